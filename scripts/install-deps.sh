@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian 12 (run as root).
+# Only missing packages are installed; a machine that has them all is left alone.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libhidapi-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-tools-dev libgl1-mesa-dev libx11-dev libxi-dev
+  xvfb xauth fonts-noto-cjk fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: everything is installed"
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages: ${missing[*]}" >&2
+  echo "install-deps: run as root (or: sudo apt-get install ${missing[*]})" >&2
+  exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
