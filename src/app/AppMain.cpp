@@ -1,0 +1,217 @@
+#include "app/AppMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QIcon>
+#include <QPalette>
+#include <QPixmap>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/CMainWnd.h"
+#include "device/FrameLogFile.h"
+#include "platform/AppPaths.h"
+#include "platform/SingleInstanceLock.h"
+#include "sim/BackendChoice.h"
+#include "ui/CMsgWnd.h"
+#include "ui/OptionControl.h"
+#include "ui/ResourceManager.h"
+#include "ui/TabLayoutControl.h"
+
+namespace corv {
+
+namespace {
+
+// The navigation option of each page of "ms_tab_switch".
+constexpr const char* kPageOptions[] = {"ms_deng_Op_tab", "ms_macro_Op_tab", "ms_rich_Op_tab",   "ms_dengxiao_tb",
+                                        "ms_ma_Op_tab",   "ms_regulat_Op_tab", "ms_statis_Op_tab", "ms_reg_display"};
+
+bool hasDisplay() {
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* v = std::getenv(var);
+        if (v != nullptr && v[0] != '\0') return true;
+    }
+    return false;
+}
+
+// Screenshots must not touch the user's files: the documents folder goes to a temporary
+// folder for this process.
+std::filesystem::path redirectDocuments() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "corvalantis-shots-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) return {};
+    const std::filesystem::path base = pattern;
+    std::filesystem::create_directories(base / "config");
+    std::filesystem::create_directories(base / "Documents");
+    std::ofstream(base / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"" << (base / "Documents").string() << "\"\n";
+    ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
+    return base;
+}
+
+}  // namespace
+
+QString appUsage() {
+    return QStringLiteral(
+        "usage: corvalantis [options]\n"
+        "  --virtual-mouse=R210|R240  use a virtual mouse of that model instead of the hardware\n"
+        "  --frame-log=FILE           write every request ('> ') and answer ('< ') to FILE\n"
+        "  --screenshots=DIR          render every page (Chinese and English) and the message box\n"
+        "                             into PNG files in DIR, then exit (needs no display)\n"
+        "  --help                     show this text\n");
+}
+
+bool parseAppArguments(const std::vector<std::string>& args, AppOptions& options, std::string* error) {
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg.rfind("--virtual-mouse=", 0) == 0) {
+            options.virtualMouse = arg.substr(16);
+            if (options.virtualMouse.empty()) {
+                if (error) *error = "--virtual-mouse needs a model (R210 or R240)";
+                return false;
+            }
+        } else if (arg.rfind("--frame-log=", 0) == 0) {
+            options.frameLog = arg.substr(12);
+            if (options.frameLog.empty()) {
+                if (error) *error = "--frame-log needs a file name";
+                return false;
+            }
+        } else if (arg.rfind("--screenshots=", 0) == 0) {
+            options.screenshots = arg.substr(14);
+            if (options.screenshots.empty()) {
+                if (error) *error = "--screenshots needs a folder";
+                return false;
+            }
+        } else {
+            if (error) *error = "unknown argument: " + arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+QStringList writeScreenshots(CMainWnd& wnd, const QString& folder) {
+    QStringList written;
+    if (!QDir().mkpath(folder)) return written;
+    ui::TabLayoutControl tabs(wnd.FindControl(QStringLiteral("ms_tab_switch")));
+    const int pages = tabs.GetCount();
+    for (const bool english : {false, true}) {
+        if (wnd.IsEnglish() != english) wnd.SwitchLanguage();
+        const QString lang = english ? QStringLiteral("en") : QStringLiteral("cn");
+        for (int i = 0; i < pages; ++i) {
+            if (i < static_cast<int>(std::size(kPageOptions))) {
+                ui::OptionControl(wnd.FindControl(QString::fromLatin1(kPageOptions[i]))).Selected(true, false);
+            }
+            tabs.SelectItem(i);
+            QApplication::processEvents();
+            const QString file = QStringLiteral("%1/ms_tab_switch_%2_%3.png").arg(folder).arg(i).arg(lang);
+            if (wnd.grab().save(file, "PNG")) written << file;
+        }
+        ui::CMsgWnd box;
+        if (box.Create(&wnd, QStringLiteral("msgwnd"), 0, 0, true)) {
+            box.FindControl(QStringLiteral("MessageText")).SetText(QStringLiteral("是否要恢复到出厂设置？"));
+            box.ShowWindow(true, false);
+            QApplication::processEvents();
+            const QString file = QStringLiteral("%1/message_box_%2.png").arg(folder, lang);
+            if (box.grab().save(file, "PNG")) written << file;
+            box.ShowWindow(false, false);
+        }
+    }
+    if (wnd.IsEnglish()) wnd.SwitchLanguage();
+    ui::OptionControl(wnd.FindControl(QString::fromLatin1(kPageOptions[0]))).Selected(true, false);
+    tabs.SelectItem(0);
+    return written;
+}
+
+int runApp(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    AppOptions options;
+    std::string error;
+    if (!parseAppArguments(args, options, &error)) {
+        std::fprintf(stderr, "corvalantis: %s\n%s", error.c_str(), qPrintable(appUsage()));
+        return 1;
+    }
+    if (options.help) {
+        std::fputs(qPrintable(appUsage()), stdout);
+        return 0;
+    }
+    const bool screenshots = !options.screenshots.empty();
+    // One instance: a second one ends at once, silently (screenshots are not an instance).
+    SingleInstanceLock instance;
+    if (!screenshots && instance.acquire(CMainWnd::kTitle) == SingleInstanceLock::Result::HeldElsewhere) return 0;
+    std::filesystem::path shotsHome;
+    if (screenshots) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        shotsHome = redirectDocuments();
+    } else if (!hasDisplay()) {
+        std::fputs("corvalantis: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                   "  To see the window without a display: corvalantis --screenshots=DIR\n"
+                   "  To use the mouse from a terminal:     corvalantisctl --help\n",
+                   stderr);
+        return 1;
+    }
+
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("corvalantis"));
+    QApplication::setQuitOnLastWindowClosed(false);  // the program lives in the tray
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(13);
+    QApplication::setFont(font);
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Link, QColor(0x3F, 0xC1, 0xEE));
+    QApplication::setPalette(palette);
+
+    auto& rm = ui::ResourceManager::instance();
+    const std::filesystem::path skin = resourceFolder() / "skin";
+    rm.setSkinFolder(QString::fromStdString(skin.string()));
+    if (!rm.LoadResource(QStringLiteral("res.xml"))) {
+        std::fprintf(stderr, "corvalantis: the skin is missing or damaged (%s)\n", skin.c_str());
+        return 1;
+    }
+    app.setStyleSheet(rm.styleSheet());
+    QApplication::setWindowIcon(QIcon(rm.resolveFile(QStringLiteral("icon.png"))));
+
+    sim::DeviceBackend device;
+    if (!sim::chooseBackend(options.virtualMouse, Clock::system(), device, &error)) {
+        std::fprintf(stderr, "corvalantis: %s\n", error.c_str());
+        return 1;
+    }
+    FrameLogFile frameLog;  // declared before the window: it must outlive the channel
+    CMainWnd::Options windowOptions;
+    windowOptions.startWorkers = !screenshots;
+    windowOptions.announceNoTray = !screenshots;
+    CMainWnd wnd(*device.backend, Clock::system(), windowOptions);
+    if (!options.frameLog.empty()) {
+        if (!frameLog.open(options.frameLog)) {
+            std::fprintf(stderr, "corvalantis: cannot write %s\n", options.frameLog.c_str());
+            return 1;
+        }
+        frameLog.attach(wnd.channel());
+    }
+    if (!wnd.CreateMainWindow()) {
+        std::fprintf(stderr, "corvalantis: the main layout of the skin cannot be loaded\n");
+        return 1;
+    }
+    wnd.ShowWindow(true, !screenshots);
+
+    if (screenshots) {
+        QApplication::processEvents();
+        const QStringList files = writeScreenshots(wnd, QString::fromStdString(options.screenshots));
+        for (const QString& f : files) std::printf("%s\n", qPrintable(f));
+        std::error_code ec;
+        if (!shotsHome.empty()) std::filesystem::remove_all(shotsHome, ec);
+        if (files.isEmpty()) {
+            std::fprintf(stderr, "corvalantis: no screenshot could be written to %s\n", options.screenshots.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    QApplication::exec();
+    return 0;
+}
+
+}  // namespace corv

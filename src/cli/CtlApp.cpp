@@ -1,0 +1,253 @@
+#include "cli/CtlApp.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <iomanip>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+#include "device/DeviceChannel.h"
+#include "device/FrameLogFile.h"
+#include "sim/BackendChoice.h"
+
+namespace corv::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: corvalantisctl [OPTIONS] COMMAND\n"
+    "\n"
+    "Talks to a CORVALANTIS R210 / R240 mouse (or a virtual one).\n"
+    "\n"
+    "Options:\n"
+    "  --virtual-mouse=R210|R240  use a virtual mouse of that model instead of the hardware\n"
+    "  --frame-log=FILE           write every request ('> ') and answer ('< ') to FILE,\n"
+    "                             one line of 64 hex bytes each\n"
+    "  --help                     show this text\n"
+    "\n"
+    "Commands:\n"
+    "  info    model, firmware version, macro capacity in bytes, DPI level count\n"
+    "  dump    every readable memory area of the mouse in hex\n"
+    "\n"
+    "Exit codes: 0 success, 1 usage error or failed command, 2 no mouse found,\n"
+    "3 the mouse is present but may not be opened by this user (install the udev rule\n"
+    "70-corvalantis.rules, see README.md).\n";
+
+struct Options {
+    std::string virtualMouse;
+    std::string frameLog;
+    std::string command;
+    bool help = false;
+};
+
+bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg.rfind("--virtual-mouse=", 0) == 0) {
+            options.virtualMouse = arg.substr(16);
+        } else if (arg.rfind("--frame-log=", 0) == 0) {
+            options.frameLog = arg.substr(12);
+            if (options.frameLog.empty()) {
+                error = "--frame-log needs a file name";
+                return false;
+            }
+        } else if (!arg.empty() && arg[0] == '-') {
+            error = "unknown option: " + arg;
+            return false;
+        } else if (options.command.empty()) {
+            options.command = arg;
+        } else {
+            error = "unexpected argument: " + arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string hex(unsigned value, int width)
+{
+    std::ostringstream s;
+    s << "0x" << std::uppercase << std::hex << std::setw(width) << std::setfill('0') << value;
+    return s.str();
+}
+
+std::string modelName(std::uint16_t model)
+{
+    if (model == kModelR210)
+        return "R210";
+    if (model == kModelR240)
+        return "R240";
+    return "unknown";
+}
+
+void hexDump(std::ostream& out, const std::uint8_t* data, std::size_t size)
+{
+    char line[16];
+    for (std::size_t row = 0; row < size; row += 16) {
+        std::snprintf(line, sizeof line, "  %04zx:", row);
+        out << line;
+        for (std::size_t i = row; i < std::min(size, row + 16); ++i) {
+            std::snprintf(line, sizeof line, " %02X", data[i]);
+            out << line;
+        }
+        out << '\n';
+    }
+}
+
+// Finds and opens the command collection once.
+int connect(DeviceChannel& channel, std::ostream& err)
+{
+    channel.setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
+    HidDeviceInfo& device = channel.device();
+    std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    if (!device.Enumerate()) {
+        err << "corvalantisctl: cannot list the HID devices of this system\n";
+        return kExitNoMouse;
+    }
+    if (!device.FindChannelDevice(channel.identity())) {
+        if (device.lastMatchOutcome() == HidMatchOutcome::NoPermission) {
+            err << "corvalantisctl: the mouse is connected, but this user may not open it.\n"
+                   "Install the udev rule 70-corvalantis.rules (cmake --install, or copy\n"
+                   "packaging/udev/70-corvalantis.rules to /etc/udev/rules.d/), run\n"
+                   "'udevadm control --reload-rules && udevadm trigger', and re-plug the mouse.\n";
+            return kExitNoPermission;
+        }
+        err << "corvalantisctl: no CORVALANTIS R210/R240 mouse found (USB 0c45:6711)\n";
+        return kExitNoMouse;
+    }
+    channel.setOpen(true);
+    return kExitOk;
+}
+
+int commandInfo(DeviceChannel& channel, std::ostream& out, std::ostream& err)
+{
+    std::array<std::uint8_t, kDeviceInfoSize> info{};
+    const int result = channel.getInfo(info);
+    if (result != kResultOk) {
+        err << "corvalantisctl: the mouse did not answer the identity request (result " << result << ")\n";
+        return kExitFailure;
+    }
+    const auto model = static_cast<std::uint16_t>(info[kInfoModelId] | (info[kInfoModelId + 1] << 8));
+    out << "model: " << modelName(model) << " (" << hex(model, 4) << ")\n";
+    out << "firmware version: " << hex(channel.device().attributes().versionNumber, 4) << '\n';
+    out << "macro capacity: " << static_cast<unsigned>(info[kInfoMacroCapacity]) * kMacroUnit << " bytes\n";
+    out << "DPI levels: " << static_cast<unsigned>(info[kInfoDpiCount]) << '\n';
+    return kExitOk;
+}
+
+int commandDump(DeviceChannel& channel, std::ostream& out, std::ostream& err)
+{
+    int failures = 0;
+    auto report = [&](const char* what, int result) {
+        if (result == kResultOk)
+            return true;
+        out << "  (" << what << " failed: result " << result << ")\n";
+        ++failures;
+        return false;
+    };
+
+    std::array<std::uint8_t, kDeviceInfoSize> info{};
+    out << "identity (" << kDeviceInfoSize << " bytes):\n";
+    if (report("get-info", channel.getInfo(info)))
+        hexDump(out, info.data(), info.size());
+
+    out << "settings space (" << kSettingsRecordCount << " records of " << kSettingsRecordSize << " bytes):\n";
+    for (std::size_t r = 0; r < kSettingsRecordCount; ++r) {
+        std::array<std::uint8_t, kSettingsRecordSize> record{};
+        const auto base = static_cast<std::uint16_t>(r * kSettingsRecordSize);
+        const int first = channel.readSettings(base, record.data(), kFrameDataSize);
+        const int rest = first == kResultOk
+                             ? channel.readSettings(static_cast<std::uint16_t>(base + kFrameDataSize),
+                                                    record.data() + kFrameDataSize, kSettingsRecordSize - kFrameDataSize)
+                             : first;
+        out << " record " << r << ":\n";
+        if (report("settings read", rest))
+            hexDump(out, record.data(), record.size());
+    }
+
+    std::array<std::uint8_t, kButtonTableSize> buttons{};
+    out << "default button table (" << kButtonTableSize << " bytes):\n";
+    if (report("default button read", channel.readDefaultButtons(buttons)))
+        hexDump(out, buttons.data(), buttons.size());
+    for (unsigned b = 0; b < kButtonBlockCount; ++b) {
+        out << "button block " << b << " (" << kButtonTableSize << " bytes):\n";
+        if (report("button read", channel.readButtons(b, buttons)))
+            hexDump(out, buttons.data(), buttons.size());
+    }
+
+    out << "colour table: write-only (the mouse has no command to read it)\n";
+
+    const std::size_t capacity = static_cast<std::size_t>(info[kInfoMacroCapacity]) * kMacroUnit;
+    std::array<std::uint8_t, 16> header{};
+    out << "macro area (capacity " << capacity << " bytes):\n";
+    if (report("macro header read", channel.readMacros(header.data(), header.size()))) {
+        const unsigned signature = header[0] | (header[1] << 8);
+        const std::size_t total = header[2] | (header[3] << 8);
+        if (signature != kMacroSignature) {
+            out << "  header without the signature 0x55AA:\n";
+            hexDump(out, header.data(), header.size());
+        } else {
+            const std::size_t length = capacity ? std::min(total, capacity) : total;
+            std::vector<std::uint8_t> area(length);
+            if (report("macro read", channel.readMacros(area.data(), area.size())))
+                hexDump(out, area.data(), area.size());
+        }
+    }
+    if (failures) {
+        err << "corvalantisctl: " << failures << " area(s) could not be read\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    Options options;
+    std::string error;
+    if (!parseOptions(args, options, error)) {
+        err << "corvalantisctl: " << error << "\n\n" << kUsage;
+        return kExitFailure;
+    }
+    if (options.help) {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (options.command.empty()) {
+        err << kUsage;
+        return kExitFailure;
+    }
+    if (options.command != "info" && options.command != "dump") {
+        err << "corvalantisctl: unknown command: " << options.command << "\n\n" << kUsage;
+        return kExitFailure;
+    }
+
+    sim::DeviceBackend backend;
+    if (!sim::chooseBackend(options.virtualMouse, Clock::system(), backend, &error)) {
+        err << "corvalantisctl: " << error << '\n';
+        return kExitFailure;
+    }
+    FrameLogFile frameLog;
+    DeviceChannel channel(*backend.backend, Clock::system());
+    if (!options.frameLog.empty()) {
+        if (!frameLog.open(options.frameLog)) {
+            err << "corvalantisctl: cannot write the frame log " << options.frameLog << '\n';
+            return kExitFailure;
+        }
+        frameLog.attach(channel);
+    }
+
+    const int connected = connect(channel, err);
+    if (connected != kExitOk)
+        return connected;
+
+    if (options.command == "info")
+        return commandInfo(channel, out, err);
+    return commandDump(channel, out, err);
+}
+
+}  // namespace corv::cli

@@ -1,0 +1,25 @@
+#pragma once
+// The one place that decides whether the program talks to the hardware (hidapi over
+// hidraw) or to a virtual mouse (--virtual-mouse=R210|R240).
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/Clock.h"
+#include "platform/HidBackend.h"
+
+namespace corv::sim {
+
+class VirtualMouse;
+
+struct DeviceBackend {
+    std::shared_ptr<VirtualMouse> mouse;  // null on the hardware; declared first so it outlives the backend
+    std::unique_ptr<HidBackend> backend;
+};
+
+// virtualMouse: empty for the hardware, else a model name ("R210" or "R240", any case).
+// Returns false with a message for an unknown model. A virtual mouse runs its timer thread
+// (VirtualMouse::startTimerThread), so its late events arrive on the clock's time by themselves.
+bool chooseBackend(std::string_view virtualMouse, Clock& clock, DeviceBackend& out, std::string* error);
+
+}  // namespace corv::sim

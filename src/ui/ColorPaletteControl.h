@@ -1,0 +1,18 @@
+#pragma once
+// Handle on a colour palette control (CColorPaletteUI).
+#include <cstdint>
+
+#include "ui/Control.h"
+
+namespace corv::ui {
+
+class ColorPaletteControl : public Control {
+public:
+    ColorPaletteControl() = default;
+    explicit ColorPaletteControl(const Control& control);
+
+    std::uint32_t GetSelectColor() const;  // 0xAARRGGBB; 0 on a null handle
+    void SetSelectColor(std::uint32_t argb);
+};
+
+}  // namespace corv::ui

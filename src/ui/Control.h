@@ -1,0 +1,67 @@
+#pragma once
+// A handle on one control of a window, found by name. The handle does not own the control
+// and becomes null when the control is destroyed. Every operation on a null handle does
+// nothing (reads give their empty value), so a control missing from the skin has no effect.
+// Controls belong to the UI thread: an operation called on another thread is refused with a
+// warning and does nothing (worker threads use SendToUiThread).
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+#include "ui/ControlKind.h"
+
+namespace corv::ui {
+
+class Control {
+public:
+    Control() = default;
+    explicit Control(QWidget* widget) : w_(widget) {}
+
+    explicit operator bool() const { return !w_.isNull(); }
+    QWidget* widget() const { return w_.data(); }
+    ControlKind kind() const { return kindOf(w_.data()); }
+
+    QString GetName() const;
+    QString GetText() const;
+    void SetText(const QString& text);
+    void SetToolTip(const QString& text);
+    // The control's own visibility (a control of a hidden window can still be "visible").
+    bool IsVisible() const;
+    void SetVisible(bool visible);
+    bool IsEnabled() const;
+    void SetEnabled(bool enabled);
+    // Allows or blocks mouse and keyboard input without changing the enabled look.
+    void SetInputEnabled(bool enabled);
+    bool IsInputEnabled() const;
+
+    // Image specs ("file='ms/du1.png'", "" for none), paths relative to the skin folder.
+    QString GetBkImage() const;
+    void SetBkImage(const QString& spec);
+    QString GetNormalImage() const;
+    void SetNormalImage(const QString& spec);
+    QString GetHotImage() const;
+    void SetHotImage(const QString& spec);
+    QString GetPushedImage() const;
+    void SetPushedImage(const QString& spec);
+    // Background colour 0xAARRGGBB; 0 for none.
+    std::uint32_t GetBkColor() const;
+    void SetBkColor(std::uint32_t argb);
+
+    QString GetUserData() const;
+    void SetUserData(const QString& data);
+
+    // Repaints the control.
+    void NeedUpdate();
+
+protected:
+    // The widget when it exists and the caller is on the UI thread; otherwise null.
+    QWidget* usable(const char* operation) const;
+
+    QPointer<QWidget> w_;
+};
+
+// Finds a control by name under root (root included); a null handle when absent.
+Control FindControl(QWidget* root, const QString& name);
+
+}  // namespace corv::ui

@@ -1,0 +1,15 @@
+#pragma once
+// Answers text queries for controls that the language file does not name.
+#include <QString>
+#include <optional>
+
+namespace corv::ui {
+
+class IQueryControlText {
+public:
+    virtual ~IQueryControlText() = default;
+    // The text for a control's text id, or nothing to keep the layout's own text.
+    virtual std::optional<QString> QueryControlText(const QString& id, const QString& type) = 0;
+};
+
+}  // namespace corv::ui

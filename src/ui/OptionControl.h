@@ -1,0 +1,23 @@
+#pragma once
+// An option (checkable button, check box, tab option). Options with the same "group"
+// property in one window form a group: selecting one deselects the others.
+#include "ui/Control.h"
+
+namespace corv::ui {
+
+class OptionControl : public Control {
+public:
+    OptionControl() = default;
+    explicit OptionControl(const Control& control);
+
+    bool IsSelected() const;
+    // Selects or deselects; raises "selectchanged" (when the selection changes) only with
+    // notify. In a group, only becoming selected raises it.
+    void Selected(bool selected, bool notify = true);
+    // Check box form of Selected.
+    void SetCheck(bool check, bool notify = true) { Selected(check, notify); }
+    bool GetCheck() const { return IsSelected(); }
+    QString GetGroup() const;
+};
+
+}  // namespace corv::ui

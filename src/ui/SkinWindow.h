@@ -1,0 +1,87 @@
+#pragma once
+// Base of the program's windows: a frameless window whose content is a layout of the skin
+// (given by layout id or file name), whose controls report to Notify through a
+// NotifyAdapter, with the toolkit's default handling of the caption buttons.
+//
+// Life cycle: Create() builds the layout, applies the language texts and calls InitWindow();
+// the first show sends "windowinit" once (queued, so that it arrives after the first layout);
+// Close(n) hides the window, ends a ShowModal() with n and calls OnClose(n).
+#include <QPointer>
+#include <QWidget>
+
+#include "ui/Control.h"
+#include "ui/IDialogBuilderCallback.h"
+#include "ui/Notification.h"
+
+class QEventLoop;
+
+namespace corv::ui {
+
+class NotifyAdapter;
+
+// Applies the images and background colours that a layout gives its controls as the
+// properties "bkimage", "normalimage", "hotimage", "pushedimage" (image specs) and "bkcolor"
+// ("0xAARRGGBB").
+void applySkinVisuals(QWidget* root);
+
+class SkinWindow : public QWidget, public INotifyUI, public IDialogBuilderCallback {
+    Q_OBJECT
+public:
+    explicit SkinWindow(QWidget* parent = nullptr);
+    ~SkinWindow() override;
+
+    virtual QString GetWindowClassName() const = 0;
+    // Layout id ("XML_MAIN", resolved through res.xml) or layout file name.
+    virtual QString GetSkinFile() const = 0;
+
+    // Builds the window. width/height 0 take the layout's size. toolWindow: a pop-up owned by
+    // owner that has no task bar entry. False (and an empty window) when the layout fails.
+    bool Create(QWidget* owner, const QString& title, int width = 0, int height = 0, bool toolWindow = false);
+
+    void Notify(TNotifyUI& msg) override;
+    QWidget* CreateControl(const QString& className, QWidget* parent) override;
+
+    void ShowWindow(bool show = true, bool takeFocus = true);
+    void CenterWindow();
+    // Shows the window modally and returns the value given to Close.
+    int ShowModal();
+    void Close(int result = 0);
+    bool IsModalRunning() const { return modalLoop_ != nullptr; }
+    // Whether Close has run, and the value it was given.
+    bool WasClosed() const { return closeCount_ > 0; }
+    int CloseCount() const { return closeCount_; }
+    int LastResult() const { return modalResult_; }
+
+    Control FindControl(const QString& name) const;
+    QWidget* GetRoot() const { return root_; }
+    NotifyAdapter* adapter() const { return adapter_; }
+    bool windowInitSent() const { return initSent_; }
+    // Applies the current language texts to the window.
+    void ReloadText();
+
+protected:
+    virtual void InitWindow() {}
+    // The toolkit's default click handling: the caption buttons.
+    virtual void OnClick(TNotifyUI& msg);
+    // Called by Close after the window has been hidden.
+    virtual void OnClose(int result) { (void)result; }
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void sendWindowInit();
+
+    QWidget* root_ = nullptr;
+    NotifyAdapter* adapter_ = nullptr;
+    QEventLoop* modalLoop_ = nullptr;
+    int modalResult_ = 0;
+    bool initQueued_ = false;
+    bool initSent_ = false;
+    bool closing_ = false;
+    int closeCount_ = 0;
+};
+
+}  // namespace corv::ui

@@ -1,0 +1,68 @@
+#include "ui/TrayIcon.h"
+
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace corv::ui {
+
+namespace {
+std::optional<bool>& availabilityOverride() {
+    static std::optional<bool> value;
+    return value;
+}
+}  // namespace
+
+TrayIcon::TrayIcon() = default;
+
+TrayIcon::~TrayIcon() {
+    DeleteTrayIcon();
+}
+
+bool TrayIcon::IsAvailable() {
+    if (availabilityOverride()) return *availabilityOverride();
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayIcon::SetAvailabilityOverride(std::optional<bool> available) {
+    availabilityOverride() = available;
+}
+
+bool TrayIcon::CreateTrayIcon(const QString& iconFile, const QString& tooltip) {
+    if (created_) DeleteTrayIcon();
+    if (!IsAvailable()) return false;
+    tooltip_ = tooltip;
+    created_ = true;
+    // Only a real tray gets a real icon (a test may pretend there is one).
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        icon_ = std::make_unique<QSystemTrayIcon>(QIcon(iconFile));
+        icon_->setToolTip(tooltip);
+        if (menu_) icon_->setContextMenu(menu_);
+        connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger) emit leftClicked();
+            if (reason == QSystemTrayIcon::Context) emit contextMenuRequested();
+        });
+        icon_->show();
+    }
+    return true;
+}
+
+void TrayIcon::DeleteTrayIcon() {
+    if (icon_) {
+        icon_->hide();
+        icon_.reset();
+    }
+    created_ = false;
+}
+
+void TrayIcon::SetTooltipText(const QString& tooltip) {
+    tooltip_ = tooltip;
+    if (icon_) icon_->setToolTip(tooltip);
+}
+
+void TrayIcon::SetContextMenu(QMenu* menu) {
+    menu_ = menu;
+    if (icon_) icon_->setContextMenu(menu);
+}
+
+}  // namespace corv::ui

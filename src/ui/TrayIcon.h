@@ -1,0 +1,46 @@
+#pragma once
+// The tray icon: an icon with a tooltip in the desktop's system tray, a left click and a
+// context menu. Where the desktop has no tray the icon is not created.
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace corv::ui {
+
+class TrayIcon : public QObject {
+    Q_OBJECT
+public:
+    TrayIcon();
+    ~TrayIcon() override;
+
+    // Whether the desktop has a system tray (tests may decide it).
+    static bool IsAvailable();
+    static void SetAvailabilityOverride(std::optional<bool> available);
+
+    // Creates the icon; false when the desktop has no tray.
+    bool CreateTrayIcon(const QString& iconFile, const QString& tooltip);
+    void DeleteTrayIcon();
+    bool IsCreated() const { return created_; }
+
+    void SetTooltipText(const QString& tooltip);
+    QString GetTooltipText() const { return tooltip_; }
+    // The menu the tray shows on a right click (not owned).
+    void SetContextMenu(QMenu* menu);
+
+signals:
+    void leftClicked();
+    void contextMenuRequested();
+
+private:
+    std::unique_ptr<QSystemTrayIcon> icon_;
+    QPointer<QMenu> menu_;
+    QString tooltip_;
+    bool created_ = false;
+};
+
+}  // namespace corv::ui

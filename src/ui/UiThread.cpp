@@ -1,0 +1,111 @@
+#include "ui/UiThread.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QThread>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+namespace corv::ui {
+
+namespace {
+
+struct PendingCall {
+    std::function<void()> fn;
+    bool started = false;    // fn began on the UI thread
+    bool ran = false;        // fn returned
+    bool finished = false;   // the event is gone (delivered or dropped)
+    bool cancelled = false;  // the caller gave up before fn began
+};
+
+std::mutex g_mutex;
+std::condition_variable g_cv;
+bool g_shutdown = false;
+
+class CallEvent : public QEvent {
+public:
+    explicit CallEvent(std::shared_ptr<PendingCall> call)
+        : QEvent(static_cast<QEvent::Type>(kType)), call_(std::move(call)) {}
+    ~CallEvent() override {
+        // The event was delivered or dropped: either way the caller must not wait any longer.
+        std::lock_guard lock(g_mutex);
+        call_->finished = true;
+        g_cv.notify_all();
+    }
+    void run() {
+        {
+            std::lock_guard lock(g_mutex);
+            if (call_->cancelled || g_shutdown) return;
+            call_->started = true;
+        }
+        call_->fn();
+        std::lock_guard lock(g_mutex);
+        call_->ran = true;
+    }
+    static constexpr int kType = QEvent::User + 71;
+
+private:
+    std::shared_ptr<PendingCall> call_;
+};
+
+class CallReceiver : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == static_cast<QEvent::Type>(CallEvent::kType)) {
+            static_cast<CallEvent*>(e)->run();
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+CallReceiver* receiver() {
+    // Created on first use and moved to the application's thread.
+    static CallReceiver* r = [] {
+        auto* created = new CallReceiver;
+        created->moveToThread(QCoreApplication::instance()->thread());
+        return created;
+    }();
+    return r;
+}
+
+}  // namespace
+
+bool onUiThread() {
+    const auto* app = QCoreApplication::instance();
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+bool SendToUiThread(const std::function<void()>& fn) {
+    if (QCoreApplication::instance() == nullptr) return false;
+    {
+        std::lock_guard lock(g_mutex);
+        if (g_shutdown) return false;
+    }
+    if (onUiThread()) {
+        fn();
+        return true;
+    }
+    auto call = std::make_shared<PendingCall>();
+    call->fn = fn;
+    QCoreApplication::postEvent(receiver(), new CallEvent(call));
+    std::unique_lock lock(g_mutex);
+    // Once fn has begun, wait for it to end even at shutdown: it may use the caller's data.
+    g_cv.wait(lock, [&] { return call->finished || (g_shutdown && !call->started); });
+    if (!call->started) call->cancelled = true;
+    return call->ran;
+}
+
+void ShutdownUiThreadCall() {
+    std::lock_guard lock(g_mutex);
+    g_shutdown = true;
+    g_cv.notify_all();
+}
+
+void ResetUiThreadCall() {
+    std::lock_guard lock(g_mutex);
+    g_shutdown = false;
+}
+
+}  // namespace corv::ui

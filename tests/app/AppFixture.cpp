@@ -1,0 +1,59 @@
+#include "AppFixture.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/AppPaths.h"
+#include "ui/MessageBox.h"
+#include "ui/ResourceManager.h"
+#include "ui/TrayIcon.h"
+#include "ui/UiThread.h"
+
+namespace corv::test {
+
+AppEnvironment::AppEnvironment() {
+    if (const char* h = std::getenv("HOME")) oldHome_ = h;
+    ::setenv("HOME", home_.path().toLocal8Bit().constData(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    const std::filesystem::path res = resources();
+    std::filesystem::create_directory_symlink(sourceDir() / "skin", res / "skin");
+    std::filesystem::copy_file(sourceDir() / "src" / "app" / "default.pro", res / "default.pro");
+    setResourceFolderOverride(res);
+    auto& rm = ui::ResourceManager::instance();
+    rm.setSkinFolder(QString::fromStdString((res / "skin").string()));
+    rm.LoadResource(QStringLiteral("res.xml"));
+    ui::ResetUiThreadCall();
+}
+
+AppEnvironment::~AppEnvironment() {
+    setResourceFolderOverride({});
+    ui::ResourceManager::instance().setSkinFolder(QString());
+    ui::SetMessageBoxResponder(nullptr);
+    ui::TrayIcon::SetAvailabilityOverride(std::nullopt);
+    ui::ResetUiThreadCall();
+    if (!oldHome_.empty()) ::setenv("HOME", oldHome_.c_str(), 1);
+}
+
+std::filesystem::path AppEnvironment::dataFolder() const {
+    return home() / "Documents" / "CORVALANTIS R210R240 Driver";
+}
+
+std::string AppEnvironment::readAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+MainWindowHarness::MainWindowHarness(CMainWnd::Options options) {
+    std::string error;
+    sim::chooseBackend("R210", Clock::system(), device_, &error);
+    wnd_ = std::make_unique<CMainWnd>(*device_.backend, Clock::system(), options);
+}
+
+MainWindowHarness::~MainWindowHarness() {
+    wnd_.reset();
+}
+
+}  // namespace corv::test

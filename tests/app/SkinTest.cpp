@@ -1,0 +1,138 @@
+// The shipped skin: every layout loads, every control the program uses is there with its
+// kind, every image exists, both languages cover the same texts, menus carry the routed items.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QSet>
+#include <QXmlStreamReader>
+
+#include "AppFixture.h"
+#include "app/ControlNames.h"
+#include "ui/MenuWnd.h"
+#include "ui/ResourceManager.h"
+#include "ui/SkinLoader.h"
+#include "ui/SkinWindow.h"
+
+namespace corv::test {
+namespace {
+
+class LayoutWindow : public ui::SkinWindow {
+public:
+    explicit LayoutWindow(QString file) : file_(std::move(file)) {}
+    QString GetWindowClassName() const override { return QStringLiteral("LayoutWnd"); }
+    QString GetSkinFile() const override { return file_; }
+
+private:
+    QString file_;
+};
+
+QString skinDir() {
+    return QString::fromStdString((AppEnvironment::sourceDir() / "skin").string());
+}
+
+QSet<QString> languageIds(const QString& file) {
+    QFile f(skinDir() + QLatin1Char('/') + file);
+    f.open(QIODevice::ReadOnly);
+    QXmlStreamReader r(&f);
+    QSet<QString> ids;
+    while (!r.atEnd()) {
+        if (r.readNext() == QXmlStreamReader::StartElement && r.name() == QStringLiteral("Text")) {
+            ids.insert(r.attributes().value(QStringLiteral("id")).toString());
+        }
+    }
+    EXPECT_FALSE(r.hasError()) << file.toStdString();
+    return ids;
+}
+
+TEST(SkinTest, EveryLayoutLoadsWithoutUnknownClasses) {
+    AppEnvironment env;
+    MainWindowHarness harness;
+    QDirIterator it(skinDir(), {QStringLiteral("*.xml")});
+    int layouts = 0;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        if (!f.readAll().contains("<ui version")) continue;
+        ++layouts;
+        ui::SkinLoader loader(&harness.wnd());
+        std::unique_ptr<QWidget> root(loader.loadFile(path, nullptr));
+        EXPECT_NE(root, nullptr) << path.toStdString();
+        EXPECT_TRUE(loader.unknownClasses().isEmpty())
+            << path.toStdString() << ": " << loader.unknownClasses().join(QStringLiteral(", ")).toStdString();
+    }
+    EXPECT_EQ(layouts, 17);  // main, 8 mouse pages, 4 family pages, 4 windows
+}
+
+TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind) {
+    AppEnvironment env;
+    MainWindowHarness harness;
+    ASSERT_TRUE(harness.wnd().CreateMainWindow());
+    std::map<QString, std::unique_ptr<LayoutWindow>> others;
+    for (const ControlRef& ref : lookedUpControls()) {
+        const QString layout = QLatin1String(ref.layout);
+        ui::SkinWindow* wnd = &harness.wnd();
+        if (layout != QStringLiteral("XML_MAIN")) {
+            auto& slot = others[layout];
+            if (!slot) {
+                slot = std::make_unique<LayoutWindow>(layout);
+                ASSERT_TRUE(slot->Create(nullptr, layout)) << ref.layout;
+            }
+            wnd = slot.get();
+        }
+        const ui::Control c = wnd->FindControl(QLatin1String(ref.name));
+        EXPECT_TRUE(c) << ref.layout << ": " << ref.name << " missing";
+        if (c) {
+            EXPECT_TRUE(ui::isKind(c.widget(), ref.kind))
+                << ref.layout << ": " << ref.name << " is a " << ui::kindName(c.kind()).toStdString() << ", expected "
+                << ui::kindName(ref.kind).toStdString();
+        }
+    }
+}
+
+TEST(SkinTest, EveryImageTheSkinOrTheProgramNamesExists) {
+    QStringList images = {QStringLiteral("210.png"), QStringLiteral("240.png"), QStringLiteral("icon.png"),
+                          QStringLiteral("ms/macro_action_down.png"), QStringLiteral("ms/macro_action_up.png"),
+                          QStringLiteral("ms/ssz.png"), QStringLiteral("ms/ssz1.png"), QStringLiteral("ms/nsz.png"),
+                          QStringLiteral("ms/nsz1.png"), QStringLiteral("ms/msKey_normal.png"),
+                          QStringLiteral("ms/msKey_bk.png"), QStringLiteral("ms/msKey_disable.png")};
+    for (int i = 1; i <= 5; ++i) images << QStringLiteral("ms/du%1.png").arg(i) << QStringLiteral("ms/dw%1.png").arg(i);
+    for (int n = 0; n <= 8; ++n) images << QStringLiteral("ms/%1.png").arg(n) << QStringLiteral("ms/over%1.png").arg(n);
+    // Images named by the layouts and the style sheet.
+    static const QRegularExpression spec(QStringLiteral("file='([^']+)'|\\$SKIN/([^\")]+)"));
+    QDirIterator it(skinDir(), {QStringLiteral("*.xml"), QStringLiteral("*.qss")});
+    while (it.hasNext()) {
+        QFile f(it.next());
+        f.open(QIODevice::ReadOnly);
+        const QString text = QString::fromUtf8(f.readAll());
+        for (auto m = spec.globalMatch(text); m.hasNext();) {
+            const auto match = m.next();
+            images << (match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
+        }
+    }
+    for (const QString& image : images) {
+        QImage loaded(skinDir() + QLatin1Char('/') + image);
+        EXPECT_FALSE(loaded.isNull()) << image.toStdString();
+    }
+}
+
+TEST(SkinTest, BothLanguagesCoverTheSameTextsAndTheMenus) {
+    const QSet<QString> cn = languageIds(QStringLiteral("lan_cn.xml"));
+    const QSet<QString> en = languageIds(QStringLiteral("lan_en.xml"));
+    EXPECT_GT(cn.size(), 150);
+    EXPECT_EQ(cn, en);
+    AppEnvironment env;
+    for (const MenuItemRef& item : routedMenuItems()) {
+        const auto items = ui::MenuWnd::ParseMenuFile(QLatin1String(item.file));
+        ASSERT_TRUE(items.has_value()) << item.file;
+        const bool found = std::any_of(items->begin(), items->end(),
+                                       [&](const ui::MenuWnd::Item& i) { return i.name == QLatin1String(item.name); });
+        EXPECT_TRUE(found) << item.file << ": " << item.name;
+        EXPECT_TRUE(cn.contains(QLatin1String(item.name))) << item.name;
+    }
+}
+
+}  // namespace
+}  // namespace corv::test

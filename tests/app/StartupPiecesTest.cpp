@@ -1,0 +1,162 @@
+// Start-up pieces: the name routing helpers, the worker set, the single-instance lock (also
+// across processes), the command line and the profile template.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <atomic>
+
+#include "AppFixture.h"
+#include "app/AppMain.h"
+#include "app/Routing.h"
+#include "app/WorkerThreads.h"
+#include "platform/IniFile.h"
+#include "platform/SingleInstanceLock.h"
+#include "ui/Notification.h"
+
+namespace corv::test {
+namespace {
+
+int g_hits = 0;
+void hitA(CMainWnd&, const ui::TNotifyUI&, int index) { g_hits = 100 + index; }
+void hitB(CMainWnd&, const ui::TNotifyUI&, int index) { g_hits = 200 + index; }
+
+TEST(RoutingTest, IndexedNamesSplitAtTheLastUnderscore) {
+    IndexedName n = splitIndexedName(QStringLiteral("ms_key_3"));
+    EXPECT_TRUE(n.hasPrefix);
+    EXPECT_EQ(n.prefix, QStringLiteral("ms_key_"));
+    EXPECT_EQ(n.index, 3);
+    n = splitIndexedName(QStringLiteral("ms_DPI_color_btn_29"));
+    EXPECT_EQ(n.prefix, QStringLiteral("ms_DPI_color_btn_"));
+    EXPECT_EQ(n.index, 29);
+    EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_x")).index, 0);     // not a number
+    EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_12ab")).index, 12); // digits up to the first other
+    EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_")).index, 0);
+    EXPECT_FALSE(splitIndexedName(QStringLiteral("closebtn")).hasPrefix);
+    EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_butt_keysave")).prefix, QStringLiteral("ms_key_butt_"));
+}
+
+TEST(RoutingTest, TablesMatchWithoutCaseAndTheFirstRowWins) {
+    static constexpr RouteRow rows[] = {{"ms_key_", hitA}, {"MS_KEY_", hitB}, {"height2mm", hitB}};
+    const RouteTable table(rows);
+    const RouteRow* row = table.find(QStringLiteral("Ms_Key_"));
+    ASSERT_NE(row, nullptr);
+    ui::TNotifyUI msg;
+    AppEnvironment env;
+    MainWindowHarness harness;
+    row->action(harness.wnd(), msg, 7);
+    EXPECT_EQ(g_hits, 107);
+    EXPECT_NE(table.find(QStringLiteral("HEIGHT2MM")), nullptr);
+    EXPECT_EQ(table.find(QStringLiteral("height2mm_")), nullptr);
+    EXPECT_EQ(table.find(QString()), nullptr);
+}
+
+TEST(WorkerThreadsTest, StopsAndJoinsEveryWorker) {
+    WorkerThreads workers;
+    EXPECT_FALSE(workers.start("empty", {}));
+    std::atomic<int> stopped{0};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(workers.start("w" + std::to_string(i), [&](std::stop_token stop) {
+            while (!stop.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ++stopped;
+        }));
+    }
+    EXPECT_EQ(workers.count(), 3u);
+    EXPECT_TRUE(workers.isRunning("w1"));
+    workers.stopAndJoin();
+    EXPECT_EQ(stopped.load(), 3);
+    EXPECT_EQ(workers.count(), 0u);
+    EXPECT_FALSE(workers.start("late", [](std::stop_token) {}));
+    workers.stopAndJoin();  // twice is harmless
+}
+
+class LockFolder {
+public:
+    LockFolder() {
+        if (const char* v = std::getenv("XDG_RUNTIME_DIR")) old_ = v;
+        ::setenv("XDG_RUNTIME_DIR", dir_.path().toLocal8Bit().constData(), 1);
+    }
+    ~LockFolder() {
+        if (old_.empty()) ::unsetenv("XDG_RUNTIME_DIR");
+        else ::setenv("XDG_RUNTIME_DIR", old_.c_str(), 1);
+    }
+    QString path() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+    std::string old_;
+};
+
+TEST(SingleInstanceTest, OneHolderAtATime) {
+    LockFolder folder;
+    SingleInstanceLock first;
+    SingleInstanceLock second;
+    EXPECT_EQ(first.acquire("CORVALANTIS R210 Driver"), SingleInstanceLock::Result::Acquired);
+    EXPECT_EQ(first.path(), std::filesystem::path(folder.path().toStdString()) / "CORVALANTIS R210 Driver.lock");
+    EXPECT_EQ(second.acquire("CORVALANTIS R210 Driver"), SingleInstanceLock::Result::HeldElsewhere);
+    first.release();
+    EXPECT_EQ(second.acquire("CORVALANTIS R210 Driver"), SingleInstanceLock::Result::Acquired);
+    EXPECT_EQ(SingleInstanceLock::fileNameFor("../a/b"), ".._a_b.lock");
+    EXPECT_EQ(SingleInstanceLock::fileNameFor(".."), "_.lock");
+}
+
+TEST(SingleInstanceTest, ASecondProgramExitsZeroAtOnce) {
+    LockFolder folder;
+    SingleInstanceLock running;
+    ASSERT_EQ(running.acquire("CORVALANTIS R210 Driver"), SingleInstanceLock::Result::Acquired);
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(CORV_APP_EXECUTABLE), {QStringLiteral("--virtual-mouse=R240")});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+}
+
+TEST(AppArgumentsTest, KnownOptionsAreTakenOthersRefused) {
+    AppOptions o;
+    std::string error;
+    EXPECT_TRUE(parseAppArguments({"--virtual-mouse=R240", "--frame-log=/tmp/f.log", "--screenshots=/tmp/s"}, o, &error));
+    EXPECT_EQ(o.virtualMouse, "R240");
+    EXPECT_EQ(o.frameLog, "/tmp/f.log");
+    EXPECT_EQ(o.screenshots, "/tmp/s");
+    AppOptions bad;
+    EXPECT_FALSE(parseAppArguments({"--bogus"}, bad, &error));
+    EXPECT_NE(error.find("--bogus"), std::string::npos);
+    EXPECT_FALSE(parseAppArguments({"--frame-log="}, bad, &error));
+    EXPECT_FALSE(parseAppArguments({"--virtual-mouse="}, bad, &error));
+}
+
+TEST(ProfileTemplateTest, HoldsEveryKeyWithFactoryValues) {
+    const auto file = AppEnvironment::sourceDir() / "src" / "app" / "default.pro";
+    auto led = [&](const char* section, int n) {
+        return ini::readString(file, section, "LED" + std::to_string(n), "missing");
+    };
+    for (int n = 0; n <= 32; ++n) EXPECT_NE(led("Setting", n), "missing") << n;
+    for (int n = 0; n <= 8; ++n) EXPECT_NE(ini::readString(file, "Setting", "KEY" + std::to_string(n), "missing"), "missing");
+    EXPECT_EQ(led("Setting", 0), "0");
+    EXPECT_EQ(led("Setting", 22), "1");  // lighting on
+    EXPECT_EQ(led("Setting", 20), "1");  // current stage
+    EXPECT_EQ(led("Setting", 23), "2");  // lift-off
+    EXPECT_EQ(ini::readString(file, "Setting", "PRO0", ""), "5");
+    EXPECT_EQ(ini::readString(file, "Setting", "PRO1", ""), "3");
+    EXPECT_EQ(ini::readString(file, "COLORCOUNT", "count", ""), "0");
+    // The five stages are 800, 1600, 2400, 3200 and 4800 in both models' tables.
+    const int dpis[5] = {800, 1600, 2400, 3200, 4800};
+    for (int s = 0; s < 5; ++s) {
+        const long r210 = ini::toLong(led("Setting", 15 + s));
+        const long r240 = ini::toLong(led("3360", 15 + s));
+        const long r210Dpi = r210 <= 48 ? 200 + 100 * r210 : 5000 + 200 * (r210 - 48);
+        EXPECT_EQ(r210Dpi, dpis[s]);
+        EXPECT_EQ(100 + 100 * r240, dpis[s]);
+    }
+    // Buttons: the built-in defaults of buttons 0 to 5.
+    const char* defaults[6] = {"16,1,0", "16,4,0", "16,2,0", "16,16,0", "16,8,0", "19,3,0"};
+    for (int n = 0; n < 6; ++n) EXPECT_EQ(ini::readString(file, "Setting", "KEY" + std::to_string(n), ""), defaults[n]);
+}
+
+}  // namespace
+}  // namespace corv::test

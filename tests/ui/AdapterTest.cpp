@@ -1,0 +1,325 @@
+// Notifications and control semantics of the toolkit layer.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSlider>
+#include <QTest>
+#include <thread>
+
+#include "TestSkin.h"
+#include "ui/ComboControl.h"
+#include "ui/ListControl.h"
+#include "ui/NotifyAdapter.h"
+#include "ui/OptionControl.h"
+#include "ui/SliderControl.h"
+#include "ui/TabLayoutControl.h"
+#include "ui/UiThread.h"
+
+namespace corv::ui::test {
+namespace {
+
+class AdapterTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t"))); }
+    TestSkin skin;
+    RecordingWindow window;
+};
+
+TEST_F(AdapterTest, ComboAddingSelectsNothingAndCodeSelectionNotifiesOnlyOnChange) {
+    ComboControl combo(window.FindControl(QStringLiteral("combo")));
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(combo.AddItem(QStringLiteral("A"), QStringLiteral("a"), 30), 0);
+    EXPECT_EQ(combo.AddItem(QStringLiteral("B"), QStringLiteral("b"), 30), 1);
+    EXPECT_EQ(combo.AddItem(QStringLiteral("C"), QStringLiteral("c")), 2);
+    EXPECT_EQ(combo.GetCurSel(), -1);
+    EXPECT_EQ(combo.GetItemUserData(1), QStringLiteral("b"));
+    EXPECT_EQ(combo.GetItemHeight(0), 30);
+    EXPECT_TRUE(window.of(notify::kItemSelect).isEmpty());
+
+    EXPECT_TRUE(combo.SelectItem(1));
+    EXPECT_TRUE(combo.SelectItem(1));  // unchanged: no second notification
+    EXPECT_EQ(window.of(notify::kItemSelect), QStringList{QStringLiteral("combo:1")});
+
+    EXPECT_TRUE(combo.SelectItem(-1));  // only clears
+    EXPECT_EQ(combo.GetCurSel(), -1);
+    EXPECT_EQ(window.of(notify::kItemSelect).size(), 1);
+    EXPECT_FALSE(combo.SelectItem(3));
+    EXPECT_FALSE(combo.SelectItem(-2));
+
+    // Clearing and selecting the same item again notifies again.
+    EXPECT_TRUE(combo.SelectItem(1));
+    EXPECT_EQ(window.of(notify::kItemSelect).size(), 2);
+
+    // Inserting before the selection and removing other items keep the same item selected, silently.
+    EXPECT_TRUE(combo.InsertItem(0, QStringLiteral("Z"), QStringLiteral("z")));
+    EXPECT_EQ(combo.GetCurSel(), 2);
+    EXPECT_TRUE(combo.RemoveAt(0));
+    EXPECT_EQ(combo.GetCurSel(), 1);
+    EXPECT_EQ(combo.GetItemText(1), QStringLiteral("B"));
+    // Removing the selected item leaves no selection, silently.
+    EXPECT_TRUE(combo.RemoveAt(1));
+    EXPECT_EQ(combo.GetCurSel(), -1);
+    EXPECT_EQ(window.of(notify::kItemSelect).size(), 2);
+
+    // A user's choice notifies like a code selection.
+    auto* box = qobject_cast<QComboBox*>(combo.widget());
+    box->setCurrentIndex(1);
+    EXPECT_EQ(window.of(notify::kItemSelect).last(), QStringLiteral("combo:1"));
+
+    combo.RemoveAll();
+    EXPECT_EQ(combo.GetCount(), 0);
+    EXPECT_EQ(combo.AddItem(QStringLiteral("only"), QStringLiteral("only")), 0);
+    EXPECT_EQ(combo.GetCurSel(), -1);
+}
+
+TEST_F(AdapterTest, OptionsSelectWithAndWithoutNotificationAndKeepGroups) {
+    OptionControl a(window.FindControl(QStringLiteral("opt_a")));
+    OptionControl b(window.FindControl(QStringLiteral("opt_b")));
+    OptionControl check(window.FindControl(QStringLiteral("check_a")));
+    ASSERT_TRUE(a && b && check);
+
+    a.Selected(true, false);
+    EXPECT_TRUE(a.IsSelected());
+    EXPECT_TRUE(window.of(notify::kSelectChanged).isEmpty());
+
+    b.Selected(true, true);
+    EXPECT_TRUE(b.IsSelected());
+    EXPECT_FALSE(a.IsSelected());  // its group partner, deselected silently
+    EXPECT_EQ(window.of(notify::kSelectChanged), QStringList{QStringLiteral("opt_b:1")});
+    b.Selected(true, true);  // no change, no notification
+    EXPECT_EQ(window.of(notify::kSelectChanged).size(), 1);
+
+    // A user's click: "click" first, then the selection.
+    window.received.clear();
+    qobject_cast<QAbstractButton*>(a.widget())->click();
+    ASSERT_EQ(window.received.size(), 2u);
+    EXPECT_EQ(window.received[0].type, notify::kClick);
+    EXPECT_EQ(window.received[1].type, notify::kSelectChanged);
+    EXPECT_TRUE(a.IsSelected());
+    EXPECT_FALSE(b.IsSelected());
+    // Clicking the selected option of a group keeps it selected and raises only "click".
+    window.received.clear();
+    qobject_cast<QAbstractButton*>(a.widget())->click();
+    EXPECT_TRUE(a.IsSelected());
+    EXPECT_EQ(window.of(notify::kClick).size(), 1);
+    EXPECT_TRUE(window.of(notify::kSelectChanged).isEmpty());
+    // Deselecting a grouped option from code works and raises nothing.
+    a.Selected(false, true);
+    EXPECT_FALSE(a.IsSelected());
+    EXPECT_TRUE(window.of(notify::kSelectChanged).isEmpty());
+
+    // A check box toggles and reports both directions.
+    window.received.clear();
+    qobject_cast<QAbstractButton*>(check.widget())->click();
+    qobject_cast<QAbstractButton*>(check.widget())->click();
+    EXPECT_EQ(window.of(notify::kSelectChanged), (QStringList{QStringLiteral("check_a:1"), QStringLiteral("check_a:0")}));
+    check.SetCheck(true, false);
+    EXPECT_TRUE(check.GetCheck());
+    EXPECT_EQ(window.of(notify::kSelectChanged).size(), 2);
+
+    // Radio buttons are not exclusive by Qt's rule, only by our groups.
+    OptionControl ra(window.FindControl(QStringLiteral("radio_a")));
+    OptionControl rb(window.FindControl(QStringLiteral("radio_b")));
+    ra.Selected(true, false);
+    rb.Selected(true, false);
+    EXPECT_TRUE(ra.IsSelected() && rb.IsSelected());
+}
+
+TEST_F(AdapterTest, SliderReportsOnlyTheUsersMoves) {
+    SliderControl slider(window.FindControl(QStringLiteral("slider")));
+    ASSERT_TRUE(slider);
+    slider.SetValue(40);
+    slider.SetMaxValue(30);  // clamps the value from code
+    slider.SetMinValue(5);
+    EXPECT_EQ(slider.GetValue(), 30);
+    EXPECT_EQ(slider.GetMaxValue(), 30);
+    EXPECT_TRUE(window.of(notify::kValueChanged).isEmpty());
+
+    auto* s = qobject_cast<QSlider*>(slider.widget());
+    s->setFocus();
+    QTest::keyClick(s, Qt::Key_Left);
+    EXPECT_EQ(window.of(notify::kValueChanged), QStringList{QStringLiteral("slider:29")});
+    // A key at the end of the range changes nothing and reports nothing; the next code change stays silent.
+    QTest::keyClick(s, Qt::Key_End);
+    QTest::keyClick(s, Qt::Key_End);
+    slider.SetValue(10);
+    EXPECT_EQ(window.of(notify::kValueChanged), (QStringList{QStringLiteral("slider:29"), QStringLiteral("slider:30")}));
+
+    // A drag reports once, on release, with the final value.
+    window.received.clear();
+    s->setSliderDown(true);
+    s->setSliderPosition(15);
+    s->setSliderPosition(20);
+    s->setSliderDown(false);
+    EXPECT_EQ(window.of(notify::kValueChanged), QStringList{QStringLiteral("slider:20")});
+}
+
+TEST_F(AdapterTest, EditReportsTypingAndFocusLossButNotCodeText) {
+    Control edit = window.FindControl(QStringLiteral("edit"));
+    edit.SetText(QStringLiteral("abc"));
+    EXPECT_TRUE(window.of(notify::kTextChanged).isEmpty());
+    window.show();
+    QApplication::setActiveWindow(&window);
+    auto* e = qobject_cast<QLineEdit*>(edit.widget());
+    e->setFocus();
+    QTest::keyClicks(e, QStringLiteral("12"));
+    EXPECT_EQ(window.of(notify::kTextChanged).size(), 2);
+    EXPECT_EQ(edit.GetText(), QStringLiteral("abc12"));
+    window.FindControl(QStringLiteral("edit2")).widget()->setFocus();
+    EXPECT_EQ(window.of(notify::kKillFocus), QStringList{QStringLiteral("edit:0")});
+}
+
+TEST_F(AdapterTest, ListRowsCarryKindUserDataAndHeight) {
+    ListControl list(window.FindControl(QStringLiteral("list")));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list.AddActionRow(true, QStringLiteral("A"), QStringLiteral("1,4,202,1,A")), 0);
+    EXPECT_EQ(list.AddTextRow(QStringLiteral("120 MS"), QStringLiteral("0,12,0,1,A")), 1);
+    EXPECT_TRUE(list.InsertActionRow(2, false, QStringLiteral("A"), QStringLiteral("1,4,138,0,A")));
+    EXPECT_FALSE(list.InsertTextRow(9, QStringLiteral("x"), QString()));
+    EXPECT_EQ(list.GetCount(), 3);
+    EXPECT_EQ(list.GetRowKind(0), ListControl::RowKind::Action);
+    EXPECT_EQ(list.GetRowName(0), QStringLiteral("macro_action"));
+    EXPECT_TRUE(list.IsActionDown(0));
+    EXPECT_FALSE(list.IsActionDown(2));
+    EXPECT_EQ(list.GetRowKind(1), ListControl::RowKind::Text);
+    EXPECT_EQ(list.GetItemText(1), QStringLiteral("120 MS"));
+    EXPECT_EQ(list.GetItemUserData(2), QStringLiteral("1,4,138,0,A"));
+    EXPECT_EQ(list.GetItemHeight(1), 25);
+    EXPECT_EQ(list.GetCurSel(), -1);
+    EXPECT_TRUE(window.of(notify::kItemSelect).isEmpty());
+
+    EXPECT_TRUE(list.SelectItem(1));
+    EXPECT_EQ(window.of(notify::kItemSelect), QStringList{QStringLiteral("list:1")});
+    // Inserting before the selection keeps the same row selected, silently.
+    EXPECT_TRUE(list.InsertTextRow(0, QStringLiteral("0 MS"), QStringLiteral("0,0,0,0,")));
+    EXPECT_EQ(list.GetCurSel(), 2);
+    EXPECT_TRUE(list.RemoveAt(2));
+    EXPECT_EQ(list.GetCurSel(), -1);
+    EXPECT_EQ(window.of(notify::kItemSelect).size(), 1);
+    list.RemoveAll();
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_EQ(list.GetRowKind(0), ListControl::RowKind::None);
+}
+
+TEST_F(AdapterTest, TabLayoutSwitchesPagesByIndex) {
+    TabLayoutControl tabs(window.FindControl(QStringLiteral("tabs")));
+    ASSERT_TRUE(tabs);
+    EXPECT_EQ(tabs.GetCount(), 3);
+    EXPECT_TRUE(tabs.SelectItem(2));
+    EXPECT_EQ(tabs.GetCurSel(), 2);
+    EXPECT_FALSE(tabs.SelectItem(3));
+    EXPECT_EQ(tabs.GetCurSel(), 2);
+}
+
+TEST_F(AdapterTest, ImagesColoursAndUserData) {
+    Control label = window.FindControl(QStringLiteral("label"));
+    label.SetBkImage(QStringLiteral("file='ms/du1.png'"));
+    EXPECT_EQ(label.GetBkImage(), QStringLiteral("file='ms/du1.png'"));
+    EXPECT_TRUE(label.widget()->styleSheet().contains(skin.folder() + QStringLiteral("/ms/du1.png")));
+    label.SetBkImage(QString());
+    EXPECT_FALSE(label.widget()->styleSheet().contains(QStringLiteral("du1.png")));
+    // A name that leaves the skin folder is refused.
+    label.SetBkImage(QStringLiteral("file='../../etc/x.png'"));
+    EXPECT_FALSE(label.widget()->styleSheet().contains(QStringLiteral("x.png")));
+    label.SetBkImage(QStringLiteral("file='/etc/x.png'"));
+    EXPECT_FALSE(label.widget()->styleSheet().contains(QStringLiteral("x.png")));
+
+    label.SetBkColor(0xFF0199CB);
+    EXPECT_EQ(label.GetBkColor(), 0xFF0199CBu);
+    EXPECT_TRUE(label.widget()->styleSheet().contains(QStringLiteral("rgba(1, 153, 203, 255)")));
+
+    label.SetUserData(QStringLiteral("data"));
+    EXPECT_EQ(label.GetUserData(), QStringLiteral("data"));
+    EXPECT_EQ(window.FindControl(QStringLiteral("skin_image_btn")).GetUserData(), QStringLiteral("file='bg1.png'"));
+
+    // Missing controls and wrong kinds give null handles whose operations do nothing.
+    Control missing = window.FindControl(QStringLiteral("no_such_control"));
+    EXPECT_FALSE(missing);
+    missing.SetText(QStringLiteral("x"));
+    EXPECT_EQ(missing.GetText(), QString());
+    EXPECT_FALSE(ComboControl(window.FindControl(QStringLiteral("label"))));
+    EXPECT_FALSE(ComboControl(missing).SelectItem(0));
+}
+
+TEST_F(AdapterTest, HoverOverButtonsRaisesEnterAndLeave) {
+    QWidget* button = window.FindControl(QStringLiteral("plain_btn")).widget();
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(button, &enter);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &leave);
+    EXPECT_EQ(window.of(notify::kMouseEnter), QStringList{QStringLiteral("plain_btn:0")});
+    EXPECT_EQ(window.of(notify::kMouseLeave), QStringList{QStringLiteral("plain_btn:0")});
+}
+
+TEST_F(AdapterTest, WindowInitArrivesOnceAfterTheFirstShow) {
+    EXPECT_TRUE(window.of(notify::kWindowInit).isEmpty());
+    window.show();
+    QApplication::processEvents();
+    window.hide();
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(window.of(notify::kWindowInit).size(), 1);
+    EXPECT_TRUE(window.windowInitSent());
+}
+
+TEST_F(AdapterTest, CaptionCloseButtonClosesByDefault) {
+    window.show();
+    qobject_cast<QAbstractButton*>(window.FindControl(QStringLiteral("closebtn")).widget())->click();
+    EXPECT_TRUE(window.WasClosed());
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(AdapterTest, ControlsRefuseUseFromAnotherThread) {
+    Control label = window.FindControl(QStringLiteral("label"));
+    std::thread worker([&] {
+        label.SetText(QStringLiteral("from worker"));
+        EXPECT_FALSE(window.FindControl(QStringLiteral("label")));
+    });
+    worker.join();
+    EXPECT_EQ(label.GetText(), QStringLiteral("Layout text"));
+}
+
+TEST(UiThreadCallTest, RunsOnTheUiThreadAndWaitsAndStopsAtShutdown) {
+    ResetUiThreadCall();
+    EXPECT_TRUE(onUiThread());
+    int runs = 0;
+    EXPECT_TRUE(SendToUiThread([&] { ++runs; }));  // on the UI thread: at once
+    EXPECT_EQ(runs, 1);
+
+    std::atomic<bool> ranOnUi{false};
+    std::atomic<bool> result{false};
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        result = SendToUiThread([&] { ranOnUi = onUiThread(); });
+        finished = true;
+    });
+    while (!finished) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker.join();
+    EXPECT_TRUE(result.load());
+    EXPECT_TRUE(ranOnUi.load());
+
+    // A worker waiting when the call is shut down returns false without running.
+    std::atomic<bool> ran{false};
+    std::atomic<bool> started{false};
+    std::thread waiter([&] {
+        started = true;
+        result = SendToUiThread([&] { ran = true; });
+    });
+    while (!started) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ShutdownUiThreadCall();
+    waiter.join();
+    EXPECT_FALSE(result.load());
+    QApplication::processEvents();
+    EXPECT_FALSE(ran.load());
+    EXPECT_FALSE(SendToUiThread([&] { ran = true; }));
+    EXPECT_FALSE(ran.load());
+    ResetUiThreadCall();
+}
+
+}  // namespace
+}  // namespace corv::ui::test
