@@ -36,7 +36,7 @@ public:
 
     // Image specs: "file='ms/du1.png'" (further attributes are ignored) or "" for none.
     static QString imageFileOf(const QString& spec);
-    // The absolute path of the spec's file; empty for none or an unsafe name.
+    // The absolute path of the file an image spec names; empty for none or an unsafe name.
     QString imagePath(const QString& spec) const;
 
     // Language texts. LoadLanguage replaces the current table; false (and an empty table)
