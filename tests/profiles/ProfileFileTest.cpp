@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "TempFolder.h"
+#include "../platform/TempFolder.h"
 #include "platform/AppPaths.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
