@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-tools-dev libgl1-mesa-dev libx11-dev libxi-dev
+  qt6-base-dev qt6-tools-dev libqt6opengl6-dev libgl1-mesa-dev libx11-dev libxi-dev
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
 )
 

@@ -85,7 +85,7 @@ std::string modelName(std::uint16_t model)
 
 void hexDump(std::ostream& out, const std::uint8_t* data, std::size_t size)
 {
-    char line[16];
+    char line[32];
     for (std::size_t row = 0; row < size; row += 16) {
         std::snprintf(line, sizeof line, "  %04zx:", row);
         out << line;
@@ -205,7 +205,7 @@ int commandDump(DeviceChannel& channel, std::ostream& out, std::ostream& err)
 
 }  // namespace
 
-int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, HidBackend* hardware)
 {
     Options options;
     std::string error;
@@ -227,12 +227,16 @@ int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 
     sim::DeviceBackend backend;
-    if (!sim::chooseBackend(options.virtualMouse, Clock::system(), backend, &error)) {
-        err << "corvalantisctl: " << error << '\n';
-        return kExitFailure;
+    HidBackend* chosen = hardware;
+    if (!options.virtualMouse.empty() || hardware == nullptr) {
+        if (!sim::chooseBackend(options.virtualMouse, Clock::system(), backend, &error)) {
+            err << "corvalantisctl: " << error << '\n';
+            return kExitFailure;
+        }
+        chosen = backend.backend.get();
     }
     FrameLogFile frameLog;
-    DeviceChannel channel(*backend.backend, Clock::system());
+    DeviceChannel channel(*chosen, Clock::system());
     if (!options.frameLog.empty()) {
         if (!frameLog.open(options.frameLog)) {
             err << "corvalantisctl: cannot write the frame log " << options.frameLog << '\n';

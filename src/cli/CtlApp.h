@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+namespace corv {
+class HidBackend;
+}
+
 namespace corv::cli {
 
 // Exit codes.
@@ -13,6 +17,9 @@ inline constexpr int kExitFailure = 1;      // usage error or a command that fai
 inline constexpr int kExitNoMouse = 2;
 inline constexpr int kExitNoPermission = 3;
 
-int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Runs one command line. hardware, when given, stands in for the hidapi backend (tests use
+// it to show "no mouse" and "no permission"); --virtual-mouse still takes precedence.
+int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           HidBackend* hardware = nullptr);
 
 }  // namespace corv::cli

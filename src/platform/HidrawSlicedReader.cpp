@@ -8,7 +8,10 @@
 
 namespace corv {
 
-HidrawSlicedReader::HidrawSlicedReader(SliceRead readSlice) : readSlice_(std::move(readSlice)) {}
+HidrawSlicedReader::HidrawSlicedReader(SliceRead readSlice, Clock& clock)
+    : readSlice_(std::move(readSlice)), clock_(clock)
+{
+}
 
 void HidrawSlicedReader::cancel() { cancelled_.store(true); }
 
@@ -19,13 +22,12 @@ int HidrawSlicedReader::read(std::uint8_t* buffer, std::size_t capacity, int tim
     if (cancelled_.exchange(false))
         return kHidReadCancelled;
 
-    using Clock = std::chrono::steady_clock;
     const bool unlimited = timeoutMs < 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
+    const Clock::time_point deadline = clock_.now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
     for (;;) {
         int slice = kSliceMs;
         if (!unlimited) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock_.now()).count();
             slice = static_cast<int>(std::clamp<long long>(left, 0, kSliceMs));
         }
         const int got = readSlice_(buffer, capacity, slice);
@@ -35,7 +37,7 @@ int HidrawSlicedReader::read(std::uint8_t* buffer, std::size_t capacity, int tim
             return kHidReadError;
         if (cancelled_.exchange(false))
             return kHidReadCancelled;
-        if (!unlimited && (slice == 0 || Clock::now() >= deadline))
+        if (!unlimited && (slice == 0 || clock_.now() >= deadline))
             return kHidReadTimeout;
     }
 }

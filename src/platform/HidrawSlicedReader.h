@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/Clock.h"
+
 namespace corv {
 
 class HidrawSlicedReader {
@@ -19,7 +21,8 @@ public:
 
     static constexpr int kSliceMs = 20;
 
-    explicit HidrawSlicedReader(SliceRead readSlice);
+    // The clock measures the timeout; readSlice is expected to take its slice of the same time.
+    explicit HidrawSlicedReader(SliceRead readSlice, Clock& clock = Clock::system());
 
     // Waits at most timeoutMs (negative: without limit). Returns the bytes read, or
     // kHidReadTimeout, kHidReadError or kHidReadCancelled (platform/HidBackend.h).
@@ -29,6 +32,7 @@ public:
 
 private:
     SliceRead readSlice_;
+    Clock& clock_;
     std::atomic<bool> cancelled_{false};
 };
 

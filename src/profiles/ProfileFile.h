@@ -9,10 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace corv {
+#include "device/DeviceProtocol.h"
 
-inline constexpr std::uint16_t kModelR210 = 0x3325;
-inline constexpr std::uint16_t kModelR240 = 0x3360;
+namespace corv {
 
 inline constexpr std::size_t kProfileSettingsSize = 56;  // bytes written to the mouse
 inline constexpr std::size_t kProfileLedKeys = 33;       // LED0..LED32

@@ -51,23 +51,36 @@ struct SilentDevice {
 
 TEST(HidrawSlicedReader, WaitsInSlicesOfAtMost20MsUntilTheTimeout)
 {
-    SilentDevice device;
-    HidrawSlicedReader reader(device.function());
+    // Each slice takes its length of a manual clock, so the slices must add up to exactly
+    // the timeout whatever the machine's load.
+    ManualClock clock;
+    std::vector<int> slices;
+    HidrawSlicedReader reader(
+        [&](std::uint8_t*, std::size_t, int sliceMs) {
+            slices.push_back(sliceMs);
+            clock.advance(std::chrono::milliseconds(sliceMs));
+            return 0;
+        },
+        clock);
     std::uint8_t buffer[64];
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = clock.now();
     EXPECT_EQ(reader.read(buffer, sizeof buffer, 70), kHidReadTimeout);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(elapsed, 70ms);
-    EXPECT_LT(elapsed, 1000ms);
-    const std::vector<int> slices = device.recorded();
-    ASSERT_GE(slices.size(), 4u);
-    int total = 0;
-    for (int s : slices) {
-        EXPECT_GE(s, 0);
-        EXPECT_LE(s, HidrawSlicedReader::kSliceMs);
-        total += s;
-    }
-    EXPECT_GE(total, 65);  // the slices cover the timeout, give or take rounding
+    EXPECT_EQ(clock.now() - start, 70ms);
+    EXPECT_EQ(slices, (std::vector<int>{20, 20, 20, 10}));
+
+    // A slice that returns early (the device woke up without a report) is followed by
+    // another slice of what is left.
+    slices.clear();
+    int calls = 0;
+    HidrawSlicedReader early(
+        [&](std::uint8_t*, std::size_t, int sliceMs) {
+            slices.push_back(sliceMs);
+            clock.advance(std::chrono::milliseconds(++calls == 1 ? 5 : sliceMs));
+            return 0;
+        },
+        clock);
+    EXPECT_EQ(early.read(buffer, sizeof buffer, 30), kHidReadTimeout);
+    EXPECT_EQ(slices, (std::vector<int>{20, 20, 5}));
 }
 
 TEST(HidrawSlicedReader, ZeroTimeoutPollsOnce)

@@ -1,0 +1,103 @@
+// Device-link benchmarks against the virtual mouse:
+// - Exchange round trips per second with no latency (the cost of our own framing, locking,
+//   filtering and the virtual mouse's model, without USB time);
+// - a whole macro-area write (32640 bytes, 583 frames) in the USB full-speed mode, where
+//   each report costs 1 ms each way, reported as a ratio to the 583 x 2 ms that the USB
+//   transfers alone take. A ratio near 1.0 means the program adds nothing measurable.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "device/DeviceChannel.h"
+#include "device/DeviceProtocol.h"
+#include "device/ReportFrame.h"
+#include "platform/Clock.h"
+#include "sim/VirtualHidBackend.h"
+#include "sim/VirtualMouse.h"
+
+namespace {
+
+using namespace corv;
+
+// A virtual R240 with an opened channel on the real clock.
+struct Rig {
+    explicit Rig(std::uint8_t macroUnits = 255)
+    {
+        sim::VirtualMouseConfig config;
+        config.model = sim::MouseModel::R240;
+        config.macroCapacityUnits = macroUnits;
+        mouse = std::make_shared<sim::VirtualMouse>(Clock::system(), config);
+        backend = std::make_unique<sim::VirtualHidBackend>(mouse);
+        channel = std::make_unique<DeviceChannel>(*backend, Clock::system());
+        channel->setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
+        channel->device().nextIndex = 0;
+        if (channel->device().Enumerate() &&
+            channel->device().FindChannelDevice(channel->identity()))
+            channel->setOpen(true);
+    }
+    std::shared_ptr<sim::VirtualMouse> mouse;
+    std::unique_ptr<sim::VirtualHidBackend> backend;
+    std::unique_ptr<DeviceChannel> channel;
+};
+
+void BM_ExchangeRoundTrip(benchmark::State& state)
+{
+    Rig rig;
+    if (!rig.channel->IsOpen()) {
+        state.SkipWithError("the virtual mouse did not open");
+        return;
+    }
+    const ReportFrame request = ReportFrame::request(CMD_READ_SETTINGS, 56, 0, {});
+    ReportFrame answer;
+    for (auto _ : state) {
+        if (rig.channel->Exchange(request, answer) != kResultOk) {
+            state.SkipWithError("exchange failed");
+            break;
+        }
+        benchmark::DoNotOptimize(answer);
+    }
+    state.counters["round_trips_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ExchangeRoundTrip)->UseRealTime();
+
+void BM_MacroAreaWriteUsb(benchmark::State& state)
+{
+    // 255 units of 128 bytes: the largest macro area the identity block can describe.
+    constexpr std::size_t kBytes = 255 * kMacroUnit;  // 32640
+    constexpr std::size_t kFrames = (kBytes + kFrameDataSize - 1) / kFrameDataSize;  // 583
+    Rig rig(255);
+    if (!rig.channel->IsOpen()) {
+        state.SkipWithError("the virtual mouse did not open");
+        return;
+    }
+    rig.mouse->setLatencyMode(sim::LatencyMode::UsbFullSpeed);
+    rig.mouse->startTimerThread();
+    std::vector<std::uint8_t> image(kBytes);
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<std::uint8_t>(i * 7);
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const int result = rig.channel->writeMacros(image.data(), image.size());
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (result != kResultOk) {
+            state.SkipWithError("macro write failed");
+            break;
+        }
+    }
+    rig.mouse->stopTimerThread();
+    const double ideal = static_cast<double>(kFrames) * 2e-3;
+    const double perWrite = seconds / static_cast<double>(state.iterations());
+    state.counters["frames"] = static_cast<double>(kFrames);
+    state.counters["ms_per_write"] = perWrite * 1e3;
+    state.counters["ratio_to_583x2ms"] = perWrite / ideal;
+}
+BENCHMARK(BM_MacroAreaWriteUsb)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

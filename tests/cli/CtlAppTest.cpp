@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../platform/TempFolder.h"
+#include "cli/CtlApp.h"
+#include "platform/Clock.h"
+#include "sim/VirtualHidBackend.h"
+#include "sim/VirtualMouse.h"
+
+namespace corv::cli {
+namespace {
+
+using test::readBytes;
+using test::TempFolder;
+
+struct CtlRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+CtlRun run(std::vector<std::string> args, HidBackend* hardware = nullptr)
+{
+    std::ostringstream out, err;
+    CtlRun r;
+    r.code = runCtl(args, out, err, hardware);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+TEST(CtlApp, InfoDescribesEachVirtualModel)
+{
+    const CtlRun r240 = run({"--virtual-mouse=R240", "info"});
+    EXPECT_EQ(r240.code, kExitOk) << r240.err;
+    EXPECT_NE(r240.out.find("model: R240 (0x3360)"), std::string::npos) << r240.out;
+    EXPECT_NE(r240.out.find("DPI levels: 120"), std::string::npos) << r240.out;
+    EXPECT_NE(r240.out.find("macro capacity: 32640 bytes"), std::string::npos) << r240.out;
+
+    const CtlRun r210 = run({"--virtual-mouse=r210", "info"});
+    EXPECT_EQ(r210.code, kExitOk) << r210.err;
+    EXPECT_NE(r210.out.find("model: R210 (0x3325)"), std::string::npos) << r210.out;
+    EXPECT_NE(r210.out.find("DPI levels: 59"), std::string::npos) << r210.out;
+}
+
+TEST(CtlApp, FrameLogHoldsTheGetInfoRequestAndItsAnswer)
+{
+    TempFolder folder;
+    const std::string log = (folder / "f").string();
+    const CtlRun r = run({"--virtual-mouse=R240", "--frame-log=" + log, "info"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const std::vector<std::string> logLines = lines(readBytes(log));
+    ASSERT_EQ(logLines.size(), 2u);
+    std::string request = "> 04 24 00 03 21 00 00 00";
+    for (int i = 0; i < 56; ++i)
+        request += " 00";
+    EXPECT_EQ(logLines[0], request);
+    // The answer echoes the command and carries the identity: model 0x3360 at data byte 9.
+    ASSERT_EQ(logLines[1].size(), request.size());
+    EXPECT_EQ(logLines[1].substr(0, 2), "< ");
+    EXPECT_EQ(logLines[1].substr(2 + 3 * 3, 5), "03 21");
+    EXPECT_EQ(logLines[1].substr(2 + 3 * (8 + 9), 5), "60 33");
+}
+
+TEST(CtlApp, DumpShowsEveryReadableArea)
+{
+    const CtlRun r = run({"--virtual-mouse=R210", "dump"});
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    for (const char* heading : {"identity (33 bytes):", "record 5:", "default button table (126 bytes):",
+                                "button block 4 (126 bytes):", "macro area (capacity"})
+        EXPECT_NE(r.out.find(heading), std::string::npos) << heading;
+    EXPECT_EQ(r.out.find("failed"), std::string::npos) << r.out;
+}
+
+TEST(CtlApp, UsageErrorsAndHelp)
+{
+    const CtlRun help = run({"--help"});
+    EXPECT_EQ(help.code, kExitOk);
+    for (const char* word : {"--virtual-mouse", "--frame-log", "info", "dump"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+
+    EXPECT_EQ(run({}).code, kExitFailure);
+    const CtlRun unknown = run({"--virtual-mouse=R240", "frobnicate"});
+    EXPECT_EQ(unknown.code, kExitFailure);
+    EXPECT_NE(unknown.err.find("unknown command: frobnicate"), std::string::npos);
+    EXPECT_EQ(run({"--bogus", "info"}).code, kExitFailure);
+    EXPECT_EQ(run({"--frame-log=", "info"}).code, kExitFailure);
+    const CtlRun model = run({"--virtual-mouse=R999", "info"});
+    EXPECT_EQ(model.code, kExitFailure);
+    EXPECT_FALSE(model.err.empty());
+    // A log that cannot be created is an error before anything is sent.
+    EXPECT_EQ(run({"--virtual-mouse=R240", "--frame-log=/nonexistent-folder/f", "info"}).code, kExitFailure);
+}
+
+TEST(CtlApp, NoMouseAndNoPermissionHaveTheirOwnExitCodes)
+{
+    // A system without the mouse.
+    sim::VirtualHidBackend empty(nullptr);
+    const CtlRun none = run({"info"}, &empty);
+    EXPECT_EQ(none.code, kExitNoMouse);
+    EXPECT_NE(none.err.find("no CORVALANTIS"), std::string::npos) << none.err;
+
+    // The mouse is there but its node belongs to root.
+    auto mouse = std::make_shared<sim::VirtualMouse>(Clock::system());
+    sim::VirtualHidBackend locked(mouse);
+    locked.setOpenFailure(mouse->interfacePath(0), HidOpenError::PermissionDenied);
+    locked.setOpenFailure(mouse->interfacePath(1), HidOpenError::PermissionDenied);
+    const CtlRun denied = run({"info"}, &locked);
+    EXPECT_EQ(denied.code, kExitNoPermission);
+    EXPECT_NE(denied.err.find("70-corvalantis.rules"), std::string::npos) << denied.err;
+
+    // The mouse refuses the identity request: the command fails, it is not "no mouse".
+    auto silent = std::make_shared<sim::VirtualMouse>(Clock::system());
+    sim::VirtualHidBackend quiet(silent);
+    silent->failNextRequests(1, sim::kStatusInvalid);
+    const CtlRun failed = run({"info"}, &quiet);
+    EXPECT_EQ(failed.code, kExitFailure);
+}
+
+}  // namespace
+}  // namespace corv::cli
