@@ -51,6 +51,11 @@ inline constexpr std::size_t kDeviceInfoSize = 33;
 inline constexpr std::size_t kMacroUnit = 128;
 inline constexpr std::uint16_t kMacroSignature = 0x55AA;
 
+// Settings record bytes with a fixed role in the device logic.
+inline constexpr std::size_t kDpiStageByte = 15;      // bytes 15..19: DPI table index of stages 0..4
+inline constexpr std::size_t kDpiStageCount = 5;
+inline constexpr std::size_t kCurrentStageByte = 20;
+
 // DeviceInfo offsets.
 inline constexpr std::size_t kInfoMacroCapacity = 6;   // in units of 128 bytes
 inline constexpr std::size_t kInfoModelId = 9;         // u16 little-endian

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "device/DeviceConnection.h"
 #include "platform/AppPaths.h"
 #include "platform/IniFile.h"
 
@@ -132,6 +133,16 @@ bool writeKeyTriple(const fs::path& file, int n, std::array<std::uint8_t, 3> byt
     return ini::writeString(file, kSettingSection, keyKey(n), text);
 }
 
+bool writeButtonKeys(const fs::path& file, const std::uint8_t* buttonBlock)
+{
+    bool ok = true;
+    for (std::size_t n = 0; n < kProfileButtons; ++n) {
+        const std::array<std::uint8_t, 3> triple{buttonBlock[3 * n], buttonBlock[3 * n + 1], buttonBlock[3 * n + 2]};
+        ok = writeKeyTriple(file, static_cast<int>(n), triple) && ok;
+    }
+    return ok;
+}
+
 ProfileImage readProfileImage(const fs::path& file, std::uint16_t modelId)
 {
     ProfileImage image;
@@ -167,13 +178,18 @@ bool writeDeviceImage(const fs::path& file, std::span<const std::uint8_t> settin
         }
         ok = writeInt(file, section, ledKey(n), settings[n]) && ok;
     }
-    if (buttonBlock != nullptr) {
-        for (std::size_t n = 0; n < kProfileButtons; ++n) {
-            const std::array<std::uint8_t, 3> triple{buttonBlock[3 * n], buttonBlock[3 * n + 1],
-                                                     buttonBlock[3 * n + 2]};
-            ok = writeKeyTriple(file, static_cast<int>(n), triple) && ok;
-        }
-    }
+    if (buttonBlock != nullptr)
+        ok = writeButtonKeys(file, buttonBlock) && ok;
+    return ok;
+}
+
+bool writeDeviceCapture(const DeviceCapture& capture)
+{
+    bool ok = true;
+    if (capture.haveSettings)
+        ok = writeDeviceImage(capture.file, capture.settings, capture.modelId, nullptr);
+    if (capture.haveButtons)
+        ok = writeButtonKeys(capture.file, capture.buttons.data()) && ok;
     return ok;
 }
 

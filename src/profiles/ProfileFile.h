@@ -45,6 +45,9 @@ std::array<std::uint8_t, 3> readKeyTriple(const std::filesystem::path& file, int
 // Writes [Setting] KEYn as "%d,%d,%d".
 bool writeKeyTriple(const std::filesystem::path& file, int n, std::array<std::uint8_t, 3> bytes);
 
+// KEY0..KEY8 from the first 27 bytes of a button block.
+bool writeButtonKeys(const std::filesystem::path& file, const std::uint8_t* buttonBlock);
+
 // The byte image of a profile as it is sent to the mouse.
 struct ProfileImage {
     std::array<std::uint8_t, kProfileSettingsSize> settings{};  // LED0..LED32, bytes 33..55 zero
@@ -64,5 +67,10 @@ ProfileImage readProfileImage(const std::filesystem::path& file, std::uint16_t m
 // other keys are still written).
 bool writeDeviceImage(const std::filesystem::path& file, std::span<const std::uint8_t> settings,
                       std::uint16_t modelId, const std::uint8_t* buttonBlock);
+
+struct DeviceCapture;
+// Writes what a capture holds: the LED keys when its settings were read, KEY0..KEY8 when
+// its button block was read. False when a write failed.
+bool writeDeviceCapture(const DeviceCapture& capture);
 
 }  // namespace corv

@@ -1,0 +1,228 @@
+#include "device/DeviceConnection.h"
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+
+#include "device/DeviceChannel.h"
+#include "platform/StopWait.h"
+
+namespace corv {
+
+namespace {
+
+std::uint16_t u16At(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+}  // namespace
+
+DeviceConnection::DeviceConnection(DeviceChannel& channel, DeviceState& state, ConnectionHost& host, Clock& clock)
+    : channel_(channel), state_data_(state), host_(host), clock_(clock)
+{
+}
+
+bool DeviceConnection::pause(Clock::duration d, const std::stop_token& stop)
+{
+    return waitUnlessStopped(clock_, d, stop);
+}
+
+void DeviceConnection::run(std::stop_token stop)
+{
+    while (runCycle(stop)) {
+        if (!pause(channel_.IsOpen() ? kConnectedPoll : kAbsentPoll, stop))
+            break;
+    }
+    state_ = State::Ended;
+}
+
+bool DeviceConnection::runCycle(const std::stop_token& stop)
+{
+    enum class After { Nothing, Connected, Lost, Refused } after = After::Nothing;
+    {
+        std::lock_guard<std::recursive_mutex> guard(channel_.lock());
+        HidDeviceInfo& device = channel_.device();
+        if (!channel_.IsOpen()) {
+            device.nextIndex = 0;
+            if (!device.Enumerate() || !host_.windowAlive() || stop.stop_requested()) {
+                state_ = State::Ended;
+                return false;
+            }
+            if (device.FindChannelDevice(channel_.identity())) {
+                refusedReported_ = false;
+                state_data_.firmwareVersion = device.attributes().versionNumber;
+                channel_.setOpen(true);
+                state_ = State::Connecting;
+                if (!pause(kConnectPause, stop))
+                    return false;
+                ReadMacroArea();
+                ReadDeviceState(host_.connectProfilePath());
+                if (!pause(kConnectPause, stop))
+                    return false;
+                after = After::Connected;
+            } else if (device.lastMatchOutcome() == HidMatchOutcome::NoPermission && !refusedReported_) {
+                refusedReported_ = true;
+                after = After::Refused;
+            }
+        } else if (!device.Probe()) {
+            channel_.setOpen(false);
+            state_data_.DeviceInfo[kInfoDpiCount] = 0;
+            state_ = State::Absent;
+            after = After::Lost;
+        }
+    }
+    switch (after) {
+    case After::Connected:
+        host_.setConnected(true);
+        state_ = State::Connected;
+        host_.connectSequenceDone();
+        break;
+    case After::Lost:
+        host_.setConnected(false);
+        host_.mouseLost();
+        break;
+    case After::Refused:
+        host_.openRefused();
+        break;
+    case After::Nothing:
+        break;
+    }
+    return true;
+}
+
+bool DeviceConnection::ReadMacroArea()
+{
+    std::lock_guard<std::recursive_mutex> guard(channel_.lock());
+    channel_.begin();
+    std::array<std::uint8_t, 16> header{};
+    if (channel_.readMacros(header.data(), header.size()) != kResultOk || u16At(header.data()) != kMacroSignature)
+        return false;
+    const std::size_t total = u16At(header.data() + 2);
+    std::vector<std::uint8_t> area(total);
+    if (channel_.readMacros(area.data(), area.size()) != kResultOk)
+        return false;
+    channel_.end();
+    macroArea_ = std::move(area);
+    host_.macroAreaRead(macroArea_);
+    return true;
+}
+
+int DeviceConnection::refreshIdentity()
+{
+    std::lock_guard<std::recursive_mutex> guard(channel_.lock());
+    std::array<std::uint8_t, kDeviceInfoSize> info{};
+    const int result = channel_.getInfo(info);
+    if (result == kResultOk)
+        state_data_.DeviceInfo = info;
+    return result;
+}
+
+bool DeviceConnection::readActiveRecord(std::uint8_t& n)
+{
+    std::uint8_t active = 0;
+    if (channel_.readSettings(0, &active, 1) != kResultOk || active >= kSettingsRecordCount)
+        return false;  // a record number the mouse cannot have is as good as no answer
+    n = active;
+    return true;
+}
+
+bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
+{
+    std::lock_guard<std::recursive_mutex> guard(channel_.lock());
+    DeviceState& s = state_data_;
+    channel_.begin();
+    const bool identity = refreshIdentity() == kResultOk;
+
+    std::array<std::uint8_t, kButtonTableSize> buttons{};
+    if (channel_.readDefaultButtons(buttons) == kResultOk)
+        s.DefaultButtonTable = buttons;
+
+    std::uint8_t n = s.activeRecord();
+    const bool haveRecord = readActiveRecord(n);
+    std::array<std::uint8_t, kSettingsRecordSize> record{};
+    const bool haveSettings =
+        haveRecord && channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(),
+                                            kSettingsWriteSize) == kResultOk;
+    if (haveSettings) {
+        record[0] = n;
+        s.SettingsImage[n] = record;
+        std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
+    }
+    // The button block of the active record; record 5 has no block of its own and uses block 0.
+    const unsigned block = n < kButtonBlockCount ? n : 0;
+    const bool haveButtons = haveRecord && channel_.readButtons(block, buttons) == kResultOk;
+    if (haveButtons)
+        s.ButtonImage[n] = buttons;
+    channel_.end();
+
+    const std::uint16_t model = s.modelId();
+    clampDpiStages(s.CurrentSettings, model, false);
+    DeviceCapture capture;
+    capture.file = profileFile;
+    capture.modelId = model;
+    if (haveSettings) {
+        clampDpiStages(record, model, true);
+        s.SettingsImage[n] = record;
+        capture.haveSettings = true;
+        std::copy(record.begin(), record.begin() + kProfileByteCount, capture.settings.begin());
+    }
+    if (haveButtons) {
+        capture.haveButtons = true;
+        capture.buttons = buttons;
+    }
+    if (capture.haveSettings || capture.haveButtons)
+        host_.storeCapture(capture);
+    return identity;
+}
+
+bool DeviceConnection::SyncFromDevice(const std::filesystem::path& profileFile)
+{
+    std::lock_guard<std::recursive_mutex> guard(channel_.lock());
+    DeviceState& s = state_data_;
+    refreshIdentity();
+    std::copy(s.CurrentSettings.begin(), s.CurrentSettings.end(), s.SettingsImage[s.activeRecord()].begin());
+    std::uint8_t n = 0;
+    if (!readActiveRecord(n))
+        return false;
+    s.CurrentSettings[0] = n;
+    std::array<std::uint8_t, kSettingsRecordSize> record{};
+    if (channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(),
+                              kSettingsWriteSize) != kResultOk)
+        return false;
+    record[0] = n;
+    const std::uint16_t model = s.modelId();
+    clampDpiStages(record, model, false);
+    s.SettingsImage[n] = record;
+    std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
+    DeviceCapture capture;
+    capture.file = profileFile;
+    capture.modelId = model;
+    capture.haveSettings = true;
+    std::copy(record.begin(), record.begin() + kProfileByteCount, capture.settings.begin());
+    capture.settings[0] = 0;
+    host_.storeCapture(capture);
+    return true;
+}
+
+bool DeviceConnection::SelectOnboardRecord(int n)
+{
+    if (n < 0 || n >= static_cast<int>(kSettingsRecordCount))
+        return false;
+    std::lock_guard<std::recursive_mutex> guard(channel_.lock());
+    DeviceState& s = state_data_;
+    std::uint8_t m = 0;
+    if (!readActiveRecord(m) || m == n)
+        return false;
+    std::copy(s.CurrentSettings.begin(), s.CurrentSettings.end(), s.SettingsImage[m].begin());
+    const auto value = static_cast<std::uint8_t>(n);
+    if (channel_.writeSettings(0, &value, 1) != kResultOk)
+        return false;
+    std::array<std::uint8_t, kSettingsRecordSize> record{};
+    if (channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(),
+                              kSettingsWriteSize) == kResultOk) {
+        s.SettingsImage[value] = record;
+        std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
+    }
+    s.CurrentSettings[0] = value;
+    return true;
+}
+
+}  // namespace corv

@@ -1,0 +1,50 @@
+#pragma once
+// The program's copies of the mouse's state: its identity block, the active settings record
+// as the features see it, the settings records and button blocks read from the mouse, and
+// its factory button table. Filled by the device connection and by applying a profile;
+// every feature that changes a setting updates CurrentSettings.
+//
+// Guarded by the device channel's lock: read or write these fields only while holding
+// DeviceChannel::lock() (the commands that fill them take it too).
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "device/DeviceProtocol.h"
+
+namespace corv {
+
+class DeviceChannel;
+
+struct DeviceState {
+    std::array<std::uint8_t, kDeviceInfoSize> DeviceInfo{};
+    std::uint16_t firmwareVersion = 0;
+    // Bytes 0..32 of the active settings record; byte 0 is the active record index.
+    std::array<std::uint8_t, kProfileByteCount> CurrentSettings{};
+    std::array<std::array<std::uint8_t, kSettingsRecordSize>, kSettingsRecordCount> SettingsImage{};
+    std::array<std::array<std::uint8_t, kButtonTableSize>, kSettingsRecordCount> ButtonImage{};
+    std::array<std::uint8_t, kButtonTableSize> DefaultButtonTable{};
+
+    std::uint16_t modelId() const;
+    std::uint8_t dpiLevelCount() const { return DeviceInfo[kInfoDpiCount]; }
+    std::uint8_t activeRecord() const { return CurrentSettings[0]; }
+    // Settings-space address of byte n of the active record.
+    std::uint16_t settingsAddress(std::size_t n) const;
+};
+
+// The largest DPI table index a model accepts for its five stages (bytes 15..19): 58 for
+// the R210, 119 for the R240, and -1 for any other model (its stages are not trusted).
+int dpiStageLimit(std::uint16_t modelId);
+
+// Limits the five DPI stage bytes of an image that holds at least bytes 0..19. For a
+// model without a table the stages become 0 and, when clearActiveRecord, byte 0 too.
+void clampDpiStages(std::span<std::uint8_t> image, std::uint16_t modelId, bool clearActiveRecord);
+
+// Sends bytes of the active settings record (CMD_WRITE_SETTINGS at active * 64 + n), the
+// way every single setting reaches the mouse. Takes the channel's lock. Returns the result.
+int sendSettingBytes(DeviceChannel& channel, const DeviceState& state, std::size_t n, const std::uint8_t* data,
+                     std::size_t length);
+int sendSettingByte(DeviceChannel& channel, const DeviceState& state, std::size_t n, std::uint8_t value);
+
+}  // namespace corv

@@ -1,0 +1,96 @@
+#include "device/InputListener.h"
+
+#include <utility>
+
+#include "device/DeviceProtocol.h"
+#include "platform/StopWait.h"
+
+namespace corv {
+
+std::vector<MouseEvent> eventsForUsage(std::uint16_t usage)
+{
+    switch (usage) {
+    case kEventSync:
+        return {MouseEvent::Sync};
+    case kEventReset:
+        return {MouseEvent::Reset};
+    case kEventCalibrationOk:
+        return {MouseEvent::CalibrationEnd, MouseEvent::CalibrationOk};
+    case kEventCalibrationFail:
+        return {MouseEvent::CalibrationEnd, MouseEvent::CalibrationFail};
+    default:
+        return {};
+    }
+}
+
+InputListener::InputListener(HidBackend& backend, Clock& clock, Callbacks callbacks)
+    : device_(backend, clock), clock_(clock), callbacks_(std::move(callbacks))
+{
+}
+
+void InputListener::run(std::stop_token stop)
+{
+    std::stop_callback wake(stop, [this] { device_.Cancel(); });
+    while (runCycle(stop)) {
+        if (!waitUnlessStopped(clock_, std::chrono::milliseconds(found_ ? 100 : 1000), stop))
+            break;
+    }
+    state_ = State::Ended;
+    device_.Destroy();
+}
+
+bool InputListener::runCycle(const std::stop_token& stop)
+{
+    if (stop.stop_requested())
+        return false;
+    if (!found_) {
+        device_.nextIndex = 0;
+        if (!device_.Enumerate())
+            return false;
+        if (device_.FindListenerDevice()) {
+            found_ = true;
+            state_ = State::Reading;
+            if (!readReports(stop))
+                return false;
+            device_.CloseDevice();
+            state_ = State::Found;
+        }
+        return true;
+    }
+    if (!device_.Probe()) {
+        found_ = false;
+        state_ = State::Searching;
+        if (!waitUnlessStopped(clock_, std::chrono::milliseconds(1000), stop))
+            return false;
+    }
+    return true;
+}
+
+// Reads until a read fails. False when the thread must end.
+bool InputListener::readReports(const std::stop_token& stop)
+{
+    std::vector<std::uint8_t> report(device_.capabilities().inputReportByteLength);
+    if (report.empty())
+        return true;
+    std::size_t got = 0;
+    while (device_.Read(report.data(), report.size(), -1, &got)) {
+        if (stop.stop_requested())
+            return false;
+        std::vector<HidInputDataDescriptor>& data = device_.inputData();
+        unpackReport(std::span<const std::uint8_t>(report.data(), got), data, device_.reportDescriptor(),
+                     device_.collectionIndex());
+        if (callbacks_.windowAlive && !callbacks_.windowAlive())
+            return false;
+        const std::uint16_t usage =
+            !data.empty() && data.front().isButton && !data.front().usageList.empty() ? data.front().usageList.front() : 0;
+        for (MouseEvent event : eventsForUsage(usage)) {
+            if (stop.stop_requested())
+                return false;
+            if (callbacks_.deliver)
+                callbacks_.deliver(event);
+        }
+    }
+    return !stop.stop_requested();
+}
+
+}  // namespace corv

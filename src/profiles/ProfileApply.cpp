@@ -1,0 +1,104 @@
+#include "profiles/ProfileApply.h"
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+
+#include "device/DeviceChannel.h"
+#include "device/DeviceState.h"
+#include "platform/IniFile.h"
+
+namespace corv {
+
+namespace {
+
+std::string ledKey(std::size_t n) { return "LED" + std::to_string(n); }
+
+// Asks the mouse for its identity; keeps the previous one when the request fails.
+void refreshIdentity(DeviceChannel& channel, DeviceState& state)
+{
+    std::array<std::uint8_t, kDeviceInfoSize> info{};
+    if (channel.getInfo(info) == kResultOk)
+        state.DeviceInfo = info;
+}
+
+// Stores a 56-byte image as settings record 0 and CurrentSettings, and sends it.
+void storeAndSendRecord0(DeviceChannel& channel, DeviceState& state,
+                         const std::array<std::uint8_t, kSettingsWriteSize>& image)
+{
+    std::copy(image.begin(), image.end(), state.SettingsImage[0].begin());
+    std::copy(image.begin(), image.begin() + kProfileByteCount, state.CurrentSettings.begin());
+    channel.writeSettings(0, image.data(), image.size());
+}
+
+}  // namespace
+
+ProfilePalette readProfilePalette(const std::filesystem::path& file)
+{
+    ProfilePalette palette;
+    const long count = readInt(file, "COLORCOUNT", "count");
+    palette.count = static_cast<int>(std::clamp<long>(count, 0, kPaletteMaxColours));
+    for (int j = 0; j < palette.count; ++j)
+        palette.values[static_cast<std::size_t>(j)] =
+            static_cast<std::uint32_t>(readInt(file, "COLORVALUE", std::to_string(j)));
+    return palette;
+}
+
+std::array<std::uint8_t, kColorTableSize> paletteColorTable(const ProfilePalette& palette)
+{
+    std::array<std::uint8_t, kColorTableSize> table{};
+    for (int j = 0; j < palette.count && j < kPaletteMaxColours; ++j) {
+        const std::uint32_t v = palette.values[static_cast<std::size_t>(j)];
+        const std::size_t at = 3 * static_cast<std::size_t>(j);
+        table[at] = static_cast<std::uint8_t>(v & 0xFF);
+        table[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+        table[at + 2] = static_cast<std::uint8_t>((v >> 16) & 0xFF);
+    }
+    return table;
+}
+
+AppliedProfile applyProfileToDevice(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& file)
+{
+    std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    refreshIdentity(channel, state);
+    AppliedProfile applied;
+    applied.modelId = state.modelId();
+    applied.image = readProfileImage(file, applied.modelId);
+    applied.image.settings[0] = 0;  // record 0 becomes the mouse's active record
+    clampDpiStages(applied.image.settings, applied.modelId, true);
+    applied.pointerSpeed = std::min(applied.image.pointerSpeed, 10L);
+    applied.scrollLines = std::clamp(applied.image.scrollLines, 1L, 10L);
+
+    std::copy(applied.image.buttons.begin(), applied.image.buttons.end(), state.ButtonImage[0].begin());
+    storeAndSendRecord0(channel, state, applied.image.settings);
+    channel.writeButtons(0, state.ButtonImage[0]);
+    return applied;
+}
+
+int sendPalette(DeviceChannel& channel, const ProfilePalette& palette)
+{
+    return channel.writeColors(paletteColorTable(palette));
+}
+
+void resetProfileToTemplate(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& templateFile,
+                            const std::filesystem::path& profileFile)
+{
+    std::array<std::uint8_t, kSettingsWriteSize> image{};
+    for (std::size_t n = 0; n < kProfileByteCount; ++n)
+        image[n] = readByte(templateFile, "Setting", ledKey(n));
+    for (std::size_t n = kDpiStageByte; n <= kCurrentStageByte; ++n)
+        image[n] = readByte(profileFile, "Setting", ledKey(n));
+    for (std::size_t n = 0; n < kProfileByteCount; ++n)
+        writeInt(profileFile, "Setting", ledKey(n), image[n]);
+
+    std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    const std::uint16_t model = state.modelId();
+    if (model == kModelR240) {
+        for (std::size_t n = kDpiStageByte; n < kDpiStageByte + kDpiStageCount; ++n)
+            image[n] = readByte(profileFile, "3360", ledKey(n));
+    }
+    clampDpiStages(image, model, true);
+    storeAndSendRecord0(channel, state, image);
+}
+
+}  // namespace corv
