@@ -13,7 +13,13 @@
 #include "app/MainWndMessages.h"
 #include "device/DeviceProtocol.h"
 #include "platform/AppPaths.h"
+#include "platform/DesktopSettings.h"
 #include "platform/IniFile.h"
+#include "profiles/ProfileFile.h"
+#include "profiles/ProfileIndex.h"
+#include "sim/VirtualMouse.h"
+#include "ui/OptionControl.h"
+#include "ui/SliderControl.h"
 #include "ui/ColorPaletteControl.h"
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
@@ -70,7 +76,88 @@ constexpr MessageRow kMessages[] = {
          qCDebug(lcMain) << "WM_HOOK_MOU_HitKEY";
          return false;
      }},
+    {msg::WM_DEV_RESET,
+     [](CMainWnd& w, std::uintptr_t, std::intptr_t) {
+         w.OnDeviceReset();
+         return false;
+     }},
+    {msg::WM_DEV_SYNC,
+     [](CMainWnd& w, std::uintptr_t, std::intptr_t) {
+         w.OnDeviceSync();
+         return false;
+     }},
+    {msg::WM_DEV_CALIB_END,
+     [](CMainWnd& w, std::uintptr_t, std::intptr_t) {
+         w.OnCalibrationEnd();
+         return false;
+     }},
+    {msg::WM_DEV_CALIB_OK,
+     [](CMainWnd& w, std::uintptr_t, std::intptr_t) {
+         w.sensorPage().onCalibrationResult(true);
+         return false;
+     }},
+    {msg::WM_DEV_CALIB_FAIL,
+     [](CMainWnd& w, std::uintptr_t, std::intptr_t) {
+         w.sensorPage().onCalibrationResult(false);
+         return false;
+     }},
+    {msg::WM_APPLY_DPI_PROFILE,
+     [](CMainWnd& w, std::uintptr_t, std::intptr_t) {
+         w.ApplyProfileAndRefresh(ProfileApplier::kDpiList);
+         return false;
+     }},
+    {msg::WM_APPLY_KEY_PROFILE,
+     [](CMainWnd& w, std::uintptr_t, std::intptr_t) {
+         w.ApplyProfileAndRefresh(ProfileApplier::kKeyList);
+         return false;
+     }},
+    {msg::WM_APPLY_REG_PROFILE,
+     [](CMainWnd& w, std::uintptr_t, std::intptr_t) {
+         w.ApplyProfileAndRefresh(ProfileApplier::kRegList);
+         return false;
+     }},
+    {msg::WM_DEV_ARRIVED,
+     [](CMainWnd& w, std::uintptr_t wParam, std::intptr_t lParam) {
+         qCDebug(lcMain) << QString::asprintf("%llx,%llx,%x", static_cast<unsigned long long>(wParam),
+                                              static_cast<unsigned long long>(lParam), 0u);
+         qCDebug(lcMain) << "设备插入";
+         w.OnDeviceArrived();
+         return false;
+     }},
 };
+
+// The message each event of the mouse is delivered as.
+unsigned messageFor(MouseEvent event) {
+    switch (event) {
+    case MouseEvent::Sync:
+        return msg::WM_DEV_SYNC;
+    case MouseEvent::Reset:
+        return msg::WM_DEV_RESET;
+    case MouseEvent::CalibrationEnd:
+        return msg::WM_DEV_CALIB_END;
+    case MouseEvent::CalibrationOk:
+        return msg::WM_DEV_CALIB_OK;
+    case MouseEvent::CalibrationFail:
+        return msg::WM_DEV_CALIB_FAIL;
+    }
+    return 0;
+}
+
+// The model presentation: logo, title and DPI slider range of the two known models.
+struct ModelLook {
+    std::uint16_t id;
+    const char* logo;
+    const char* title;
+    int sliderMax;
+    bool extraLabels;
+};
+constexpr ModelLook kModels[] = {
+    {kModelR210, "file='210.png'", "CORVALANTIS R210 Driver", 58, false},
+    {kModelR240, "file='240.png'", "CORVALANTIS R240 Driver", 119, true},
+};
+
+constexpr const char* kProfileLists[] = {"ms_DPI_combo_profileSelect", "ms_KEY_combo_profileSelect",
+                                         "ms_REG_combo_profileSelect"};
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -78,7 +165,18 @@ QString qs(const std::string& s) {
 
 }  // namespace
 
-CMainWnd::CMainWnd(HidBackend& backend, Clock& clock, Options options) : options_(options), channel_(backend, clock) {}
+CMainWnd::CMainWnd(HidBackend& backend, Clock& clock, Options options)
+    : options_(std::move(options)),
+      ownDesktop_(options_.desktop ? nullptr : makeDesktopSettings()),
+      channel_(backend, clock),
+      systemSettings_(options_.desktop ? *options_.desktop : *ownDesktop_),
+      connection_(channel_, state_, *this, clock),
+      listener_(backend, clock,
+                InputListener::Callbacks{[this] { return alive_.load(); },
+                                         [this](MouseEvent e) { deliverMouseEvent(e); }}),
+      dpiPage_(*this),
+      sensorPage_(*this),
+      applier_(*this) {}
 
 CMainWnd::~CMainWnd() {
     Shutdown();
@@ -244,11 +342,11 @@ void CMainWnd::AnnounceNoTray() {
 }
 
 WorkerThreads::Body CMainWnd::inputListenerBody() {
-    return {};  // the input listener arrives with its feature
+    return [this](std::stop_token stop) { listener_.run(stop); };
 }
 
 WorkerThreads::Body CMainWnd::deviceConnectionBody() {
-    return {};  // the device connection arrives with its feature
+    return [this](std::stop_token stop) { connection_.run(stop); };
 }
 
 WorkerThreads::Body CMainWnd::foregroundWatcherBody() {
@@ -367,10 +465,12 @@ bool CMainWnd::IsTimerActive(int id) const {
 }
 
 void CMainWnd::OnTimer(int id) {
-    if (id != 1) return;
-    qCDebug(lcMain) << "out2";
-    SelectPage(names::kMsTabSwitch, 5);  // the page shown after a calibration
-    KillTimer(1);
+    if (id == SensorPage::kResultWaitTimer) {
+        sensorPage_.onResultWaitTimer();
+    } else if (id == SensorPage::kReturnTimer) {
+        qCDebug(lcMain) << "out2";
+        sensorPage_.onReturnTimer();  // the page shown after a calibration
+    }
 }
 
 void CMainWnd::OnTrayLeftClick() {
@@ -416,14 +516,162 @@ void CMainWnd::OnClose(int) {
 void CMainWnd::Shutdown() {
     if (shuttingDown_) return;
     shuttingDown_ = true;
+    alive_ = false;
     tray_.DeleteTrayIcon();
     for (QTimer* timer : std::as_const(timers_)) timer->stop();
     // Stop every worker before anything it uses goes away: wake blocked reads and calls
-    // onto this thread, then join.
+    // onto this thread, then join. Closing the channel ends an exchange at its next wait
+    // instead of after its remaining attempts.
     workers_.requestStop();
+    channel_.setOpen(false);
     channel_.Cancel();
+    listener_.cancel();
     ui::ShutdownUiThreadCall();
     workers_.stopAndJoin();
+    systemSettings_.waitIdle();
+}
+
+// ---- FeatureHost ------------------------------------------------------------------------
+
+std::filesystem::path CMainWnd::currentProfilePath() const {
+    ui::ComboControl list(FindControl(QString::fromLatin1(names::kKeyProfileCombo)));
+    const int i = list.GetCurSel();
+    return i < 0 ? std::filesystem::path{} : profilePath(list.GetItemUserData(i).toStdString());
+}
+
+std::filesystem::path CMainWnd::dpiProfilePath() const {
+    ui::ComboControl list(FindControl(QString::fromLatin1(names::kDpiProfileCombo)));
+    const int i = list.GetCurSel();
+    return i < 0 ? std::filesystem::path{} : profilePath(list.GetItemUserData(i).toStdString());
+}
+
+int CMainWnd::messageBox(const QString& text) {
+    return ui::ShowMessageBox(this, text);
+}
+
+void CMainWnd::redrawButtonLabels() {
+    // The button page draws its labels from the active record's table once it exists.
+}
+
+void CMainWnd::redrawLightingPage(int zone) {
+    (void)zone;  // the lighting page redraws the zone being edited once it exists
+}
+
+// ---- the mouse --------------------------------------------------------------------------
+
+void CMainWnd::ApplyModelPresentation(bool withLabels) {
+    std::uint16_t model = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(channel_.lock());
+        model = state_.modelId();
+    }
+    for (const ModelLook& look : kModels) {
+        if (look.id != model) continue;
+        FindControl(QStringLiteral("msloge")).SetBkImage(QString::fromLatin1(look.logo));
+        const QString title = QString::fromLatin1(look.title);
+        tray_.SetTooltipText(title);
+        setWindowTitle(title);
+        ui::SliderControl slider(FindControl(QStringLiteral("ms_DPI_slider")));
+        slider.SetMinValue(0);
+        slider.SetMaxValue(look.sliderMax);
+        if (withLabels) {
+            FindControl(QStringLiteral("ms_deng_la0")).SetVisible(look.extraLabels);
+            FindControl(QStringLiteral("ms_deng_la1")).SetVisible(look.extraLabels);
+        }
+    }
+}
+
+void CMainWnd::PresentModel() {
+    connection_.refreshIdentity();
+    ApplyModelPresentation(true);
+    for (const char* list : kProfileLists) ui::ComboControl(FindControl(QLatin1String(list))).SelectItem(-1);
+    // Selecting the stored profile applies it (the list's own notification).
+    ui::ComboControl(FindControl(QString::fromLatin1(names::kRegProfileCombo)))
+        .SelectItem(static_cast<int>(ProfileIndex::selected()));
+    FindControl(QStringLiteral("ms_deng_la0")).NeedUpdate();
+    FindControl(QStringLiteral("ms_deng_la1")).NeedUpdate();
+    ui::OptionControl(FindControl(QStringLiteral("ms_deng_Op_tab"))).Selected(true, false);
+    SelectPage(names::kMsTabSwitch, 0);
+}
+
+void CMainWnd::SelectOnboardRecord(int n) {
+    if (!connection_.SelectOnboardRecord(n)) return;
+    FindControl(QStringLiteral("ms_tab_function")).SetVisible(false);
+    RefreshSettingsDisplay();
+}
+
+void CMainWnd::OnProfileListSelect(int source, int index) {
+    if (index < 0 || !IsConnected() || applier_.isApplying()) return;
+    ApplyProfileAndRefresh(source);
+}
+
+void CMainWnd::ApplyProfileAndRefresh(int source) {
+    if (applier_.applyProfile(source)) RefreshSettingsDisplay();
+}
+
+void CMainWnd::OnDeviceReset() {
+    connection_.ReadDeviceState(ProfileIndex::selectedProfilePath());
+    ApplyModelPresentation(false);
+    RefreshSettingsDisplay();
+}
+
+void CMainWnd::OnDeviceSync() {
+    connection_.SyncFromDevice(dpiProfilePath());
+    RefreshSettingsDisplay();
+}
+
+void CMainWnd::OnCalibrationEnd() {
+    connection_.SyncFromDevice(dpiProfilePath());
+    sensorPage_.onCalibrationEnd();
+}
+
+void CMainWnd::OnDeviceArrived() {
+    if (channel_.IsOpen()) {
+        qCDebug(lcMain) << "找到设备";
+        PresentModel();
+        return;
+    }
+    qCDebug(lcMain) << "没有找到设备";
+    {
+        std::lock_guard<std::recursive_mutex> guard(channel_.lock());
+        state_.DeviceInfo[kInfoDpiCount] = 0;
+    }
+    ShowWindow(false, false);
+}
+
+// ---- ConnectionHost (device connection thread) -------------------------------------------
+
+void CMainWnd::macroAreaRead(const std::vector<std::uint8_t>& area) {
+    // Kept for the macro library, which rebuilds its files from it.
+    macroArea_ = area;
+}
+
+std::filesystem::path CMainWnd::connectProfilePath() {
+    return ProfileIndex::selectedProfilePath();
+}
+
+void CMainWnd::storeCapture(const DeviceCapture& capture) {
+    writeDeviceCapture(capture);
+}
+
+void CMainWnd::connectSequenceDone() {
+    ui::SendToUiThread([this] { PresentModel(); });
+}
+
+void CMainWnd::mouseLost() {
+    ui::SendToUiThread([this] { ShowWindow(false, false); });
+}
+
+void CMainWnd::openRefused() {
+    qCWarning(lcMain) << "the mouse is present but this user may not open it: install 70-corvalantis.rules";
+    // Not waited for: the connection thread goes on polling while the notice is open.
+    QMetaObject::invokeMethod(
+        this, [this] { ui::ShowMessageBox(this, QString::fromUtf8(kNoPermissionText)); }, Qt::QueuedConnection);
+}
+
+void CMainWnd::deliverMouseEvent(MouseEvent event) {
+    const unsigned message = messageFor(event);
+    if (message != 0) SendMessage(message);
 }
 
 }  // namespace corv

@@ -8,9 +8,18 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include "app/ProfileApplier.h"
 #include "app/WorkerThreads.h"
 #include "device/DeviceChannel.h"
+#include "device/DeviceConnection.h"
+#include "device/DeviceState.h"
+#include "device/InputListener.h"
+#include "sensor/DpiPage.h"
+#include "sensor/SensorPage.h"
+#include "sensor/SystemSettingWorkers.h"
+#include "ui/FeatureHost.h"
 #include "platform/Clock.h"
 #include "platform/HidBackend.h"
 #include "ui/IQueryControlText.h"
@@ -23,7 +32,15 @@ class QTimer;
 
 namespace corv {
 
-class CMainWnd : public ui::SkinWindow, public ui::IQueryControlText {
+class DesktopSettings;
+namespace sim {
+class VirtualMouse;
+}
+
+class CMainWnd : public ui::SkinWindow,
+                 public ui::IQueryControlText,
+                 public FeatureHost,
+                 private ConnectionHost {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "CORVALANTIS R210 Driver";
@@ -33,9 +50,16 @@ public:
     static constexpr const char* kNoDeviceText = "请连接可用USB设备";
     static constexpr const char* kNoTrayText = "桌面没有系统托盘，窗口将保持显示。";
 
+    static constexpr const char* kNoPermissionText =
+        "鼠标已连接，但当前用户无权访问。请安装 udev 规则 70-corvalantis.rules 后重新插拔鼠标。";
+
     struct Options {
         bool startWorkers = true;     // start the worker threads (off for screenshots)
         bool announceNoTray = true;   // say once that there is no tray (off for screenshots)
+        // Where the pointer speed and scroll lines go; null: the desktop this session runs.
+        DesktopSettings* desktop = nullptr;
+        // The virtual mouse of a demo run: the tray menu then offers its actions.
+        std::shared_ptr<sim::VirtualMouse> virtualMouse;
     };
 
     CMainWnd(HidBackend& backend, Clock& clock, Options options);
@@ -75,7 +99,8 @@ public:
     bool IsEnglish() const { return english_; }
 
     // Shared state.
-    DeviceChannel& channel() { return channel_; }
+    DeviceChannel& channel() override { return channel_; }
+    DeviceState& deviceState() override { return state_; }
     bool IsConnected() const { return connected_.load() != 0; }
     void SetConnected(bool connected) { connected_.store(connected ? 1 : 0); }
     WorkerThreads& workers() { return workers_; }
@@ -87,6 +112,44 @@ public:
 
     // Shows the page of a tab layout (by name); false when there is no such page.
     bool SelectPage(const char* tabLayout, int page);
+
+    // FeatureHost.
+    ui::Control control(const QString& name) const override { return FindControl(name); }
+    bool isConnected() const override { return IsConnected(); }
+    std::filesystem::path currentProfilePath() const override;
+    std::filesystem::path dpiProfilePath() const override;
+    SystemSettingWorkers& systemSettings() override { return systemSettings_; }
+    int messageBox(const QString& text) override;
+    bool selectPage(const char* tabLayout, int page) override { return SelectPage(tabLayout, page); }
+    void setTimer(int id, int milliseconds) override { SetTimer(id, milliseconds); }
+    void killTimer(int id) override { KillTimer(id); }
+    void redrawButtonLabels() override;
+    void redrawLightingPage(int zone) override;
+
+    // The features.
+    DpiPage& dpiPage() { return dpiPage_; }
+    SensorPage& sensorPage() { return sensorPage_; }
+    ProfileApplier& profileApplier() { return applier_; }
+    DeviceConnection& connection() { return connection_; }
+
+    // Device operations with their window side (UI thread).
+    // The mouse's identity: logo, title, tray tooltip, DPI slider range, and with labels the
+    // R240's extra lighting labels.
+    void ApplyModelPresentation(bool withLabels);
+    // The connect sequence's end: the model shown, the stored profile selected (and so applied).
+    void PresentModel();
+    // "ms_profile_n" clicked.
+    void SelectOnboardRecord(int n);
+    // A profile list changed its selection (source 0 DPI, 1 KEY, 2 REG).
+    void OnProfileListSelect(int source, int index);
+    // Applies the list's profile and refreshes the pages.
+    void ApplyProfileAndRefresh(int source);
+    void RefreshSettingsDisplay() { dpiPage_.refreshPage(); }
+    // The mouse's own events, as their messages arrive.
+    void OnDeviceReset();
+    void OnDeviceSync();
+    void OnCalibrationEnd();
+    void OnDeviceArrived();
 
 protected:
     void InitWindow() override;
@@ -105,9 +168,31 @@ private:
     WorkerThreads::Body deviceConnectionBody();
     WorkerThreads::Body foregroundWatcherBody();
 
+    // ConnectionHost (called by the device connection thread).
+    bool windowAlive() override { return alive_.load(); }
+    void macroAreaRead(const std::vector<std::uint8_t>& area) override;
+    std::filesystem::path connectProfilePath() override;
+    void storeCapture(const DeviceCapture& capture) override;
+    void setConnected(bool connected) override { SetConnected(connected); }
+    void connectSequenceDone() override;
+    void mouseLost() override;
+    void openRefused() override;
+    void deliverMouseEvent(MouseEvent event);
+    void BuildVirtualMouseMenu(QMenu* menu);
+
     Options options_;
+    std::unique_ptr<DesktopSettings> ownDesktop_;
     DeviceChannel channel_;
+    DeviceState state_;
     std::atomic<int> connected_{0};
+    std::atomic<bool> alive_{true};
+    SystemSettingWorkers systemSettings_;
+    DeviceConnection connection_;
+    InputListener listener_;
+    DpiPage dpiPage_;
+    SensorPage sensorPage_;
+    ProfileApplier applier_;
+    std::vector<std::uint8_t> macroArea_;
     WorkerThreads workers_;
     ui::TrayIcon tray_;
     std::unique_ptr<QMenu> trayMenu_;

@@ -15,34 +15,65 @@ void clampByteEdit(CMainWnd& wnd, const ui::TNotifyUI& msg, int) {
     if (ini::toLong(edit.GetText().toStdString()) > 255) edit.SetText(QStringLiteral("255"));
 }
 
+bool becameSelected(const ui::TNotifyUI& msg) { return msg.wParam == 1; }
+
 // --- "colorchanged" --------------------------------------------------------------------
 constexpr RouteRow kColorChanged[] = {
-    {"", nullptr},  // placeholder row; "Pallet" arrives with the DPI indicator colour
+    {"Pallet", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().onPaletteColour(); }},
 };
 
 // --- "click", prefix rows (tried first) -------------------------------------------------
 constexpr RouteRow kClickPrefix[] = {
-    {"", nullptr},  // "ms_key_", "ms_DPI_color_btn_", "ms_Deng_color_btn_", "ms_profile_" arrive with their features
+    {"ms_DPI_color_btn_", [](CMainWnd& w, const ui::TNotifyUI&, int n) { w.dpiPage().onPresetColour(n); }},
+    {"ms_profile_", [](CMainWnd& w, const ui::TNotifyUI&, int n) { w.SelectOnboardRecord(n); }},
 };
 
 // --- "click", full names ----------------------------------------------------------------
 constexpr RouteRow kClick[] = {
-    {"", nullptr},
+    {"DPI_profile_0", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().selectStage(0); }},
+    {"DPI_profile_1", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().selectStage(1); }},
+    {"DPI_profile_2", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().selectStage(2); }},
+    {"DPI_profile_3", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().selectStage(3); }},
+    {"DPI_profile_4", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().selectStage(4); }},
+    {"ms_gunlun_speed_up_btn", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().stepScrollLines(true); }},
+    {"ms_gunlun_speed_down_btn",
+     [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().stepScrollLines(false); }},
+    {"ms_k_reset", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().factoryReset(); }},
+    {"height2mm", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().onLiftOffOption(2); }},
+    {"height3mm", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().onLiftOffOption(3); }},
 };
 
 // --- "selectchanged", step 2 -------------------------------------------------------------
 constexpr RouteRow kSelectChanged[] = {
-    {"", nullptr},
+    // The option of the calibration page also switches to it (page structure).
+    {"ms_reg_display",
+     [](CMainWnd& w, const ui::TNotifyUI& msg, int) {
+         if (becameSelected(msg)) w.sensorPage().startCalibration();
+     }},
+    {"ms_linereg_display", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().onLineCorrection(); }},
 };
 
 // --- "valuechanged" ----------------------------------------------------------------------
 constexpr RouteRow kValueChanged[] = {
-    {"", nullptr},
+    {"ms_DPI_slider", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().onDpiSlider(); }},
+    {"ms_DPI_speed", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().onPointerSpeed(); }},
 };
 
 // --- "itemselect" ------------------------------------------------------------------------
 constexpr RouteRow kItemSelect[] = {
-    {"", nullptr},
+    {"ms_DPI_combo_profileSelect",
+     [](CMainWnd& w, const ui::TNotifyUI& msg, int) {
+         w.OnProfileListSelect(ProfileApplier::kDpiList, static_cast<int>(msg.wParam));
+     }},
+    {"ms_KEY_combo_profileSelect",
+     [](CMainWnd& w, const ui::TNotifyUI& msg, int) {
+         w.OnProfileListSelect(ProfileApplier::kKeyList, static_cast<int>(msg.wParam));
+     }},
+    {"ms_REG_combo_profileSelect",
+     [](CMainWnd& w, const ui::TNotifyUI& msg, int) {
+         w.OnProfileListSelect(ProfileApplier::kRegList, static_cast<int>(msg.wParam));
+     }},
+    {"ms_deng_combo_USBreportSelect", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().onReportRate(); }},
 };
 
 // --- "textchanged" -----------------------------------------------------------------------
@@ -50,11 +81,18 @@ constexpr RouteRow kTextChanged[] = {
     {"ms_key_fct_edit_11", clampByteEdit},
     {"ms_key_fct_edit_12", clampByteEdit},
     {"ms_key_fct_edit_25", clampByteEdit},
+    {"ms_DPI_edit_R", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().onDpiColourEdit(0); }},
+    {"ms_DPI_edit_G", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().onDpiColourEdit(1); }},
+    {"ms_DPI_edit_B", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().onDpiColourEdit(2); }},
 };
 
 // --- "killfocus" -------------------------------------------------------------------------
 constexpr RouteRow kKillFocus[] = {
-    {"", nullptr},
+    {"ms_macro_profile_0", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().commitStageEdit(0); }},
+    {"ms_macro_profile_1", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().commitStageEdit(1); }},
+    {"ms_macro_profile_2", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().commitStageEdit(2); }},
+    {"ms_macro_profile_3", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().commitStageEdit(3); }},
+    {"ms_macro_profile_4", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().commitStageEdit(4); }},
 };
 
 // --- menu items ----------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "cli/CtlApp.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <array>
 #include <cstdio>
 #include <iomanip>
@@ -9,7 +10,11 @@
 #include <vector>
 
 #include "device/DeviceChannel.h"
+#include "device/DeviceConnection.h"
+#include "device/DeviceState.h"
 #include "device/FrameLogFile.h"
+#include "profiles/ProfileApply.h"
+#include "profiles/ProfileFile.h"
 #include "sim/BackendChoice.h"
 
 namespace corv::cli {
@@ -27,8 +32,14 @@ constexpr const char* kUsage =
     "  --help                     show this text\n"
     "\n"
     "Commands:\n"
-    "  info    model, firmware version, macro capacity in bytes, DPI level count\n"
-    "  dump    every readable memory area of the mouse in hex\n"
+    "  info              model, firmware version, macro capacity in bytes, DPI level count\n"
+    "  dump              every readable memory area of the mouse in hex\n"
+    "  apply FILE.pro    send a profile to the mouse: its settings record (DPI stages\n"
+    "                    limited for the model), button block 0 and colour palette\n"
+    "                    (pointer speed and scroll lines are left to the window program)\n"
+    "  capture FILE.pro  write the mouse's state into a profile: identity, active\n"
+    "                    settings record and its button block (the file is created\n"
+    "                    when missing; other keys are kept)\n"
     "\n"
     "Exit codes: 0 success, 1 usage error or failed command, 2 no mouse found,\n"
     "3 the mouse is present but may not be opened by this user (install the udev rule\n"
@@ -38,8 +49,11 @@ struct Options {
     std::string virtualMouse;
     std::string frameLog;
     std::string command;
+    std::string file;  // the profile of apply and capture
     bool help = false;
 };
+
+bool takesFile(const std::string& command) { return command == "apply" || command == "capture"; }
 
 bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error)
 {
@@ -59,6 +73,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
             return false;
         } else if (options.command.empty()) {
             options.command = arg;
+        } else if (takesFile(options.command) && options.file.empty()) {
+            options.file = arg;
         } else {
             error = "unexpected argument: " + arg;
             return false;
@@ -203,6 +219,66 @@ int commandDump(DeviceChannel& channel, std::ostream& out, std::ostream& err)
     return kExitOk;
 }
 
+// The capture's only host duty: writing the profile.
+struct CaptureHost final : ConnectionHost {
+    bool written = true;
+    bool windowAlive() override { return true; }
+    void macroAreaRead(const std::vector<std::uint8_t>&) override {}
+    std::filesystem::path connectProfilePath() override { return {}; }
+    void storeCapture(const DeviceCapture& capture) override { written = writeDeviceCapture(capture) && written; }
+    void setConnected(bool) override {}
+    void connectSequenceDone() override {}
+    void mouseLost() override {}
+    void openRefused() override {}
+};
+
+std::string describeStages(const DeviceState& state)
+{
+    std::ostringstream s;
+    for (std::size_t n = kDpiStageByte; n < kDpiStageByte + kDpiStageCount; ++n)
+        s << (n == kDpiStageByte ? "" : " ") << static_cast<unsigned>(state.CurrentSettings[n]);
+    return s.str();
+}
+
+int commandApply(DeviceChannel& channel, const std::string& file, std::ostream& out, std::ostream& err)
+{
+    if (!std::filesystem::is_regular_file(file)) {
+        err << "corvalantisctl: no such profile file: " << file << '\n';
+        return kExitFailure;
+    }
+    DeviceState state;
+    const AppliedProfile applied = applyProfileToDevice(channel, state, file);
+    const ProfilePalette palette = readProfilePalette(file);
+    sendPalette(channel, palette);
+    out << "model: " << modelName(applied.modelId) << '\n';
+    out << "DPI stage indexes sent: " << describeStages(state) << " (current stage "
+        << static_cast<unsigned>(state.CurrentSettings[kCurrentStageByte]) << ")\n";
+    out << "palette colours sent: " << palette.count << '\n';
+    out << "pointer speed step " << applied.pointerSpeed << " and scroll lines " << applied.scrollLines
+        << " are applied by the window program only\n";
+    return kExitOk;
+}
+
+int commandCapture(DeviceChannel& channel, const std::string& file, std::ostream& out, std::ostream& err)
+{
+    DeviceState state;
+    CaptureHost host;
+    DeviceConnection connection(channel, state, host, Clock::system());
+    if (!connection.ReadDeviceState(file)) {
+        err << "corvalantisctl: the mouse did not answer the identity request\n";
+        return kExitFailure;
+    }
+    if (!host.written) {
+        err << "corvalantisctl: cannot write " << file << '\n';
+        return kExitFailure;
+    }
+    out << "model: " << modelName(state.modelId()) << '\n';
+    out << "active record: " << static_cast<unsigned>(state.activeRecord()) << '\n';
+    out << "DPI stage indexes: " << describeStages(state) << '\n';
+    out << "written to " << file << '\n';
+    return kExitOk;
+}
+
 }  // namespace
 
 int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, HidBackend* hardware)
@@ -221,8 +297,12 @@ int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << kUsage;
         return kExitFailure;
     }
-    if (options.command != "info" && options.command != "dump") {
+    if (options.command != "info" && options.command != "dump" && !takesFile(options.command)) {
         err << "corvalantisctl: unknown command: " << options.command << "\n\n" << kUsage;
+        return kExitFailure;
+    }
+    if (takesFile(options.command) && options.file.empty()) {
+        err << "corvalantisctl: " << options.command << " needs a profile file\n\n" << kUsage;
         return kExitFailure;
     }
 
@@ -251,6 +331,10 @@ int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     if (options.command == "info")
         return commandInfo(channel, out, err);
+    if (options.command == "apply")
+        return commandApply(channel, options.file, out, err);
+    if (options.command == "capture")
+        return commandCapture(channel, options.file, out, err);
     return commandDump(channel, out, err);
 }
 

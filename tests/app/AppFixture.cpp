@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/AppPaths.h"
+#include "sim/VirtualHidBackend.h"
 #include "ui/MessageBox.h"
 #include "ui/ResourceManager.h"
 #include "ui/TrayIcon.h"
@@ -46,10 +47,16 @@ std::string AppEnvironment::readAll(const std::filesystem::path& file) {
     return s.str();
 }
 
-MainWindowHarness::MainWindowHarness(CMainWnd::Options options) {
+MainWindowHarness::MainWindowHarness(CMainWnd::Options options, const char* model, Clock& clock) {
     std::string error;
-    sim::chooseBackend("R210", Clock::system(), device_, &error);
-    wnd_ = std::make_unique<CMainWnd>(*device_.backend, Clock::system(), options);
+    sim::chooseBackend(model, Clock::system(), device_, &error);
+    if (options.desktop == nullptr) options.desktop = &desktop_;
+    if (!options.virtualMouse) options.virtualMouse = device_.mouse;
+    wnd_ = std::make_unique<CMainWnd>(*device_.backend, clock, options);
+}
+
+sim::VirtualHidBackend& MainWindowHarness::backend() {
+    return static_cast<sim::VirtualHidBackend&>(*device_.backend);
 }
 
 MainWindowHarness::~MainWindowHarness() {

@@ -6,7 +6,9 @@
 #include <memory>
 
 #include "app/CMainWnd.h"
+#include "platform/FakeDesktopSettings.h"
 #include "sim/BackendChoice.h"
+#include "sim/VirtualMouse.h"
 
 namespace corv::test {
 
@@ -26,13 +28,22 @@ private:
     std::string oldHome_;
 };
 
+// A main window on a virtual mouse of the given model. The window's own waits (the
+// connection's polling and pauses, the answer timeouts) run on clock; the mouse answers
+// at once. Pointer speed and scroll lines go to a recording fake unless options name a
+// desktop.
 class MainWindowHarness {
 public:
-    explicit MainWindowHarness(CMainWnd::Options options = {false, true});
+    explicit MainWindowHarness(CMainWnd::Options options = {false, true}, const char* model = "R210",
+                               Clock& clock = Clock::system());
     ~MainWindowHarness();
     CMainWnd& wnd() { return *wnd_; }
+    sim::VirtualMouse& mouse() { return *device_.mouse; }
+    sim::VirtualHidBackend& backend();
+    FakeDesktopSettings& desktop() { return desktop_; }
 
 private:
+    FakeDesktopSettings desktop_;
     sim::DeviceBackend device_;
     std::unique_ptr<CMainWnd> wnd_;
 };

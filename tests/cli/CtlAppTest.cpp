@@ -85,6 +85,65 @@ TEST(CtlApp, DumpShowsEveryReadableArea)
     EXPECT_EQ(r.out.find("failed"), std::string::npos) << r.out;
 }
 
+// The bytes of the first frame in a log whose command is `command`, or empty.
+std::vector<unsigned> firstFrame(const std::string& log, unsigned command)
+{
+    for (const std::string& line : lines(log)) {
+        if (line.rfind("> ", 0) != 0)
+            continue;
+        std::vector<unsigned> bytes;
+        std::istringstream in(line.substr(2));
+        for (std::string hex; in >> hex;)
+            bytes.push_back(static_cast<unsigned>(std::stoul(hex, nullptr, 16)));
+        if (bytes.size() == 64 && bytes[3] == command)
+            return bytes;
+    }
+    return {};
+}
+
+TEST(CtlApp, ApplySendsTheLimitedImageAndCaptureWritesTheMousesState)
+{
+    TempFolder folder;
+    const std::string profile = (folder / "p.pro").string();
+    test::writeBytes(profile, "[Setting]\nLED0=4\nLED17=200\nLED20=2\nKEY0=32,0,4\n[3360]\nLED17=150\n"
+                              "[COLORCOUNT]\ncount=1\n[COLORVALUE]\n0=16711935\n");
+    const std::string log210 = (folder / "f210").string();
+    const CtlRun r210 = run({"--virtual-mouse=R210", "--frame-log=" + log210, "apply", profile});
+    ASSERT_EQ(r210.code, kExitOk) << r210.err;
+    const std::vector<unsigned> settings = firstFrame(readBytes(log210), 0x06);
+    ASSERT_EQ(settings.size(), 64u);
+    EXPECT_EQ(settings[4], 56u);       // the whole record
+    EXPECT_EQ(settings[8 + 0], 0u);    // record 0 becomes the active one
+    EXPECT_EQ(settings[8 + 17], 58u);  // the R210's limit
+    EXPECT_EQ(settings[8 + 20], 2u);
+    const std::vector<unsigned> buttons = firstFrame(readBytes(log210), 0x09);
+    ASSERT_EQ(buttons.size(), 64u);
+    EXPECT_EQ(buttons[8], 32u);
+    const std::vector<unsigned> colours = firstFrame(readBytes(log210), 0x0B);
+    ASSERT_EQ(colours.size(), 64u);
+    EXPECT_EQ(colours[8], 0xFFu);  // red, green, blue of 0x00FF00FF
+    EXPECT_EQ(colours[9], 0x00u);
+    EXPECT_EQ(colours[10], 0xFFu);
+
+    // The R240 takes its stages from [3360], limited to 119.
+    const std::string log240 = (folder / "f240").string();
+    ASSERT_EQ(run({"--virtual-mouse=R240", "--frame-log=" + log240, "apply", profile}).code, kExitOk);
+    EXPECT_EQ(firstFrame(readBytes(log240), 0x06).at(8 + 17), 119u);
+
+    // Capture writes what a fresh mouse holds; other keys stay.
+    const std::string captured = (folder / "c.pro").string();
+    test::writeBytes(captured, "[Setting]\nPRO0=7\n");
+    const CtlRun cap = run({"--virtual-mouse=R240", "capture", captured});
+    ASSERT_EQ(cap.code, kExitOk) << cap.err;
+    const std::string text = readBytes(captured);
+    EXPECT_NE(text.find("PRO0=7"), std::string::npos);
+    EXPECT_NE(text.find("[3360]"), std::string::npos);
+    EXPECT_NE(text.find("KEY8="), std::string::npos);
+
+    EXPECT_EQ(run({"--virtual-mouse=R240", "apply"}).code, kExitFailure);
+    EXPECT_EQ(run({"--virtual-mouse=R240", "apply", (folder / "missing.pro").string()}).code, kExitFailure);
+}
+
 TEST(CtlApp, UsageErrorsAndHelp)
 {
     const CtlRun help = run({"--help"});

@@ -1,0 +1,40 @@
+#pragma once
+// The DPI page: the five stages with their DPI values, the current stage, the colour of the
+// DPI indicator, and the page refresh that redraws the settings pages from CurrentSettings
+// after any whole-image change (profile applied, mouse state read again, record switched).
+// Each change is sent to the mouse at once as single bytes of the active settings record
+// and written into the current profile.
+#include <cstdint>
+
+namespace corv {
+
+class FeatureHost;
+
+class DpiPage {
+public:
+    explicit DpiPage(FeatureHost& host) : host_(host) {}
+
+    // "DPI_profile_n" clicked.
+    void selectStage(int n);
+    // Sends the current stage and its value (and records the stage in the profile).
+    void sendCurrentStage();
+    // "ms_DPI_slider" moved by the user.
+    void onDpiSlider();
+    // "ms_macro_profile_n" lost the focus: the typed value is rounded onto the table.
+    void commitStageEdit(int n);
+    // Shows a colour (0xAARRGGBB) on the swatch and the edits; sends it when send is true.
+    void setDpiColour(std::uint32_t colour, bool send);
+    // "ms_DPI_edit_R" (0), "_G" (1) or "_B" (2) typed into.
+    void onDpiColourEdit(int component);
+    // "ms_DPI_color_btn_k" clicked.
+    void onPresetColour(int k);
+    // The palette "Pallet" picked a colour.
+    void onPaletteColour();
+    void refreshPage();
+
+private:
+    void showStageButtons(int current);
+    FeatureHost& host_;
+};
+
+}  // namespace corv
