@@ -6,41 +6,16 @@
 #include <optional>
 #include <string>
 
+#include "ScopedEnv.h"
 #include "TempFolder.h"
 #include "platform/AppPaths.h"
 
 namespace corv {
 namespace {
 
+using test::ScopedEnv;
 using test::TempFolder;
 using test::writeBytes;
-
-// Sets an environment variable for the lifetime of the object and restores it afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name)
-    {
-        if (const char* old = ::getenv(name))
-            old_ = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class AppPathsTest : public ::testing::Test {
 protected:
