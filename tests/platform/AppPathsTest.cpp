@@ -86,6 +86,20 @@ TEST_F(AppPathsTest, WithoutHomeThePasswordDatabaseGivesTheHomeFolder)
     EXPECT_EQ(documentsFolder(), userHome / "Documents");
 }
 
+TEST_F(AppPathsTest, ConfigFolderFollowsAnAbsoluteXdgConfigHomeOnly)
+{
+    EXPECT_EQ(configFolder(), home.path() / ".config");
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "/somewhere/else");
+        EXPECT_EQ(configFolder(), std::filesystem::path("/somewhere/else"));
+    }
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "relative");
+        EXPECT_EQ(configFolder(), home.path() / ".config");
+    }
+    EXPECT_FALSE(std::filesystem::exists(home.path() / ".config")) << "configFolder() creates nothing";
+}
+
 TEST_F(AppPathsTest, DataFolderIsCreatedAndEndsWithASeparator)
 {
     const std::filesystem::path expected = home.path() / "Documents" / "CORVALANTIS R210R240 Driver";
