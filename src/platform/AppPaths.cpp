@@ -42,6 +42,15 @@ std::string_view trimBlanks(std::string_view s)
     return s;
 }
 
+fs::path configFolderOf(const fs::path& home)
+{
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')
+        return xdg;
+    if (!home.empty())
+        return home / ".config";
+    return {};
+}
+
 // The value of a user-dirs.dirs line XDG_DOCUMENTS_DIR="..." with a leading $HOME
 // expanded; empty when the line is not usable (relative path, malformed quoting).
 fs::path parseUserDirValue(std::string_view value, const fs::path& home)
@@ -82,12 +91,8 @@ fs::path parseUserDirValue(std::string_view value, const fs::path& home)
 
 fs::path documentsFromUserDirs(const fs::path& home)
 {
-    fs::path configHome;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')
-        configHome = xdg;
-    else if (!home.empty())
-        configHome = home / ".config";
-    else
+    const fs::path configHome = configFolderOf(home);
+    if (configHome.empty())
         return {};
     std::ifstream in(configHome / "user-dirs.dirs");
     if (!in)
@@ -133,6 +138,11 @@ fs::path& resourceOverride()
 }
 
 }  // namespace
+
+fs::path configFolder()
+{
+    return configFolderOf(homeFolder());
+}
 
 fs::path documentsFolder()
 {

@@ -6,6 +6,11 @@
 
 namespace corv {
 
+// The user's configuration folder: $XDG_CONFIG_HOME when it is absolute, else
+// $HOME/.config (HOME falls back to the password database). Empty when neither can be
+// determined. Not created here.
+std::filesystem::path configFolder();
+
 // The user's Documents folder: XDG_DOCUMENTS_DIR from $XDG_CONFIG_HOME/user-dirs.dirs
 // (~/.config/user-dirs.dirs when XDG_CONFIG_HOME is unset or not absolute), else
 // $HOME/Documents. HOME falls back to the password database. Empty when no home folder can

@@ -6,41 +6,16 @@
 #include <optional>
 #include <string>
 
+#include "ScopedEnv.h"
 #include "TempFolder.h"
 #include "platform/AppPaths.h"
 
 namespace corv {
 namespace {
 
+using test::ScopedEnv;
 using test::TempFolder;
 using test::writeBytes;
-
-// Sets an environment variable for the lifetime of the object and restores it afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name)
-    {
-        if (const char* old = ::getenv(name))
-            old_ = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class AppPathsTest : public ::testing::Test {
 protected:
@@ -109,6 +84,20 @@ TEST_F(AppPathsTest, WithoutHomeThePasswordDatabaseGivesTheHomeFolder)
     if (std::filesystem::exists(userHome / ".config" / "user-dirs.dirs"))
         GTEST_SKIP() << "this user has a user-dirs.dirs of their own";
     EXPECT_EQ(documentsFolder(), userHome / "Documents");
+}
+
+TEST_F(AppPathsTest, ConfigFolderFollowsAnAbsoluteXdgConfigHomeOnly)
+{
+    EXPECT_EQ(configFolder(), home.path() / ".config");
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "/somewhere/else");
+        EXPECT_EQ(configFolder(), std::filesystem::path("/somewhere/else"));
+    }
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "relative");
+        EXPECT_EQ(configFolder(), home.path() / ".config");
+    }
+    EXPECT_FALSE(std::filesystem::exists(home.path() / ".config")) << "configFolder() creates nothing";
 }
 
 TEST_F(AppPathsTest, DataFolderIsCreatedAndEndsWithASeparator)
