@@ -60,6 +60,14 @@ public:
         DesktopSettings* desktop = nullptr;
         // The virtual mouse of a demo run: the tray menu then offers its actions.
         std::shared_ptr<sim::VirtualMouse> virtualMouse;
+
+        // No worker threads; whether to announce a missing tray.
+        static Options withoutWorkers(bool announceNoTray = true) {
+            Options o;
+            o.startWorkers = false;
+            o.announceNoTray = announceNoTray;
+            return o;
+        }
     };
 
     CMainWnd(HidBackend& backend, Clock& clock, Options options);

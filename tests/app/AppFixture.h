@@ -8,6 +8,7 @@
 #include "app/CMainWnd.h"
 #include "platform/FakeDesktopSettings.h"
 #include "sim/BackendChoice.h"
+#include "sim/VirtualHidBackend.h"
 #include "sim/VirtualMouse.h"
 
 namespace corv::test {
@@ -34,7 +35,7 @@ private:
 // desktop.
 class MainWindowHarness {
 public:
-    explicit MainWindowHarness(CMainWnd::Options options = {false, true}, const char* model = "R210",
+    explicit MainWindowHarness(CMainWnd::Options options = CMainWnd::Options::withoutWorkers(), const char* model = "R210",
                                Clock& clock = Clock::system());
     ~MainWindowHarness();
     CMainWnd& wnd() { return *wnd_; }

@@ -31,7 +31,7 @@ protected:
         });
     }
     // Creates the window (after the test has prepared files and the tray).
-    CMainWnd& create(CMainWnd::Options options = {false, true}) {
+    CMainWnd& create(CMainWnd::Options options = CMainWnd::Options::withoutWorkers()) {
         harness = std::make_unique<MainWindowHarness>(options);
         EXPECT_TRUE(harness->wnd().CreateMainWindow());
         return harness->wnd();
@@ -153,7 +153,7 @@ TEST_F(MainWndTest, WithoutATrayTheWindowStaysVisibleAndSaysSoOnce) {
 
 TEST_F(MainWndTest, CloseButtonHidesWithoutTheDefaultClose) {
     ui::TrayIcon::SetAvailabilityOverride(false);
-    CMainWnd& wnd = create({false, false});
+    CMainWnd& wnd = create(CMainWnd::Options::withoutWorkers(false));
     wnd.ShowWindow(true, false);
     qobject_cast<QAbstractButton*>(wnd.FindControl(QStringLiteral("closebtn")).widget())->click();
     EXPECT_FALSE(wnd.isVisible());

@@ -1,0 +1,311 @@
+// The window with its worker threads on a virtual mouse: the connect sequence and what it
+// shows and writes, profiles applied from the lists, the mouse's own events, unplugging,
+// the DPI page, and shutdown while connected.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <algorithm>
+#include <vector>
+
+#include "AppFixture.h"
+#include "app/MainWndMessages.h"
+#include "platform/IniFile.h"
+#include "ui/ComboControl.h"
+#include "ui/MessageBox.h"
+#include "ui/OptionControl.h"
+#include "ui/SliderControl.h"
+#include "ui/TabLayoutControl.h"
+#include "ui/TrayIcon.h"
+
+namespace corv::test {
+namespace {
+
+using Call = FakeDesktopSettings::Call;
+
+// Runs the event loop until pred holds or ms pass; whether it holds.
+template <class Pred>
+bool waitFor(Pred pred, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred() && timer.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qWait(2);
+    }
+    return pred();
+}
+using Setting = FakeDesktopSettings::Setting;
+
+class ConnectionWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::TrayIcon::SetAvailabilityOverride(true);
+        ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
+            shown << r.shownText;
+            return answer;
+        });
+    }
+    // Three profiles; `select` is the stored selection.
+    void writeProfiles(int select) {
+        const auto data = env.dataFolder();
+        std::filesystem::create_directories(data);
+        const auto index = data / "msProfile.ini";
+        ini::writeString(index, "PROFILECOUNT", "count", "3");
+        for (int i = 0; i < 3; ++i) {
+            const std::string name = "p" + std::to_string(i);
+            ini::writeString(index, "PROFILENAME", std::to_string(i), name);
+            std::filesystem::copy_file(env.resources() / "default.pro", data / (name + ".pro"));
+        }
+        ini::writeString(index, "PROFILESELECT", "select", std::to_string(select));
+    }
+    std::filesystem::path profile(int i) const { return env.dataFolder() / ("p" + std::to_string(i) + ".pro"); }
+
+    // Starts the window with its workers and waits for the connect sequence to end.
+    CMainWnd& connect(const char* model) {
+        CMainWnd::Options options;
+        harness = std::make_unique<MainWindowHarness>(options, model, clock);
+        CMainWnd& wnd = harness->wnd();
+        EXPECT_TRUE(wnd.CreateMainWindow());
+        wnd.ShowWindow(true, false);
+        EXPECT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
+        QApplication::processEvents();
+        return wnd;
+    }
+    ui::Control ctl(const char* name) { return harness->wnd().FindControl(QLatin1String(name)); }
+    ui::ComboControl combo(const char* name) { return ui::ComboControl(ctl(name)); }
+    std::vector<ReportFrame> requests() { return harness->mouse().frameLog().frames(FrameDirection::Request); }
+    std::vector<ReportFrame> requestsOf(std::uint8_t command) {
+        std::vector<ReportFrame> out;
+        for (const ReportFrame& f : requests())
+            if (f.command() == command) out.push_back(f);
+        return out;
+    }
+    // A notification as the control would deliver it.
+    void notify(const QString& type, const char* name, long long wParam = 0) {
+        ui::TNotifyUI msg;
+        msg.sType = type;
+        msg.pSender = ctl(name).widget();
+        msg.senderName = QLatin1String(name);
+        msg.wParam = wParam;
+        harness->wnd().Notify(msg);
+    }
+    std::string key(const std::filesystem::path& file, const char* section, const char* k) {
+        return ini::readString(file, section, k, "missing");
+    }
+
+    AppEnvironment env;
+    ManualClock clock;
+    std::unique_ptr<MainWindowHarness> harness;
+    QStringList shown;
+    QString answer = QStringLiteral("cancel_btn");
+};
+
+TEST_F(ConnectionWindowTest, ConnectingShowsTheModelAndAppliesTheStoredProfile) {
+    writeProfiles(2);
+    ini::writeString(profile(2), "3360", "LED15", "200");  // applied: limited to 119
+    ini::writeString(profile(2), "Setting", "PRO0", "15");
+    ini::writeString(profile(2), "Setting", "PRO1", "0");
+    CMainWnd& wnd = connect("R240");
+    EXPECT_EQ(wnd.windowTitle(), QStringLiteral("CORVALANTIS R240 Driver"));
+    EXPECT_EQ(wnd.trayIcon().GetTooltipText(), QStringLiteral("CORVALANTIS R240 Driver"));
+    EXPECT_EQ(ctl("msloge").GetBkImage(), QStringLiteral("file='240.png'"));
+    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_slider")).GetMaxValue(), 119);
+    EXPECT_TRUE(ctl("ms_deng_la0").IsVisible());
+    // The mouse's state was captured into the stored profile, which was then applied from
+    // the REG list; the other lists follow and the index keeps the selection.
+    EXPECT_TRUE(waitFor([&] { return combo("ms_KEY_combo_profileSelect").GetCurSel() == 2; }, 5000));
+    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").GetCurSel(), 2);
+    EXPECT_EQ(combo("ms_REG_combo_profileSelect").GetCurSel(), 2);
+    EXPECT_EQ(ctl("ms_dpi_edit_maname").GetText(), QStringLiteral("p2"));
+    const std::vector<ReportFrame> settings = requestsOf(CMD_WRITE_SETTINGS);
+    const auto whole = std::find_if(settings.begin(), settings.end(), [](const ReportFrame& f) { return f.length() == 56; });
+    ASSERT_NE(whole, settings.end());
+    EXPECT_EQ(whole->data()[0], 0);
+    // The capture wrote the mouse's own stages over the file's before the apply sent them.
+    EXPECT_EQ(key(profile(2), "3360", "LED15"), std::to_string(harness->mouse().settingsRecord(0)[15]));
+    EXPECT_EQ(requestsOf(CMD_WRITE_BUTTONS).size(), 3u);
+    EXPECT_EQ(requestsOf(CMD_WRITE_COLORS).size(), 2u);
+    // PRO0 15 and PRO1 0 arrive limited: slider 10, speed 21 -> 20; scroll lines 1.
+    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_speed")).GetValue(), 10);
+    EXPECT_EQ(ctl("ms_gunlun_speed_edit").GetText(), QStringLiteral("1"));
+    wnd.systemSettings().waitIdle();
+    const std::vector<Call> calls = harness->desktop().calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), Call{Setting::PointerSpeed, 20}), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), Call{Setting::WheelScrollLines, 1}), calls.end());
+    // The page shows the mouse's stages from the refresh.
+    EXPECT_EQ(ui::TabLayoutControl(ctl("ms_tab_switch")).GetCurSel(), 0);
+    EXPECT_FALSE(ctl("ms_macro_profile_0").GetText().isEmpty());
+}
+
+TEST_F(ConnectionWindowTest, ChoosingAProfileAppliesItOnceAndTheOtherListsFollow) {
+    writeProfiles(0);
+    CMainWnd& wnd = connect("R210");
+    EXPECT_EQ(wnd.windowTitle(), QStringLiteral("CORVALANTIS R210 Driver"));
+    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_slider")).GetMaxValue(), 58);
+    EXPECT_FALSE(ctl("ms_deng_la0").IsVisible());
+    ini::writeString(profile(1), "Setting", "LED17", "200");
+    harness->mouse().frameLog().clear();
+    ASSERT_TRUE(combo("ms_KEY_combo_profileSelect").SelectItem(1));
+    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").GetCurSel(), 1);
+    EXPECT_EQ(combo("ms_REG_combo_profileSelect").GetCurSel(), 1);
+    EXPECT_EQ(key(env.dataFolder() / "msProfile.ini", "PROFILESELECT", "select"), "1");
+    const std::vector<ReportFrame> records = requestsOf(CMD_WRITE_SETTINGS);
+    const auto whole = std::count_if(records.begin(), records.end(), [](const ReportFrame& f) { return f.length() == 56; });
+    EXPECT_EQ(whole, 1);  // applied once, not again for each list that followed
+    const auto it = std::find_if(records.begin(), records.end(), [](const ReportFrame& f) { return f.length() == 56; });
+    ASSERT_NE(it, records.end());
+    EXPECT_EQ(it->data()[17], 58);  // the R210's limit
+    EXPECT_EQ(it->data()[0], 0);
+}
+
+TEST_F(ConnectionWindowTest, ALinkWithoutAFolderStopsTheApplyAfterTheIndex) {
+    writeProfiles(0);
+    CMainWnd& wnd = connect("R210");
+    (void)wnd;
+    const auto index = env.dataFolder() / "msProfile.ini";
+    ini::writeString(index, "PROFILELIKEEXE", "1", "1");
+    ini::writeString(index, "PROCESS", "1", "game");
+    harness->mouse().frameLog().clear();
+    combo("ms_DPI_combo_profileSelect").SelectItem(1);
+    EXPECT_EQ(key(index, "PROFILESELECT", "select"), "1");
+    // The profile is not sent (the page refresh that follows still re-sends single bytes).
+    const std::vector<ReportFrame> writes = requestsOf(CMD_WRITE_SETTINGS);
+    EXPECT_TRUE(std::none_of(writes.begin(), writes.end(), [](const ReportFrame& f) { return f.length() == 56; }));
+    EXPECT_TRUE(requestsOf(CMD_WRITE_BUTTONS).empty());
+    EXPECT_TRUE(requestsOf(CMD_WRITE_COLORS).empty());
+    // A link with a folder shows the program and goes on.
+    ini::writeString(index, "PROCESS", "2", "/usr/games/tetris");
+    ini::writeString(index, "PROFILELIKEEXE", "2", "1");
+    combo("ms_DPI_combo_profileSelect").SelectItem(2);
+    EXPECT_EQ(ctl("ms_Key_edit_cxname").GetText(), QStringLiteral("tetris"));
+    EXPECT_TRUE(ui::OptionControl(ctl("ms_REG_write_lian")).IsSelected());
+}
+
+TEST_F(ConnectionWindowTest, TheMousesDpiButtonUpdatesThePageAndTheProfile) {
+    writeProfiles(0);
+    connect("R240");
+    const std::uint8_t before = harness->mouse().currentStage();
+    const std::uint8_t next = static_cast<std::uint8_t>((before + 1) % 5);
+    ASSERT_TRUE(harness->mouse().pressDpiButton());
+    EXPECT_TRUE(waitFor([&] { return key(profile(0), "Setting", "LED20") == std::to_string(next); }, 5000));
+    const std::string button = "DPI_profile_" + std::to_string(next);
+    EXPECT_TRUE(waitFor([&] {
+        return ctl(button.c_str()).GetBkImage() == QStringLiteral("file='ms/dw%1.png'").arg(next + 1);
+    }));
+    EXPECT_TRUE(ctl(("ms_macro_profile_" + std::to_string(next)).c_str()).IsEnabled());
+}
+
+TEST_F(ConnectionWindowTest, UnplugHidesTheWindowAndReplugConnectsAgain) {
+    writeProfiles(0);
+    CMainWnd& wnd = connect("R210");
+    wnd.ShowWindow(true, false);
+    ASSERT_TRUE(wnd.isVisible());
+    harness->mouse().unplug();
+    EXPECT_TRUE(waitFor([&] { return !wnd.IsConnected(); }, 5000));
+    EXPECT_TRUE(waitFor([&] { return !wnd.isVisible(); }, 5000));
+    EXPECT_FALSE(wnd.channel().IsOpen());
+    wnd.OnTrayLeftClick();
+    EXPECT_EQ(shown.last(), QString::fromUtf8(CMainWnd::kNoDeviceText));
+    harness->mouse().plug();
+    EXPECT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
+    EXPECT_FALSE(wnd.isVisible());  // connecting never shows the window by itself
+}
+
+TEST_F(ConnectionWindowTest, DpiPageEditsFollowTheTableOfTheModel) {
+    writeProfiles(0);
+    connect("R210");
+    DpiPage& dpi = harness->wnd().dpiPage();
+    dpi.selectStage(1);
+    struct Case {
+        const char* typed;
+        const char* shown;
+        int index;
+    };
+    for (const Case& c : {Case{"5150", "5000", 48}, Case{"5300", "5200", 49}, Case{"50", "200", 0},
+                          Case{"9000", "7000", 58}, Case{"abc", "200", 0}}) {
+        ctl("ms_macro_profile_1").SetText(QLatin1String(c.typed));
+        notify(ui::notify::kKillFocus, "ms_macro_profile_1");
+        EXPECT_EQ(ctl("ms_macro_profile_1").GetText(), QLatin1String(c.shown)) << c.typed;
+        EXPECT_EQ(key(profile(0), "Setting", "LED16"), std::to_string(c.index)) << c.typed;
+        EXPECT_EQ(harness->mouse().settingsRecord(0)[16], c.index) << c.typed;
+    }
+    // Clicking a stage sends the stage, then its value, and moves the slider.
+    harness->mouse().frameLog().clear();
+    notify(ui::notify::kClick, "DPI_profile_2");
+    const std::vector<ReportFrame> sent = requestsOf(CMD_WRITE_SETTINGS);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].address(), 20);
+    EXPECT_EQ(sent[0].data()[0], 2);
+    EXPECT_EQ(sent[1].address(), 17);
+    EXPECT_EQ(key(profile(0), "Setting", "LED20"), "2");
+    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_slider")).GetValue(), harness->mouse().settingsRecord(0)[17]);
+    EXPECT_EQ(ctl("DPI_profile_2").GetBkImage(), QStringLiteral("file='ms/dw3.png'"));
+    EXPECT_EQ(ctl("DPI_profile_0").GetBkImage(), QStringLiteral("file='ms/du1.png'"));
+    EXPECT_FALSE(ctl("ms_macro_profile_1").IsEnabled());
+}
+
+TEST_F(ConnectionWindowTest, SliderAndColourOfAnR240) {
+    writeProfiles(0);
+    connect("R240");
+    DpiPage& dpi = harness->wnd().dpiPage();
+    dpi.selectStage(3);
+    ui::SliderControl(ctl("ms_DPI_slider")).SetValue(10);
+    notify(ui::notify::kValueChanged, "ms_DPI_slider");
+    EXPECT_EQ(key(profile(0), "3360", "LED18"), "10");
+    EXPECT_EQ(ctl("ms_macro_profile_3").GetText(), QStringLiteral("1100"));
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[18], 10);
+    // Typing 12345 shows 12000 (index 119); 150 gives 100 (index 0).
+    ctl("ms_macro_profile_3").SetText(QStringLiteral("12345"));
+    notify(ui::notify::kKillFocus, "ms_macro_profile_3");
+    EXPECT_EQ(ctl("ms_macro_profile_3").GetText(), QStringLiteral("12000"));
+    EXPECT_EQ(key(profile(0), "3360", "LED18"), "119");
+
+    // The indicator colour goes to the mouse only.
+    const std::string fileRed = key(profile(0), "Setting", "LED11");
+    notify(ui::notify::kClick, "ms_DPI_color_btn_6");  // 0080FF
+    EXPECT_EQ(ctl("ms_DPI_colordp_btn").GetBkColor(), 0xFF0080FFu);
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[11], 0x00);
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[12], 0x80);
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[13], 0xFF);
+    ctl("ms_DPI_edit_G").SetText(QStringLiteral("300"));
+    notify(ui::notify::kTextChanged, "ms_DPI_edit_G");
+    EXPECT_EQ(ctl("ms_DPI_edit_G").GetText(), QStringLiteral("255"));
+    EXPECT_EQ(ctl("ms_DPI_colordp_btn").GetBkColor(), 0xFF00FFFFu);
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[12], 255);
+    EXPECT_EQ(key(profile(0), "Setting", "LED11"), fileRed);
+}
+
+TEST_F(ConnectionWindowTest, OnboardRecordsAndTheDeviceMessages) {
+    writeProfiles(0);
+    CMainWnd& wnd = connect("R240");
+    harness->mouse().frameLog().clear();
+    notify(ui::notify::kClick, "ms_profile_0");  // the active record: one read only
+    EXPECT_EQ(requests().size(), 1u);
+    notify(ui::notify::kClick, "ms_profile_3");
+    EXPECT_EQ(harness->mouse().activeRecord(), 3);
+    EXPECT_EQ(wnd.deviceState().activeRecord(), 3);
+    EXPECT_FALSE(ctl("ms_tab_function").IsVisible());
+    // A DPI change now goes to record 3.
+    harness->mouse().frameLog().clear();
+    wnd.dpiPage().selectStage(1);
+    EXPECT_EQ(requestsOf(CMD_WRITE_SETTINGS).front().address(), 3 * 64 + 20);
+
+    // WM_DEV_ARRIVED with the mouse open presents it again; without, it hides the window.
+    wnd.ShowWindow(true, false);
+    wnd.HandleCustomMessage(msg::WM_DEV_ARRIVED, 1, 2);
+    EXPECT_EQ(wnd.windowTitle(), QStringLiteral("CORVALANTIS R240 Driver"));
+    EXPECT_TRUE(wnd.isVisible());
+}
+
+TEST_F(ConnectionWindowTest, ShutdownWhileConnectedJoinsEveryThread) {
+    writeProfiles(0);
+    CMainWnd& wnd = connect("R210");
+    EXPECT_EQ(wnd.workers().count(), 2u);  // connection and listener (no foreground watcher yet)
+    wnd.OnMenuCommand({QStringLiteral("exit"), QString(), QString(), false});
+    EXPECT_EQ(wnd.workers().count(), 0u);
+    EXPECT_FALSE(wnd.channel().IsOpen());
+}
+
+}  // namespace
+}  // namespace corv::test
