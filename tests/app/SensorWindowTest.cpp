@@ -1,0 +1,251 @@
+// The sensor settings and the surface calibration in the window, on a connected virtual
+// mouse: report rate, lift-off, pointer speed, scroll lines, factory reset, calibration
+// results and the return to the start page, straight-line correction.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <algorithm>
+
+#include "AppFixture.h"
+#include "app/MainWndMessages.h"
+#include "platform/IniFile.h"
+#include "ui/ComboControl.h"
+#include "ui/MessageBox.h"
+#include "ui/OptionControl.h"
+#include "ui/SliderControl.h"
+#include "ui/TabLayoutControl.h"
+#include "ui/TrayIcon.h"
+
+namespace corv::test {
+namespace {
+
+using Call = FakeDesktopSettings::Call;
+using Setting = FakeDesktopSettings::Setting;
+
+template <class Pred>
+bool waitFor(Pred pred, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred() && timer.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qWait(2);
+    }
+    return pred();
+}
+
+class SensorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::TrayIcon::SetAvailabilityOverride(true);
+        ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
+            shown << r.shownText;
+            return answer;
+        });
+        harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, "R240", clock);
+        CMainWnd& wnd = harness->wnd();
+        ASSERT_TRUE(wnd.CreateMainWindow());
+        wnd.ShowWindow(true, false);
+        ASSERT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
+        QApplication::processEvents();
+        profile = env.dataFolder() / "新配置文件1.pro";
+        harness->mouse().frameLog().clear();
+        harness->wnd().systemSettings().waitIdle();
+        harness->desktop().clearCalls();
+    }
+    CMainWnd& wnd() { return harness->wnd(); }
+    ui::Control ctl(const char* name) { return wnd().FindControl(QLatin1String(name)); }
+    void notify(const QString& type, const char* name, long long wParam = 0) {
+        ui::TNotifyUI msg;
+        msg.sType = type;
+        msg.pSender = ctl(name).widget();
+        msg.senderName = QLatin1String(name);
+        msg.wParam = wParam;
+        wnd().Notify(msg);
+    }
+    void click(const char* name) { notify(ui::notify::kClick, name); }
+    std::string key(const char* k) { return ini::readString(profile, "Setting", k, "missing"); }
+    std::vector<ReportFrame> writes() {
+        std::vector<ReportFrame> out;
+        for (const ReportFrame& f : harness->mouse().frameLog().frames(FrameDirection::Request))
+            if (f.command() == CMD_WRITE_SETTINGS) out.push_back(f);
+        return out;
+    }
+    std::vector<Call> desktopCalls() {
+        wnd().systemSettings().waitIdle();
+        return harness->desktop().calls();
+    }
+    int page() { return ui::TabLayoutControl(ctl("ms_tab_switch")).GetCurSel(); }
+
+    AppEnvironment env;
+    ManualClock clock;
+    std::unique_ptr<MainWindowHarness> harness;
+    std::filesystem::path profile;
+    QStringList shown;
+    QString answer = QStringLiteral("confirm_btn");
+};
+
+TEST_F(SensorWindowTest, ReportRateIsTheEntrysIndexAndLeavesTheCopyAlone) {
+    const std::uint8_t before = wnd().deviceState().CurrentSettings[14];
+    ui::ComboControl rate(ctl("ms_deng_combo_USBreportSelect"));
+    ASSERT_EQ(rate.GetCount(), 4);
+    EXPECT_EQ(rate.GetItemText(3), QStringLiteral("1000 Hz"));
+    rate.SelectItem(before == 2 ? 1 : 2);
+    const std::uint8_t chosen = before == 2 ? 1 : 2;
+    EXPECT_EQ(key("LED14"), std::to_string(chosen));
+    ASSERT_FALSE(writes().empty());
+    EXPECT_EQ(writes().back().address(), 14);
+    EXPECT_EQ(writes().back().data()[0], chosen);
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[14], chosen);
+    EXPECT_EQ(wnd().deviceState().CurrentSettings[14], before);
+}
+
+TEST_F(SensorWindowTest, LiftOffOptionsSendTheDistanceAndClearTheOther) {
+    ui::OptionControl two(ctl("height2mm"));
+    ui::OptionControl three(ctl("height3mm"));
+    two.Selected(true, false);
+    click("height3mm");
+    EXPECT_EQ(key("LED23"), "3");
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[23], 3);
+    EXPECT_FALSE(two.IsSelected());
+    EXPECT_EQ(wnd().deviceState().CurrentSettings[23], 3);
+    click("height2mm");
+    EXPECT_EQ(key("LED23"), "2");
+    EXPECT_FALSE(three.IsSelected());
+
+    // Out-of-range values are brought to 2..3.
+    wnd().sensorPage().setLiftOff(0);
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[23], 2);
+    wnd().sensorPage().setLiftOff(9);
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[23], 3);
+}
+
+TEST_F(SensorWindowTest, PointerSpeedAndScrollLinesReachTheDesktop) {
+    ui::SliderControl speed(ctl("ms_DPI_speed"));
+    speed.SetValue(10);
+    notify(ui::notify::kValueChanged, "ms_DPI_speed");
+    EXPECT_EQ(key("PRO0"), "10");
+    speed.SetValue(0);
+    notify(ui::notify::kValueChanged, "ms_DPI_speed");
+    EXPECT_EQ(key("PRO0"), "0");
+    EXPECT_EQ(desktopCalls(), (std::vector<Call>{{Setting::PointerSpeed, 20}, {Setting::PointerSpeed, 1}}));
+
+    harness->desktop().clearCalls();
+    ui::Control lines = ctl("ms_gunlun_speed_edit");
+    lines.SetText(QStringLiteral("10"));
+    click("ms_gunlun_speed_up_btn");
+    EXPECT_EQ(lines.GetText(), QStringLiteral("10"));
+    lines.SetText(QStringLiteral("1"));
+    click("ms_gunlun_speed_down_btn");
+    EXPECT_EQ(lines.GetText(), QStringLiteral("1"));
+    lines.SetText(QString());
+    click("ms_gunlun_speed_up_btn");
+    EXPECT_EQ(lines.GetText(), QStringLiteral("2"));
+    EXPECT_EQ(key("PRO1"), "2");
+    lines.SetText(QStringLiteral("40"));
+    click("ms_gunlun_speed_down_btn");
+    EXPECT_EQ(lines.GetText(), QStringLiteral("9"));
+    const std::vector<Call> calls = desktopCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), (Call{Setting::WheelScrollLines, 9}));
+}
+
+TEST_F(SensorWindowTest, FactoryResetAsksThenRestoresAndTheMouseAnnouncesIt) {
+    answer = QStringLiteral("cancel_btn");
+    click("ms_k_reset");
+    EXPECT_EQ(shown, QStringList{QStringLiteral("是否要恢复到出厂设置？")});
+    EXPECT_TRUE(desktopCalls().empty());
+    EXPECT_TRUE(harness->mouse().frameLog().frames(FrameDirection::Request).empty());
+
+    answer = QStringLiteral("confirm_btn");
+    ui::SliderControl(ctl("ms_DPI_speed")).SetValue(1);
+    click("ms_k_reset");
+    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_speed")).GetValue(), 5);
+    EXPECT_EQ(ctl("ms_gunlun_speed_edit").GetText(), QStringLiteral("3"));
+    EXPECT_EQ(key("PRO0"), "5");
+    EXPECT_EQ(key("PRO1"), "3");
+    const std::vector<Call> calls = desktopCalls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), Call{Setting::PointerSpeed, 10}), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), Call{Setting::WheelScrollLines, 3}), calls.end());
+    const auto sent = harness->mouse().frameLog().frames(FrameDirection::Request);
+    EXPECT_TRUE(std::any_of(sent.begin(), sent.end(),
+                            [](const ReportFrame& f) { return f.command() == CMD_RESTORE_DEFAULTS; }));
+    // The reset event makes the program read the mouse again.
+    EXPECT_TRUE(waitFor([&] {
+        const auto frames = harness->mouse().frameLog().frames(FrameDirection::Request);
+        return std::any_of(frames.begin(), frames.end(), [](const ReportFrame& f) { return f.command() == CMD_READ_DEFAULT_BUTTONS; });
+    }));
+}
+
+TEST_F(SensorWindowTest, CalibrationShowsItsResultThenReturnsToTheStartPage) {
+    harness->mouse().setCalibrationDelay(std::chrono::milliseconds(0));
+    harness->mouse().setNextCalibrationOutcome(true, 7);
+    ui::OptionControl(ctl("ms_reg_display")).Selected(true, true);
+    EXPECT_EQ(page(), 7);
+    // The mouse's result arrives on its own collection: end (with the re-read), then ok.
+    ASSERT_TRUE(waitFor([&] { return ctl("regdisplay_tishi1").GetText() == QStringLiteral("校准完成"); }));
+    EXPECT_EQ(ctl("regdisplay_tishi2").GetText(), QStringLiteral("正在跳转..."));
+    EXPECT_EQ(key("LED23"), "3");  // lift-off 7 from the mouse shows as 3 mm
+    EXPECT_TRUE(ui::OptionControl(ctl("height3mm")).IsSelected());
+    EXPECT_FALSE(ui::OptionControl(ctl("height2mm")).IsSelected());
+    // The result stays on show, then the return timer brings page 5 back.
+    EXPECT_TRUE(wnd().IsTimerActive(SensorPage::kResultWaitTimer));
+    EXPECT_EQ(page(), 7);
+    wnd().OnTimer(SensorPage::kResultWaitTimer);
+    EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kResultWaitTimer));
+    EXPECT_TRUE(wnd().IsTimerActive(SensorPage::kReturnTimer));
+    EXPECT_EQ(page(), 7);
+    wnd().OnTimer(SensorPage::kReturnTimer);
+    EXPECT_EQ(page(), 5);
+    EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kReturnTimer));
+}
+
+TEST_F(SensorWindowTest, AFailedCalibrationSaysSoAndANewStartCancelsTheReturn) {
+    harness->mouse().setCalibrationDelay(std::chrono::milliseconds(0));
+    harness->mouse().setNextCalibrationOutcome(false);
+    wnd().sensorPage().startCalibration();
+    EXPECT_EQ(ctl("regdisplay_tishi1").GetText(), QStringLiteral("正在校准..."));
+    EXPECT_EQ(ctl("regdisplay_tishi2").GetText(), QStringLiteral("以曲线方式移动鼠标，使移动范围覆盖整个鼠标垫"));
+    ASSERT_TRUE(waitFor([&] { return ctl("regdisplay_tishi1").GetText() == QStringLiteral("校准失败"); }));
+    EXPECT_EQ(ctl("regdisplay_tishi2").GetText(), QStringLiteral("请重新校准"));
+    // Started again while the failure is on show: the earlier timers must not end it.
+    harness->mouse().setCalibrationDelay(std::chrono::hours(1));
+    wnd().sensorPage().startCalibration();
+    EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kResultWaitTimer));
+    EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kReturnTimer));
+    EXPECT_EQ(page(), 7);
+}
+
+TEST_F(SensorWindowTest, CalibrationEndWritesTheLiftOffWithoutSendingIt) {
+    for (const auto& [fromMouse, expected] : {std::pair<int, const char*>{0, "2"}, {7, "3"}}) {
+        const std::uint8_t v = static_cast<std::uint8_t>(fromMouse);
+        ASSERT_TRUE(harness->mouse().writeMemory(sim::MemoryArea::Settings, 23, std::span(&v, 1)));
+        harness->mouse().frameLog().clear();
+        wnd().HandleCustomMessage(msg::WM_DEV_CALIB_END, 0, 0);
+        EXPECT_EQ(key("LED23"), expected);
+        EXPECT_TRUE(writes().empty());  // read back, written to the file, not sent
+        const bool three = std::string(expected) == "3";
+        EXPECT_EQ(ui::OptionControl(ctl("height3mm")).IsSelected(), three);
+        EXPECT_EQ(ui::OptionControl(ctl("height2mm")).IsSelected(), !three);
+    }
+}
+
+TEST_F(SensorWindowTest, StraightLineCorrectionIsByte32) {
+    ui::OptionControl box(ctl("ms_linereg_display"));
+    box.Selected(true, true);
+    EXPECT_EQ(key("LED32"), "1");
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[32], 1);
+    EXPECT_EQ(wnd().deviceState().CurrentSettings[32], 1);
+    EXPECT_NE(page(), 7);  // it switches no page
+    box.Selected(false, true);
+    EXPECT_EQ(key("LED32"), "0");
+    EXPECT_EQ(harness->mouse().settingsRecord(0)[32], 0);
+    // The refresh shows the box from the byte.
+    wnd().deviceState().CurrentSettings[32] = 1;
+    wnd().RefreshSettingsDisplay();
+    EXPECT_TRUE(box.IsSelected());
+}
+
+}  // namespace
+}  // namespace corv::test
