@@ -317,7 +317,30 @@ void CMainWnd::CreateTray() {
 void CMainWnd::RebuildTrayMenu() {
     if (!tray_.IsCreated()) return;
     trayMenu_ = ui::MenuWnd::BuildMenu(QStringLiteral("menu.xml"), [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); });
+    if (trayMenu_ && options_.virtualMouse) BuildVirtualMouseMenu(trayMenu_.get());
     tray_.SetContextMenu(trayMenu_.get());
+}
+
+void CMainWnd::BuildVirtualMouseMenu(QMenu* menu) {
+    // The demo's stand-in for a person at the mouse: what its buttons and its firmware do.
+    QMenu* sub = menu->addMenu(QStringLiteral("Virtual mouse"));
+    sub->setObjectName(QStringLiteral("vm_menu"));
+    const std::weak_ptr<sim::VirtualMouse> weak = options_.virtualMouse;
+    const auto add = [&](const char* name, const QString& text, auto action) {
+        QAction* a = sub->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [weak, action] {
+            if (const auto mouse = weak.lock()) action(*mouse);
+        });
+    };
+    add("vm_dpi_button", QStringLiteral("Press the DPI button"), [](sim::VirtualMouse& m) { m.pressDpiButton(); });
+    add("vm_reset", QStringLiteral("Reset to factory settings"), [](sim::VirtualMouse& m) { m.restoreDefaultsAtMouse(); });
+    add("vm_unplug", QStringLiteral("Unplug"), [](sim::VirtualMouse& m) { m.unplug(); });
+    add("vm_replug", QStringLiteral("Plug in again"), [](sim::VirtualMouse& m) { m.plug(); });
+    add("vm_calibration_fail", QStringLiteral("Make the next calibration fail"),
+        [](sim::VirtualMouse& m) { m.setNextCalibrationOutcome(false); });
+    add("vm_calibration_ok", QStringLiteral("Make the next calibration succeed"),
+        [](sim::VirtualMouse& m) { m.setNextCalibrationOutcome(true, 3); });
 }
 
 void CMainWnd::OnWindowInit() {

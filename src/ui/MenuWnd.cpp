@@ -100,6 +100,8 @@ bool MenuWnd::TriggerItem(QMenu* menu, const QString& name) {
             action->trigger();
             return true;
         }
+        // Items of submenus count as items of the menu.
+        if (QMenu* sub = action->menu(); sub != nullptr && TriggerItem(sub, name)) return true;
     }
     return false;
 }

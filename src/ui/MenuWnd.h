@@ -45,7 +45,8 @@ public:
     // Shows a menu file at a screen point; the menu deletes itself when closed. Returns it
     // (null when the file fails).
     static QMenu* Init(const QString& file, QPoint screenPoint, MenuHandler handler, QWidget* parent = nullptr);
-    // Chooses the item of that name as the user would; false when there is none.
+    // Chooses the item of that name (submenus included) as the user would; false when
+    // there is none.
     static bool TriggerItem(QMenu* menu, const QString& name);
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QElapsedTimer>
 #include <QTest>
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "app/MainWndMessages.h"
 #include "platform/IniFile.h"
 #include "ui/ComboControl.h"
+#include "ui/MenuWnd.h"
 #include "ui/MessageBox.h"
 #include "ui/OptionControl.h"
 #include "ui/SliderControl.h"
@@ -296,6 +298,26 @@ TEST_F(ConnectionWindowTest, OnboardRecordsAndTheDeviceMessages) {
     wnd.HandleCustomMessage(msg::WM_DEV_ARRIVED, 1, 2);
     EXPECT_EQ(wnd.windowTitle(), QStringLiteral("CORVALANTIS R240 Driver"));
     EXPECT_TRUE(wnd.isVisible());
+}
+
+TEST_F(ConnectionWindowTest, TheDemoMenuActsAsAPersonAtTheVirtualMouse) {
+    writeProfiles(0);
+    CMainWnd& wnd = connect("R240");
+    QMenu* tray = wnd.trayMenu();
+    ASSERT_NE(tray, nullptr);
+    const std::uint8_t before = harness->mouse().currentStage();
+    ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_dpi_button")));
+    EXPECT_EQ(harness->mouse().currentStage(), (before + 1) % 5);
+    EXPECT_TRUE(waitFor([&] { return wnd.deviceState().CurrentSettings[20] == (before + 1) % 5; }));
+    ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_unplug")));
+    EXPECT_TRUE(waitFor([&] { return !wnd.IsConnected(); }));
+    ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_replug")));
+    EXPECT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
+    ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_calibration_fail")));
+    harness->mouse().setCalibrationDelay(std::chrono::milliseconds(0));
+    wnd.sensorPage().startCalibration();
+    EXPECT_TRUE(waitFor([&] { return ctl("regdisplay_tishi1").GetText() == QStringLiteral("校准失败"); }));
+    EXPECT_FALSE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("no_such_item")));
 }
 
 TEST_F(ConnectionWindowTest, ShutdownWhileConnectedJoinsEveryThread) {
