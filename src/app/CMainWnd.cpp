@@ -608,9 +608,12 @@ void CMainWnd::PresentModel() {
     connection_.refreshIdentity();
     ApplyModelPresentation(true);
     for (const char* list : kProfileLists) ui::ComboControl(FindControl(QLatin1String(list))).SelectItem(-1);
-    // Selecting the stored profile applies it (the list's own notification).
-    ui::ComboControl(FindControl(QString::fromLatin1(names::kRegProfileCombo)))
-        .SelectItem(static_cast<int>(ProfileIndex::selected()));
+    // Selecting the stored profile applies it (the list's own notification). A stored
+    // selection that names no profile falls back to the first one, so that changes always
+    // have a profile to go to.
+    ui::ComboControl reg(FindControl(QString::fromLatin1(names::kRegProfileCombo)));
+    const long stored = ProfileIndex::selected();
+    reg.SelectItem(stored >= 0 && stored < reg.GetCount() ? static_cast<int>(stored) : 0);
     FindControl(QStringLiteral("ms_deng_la0")).NeedUpdate();
     FindControl(QStringLiteral("ms_deng_la1")).NeedUpdate();
     ui::OptionControl(FindControl(QStringLiteral("ms_deng_Op_tab"))).Selected(true, false);

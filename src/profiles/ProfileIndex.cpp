@@ -23,7 +23,14 @@ bool ProfileIndex::writeSelected(long i)
     return ini::writeString(path(), "PROFILESELECT", "select", std::to_string(i));
 }
 
-std::filesystem::path ProfileIndex::selectedProfilePath() { return profilePath(nameAt(selected())); }
+std::filesystem::path ProfileIndex::selectedProfilePath()
+{
+    // A selection that names no entry would make up a profile called "0": take the first.
+    long i = selected();
+    if (i < 0 || i >= count())
+        i = 0;
+    return profilePath(nameAt(i));
+}
 
 std::string ProfileIndex::linkFlag(long i) { return ini::readString(path(), "PROFILELIKEEXE", std::to_string(i), "0"); }
 

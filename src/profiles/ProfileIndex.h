@@ -18,7 +18,8 @@ public:
     // [PROFILESELECT] select (default 0).
     static long selected();
     static bool writeSelected(long i);
-    // The file of the selected profile: the data folder, the name of entry `select`, ".pro".
+    // The file of the selected profile: the data folder, the name of entry `select`, ".pro";
+    // entry 0 when `select` is outside the index.
     static std::filesystem::path selectedProfilePath();
     // [PROFILELIKEEXE] key i: whether the profile is linked to a program ("0" when not).
     static std::string linkFlag(long i);

@@ -161,6 +161,15 @@ TEST_F(ConnectionWindowTest, ChoosingAProfileAppliesItOnceAndTheOtherListsFollow
     EXPECT_EQ(it->data()[0], 0);
 }
 
+TEST_F(ConnectionWindowTest, AStoredSelectionOutsideTheListFallsBackToTheFirstProfile) {
+    writeProfiles(7);
+    connect("R210");
+    EXPECT_TRUE(waitFor([&] { return combo("ms_KEY_combo_profileSelect").GetCurSel() == 0; }));
+    EXPECT_EQ(combo("ms_REG_combo_profileSelect").GetCurSel(), 0);
+    EXPECT_EQ(key(env.dataFolder() / "msProfile.ini", "PROFILESELECT", "select"), "0");
+    EXPECT_FALSE(std::filesystem::exists(env.dataFolder() / "0.pro"));  // no profile made up
+}
+
 TEST_F(ConnectionWindowTest, ALinkWithoutAFolderStopsTheApplyAfterTheIndex) {
     writeProfiles(0);
     CMainWnd& wnd = connect("R210");
