@@ -139,6 +139,7 @@ public:
     SensorPage& sensorPage() { return sensorPage_; }
     ProfileApplier& profileApplier() { return applier_; }
     DeviceConnection& connection() { return connection_; }
+    const InputListener& listener() const { return listener_; }
 
     // Device operations with their window side (UI thread).
     // The mouse's identity: logo, title, tray tooltip, DPI slider range, and with labels the

@@ -49,6 +49,7 @@ bool InputListener::runCycle(const std::stop_token& stop)
             return false;
         if (device_.FindListenerDevice()) {
             found_ = true;
+            probesSinceReading_ = 0;
             state_ = State::Reading;
             if (!readReports(stop))
                 return false;
@@ -62,6 +63,15 @@ bool InputListener::runCycle(const std::stop_token& stop)
         state_ = State::Searching;
         if (!waitUnlessStopped(clock_, std::chrono::milliseconds(1000), stop))
             return false;
+        return true;
+    }
+    // Still there although its reads failed: a re-plug quicker than one probe leaves the
+    // same node behind, and a passing error leaves the collection as it was. Search again
+    // once a second rather than never reading it again.
+    if (++probesSinceReading_ >= kProbesBeforeSearch) {
+        probesSinceReading_ = 0;
+        found_ = false;
+        state_ = State::Searching;
     }
     return true;
 }

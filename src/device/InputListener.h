@@ -5,7 +5,9 @@
 //
 // States: searching (enumerate every second) -> reading (blocking reads, one report at a
 // time) -> found (the reads failed; probe every 100 ms) -> searching again one second after
-// the probe fails. A stop request wakes a waiting read at once.
+// the probe fails, or after ten probes that find the node still there (a quick re-plug or
+// a passing error must not end the listening for good). A stop request wakes a waiting
+// read at once.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -53,6 +55,8 @@ private:
     Callbacks callbacks_;
     std::atomic<State> state_{State::Searching};
     bool found_ = false;
+    static constexpr int kProbesBeforeSearch = 10;
+    int probesSinceReading_ = 0;
 };
 
 }  // namespace corv

@@ -63,4 +63,20 @@ MainWindowHarness::~MainWindowHarness() {
     wnd_.reset();
 }
 
+void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam) {
+    ui::TNotifyUI msg;
+    msg.sType = type;
+    msg.pSender = wnd.FindControl(QLatin1String(name)).widget();
+    msg.senderName = QLatin1String(name);
+    msg.wParam = wParam;
+    wnd.Notify(msg);
+}
+
+std::vector<ReportFrame> requestsOf(sim::VirtualMouse& mouse, std::uint8_t command) {
+    std::vector<ReportFrame> out;
+    for (const ReportFrame& f : mouse.frameLog().frames(FrameDirection::Request))
+        if (f.command() == command) out.push_back(f);
+    return out;
+}
+
 }  // namespace corv::test

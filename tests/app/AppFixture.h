@@ -1,9 +1,13 @@
 #pragma once
 // A resource folder with the real skin and profile template, an empty home (so an empty
 // data folder) and a main window on a virtual mouse.
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/CMainWnd.h"
 #include "platform/FakeDesktopSettings.h"
@@ -48,5 +52,23 @@ private:
     sim::DeviceBackend device_;
     std::unique_ptr<CMainWnd> wnd_;
 };
+
+// Runs the event loop until pred holds or ms pass; whether it holds.
+template <class Pred>
+bool waitFor(Pred pred, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred() && timer.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qWait(2);
+    }
+    return pred();
+}
+
+// Delivers a notification of a control of wnd as the control itself would.
+void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam = 0);
+
+// The requests the virtual mouse received with this command code, in order.
+std::vector<ReportFrame> requestsOf(sim::VirtualMouse& mouse, std::uint8_t command);
 
 }  // namespace corv::test

@@ -26,17 +26,6 @@ namespace {
 
 using Call = FakeDesktopSettings::Call;
 
-// Runs the event loop until pred holds or ms pass; whether it holds.
-template <class Pred>
-bool waitFor(Pred pred, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred() && timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qWait(2);
-    }
-    return pred();
-}
 using Setting = FakeDesktopSettings::Setting;
 
 class ConnectionWindowTest : public ::testing::Test {
@@ -71,26 +60,18 @@ protected:
         EXPECT_TRUE(wnd.CreateMainWindow());
         wnd.ShowWindow(true, false);
         EXPECT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
+        // The flag is set before the model is shown and the stored profile selected.
+        EXPECT_TRUE(waitFor([&] { return ui::ComboControl(wnd.FindControl(QStringLiteral("ms_REG_combo_profileSelect"))).GetCurSel() >= 0; }));
         QApplication::processEvents();
         return wnd;
     }
     ui::Control ctl(const char* name) { return harness->wnd().FindControl(QLatin1String(name)); }
     ui::ComboControl combo(const char* name) { return ui::ComboControl(ctl(name)); }
     std::vector<ReportFrame> requests() { return harness->mouse().frameLog().frames(FrameDirection::Request); }
-    std::vector<ReportFrame> requestsOf(std::uint8_t command) {
-        std::vector<ReportFrame> out;
-        for (const ReportFrame& f : requests())
-            if (f.command() == command) out.push_back(f);
-        return out;
-    }
+    std::vector<ReportFrame> requestsOf(std::uint8_t command) { return test::requestsOf(harness->mouse(), command); }
     // A notification as the control would deliver it.
     void notify(const QString& type, const char* name, long long wParam = 0) {
-        ui::TNotifyUI msg;
-        msg.sType = type;
-        msg.pSender = ctl(name).widget();
-        msg.senderName = QLatin1String(name);
-        msg.wParam = wParam;
-        harness->wnd().Notify(msg);
+        notifyControl(harness->wnd(), type, name, wParam);
     }
     std::string key(const std::filesystem::path& file, const char* section, const char* k) {
         return ini::readString(file, section, k, "missing");
@@ -323,6 +304,9 @@ TEST_F(ConnectionWindowTest, TheDemoMenuActsAsAPersonAtTheVirtualMouse) {
     ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_replug")));
     EXPECT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
     ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_calibration_fail")));
+    // The listener finds the re-plugged mouse on its own schedule; the result must not come
+    // before it listens again.
+    EXPECT_TRUE(waitFor([&] { return wnd.listener().state() == InputListener::State::Reading; }, 10000));
     harness->mouse().setCalibrationDelay(std::chrono::milliseconds(0));
     wnd.sensorPage().startCalibration();
     EXPECT_TRUE(waitFor([&] { return ctl("regdisplay_tishi1").GetText() == QStringLiteral("校准失败"); }));

@@ -24,16 +24,6 @@ namespace {
 using Call = FakeDesktopSettings::Call;
 using Setting = FakeDesktopSettings::Setting;
 
-template <class Pred>
-bool waitFor(Pred pred, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred() && timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qWait(2);
-    }
-    return pred();
-}
 
 class SensorWindowTest : public ::testing::Test {
 protected:
@@ -48,6 +38,8 @@ protected:
         ASSERT_TRUE(wnd.CreateMainWindow());
         wnd.ShowWindow(true, false);
         ASSERT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
+        // The flag is set before the model is shown and the stored profile selected.
+        EXPECT_TRUE(waitFor([&] { return ui::ComboControl(wnd.FindControl(QStringLiteral("ms_REG_combo_profileSelect"))).GetCurSel() >= 0; }));
         QApplication::processEvents();
         profile = env.dataFolder() / "新配置文件1.pro";
         harness->mouse().frameLog().clear();
@@ -57,21 +49,11 @@ protected:
     CMainWnd& wnd() { return harness->wnd(); }
     ui::Control ctl(const char* name) { return wnd().FindControl(QLatin1String(name)); }
     void notify(const QString& type, const char* name, long long wParam = 0) {
-        ui::TNotifyUI msg;
-        msg.sType = type;
-        msg.pSender = ctl(name).widget();
-        msg.senderName = QLatin1String(name);
-        msg.wParam = wParam;
-        wnd().Notify(msg);
+        notifyControl(harness->wnd(), type, name, wParam);
     }
     void click(const char* name) { notify(ui::notify::kClick, name); }
     std::string key(const char* k) { return ini::readString(profile, "Setting", k, "missing"); }
-    std::vector<ReportFrame> writes() {
-        std::vector<ReportFrame> out;
-        for (const ReportFrame& f : harness->mouse().frameLog().frames(FrameDirection::Request))
-            if (f.command() == CMD_WRITE_SETTINGS) out.push_back(f);
-        return out;
-    }
+    std::vector<ReportFrame> writes() { return requestsOf(harness->mouse(), CMD_WRITE_SETTINGS); }
     std::vector<Call> desktopCalls() {
         wnd().systemSettings().waitIdle();
         return harness->desktop().calls();

@@ -403,6 +403,18 @@ TEST_F(ListenerTest, StopWakesTheWaitingReadAndUnplugEndsReading)
     EXPECT_EQ(listener->state(), InputListener::State::Ended);
 }
 
+TEST_F(ListenerTest, AQuickReplugIsNoticedWithoutAProbeFailing)
+{
+    start();
+    // Unplugged and back before the listener's probe could see the node gone.
+    mouse->unplug();
+    mouse->plug();
+    ASSERT_TRUE(waitFor([&] { return listener->state() != InputListener::State::Reading; }));
+    ASSERT_TRUE(waitFor([&] { return listener->state() == InputListener::State::Reading; }));
+    ASSERT_TRUE(mouse->pressDpiButton());
+    EXPECT_TRUE(waitFor([&] { return seen().size() == 1; }));
+}
+
 TEST_F(ListenerTest, AReportAfterTheWindowIsGoneEndsTheThread)
 {
     start();
