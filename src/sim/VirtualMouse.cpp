@@ -575,6 +575,17 @@ bool VirtualMouse::pressDpiButton()
     return true;
 }
 
+bool VirtualMouse::restoreDefaultsAtMouse()
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    pumpLocked();
+    if (!plugged_)
+        return false;
+    restoreDefaultsLocked();
+    emitEventLocked(clock_.now() + reportLatency(), kEventReset);
+    return true;
+}
+
 bool VirtualMouse::sendConsumerUsage(std::uint16_t usage)
 {
     std::lock_guard<std::mutex> guard(mutex_);

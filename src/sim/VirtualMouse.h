@@ -156,6 +156,10 @@ public:
     bool pressDpiButton();
     // Any usage on the consumer collection, pressed and released (0x00E9 is volume up).
     bool sendConsumerUsage(std::uint16_t usage);
+    // The mouse restores its defaults by itself, exactly as on CMD_RESTORE_DEFAULTS but with
+    // no request to answer: settings records, button blocks and colour table, an open
+    // transaction closed, then the reset event 0x0402.
+    bool restoreDefaultsAtMouse();
 
     // Calibration.
     void setCalibrationDelay(std::chrono::milliseconds delay);

@@ -1,5 +1,5 @@
 // Events the virtual mouse sends by itself: calibration results after their delay, the DPI
-// button, other consumer usages; and the timer thread that delivers them in real time.
+// button, restore at the mouse, other consumer usages; and the timer thread that delivers them in real time.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +7,7 @@
 
 #include "SimTestSupport.h"
 #include "device/HidDeviceInfo.h"
+#include "sim/FactoryMemory.h"
 
 namespace corv::sim::test {
 namespace {
@@ -143,6 +144,37 @@ TEST_F(Events, OtherConsumerUsagesAndUnpluggedUserActions)
     EXPECT_FALSE(mouse->pressDpiButton());
     EXPECT_FALSE(mouse->sendConsumerUsage(0x00E9));
     EXPECT_EQ(mouse->currentStage(), 1);
+}
+
+TEST_F(Events, RestoreAtTheMouseResetsLikeTheCommandAndSendsTheResetEvent)
+{
+    auto listener = openNode(kIf1);
+    const std::vector<std::uint8_t> macroImage = {0xAA, 0x55, 0x1E};
+    ASSERT_TRUE(mouse->writeMemory(MemoryArea::Macros, 0, macroImage));
+    EXPECT_EQ(send(CMD_WRITE_SETTINGS, 1, 0, {2}).status(), 0x00);
+    EXPECT_EQ(send(CMD_WRITE_SETTINGS, 1, 2 * 64 + 20, {4}).status(), 0x00);
+    EXPECT_EQ(send(CMD_WRITE_BUTTONS, 3, 0, {0, 0, 0}).status(), 0x00);
+    EXPECT_EQ(send(CMD_WRITE_COLORS, 2, 0, {9, 9}).status(), 0x00);
+    EXPECT_EQ(send(CMD_BEGIN).status(), 0x00);
+    while (readReport(*listener, 0).code == 64) {
+    }
+
+    ASSERT_TRUE(mouse->restoreDefaultsAtMouse());
+    // No answer: only the event, on every handle of the vendor interface.
+    EXPECT_EQ(readReport(*listener, 0).bytes, consumerReport(kEventReset));
+    EXPECT_EQ(readReport(*listener, 0).bytes, consumerReport(0));
+    EXPECT_EQ(readReport(*listener, 0).code, kHidReadTimeout);
+    EXPECT_EQ(mouse->activeRecord(), 0);
+    EXPECT_EQ(mouse->settingsRecord(2), FactoryMemory::settingsRecord(MouseModel::R210));
+    EXPECT_EQ(mouse->buttonBlock(0), FactoryMemory::buttonTable());
+    const auto colours = mouse->memory(MemoryArea::Colors);
+    EXPECT_TRUE(std::equal(colours.begin(), colours.end(), FactoryMemory::colorTable().begin()));
+    EXPECT_FALSE(mouse->transactionOpen());
+    const auto macros = mouse->memory(MemoryArea::Macros);
+    EXPECT_TRUE(std::equal(macroImage.begin(), macroImage.end(), macros.begin()));
+
+    mouse->unplug();
+    EXPECT_FALSE(mouse->restoreDefaultsAtMouse());
 }
 
 TEST(EventsRealTime, TimerThreadDeliversWithoutAnyReader)
