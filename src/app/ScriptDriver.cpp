@@ -474,7 +474,8 @@ ScriptRunner::Result ScriptRunner::execute(const ScriptStep& step) {
         connect(stepTimer_, &QTimer::timeout, this, [this, &step] { complete(step, {}); });
         stepTimer_->start(static_cast<int>(std::min<long long>(step.number, 1LL << 30)));
         return {Outcome::Pending, {}};
-    case ScriptCommand::WaitConnected: return doWaitConnected(step);
+    case ScriptCommand::WaitConnected:
+    case ScriptCommand::WaitDisconnected: return doWaitConnected(step);
     case ScriptCommand::Mouse: return doMouse(step);
     case ScriptCommand::Expect: return doExpect(step, w);
     case ScriptCommand::ExpectFile: return doExpectFile(step);
@@ -707,14 +708,16 @@ ScriptRunner::Result ScriptRunner::doKey(const ScriptStep& step) {
 }
 
 ScriptRunner::Result ScriptRunner::doWaitConnected(const ScriptStep& step) {
-    if (host_.isConnected()) return {};
+    const bool wanted = step.command == ScriptCommand::WaitConnected;
+    if (host_.isConnected() == wanted) return {};
     connectDeadline_ = std::chrono::steady_clock::now() + limits_.connect;
     stepTimer_->disconnect();
-    connect(stepTimer_, &QTimer::timeout, this, [this, &step] {
-        if (host_.isConnected()) {
+    connect(stepTimer_, &QTimer::timeout, this, [this, &step, wanted] {
+        if (host_.isConnected() == wanted) {
             complete(step, {});
         } else if (std::chrono::steady_clock::now() >= connectDeadline_) {
-            complete(step, {Outcome::Failed, QStringLiteral("the mouse did not connect within %1 s")
+            complete(step, {Outcome::Failed, QStringLiteral("the mouse did not %1 within %2 s")
+                                                 .arg(wanted ? QStringLiteral("connect") : QStringLiteral("disconnect"))
                                                  .arg(static_cast<double>(limits_.connect.count()) / 1000.0)});
         } else {
             stepTimer_->start(kConnectPollMs);

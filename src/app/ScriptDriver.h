@@ -74,7 +74,7 @@ private:
 
 struct ScriptLimits {
     std::chrono::milliseconds run{120000};     // the whole run; then it ends with exit code 1
-    std::chrono::milliseconds connect{10000};  // wait-connected
+    std::chrono::milliseconds connect{10000};  // wait-connected, wait-disconnected
 };
 
 class ScriptRunner : public QObject {

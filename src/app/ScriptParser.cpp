@@ -31,6 +31,7 @@ constexpr CommandSpec kCommands[] = {
     {"key", ScriptCommand::Key, 2, false},
     {"wait", ScriptCommand::Wait, 1, false},
     {"wait-connected", ScriptCommand::WaitConnected, 0, false},
+    {"wait-disconnected", ScriptCommand::WaitDisconnected, 0, false},
     {"mouse", ScriptCommand::Mouse, 1, false},
     {"expect", ScriptCommand::Expect, 2, true},
     {"expect-file", ScriptCommand::ExpectFile, 3, true},
@@ -277,6 +278,7 @@ ScriptStep parseLine(const QString& line, int lineNumber) {
         if (step.number < 0) throw LineError(QStringLiteral("wait cannot go back in time"));
         break;
     case ScriptCommand::WaitConnected:
+    case ScriptCommand::WaitDisconnected:
         break;
     case ScriptCommand::Mouse: {
         bool found = false;

@@ -25,6 +25,7 @@ enum class ScriptCommand {
     Key,            // key down|up VK
     Wait,           // wait MS
     WaitConnected,  // wait-connected
+    WaitDisconnected,  // wait-disconnected
     Mouse,          // mouse ACTION
     Expect,         // expect NAME PROPERTY VALUE
     ExpectFile,     // expect-file PATH SECTION KEY VALUE

@@ -138,6 +138,7 @@ TEST(ScriptParserTest, MistakesNameTheirLineAndLeaveNoSteps) {
         {"wait soon\n", 1, "whole number"},
         {"mouse sneeze\n", 1, "unknown mouse action"},
         {"wait-connected now\n", 1, "too many arguments"},
+        {"wait-disconnected 5\n", 1, "too many arguments"},
         {"expect a colour red\n", 1, "unknown property \"colour\""},
         {"expect a item-text x\n", 1, "item-text:N"},
         {"expect a item-text:-1 x\n", 1, "0 or more"},
@@ -162,7 +163,7 @@ TEST(ScriptParserTest, MistakesNameTheirLineAndLeaveNoSteps) {
 
 TEST(ScriptParserTest, NamesAndColoursAreWrittenBackAsInScripts) {
     for (const char* word : {"click", "check", "select", "slide", "type", "leave", "hover", "unhover", "color", "menu",
-                             "tray", "answer", "file", "key", "wait", "wait-connected", "mouse", "expect",
+                             "tray", "answer", "file", "key", "wait", "wait-connected", "wait-disconnected", "mouse", "expect",
                              "expect-file", "expect-title", "expect-message", "dump"}) {
         // A line with the command alone either parses or complains about its arguments, never
         // about an unknown command: the table and the names agree.

@@ -260,7 +260,7 @@ TEST_F(ScriptRunnerTest, KeysGoToTheActiveCaptureOrAreSaidToGoNowhere) {
     EXPECT_FALSE(r.said(QStringLiteral("no keyboard capture")));
 }
 
-TEST_F(ScriptRunnerTest, WaitConnectedEndsWhenTheMouseIsThereOrFailsAtTheLimit) {
+TEST_F(ScriptRunnerTest, WaitingForTheConnectionEndsWhenItChangesOrFailsAtTheLimit) {
     ScriptLimits limits;
     limits.connect = std::chrono::milliseconds(100);
     RunResult r = run(QStringLiteral("wait-connected\nexpect label text DPI 设置\n"), limits);
@@ -274,6 +274,19 @@ TEST_F(ScriptRunnerTest, WaitConnectedEndsWhenTheMouseIsThereOrFailsAtTheLimit) 
     r = run(QStringLiteral("wait 0\nwait-connected\n"), limits);
     EXPECT_EQ(r.code, kScriptPassed);
     EXPECT_TRUE(host.connected);
+
+    // And the other way round.
+    QTimer::singleShot(30, [this] { host.connected = false; });
+    r = run(QStringLiteral("wait-connected\nwait-disconnected\n"), limits);
+    EXPECT_EQ(r.code, kScriptPassed);
+    EXPECT_FALSE(host.connected);
+    limits.connect = std::chrono::milliseconds(100);
+    r = run(QStringLiteral("wait-disconnected\n"), limits);
+    EXPECT_EQ(r.code, kScriptPassed);
+    host.connected = true;
+    r = run(QStringLiteral("wait-disconnected\n"), limits);
+    EXPECT_EQ(r.code, kScriptFailed);
+    EXPECT_TRUE(r.said(QStringLiteral("[1] wait-disconnected: FAILED: the mouse did not disconnect within 0.1 s")));
 }
 
 TEST_F(ScriptRunnerTest, MouseCommandsActOnTheVirtualMouse) {
