@@ -271,19 +271,40 @@ void ScriptRunner::runNext() {
         finishNormally();
         return;
     }
-    const ScriptStep& step = steps_[next_++];
+    if (!running_.empty() && !running_.back().saidOpen) {
+        // The step before opened a modal window: its event loop runs the steps that follow.
+        running_.back().saidOpen = true;
+        log(QStringLiteral("[%1] %2: a window is open until it is closed; the next steps run in it")
+                .arg(running_.back().step->line)
+                .arg(running_.back().step->source));
+    }
+    const std::size_t index = next_++;
+    const ScriptStep& step = steps_[index];
     currentLine_ = step.line;
+    const bool waits = step.command == ScriptCommand::Wait || step.command == ScriptCommand::WaitConnected ||
+                       step.command == ScriptCommand::WaitDisconnected;
+    if (!waits) scheduleNext();  // armed before the action, so that a modal window's loop goes on
+    running_.push_back({&step, false});
     const Result result = execute(step);
+    running_.pop_back();
     if (result.outcome == Outcome::Pending) {
         stepPending_ = true;
-    } else {
-        complete(step, result);
+        return;
     }
+    Result shown = result;
+    if (next_ != index + 1 && result.outcome == Outcome::Done) {
+        shown.detail = QStringLiteral("its window was closed at line %1").arg(steps_[next_ - 1].line);
+    }
+    if (report(step, shown) && waits) scheduleNext();  // a wait with nothing to wait for
 }
 
-void ScriptRunner::complete(const ScriptStep& step, const Result& result) {
+void ScriptRunner::completePending(const ScriptStep& step, const Result& result) {
     stepPending_ = false;
-    if (finished_) return;
+    if (report(step, result)) scheduleNext();
+}
+
+bool ScriptRunner::report(const ScriptStep& step, const Result& result) {
+    if (finished_) return false;
     QString line = QStringLiteral("[%1] %2: ").arg(step.line).arg(step.source);
     switch (result.outcome) {
     case Outcome::Done:
@@ -302,9 +323,9 @@ void ScriptRunner::complete(const ScriptStep& step, const Result& result) {
     log(line);
     if (result.outcome == Outcome::Error) {
         finish(kScriptError, QStringLiteral("end: script error at line %1").arg(step.line));
-        return;
+        return false;
     }
-    scheduleNext();
+    return true;
 }
 
 void ScriptRunner::finishNormally() {
@@ -331,6 +352,15 @@ void ScriptRunner::finish(int code, const QString& summary) {
     limitTimer_->stop();
     stopWatchdog();
     log(summary);
+    // A modal window that the script left open is closed, so that the step that opened it
+    // can return.
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        auto* skin = qobject_cast<ui::SkinWindow*>(window);
+        if (skin == nullptr || !skin->IsModalRunning()) continue;
+        log(QStringLiteral("end: the window %1 was still open; it is closed").arg(quoted(skin->GetWindowClassName())));
+        skin->Close(0);
+    }
     emit finished(code);
 }
 
@@ -471,7 +501,7 @@ ScriptRunner::Result ScriptRunner::execute(const ScriptStep& step) {
     case ScriptCommand::Key: return doKey(step);
     case ScriptCommand::Wait:
         stepTimer_->disconnect();
-        connect(stepTimer_, &QTimer::timeout, this, [this, &step] { complete(step, {}); });
+        connect(stepTimer_, &QTimer::timeout, this, [this, &step] { completePending(step, {}); });
         stepTimer_->start(static_cast<int>(std::min<long long>(step.number, 1LL << 30)));
         return {Outcome::Pending, {}};
     case ScriptCommand::WaitConnected:
@@ -714,9 +744,9 @@ ScriptRunner::Result ScriptRunner::doWaitConnected(const ScriptStep& step) {
     stepTimer_->disconnect();
     connect(stepTimer_, &QTimer::timeout, this, [this, &step, wanted] {
         if (host_.isConnected() == wanted) {
-            complete(step, {});
+            completePending(step, {});
         } else if (std::chrono::steady_clock::now() >= connectDeadline_) {
-            complete(step, {Outcome::Failed, QStringLiteral("the mouse did not %1 within %2 s")
+            completePending(step, {Outcome::Failed, QStringLiteral("the mouse did not %1 within %2 s")
                                                  .arg(wanted ? QStringLiteral("connect") : QStringLiteral("disconnect"))
                                                  .arg(static_cast<double>(limits_.connect.count()) / 1000.0)});
         } else {

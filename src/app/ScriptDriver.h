@@ -6,7 +6,8 @@
 // Every action goes through the widget itself (a button's click(), a combo's pop-up list, the
 // slider's drag, key events into an edit), so the notifications reach the window exactly as
 // they do for a person. Message boxes and file dialogs are answered from the queues that
-// `answer` and `file` fill. Steps run on the UI thread, one per turn of the event loop.
+// `answer` and `file` fill. Steps run on the UI thread, one per turn of the event loop; an
+// action that opens a modal window lets the following steps run in that window's loop.
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -109,7 +110,10 @@ private:
     };
 
     void runNext();
-    void complete(const ScriptStep& step, const Result& result);
+    // Logs a step's result; false when the run has ended (a script error, or it had ended).
+    bool report(const ScriptStep& step, const Result& result);
+    // The end of a step that went on over several turns (wait, wait-connected).
+    void completePending(const ScriptStep& step, const Result& result);
     void scheduleNext(int ms = 0);
     void finish(int code, const QString& summary);
     void finishNormally();
@@ -159,6 +163,13 @@ private:
     QTimer* stepTimer_ = nullptr;
     QTimer* limitTimer_ = nullptr;
     std::chrono::steady_clock::time_point connectDeadline_;
+    // The actions running now: more than one when an action opened a modal window and the
+    // steps after it run in that window's event loop.
+    struct Running {
+        const ScriptStep* step;
+        bool saidOpen;
+    };
+    std::vector<Running> running_;
 
     std::thread watchdog_;
     std::mutex watchdogMutex_;

@@ -450,6 +450,41 @@ TEST_F(ScriptRunnerTest, AShownSecondWindowIsSearchedBeforeTheMainWindow) {
     EXPECT_EQ(window.received, QStringList{"click plain_btn:0"});
 }
 
+TEST_F(ScriptRunnerTest, StepsGoOnInsideAModalWindowUntilItCloses) {
+    QList<int> results;
+    window.onNotify = [&](ui::TNotifyUI& msg) {
+        if (msg.sType != ui::notify::kClick || msg.senderName != QStringLiteral("plain_btn")) return;
+        RecordingWindow dialog(QStringLiteral("XML_DIALOG"));
+        ASSERT_TRUE(dialog.Create(&window, QStringLiteral("dialog"), 0, 0, true));
+        dialog.onNotify = [&dialog](ui::TNotifyUI& m) {
+            if (m.sType == ui::notify::kClick) dialog.Close(1);
+        };
+        dialog.move(window.pos() + QPoint(300, 300));
+        results << dialog.ShowModal();
+    };
+    RunResult r = run(QStringLiteral(
+        "click plain_btn\n"
+        "expect plain_btn text In the dialog\n"
+        "click plain_btn\n"
+        "expect plain_btn text Plain\n"));
+    EXPECT_EQ(r.code, kScriptPassed) << r.log.join('\n').toStdString();
+    EXPECT_EQ(results, QList<int>{1});
+    const QStringList expected = {
+        "[1] click plain_btn: a window is open until it is closed; the next steps run in it",
+        "[2] expect plain_btn text In the dialog: ok",
+        "[3] click plain_btn: ok",
+        "[1] click plain_btn: ok (its window was closed at line 3)",
+        "[4] expect plain_btn text Plain: ok",
+    };
+    EXPECT_EQ(r.log.mid(1, 5), expected);
+
+    // A window the script leaves open is closed at the end, and the run ends.
+    r = run(QStringLiteral("click plain_btn\nexpect plain_btn text In the dialog\n"));
+    EXPECT_EQ(r.code, kScriptPassed);
+    EXPECT_TRUE(r.said(QStringLiteral("end: the window \"DriverWnd\" was still open; it is closed")));
+    EXPECT_EQ(results, (QList<int>{1, 0}));
+}
+
 TEST_F(ScriptRunnerTest, TheTimeLimitEndsARunThatDoesNotFinish) {
     ScriptLimits limits;
     limits.run = std::chrono::milliseconds(200);
