@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "app/CMainWnd.h"
+#include "app/ScriptDriver.h"
 #include "device/FrameLogFile.h"
 #include "platform/AppPaths.h"
 #include "platform/SingleInstanceLock.h"
@@ -59,6 +60,9 @@ QString appUsage() {
         "  --frame-log=FILE           write every request ('> ') and answer ('< ') to FILE\n"
         "  --screenshots=DIR          render every page (Chinese and English) and the message box\n"
         "                             into PNG files in DIR, then exit (needs no display)\n"
+        "  --script=FILE              run the script FILE against the window as a person would,\n"
+        "                             one log line per step; exit 0 when every expectation held,\n"
+        "                             1 when one failed, 2 for a script error (docs/script-driver.md)\n"
         "  --help                     show this text\n");
 }
 
@@ -84,10 +88,20 @@ bool parseAppArguments(const std::vector<std::string>& args, AppOptions& options
                 if (error) *error = "--screenshots needs a folder";
                 return false;
             }
+        } else if (arg.rfind("--script=", 0) == 0) {
+            options.script = arg.substr(9);
+            if (options.script.empty()) {
+                if (error) *error = "--script needs a file name";
+                return false;
+            }
         } else {
             if (error) *error = "unknown argument: " + arg;
             return false;
         }
+    }
+    if (!options.script.empty() && !options.screenshots.empty()) {
+        if (error) *error = "--script and --screenshots cannot be combined";
+        return false;
     }
     return true;
 }
@@ -139,13 +153,26 @@ int runApp(int argc, char** argv) {
         return 0;
     }
     const bool screenshots = !options.screenshots.empty();
+    const bool scripted = !options.script.empty();
+    const ScriptRunner::Log scriptLog = standardOutputLog();
+    std::optional<std::vector<ScriptStep>> script;
+    if (scripted) {
+        script = loadScriptFile(options.script, scriptLog);
+        if (!script) return kScriptError;
+    }
     // One instance: a second one ends at once, silently (screenshots are not an instance).
     SingleInstanceLock instance;
-    if (!screenshots && instance.acquire(CMainWnd::kTitle) == SingleInstanceLock::Result::HeldElsewhere) return 0;
+    if (!screenshots && instance.acquire(CMainWnd::kTitle) == SingleInstanceLock::Result::HeldElsewhere) {
+        if (!scripted) return 0;
+        scriptLog(QStringLiteral("end: another instance is running; the script was not run"));
+        return kScriptFailed;
+    }
     std::filesystem::path shotsHome;
     if (screenshots) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
         shotsHome = redirectDocuments();
+    } else if (scripted && !hasDisplay()) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     } else if (!hasDisplay()) {
         std::fputs("corvalantis: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
                    "  To see the window without a display: corvalantis --screenshots=DIR\n"
@@ -175,6 +202,8 @@ int runApp(int argc, char** argv) {
     app.setStyleSheet(rm.styleSheet());
     QApplication::setWindowIcon(QIcon(rm.resolveFile(QStringLiteral("icon.png"))));
 
+    if (scripted) prepareScriptedRun(scriptLog);
+
     sim::DeviceBackend device;
     if (!sim::chooseBackend(options.virtualMouse, Clock::system(), device, &error)) {
         std::fprintf(stderr, "corvalantis: %s\n", error.c_str());
@@ -185,6 +214,16 @@ int runApp(int argc, char** argv) {
     windowOptions.startWorkers = !screenshots;
     windowOptions.announceNoTray = !screenshots;
     CMainWnd wnd(*device.backend, Clock::system(), windowOptions);
+    // Declared after the window: it goes first, and its answers stay until then.
+    std::unique_ptr<MainWindowScriptHost> scriptHost;
+    std::unique_ptr<ScriptRunner> runner;
+    if (scripted) {
+        scriptHost = std::make_unique<MainWindowScriptHost>(wnd, device.mouse.get());
+        runner = std::make_unique<ScriptRunner>(std::move(*script), *scriptHost, scriptLog);
+        QObject::connect(runner.get(), &ScriptRunner::finished, &app, [](int code) { QCoreApplication::exit(code); });
+        // The answers are there before the window can ask anything.
+        if (!runner->start()) return kScriptError;
+    }
     if (!options.frameLog.empty()) {
         if (!frameLog.open(options.frameLog)) {
             std::fprintf(stderr, "corvalantis: cannot write %s\n", options.frameLog.c_str());
@@ -211,6 +250,7 @@ int runApp(int argc, char** argv) {
         return 0;
     }
     QApplication::exec();
+    if (runner) return runner->endEarly(QStringLiteral("the program quit"));
     return 0;
 }
 

@@ -13,6 +13,7 @@ struct AppOptions {
     std::string virtualMouse;  // "R210" or "R240": a virtual mouse instead of the hardware
     std::string frameLog;      // file that receives every frame exchanged with the mouse
     std::string screenshots;   // folder: render every page into PNG files, then exit
+    std::string script;        // file: run this script against the window, then exit with its result
     bool help = false;
 };
 
@@ -24,7 +25,8 @@ QString appUsage();
 // the message box, into PNG files in folder. Returns the files written (empty on failure).
 QStringList writeScreenshots(CMainWnd& wnd, const QString& folder);
 
-// The whole program: returns the process exit code (0 for a second instance).
+// The whole program: returns the process exit code (0 for a second instance; for a script,
+// the script's result: 0 passed, 1 failed, 2 script error).
 int runApp(int argc, char** argv);
 
 }  // namespace corv

@@ -316,6 +316,9 @@ void CMainWnd::CreateTray() {
 
 void CMainWnd::RebuildTrayMenu() {
     if (!tray_.IsCreated()) return;
+    // The language item rebuilds the menu while that menu is still handling the choice: the
+    // old menu goes at the next turn of the event loop, not from under its own feet.
+    if (trayMenu_) trayMenu_.release()->deleteLater();
     trayMenu_ = ui::MenuWnd::BuildMenu(QStringLiteral("menu.xml"), [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); });
     if (trayMenu_ && options_.virtualMouse) BuildVirtualMouseMenu(trayMenu_.get());
     tray_.SetContextMenu(trayMenu_.get());

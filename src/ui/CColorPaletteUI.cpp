@@ -36,6 +36,11 @@ void CColorPaletteUI::SetSelectColor(std::uint32_t argb) {
     update();
 }
 
+void CColorPaletteUI::PickColor(std::uint32_t argb) {
+    SetSelectColor(argb);
+    emit colorPicked();
+}
+
 QRect CColorPaletteUI::fieldRect() const {
     return QRect(0, 0, width(), std::max(1, height() - kStripHeight - kGap));
 }

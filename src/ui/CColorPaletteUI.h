@@ -16,6 +16,9 @@ public:
     std::uint32_t GetSelectColor() const;
     // Shows the colour as selected; raises no notification.
     void SetSelectColor(std::uint32_t argb);
+    // The user picks this exact colour (what a click on it does, without the rounding of a
+    // pointer position): selects it and raises colorPicked.
+    void PickColor(std::uint32_t argb);
 
     QSize sizeHint() const override { return {200, 120}; }
 

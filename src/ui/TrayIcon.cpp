@@ -1,5 +1,6 @@
 #include "ui/TrayIcon.h"
 
+#include <QCursor>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -63,6 +64,20 @@ void TrayIcon::SetTooltipText(const QString& tooltip) {
 void TrayIcon::SetContextMenu(QMenu* menu) {
     menu_ = menu;
     if (icon_) icon_->setContextMenu(menu);
+}
+
+QMenu* TrayIcon::ContextMenu() const {
+    return menu_.data();
+}
+
+void TrayIcon::ClickIcon(Click click) {
+    if (!created_) return;
+    if (click == Click::Left) {
+        emit leftClicked();
+        return;
+    }
+    emit contextMenuRequested();
+    if (menu_) menu_->popup(QCursor::pos());
 }
 
 }  // namespace corv::ui

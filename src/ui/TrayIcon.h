@@ -31,6 +31,13 @@ public:
     QString GetTooltipText() const { return tooltip_; }
     // The menu the tray shows on a right click (not owned).
     void SetContextMenu(QMenu* menu);
+    QMenu* ContextMenu() const;
+
+    // A click on the icon, as the desktop reports it: a left click raises leftClicked; a
+    // right click raises contextMenuRequested and opens the context menu at the pointer.
+    // Nothing happens while the icon is not created.
+    enum class Click { Left, Right };
+    void ClickIcon(Click click);
 
 signals:
     void leftClicked();

@@ -1,0 +1,162 @@
+// The keyboard capture point, the file dialogs' responder, the tray's clicks and a palette
+// pick made in one step.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <memory>
+#include <thread>
+
+#include "TestSkin.h"
+#include "ui/CColorPaletteUI.h"
+#include "ui/FileDialog.h"
+#include "ui/KeyCapture.h"
+#include "ui/TrayIcon.h"
+
+namespace corv::ui::test {
+namespace {
+
+QString keys(const std::vector<KeyStroke>& got) {
+    QStringList out;
+    for (const KeyStroke& k : got) out << QStringLiteral("%1%2").arg(k.down ? '+' : '-').arg(k.vk);
+    return out.join(QLatin1Char(' '));
+}
+
+TEST(KeyCaptureTest, TheLatestCaptureReceivesAndTheOneBeforeComesBack) {
+    EXPECT_FALSE(KeyCapture::AnyActive());
+    EXPECT_FALSE(KeyCapture::Deliver({0x41, true}));
+
+    std::vector<KeyStroke> recorder, single;
+    auto first = std::make_unique<KeyCapture>([&](const KeyStroke& k) { recorder.push_back(k); });
+    EXPECT_TRUE(first->IsActive());
+    EXPECT_TRUE(KeyCapture::Deliver({0x41, true}));
+    {
+        KeyCapture second([&](const KeyStroke& k) { single.push_back(k); });
+        EXPECT_TRUE(second.IsActive());
+        EXPECT_FALSE(first->IsActive());
+        EXPECT_TRUE(KeyCapture::Deliver({0x41, false}));
+    }
+    EXPECT_TRUE(first->IsActive());
+    EXPECT_TRUE(KeyCapture::Deliver({0x10, true}));
+    EXPECT_EQ(keys(recorder), QStringLiteral("+65 +16"));
+    EXPECT_EQ(keys(single), QStringLiteral("-65"));
+
+    // Removing a capture that is not the latest leaves the latest active.
+    std::vector<KeyStroke> third;
+    auto top = std::make_unique<KeyCapture>([&](const KeyStroke& k) { third.push_back(k); });
+    first.reset();
+    EXPECT_TRUE(top->IsActive());
+    EXPECT_TRUE(KeyCapture::Deliver({0x20, true}));
+    EXPECT_EQ(keys(third), QStringLiteral("+32"));
+    top.reset();
+    EXPECT_FALSE(KeyCapture::AnyActive());
+    EXPECT_FALSE(KeyCapture::Deliver({0x20, false}));
+}
+
+TEST(KeyCaptureTest, ASinkMayEndItsOwnCaptureAndOtherThreadsAreRefused) {
+    std::unique_ptr<KeyCapture> capture;
+    int calls = 0;
+    capture = std::make_unique<KeyCapture>([&](const KeyStroke& k) {
+        ++calls;
+        if (k.vk == 0x1B) capture.reset();  // Esc ends the recording
+    });
+    EXPECT_TRUE(KeyCapture::Deliver({0x1B, true}));
+    EXPECT_FALSE(capture);
+    EXPECT_FALSE(KeyCapture::Deliver({0x1B, false}));
+    EXPECT_EQ(calls, 1);
+
+    KeyCapture active([&](const KeyStroke&) { ++calls; });
+    bool delivered = true;
+    std::thread other([&] { delivered = KeyCapture::Deliver({0x41, true}); });
+    other.join();
+    EXPECT_FALSE(delivered);
+    EXPECT_EQ(calls, 1);
+}
+
+class FileDialogTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetFileDialogResponder(nullptr); }
+    void answer(std::optional<QString> chosen) {
+        SetFileDialogResponder([this, chosen](const FileDialogRequest& r) {
+            seen = r;
+            ++asked;
+            return chosen;
+        });
+    }
+    FileDialogRequest seen;
+    int asked = 0;
+};
+
+TEST_F(FileDialogTest, TheResponderAnswersOpenAndSave) {
+    answer(QStringLiteral("/data/game.pro"));
+    EXPECT_TRUE(HasFileDialogResponder());
+    EXPECT_EQ(GetOpenFileName(nullptr, QStringLiteral("Import"), QStringLiteral("/data"), QStringLiteral("Profile (*.pro)")),
+              QStringLiteral("/data/game.pro"));
+    EXPECT_EQ(seen.kind, FileDialogRequest::Kind::Open);
+    EXPECT_EQ(seen.title, QStringLiteral("Import"));
+    EXPECT_EQ(seen.folder, QStringLiteral("/data"));
+    EXPECT_EQ(seen.filter, QStringLiteral("Profile (*.pro)"));
+
+    // A save without a suffix gets the default one; a name with its own suffix keeps it.
+    answer(QStringLiteral("/data/backup"));
+    EXPECT_EQ(GetSaveFileName(nullptr, QStringLiteral("Export"), QString(), QString(), QStringLiteral("pro")),
+              QStringLiteral("/data/backup.pro"));
+    EXPECT_EQ(seen.kind, FileDialogRequest::Kind::Save);
+    EXPECT_EQ(seen.defaultSuffix, QStringLiteral("pro"));
+    answer(QStringLiteral("/data/backup.ini"));
+    EXPECT_EQ(GetSaveFileName(nullptr, QString(), QString(), QString(), QStringLiteral("pro")), QStringLiteral("/data/backup.ini"));
+    answer(QStringLiteral("/data/backup"));
+    EXPECT_EQ(GetOpenFileName(nullptr, QString(), QString(), QString()), QStringLiteral("/data/backup"));
+}
+
+TEST_F(FileDialogTest, CancelGivesAnEmptyNameAndOtherThreadsAreRefused) {
+    answer(std::nullopt);
+    EXPECT_TRUE(GetOpenFileName(nullptr, QString(), QString(), QString()).isEmpty());
+    EXPECT_TRUE(GetSaveFileName(nullptr, QString(), QString(), QString(), QStringLiteral("pro")).isEmpty());
+    EXPECT_EQ(asked, 2);
+    answer(QStringLiteral("/x.pro"));
+    QString got = QStringLiteral("unset");
+    std::thread other([&] { got = GetOpenFileName(nullptr, QString(), QString(), QString()); });
+    other.join();
+    EXPECT_TRUE(got.isEmpty());
+    EXPECT_EQ(asked, 2);
+}
+
+TEST(TrayClickTest, LeftAndRightClicksAsTheDesktopReportsThem) {
+    TrayIcon::SetAvailabilityOverride(true);
+    TrayIcon tray;
+    QMenu menu;
+    menu.addAction(QStringLiteral("item"));
+    int left = 0, context = 0;
+    QObject::connect(&tray, &TrayIcon::leftClicked, [&] { ++left; });
+    QObject::connect(&tray, &TrayIcon::contextMenuRequested, [&] { ++context; });
+    tray.ClickIcon(TrayIcon::Click::Left);  // not created yet: nothing
+    EXPECT_EQ(left, 0);
+    ASSERT_TRUE(tray.CreateTrayIcon(QString(), QStringLiteral("tip")));
+    tray.SetContextMenu(&menu);
+    EXPECT_EQ(tray.ContextMenu(), &menu);
+    tray.ClickIcon(TrayIcon::Click::Left);
+    EXPECT_EQ(left, 1);
+    EXPECT_FALSE(menu.isVisible());
+    tray.ClickIcon(TrayIcon::Click::Right);
+    EXPECT_EQ(context, 1);
+    EXPECT_TRUE(menu.isVisible());
+    menu.close();
+    TrayIcon::SetAvailabilityOverride(std::nullopt);
+}
+
+TEST(PalettePickTest, AnExactPickSelectsAndNotifies) {
+    TestSkin skin;
+    RecordingWindow window;
+    ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t")));
+    auto* palette = qobject_cast<CColorPaletteUI*>(window.FindControl(QStringLiteral("palette")).widget());
+    ASSERT_NE(palette, nullptr);
+    for (const std::uint32_t colour : {0xFF00FF00u, 0xFF0199CBu, 0xFF123456u, 0xFFFFFFFFu}) {
+        palette->PickColor(colour);
+        EXPECT_EQ(palette->GetSelectColor(), colour);
+    }
+    EXPECT_EQ(window.of(notify::kColorChanged).size(), 4);
+}
+
+}  // namespace
+}  // namespace corv::ui::test
