@@ -152,6 +152,9 @@ void SensorPage::onResultWaitTimer()
 void SensorPage::onReturnTimer()
 {
     host_.selectPage("ms_tab_switch", kCalibrationStartPage);
+    // The navigation follows the page: the start option of the calibration would otherwise
+    // stay the selected option of its group, and clicking it again would start nothing.
+    option(host_, "ms_regulat_Op_tab").Selected(true, false);
     host_.killTimer(kReturnTimer);
 }
 

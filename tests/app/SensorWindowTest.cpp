@@ -180,6 +180,8 @@ TEST_F(SensorWindowTest, CalibrationShowsItsResultThenReturnsToTheStartPage) {
     EXPECT_EQ(page(), 7);
     wnd().OnTimer(SensorPage::kReturnTimer);
     EXPECT_EQ(page(), 5);
+    EXPECT_TRUE(ui::OptionControl(ctl("ms_regulat_Op_tab")).IsSelected());
+    EXPECT_FALSE(ui::OptionControl(ctl("ms_reg_display")).IsSelected());  // ready to start again
     EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kReturnTimer));
 }
 
