@@ -213,6 +213,7 @@ int runApp(int argc, char** argv) {
     CMainWnd::Options windowOptions;
     windowOptions.startWorkers = !screenshots;
     windowOptions.announceNoTray = !screenshots;
+    windowOptions.virtualMouse = device.mouse;  // the demo's "Virtual mouse" tray submenu
     CMainWnd wnd(*device.backend, Clock::system(), windowOptions);
     // Declared after the window: it goes first, and its answers stay until then.
     std::unique_ptr<MainWindowScriptHost> scriptHost;

@@ -621,6 +621,7 @@ void CMainWnd::PresentModel() {
     FindControl(QStringLiteral("ms_deng_la1")).NeedUpdate();
     ui::OptionControl(FindControl(QStringLiteral("ms_deng_Op_tab"))).Selected(true, false);
     SelectPage(names::kMsTabSwitch, 0);
+    presented_ = true;
 }
 
 void CMainWnd::SelectOnboardRecord(int n) {
@@ -688,7 +689,10 @@ void CMainWnd::connectSequenceDone() {
 }
 
 void CMainWnd::mouseLost() {
-    ui::SendToUiThread([this] { ShowWindow(false, false); });
+    ui::SendToUiThread([this] {
+        presented_ = false;
+        ShowWindow(false, false);
+    });
 }
 
 void CMainWnd::openRefused() {

@@ -110,6 +110,9 @@ public:
     DeviceChannel& channel() override { return channel_; }
     DeviceState& deviceState() override { return state_; }
     bool IsConnected() const { return connected_.load() != 0; }
+    // Connected, and the window has shown the model and applied the stored profile (the
+    // connect sequence's last step, on the UI thread). UI thread only.
+    bool IsPresented() const { return IsConnected() && presented_; }
     void SetConnected(bool connected) { connected_.store(connected ? 1 : 0); }
     WorkerThreads& workers() { return workers_; }
     bool IsShuttingDown() const { return shuttingDown_; }
@@ -195,6 +198,7 @@ private:
     DeviceState state_;
     std::atomic<int> connected_{0};
     std::atomic<bool> alive_{true};
+    bool presented_ = false;  // UI thread
     SystemSettingWorkers systemSettings_;
     DeviceConnection connection_;
     InputListener listener_;

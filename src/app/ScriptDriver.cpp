@@ -190,7 +190,9 @@ ui::TrayIcon* MainWindowScriptHost::trayIcon() {
 }
 
 bool MainWindowScriptHost::isConnected() {
-    return wnd_.IsConnected();
+    // Connected as a person sees it: the model shown and the stored profile applied, so
+    // that the connection does not switch the page under the next steps.
+    return wnd_.IsPresented();
 }
 
 std::filesystem::path MainWindowScriptHost::dataFolder() {

@@ -61,7 +61,7 @@ protected:
         wnd.ShowWindow(true, false);
         EXPECT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
         // The flag is set before the model is shown and the stored profile selected.
-        EXPECT_TRUE(waitFor([&] { return ui::ComboControl(wnd.FindControl(QStringLiteral("ms_REG_combo_profileSelect"))).GetCurSel() >= 0; }));
+        EXPECT_TRUE(waitFor([&] { return wnd.IsPresented(); }));
         QApplication::processEvents();
         return wnd;
     }

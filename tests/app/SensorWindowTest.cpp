@@ -39,7 +39,7 @@ protected:
         wnd.ShowWindow(true, false);
         ASSERT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
         // The flag is set before the model is shown and the stored profile selected.
-        EXPECT_TRUE(waitFor([&] { return ui::ComboControl(wnd.FindControl(QStringLiteral("ms_REG_combo_profileSelect"))).GetCurSel() >= 0; }));
+        EXPECT_TRUE(waitFor([&] { return wnd.IsPresented(); }));
         QApplication::processEvents();
         profile = env.dataFolder() / "新配置文件1.pro";
         harness->mouse().frameLog().clear();
