@@ -63,6 +63,29 @@ MainWindowHarness::~MainWindowHarness() {
     wnd_.reset();
 }
 
+void ConnectedWindowTest::SetUp() {
+    ui::TrayIcon::SetAvailabilityOverride(true);
+    ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
+        shown << r.shownText;
+        return answer;
+    });
+}
+
+CMainWnd& ConnectedWindowTest::connect(const char* model) {
+    harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, model, clock);
+    CMainWnd& w = harness->wnd();
+    EXPECT_TRUE(w.CreateMainWindow());
+    w.ShowWindow(true, false);
+    // The connected flag comes first; the model shown and the stored profile applied after.
+    EXPECT_TRUE(waitFor([&] { return w.IsPresented(); }, 10000));
+    QApplication::processEvents();
+    return w;
+}
+
+void ConnectedWindowTest::notify(const QString& type, const char* name, long long wParam) {
+    notifyControl(harness->wnd(), type, name, wParam);
+}
+
 void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam) {
     ui::TNotifyUI msg;
     msg.sType = type;

@@ -1,7 +1,10 @@
 #pragma once
 // A resource folder with the real skin and profile template, an empty home (so an empty
 // data folder) and a main window on a virtual mouse.
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QStringList>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +54,24 @@ private:
     FakeDesktopSettings desktop_;
     sim::DeviceBackend device_;
     std::unique_ptr<CMainWnd> wnd_;
+};
+
+// A window with its worker threads on a virtual mouse, the message boxes answered with
+// `answer` and recorded in `shown`, a tray present. connect() starts it and waits until the
+// connected mouse is shown.
+class ConnectedWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    CMainWnd& connect(const char* model);
+    CMainWnd& wnd() { return harness->wnd(); }
+    ui::Control ctl(const char* name) { return wnd().FindControl(QLatin1String(name)); }
+    void notify(const QString& type, const char* name, long long wParam = 0);
+
+    AppEnvironment env;
+    ManualClock clock;  // the window's waits; the virtual mouse answers at once
+    std::unique_ptr<MainWindowHarness> harness;
+    QStringList shown;
+    QString answer = QStringLiteral("cancel_btn");
 };
 
 // Runs the event loop until pred holds or ms pass; whether it holds.

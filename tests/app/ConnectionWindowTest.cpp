@@ -25,18 +25,10 @@ namespace corv::test {
 namespace {
 
 using Call = FakeDesktopSettings::Call;
-
 using Setting = FakeDesktopSettings::Setting;
 
-class ConnectionWindowTest : public ::testing::Test {
+class ConnectionWindowTest : public ConnectedWindowTest {
 protected:
-    void SetUp() override {
-        ui::TrayIcon::SetAvailabilityOverride(true);
-        ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
-            shown << r.shownText;
-            return answer;
-        });
-    }
     // Three profiles; `select` is the stored selection.
     void writeProfiles(int select) {
         const auto data = env.dataFolder();
@@ -51,37 +43,12 @@ protected:
         ini::writeString(index, "PROFILESELECT", "select", std::to_string(select));
     }
     std::filesystem::path profile(int i) const { return env.dataFolder() / ("p" + std::to_string(i) + ".pro"); }
-
-    // Starts the window with its workers and waits for the connect sequence to end.
-    CMainWnd& connect(const char* model) {
-        CMainWnd::Options options;
-        harness = std::make_unique<MainWindowHarness>(options, model, clock);
-        CMainWnd& wnd = harness->wnd();
-        EXPECT_TRUE(wnd.CreateMainWindow());
-        wnd.ShowWindow(true, false);
-        EXPECT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
-        // The flag is set before the model is shown and the stored profile selected.
-        EXPECT_TRUE(waitFor([&] { return wnd.IsPresented(); }));
-        QApplication::processEvents();
-        return wnd;
-    }
-    ui::Control ctl(const char* name) { return harness->wnd().FindControl(QLatin1String(name)); }
     ui::ComboControl combo(const char* name) { return ui::ComboControl(ctl(name)); }
     std::vector<ReportFrame> requests() { return harness->mouse().frameLog().frames(FrameDirection::Request); }
     std::vector<ReportFrame> requestsOf(std::uint8_t command) { return test::requestsOf(harness->mouse(), command); }
-    // A notification as the control would deliver it.
-    void notify(const QString& type, const char* name, long long wParam = 0) {
-        notifyControl(harness->wnd(), type, name, wParam);
-    }
     std::string key(const std::filesystem::path& file, const char* section, const char* k) {
         return ini::readString(file, section, k, "missing");
     }
-
-    AppEnvironment env;
-    ManualClock clock;
-    std::unique_ptr<MainWindowHarness> harness;
-    QStringList shown;
-    QString answer = QStringLiteral("cancel_btn");
 };
 
 TEST_F(ConnectionWindowTest, ConnectingShowsTheModelAndAppliesTheStoredProfile) {

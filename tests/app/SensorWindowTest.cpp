@@ -24,32 +24,17 @@ namespace {
 using Call = FakeDesktopSettings::Call;
 using Setting = FakeDesktopSettings::Setting;
 
-
-class SensorWindowTest : public ::testing::Test {
+class SensorWindowTest : public ConnectedWindowTest {
 protected:
     void SetUp() override {
-        ui::TrayIcon::SetAvailabilityOverride(true);
-        ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
-            shown << r.shownText;
-            return answer;
-        });
-        harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, "R240", clock);
-        CMainWnd& wnd = harness->wnd();
-        ASSERT_TRUE(wnd.CreateMainWindow());
-        wnd.ShowWindow(true, false);
-        ASSERT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
-        // The flag is set before the model is shown and the stored profile selected.
-        EXPECT_TRUE(waitFor([&] { return wnd.IsPresented(); }));
-        QApplication::processEvents();
+        ConnectedWindowTest::SetUp();
+        answer = QStringLiteral("confirm_btn");
+        connect("R240");
+        ASSERT_TRUE(wnd().IsPresented());
         profile = env.dataFolder() / "新配置文件1.pro";
         harness->mouse().frameLog().clear();
-        harness->wnd().systemSettings().waitIdle();
+        wnd().systemSettings().waitIdle();
         harness->desktop().clearCalls();
-    }
-    CMainWnd& wnd() { return harness->wnd(); }
-    ui::Control ctl(const char* name) { return wnd().FindControl(QLatin1String(name)); }
-    void notify(const QString& type, const char* name, long long wParam = 0) {
-        notifyControl(harness->wnd(), type, name, wParam);
     }
     void click(const char* name) { notify(ui::notify::kClick, name); }
     std::string key(const char* k) { return ini::readString(profile, "Setting", k, "missing"); }
@@ -60,12 +45,7 @@ protected:
     }
     int page() { return ui::TabLayoutControl(ctl("ms_tab_switch")).GetCurSel(); }
 
-    AppEnvironment env;
-    ManualClock clock;
-    std::unique_ptr<MainWindowHarness> harness;
     std::filesystem::path profile;
-    QStringList shown;
-    QString answer = QStringLiteral("confirm_btn");
 };
 
 TEST_F(SensorWindowTest, ReportRateIsTheEntrysIndexAndLeavesTheCopyAlone) {
