@@ -9,6 +9,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -592,12 +593,14 @@ bool writeString(const fs::path& file, std::string_view section, std::string_vie
     return commit(target, doc, content);
 }
 
-bool deleteKey(const fs::path& file, std::string_view section, std::string_view key)
+namespace {
+
+// Rewrites the file without parts of the first section named `section`: rebuild gets the
+// document, the section's line index and the index of the line after the section, and
+// returns the new content. A missing file or section needs no change (true).
+bool rewriteSection(const fs::path& file, std::string_view section,
+                    const std::function<std::string(const Document&, std::size_t, std::size_t)>& rebuild)
 {
-    section = trim(section);
-    key = trim(key);
-    if (file.empty() || section.empty() || key.empty())
-        return false;
     const fs::path target = writeTarget(file);
     std::lock_guard<std::mutex> guard(writeMutex());
     Document doc;
@@ -609,20 +612,33 @@ bool deleteKey(const fs::path& file, std::string_view section, std::string_view 
     const int sec = findSection(doc, section);
     if (sec < 0)
         return true;
-    const std::string_view bytes = doc.bytes();
-    const std::size_t end = sectionEnd(doc, static_cast<std::size_t>(sec));
-    std::string content;
-    content.reserve(bytes.size());
-    std::size_t copied = 0;  // raw offset up to which bytes were taken over
-    for (std::size_t i = static_cast<std::size_t>(sec) + 1; i < end; ++i) {
-        const Line& line = doc.lines[i];
-        if (line.info.kind == LineKind::Key && utf::equalNoCase(line.info.name, key)) {
-            content.append(bytes.substr(copied, line.begin - copied));
-            copied = line.eolEnd;
+    const auto first = static_cast<std::size_t>(sec);
+    return commit(target, doc, rebuild(doc, first, sectionEnd(doc, first)));
+}
+
+}  // namespace
+
+bool deleteKey(const fs::path& file, std::string_view section, std::string_view key)
+{
+    section = trim(section);
+    key = trim(key);
+    if (file.empty() || section.empty() || key.empty())
+        return false;
+    return rewriteSection(file, section, [&](const Document& doc, std::size_t sec, std::size_t end) {
+        const std::string_view bytes = doc.bytes();
+        std::string content;
+        content.reserve(bytes.size());
+        std::size_t copied = 0;  // raw offset up to which bytes were taken over
+        for (std::size_t i = sec + 1; i < end; ++i) {
+            const Line& line = doc.lines[i];
+            if (line.info.kind == LineKind::Key && utf::equalNoCase(line.info.name, key)) {
+                content.append(bytes.substr(copied, line.begin - copied));
+                copied = line.eolEnd;
+            }
         }
-    }
-    content.append(bytes.substr(copied));
-    return commit(target, doc, content);
+        content.append(bytes.substr(copied));
+        return content;
+    });
 }
 
 bool deleteSection(const fs::path& file, std::string_view section)
@@ -630,26 +646,16 @@ bool deleteSection(const fs::path& file, std::string_view section)
     section = trim(section);
     if (file.empty() || section.empty())
         return false;
-    const fs::path target = writeTarget(file);
-    std::lock_guard<std::mutex> guard(writeMutex());
-    Document doc;
-    const LoadStatus status = load(target, doc);
-    if (status == LoadStatus::Failed)
-        return false;
-    if (status == LoadStatus::Missing)
-        return true;
-    const int sec = findSection(doc, section);
-    if (sec < 0)
-        return true;
-    const std::string_view bytes = doc.bytes();
-    const std::size_t end = sectionEnd(doc, static_cast<std::size_t>(sec));
-    const std::size_t from = doc.lines[static_cast<std::size_t>(sec)].begin;
-    const std::size_t to = end < doc.lines.size() ? doc.lines[end].begin : bytes.size();
-    std::string content;
-    content.reserve(bytes.size());
-    content.append(bytes.substr(0, from));
-    content.append(bytes.substr(to));
-    return commit(target, doc, content);
+    return rewriteSection(file, section, [](const Document& doc, std::size_t sec, std::size_t end) {
+        const std::string_view bytes = doc.bytes();
+        const std::size_t from = doc.lines[sec].begin;
+        const std::size_t to = end < doc.lines.size() ? doc.lines[end].begin : bytes.size();
+        std::string content;
+        content.reserve(bytes.size());
+        content.append(bytes.substr(0, from));
+        content.append(bytes.substr(to));
+        return content;
+    });
 }
 
 std::vector<std::string> sectionNames(const fs::path& file)

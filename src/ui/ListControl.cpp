@@ -17,6 +17,16 @@ constexpr int kNameRole = Qt::UserRole + 3;
 QListWidgetItem* itemAt(QListWidget* l, int index) {
     return l != nullptr && index >= 0 && index < l->count() ? l->item(index) : nullptr;
 }
+
+// Inserts a finished row silently; the selected row stays the selected row.
+void insertKeepingSelection(QListWidget* l, int index, QListWidgetItem* item, const QString& userData, int height) {
+    item->setData(kUserDataRole, userData);
+    item->setSizeHint(QSize(0, height));
+    const QSignalBlocker blocker(l);
+    const int before = l->currentRow();
+    l->insertItem(index, item);
+    l->setCurrentRow(before < 0 ? -1 : (index <= before ? before + 1 : before));
+}
 }  // namespace
 
 ListControl::ListControl(const Control& control) : Control(checkedKind(control, ControlKind::List)) {}
@@ -48,13 +58,8 @@ bool ListControl::InsertTextRow(int index, const QString& text, const QString& u
     auto* l = qobject_cast<QListWidget*>(usable("InsertTextRow"));
     if (l == nullptr || index < 0 || index > l->count()) return false;
     auto* item = new QListWidgetItem(text);
-    item->setData(kUserDataRole, userData);
     item->setData(kKindRole, static_cast<int>(RowKind::Text));
-    item->setSizeHint(QSize(0, height));
-    const QSignalBlocker blocker(l);
-    const int before = l->currentRow();
-    l->insertItem(index, item);
-    l->setCurrentRow(before < 0 ? -1 : (index <= before ? before + 1 : before));
+    insertKeepingSelection(l, index, item, userData, height);
     return true;
 }
 
@@ -65,16 +70,11 @@ bool ListControl::InsertActionRow(int index, bool down, const QString& keyName, 
     const QString icon = ResourceManager::instance().imagePath(
         down ? QStringLiteral("file='ms/macro_action_down.png'") : QStringLiteral("file='ms/macro_action_up.png'"));
     if (!icon.isEmpty()) item->setIcon(QIcon(icon));
-    item->setData(kUserDataRole, userData);
     item->setData(kKindRole, static_cast<int>(RowKind::Action));
     item->setData(kDownRole, down);
     item->setData(kNameRole, QStringLiteral("macro_action"));
     item->setForeground(Qt::white);
-    item->setSizeHint(QSize(0, height));
-    const QSignalBlocker blocker(l);
-    const int before = l->currentRow();
-    l->insertItem(index, item);
-    l->setCurrentRow(before < 0 ? -1 : (index <= before ? before + 1 : before));
+    insertKeepingSelection(l, index, item, userData, height);
     return true;
 }
 
