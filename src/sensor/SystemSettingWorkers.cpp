@@ -24,7 +24,8 @@ void SystemSettingWorkers::waitIdle()
     }
 }
 
-void SystemSettingWorkers::launch(std::atomic<bool>& busy, void (SystemSettingWorkers::*body)())
+void SystemSettingWorkers::launch(std::atomic<bool>& busy, const std::atomic<int>& request,
+                                  int (SystemSettingWorkers::*body)())
 {
     // The busy flag is taken here, so that two quick starts cannot both run a worker.
     bool expected = false;
@@ -40,9 +41,19 @@ void SystemSettingWorkers::launch(std::atomic<bool>& busy, void (SystemSettingWo
     });
     auto done = std::make_shared<std::atomic<bool>>(false);
     try {
-        threads_.push_back(Worker{std::thread([this, &busy, body, done] {
-                                      (this->*body)();
-                                      busy.store(false);
+        threads_.push_back(Worker{std::thread([this, &busy, &request, body, done] {
+                                      for (;;) {
+                                          const int applied = (this->*body)();
+                                          busy.store(false);
+                                          // A start that came between the last look at the
+                                          // request and the flag's release found the worker
+                                          // busy and did nothing: its request is ours.
+                                          if (request.load() == applied)
+                                              break;
+                                          bool idle = false;
+                                          if (!busy.compare_exchange_strong(idle, true))
+                                              break;  // a newer worker has it
+                                      }
                                       done->store(true);
                                   }),
                                   done});
@@ -51,13 +62,13 @@ void SystemSettingWorkers::launch(std::atomic<bool>& busy, void (SystemSettingWo
     }
 }
 
-void SystemSettingWorkers::startPointerSpeedWorker() { launch(pointerBusy_, &SystemSettingWorkers::applyPointerSpeed); }
+void SystemSettingWorkers::startPointerSpeedWorker() { launch(pointerBusy_, pointerRequest_, &SystemSettingWorkers::applyPointerSpeed); }
 
-void SystemSettingWorkers::startScrollLinesWorker() { launch(scrollBusy_, &SystemSettingWorkers::applyScrollLines); }
+void SystemSettingWorkers::startScrollLinesWorker() { launch(scrollBusy_, scrollRequest_, &SystemSettingWorkers::applyScrollLines); }
 
 // Each worker applies the request and, when a newer one arrived meanwhile (its start found
-// the worker busy), applies that too, so the desktop ends with the last value asked for.
-void SystemSettingWorkers::applyPointerSpeed()
+// the worker busy), applies that too, so the desktop ends with the last value asked for. Each returns the value it applied last.
+int SystemSettingWorkers::applyPointerSpeed()
 {
     int want = pointerRequest_.load();
     for (;;) {
@@ -67,18 +78,18 @@ void SystemSettingWorkers::applyPointerSpeed()
         desktop_.setPointerSpeed(speed);
         want = pointerRequest_.load();
         if (want == speed)
-            return;
+            return speed;
     }
 }
 
-void SystemSettingWorkers::applyScrollLines()
+int SystemSettingWorkers::applyScrollLines()
 {
     int lines = scrollRequest_.load();
     for (;;) {
         desktop_.setWheelScrollLines(lines);
         const int now = scrollRequest_.load();
         if (now == lines)
-            return;
+            return lines;
         lines = now;
     }
 }

@@ -38,9 +38,9 @@ public:
     void waitIdle();
 
 private:
-    void launch(std::atomic<bool>& busy, void (SystemSettingWorkers::*body)());
-    void applyPointerSpeed();
-    void applyScrollLines();
+    void launch(std::atomic<bool>& busy, const std::atomic<int>& request, int (SystemSettingWorkers::*body)());
+    int applyPointerSpeed();
+    int applyScrollLines();
 
     DesktopSettings& desktop_;
     std::atomic<int> pointerRequest_{0};

@@ -88,6 +88,8 @@ TEST_F(SensorWindowTest, PointerSpeedAndScrollLinesReachTheDesktop) {
     speed.SetValue(10);
     notify(ui::notify::kValueChanged, "ms_DPI_speed");
     EXPECT_EQ(key("PRO0"), "10");
+    // A worker still busy takes the newest request instead; wait so that both values land.
+    wnd().systemSettings().waitIdle();
     speed.SetValue(0);
     notify(ui::notify::kValueChanged, "ms_DPI_speed");
     EXPECT_EQ(key("PRO0"), "0");

@@ -1,6 +1,7 @@
 // The DPI tables, the preset colours and the system-settings workers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -158,6 +159,37 @@ TEST(SystemSettingWorkers, AStartWhileBusyIsAppliedByTheBusyWorker)
     EXPECT_FALSE(workers.pointerSpeedBusy());
     // The first value, then the newest one; 17 was overtaken before it could be applied.
     EXPECT_EQ(desktop.speeds, (std::vector<int>{5, 19}));
+}
+
+TEST(SystemSettingWorkers, TheLastRequestIsAppliedHoweverQuicklyStartsFollow)
+{
+    // Starts that arrive while the worker is finishing must not be lost: whatever the
+    // interleaving, the desktop ends with the last value asked for.
+    FakeDesktopSettings desktop;
+    SystemSettingWorkers workers(desktop);
+    for (int round = 0; round < 2000; ++round) {
+        for (int speed = 1; speed <= 20; ++speed) {
+            workers.setPointerSpeedRequest(speed);
+            workers.startPointerSpeedWorker();
+            workers.setScrollLinesRequest(speed);
+            workers.startScrollLinesWorker();
+        }
+        const int last = 1 + round % 20;
+        workers.setPointerSpeedRequest(last);
+        workers.startPointerSpeedWorker();
+        workers.setScrollLinesRequest(last);
+        workers.startScrollLinesWorker();
+        workers.waitIdle();
+        ASSERT_FALSE(workers.pointerSpeedBusy());
+        const auto calls = desktop.calls();
+        const auto lastOf = [&](Setting s) {
+            auto it = std::find_if(calls.rbegin(), calls.rend(), [&](const Call& c) { return c.setting == s; });
+            return it == calls.rend() ? -1 : it->value;
+        };
+        ASSERT_EQ(lastOf(Setting::PointerSpeed), last) << "round " << round;
+        ASSERT_EQ(lastOf(Setting::WheelScrollLines), last) << "round " << round;
+        desktop.clearCalls();
+    }
 }
 
 }  // namespace
