@@ -262,15 +262,7 @@ TEST_F(Commands, RestoreDefaultsAnswersEveryHandleThenSendsTheResetEvent)
     EXPECT_EQ(readReport(*vendor, 0).bytes, consumerReport(0));
     EXPECT_EQ(readReport(*bootMouse, 0).code, kHidReadTimeout);
 
-    EXPECT_EQ(mouse->activeRecord(), 0);
-    EXPECT_EQ(mouse->settingsRecord(3), FactoryMemory::settingsRecord(MouseModel::R210));
-    EXPECT_EQ(mouse->buttonBlock(0), FactoryMemory::buttonTable());
-    const auto colours = mouse->memory(MemoryArea::Colors);
-    EXPECT_TRUE(std::equal(colours.begin(), colours.end(), FactoryMemory::colorTable().begin()));
-    EXPECT_FALSE(mouse->transactionOpen());
-    // The macro area is kept.
-    const auto macros = mouse->memory(MemoryArea::Macros);
-    EXPECT_TRUE(std::equal(macroImage.begin(), macroImage.end(), macros.begin()));
+    expectFactoryStateKeepingMacros(3, macroImage);
 
     mouse->resetToFactory();
     EXPECT_EQ(mouse->memory(MemoryArea::Macros), FactoryMemory::macroArea(32640));

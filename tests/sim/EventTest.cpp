@@ -164,14 +164,7 @@ TEST_F(Events, RestoreAtTheMouseResetsLikeTheCommandAndSendsTheResetEvent)
     EXPECT_EQ(readReport(*listener, 0).bytes, consumerReport(kEventReset));
     EXPECT_EQ(readReport(*listener, 0).bytes, consumerReport(0));
     EXPECT_EQ(readReport(*listener, 0).code, kHidReadTimeout);
-    EXPECT_EQ(mouse->activeRecord(), 0);
-    EXPECT_EQ(mouse->settingsRecord(2), FactoryMemory::settingsRecord(MouseModel::R210));
-    EXPECT_EQ(mouse->buttonBlock(0), FactoryMemory::buttonTable());
-    const auto colours = mouse->memory(MemoryArea::Colors);
-    EXPECT_TRUE(std::equal(colours.begin(), colours.end(), FactoryMemory::colorTable().begin()));
-    EXPECT_FALSE(mouse->transactionOpen());
-    const auto macros = mouse->memory(MemoryArea::Macros);
-    EXPECT_TRUE(std::equal(macroImage.begin(), macroImage.end(), macros.begin()));
+    expectFactoryStateKeepingMacros(2, macroImage);
 
     mouse->unplug();
     EXPECT_FALSE(mouse->restoreDefaultsAtMouse());

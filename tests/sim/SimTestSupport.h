@@ -3,6 +3,7 @@
 // helpers that speak raw frames to a handle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "device/ReportFrame.h"
 #include "platform/Clock.h"
 #include "platform/HidBackend.h"
+#include "sim/FactoryMemory.h"
 #include "sim/VirtualHidBackend.h"
 #include "sim/VirtualMouse.h"
 
@@ -96,6 +98,21 @@ protected:
         if (!vendor)
             vendor = openNode(kIf1);
         return exchange(*vendor, ReportFrame::request(command, length, address, data));
+    }
+
+    // After a restore of the defaults: record 0 active, the given record back to the
+    // factory settings, button block 0, the colour table, no open transaction, and the
+    // macro area still holding what was written there before.
+    void expectFactoryStateKeepingMacros(int record, const std::vector<std::uint8_t>& macroImage)
+    {
+        EXPECT_EQ(mouse->activeRecord(), 0);
+        EXPECT_EQ(mouse->settingsRecord(record), FactoryMemory::settingsRecord(MouseModel::R210));
+        EXPECT_EQ(mouse->buttonBlock(0), FactoryMemory::buttonTable());
+        const auto colours = mouse->memory(MemoryArea::Colors);
+        EXPECT_TRUE(std::equal(colours.begin(), colours.end(), FactoryMemory::colorTable().begin()));
+        EXPECT_FALSE(mouse->transactionOpen());
+        const auto macros = mouse->memory(MemoryArea::Macros);
+        EXPECT_TRUE(std::equal(macroImage.begin(), macroImage.end(), macros.begin()));
     }
 
     ManualClock clock;
