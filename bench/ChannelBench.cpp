@@ -34,8 +34,7 @@ struct Rig {
         channel = std::make_unique<DeviceChannel>(*backend, Clock::system());
         channel->setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
         channel->device().nextIndex = 0;
-        if (channel->device().Enumerate() &&
-            channel->device().FindChannelDevice(channel->identity()))
+        if (channel->device().Enumerate() && channel->device().FindChannelDevice(channel->identity()))
             channel->setOpen(true);
     }
     std::shared_ptr<sim::VirtualMouse> mouse;
@@ -67,7 +66,7 @@ BENCHMARK(BM_ExchangeRoundTrip)->UseRealTime();
 void BM_MacroAreaWriteUsb(benchmark::State& state)
 {
     // 255 units of 128 bytes: the largest macro area the identity block can describe.
-    constexpr std::size_t kBytes = 255 * kMacroUnit;  // 32640
+    constexpr std::size_t kBytes = 255 * kMacroUnit;                                 // 32640
     constexpr std::size_t kFrames = (kBytes + kFrameDataSize - 1) / kFrameDataSize;  // 583
     Rig rig(255);
     if (!rig.channel->IsOpen()) {

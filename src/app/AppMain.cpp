@@ -27,33 +27,39 @@ namespace corv {
 namespace {
 
 // The navigation option of each page of "ms_tab_switch".
-constexpr const char* kPageOptions[] = {"ms_deng_Op_tab", "ms_macro_Op_tab", "ms_rich_Op_tab",   "ms_dengxiao_tb",
+constexpr const char* kPageOptions[] = {"ms_deng_Op_tab", "ms_macro_Op_tab",   "ms_rich_Op_tab",   "ms_dengxiao_tb",
                                         "ms_ma_Op_tab",   "ms_regulat_Op_tab", "ms_statis_Op_tab", "ms_reg_display"};
 
-bool hasDisplay() {
+bool hasDisplay()
+{
     for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         const char* v = std::getenv(var);
-        if (v != nullptr && v[0] != '\0') return true;
+        if (v != nullptr && v[0] != '\0')
+            return true;
     }
     return false;
 }
 
 // Screenshots must not touch the user's files: the documents folder goes to a temporary
 // folder for this process.
-std::filesystem::path redirectDocuments() {
+std::filesystem::path redirectDocuments()
+{
     std::string pattern = (std::filesystem::temp_directory_path() / "corvalantis-shots-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return {};
+    if (::mkdtemp(pattern.data()) == nullptr)
+        return {};
     const std::filesystem::path base = pattern;
     std::filesystem::create_directories(base / "config");
     std::filesystem::create_directories(base / "Documents");
-    std::ofstream(base / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"" << (base / "Documents").string() << "\"\n";
+    std::ofstream(base / "config" / "user-dirs.dirs")
+        << "XDG_DOCUMENTS_DIR=\"" << (base / "Documents").string() << "\"\n";
     ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
     return base;
 }
 
 }  // namespace
 
-QString appUsage() {
+QString appUsage()
+{
     return QStringLiteral(
         "usage: corvalantis [options]\n"
         "  --virtual-mouse=R210|R240  use a virtual mouse of that model instead of the hardware\n"
@@ -66,53 +72,63 @@ QString appUsage() {
         "  --help                     show this text\n");
 }
 
-bool parseAppArguments(const std::vector<std::string>& args, AppOptions& options, std::string* error) {
+bool parseAppArguments(const std::vector<std::string>& args, AppOptions& options, std::string* error)
+{
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg.rfind("--virtual-mouse=", 0) == 0) {
             options.virtualMouse = arg.substr(16);
             if (options.virtualMouse.empty()) {
-                if (error) *error = "--virtual-mouse needs a model (R210 or R240)";
+                if (error)
+                    *error = "--virtual-mouse needs a model (R210 or R240)";
                 return false;
             }
         } else if (arg.rfind("--frame-log=", 0) == 0) {
             options.frameLog = arg.substr(12);
             if (options.frameLog.empty()) {
-                if (error) *error = "--frame-log needs a file name";
+                if (error)
+                    *error = "--frame-log needs a file name";
                 return false;
             }
         } else if (arg.rfind("--screenshots=", 0) == 0) {
             options.screenshots = arg.substr(14);
             if (options.screenshots.empty()) {
-                if (error) *error = "--screenshots needs a folder";
+                if (error)
+                    *error = "--screenshots needs a folder";
                 return false;
             }
         } else if (arg.rfind("--script=", 0) == 0) {
             options.script = arg.substr(9);
             if (options.script.empty()) {
-                if (error) *error = "--script needs a file name";
+                if (error)
+                    *error = "--script needs a file name";
                 return false;
             }
         } else {
-            if (error) *error = "unknown argument: " + arg;
+            if (error)
+                *error = "unknown argument: " + arg;
             return false;
         }
     }
     if (!options.script.empty() && !options.screenshots.empty()) {
-        if (error) *error = "--script and --screenshots cannot be combined";
+        if (error)
+            *error = "--script and --screenshots cannot be combined";
         return false;
     }
     return true;
 }
 
-QStringList writeScreenshots(CMainWnd& wnd, const QString& folder) {
+QStringList writeScreenshots(CMainWnd& wnd, const QString& folder)
+{
     QStringList written;
-    if (!QDir().mkpath(folder)) return written;
+    if (!QDir().mkpath(folder))
+        return written;
     ui::TabLayoutControl tabs(wnd.FindControl(QStringLiteral("ms_tab_switch")));
     const int pages = tabs.GetCount();
     for (const bool english : {false, true}) {
-        if (wnd.IsEnglish() != english) wnd.SwitchLanguage();
+        if (wnd.IsEnglish() != english)
+            wnd.SwitchLanguage();
         const QString lang = english ? QStringLiteral("en") : QStringLiteral("cn");
         for (int i = 0; i < pages; ++i) {
             if (i < static_cast<int>(std::size(kPageOptions))) {
@@ -121,7 +137,8 @@ QStringList writeScreenshots(CMainWnd& wnd, const QString& folder) {
             tabs.SelectItem(i);
             QApplication::processEvents();
             const QString file = QStringLiteral("%1/ms_tab_switch_%2_%3.png").arg(folder).arg(i).arg(lang);
-            if (wnd.grab().save(file, "PNG")) written << file;
+            if (wnd.grab().save(file, "PNG"))
+                written << file;
         }
         ui::CMsgWnd box;
         if (box.Create(&wnd, QStringLiteral("msgwnd"), 0, 0, true)) {
@@ -129,19 +146,23 @@ QStringList writeScreenshots(CMainWnd& wnd, const QString& folder) {
             box.ShowWindow(true, false);
             QApplication::processEvents();
             const QString file = QStringLiteral("%1/message_box_%2.png").arg(folder, lang);
-            if (box.grab().save(file, "PNG")) written << file;
+            if (box.grab().save(file, "PNG"))
+                written << file;
             box.ShowWindow(false, false);
         }
     }
-    if (wnd.IsEnglish()) wnd.SwitchLanguage();
+    if (wnd.IsEnglish())
+        wnd.SwitchLanguage();
     ui::OptionControl(wnd.FindControl(QString::fromLatin1(kPageOptions[0]))).Selected(true, false);
     tabs.SelectItem(0);
     return written;
 }
 
-int runApp(int argc, char** argv) {
+int runApp(int argc, char** argv)
+{
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
     AppOptions options;
     std::string error;
     if (!parseAppArguments(args, options, &error)) {
@@ -158,12 +179,14 @@ int runApp(int argc, char** argv) {
     std::optional<std::vector<ScriptStep>> script;
     if (scripted) {
         script = loadScriptFile(options.script, scriptLog);
-        if (!script) return kScriptError;
+        if (!script)
+            return kScriptError;
     }
     // One instance: a second one ends at once, silently (screenshots are not an instance).
     SingleInstanceLock instance;
     if (!screenshots && instance.acquire(CMainWnd::kTitle) == SingleInstanceLock::Result::HeldElsewhere) {
-        if (!scripted) return 0;
+        if (!scripted)
+            return 0;
         scriptLog(QStringLiteral("end: another instance is running; the script was not run"));
         return kScriptFailed;
     }
@@ -180,7 +203,6 @@ int runApp(int argc, char** argv) {
                    stderr);
         return 1;
     }
-
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("corvalantis"));
@@ -202,7 +224,8 @@ int runApp(int argc, char** argv) {
     app.setStyleSheet(rm.styleSheet());
     QApplication::setWindowIcon(QIcon(rm.resolveFile(QStringLiteral("icon.png"))));
 
-    if (scripted) prepareScriptedRun(scriptLog);
+    if (scripted)
+        prepareScriptedRun(scriptLog);
 
     sim::DeviceBackend device;
     if (!sim::chooseBackend(options.virtualMouse, Clock::system(), device, &error)) {
@@ -223,7 +246,8 @@ int runApp(int argc, char** argv) {
         runner = std::make_unique<ScriptRunner>(std::move(*script), *scriptHost, scriptLog);
         QObject::connect(runner.get(), &ScriptRunner::finished, &app, [](int code) { QCoreApplication::exit(code); });
         // The answers are there before the window can ask anything.
-        if (!runner->start()) return kScriptError;
+        if (!runner->start())
+            return kScriptError;
     }
     if (!options.frameLog.empty()) {
         if (!frameLog.open(options.frameLog)) {
@@ -241,9 +265,11 @@ int runApp(int argc, char** argv) {
     if (screenshots) {
         QApplication::processEvents();
         const QStringList files = writeScreenshots(wnd, QString::fromStdString(options.screenshots));
-        for (const QString& f : files) std::printf("%s\n", qPrintable(f));
+        for (const QString& f : files)
+            std::printf("%s\n", qPrintable(f));
         std::error_code ec;
-        if (!shotsHome.empty()) std::filesystem::remove_all(shotsHome, ec);
+        if (!shotsHome.empty())
+            std::filesystem::remove_all(shotsHome, ec);
         if (files.isEmpty()) {
             std::fprintf(stderr, "corvalantis: no screenshot could be written to %s\n", options.screenshots.c_str());
             return 1;
@@ -251,7 +277,8 @@ int runApp(int argc, char** argv) {
         return 0;
     }
     QApplication::exec();
-    if (runner) return runner->endEarly(QStringLiteral("the program quit"));
+    if (runner)
+        return runner->endEarly(QStringLiteral("the program quit"));
     return 0;
 }
 

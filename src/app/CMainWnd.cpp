@@ -18,14 +18,14 @@
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileIndex.h"
 #include "sim/VirtualMouse.h"
-#include "ui/OptionControl.h"
-#include "ui/SliderControl.h"
 #include "ui/ColorPaletteControl.h"
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
 #include "ui/MessageBox.h"
+#include "ui/OptionControl.h"
 #include "ui/ResourceManager.h"
 #include "ui/SkinLoader.h"
+#include "ui/SliderControl.h"
 #include "ui/TabLayoutControl.h"
 #include "ui/UiThread.h"
 
@@ -41,12 +41,18 @@ struct PageLayout {
     const char* file;
 };
 constexpr PageLayout kPageLayouts[] = {
-    {"kb_Key_UI", "keyboard_key.xml"},     {"kb_Deng_UI", "keyboard_deng.xml"},
-    {"kb_Macro_UI", "keyboard_macro.xml"}, {"MS_Deng_UI", "Mouse_deng.xml"},
-    {"MS_Macro_UI", "Mouse_macro.xml"},    {"MS_Key_UI", "Mouse_key.xml"},
-    {"MP_deng_UI", "MousePad_deng.xml"},   {"MS_DPI_UI", "Mouse_DPI.xml"},
-    {"MS_MA_UI", "Mouse_hong.xml"},        {"MS_Regulat_UI", "Mouse_regulat.xml"},
-    {"MS_RegulatDisplay_UI", "Mouse_regdisplay.xml"}, {"MS_Statis_UI", "Mouse_statis.xml"},
+    {"kb_Key_UI", "keyboard_key.xml"},
+    {"kb_Deng_UI", "keyboard_deng.xml"},
+    {"kb_Macro_UI", "keyboard_macro.xml"},
+    {"MS_Deng_UI", "Mouse_deng.xml"},
+    {"MS_Macro_UI", "Mouse_macro.xml"},
+    {"MS_Key_UI", "Mouse_key.xml"},
+    {"MP_deng_UI", "MousePad_deng.xml"},
+    {"MS_DPI_UI", "Mouse_DPI.xml"},
+    {"MS_MA_UI", "Mouse_hong.xml"},
+    {"MS_Regulat_UI", "Mouse_regulat.xml"},
+    {"MS_RegulatDisplay_UI", "Mouse_regdisplay.xml"},
+    {"MS_Statis_UI", "Mouse_statis.xml"},
 };
 
 // The macro library holds at most 50 macros; the profile index has no limit of its own, but
@@ -127,7 +133,8 @@ constexpr MessageRow kMessages[] = {
 };
 
 // The message each event of the mouse is delivered as.
-unsigned messageFor(MouseEvent event) {
+unsigned messageFor(MouseEvent event)
+{
     switch (event) {
     case MouseEvent::Sync:
         return msg::WM_DEV_SYNC;
@@ -159,28 +166,25 @@ constexpr ModelLook kModels[] = {
 constexpr const char* kProfileLists[] = {"ms_DPI_combo_profileSelect", "ms_KEY_combo_profileSelect",
                                          "ms_REG_combo_profileSelect"};
 
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
+QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
 CMainWnd::CMainWnd(HidBackend& backend, Clock& clock, Options options)
-    : options_(std::move(options)),
-      ownDesktop_(options_.desktop ? nullptr : makeDesktopSettings()),
-      channel_(backend, clock),
-      systemSettings_(options_.desktop ? *options_.desktop : *ownDesktop_),
+    : options_(std::move(options)), ownDesktop_(options_.desktop ? nullptr : makeDesktopSettings()),
+      channel_(backend, clock), systemSettings_(options_.desktop ? *options_.desktop : *ownDesktop_),
       connection_(channel_, state_, *this, clock),
-      listener_(backend, clock,
-                InputListener::Callbacks{[this] { return alive_.load(); },
-                                         [this](MouseEvent e) { deliverMouseEvent(e); }}),
-      dpiPage_(*this),
-      sensorPage_(*this),
-      applier_(*this) {}
+      listener_(
+          backend, clock,
+          InputListener::Callbacks{[this] { return alive_.load(); }, [this](MouseEvent e) { deliverMouseEvent(e); }}),
+      dpiPage_(*this), sensorPage_(*this), applier_(*this)
+{ }
 
-CMainWnd::~CMainWnd() {
+CMainWnd::~CMainWnd()
+{
     Shutdown();
-    if (popupMenu_) delete popupMenu_.data();
+    if (popupMenu_)
+        delete popupMenu_.data();
     trayMenu_.reset();
     SetConnected(false);
     RemoveInputHooks();
@@ -188,15 +192,19 @@ CMainWnd::~CMainWnd() {
     rm.SetTextQueryInterface(nullptr);
 }
 
-bool CMainWnd::CreateMainWindow() {
-    if (!Create(nullptr, QString::fromUtf8(kTitle), kWidth, kHeight)) return false;
+bool CMainWnd::CreateMainWindow()
+{
+    if (!Create(nullptr, QString::fromUtf8(kTitle), kWidth, kHeight))
+        return false;
     CenterWindow();
     return true;
 }
 
-QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent) {
+QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent)
+{
     for (const PageLayout& row : kPageLayouts) {
-        if (className.compare(QLatin1String(row.elementClass), Qt::CaseInsensitive) != 0) continue;
+        if (className.compare(QLatin1String(row.elementClass), Qt::CaseInsensitive) != 0)
+            continue;
         const QString path = ui::ResourceManager::instance().layoutPath(QString::fromLatin1(row.file));
         if (path.isEmpty()) {
             qCWarning(lcMain) << "page layout missing:" << row.file;
@@ -214,16 +222,19 @@ QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent) {
     return nullptr;
 }
 
-std::optional<QString> CMainWnd::QueryControlText(const QString& id, const QString&) {
+std::optional<QString> CMainWnd::QueryControlText(const QString& id, const QString&)
+{
     const bool english = ui::ResourceManager::instance().GetLanguage() == QStringLiteral("en");
-    if (id.compare(QStringLiteral("titletext"), Qt::CaseInsensitive) == 0) return QStringLiteral("mouse");
+    if (id.compare(QStringLiteral("titletext"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("mouse");
     if (id.compare(QStringLiteral("hometext"), Qt::CaseInsensitive) == 0) {
         return english ? QStringLiteral("{a}Demo website{/a}") : QStringLiteral("{a}演示官网{/a}");
     }
     return std::nullopt;
 }
 
-void CMainWnd::InitWindow() {
+void CMainWnd::InitWindow()
+{
     // 1. Texts: the program always starts in Chinese.
     auto& rm = ui::ResourceManager::instance();
     rm.SetTextQueryInterface(this);
@@ -247,7 +258,8 @@ void CMainWnd::InitWindow() {
     // 7. Input listener.
     if (options_.startWorkers) {
         WorkerThreads::Body body = inputListenerBody();
-        if (body && !workers_.start("input-listener", std::move(body))) qCDebug(lcMain) << "12312314234213";
+        if (body && !workers_.start("input-listener", std::move(body)))
+            qCDebug(lcMain) << "12312314234213";
     }
     // 8. Tray icon.
     CreateTray();
@@ -256,12 +268,14 @@ void CMainWnd::InitWindow() {
     LoadProfileLists();
 }
 
-void CMainWnd::LoadMacroList() {
+void CMainWnd::LoadMacroList()
+{
     ui::ComboControl combo(FindControl(QString::fromLatin1(names::kMacroCombo)));
     ui::ListControl list(FindControl(QString::fromLatin1(names::kMacroList)));
     list.RemoveAll();
     const std::filesystem::path folder = dataFolderPath();
-    if (folder.empty()) return;
+    if (folder.empty())
+        return;
     const std::filesystem::path index = folder / "msMacro.ini";
     const long count = ini::toLong(ini::readString(index, "MACROCOUNT", "count", "0"));
     const long readable = std::clamp(count, 0L, kMaxMacros);
@@ -270,10 +284,12 @@ void CMainWnd::LoadMacroList() {
         combo.AddItem(name, name, 30);
     }
     // The list has just been emptied, so this selects nothing.
-    if (count != 0) combo.SelectItem(list.GetCount() - 1);
+    if (count != 0)
+        combo.SelectItem(list.GetCount() - 1);
 }
 
-void CMainWnd::LoadProfileLists() {
+void CMainWnd::LoadProfileLists()
+{
     ui::ComboControl key(FindControl(QString::fromLatin1(names::kKeyProfileCombo)));
     ui::ComboControl dpi(FindControl(QString::fromLatin1(names::kDpiProfileCombo)));
     ui::ComboControl reg(FindControl(QString::fromLatin1(names::kRegProfileCombo)));
@@ -306,25 +322,34 @@ void CMainWnd::LoadProfileLists() {
     ini::writeString(index, "PROFILESELECT", "select", "0");
 }
 
-void CMainWnd::CreateTray() {
-    if (!ui::TrayIcon::IsAvailable()) return;
+void CMainWnd::CreateTray()
+{
+    if (!ui::TrayIcon::IsAvailable())
+        return;
     const QString icon = ui::ResourceManager::instance().resolveFile(QStringLiteral("icon.png"));
-    if (!tray_.CreateTrayIcon(icon, QString::fromUtf8(kTitle))) return;
+    if (!tray_.CreateTrayIcon(icon, QString::fromUtf8(kTitle)))
+        return;
     connect(&tray_, &ui::TrayIcon::leftClicked, this, &CMainWnd::OnTrayLeftClick, Qt::UniqueConnection);
     RebuildTrayMenu();
 }
 
-void CMainWnd::RebuildTrayMenu() {
-    if (!tray_.IsCreated()) return;
+void CMainWnd::RebuildTrayMenu()
+{
+    if (!tray_.IsCreated())
+        return;
     // The language item rebuilds the menu while that menu is still handling the choice: the
     // old menu goes at the next turn of the event loop, not from under its own feet.
-    if (trayMenu_) trayMenu_.release()->deleteLater();
-    trayMenu_ = ui::MenuWnd::BuildMenu(QStringLiteral("menu.xml"), [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); });
-    if (trayMenu_ && options_.virtualMouse) BuildVirtualMouseMenu(trayMenu_.get());
+    if (trayMenu_)
+        trayMenu_.release()->deleteLater();
+    trayMenu_ =
+        ui::MenuWnd::BuildMenu(QStringLiteral("menu.xml"), [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); });
+    if (trayMenu_ && options_.virtualMouse)
+        BuildVirtualMouseMenu(trayMenu_.get());
     tray_.SetContextMenu(trayMenu_.get());
 }
 
-void CMainWnd::BuildVirtualMouseMenu(QMenu* menu) {
+void CMainWnd::BuildVirtualMouseMenu(QMenu* menu)
+{
     // The demo's stand-in for a person at the mouse: what its buttons and its firmware do.
     QMenu* sub = menu->addMenu(QStringLiteral("Virtual mouse"));
     sub->setObjectName(QStringLiteral("vm_menu"));
@@ -333,11 +358,13 @@ void CMainWnd::BuildVirtualMouseMenu(QMenu* menu) {
         QAction* a = sub->addAction(text);
         a->setObjectName(QLatin1String(name));
         connect(a, &QAction::triggered, this, [weak, action] {
-            if (const auto mouse = weak.lock()) action(*mouse);
+            if (const auto mouse = weak.lock())
+                action(*mouse);
         });
     };
     add("vm_dpi_button", QStringLiteral("Press the DPI button"), [](sim::VirtualMouse& m) { m.pressDpiButton(); });
-    add("vm_reset", QStringLiteral("Reset to factory settings"), [](sim::VirtualMouse& m) { m.restoreDefaultsAtMouse(); });
+    add("vm_reset", QStringLiteral("Reset to factory settings"),
+        [](sim::VirtualMouse& m) { m.restoreDefaultsAtMouse(); });
     add("vm_unplug", QStringLiteral("Unplug"), [](sim::VirtualMouse& m) { m.unplug(); });
     add("vm_replug", QStringLiteral("Plug in again"), [](sim::VirtualMouse& m) { m.plug(); });
     add("vm_calibration_fail", QStringLiteral("Make the next calibration fail"),
@@ -346,7 +373,8 @@ void CMainWnd::BuildVirtualMouseMenu(QMenu* menu) {
         [](sim::VirtualMouse& m) { m.setNextCalibrationOutcome(true, 3); });
 }
 
-void CMainWnd::OnWindowInit() {
+void CMainWnd::OnWindowInit()
+{
     if (tray_.IsCreated()) {
         ShowWindow(false, false);
     } else if (options_.announceNoTray) {
@@ -359,35 +387,43 @@ void CMainWnd::OnWindowInit() {
     }
 }
 
-void CMainWnd::AnnounceNoTray() {
-    if (noTrayAnnounced_) return;
+void CMainWnd::AnnounceNoTray()
+{
+    if (noTrayAnnounced_)
+        return;
     noTrayAnnounced_ = true;
     qCWarning(lcMain) << "the desktop has no system tray: the window stays visible";
     QMetaObject::invokeMethod(
         this, [this] { ui::ShowMessageBox(this, QString::fromUtf8(kNoTrayText)); }, Qt::QueuedConnection);
 }
 
-WorkerThreads::Body CMainWnd::inputListenerBody() {
+WorkerThreads::Body CMainWnd::inputListenerBody()
+{
     return [this](std::stop_token stop) { listener_.run(stop); };
 }
 
-WorkerThreads::Body CMainWnd::deviceConnectionBody() {
+WorkerThreads::Body CMainWnd::deviceConnectionBody()
+{
     return [this](std::stop_token stop) { connection_.run(stop); };
 }
 
-WorkerThreads::Body CMainWnd::foregroundWatcherBody() {
+WorkerThreads::Body CMainWnd::foregroundWatcherBody()
+{
     return {};  // the foreground watcher arrives with its feature
 }
 
-bool CMainWnd::SelectPage(const char* tabLayout, int page) {
+bool CMainWnd::SelectPage(const char* tabLayout, int page)
+{
     return ui::TabLayoutControl(FindControl(QString::fromLatin1(tabLayout))).SelectItem(page);
 }
 
-void CMainWnd::RemoveInputHooks() {
+void CMainWnd::RemoveInputHooks()
+{
     // Nothing is hooked until the macro recorder and the single-key capture exist.
 }
 
-void CMainWnd::Notify(ui::TNotifyUI& msg) {
+void CMainWnd::Notify(ui::TNotifyUI& msg)
+{
     const QString& type = msg.sType;
     const QString& name = msg.senderName;
     if (type == ui::notify::kWindowInit) {
@@ -395,7 +431,8 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         return;
     }
     if (type == ui::notify::kColorChanged) {
-        if (const RouteRow* row = MainRoutes::colorChanged().find(name)) row->action(*this, msg, 0);
+        if (const RouteRow* row = MainRoutes::colorChanged().find(name))
+            row->action(*this, msg, 0);
     } else if (type == ui::notify::kClick) {
         // Step 1: the caption buttons end the routing (no default handling).
         if (sameName(name, names::kCloseBtn)) {
@@ -437,42 +474,52 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         // Step 1: this option ends the routing before the hooks are touched.
         if (!sameName(name, names::kMacroCheckTime)) {
             // Step 2: the rows.
-            if (const RouteRow* row = MainRoutes::selectChanged().find(name)) row->action(*this, msg, 0);
+            if (const RouteRow* row = MainRoutes::selectChanged().find(name))
+                row->action(*this, msg, 0);
             // Step 3: every other selection change ends hooks and recording.
             RemoveInputHooks();
             // Step 4: page switching, for every tab layout of the page structure.
             if (msg.wParam == 1) {
                 for (const PageSwitch& p : MainRoutes::pages()) {
-                    if (sameName(name, p.option)) SelectPage(p.tabLayout, p.page);
+                    if (sameName(name, p.option))
+                        SelectPage(p.tabLayout, p.page);
                 }
             }
         }
     } else if (type == ui::notify::kValueChanged) {
-        if (const RouteRow* row = MainRoutes::valueChanged().find(name)) row->action(*this, msg, 0);
+        if (const RouteRow* row = MainRoutes::valueChanged().find(name))
+            row->action(*this, msg, 0);
     } else if (type == ui::notify::kItemSelect) {
-        if (const RouteRow* row = MainRoutes::itemSelect().find(name)) row->action(*this, msg, 0);
+        if (const RouteRow* row = MainRoutes::itemSelect().find(name))
+            row->action(*this, msg, 0);
     } else if (type == ui::notify::kTextChanged) {
-        if (const RouteRow* row = MainRoutes::textChanged().find(name)) row->action(*this, msg, 0);
+        if (const RouteRow* row = MainRoutes::textChanged().find(name))
+            row->action(*this, msg, 0);
     } else if (type == ui::notify::kKillFocus) {
-        if (const RouteRow* row = MainRoutes::killFocus().find(name)) row->action(*this, msg, 0);
+        if (const RouteRow* row = MainRoutes::killFocus().find(name))
+            row->action(*this, msg, 0);
     }
     ui::SkinWindow::Notify(msg);
 }
 
-bool CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+bool CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
+{
     for (const MessageRow& row : kMessages) {
-        if (row.message == message) return row.handle(*this, wParam, lParam);
+        if (row.message == message)
+            return row.handle(*this, wParam, lParam);
     }
     return false;
 }
 
-bool CMainWnd::SendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+bool CMainWnd::SendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
+{
     bool handled = false;
     ui::SendToUiThread([&] { handled = HandleCustomMessage(message, wParam, lParam); });
     return handled;
 }
 
-void CMainWnd::SetTimer(int id, int milliseconds) {
+void CMainWnd::SetTimer(int id, int milliseconds)
+{
     QTimer*& timer = timers_[id];
     if (timer == nullptr) {
         timer = new QTimer(this);
@@ -481,16 +528,20 @@ void CMainWnd::SetTimer(int id, int milliseconds) {
     timer->start(milliseconds);
 }
 
-void CMainWnd::KillTimer(int id) {
-    if (QTimer* timer = timers_.value(id, nullptr)) timer->stop();
+void CMainWnd::KillTimer(int id)
+{
+    if (QTimer* timer = timers_.value(id, nullptr))
+        timer->stop();
 }
 
-bool CMainWnd::IsTimerActive(int id) const {
+bool CMainWnd::IsTimerActive(int id) const
+{
     const QTimer* timer = timers_.value(id, nullptr);
     return timer != nullptr && timer->isActive();
 }
 
-void CMainWnd::OnTimer(int id) {
+void CMainWnd::OnTimer(int id)
+{
     if (id == SensorPage::kResultWaitTimer) {
         sensorPage_.onResultWaitTimer();
     } else if (id == SensorPage::kReturnTimer) {
@@ -499,7 +550,8 @@ void CMainWnd::OnTimer(int id) {
     }
 }
 
-void CMainWnd::OnTrayLeftClick() {
+void CMainWnd::OnTrayLeftClick()
+{
     if (!channel_.IsOpen()) {
         ui::ShowMessageBox(this, QString::fromUtf8(kNoDeviceText));
         return;
@@ -511,7 +563,8 @@ void CMainWnd::OnTrayLeftClick() {
     }
 }
 
-void CMainWnd::OnMenuCommand(const ui::MenuCommand& cmd) {
+void CMainWnd::OnMenuCommand(const ui::MenuCommand& cmd)
+{
     if (const MenuRow* row = MainRoutes::findMenuRow(cmd.name)) {
         row->action(*this, cmd);
         return;
@@ -519,7 +572,8 @@ void CMainWnd::OnMenuCommand(const ui::MenuCommand& cmd) {
     ui::ShowMessageBox(this, cmd.text);
 }
 
-void CMainWnd::SwitchLanguage() {
+void CMainWnd::SwitchLanguage()
+{
     auto& rm = ui::ResourceManager::instance();
     if (!english_) {
         rm.SetLanguage(QStringLiteral("en"));
@@ -534,17 +588,21 @@ void CMainWnd::SwitchLanguage() {
     update();
 }
 
-void CMainWnd::OnClose(int) {
+void CMainWnd::OnClose(int)
+{
     Shutdown();
     QCoreApplication::quit();
 }
 
-void CMainWnd::Shutdown() {
-    if (shuttingDown_) return;
+void CMainWnd::Shutdown()
+{
+    if (shuttingDown_)
+        return;
     shuttingDown_ = true;
     alive_ = false;
     tray_.DeleteTrayIcon();
-    for (QTimer* timer : std::as_const(timers_)) timer->stop();
+    for (QTimer* timer : std::as_const(timers_))
+        timer->stop();
     // Stop every worker before anything it uses goes away: wake blocked reads and calls
     // onto this thread, then join. Closing the channel ends an exchange at its next wait
     // instead of after its remaining attempts.
@@ -559,40 +617,44 @@ void CMainWnd::Shutdown() {
 
 // ---- FeatureHost ------------------------------------------------------------------------
 
-std::filesystem::path CMainWnd::currentProfilePath() const {
+std::filesystem::path CMainWnd::currentProfilePath() const
+{
     ui::ComboControl list(FindControl(QString::fromLatin1(names::kKeyProfileCombo)));
     const int i = list.GetCurSel();
     return i < 0 ? std::filesystem::path{} : profilePath(list.GetItemUserData(i).toStdString());
 }
 
-std::filesystem::path CMainWnd::dpiProfilePath() const {
+std::filesystem::path CMainWnd::dpiProfilePath() const
+{
     ui::ComboControl list(FindControl(QString::fromLatin1(names::kDpiProfileCombo)));
     const int i = list.GetCurSel();
     return i < 0 ? std::filesystem::path{} : profilePath(list.GetItemUserData(i).toStdString());
 }
 
-int CMainWnd::messageBox(const QString& text) {
-    return ui::ShowMessageBox(this, text);
-}
+int CMainWnd::messageBox(const QString& text) { return ui::ShowMessageBox(this, text); }
 
-void CMainWnd::redrawButtonLabels() {
+void CMainWnd::redrawButtonLabels()
+{
     // The button page draws its labels from the active record's table once it exists.
 }
 
-void CMainWnd::redrawLightingPage(int zone) {
+void CMainWnd::redrawLightingPage(int zone)
+{
     (void)zone;  // the lighting page redraws the zone being edited once it exists
 }
 
 // ---- the mouse --------------------------------------------------------------------------
 
-void CMainWnd::ApplyModelPresentation(bool withLabels) {
+void CMainWnd::ApplyModelPresentation(bool withLabels)
+{
     std::uint16_t model = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(channel_.lock());
         model = state_.modelId();
     }
     for (const ModelLook& look : kModels) {
-        if (look.id != model) continue;
+        if (look.id != model)
+            continue;
         FindControl(QStringLiteral("msloge")).SetBkImage(QString::fromLatin1(look.logo));
         const QString title = QString::fromLatin1(look.title);
         tray_.SetTooltipText(title);
@@ -607,10 +669,12 @@ void CMainWnd::ApplyModelPresentation(bool withLabels) {
     }
 }
 
-void CMainWnd::PresentModel() {
+void CMainWnd::PresentModel()
+{
     connection_.refreshIdentity();
     ApplyModelPresentation(true);
-    for (const char* list : kProfileLists) ui::ComboControl(FindControl(QLatin1String(list))).SelectItem(-1);
+    for (const char* list : kProfileLists)
+        ui::ComboControl(FindControl(QLatin1String(list))).SelectItem(-1);
     // Selecting the stored profile applies it (the list's own notification). A stored
     // selection that names no profile falls back to the first one, so that changes always
     // have a profile to go to.
@@ -624,38 +688,48 @@ void CMainWnd::PresentModel() {
     presented_ = true;
 }
 
-void CMainWnd::SelectOnboardRecord(int n) {
-    if (!connection_.SelectOnboardRecord(n)) return;
+void CMainWnd::SelectOnboardRecord(int n)
+{
+    if (!connection_.SelectOnboardRecord(n))
+        return;
     FindControl(QStringLiteral("ms_tab_function")).SetVisible(false);
     RefreshSettingsDisplay();
 }
 
-void CMainWnd::OnProfileListSelect(int source, int index) {
-    if (index < 0 || !IsConnected() || applier_.isApplying()) return;
+void CMainWnd::OnProfileListSelect(int source, int index)
+{
+    if (index < 0 || !IsConnected() || applier_.isApplying())
+        return;
     ApplyProfileAndRefresh(source);
 }
 
-void CMainWnd::ApplyProfileAndRefresh(int source) {
-    if (applier_.applyProfile(source)) RefreshSettingsDisplay();
+void CMainWnd::ApplyProfileAndRefresh(int source)
+{
+    if (applier_.applyProfile(source))
+        RefreshSettingsDisplay();
 }
 
-void CMainWnd::OnDeviceReset() {
+void CMainWnd::OnDeviceReset()
+{
     connection_.ReadDeviceState(ProfileIndex::selectedProfilePath());
     ApplyModelPresentation(false);
     RefreshSettingsDisplay();
 }
 
-void CMainWnd::OnDeviceSync() {
+void CMainWnd::OnDeviceSync()
+{
     connection_.SyncFromDevice(dpiProfilePath());
     RefreshSettingsDisplay();
 }
 
-void CMainWnd::OnCalibrationEnd() {
+void CMainWnd::OnCalibrationEnd()
+{
     connection_.SyncFromDevice(dpiProfilePath());
     sensorPage_.onCalibrationEnd();
 }
 
-void CMainWnd::OnDeviceArrived() {
+void CMainWnd::OnDeviceArrived()
+{
     if (channel_.IsOpen()) {
         qCDebug(lcMain) << "找到设备";
         PresentModel();
@@ -671,40 +745,42 @@ void CMainWnd::OnDeviceArrived() {
 
 // ---- ConnectionHost (device connection thread) -------------------------------------------
 
-void CMainWnd::macroAreaRead(const std::vector<std::uint8_t>& area) {
+void CMainWnd::macroAreaRead(const std::vector<std::uint8_t>& area)
+{
     // Kept for the macro library, which rebuilds its files from it.
     macroArea_ = area;
 }
 
-std::filesystem::path CMainWnd::connectProfilePath() {
-    return ProfileIndex::selectedProfilePath();
-}
+std::filesystem::path CMainWnd::connectProfilePath() { return ProfileIndex::selectedProfilePath(); }
 
-void CMainWnd::storeCapture(const DeviceCapture& capture) {
-    writeDeviceCapture(capture);
-}
+void CMainWnd::storeCapture(const DeviceCapture& capture) { writeDeviceCapture(capture); }
 
-void CMainWnd::connectSequenceDone() {
+void CMainWnd::connectSequenceDone()
+{
     ui::SendToUiThread([this] { PresentModel(); });
 }
 
-void CMainWnd::mouseLost() {
+void CMainWnd::mouseLost()
+{
     ui::SendToUiThread([this] {
         presented_ = false;
         ShowWindow(false, false);
     });
 }
 
-void CMainWnd::openRefused() {
+void CMainWnd::openRefused()
+{
     qCWarning(lcMain) << "the mouse is present but this user may not open it: install 70-corvalantis.rules";
     // Not waited for: the connection thread goes on polling while the notice is open.
     QMetaObject::invokeMethod(
         this, [this] { ui::ShowMessageBox(this, QString::fromUtf8(kNoPermissionText)); }, Qt::QueuedConnection);
 }
 
-void CMainWnd::deliverMouseEvent(MouseEvent event) {
+void CMainWnd::deliverMouseEvent(MouseEvent event)
+{
     const unsigned message = messageFor(event);
-    if (message != 0) SendMessage(message);
+    if (message != 0)
+        SendMessage(message);
 }
 
 }  // namespace corv

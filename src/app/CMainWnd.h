@@ -16,12 +16,12 @@
 #include "device/DeviceConnection.h"
 #include "device/DeviceState.h"
 #include "device/InputListener.h"
+#include "platform/Clock.h"
+#include "platform/HidBackend.h"
 #include "sensor/DpiPage.h"
 #include "sensor/SensorPage.h"
 #include "sensor/SystemSettingWorkers.h"
 #include "ui/FeatureHost.h"
-#include "platform/Clock.h"
-#include "platform/HidBackend.h"
 #include "ui/IQueryControlText.h"
 #include "ui/MenuWnd.h"
 #include "ui/SkinWindow.h"
@@ -37,10 +37,7 @@ namespace sim {
 class VirtualMouse;
 }
 
-class CMainWnd : public ui::SkinWindow,
-                 public ui::IQueryControlText,
-                 public FeatureHost,
-                 private ConnectionHost {
+class CMainWnd : public ui::SkinWindow, public ui::IQueryControlText, public FeatureHost, private ConnectionHost {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "CORVALANTIS R210 Driver";
@@ -54,15 +51,16 @@ public:
         "鼠标已连接，但当前用户无权访问。请安装 udev 规则 70-corvalantis.rules 后重新插拔鼠标。";
 
     struct Options {
-        bool startWorkers = true;     // start the worker threads (off for screenshots)
-        bool announceNoTray = true;   // say once that there is no tray (off for screenshots)
+        bool startWorkers = true;    // start the worker threads (off for screenshots)
+        bool announceNoTray = true;  // say once that there is no tray (off for screenshots)
         // Where the pointer speed and scroll lines go; null: the desktop this session runs.
         DesktopSettings* desktop = nullptr;
         // The virtual mouse of a demo run: the tray menu then offers its actions.
         std::shared_ptr<sim::VirtualMouse> virtualMouse;
 
         // No worker threads; whether to announce a missing tray.
-        static Options withoutWorkers(bool announceNoTray = true) {
+        static Options withoutWorkers(bool announceNoTray = true)
+        {
             Options o;
             o.startWorkers = false;
             o.announceNoTray = announceNoTray;
@@ -71,7 +69,7 @@ public:
     };
 
     CMainWnd(HidBackend& backend, Clock& clock, Options options);
-    CMainWnd(HidBackend& backend, Clock& clock) : CMainWnd(backend, clock, Options{}) {}
+    CMainWnd(HidBackend& backend, Clock& clock) : CMainWnd(backend, clock, Options{}) { }
     ~CMainWnd() override;
 
     // Builds the window: 800 x 572, title "CORVALANTIS R210 Driver", from "XML_MAIN". Runs the

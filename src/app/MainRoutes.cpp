@@ -9,10 +9,12 @@ namespace corv {
 namespace {
 
 // Edits that hold a byte: a typed value above 255 becomes "255".
-void clampByteEdit(CMainWnd& wnd, const ui::TNotifyUI& msg, int) {
+void clampByteEdit(CMainWnd& wnd, const ui::TNotifyUI& msg, int)
+{
     (void)wnd;
     ui::Control edit(msg.pSender.data());
-    if (ini::toLong(edit.GetText().toStdString()) > 255) edit.SetText(QStringLiteral("255"));
+    if (ini::toLong(edit.GetText().toStdString()) > 255)
+        edit.SetText(QStringLiteral("255"));
 }
 
 bool becameSelected(const ui::TNotifyUI& msg) { return msg.wParam == 1; }
@@ -36,8 +38,7 @@ constexpr RouteRow kClick[] = {
     {"DPI_profile_3", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().selectStage(3); }},
     {"DPI_profile_4", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.dpiPage().selectStage(4); }},
     {"ms_gunlun_speed_up_btn", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().stepScrollLines(true); }},
-    {"ms_gunlun_speed_down_btn",
-     [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().stepScrollLines(false); }},
+    {"ms_gunlun_speed_down_btn", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().stepScrollLines(false); }},
     {"ms_k_reset", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().factoryReset(); }},
     {"height2mm", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().onLiftOffOption(2); }},
     {"height3mm", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().onLiftOffOption(3); }},
@@ -48,7 +49,8 @@ constexpr RouteRow kSelectChanged[] = {
     // The option of the calibration page also switches to it (page structure).
     {"ms_reg_display",
      [](CMainWnd& w, const ui::TNotifyUI& msg, int) {
-         if (becameSelected(msg)) w.sensorPage().startCalibration();
+         if (becameSelected(msg))
+             w.sensorPage().startCalibration();
      }},
     {"ms_linereg_display", [](CMainWnd& w, const ui::TNotifyUI&, int) { w.sensorPage().onLineCorrection(); }},
 };
@@ -145,55 +147,62 @@ constexpr PageSwitch kPages[] = {
 
 // Tables whose rows all come with later features start with an empty placeholder row, which
 // never matches (no sender has an empty name) and is skipped.
-std::span<const RouteRow> rowsOf(std::span<const RouteRow> rows) {
+std::span<const RouteRow> rowsOf(std::span<const RouteRow> rows)
+{
     return (!rows.empty() && rows.front().action == nullptr) ? rows.subspan(1) : rows;
 }
 
 }  // namespace
 
-const RouteTable& MainRoutes::colorChanged() {
+const RouteTable& MainRoutes::colorChanged()
+{
     static const RouteTable t(rowsOf(kColorChanged));
     return t;
 }
-const RouteTable& MainRoutes::clickPrefix() {
+const RouteTable& MainRoutes::clickPrefix()
+{
     static const RouteTable t(rowsOf(kClickPrefix));
     return t;
 }
-const RouteTable& MainRoutes::click() {
+const RouteTable& MainRoutes::click()
+{
     static const RouteTable t(rowsOf(kClick));
     return t;
 }
-const RouteTable& MainRoutes::selectChanged() {
+const RouteTable& MainRoutes::selectChanged()
+{
     static const RouteTable t(rowsOf(kSelectChanged));
     return t;
 }
-const RouteTable& MainRoutes::valueChanged() {
+const RouteTable& MainRoutes::valueChanged()
+{
     static const RouteTable t(rowsOf(kValueChanged));
     return t;
 }
-const RouteTable& MainRoutes::itemSelect() {
+const RouteTable& MainRoutes::itemSelect()
+{
     static const RouteTable t(rowsOf(kItemSelect));
     return t;
 }
-const RouteTable& MainRoutes::textChanged() {
+const RouteTable& MainRoutes::textChanged()
+{
     static const RouteTable t(rowsOf(kTextChanged));
     return t;
 }
-const RouteTable& MainRoutes::killFocus() {
+const RouteTable& MainRoutes::killFocus()
+{
     static const RouteTable t(rowsOf(kKillFocus));
     return t;
 }
-std::span<const MenuRow> MainRoutes::menu() {
-    return kMenu;
-}
-std::span<const PageSwitch> MainRoutes::pages() {
-    return kPages;
-}
+std::span<const MenuRow> MainRoutes::menu() { return kMenu; }
+std::span<const PageSwitch> MainRoutes::pages() { return kPages; }
 
-const MenuRow* MainRoutes::findMenuRow(const QString& name) {
+const MenuRow* MainRoutes::findMenuRow(const QString& name)
+{
     for (const MenuRow& row : kMenu) {
         const QString rowName = QString::fromUtf8(row.name.data(), static_cast<qsizetype>(row.name.size()));
-        if (name.compare(rowName, row.ignoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0) return &row;
+        if (name.compare(rowName, row.ignoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0)
+            return &row;
     }
     return nullptr;
 }

@@ -25,7 +25,7 @@ struct MenuRow {
 class MainRoutes {
 public:
     static const RouteTable& colorChanged();
-    static const RouteTable& clickPrefix();   // rows name prefixes ("ms_key_")
+    static const RouteTable& clickPrefix();  // rows name prefixes ("ms_key_")
     static const RouteTable& click();
     static const RouteTable& selectChanged();  // step 2 of "selectchanged"
     static const RouteTable& valueChanged();

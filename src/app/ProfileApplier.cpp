@@ -51,7 +51,8 @@ bool ProfileApplier::applyProfile(int source)
 {
     if (source < kDpiList || source > kRegList || applying_)
         return false;
-    const int index = ui::ComboControl(host_.control(QLatin1String(kLists[static_cast<std::size_t>(source)]))).GetCurSel();
+    const int index =
+        ui::ComboControl(host_.control(QLatin1String(kLists[static_cast<std::size_t>(source)]))).GetCurSel();
     if (index < 0)
         return false;
     applying_ = true;

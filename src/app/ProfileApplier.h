@@ -15,7 +15,7 @@ public:
     // The list the user changed.
     enum Source { kDpiList = 0, kKeyList = 1, kRegList = 2 };
 
-    explicit ProfileApplier(FeatureHost& host) : host_(host) {}
+    explicit ProfileApplier(FeatureHost& host) : host_(host) { }
 
     // False (nothing done) for an unknown source or a list without selection.
     bool applyProfile(int source);

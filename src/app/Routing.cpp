@@ -4,21 +4,26 @@
 
 namespace corv {
 
-bool sameName(const QString& a, std::string_view b) {
+bool sameName(const QString& a, std::string_view b)
+{
     return a.compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())), Qt::CaseInsensitive) == 0;
 }
 
-const RouteRow* RouteTable::find(const QString& name) const {
+const RouteRow* RouteTable::find(const QString& name) const
+{
     for (const RouteRow& row : rows_) {
-        if (sameName(name, row.name)) return &row;
+        if (sameName(name, row.name))
+            return &row;
     }
     return nullptr;
 }
 
-IndexedName splitIndexedName(const QString& name) {
+IndexedName splitIndexedName(const QString& name)
+{
     IndexedName out;
     const qsizetype pos = name.lastIndexOf(QLatin1Char('_'));
-    if (pos < 0) return out;
+    if (pos < 0)
+        return out;
     out.hasPrefix = true;
     out.prefix = name.left(pos + 1);
     const long value = ini::toLong(name.mid(pos + 1).toStdString());

@@ -23,7 +23,7 @@ struct RouteRow {
 // One ordered chain: the first row whose name matches wins.
 class RouteTable {
 public:
-    constexpr explicit RouteTable(std::span<const RouteRow> rows) : rows_(rows) {}
+    constexpr explicit RouteTable(std::span<const RouteRow> rows) : rows_(rows) { }
     const RouteRow* find(const QString& name) const;
     std::span<const RouteRow> rows() const { return rows_; }
 

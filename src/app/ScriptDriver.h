@@ -51,7 +51,7 @@ public:
     virtual QWidget* mainWindow() = 0;
     // Whether the program has finished starting (the first step waits for it).
     virtual bool ready() = 0;
-    virtual ui::TrayIcon* trayIcon() = 0;          // null when there is none
+    virtual ui::TrayIcon* trayIcon() = 0;  // null when there is none
     virtual bool isConnected() = 0;
     virtual sim::VirtualMouse* virtualMouse() = 0;  // null on the hardware
     virtual std::filesystem::path dataFolder() = 0;
@@ -60,7 +60,7 @@ public:
 // The running program.
 class MainWindowScriptHost : public ScriptHost {
 public:
-    MainWindowScriptHost(CMainWnd& wnd, sim::VirtualMouse* mouse) : wnd_(wnd), mouse_(mouse) {}
+    MainWindowScriptHost(CMainWnd& wnd, sim::VirtualMouse* mouse) : wnd_(wnd), mouse_(mouse) { }
     QWidget* mainWindow() override;
     bool ready() override;
     ui::TrayIcon* trayIcon() override;

@@ -10,8 +10,8 @@ namespace {
 struct CommandSpec {
     const char* word;
     ScriptCommand command;
-    int fixed;     // words after the command
-    bool rest;     // then the rest of the line as one value
+    int fixed;  // words after the command
+    bool rest;  // then the rest of the line as one value
 };
 
 constexpr CommandSpec kCommands[] = {
@@ -46,11 +46,11 @@ struct PropertySpec {
 };
 
 constexpr PropertySpec kProperties[] = {
-    {"text", ScriptProperty::Text},         {"value", ScriptProperty::Value},
-    {"selected", ScriptProperty::Selected}, {"visible", ScriptProperty::Visible},
-    {"enabled", ScriptProperty::Enabled},   {"index", ScriptProperty::Index},
-    {"count", ScriptProperty::Count},       {"bkimage", ScriptProperty::BkImage},
-    {"bkcolor", ScriptProperty::BkColor},   {"page", ScriptProperty::Page},
+    {"text", ScriptProperty::Text},          {"value", ScriptProperty::Value},
+    {"selected", ScriptProperty::Selected},  {"visible", ScriptProperty::Visible},
+    {"enabled", ScriptProperty::Enabled},    {"index", ScriptProperty::Index},
+    {"count", ScriptProperty::Count},        {"bkimage", ScriptProperty::BkImage},
+    {"bkcolor", ScriptProperty::BkColor},    {"page", ScriptProperty::Page},
     {"item-text", ScriptProperty::ItemText}, {"userdata", ScriptProperty::UserData},
     {"color", ScriptProperty::Color},
 };
@@ -61,20 +61,24 @@ struct MouseSpec {
 };
 
 constexpr MouseSpec kMouseActions[] = {
-    {"dpi-button", MouseAction::DpiButton},         {"reset", MouseAction::Reset},
-    {"unplug", MouseAction::Unplug},                {"replug", MouseAction::Replug},
-    {"calibration-ok", MouseAction::CalibrationOk}, {"calibration-fail", MouseAction::CalibrationFail},
+    {"dpi-button", MouseAction::DpiButton},
+    {"reset", MouseAction::Reset},
+    {"unplug", MouseAction::Unplug},
+    {"replug", MouseAction::Replug},
+    {"calibration-ok", MouseAction::CalibrationOk},
+    {"calibration-fail", MouseAction::CalibrationFail},
 };
 
 class LineError {
 public:
-    explicit LineError(QString text) : message(std::move(text)) {}
+    explicit LineError(QString text) : message(std::move(text)) { }
     QString message;
 };
 
 // A double-quoted word: \" and \\ stand for themselves. pos is on the opening quote and ends
 // after the closing one.
-QString readQuoted(const QString& line, qsizetype& pos) {
+QString readQuoted(const QString& line, qsizetype& pos)
+{
     QString out;
     ++pos;
     while (pos < line.size()) {
@@ -87,7 +91,8 @@ QString readQuoted(const QString& line, qsizetype& pos) {
         }
         if (c == QLatin1Char('"')) {
             ++pos;
-            if (pos < line.size() && !line.at(pos).isSpace()) throw LineError(QStringLiteral("a quoted word must end at a blank"));
+            if (pos < line.size() && !line.at(pos).isSpace())
+                throw LineError(QStringLiteral("a quoted word must end at a blank"));
             return out;
         }
         out += c;
@@ -96,59 +101,74 @@ QString readQuoted(const QString& line, qsizetype& pos) {
     throw LineError(QStringLiteral("a quote is not closed"));
 }
 
-void skipBlanks(const QString& line, qsizetype& pos) {
-    while (pos < line.size() && line.at(pos).isSpace()) ++pos;
+void skipBlanks(const QString& line, qsizetype& pos)
+{
+    while (pos < line.size() && line.at(pos).isSpace())
+        ++pos;
 }
 
 // The next word (quoted or not); nothing at the end of the line or at a comment.
-std::optional<QString> nextWord(const QString& line, qsizetype& pos) {
+std::optional<QString> nextWord(const QString& line, qsizetype& pos)
+{
     skipBlanks(line, pos);
-    if (pos >= line.size() || line.at(pos) == QLatin1Char('#')) return std::nullopt;
-    if (line.at(pos) == QLatin1Char('"')) return readQuoted(line, pos);
+    if (pos >= line.size() || line.at(pos) == QLatin1Char('#'))
+        return std::nullopt;
+    if (line.at(pos) == QLatin1Char('"'))
+        return readQuoted(line, pos);
     const qsizetype start = pos;
-    while (pos < line.size() && !line.at(pos).isSpace()) ++pos;
+    while (pos < line.size() && !line.at(pos).isSpace())
+        ++pos;
     return line.mid(start, pos - start);
 }
 
 // The rest of the line as one value: blanks around it dropped, unless it is written in
 // double quotes as a whole ("" is the empty text). A # inside it is part of the value.
-QString restOfLine(const QString& line, qsizetype pos) {
+QString restOfLine(const QString& line, qsizetype pos)
+{
     QString rest = line.mid(pos).trimmed();
     if (rest.size() >= 2 && rest.startsWith(QLatin1Char('"')) && rest.endsWith(QLatin1Char('"'))) {
         qsizetype p = 0;
         try {
             const QString inner = readQuoted(rest, p);
-            if (p == rest.size()) return inner;
-        } catch (const LineError&) {
-        }
+            if (p == rest.size())
+                return inner;
+        } catch (const LineError&) { }
     }
     return rest;
 }
 
-long long toNumber(const QString& word, const char* what) {
+long long toNumber(const QString& word, const char* what)
+{
     bool ok = false;
     const long long v = word.toLongLong(&ok, 10);
-    if (!ok) throw LineError(QStringLiteral("%1 must be a whole number, not \"%2\"").arg(QLatin1String(what), word));
+    if (!ok)
+        throw LineError(QStringLiteral("%1 must be a whole number, not \"%2\"").arg(QLatin1String(what), word));
     return v;
 }
 
-bool toOnOff(const QString& word) {
-    if (word == QLatin1String("on")) return true;
-    if (word == QLatin1String("off")) return false;
+bool toOnOff(const QString& word)
+{
+    if (word == QLatin1String("on"))
+        return true;
+    if (word == QLatin1String("off"))
+        return false;
     throw LineError(QStringLiteral("expected on or off, not \"%1\"").arg(word));
 }
 
-unsigned long long toColour(const QString& word) {
+unsigned long long toColour(const QString& word)
+{
     if (!word.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) || word.size() < 3 || word.size() > 10) {
         throw LineError(QStringLiteral("a colour is written 0xAARRGGBB, not \"%1\"").arg(word));
     }
     bool ok = false;
     const unsigned long long v = word.mid(2).toULongLong(&ok, 16);
-    if (!ok) throw LineError(QStringLiteral("a colour is written 0xAARRGGBB, not \"%1\"").arg(word));
+    if (!ok)
+        throw LineError(QStringLiteral("a colour is written 0xAARRGGBB, not \"%1\"").arg(word));
     return v;
 }
 
-void parseProperty(const QString& word, ScriptStep& step) {
+void parseProperty(const QString& word, ScriptStep& step)
+{
     QString base = word;
     QString index;
     if (const qsizetype colon = word.indexOf(QLatin1Char(':')); colon >= 0) {
@@ -156,24 +176,28 @@ void parseProperty(const QString& word, ScriptStep& step) {
         index = word.mid(colon + 1);
     }
     for (const PropertySpec& p : kProperties) {
-        if (base != QLatin1String(p.word)) continue;
+        if (base != QLatin1String(p.word))
+            continue;
         step.property = p.property;
         const bool indexed = p.property == ScriptProperty::ItemText || p.property == ScriptProperty::UserData;
-        if (!indexed && !index.isNull()) throw LineError(QStringLiteral("the property %1 takes no item number").arg(base));
+        if (!indexed && !index.isNull())
+            throw LineError(QStringLiteral("the property %1 takes no item number").arg(base));
         if (p.property == ScriptProperty::ItemText && index.isNull()) {
             throw LineError(QStringLiteral("item-text needs an item number (item-text:N)"));
         }
         if (!index.isNull()) {
             bool ok = false;
             step.item = index.toInt(&ok, 10);
-            if (!ok || step.item < 0) throw LineError(QStringLiteral("the item number of %1 must be 0 or more").arg(base));
+            if (!ok || step.item < 0)
+                throw LineError(QStringLiteral("the item number of %1 must be 0 or more").arg(base));
         }
         return;
     }
     throw LineError(QStringLiteral("unknown property \"%1\"").arg(word));
 }
 
-void parseExpectedValue(ScriptStep& step) {
+void parseExpectedValue(ScriptStep& step)
+{
     if (step.property == ScriptProperty::Text || step.property == ScriptProperty::BkImage ||
         step.property == ScriptProperty::ItemText || step.property == ScriptProperty::UserData) {
         return;  // text: the whole rest of the line
@@ -181,7 +205,8 @@ void parseExpectedValue(ScriptStep& step) {
     // A single word, which a comment may follow.
     qsizetype pos = 0;
     const QString word = nextWord(step.text, pos).value_or(QString());
-    if (nextWord(step.text, pos)) throw LineError(QStringLiteral("too many arguments for expect"));
+    if (nextWord(step.text, pos))
+        throw LineError(QStringLiteral("too many arguments for expect"));
     step.text = word;
     if (isOnOffProperty(step.property)) {
         step.flag = toOnOff(step.text);
@@ -192,14 +217,17 @@ void parseExpectedValue(ScriptStep& step) {
     }
 }
 
-ScriptStep parseLine(const QString& line, int lineNumber) {
+ScriptStep parseLine(const QString& line, int lineNumber)
+{
     qsizetype pos = 0;
     const QString word = nextWord(line, pos).value_or(QString());
     const CommandSpec* spec = nullptr;
     for (const CommandSpec& c : kCommands) {
-        if (word == QLatin1String(c.word)) spec = &c;
+        if (word == QLatin1String(c.word))
+            spec = &c;
     }
-    if (spec == nullptr) throw LineError(QStringLiteral("unknown command \"%1\"").arg(word));
+    if (spec == nullptr)
+        throw LineError(QStringLiteral("unknown command \"%1\"").arg(word));
 
     ScriptStep step;
     step.line = lineNumber;
@@ -208,7 +236,9 @@ ScriptStep parseLine(const QString& line, int lineNumber) {
     QStringList args;
     for (int i = 0; i < spec->fixed; ++i) {
         const std::optional<QString> arg = nextWord(line, pos);
-        if (!arg) throw LineError(QStringLiteral("%1 needs %2 argument(s)").arg(word).arg(spec->fixed + (spec->rest ? 1 : 0)));
+        if (!arg)
+            throw LineError(
+                QStringLiteral("%1 needs %2 argument(s)").arg(word).arg(spec->fixed + (spec->rest ? 1 : 0)));
         args << *arg;
     }
     if (spec->rest) {
@@ -256,7 +286,8 @@ ScriptStep parseLine(const QString& line, int lineNumber) {
         step.flag = args.at(0) == QLatin1String("1");
         break;
     case ScriptCommand::File:
-        if (step.text.isEmpty()) throw LineError(QStringLiteral("file needs a path or cancel"));
+        if (step.text.isEmpty())
+            throw LineError(QStringLiteral("file needs a path or cancel"));
         step.flag = step.text == QLatin1String("cancel");
         break;
     case ScriptCommand::Key: {
@@ -267,7 +298,7 @@ ScriptStep parseLine(const QString& line, int lineNumber) {
         bool ok = false;
         const QString& code = args.at(1);
         step.number = code.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? code.mid(2).toLongLong(&ok, 16)
-                                                                                 : code.toLongLong(&ok, 10);
+                                                                                : code.toLongLong(&ok, 10);
         if (!ok || step.number < 1 || step.number > 254) {
             throw LineError(QStringLiteral("a virtual-key code is 1 to 254 (or 0x01 to 0xFE), not \"%1\"").arg(code));
         }
@@ -275,7 +306,8 @@ ScriptStep parseLine(const QString& line, int lineNumber) {
     }
     case ScriptCommand::Wait:
         step.number = toNumber(args.at(0), "the time in milliseconds");
-        if (step.number < 0) throw LineError(QStringLiteral("wait cannot go back in time"));
+        if (step.number < 0)
+            throw LineError(QStringLiteral("wait cannot go back in time"));
         break;
     case ScriptCommand::WaitConnected:
     case ScriptCommand::WaitDisconnected:
@@ -288,7 +320,8 @@ ScriptStep parseLine(const QString& line, int lineNumber) {
                 found = true;
             }
         }
-        if (!found) throw LineError(QStringLiteral("unknown mouse action \"%1\"").arg(args.at(0)));
+        if (!found)
+            throw LineError(QStringLiteral("unknown mouse action \"%1\"").arg(args.at(0)));
         break;
     }
     case ScriptCommand::Expect:
@@ -310,15 +343,19 @@ ScriptStep parseLine(const QString& line, int lineNumber) {
 
 }  // namespace
 
-ParsedScript parseScript(const QString& text) {
+ParsedScript parseScript(const QString& text)
+{
     ParsedScript out;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QString line = lines.at(i);
-        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-        if (i == 0 && line.startsWith(QChar(0xFEFF))) line.remove(0, 1);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (i == 0 && line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
         const QString trimmed = line.trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#'))) continue;
+        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')))
+            continue;
         try {
             out.steps.push_back(parseLine(line, static_cast<int>(i + 1)));
         } catch (const LineError& e) {
@@ -330,35 +367,43 @@ ParsedScript parseScript(const QString& text) {
     return out;
 }
 
-QString commandName(ScriptCommand command) {
+QString commandName(ScriptCommand command)
+{
     for (const CommandSpec& c : kCommands) {
-        if (c.command == command) return QLatin1String(c.word);
+        if (c.command == command)
+            return QLatin1String(c.word);
     }
     return QString();
 }
 
-QString propertyName(ScriptProperty property) {
+QString propertyName(ScriptProperty property)
+{
     for (const PropertySpec& p : kProperties) {
-        if (p.property == property) return QLatin1String(p.word);
+        if (p.property == property)
+            return QLatin1String(p.word);
     }
     return QString();
 }
 
-bool isOnOffProperty(ScriptProperty property) {
+bool isOnOffProperty(ScriptProperty property)
+{
     return property == ScriptProperty::Selected || property == ScriptProperty::Visible ||
            property == ScriptProperty::Enabled;
 }
 
-bool isNumberProperty(ScriptProperty property) {
-    return property == ScriptProperty::Value || property == ScriptProperty::Index || property == ScriptProperty::Count ||
-           property == ScriptProperty::Page;
+bool isNumberProperty(ScriptProperty property)
+{
+    return property == ScriptProperty::Value || property == ScriptProperty::Index ||
+           property == ScriptProperty::Count || property == ScriptProperty::Page;
 }
 
-bool isColourProperty(ScriptProperty property) {
+bool isColourProperty(ScriptProperty property)
+{
     return property == ScriptProperty::BkColor || property == ScriptProperty::Color;
 }
 
-QString colourText(unsigned long long argb) {
+QString colourText(unsigned long long argb)
+{
     return QStringLiteral("0x") + QString::number(argb, 16).rightJustified(8, QLatin1Char('0')).toUpper();
 }
 

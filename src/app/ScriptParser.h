@@ -9,46 +9,60 @@
 namespace corv {
 
 enum class ScriptCommand {
-    Click,          // click NAME
-    Check,          // check NAME on|off
-    Select,         // select NAME INDEX
-    Slide,          // slide NAME VALUE
-    Type,           // type NAME TEXT
-    Leave,          // leave NAME
-    Hover,          // hover NAME
-    Unhover,        // unhover NAME
-    Color,          // color NAME 0xAARRGGBB
-    Menu,           // menu ITEM
-    Tray,           // tray left|right
-    Answer,         // answer 1|0
-    File,           // file PATH | file cancel
-    Key,            // key down|up VK
-    Wait,           // wait MS
-    WaitConnected,  // wait-connected
+    Click,             // click NAME
+    Check,             // check NAME on|off
+    Select,            // select NAME INDEX
+    Slide,             // slide NAME VALUE
+    Type,              // type NAME TEXT
+    Leave,             // leave NAME
+    Hover,             // hover NAME
+    Unhover,           // unhover NAME
+    Color,             // color NAME 0xAARRGGBB
+    Menu,              // menu ITEM
+    Tray,              // tray left|right
+    Answer,            // answer 1|0
+    File,              // file PATH | file cancel
+    Key,               // key down|up VK
+    Wait,              // wait MS
+    WaitConnected,     // wait-connected
     WaitDisconnected,  // wait-disconnected
-    Mouse,          // mouse ACTION
-    Expect,         // expect NAME PROPERTY VALUE
-    ExpectFile,     // expect-file PATH SECTION KEY VALUE
-    ExpectTitle,    // expect-title TEXT
-    ExpectMessage,  // expect-message TEXT
-    Dump,           // dump NAME
+    Mouse,             // mouse ACTION
+    Expect,            // expect NAME PROPERTY VALUE
+    ExpectFile,        // expect-file PATH SECTION KEY VALUE
+    ExpectTitle,       // expect-title TEXT
+    ExpectMessage,     // expect-message TEXT
+    Dump,              // dump NAME
 };
 
-enum class ScriptProperty { Text, Value, Selected, Visible, Enabled, Index, Count, BkImage, BkColor, Page, ItemText, UserData, Color };
+enum class ScriptProperty {
+    Text,
+    Value,
+    Selected,
+    Visible,
+    Enabled,
+    Index,
+    Count,
+    BkImage,
+    BkColor,
+    Page,
+    ItemText,
+    UserData,
+    Color
+};
 
 enum class MouseAction { DpiButton, Reset, Unplug, Replug, CalibrationOk, CalibrationFail };
 
 struct ScriptStep {
-    int line = 0;                  // 1-based line of the script file
+    int line = 0;  // 1-based line of the script file
     ScriptCommand command = ScriptCommand::Wait;
-    QString source;                // the line as written, without surrounding blanks
-    QString name;                  // control, menu item, or the file of expect-file
-    QString section, key;          // expect-file
-    QString text;                  // type's text, the expected value, file's path
-    long long number = 0;          // index, slide value, milliseconds, key code, colour, expected number
-    bool flag = false;             // on, down, left, answer 1, file cancel, expected on
+    QString source;        // the line as written, without surrounding blanks
+    QString name;          // control, menu item, or the file of expect-file
+    QString section, key;  // expect-file
+    QString text;          // type's text, the expected value, file's path
+    long long number = 0;  // index, slide value, milliseconds, key code, colour, expected number
+    bool flag = false;     // on, down, left, answer 1, file cancel, expected on
     ScriptProperty property = ScriptProperty::Text;
-    int item = -1;                 // item-text:N and userdata:N; -1 for the control's own user data
+    int item = -1;  // item-text:N and userdata:N; -1 for the control's own user data
     MouseAction mouse = MouseAction::DpiButton;
 };
 

@@ -4,14 +4,15 @@
 
 namespace corv {
 
-WorkerThreads::~WorkerThreads() {
-    stopAndJoin();
-}
+WorkerThreads::~WorkerThreads() { stopAndJoin(); }
 
-bool WorkerThreads::start(const std::string& name, Body body) {
-    if (!body) return false;
+bool WorkerThreads::start(const std::string& name, Body body)
+{
+    if (!body)
+        return false;
     std::lock_guard lock(mutex_);
-    if (stopping_) return false;
+    if (stopping_)
+        return false;
     try {
         workers_.push_back(Worker{name, std::jthread(std::move(body))});
     } catch (const std::system_error&) {
@@ -20,26 +21,32 @@ bool WorkerThreads::start(const std::string& name, Body body) {
     return true;
 }
 
-bool WorkerThreads::isRunning(const std::string& name) const {
+bool WorkerThreads::isRunning(const std::string& name) const
+{
     std::lock_guard lock(mutex_);
     for (const Worker& w : workers_) {
-        if (w.name == name && w.thread.joinable()) return true;
+        if (w.name == name && w.thread.joinable())
+            return true;
     }
     return false;
 }
 
-std::size_t WorkerThreads::count() const {
+std::size_t WorkerThreads::count() const
+{
     std::lock_guard lock(mutex_);
     return workers_.size();
 }
 
-void WorkerThreads::requestStop() {
+void WorkerThreads::requestStop()
+{
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    for (Worker& w : workers_) w.thread.request_stop();
+    for (Worker& w : workers_)
+        w.thread.request_stop();
 }
 
-void WorkerThreads::stopAndJoin() {
+void WorkerThreads::stopAndJoin()
+{
     requestStop();
     std::vector<Worker> joining;
     {
@@ -47,7 +54,8 @@ void WorkerThreads::stopAndJoin() {
         joining.swap(workers_);
     }
     for (Worker& w : joining) {
-        if (w.thread.joinable()) w.thread.join();
+        if (w.thread.joinable())
+            w.thread.join();
     }
 }
 

@@ -1,5 +1,3 @@
 #include "app/AppMain.h"
 
-int main(int argc, char** argv) {
-    return corv::runApp(argc, argv);
-}
+int main(int argc, char** argv) { return corv::runApp(argc, argv); }

@@ -134,8 +134,7 @@ constexpr std::array<KeyTableRow, kKeyTableSize> kRows{{
 }};
 // clang-format on
 
-template <typename Match>
-int findFirst(std::size_t rowCount, Match&& match)
+template <typename Match> int findFirst(std::size_t rowCount, Match&& match)
 {
     for (std::size_t i = 0; i < rowCount; ++i) {
         if (match(kRows[i]))
@@ -146,10 +145,7 @@ int findFirst(std::size_t rowCount, Match&& match)
 
 }  // namespace
 
-const std::array<KeyTableRow, kKeyTableSize>& keyTable()
-{
-    return kRows;
-}
+const std::array<KeyTableRow, kKeyTableSize>& keyTable() { return kRows; }
 
 int findKeyByVirtualKeyRecordable(std::uint16_t vk)
 {

@@ -1,9 +1,9 @@
 #include "cli/CtlApp.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <iomanip>
 #include <ostream>
 #include <sstream>
@@ -175,10 +175,10 @@ int commandDump(DeviceChannel& channel, std::ostream& out, std::ostream& err)
         std::array<std::uint8_t, kSettingsRecordSize> record{};
         const auto base = static_cast<std::uint16_t>(r * kSettingsRecordSize);
         const int first = channel.readSettings(base, record.data(), kFrameDataSize);
-        const int rest = first == kResultOk
-                             ? channel.readSettings(static_cast<std::uint16_t>(base + kFrameDataSize),
-                                                    record.data() + kFrameDataSize, kSettingsRecordSize - kFrameDataSize)
-                             : first;
+        const int rest = first == kResultOk ? channel.readSettings(static_cast<std::uint16_t>(base + kFrameDataSize),
+                                                                   record.data() + kFrameDataSize,
+                                                                   kSettingsRecordSize - kFrameDataSize)
+                                            : first;
         out << " record " << r << ":\n";
         if (report("settings read", rest))
             hexDump(out, record.data(), record.size());
@@ -223,13 +223,13 @@ int commandDump(DeviceChannel& channel, std::ostream& out, std::ostream& err)
 struct CaptureHost final : ConnectionHost {
     bool written = true;
     bool windowAlive() override { return true; }
-    void macroAreaRead(const std::vector<std::uint8_t>&) override {}
+    void macroAreaRead(const std::vector<std::uint8_t>&) override { }
     std::filesystem::path connectProfilePath() override { return {}; }
     void storeCapture(const DeviceCapture& capture) override { written = writeDeviceCapture(capture) && written; }
-    void setConnected(bool) override {}
-    void connectSequenceDone() override {}
-    void mouseLost() override {}
-    void openRefused() override {}
+    void setConnected(bool) override { }
+    void connectSequenceDone() override { }
+    void mouseLost() override { }
+    void openRefused() override { }
 };
 
 std::string describeStages(const DeviceState& state)

@@ -13,13 +13,12 @@ namespace corv::cli {
 
 // Exit codes.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;      // usage error or a command that failed
+inline constexpr int kExitFailure = 1;  // usage error or a command that failed
 inline constexpr int kExitNoMouse = 2;
 inline constexpr int kExitNoPermission = 3;
 
 // Runs one command line. hardware, when given, stands in for the hidapi backend (tests use
 // it to show "no mouse" and "no permission"); --virtual-mouse still takes precedence.
-int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           HidBackend* hardware = nullptr);
+int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, HidBackend* hardware = nullptr);
 
 }  // namespace corv::cli

@@ -15,7 +15,7 @@ int statusToResult(std::uint8_t status)
     return kResultOk;
 }
 
-DeviceChannel::DeviceChannel(HidBackend& backend, Clock& clock) : clock_(clock), device_(backend, clock) {}
+DeviceChannel::DeviceChannel(HidBackend& backend, Clock& clock) : clock_(clock), device_(backend, clock) { }
 
 DeviceChannel::~DeviceChannel()
 {
@@ -114,10 +114,10 @@ int DeviceChannel::singleFrame(std::uint8_t command, std::uint8_t length, std::u
 {
     if (!IsOpen())
         return kResultNoAnswer;
-    const ReportFrame request = ReportFrame::request(
-        command, length, address,
-        data ? std::span<const std::uint8_t>(data, std::min<std::size_t>(length, kFrameDataSize))
-             : std::span<const std::uint8_t>());
+    const ReportFrame request =
+        ReportFrame::request(command, length, address,
+                             data ? std::span<const std::uint8_t>(data, std::min<std::size_t>(length, kFrameDataSize))
+                                  : std::span<const std::uint8_t>());
     ReportFrame answer;
     const int result = Exchange(request, answer);
     if (result == kResultOk && out != nullptr)

@@ -61,19 +61,19 @@ public:
     void Cancel() { device_.Cancel(); }
 
     // The command set. Each returns a result code (kResultOk, kResultNoAnswer, ...).
-    int begin();                                                                   // CMD_BEGIN
-    int end();                                                                     // CMD_END
-    int getInfo(std::span<std::uint8_t, kDeviceInfoSize> out);                     // CMD_GET_INFO
-    int readSettings(std::uint16_t address, std::uint8_t* out, std::size_t length);         // CMD_READ_SETTINGS
-    int writeSettings(std::uint16_t address, const std::uint8_t* data, std::size_t length); // CMD_WRITE_SETTINGS
-    int readDefaultButtons(std::span<std::uint8_t, kButtonTableSize> out);         // CMD_READ_DEFAULT_BUTTONS
-    int readButtons(unsigned block, std::span<std::uint8_t, kButtonTableSize> out);         // CMD_READ_BUTTONS
-    int writeButtons(unsigned block, std::span<const std::uint8_t, kButtonTableSize> data); // CMD_WRITE_BUTTONS
-    int writeColors(std::span<const std::uint8_t, kColorTableSize> data);          // CMD_WRITE_COLORS
-    int restoreDefaults();                                                         // CMD_RESTORE_DEFAULTS
-    int readMacros(std::uint8_t* out, std::size_t length);                         // CMD_READ_MACROS
-    int writeMacros(const std::uint8_t* data, std::size_t length);                 // CMD_WRITE_MACROS
-    int calibrate();                                                               // CMD_CALIBRATE
+    int begin();                                                                             // CMD_BEGIN
+    int end();                                                                               // CMD_END
+    int getInfo(std::span<std::uint8_t, kDeviceInfoSize> out);                               // CMD_GET_INFO
+    int readSettings(std::uint16_t address, std::uint8_t* out, std::size_t length);          // CMD_READ_SETTINGS
+    int writeSettings(std::uint16_t address, const std::uint8_t* data, std::size_t length);  // CMD_WRITE_SETTINGS
+    int readDefaultButtons(std::span<std::uint8_t, kButtonTableSize> out);                   // CMD_READ_DEFAULT_BUTTONS
+    int readButtons(unsigned block, std::span<std::uint8_t, kButtonTableSize> out);          // CMD_READ_BUTTONS
+    int writeButtons(unsigned block, std::span<const std::uint8_t, kButtonTableSize> data);  // CMD_WRITE_BUTTONS
+    int writeColors(std::span<const std::uint8_t, kColorTableSize> data);                    // CMD_WRITE_COLORS
+    int restoreDefaults();                                                                   // CMD_RESTORE_DEFAULTS
+    int readMacros(std::uint8_t* out, std::size_t length);                                   // CMD_READ_MACROS
+    int writeMacros(const std::uint8_t* data, std::size_t length);                           // CMD_WRITE_MACROS
+    int calibrate();                                                                         // CMD_CALIBRATE
 
 private:
     int singleFrame(std::uint8_t command, std::uint8_t length, std::uint16_t address, const std::uint8_t* data,

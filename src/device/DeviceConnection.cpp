@@ -17,8 +17,7 @@ std::uint16_t u16At(const std::uint8_t* p) { return static_cast<std::uint16_t>(p
 
 DeviceConnection::DeviceConnection(DeviceChannel& channel, DeviceState& state, ConnectionHost& host, Clock& clock)
     : channel_(channel), state_data_(state), host_(host), clock_(clock)
-{
-}
+{ }
 
 bool DeviceConnection::pause(Clock::duration d, const std::stop_token& stop)
 {
@@ -138,9 +137,8 @@ bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
     std::uint8_t n = s.activeRecord();
     const bool haveRecord = readActiveRecord(n);
     std::array<std::uint8_t, kSettingsRecordSize> record{};
-    const bool haveSettings =
-        haveRecord && channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(),
-                                            kSettingsWriteSize) == kResultOk;
+    const bool haveSettings = haveRecord && channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize),
+                                                                  record.data(), kSettingsWriteSize) == kResultOk;
     if (haveSettings) {
         record[0] = n;
         s.SettingsImage[n] = record;
@@ -184,8 +182,8 @@ bool DeviceConnection::SyncFromDevice(const std::filesystem::path& profileFile)
         return false;
     s.CurrentSettings[0] = n;
     std::array<std::uint8_t, kSettingsRecordSize> record{};
-    if (channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(),
-                              kSettingsWriteSize) != kResultOk)
+    if (channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(), kSettingsWriteSize) !=
+        kResultOk)
         return false;
     record[0] = n;
     const std::uint16_t model = s.modelId();
@@ -216,8 +214,8 @@ bool DeviceConnection::SelectOnboardRecord(int n)
     if (channel_.writeSettings(0, &value, 1) != kResultOk)
         return false;
     std::array<std::uint8_t, kSettingsRecordSize> record{};
-    if (channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(),
-                              kSettingsWriteSize) == kResultOk) {
+    if (channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(), kSettingsWriteSize) ==
+        kResultOk) {
         s.SettingsImage[value] = record;
         std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
     }

@@ -32,7 +32,7 @@ inline constexpr std::uint8_t CMD_CALIBRATE = 0x15;
 
 // Result codes of every exchange and command.
 inline constexpr int kResultOk = 1;
-inline constexpr int kResultNoAnswer = 0;       // channel closed, or no answer in 4 attempts
+inline constexpr int kResultNoAnswer = 0;  // channel closed, or no answer in 4 attempts
 inline constexpr int kResultWriteFailed = -1;
 inline constexpr int kResultStatusFF = -102;
 inline constexpr int kResultStatusFE = -103;
@@ -41,8 +41,8 @@ inline constexpr int kResultBadBlock = -201;
 // Memory areas.
 inline constexpr std::size_t kSettingsRecordSize = 64;
 inline constexpr std::size_t kSettingsRecordCount = 6;
-inline constexpr std::size_t kSettingsWriteSize = 56;   // bytes of a record written when a profile is applied
-inline constexpr std::size_t kProfileByteCount = 33;    // LED0..LED32
+inline constexpr std::size_t kSettingsWriteSize = 56;  // bytes of a record written when a profile is applied
+inline constexpr std::size_t kProfileByteCount = 33;   // LED0..LED32
 inline constexpr std::size_t kButtonTableSize = 126;
 inline constexpr std::size_t kButtonBlockCount = 5;
 inline constexpr std::size_t kButtonCount = 9;
@@ -52,13 +52,13 @@ inline constexpr std::size_t kMacroUnit = 128;
 inline constexpr std::uint16_t kMacroSignature = 0x55AA;
 
 // Settings record bytes with a fixed role in the device logic.
-inline constexpr std::size_t kDpiStageByte = 15;      // bytes 15..19: DPI table index of stages 0..4
+inline constexpr std::size_t kDpiStageByte = 15;  // bytes 15..19: DPI table index of stages 0..4
 inline constexpr std::size_t kDpiStageCount = 5;
 inline constexpr std::size_t kCurrentStageByte = 20;
 
 // DeviceInfo offsets.
-inline constexpr std::size_t kInfoMacroCapacity = 6;   // in units of 128 bytes
-inline constexpr std::size_t kInfoModelId = 9;         // u16 little-endian
+inline constexpr std::size_t kInfoMacroCapacity = 6;  // in units of 128 bytes
+inline constexpr std::size_t kInfoModelId = 9;        // u16 little-endian
 inline constexpr std::size_t kInfoDpiCount = 12;
 
 // Event usages on the consumer-control collection.

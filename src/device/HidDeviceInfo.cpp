@@ -20,7 +20,7 @@ int remainingMs(Clock& clock, Clock::time_point deadline)
 
 }  // namespace
 
-HidDeviceInfo::HidDeviceInfo(HidBackend& backend, Clock& clock) : backend_(backend), clock_(clock) {}
+HidDeviceInfo::HidDeviceInfo(HidBackend& backend, Clock& clock) : backend_(backend), clock_(clock) { }
 
 HidDeviceInfo::~HidDeviceInfo() { Destroy(); }
 

@@ -39,7 +39,7 @@ struct ChannelIdentity {
 struct HidCapabilities {
     std::uint16_t usagePage = 0;
     std::uint16_t usage = 0;
-    std::uint16_t inputReportByteLength = 0;   // including the report id byte
+    std::uint16_t inputReportByteLength = 0;  // including the report id byte
     std::uint16_t outputReportByteLength = 0;
     std::uint16_t featureReportByteLength = 0;
 };

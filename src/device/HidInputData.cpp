@@ -191,8 +191,8 @@ bool unpackValue(const HidMainField& f, std::size_t usageIndex, std::span<const 
     out.rawValue = *raw;
     const std::int64_t v = elementValue(f, *raw);
     // An unsigned 32-bit value above the signed range saturates.
-    out.scaledValue = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    out.scaledValue = static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                                         std::numeric_limits<std::int32_t>::max()));
     return true;
 }
 

@@ -15,11 +15,11 @@ namespace corv {
 struct HidInputDataDescriptor {
     bool isButton = false;
     std::uint16_t usagePage = 0;
-    bool status = true;               // result of the last unpacking
+    bool status = true;  // result of the last unpacking
     std::uint8_t reportId = 0;
-    bool dataSet = false;             // a report has been unpacked into it
+    bool dataSet = false;  // a report has been unpacked into it
     // Button descriptors.
-    std::uint32_t usageMinimum = 0;   // 16-bit usage ids within usagePage
+    std::uint32_t usageMinimum = 0;  // 16-bit usage ids within usagePage
     std::uint32_t usageMaximum = 0;
     std::uint32_t maxUsageCount = 0;
     std::vector<std::uint16_t> usageList;  // usages on, in report order, then zeros

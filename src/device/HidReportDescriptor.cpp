@@ -130,7 +130,7 @@ std::pair<std::int32_t, std::int32_t> logicalLimits(const GlobalState& g)
 
 class Parser {
 public:
-    explicit Parser(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    explicit Parser(std::span<const std::uint8_t> bytes) : bytes_(bytes) { }
 
     bool run(std::string& error);
 

@@ -18,28 +18,28 @@ enum class HidReportType { Input, Output, Feature };
 // One main item of a report (one Input, Output or Feature item).
 struct HidMainField {
     HidReportType type = HidReportType::Input;
-    std::uint8_t reportId = 0;        // 0 when the descriptor uses no report ids
-    std::uint16_t usagePage = 0;      // the page of the field's usages
+    std::uint8_t reportId = 0;    // 0 when the descriptor uses no report ids
+    std::uint16_t usagePage = 0;  // the page of the field's usages
     bool isConstant = false;
-    bool isVariable = false;          // false: an array of usage indexes
+    bool isVariable = false;  // false: an array of usage indexes
     bool isRelative = false;
-    std::uint32_t bitOffset = 0;      // from the start of the report data, after the report id byte
-    std::uint32_t reportSize = 0;     // bits per element
-    std::uint32_t reportCount = 0;    // elements
+    std::uint32_t bitOffset = 0;    // from the start of the report data, after the report id byte
+    std::uint32_t reportSize = 0;   // bits per element
+    std::uint32_t reportCount = 0;  // elements
     std::int32_t logicalMinimum = 0;
     std::int32_t logicalMaximum = 0;
     std::vector<std::uint32_t> usages;  // explicit usages, extended (page << 16 | id), in order
     bool hasUsageRange = false;
-    std::uint32_t usageMinimum = 0;   // extended
-    std::uint32_t usageMaximum = 0;   // extended
-    std::size_t collection = 0;       // index into HidReportDescriptor::collections()
+    std::uint32_t usageMinimum = 0;  // extended
+    std::uint32_t usageMaximum = 0;  // extended
+    std::size_t collection = 0;      // index into HidReportDescriptor::collections()
 };
 
 // One top-level (application) collection.
 struct HidCollectionInfo {
     std::uint16_t usagePage = 0;
     std::uint16_t usage = 0;
-    std::vector<std::uint8_t> reportIds;   // ids used by this collection's reports, ascending
+    std::vector<std::uint8_t> reportIds;  // ids used by this collection's reports, ascending
     // Longest report of each kind in bytes, including the report id byte (always counted,
     // 0 or not, as the Windows capabilities do); 0 when the collection has none of that kind.
     std::uint16_t inputReportByteLength = 0;

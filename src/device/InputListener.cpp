@@ -25,8 +25,7 @@ std::vector<MouseEvent> eventsForUsage(std::uint16_t usage)
 
 InputListener::InputListener(HidBackend& backend, Clock& clock, Callbacks callbacks)
     : device_(backend, clock), clock_(clock), callbacks_(std::move(callbacks))
-{
-}
+{ }
 
 void InputListener::run(std::stop_token stop)
 {
@@ -91,8 +90,9 @@ bool InputListener::readReports(const std::stop_token& stop)
                      device_.collectionIndex());
         if (callbacks_.windowAlive && !callbacks_.windowAlive())
             return false;
-        const std::uint16_t usage =
-            !data.empty() && data.front().isButton && !data.front().usageList.empty() ? data.front().usageList.front() : 0;
+        const std::uint16_t usage = !data.empty() && data.front().isButton && !data.front().usageList.empty()
+                                        ? data.front().usageList.front()
+                                        : 0;
         for (MouseEvent event : eventsForUsage(usage)) {
             if (stop.stop_requested())
                 return false;

@@ -46,7 +46,10 @@ struct ReportFrame {
     {
         return static_cast<std::uint16_t>(bytes[kFrameOffsetChecksum] | (bytes[kFrameOffsetChecksum + 1] << 8));
     }
-    std::span<std::uint8_t, kFrameDataSize> data() { return std::span<std::uint8_t, kFrameDataSize>(bytes.data() + kFrameOffsetData, kFrameDataSize); }
+    std::span<std::uint8_t, kFrameDataSize> data()
+    {
+        return std::span<std::uint8_t, kFrameDataSize>(bytes.data() + kFrameOffsetData, kFrameDataSize);
+    }
     std::span<const std::uint8_t, kFrameDataSize> data() const
     {
         return std::span<const std::uint8_t, kFrameDataSize>(bytes.data() + kFrameOffsetData, kFrameDataSize);

@@ -25,10 +25,10 @@ fs::path homeFolder()
         return home;
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    struct passwd pw {};
+    struct passwd pw { };
     struct passwd* result = nullptr;
-    if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &result) == 0 && result != nullptr
-        && result->pw_dir != nullptr && result->pw_dir[0] != '\0')
+    if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &result) == 0 && result != nullptr &&
+        result->pw_dir != nullptr && result->pw_dir[0] != '\0')
         return result->pw_dir;
     return {};
 }
@@ -77,8 +77,8 @@ fs::path parseUserDirValue(std::string_view value, const fs::path& home)
         text = std::string(value);
     }
     const std::string_view homeVar = "$HOME";
-    if (text.compare(0, homeVar.size(), homeVar) == 0
-        && (text.size() == homeVar.size() || text[homeVar.size()] == '/')) {
+    if (text.compare(0, homeVar.size(), homeVar) == 0 &&
+        (text.size() == homeVar.size() || text[homeVar.size()] == '/')) {
         if (home.empty())
             return {};
         const std::string rest = text.substr(homeVar.size());
@@ -139,10 +139,7 @@ fs::path& resourceOverride()
 
 }  // namespace
 
-fs::path configFolder()
-{
-    return configFolderOf(homeFolder());
-}
+fs::path configFolder() { return configFolderOf(homeFolder()); }
 
 fs::path documentsFolder()
 {

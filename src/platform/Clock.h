@@ -19,8 +19,8 @@ public:
     virtual void sleepFor(duration d) = 0;
     // Waits on cv (lock held by the caller) until pred() holds or the deadline passes.
     // Returns pred() at the end, like condition_variable::wait_until with a predicate.
-    virtual bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                           time_point deadline, const std::function<bool()>& pred) = 0;
+    virtual bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, time_point deadline,
+                           const std::function<bool()>& pred) = 0;
 
     // The process-wide real clock.
     static Clock& system();

@@ -49,8 +49,7 @@ bool gsettingsSetPointerSpeed(int speed)
         debugLine(what + "the key " + kSpeedKey + " does not hold a double");
         return false;
     }
-    const gio::Variant value(
-        g_variant_ref_sink(g_variant_new_double(pointerSpeedToUnit(speed))));
+    const gio::Variant value(g_variant_ref_sink(g_variant_new_double(pointerSpeedToUnit(speed))));
     // GSettings aborts on a value outside the key's range: ask first.
     if (!g_settings_schema_key_range_check(key.get(), value.get())) {
         debugLine(what + "the value is outside the range of the installed schema");

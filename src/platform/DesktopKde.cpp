@@ -33,8 +33,7 @@ bool kdeNotifyMouseSettingsChanged()
     GError* rawError = nullptr;
     // A connection of our own for this call, not the process's shared one: it is closed
     // again at once and always follows the current DBUS_SESSION_BUS_ADDRESS.
-    const gio::Chars address(
-        g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &rawError));
+    const gio::Chars address(g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &rawError));
     gio::Error error(rawError);
     if (!address) {
         debugLine(what + "no session bus (" + message(error.get()) + ")");
@@ -45,8 +44,8 @@ bool kdeNotifyMouseSettingsChanged()
     rawError = nullptr;
     const gio::Object<GDBusConnection> connection(g_dbus_connection_new_for_address_sync(
         address.get(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT
-                                          | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, nullptr, &rawError));
     error.reset(rawError);
     if (!connection) {
@@ -55,11 +54,9 @@ bool kdeNotifyMouseSettingsChanged()
     }
 
     rawError = nullptr;
-    bool sent = g_dbus_connection_emit_signal(connection.get(), nullptr, "/KGlobalSettings",
-                                              "org.kde.KGlobalSettings", "notifyChange",
-                                              g_variant_new("(ii)", kChangeTypeSettings, kSettingsCategoryMouse),
-                                              &rawError)
-                != FALSE;
+    bool sent = g_dbus_connection_emit_signal(
+                    connection.get(), nullptr, "/KGlobalSettings", "org.kde.KGlobalSettings", "notifyChange",
+                    g_variant_new("(ii)", kChangeTypeSettings, kSettingsCategoryMouse), &rawError) != FALSE;
     if (sent)
         sent = g_dbus_connection_flush_sync(connection.get(), nullptr, &rawError) != FALSE;
     error.reset(rawError);

@@ -23,10 +23,7 @@ bool containsNoCase(std::string_view text, std::string_view word)
     return it != text.end();
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && containsNoCase(a, b);
-}
+bool equalsNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && containsNoCase(a, b); }
 
 std::string envValue(const char* name)
 {
@@ -38,19 +35,16 @@ class SessionDesktopSettings final : public DesktopSettings {
 public:
     SessionDesktopSettings(DesktopMethods methods, std::string display, std::filesystem::path kdeglobals,
                            std::string sessionText)
-        : methods_(std::move(methods)),
-          display_(std::move(display)),
-          kdeglobals_(std::move(kdeglobals)),
+        : methods_(std::move(methods)), display_(std::move(display)), kdeglobals_(std::move(kdeglobals)),
           sessionText_(std::move(sessionText))
-    {
-    }
+    { }
 
     bool setPointerSpeed(int speed) override
     {
         speed = clampPointerSpeed(speed);
         if (methods_.pointerSpeed.empty()) {
-            debugLine("pointer speed not changed: this desktop has no pointer-speed setting we can reach ("
-                      + sessionText_ + ")");
+            debugLine("pointer speed not changed: this desktop has no pointer-speed setting we can reach (" +
+                      sessionText_ + ")");
             return false;
         }
         for (const PointerSpeedMethod method : methods_.pointerSpeed) {
@@ -140,8 +134,8 @@ std::unique_ptr<DesktopSettings> makeDesktopSettings()
     DesktopMethods methods = chooseDesktopMethods(desktop, session, display);
     const std::filesystem::path config = configFolder();
     std::filesystem::path kdeglobals = config.empty() ? config : config / "kdeglobals";
-    std::string sessionText = "XDG_CURRENT_DESKTOP=" + desktop + ", XDG_SESSION_TYPE=" + session
-                              + ", DISPLAY=" + display;
+    std::string sessionText =
+        "XDG_CURRENT_DESKTOP=" + desktop + ", XDG_SESSION_TYPE=" + session + ", DISPLAY=" + display;
     return std::make_unique<SessionDesktopSettings>(std::move(methods), std::move(display), std::move(kdeglobals),
                                                     std::move(sessionText));
 }

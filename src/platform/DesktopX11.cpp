@@ -1,8 +1,8 @@
 // Pointer speed on an X11 session: the libinput acceleration of every pointer device, or
 // the core pointer acceleration when no device is driven by libinput.
 #include <cstring>
-#include <numeric>
 #include <mutex>
+#include <numeric>
 #include <string>
 
 #include "platform/DebugLog.h"

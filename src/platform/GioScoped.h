@@ -20,8 +20,7 @@ struct VariantUnref {
     void operator()(GVariant* p) const { g_variant_unref(p); }
 };
 
-template <typename T>
-using Object = std::unique_ptr<T, ObjectUnref>;
+template <typename T> using Object = std::unique_ptr<T, ObjectUnref>;
 using Error = std::unique_ptr<GError, ErrorFree>;
 using Chars = std::unique_ptr<gchar, CharsFree>;
 using Variant = std::unique_ptr<GVariant, VariantUnref>;

@@ -14,7 +14,7 @@
 namespace corv {
 
 struct HidInterfaceEntry {
-    std::string path;            // the node to open; shared by the collections of one interface
+    std::string path;  // the node to open; shared by the collections of one interface
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint16_t releaseNumber = 0;  // bcdDevice: the firmware version

@@ -1,7 +1,7 @@
 #include "platform/HidapiBackend.h"
 
-#include <hidapi/hidapi.h>
 #include <fcntl.h>
+#include <hidapi/hidapi.h>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -42,14 +42,11 @@ HidOpenError errorFromErrno(int err)
 class HidapiHandle final : public HidHandle {
 public:
     HidapiHandle(hid_device* device, HidAttributes attributes, std::vector<std::uint8_t> descriptor)
-        : device_(device),
-          attributes_(attributes),
-          descriptor_(std::move(descriptor)),
+        : device_(device), attributes_(attributes), descriptor_(std::move(descriptor)),
           reader_([this](std::uint8_t* buffer, std::size_t capacity, int sliceMs) {
               return hid_read_timeout(device_, buffer, capacity, sliceMs);
           })
-    {
-    }
+    { }
     ~HidapiHandle() override { hid_close(device_); }
     HidapiHandle(const HidapiHandle&) = delete;
     HidapiHandle& operator=(const HidapiHandle&) = delete;
@@ -174,7 +171,7 @@ std::unique_ptr<HidHandle> HidapiBackend::open(const std::string& path, HidOpenE
 
 bool HidapiBackend::isPresent(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
 }
 

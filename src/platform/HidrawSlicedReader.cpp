@@ -10,8 +10,7 @@ namespace corv {
 
 HidrawSlicedReader::HidrawSlicedReader(SliceRead readSlice, Clock& clock)
     : readSlice_(std::move(readSlice)), clock_(clock)
-{
-}
+{ }
 
 void HidrawSlicedReader::cancel() { cancelled_.store(true); }
 

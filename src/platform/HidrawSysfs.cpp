@@ -63,7 +63,7 @@ std::string_view trimmed(std::string_view s)
 
 std::string HidrawSysfs::nodeDirectory(const std::string& devicePath)
 {
-    struct stat st {};
+    struct stat st { };
     if (devicePath.empty() || ::stat(devicePath.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
         return {};
     return "/sys/dev/char/" + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));

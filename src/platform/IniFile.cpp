@@ -40,7 +40,7 @@ LoadStatus readRaw(const fs::path& file, RawFile& out)
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return (errno == ENOENT || errno == ENOTDIR) ? LoadStatus::Missing : LoadStatus::Failed;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return LoadStatus::Failed;
@@ -96,10 +96,7 @@ std::size_t bomLength(Encoding e)
     return 0;
 }
 
-bool isUtf16(Encoding e)
-{
-    return e == Encoding::Utf16Le || e == Encoding::Utf16Be;
-}
+bool isUtf16(Encoding e) { return e == Encoding::Utf16Le || e == Encoding::Utf16Be; }
 
 std::string encodeText(Encoding e, std::string_view utf8)
 {
@@ -111,10 +108,7 @@ std::string encodeText(Encoding e, std::string_view utf8)
 // ---------------------------------------------------------------------------------------
 // Line syntax (on UTF-8 text without the line ending)
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view trim(std::string_view s)
 {
@@ -174,8 +168,7 @@ bool startsSection(std::string_view line)
 
 // Calls f(line) for every line of UTF-8 text, without its line ending; stops when f
 // returns false.
-template <typename F>
-void forEachLine(std::string_view text, F&& f)
+template <typename F> void forEachLine(std::string_view text, F&& f)
 {
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -316,10 +309,7 @@ LoadStatus load(const fs::path& file, Document& doc)
     return LoadStatus::Ok;
 }
 
-std::string encodedEol(const Document& doc)
-{
-    return encodeText(doc.encoding, doc.eol);
-}
+std::string encodedEol(const Document& doc) { return encodeText(doc.encoding, doc.eol); }
 
 // Bytes that make the file end in a complete line, to be appended before new lines: the
 // padding of an odd trailing byte of a UTF-16 file, then a line ending if the last line
@@ -425,10 +415,10 @@ bool replaceFile(const fs::path& target, std::string_view bytes, std::optional<m
     int fd = -1;
     fs::path temp;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        const auto stamp = static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFF);
-        temp = folder / ("." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-"
-                         + std::to_string(stamp));
+        const auto stamp =
+            static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count() & 0xFFFFFF);
+        temp = folder / ("." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+                         std::to_string(stamp));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return false;
@@ -482,17 +472,14 @@ bool hasLineBreakOrNul(std::string_view s)
 }
 
 // Section names: not empty, single-line.
-bool validSection(std::string_view section)
-{
-    return !section.empty() && !hasLineBreakOrNul(section);
-}
+bool validSection(std::string_view section) { return !section.empty() && !hasLineBreakOrNul(section); }
 
 // Key names: not empty, single-line, without '=', and not starting like a comment or a
 // section header (the written line would not read back as this key).
 bool validKey(std::string_view key)
 {
-    return !key.empty() && !hasLineBreakOrNul(key) && key.find('=') == std::string_view::npos && key.front() != ';'
-           && key.front() != '[';
+    return !key.empty() && !hasLineBreakOrNul(key) && key.find('=') == std::string_view::npos && key.front() != ';' &&
+           key.front() != '[';
 }
 
 }  // namespace
@@ -718,9 +705,8 @@ long toLong(std::string_view text)
 {
     constexpr std::int64_t kMaxMagnitude = std::int64_t{INT32_MAX} + 1;
     std::size_t i = 0;
-    while (i < text.size()
-           && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' || text[i] == '\v'
-               || text[i] == '\f'))
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
+                               text[i] == '\v' || text[i] == '\f'))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {

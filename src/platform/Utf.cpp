@@ -4,10 +4,7 @@ namespace corv::utf {
 
 namespace {
 
-unsigned byteAt(std::string_view text, std::size_t pos)
-{
-    return static_cast<unsigned char>(text[pos]);
-}
+unsigned byteAt(std::string_view text, std::size_t pos) { return static_cast<unsigned char>(text[pos]); }
 
 bool isContinuation(std::string_view text, std::size_t pos)
 {
@@ -42,8 +39,8 @@ std::size_t sequenceLength(std::string_view text, std::size_t pos)
     if (b0 < 0xE0u)
         return 2;
     // Second-byte limits that exclude overlong forms, surrogates and values beyond U+10FFFF.
-    if ((b0 == 0xE0u && b1 < 0xA0u) || (b0 == 0xEDu && b1 > 0x9Fu) || (b0 == 0xF0u && b1 < 0x90u)
-        || (b0 == 0xF4u && b1 > 0x8Fu))
+    if ((b0 == 0xE0u && b1 < 0xA0u) || (b0 == 0xEDu && b1 > 0x9Fu) || (b0 == 0xF0u && b1 < 0x90u) ||
+        (b0 == 0xF4u && b1 > 0x8Fu))
         return 0;
     if (!isContinuation(text, pos + 2))
         return 0;
@@ -72,8 +69,8 @@ char32_t next(std::string_view text, std::size_t& pos)
         c = ((b0 & 0x0Fu) << 12) | ((byteAt(text, pos + 1) & 0x3Fu) << 6) | (byteAt(text, pos + 2) & 0x3Fu);
         break;
     default:
-        c = ((b0 & 0x07u) << 18) | ((byteAt(text, pos + 1) & 0x3Fu) << 12) | ((byteAt(text, pos + 2) & 0x3Fu) << 6)
-            | (byteAt(text, pos + 3) & 0x3Fu);
+        c = ((b0 & 0x07u) << 18) | ((byteAt(text, pos + 1) & 0x3Fu) << 12) | ((byteAt(text, pos + 2) & 0x3Fu) << 6) |
+            (byteAt(text, pos + 3) & 0x3Fu);
         break;
     }
     pos += len;

@@ -21,25 +21,13 @@ constexpr std::array<std::uint8_t, 3> kDefaultKeyTriple{16, 1, 0};
 constexpr std::size_t kDpiFirst = 15;
 constexpr std::size_t kDpiLast = 19;
 
-std::string ledKey(std::size_t n)
-{
-    return "LED" + std::to_string(n);
-}
+std::string ledKey(std::size_t n) { return "LED" + std::to_string(n); }
 
-std::string keyKey(int n)
-{
-    return "KEY" + std::to_string(n);
-}
+std::string keyKey(int n) { return "KEY" + std::to_string(n); }
 
-std::uint8_t lowByte(long v)
-{
-    return static_cast<std::uint8_t>(static_cast<unsigned long>(v) & 0xFFu);
-}
+std::uint8_t lowByte(long v) { return static_cast<std::uint8_t>(static_cast<unsigned long>(v) & 0xFFu); }
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 // One "%d" conversion at pos: blanks, optional sign, at least one digit.
 std::optional<long> scanNumber(std::string_view text, std::size_t& pos)
@@ -79,15 +67,12 @@ std::optional<std::array<std::uint8_t, 3>> parseTriple(std::string_view text)
 
 }  // namespace
 
-fs::path templatePath()
-{
-    return resourceFolder() / "default.pro";
-}
+fs::path templatePath() { return resourceFolder() / "default.pro"; }
 
 fs::path profilePath(std::string_view name)
 {
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos
-        || name.find('\0') != std::string_view::npos)
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos ||
+        name.find('\0') != std::string_view::npos)
         return {};
     const fs::path folder = dataFolderPath();
     if (folder.empty())

@@ -34,8 +34,7 @@ long readInt(const std::filesystem::path& file, std::string_view section, std::s
 // The low 8 bits of readInt (300 reads as 44).
 std::uint8_t readByte(const std::filesystem::path& file, std::string_view section, std::string_view key);
 
-bool writeKey(const std::filesystem::path& file, std::string_view section, std::string_view key,
-              std::string_view text);
+bool writeKey(const std::filesystem::path& file, std::string_view section, std::string_view key, std::string_view text);
 bool writeInt(const std::filesystem::path& file, std::string_view section, std::string_view key, long value);
 
 // [Setting] KEYn as three bytes (default "16,1,0"). A value that does not start with three
@@ -52,8 +51,8 @@ bool writeButtonKeys(const std::filesystem::path& file, const std::uint8_t* butt
 struct ProfileImage {
     std::array<std::uint8_t, kProfileSettingsSize> settings{};  // LED0..LED32, bytes 33..55 zero
     std::array<std::uint8_t, kProfileButtonBytes> buttons{};    // KEY0..KEY8, three bytes each
-    long pointerSpeed = 0;                                       // PRO0 as stored
-    long scrollLines = 0;                                        // PRO1 as stored (0 means 1)
+    long pointerSpeed = 0;                                      // PRO0 as stored
+    long scrollLines = 0;                                       // PRO1 as stored (0 means 1)
 };
 
 // Reads the image. The DPI stage bytes 15..19 come from [3360] for the R240 (0x3360) and
@@ -65,8 +64,8 @@ ProfileImage readProfileImage(const std::filesystem::path& file, std::uint16_t m
 // nowhere for any other model; when buttonBlock is given (27 bytes or more) its first 27
 // bytes to KEY0..KEY8. Returns false if settings is too short or any write failed (the
 // other keys are still written).
-bool writeDeviceImage(const std::filesystem::path& file, std::span<const std::uint8_t> settings,
-                      std::uint16_t modelId, const std::uint8_t* buttonBlock);
+bool writeDeviceImage(const std::filesystem::path& file, std::span<const std::uint8_t> settings, std::uint16_t modelId,
+                      const std::uint8_t* buttonBlock);
 
 struct DeviceCapture;
 // Writes what a capture holds: the LED keys when its settings were read, KEY0..KEY8 when

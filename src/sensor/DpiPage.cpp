@@ -35,7 +35,8 @@ void DpiPage::showStageButtons(int current)
 {
     for (int i = 0; i < kStages; ++i) {
         const char* kind = i == current ? "dw" : "du";
-        host_.control(stageButton(i)).SetBkImage(QStringLiteral("file='ms/%1%2.png'").arg(QLatin1String(kind)).arg(i + 1));
+        host_.control(stageButton(i))
+            .SetBkImage(QStringLiteral("file='ms/%1%2.png'").arg(QLatin1String(kind)).arg(i + 1));
         host_.control(stageEdit(i)).SetEnabled(i == current);
     }
 }

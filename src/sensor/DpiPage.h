@@ -12,7 +12,7 @@ class FeatureHost;
 
 class DpiPage {
 public:
-    explicit DpiPage(FeatureHost& host) : host_(host) {}
+    explicit DpiPage(FeatureHost& host) : host_(host) { }
 
     // "DPI_profile_n" clicked.
     void selectStage(int n);

@@ -23,7 +23,7 @@ public:
     QString roundTyped(long value, bool* clamped = nullptr) const;
 
 private:
-    DpiTable(int size, bool r210) : size_(size), r210_(r210) {}
+    DpiTable(int size, bool r210) : size_(size), r210_(r210) { }
     long valueAt(int index) const;
     int size_;
     bool r210_;

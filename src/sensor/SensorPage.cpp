@@ -24,7 +24,10 @@ constexpr int kFactoryPointerStep = 5;
 constexpr int kFactoryPointerSpeed = 10;  // the desktop's default speed, not 5 * 2 + 1
 constexpr int kFactoryScrollLines = 3;
 
-ui::OptionControl option(FeatureHost& host, const char* name) { return ui::OptionControl(host.control(QLatin1String(name))); }
+ui::OptionControl option(FeatureHost& host, const char* name)
+{
+    return ui::OptionControl(host.control(QLatin1String(name)));
+}
 
 }  // namespace
 

@@ -11,14 +11,14 @@ class FeatureHost;
 class SensorPage {
 public:
     // Timer ids of the main window used by the calibration display.
-    static constexpr int kReturnTimer = 1;       // back to the calibration start page
-    static constexpr int kResultWaitTimer = 2;   // the pause while the result is shown
+    static constexpr int kReturnTimer = 1;      // back to the calibration start page
+    static constexpr int kResultWaitTimer = 2;  // the pause while the result is shown
     static constexpr int kResultWaitMs = 3000;
     static constexpr int kReturnMs = 3000;
     static constexpr int kCalibrationStartPage = 5;
     static constexpr int kCalibrationRunningPage = 7;
 
-    explicit SensorPage(FeatureHost& host) : host_(host) {}
+    explicit SensorPage(FeatureHost& host) : host_(host) { }
 
     // "ms_deng_combo_USBreportSelect" changed: the entry's index is stored and sent.
     void onReportRate();

@@ -7,7 +7,7 @@
 
 namespace corv {
 
-SystemSettingWorkers::SystemSettingWorkers(DesktopSettings& desktop) : desktop_(desktop) {}
+SystemSettingWorkers::SystemSettingWorkers(DesktopSettings& desktop) : desktop_(desktop) { }
 
 SystemSettingWorkers::~SystemSettingWorkers() { waitIdle(); }
 
@@ -62,9 +62,15 @@ void SystemSettingWorkers::launch(std::atomic<bool>& busy, const std::atomic<int
     }
 }
 
-void SystemSettingWorkers::startPointerSpeedWorker() { launch(pointerBusy_, pointerRequest_, &SystemSettingWorkers::applyPointerSpeed); }
+void SystemSettingWorkers::startPointerSpeedWorker()
+{
+    launch(pointerBusy_, pointerRequest_, &SystemSettingWorkers::applyPointerSpeed);
+}
 
-void SystemSettingWorkers::startScrollLinesWorker() { launch(scrollBusy_, scrollRequest_, &SystemSettingWorkers::applyScrollLines); }
+void SystemSettingWorkers::startScrollLinesWorker()
+{
+    launch(scrollBusy_, scrollRequest_, &SystemSettingWorkers::applyScrollLines);
+}
 
 // Each worker applies the request and, when a newer one arrived meanwhile (its start found
 // the worker busy), applies that too, so the desktop ends with the last value asked for. Each returns the value it applied last.

@@ -60,12 +60,12 @@ std::array<std::uint8_t, kSettingsRecordSize> FactoryMemory::settingsRecord(Mous
         r[15 + i] = static_cast<std::uint8_t>(dpiIndex(model, stages[i]));
     r[20] = 1;  // current stage
     r[21] = 0;
-    r[22] = 1;  // lighting on
-    r[23] = 2;  // lift-off distance in mm
-    r[24] = 0;  // zone being edited
-    r[25] = 1;  // wheel effect
-    r[26] = 1;  // wheel speed
-    r[27] = 2;  // wheel brightness
+    r[22] = 1;     // lighting on
+    r[23] = 2;     // lift-off distance in mm
+    r[24] = 0;     // zone being edited
+    r[25] = 1;     // wheel effect
+    r[26] = 1;     // wheel speed
+    r[27] = 2;     // wheel brightness
     r[28] = 0x00;  // wheel colour: blue
     r[29] = 0x00;
     r[30] = 0xFF;
@@ -111,13 +111,13 @@ std::vector<std::uint8_t> FactoryMemory::macroArea(std::size_t bytes)
     if (bytes >= kMacroHeaderSize) {
         putLe16(area.data(), kMacroSignature);
         putLe16(area.data() + 2, static_cast<std::uint16_t>(kMacroHeaderSize));  // total length
-        putLe16(area.data() + 4, 0);                                              // no macros
+        putLe16(area.data() + 4, 0);                                             // no macros
     }
     return area;
 }
 
 std::array<std::uint8_t, kDeviceInfoSize> FactoryMemory::deviceInfo(MouseModel model, std::uint16_t releaseNumber,
-                                                                     std::uint8_t macroCapacityUnits)
+                                                                    std::uint8_t macroCapacityUnits)
 {
     std::array<std::uint8_t, kDeviceInfoSize> info{};
     info[0] = static_cast<std::uint8_t>(kDeviceInfoSize);

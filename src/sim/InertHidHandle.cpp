@@ -7,8 +7,7 @@ namespace corv::sim {
 
 InertHidHandle::InertHidHandle(Clock& clock, HidAttributes attributes, std::vector<std::uint8_t> descriptor)
     : clock_(clock), attributes_(attributes), descriptor_(std::move(descriptor))
-{
-}
+{ }
 
 int InertHidHandle::write(const std::uint8_t* data, std::size_t length, int /*timeoutMs*/)
 {

@@ -10,8 +10,7 @@ namespace corv::sim {
 
 VirtualHidBackend::VirtualHidBackend(std::shared_ptr<VirtualMouse> mouse)
     : mouse_(std::move(mouse)), order_(VirtualMouseDescriptor::defaultOrder())
-{
-}
+{ }
 
 bool VirtualHidBackend::enumerate(std::vector<HidInterfaceEntry>& out)
 {
@@ -131,9 +130,8 @@ std::size_t VirtualHidBackend::openCount(const std::string& path) const
     return it == openCounts_.end() ? 0 : it->second;
 }
 
-ExtraDevice VirtualHidBackend::makeExtraDevice(const std::string& path, std::uint16_t vendorId,
-                                               std::uint16_t productId, std::uint16_t usagePage, std::uint16_t usage,
-                                               int interfaceNumber)
+ExtraDevice VirtualHidBackend::makeExtraDevice(const std::string& path, std::uint16_t vendorId, std::uint16_t productId,
+                                               std::uint16_t usagePage, std::uint16_t usage, int interfaceNumber)
 {
     ExtraDevice device;
     device.entry.path = path;
@@ -153,13 +151,13 @@ std::vector<std::uint8_t> VirtualHidBackend::plainDescriptor(std::uint16_t usage
     const auto hi = [](std::uint16_t v) { return static_cast<std::uint8_t>(v >> 8); };
     return {
         0x06, lo(usagePage), hi(usagePage),  // Usage Page
-        0x0A, lo(usage), hi(usage),          // Usage
+        0x0A, lo(usage),     hi(usage),      // Usage
         0xA1, 0x01,                          // Collection (Application)
         0x15, 0x00,                          //   Logical Minimum (0)
-        0x26, 0xFF, 0x00,                    //   Logical Maximum (255)
+        0x26, 0xFF,          0x00,           //   Logical Maximum (255)
         0x75, 0x08,                          //   Report Size (8)
         0x95, 0x08,                          //   Report Count (8)
-        0x0A, lo(usage), hi(usage),          //   Usage
+        0x0A, lo(usage),     hi(usage),      //   Usage
         0x81, 0x02,                          //   Input (Data, Variable, Absolute)
         0xC0,                                // End Collection
     };

@@ -22,8 +22,9 @@
 namespace corv::sim {
 
 struct ExtraDevice {
-    HidInterfaceEntry entry;                  // what enumerate() lists (path, ids, usage page, usage)
-    std::vector<std::uint8_t> reportDescriptor;  // what its node reports; empty: one plain collection of the entry's usage
+    HidInterfaceEntry entry;  // what enumerate() lists (path, ids, usage page, usage)
+    std::vector<std::uint8_t>
+        reportDescriptor;  // what its node reports; empty: one plain collection of the entry's usage
 };
 
 class VirtualHidBackend final : public HidBackend {

@@ -6,10 +6,10 @@
 
 namespace corv::sim {
 
-VirtualHidHandle::VirtualHidHandle(std::shared_ptr<VirtualMouse> mouse, std::shared_ptr<VirtualMouse::HandleState> state)
+VirtualHidHandle::VirtualHidHandle(std::shared_ptr<VirtualMouse> mouse,
+                                   std::shared_ptr<VirtualMouse::HandleState> state)
     : mouse_(std::move(mouse)), state_(std::move(state))
-{
-}
+{ }
 
 VirtualHidHandle::~VirtualHidHandle() { mouse_->detach(state_); }
 

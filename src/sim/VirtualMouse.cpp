@@ -39,17 +39,13 @@ std::vector<std::uint8_t> buttonsFactory()
 }  // namespace
 
 VirtualMouse::VirtualMouse(Clock& clock, VirtualMouseConfig config)
-    : clock_(clock),
-      config_(std::move(config)),
+    : clock_(clock), config_(std::move(config)),
       capacityUnits_(config_.macroCapacityUnits == 0 ? std::uint8_t{1} : config_.macroCapacityUnits),
-      settings_(settingsFactory(config_.model)),
-      buttons_(buttonsFactory()),
-      defaultButtons_(toVector(FactoryMemory::buttonTable())),
-      colors_(toVector(FactoryMemory::colorTable())),
+      settings_(settingsFactory(config_.model)), buttons_(buttonsFactory()),
+      defaultButtons_(toVector(FactoryMemory::buttonTable())), colors_(toVector(FactoryMemory::colorTable())),
       macros_(FactoryMemory::macroArea(std::size_t{capacityUnits_} * kMacroUnit)),
       calibrationDelay_(config_.calibrationDelay)
-{
-}
+{ }
 
 VirtualMouse::~VirtualMouse()
 {
@@ -271,7 +267,8 @@ void VirtualMouse::hostCancel(const std::shared_ptr<HandleState>& handle)
 
 Clock::duration VirtualMouse::reportLatency() const
 {
-    return latency_ == LatencyMode::UsbFullSpeed ? Clock::duration(std::chrono::milliseconds(1)) : Clock::duration::zero();
+    return latency_ == LatencyMode::UsbFullSpeed ? Clock::duration(std::chrono::milliseconds(1))
+                                                 : Clock::duration::zero();
 }
 
 void VirtualMouse::scheduleLocked(Clock::time_point due, Action action)
@@ -294,10 +291,7 @@ void VirtualMouse::pumpLocked()
     }
 }
 
-void VirtualMouse::runLocked(Action& action)
-{
-    deliverLocked(action.interfaceNumber, action.report, action.isAnswer);
-}
+void VirtualMouse::runLocked(Action& action) { deliverLocked(action.interfaceNumber, action.report, action.isAnswer); }
 
 void VirtualMouse::deliverLocked(int interfaceNumber, const std::vector<std::uint8_t>& report, bool isAnswer)
 {

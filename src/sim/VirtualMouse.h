@@ -80,15 +80,15 @@ enum class LatencyMode {
 
 struct VirtualMouseConfig {
     MouseModel model = MouseModel::R210;
-    std::uint16_t releaseNumber = 0x0102;           // bcdDevice, the firmware version
-    std::uint8_t macroCapacityUnits = 255;          // DeviceInfo byte 6; 0 counts as 1
+    std::uint16_t releaseNumber = 0x0102;   // bcdDevice, the firmware version
+    std::uint8_t macroCapacityUnits = 255;  // DeviceInfo byte 6; 0 counts as 1
     std::chrono::milliseconds calibrationDelay{2000};
     std::string pathPrefix = "virtual://corvalantis";  // nodes are <prefix>/if0 and <prefix>/if1
 };
 
 inline constexpr std::uint8_t kStatusOk = 0x00;
-inline constexpr std::uint8_t kStatusInvalid = 0xFF;       // bad command, address or length
-inline constexpr std::uint8_t kStatusBadChecksum = 0xFE;   // the request's checksum is wrong
+inline constexpr std::uint8_t kStatusInvalid = 0xFF;      // bad command, address or length
+inline constexpr std::uint8_t kStatusBadChecksum = 0xFE;  // the request's checksum is wrong
 inline constexpr std::size_t kHandleQueueLimit = 64;
 
 class VirtualMouse {
@@ -132,8 +132,7 @@ public:
     void detach(const std::shared_ptr<HandleState>& handle);
     int hostWrite(const std::shared_ptr<HandleState>& handle, const std::uint8_t* data, std::size_t length,
                   int timeoutMs);
-    int hostRead(const std::shared_ptr<HandleState>& handle, std::uint8_t* buffer, std::size_t capacity,
-                 int timeoutMs);
+    int hostRead(const std::shared_ptr<HandleState>& handle, std::uint8_t* buffer, std::size_t capacity, int timeoutMs);
     void hostCancel(const std::shared_ptr<HandleState>& handle);
     std::size_t openHandleCount() const;
 

@@ -13,45 +13,48 @@ constexpr int kGap = 6;
 float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 }  // namespace
 
-CColorPaletteUI::CColorPaletteUI(QWidget* parent) : QWidget(parent) {
+CColorPaletteUI::CColorPaletteUI(QWidget* parent) : QWidget(parent)
+{
     setCursor(Qt::CrossCursor);
     setMinimumSize(60, 40);
 }
 
-std::uint32_t CColorPaletteUI::GetSelectColor() const {
+std::uint32_t CColorPaletteUI::GetSelectColor() const
+{
     const QColor c = QColor::fromHsvF(hue_, saturation_, value_);
     return 0xFF000000u | (static_cast<std::uint32_t>(c.red()) << 16) | (static_cast<std::uint32_t>(c.green()) << 8) |
            static_cast<std::uint32_t>(c.blue());
 }
 
-void CColorPaletteUI::SetSelectColor(std::uint32_t argb) {
+void CColorPaletteUI::SetSelectColor(std::uint32_t argb)
+{
     const QColor c(static_cast<int>((argb >> 16) & 0xFF), static_cast<int>((argb >> 8) & 0xFF),
                    static_cast<int>(argb & 0xFF));
     float h = 0, s = 0, v = 0;
     c.getHsvF(&h, &s, &v);
-    if (h >= 0) hue_ = h;  // achromatic colours keep the previous hue
+    if (h >= 0)
+        hue_ = h;  // achromatic colours keep the previous hue
     saturation_ = s;
     value_ = v;
     rebuildField();
     update();
 }
 
-void CColorPaletteUI::PickColor(std::uint32_t argb) {
+void CColorPaletteUI::PickColor(std::uint32_t argb)
+{
     SetSelectColor(argb);
     emit colorPicked();
 }
 
-QRect CColorPaletteUI::fieldRect() const {
-    return QRect(0, 0, width(), std::max(1, height() - kStripHeight - kGap));
-}
+QRect CColorPaletteUI::fieldRect() const { return QRect(0, 0, width(), std::max(1, height() - kStripHeight - kGap)); }
 
-QRect CColorPaletteUI::stripRect() const {
-    return QRect(0, height() - kStripHeight, width(), kStripHeight);
-}
+QRect CColorPaletteUI::stripRect() const { return QRect(0, height() - kStripHeight, width(), kStripHeight); }
 
-void CColorPaletteUI::rebuildField() {
+void CColorPaletteUI::rebuildField()
+{
     const QRect r = fieldRect();
-    if (r.width() <= 0 || r.height() <= 0) return;
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
     field_ = QImage(r.size(), QImage::Format_RGB32);
     for (int y = 0; y < r.height(); ++y) {
         const float s = 1.0f - static_cast<float>(y) / static_cast<float>(std::max(1, r.height() - 1));
@@ -63,16 +66,19 @@ void CColorPaletteUI::rebuildField() {
     }
 }
 
-void CColorPaletteUI::resizeEvent(QResizeEvent* event) {
+void CColorPaletteUI::resizeEvent(QResizeEvent* event)
+{
     QWidget::resizeEvent(event);
     rebuildField();
 }
 
-void CColorPaletteUI::paintEvent(QPaintEvent*) {
+void CColorPaletteUI::paintEvent(QPaintEvent*)
+{
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRect fr = fieldRect();
-    if (field_.size() != fr.size()) rebuildField();
+    if (field_.size() != fr.size())
+        rebuildField();
     p.drawImage(fr.topLeft(), field_);
 
     const QRect sr = stripRect();
@@ -93,8 +99,10 @@ void CColorPaletteUI::paintEvent(QPaintEvent*) {
     p.drawRect(QRectF(sx - 2, sr.top() - 1, 4, sr.height() + 1));
 }
 
-void CColorPaletteUI::pickAt(QPoint pos, bool fromPress) {
-    if (fromPress) draggingStrip_ = pos.y() >= stripRect().top() - kGap / 2;
+void CColorPaletteUI::pickAt(QPoint pos, bool fromPress)
+{
+    if (fromPress)
+        draggingStrip_ = pos.y() >= stripRect().top() - kGap / 2;
     if (draggingStrip_) {
         const QRect sr = stripRect();
         value_ = clamp01(static_cast<float>(pos.x() - sr.left()) / static_cast<float>(std::max(1, sr.width() - 1)));
@@ -102,22 +110,29 @@ void CColorPaletteUI::pickAt(QPoint pos, bool fromPress) {
     } else {
         const QRect fr = fieldRect();
         hue_ = clamp01(static_cast<float>(pos.x() - fr.left()) / static_cast<float>(std::max(1, fr.width())));
-        if (hue_ >= 1.0f) hue_ = 0.999f;
-        saturation_ = clamp01(1.0f - static_cast<float>(pos.y() - fr.top()) / static_cast<float>(std::max(1, fr.height() - 1)));
+        if (hue_ >= 1.0f)
+            hue_ = 0.999f;
+        saturation_ =
+            clamp01(1.0f - static_cast<float>(pos.y() - fr.top()) / static_cast<float>(std::max(1, fr.height() - 1)));
     }
     picking_ = true;
     update();
 }
 
-void CColorPaletteUI::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) pickAt(event->position().toPoint(), true);
+void CColorPaletteUI::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        pickAt(event->position().toPoint(), true);
 }
 
-void CColorPaletteUI::mouseMoveEvent(QMouseEvent* event) {
-    if (event->buttons() & Qt::LeftButton) pickAt(event->position().toPoint(), false);
+void CColorPaletteUI::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        pickAt(event->position().toPoint(), false);
 }
 
-void CColorPaletteUI::mouseReleaseEvent(QMouseEvent* event) {
+void CColorPaletteUI::mouseReleaseEvent(QMouseEvent* event)
+{
     if (event->button() == Qt::LeftButton && picking_) {
         picking_ = false;
         emit colorPicked();

@@ -39,9 +39,9 @@ private:
     void pickAt(QPoint pos, bool fromPress);
     void rebuildField();
 
-    float hue_ = 0.55f;         // 0..1
-    float saturation_ = 1.0f;   // 0..1
-    float value_ = 1.0f;        // 0..1
+    float hue_ = 0.55f;        // 0..1
+    float saturation_ = 1.0f;  // 0..1
+    float value_ = 1.0f;       // 0..1
     bool draggingStrip_ = false;
     bool picking_ = false;
     QImage field_;

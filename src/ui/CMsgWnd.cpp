@@ -4,15 +4,16 @@
 
 namespace corv::ui {
 
-void CMsgWnd::InitWindow() {
-    closeButton_ = FindControl(QStringLiteral("closebtn"));
+void CMsgWnd::InitWindow() { closeButton_ = FindControl(QStringLiteral("closebtn")); }
+
+void CMsgWnd::Notify(TNotifyUI& msg)
+{
+    if (msg.sType == notify::kClick)
+        OnClick(msg);
 }
 
-void CMsgWnd::Notify(TNotifyUI& msg) {
-    if (msg.sType == notify::kClick) OnClick(msg);
-}
-
-void CMsgWnd::OnClick(TNotifyUI& msg) {
+void CMsgWnd::OnClick(TNotifyUI& msg)
+{
     const QString name = msg.senderName.toLower();
     if (closeButton_ && msg.pSender == closeButton_.widget()) {
         Close(0);
@@ -23,9 +24,11 @@ void CMsgWnd::OnClick(TNotifyUI& msg) {
     }
 }
 
-bool CMsgWnd::ClickControl(const QString& name) {
+bool CMsgWnd::ClickControl(const QString& name)
+{
     auto* button = qobject_cast<QAbstractButton*>(FindControl(name).widget());
-    if (button == nullptr) return false;
+    if (button == nullptr)
+        return false;
     button->click();
     return true;
 }

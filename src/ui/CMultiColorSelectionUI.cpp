@@ -11,37 +11,43 @@ constexpr int kStripHeight = 12;
 constexpr int kGap = 6;
 constexpr std::int32_t kWhite = 0x00FFFFFF;
 
-QColor colourOf(std::int32_t value) {
+QColor colourOf(std::int32_t value)
+{
     const auto v = static_cast<std::uint32_t>(value);
     return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
 }
 }  // namespace
 
-CMultiColorSelectionUI::CMultiColorSelectionUI(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(120, 40);
-}
+CMultiColorSelectionUI::CMultiColorSelectionUI(QWidget* parent) : QWidget(parent) { setMinimumSize(120, 40); }
 
-std::int32_t CMultiColorSelectionUI::barValue(int red, int green, int blue) {
+std::int32_t CMultiColorSelectionUI::barValue(int red, int green, int blue)
+{
     return static_cast<std::int32_t>((static_cast<std::uint32_t>(red) & 0xFF) |
                                      ((static_cast<std::uint32_t>(green) & 0xFF) << 8) |
                                      ((static_cast<std::uint32_t>(blue) & 0xFF) << 16));
 }
 
-void CMultiColorSelectionUI::SetBarsCount(int n) {
+void CMultiColorSelectionUI::SetBarsCount(int n)
+{
     n = std::clamp(n, 0, kMaxBars);
-    for (int i = count_; i < n; ++i) values_[static_cast<std::size_t>(i)] = kWhite;
+    for (int i = count_; i < n; ++i)
+        values_[static_cast<std::size_t>(i)] = kWhite;
     count_ = n;
-    if (selected_ >= count_) selected_ = count_ - 1;
+    if (selected_ >= count_)
+        selected_ = count_ - 1;
     update();
 }
 
-void CMultiColorSelectionUI::SetBarsCountData(int i, std::int32_t value) {
-    if (i < 0 || i >= count_) return;
+void CMultiColorSelectionUI::SetBarsCountData(int i, std::int32_t value)
+{
+    if (i < 0 || i >= count_)
+        return;
     values_[static_cast<std::size_t>(i)] = value;
     update();
 }
 
-std::uint32_t CMultiColorSelectionUI::GetBarsCountData(int i, std::int32_t& value) const {
+std::uint32_t CMultiColorSelectionUI::GetBarsCountData(int i, std::int32_t& value) const
+{
     if (i < 0 || i >= count_) {
         value = 0;
         return 0;
@@ -50,8 +56,10 @@ std::uint32_t CMultiColorSelectionUI::GetBarsCountData(int i, std::int32_t& valu
     return static_cast<std::uint32_t>(value) & 0x00FFFFFFu;
 }
 
-bool CMultiColorSelectionUI::AddBarsCount() {
-    if (count_ >= kMaxBars) return false;
+bool CMultiColorSelectionUI::AddBarsCount()
+{
+    if (count_ >= kMaxBars)
+        return false;
     values_[static_cast<std::size_t>(count_)] = kWhite;
     ++count_;
     selected_ = count_ - 1;
@@ -59,31 +67,35 @@ bool CMultiColorSelectionUI::AddBarsCount() {
     return true;
 }
 
-bool CMultiColorSelectionUI::SubBarsCount() {
-    if (count_ <= 0) return false;
+bool CMultiColorSelectionUI::SubBarsCount()
+{
+    if (count_ <= 0)
+        return false;
     --count_;
     values_[static_cast<std::size_t>(count_)] = 0;
-    if (selected_ >= count_) selected_ = count_ - 1;
+    if (selected_ >= count_)
+        selected_ = count_ - 1;
     update();
     return true;
 }
 
-void CMultiColorSelectionUI::setSelectedBar(int i) {
+void CMultiColorSelectionUI::setSelectedBar(int i)
+{
     selected_ = (i >= 0 && i < count_) ? i : -1;
     update();
 }
 
-QRect CMultiColorSelectionUI::stripRect() const {
-    return QRect(0, height() - kStripHeight, width(), kStripHeight);
-}
+QRect CMultiColorSelectionUI::stripRect() const { return QRect(0, height() - kStripHeight, width(), kStripHeight); }
 
-QRect CMultiColorSelectionUI::barRect(int i) const {
+QRect CMultiColorSelectionUI::barRect(int i) const
+{
     const int area = std::max(1, height() - kStripHeight - kGap);
     const int slot = width() / kMaxBars;
     return QRect(i * slot + 1, 0, std::max(2, slot - 3), area);
 }
 
-void CMultiColorSelectionUI::paintEvent(QPaintEvent*) {
+void CMultiColorSelectionUI::paintEvent(QPaintEvent*)
+{
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     for (int i = 0; i < kMaxBars; ++i) {
@@ -105,19 +117,24 @@ void CMultiColorSelectionUI::paintEvent(QPaintEvent*) {
     }
     const QRect sr = stripRect();
     QLinearGradient g(sr.topLeft(), sr.topRight());
-    for (int k = 0; k <= 6; ++k) g.setColorAt(k / 6.0, QColor::fromHsvF(static_cast<float>(k) / 6.0f * 0.999f, 1, 1));
+    for (int k = 0; k <= 6; ++k)
+        g.setColorAt(k / 6.0, QColor::fromHsvF(static_cast<float>(k) / 6.0f * 0.999f, 1, 1));
     p.setPen(Qt::NoPen);
     p.setBrush(g);
     p.drawRoundedRect(sr, 3, 3);
 }
 
-void CMultiColorSelectionUI::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !isEnabled()) return;
+void CMultiColorSelectionUI::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !isEnabled())
+        return;
     const QPoint pos = event->position().toPoint();
     const QRect sr = stripRect();
     if (pos.y() >= sr.top() - kGap / 2) {
-        if (selected_ < 0 || selected_ >= count_) return;
-        const float h = std::clamp(static_cast<float>(pos.x()) / static_cast<float>(std::max(1, sr.width())), 0.0f, 0.999f);
+        if (selected_ < 0 || selected_ >= count_)
+            return;
+        const float h =
+            std::clamp(static_cast<float>(pos.x()) / static_cast<float>(std::max(1, sr.width())), 0.0f, 0.999f);
         const QColor c = QColor::fromHsvF(h, 1, 1);
         values_[static_cast<std::size_t>(selected_)] = barValue(c.red(), c.green(), c.blue());
         update();

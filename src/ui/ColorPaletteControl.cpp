@@ -6,15 +6,19 @@
 namespace corv::ui {
 
 ColorPaletteControl::ColorPaletteControl(const Control& control)
-    : Control(checkedKind(control, ControlKind::ColorPalette)) {}
+    : Control(checkedKind(control, ControlKind::ColorPalette))
+{ }
 
-std::uint32_t ColorPaletteControl::GetSelectColor() const {
+std::uint32_t ColorPaletteControl::GetSelectColor() const
+{
     auto* p = qobject_cast<CColorPaletteUI*>(usable("GetSelectColor"));
     return p != nullptr ? p->GetSelectColor() : 0;
 }
 
-void ColorPaletteControl::SetSelectColor(std::uint32_t argb) {
-    if (auto* p = qobject_cast<CColorPaletteUI*>(usable("SetSelectColor"))) p->SetSelectColor(argb);
+void ColorPaletteControl::SetSelectColor(std::uint32_t argb)
+{
+    if (auto* p = qobject_cast<CColorPaletteUI*>(usable("SetSelectColor")))
+        p->SetSelectColor(argb);
 }
 
 }  // namespace corv::ui

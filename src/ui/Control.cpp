@@ -24,21 +24,22 @@ const char* const kStyleId = "corvStyleId";
 const char* const kBaseStyle = "corvBaseStyle";
 const char* const kInputBlocked = "corvInputBlocked";
 
-QString cssUrl(const QString& spec) {
+QString cssUrl(const QString& spec)
+{
     const QString path = ResourceManager::instance().imagePath(spec);
-    if (path.isEmpty()) return QString();
+    if (path.isEmpty())
+        return QString();
     QString quoted = path;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\\\""));
     return QStringLiteral("url(\"%1\")").arg(quoted);
 }
 
-QString borderImage(const QString& url) {
-    return QStringLiteral("border-image: %1 0 0 0 0 stretch stretch;").arg(url);
-}
+QString borderImage(const QString& url) { return QStringLiteral("border-image: %1 0 0 0 0 stretch stretch;").arg(url); }
 
 // Rebuilds the control's own style sheet from its images and background colour, on top of
 // the style sheet the layout gave it.
-void applyVisuals(QWidget* w) {
+void applyVisuals(QWidget* w)
+{
     static std::atomic<int> nextId{1};
     if (!w->property(kStyleId).isValid()) {
         w->setProperty(kStyleId, nextId.fetch_add(1));
@@ -62,26 +63,35 @@ void applyVisuals(QWidget* w) {
     const bool anyImage = !bk.isEmpty() || !normal.isEmpty() || !hot.isEmpty() || !pushed.isEmpty();
     if (anyImage) {
         base += QStringLiteral("border: none;");
-        if (colour == 0) base += QStringLiteral("background: transparent;");
+        if (colour == 0)
+            base += QStringLiteral("background: transparent;");
     }
     if (!normal.isEmpty()) {
-        if (!bk.isEmpty()) base += QStringLiteral("background-image: %1; background-position: center; background-repeat: no-repeat;").arg(bk);
+        if (!bk.isEmpty())
+            base += QStringLiteral("background-image: %1; background-position: center; background-repeat: no-repeat;")
+                        .arg(bk);
         base += borderImage(normal);
     } else if (!bk.isEmpty()) {
         base += borderImage(bk);
     }
     QString sheet = w->property(kBaseStyle).toString();
-    if (!base.isEmpty()) sheet += QStringLiteral("\n%1 { %2 }").arg(sel, base);
-    if (!hot.isEmpty()) sheet += QStringLiteral("\n%1:hover { %2 }").arg(sel, borderImage(hot));
-    if (!pushed.isEmpty()) sheet += QStringLiteral("\n%1:pressed { %2 }").arg(sel, borderImage(pushed));
-    if (!pushed.isEmpty()) sheet += QStringLiteral("\n%1:checked { %2 }").arg(sel, borderImage(pushed));
+    if (!base.isEmpty())
+        sheet += QStringLiteral("\n%1 { %2 }").arg(sel, base);
+    if (!hot.isEmpty())
+        sheet += QStringLiteral("\n%1:hover { %2 }").arg(sel, borderImage(hot));
+    if (!pushed.isEmpty())
+        sheet += QStringLiteral("\n%1:pressed { %2 }").arg(sel, borderImage(pushed));
+    if (!pushed.isEmpty())
+        sheet += QStringLiteral("\n%1:checked { %2 }").arg(sel, borderImage(pushed));
     w->setStyleSheet(sheet);
 }
 
 }  // namespace
 
-QWidget* Control::usable(const char* operation) const {
-    if (w_.isNull()) return nullptr;
+QWidget* Control::usable(const char* operation) const
+{
+    if (w_.isNull())
+        return nullptr;
     if (!onUiThread()) {
         qCWarning(lcControl) << "control" << w_->objectName() << "used outside the UI thread (" << operation
                              << "); ignored";
@@ -90,49 +100,64 @@ QWidget* Control::usable(const char* operation) const {
     return w_.data();
 }
 
-QString Control::GetName() const {
+QString Control::GetName() const
+{
     auto* w = usable("GetName");
     return w != nullptr ? w->objectName() : QString();
 }
 
-QString Control::GetText() const {
+QString Control::GetText() const
+{
     auto* w = usable("GetText");
     return w != nullptr ? controlText(w) : QString();
 }
 
-void Control::SetText(const QString& text) {
-    if (auto* w = usable("SetText")) setControlText(w, text);
+void Control::SetText(const QString& text)
+{
+    if (auto* w = usable("SetText"))
+        setControlText(w, text);
 }
 
-void Control::SetToolTip(const QString& text) {
-    if (auto* w = usable("SetToolTip")) w->setToolTip(text);
+void Control::SetToolTip(const QString& text)
+{
+    if (auto* w = usable("SetToolTip"))
+        w->setToolTip(text);
 }
 
-bool Control::IsVisible() const {
+bool Control::IsVisible() const
+{
     auto* w = usable("IsVisible");
     return w != nullptr && !w->isHidden();
 }
 
-void Control::SetVisible(bool visible) {
-    if (auto* w = usable("SetVisible")) w->setVisible(visible);
+void Control::SetVisible(bool visible)
+{
+    if (auto* w = usable("SetVisible"))
+        w->setVisible(visible);
 }
 
-bool Control::IsEnabled() const {
+bool Control::IsEnabled() const
+{
     auto* w = usable("IsEnabled");
     return w != nullptr && w->isEnabled();
 }
 
-void Control::SetEnabled(bool enabled) {
-    if (auto* w = usable("SetEnabled")) w->setEnabled(enabled);
+void Control::SetEnabled(bool enabled)
+{
+    if (auto* w = usable("SetEnabled"))
+        w->setEnabled(enabled);
 }
 
-void Control::SetInputEnabled(bool enabled) {
+void Control::SetInputEnabled(bool enabled)
+{
     auto* w = usable("SetInputEnabled");
-    if (w == nullptr) return;
+    if (w == nullptr)
+        return;
     w->setProperty(kInputBlocked, !enabled);
     w->setAttribute(Qt::WA_TransparentForMouseEvents, !enabled);
     if (!enabled) {
-        if (!w->property("corvFocusPolicy").isValid()) w->setProperty("corvFocusPolicy", static_cast<int>(w->focusPolicy()));
+        if (!w->property("corvFocusPolicy").isValid())
+            w->setProperty("corvFocusPolicy", static_cast<int>(w->focusPolicy()));
         w->setFocusPolicy(Qt::NoFocus);
         w->clearFocus();
     } else if (w->property("corvFocusPolicy").isValid()) {
@@ -140,94 +165,119 @@ void Control::SetInputEnabled(bool enabled) {
     }
 }
 
-bool Control::IsInputEnabled() const {
+bool Control::IsInputEnabled() const
+{
     auto* w = usable("IsInputEnabled");
     return w != nullptr && !w->property(kInputBlocked).toBool();
 }
 
-QString Control::GetBkImage() const {
+QString Control::GetBkImage() const
+{
     auto* w = usable("GetBkImage");
     return w != nullptr ? w->property(kBkImage).toString() : QString();
 }
 
-void Control::SetBkImage(const QString& spec) {
+void Control::SetBkImage(const QString& spec)
+{
     auto* w = usable("SetBkImage");
-    if (w == nullptr) return;
+    if (w == nullptr)
+        return;
     w->setProperty(kBkImage, spec);
     applyVisuals(w);
 }
 
-QString Control::GetNormalImage() const {
+QString Control::GetNormalImage() const
+{
     auto* w = usable("GetNormalImage");
     return w != nullptr ? w->property(kNormalImage).toString() : QString();
 }
 
-void Control::SetNormalImage(const QString& spec) {
+void Control::SetNormalImage(const QString& spec)
+{
     auto* w = usable("SetNormalImage");
-    if (w == nullptr) return;
+    if (w == nullptr)
+        return;
     w->setProperty(kNormalImage, spec);
     applyVisuals(w);
 }
 
-QString Control::GetHotImage() const {
+QString Control::GetHotImage() const
+{
     auto* w = usable("GetHotImage");
     return w != nullptr ? w->property(kHotImage).toString() : QString();
 }
 
-void Control::SetHotImage(const QString& spec) {
+void Control::SetHotImage(const QString& spec)
+{
     auto* w = usable("SetHotImage");
-    if (w == nullptr) return;
+    if (w == nullptr)
+        return;
     w->setProperty(kHotImage, spec);
     applyVisuals(w);
 }
 
-QString Control::GetPushedImage() const {
+QString Control::GetPushedImage() const
+{
     auto* w = usable("GetPushedImage");
     return w != nullptr ? w->property(kPushedImage).toString() : QString();
 }
 
-void Control::SetPushedImage(const QString& spec) {
+void Control::SetPushedImage(const QString& spec)
+{
     auto* w = usable("SetPushedImage");
-    if (w == nullptr) return;
+    if (w == nullptr)
+        return;
     w->setProperty(kPushedImage, spec);
     applyVisuals(w);
 }
 
-std::uint32_t Control::GetBkColor() const {
+std::uint32_t Control::GetBkColor() const
+{
     auto* w = usable("GetBkColor");
     return w != nullptr ? w->property(kBkColor).toUInt() : 0;
 }
 
-void Control::SetBkColor(std::uint32_t argb) {
+void Control::SetBkColor(std::uint32_t argb)
+{
     auto* w = usable("SetBkColor");
-    if (w == nullptr) return;
+    if (w == nullptr)
+        return;
     w->setProperty(kBkColor, static_cast<uint>(argb));
     applyVisuals(w);
 }
 
-QString Control::GetUserData() const {
+QString Control::GetUserData() const
+{
     auto* w = usable("GetUserData");
-    if (w == nullptr) return QString();
+    if (w == nullptr)
+        return QString();
     // Set by the program, or else given by the layout ("userdata" property).
     const QVariant v = w->property(kUserData);
     return v.isValid() ? v.toString() : w->property("userdata").toString();
 }
 
-void Control::SetUserData(const QString& data) {
-    if (auto* w = usable("SetUserData")) w->setProperty(kUserData, data);
+void Control::SetUserData(const QString& data)
+{
+    if (auto* w = usable("SetUserData"))
+        w->setProperty(kUserData, data);
 }
 
-void Control::NeedUpdate() {
-    if (auto* w = usable("NeedUpdate")) w->update();
+void Control::NeedUpdate()
+{
+    if (auto* w = usable("NeedUpdate"))
+        w->update();
 }
 
-Control FindControl(QWidget* root, const QString& name) {
-    if (root == nullptr || name.isEmpty()) return Control();
+Control FindControl(QWidget* root, const QString& name)
+{
+    if (root == nullptr || name.isEmpty())
+        return Control();
     if (!onUiThread()) {
         qCWarning(lcControl) << "FindControl" << name << "outside the UI thread; ignored";
         return Control();
     }
-    if (root->objectName() == name) return Control(root);
+    if (root->objectName() == name)
+        return Control(root);
     return Control(root->findChild<QWidget*>(name));
 }
 

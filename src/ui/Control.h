@@ -16,7 +16,7 @@ namespace corv::ui {
 class Control {
 public:
     Control() = default;
-    explicit Control(QWidget* widget) : w_(widget) {}
+    explicit Control(QWidget* widget) : w_(widget) { }
 
     explicit operator bool() const { return !w_.isNull(); }
     QWidget* widget() const { return w_.data(); }

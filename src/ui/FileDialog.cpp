@@ -12,17 +12,21 @@ Q_LOGGING_CATEGORY(lcFileDialog, "corv.filedialog", QtWarningMsg)
 
 namespace {
 
-FileDialogResponder& responder() {
+FileDialogResponder& responder()
+{
     static FileDialogResponder r;
     return r;
 }
 
-QString withSuffix(const QString& file, const QString& suffix) {
-    if (file.isEmpty() || suffix.isEmpty() || !QFileInfo(file).suffix().isEmpty()) return file;
+QString withSuffix(const QString& file, const QString& suffix)
+{
+    if (file.isEmpty() || suffix.isEmpty() || !QFileInfo(file).suffix().isEmpty())
+        return file;
     return file + QLatin1Char('.') + suffix;
 }
 
-QString ask(QWidget* parent, const FileDialogRequest& request) {
+QString ask(QWidget* parent, const FileDialogRequest& request)
+{
     if (!onUiThread()) {
         qCWarning(lcFileDialog) << "file dialog requested outside the UI thread; refused:" << request.title;
         return QString();
@@ -37,22 +41,20 @@ QString ask(QWidget* parent, const FileDialogRequest& request) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(request.defaultSuffix);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) chosen = dialog.selectedFiles().constFirst();
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().constFirst();
     }
     return request.kind == FileDialogRequest::Kind::Save ? withSuffix(chosen, request.defaultSuffix) : chosen;
 }
 
 }  // namespace
 
-void SetFileDialogResponder(FileDialogResponder r) {
-    responder() = std::move(r);
-}
+void SetFileDialogResponder(FileDialogResponder r) { responder() = std::move(r); }
 
-bool HasFileDialogResponder() {
-    return static_cast<bool>(responder());
-}
+bool HasFileDialogResponder() { return static_cast<bool>(responder()); }
 
-QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
+QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
+{
     FileDialogRequest request;
     request.kind = FileDialogRequest::Kind::Open;
     request.title = title;
@@ -62,7 +64,8 @@ QString GetOpenFileName(QWidget* parent, const QString& title, const QString& fo
 }
 
 QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
-                        const QString& defaultSuffix) {
+                        const QString& defaultSuffix)
+{
     FileDialogRequest request;
     request.kind = FileDialogRequest::Kind::Save;
     request.title = title;

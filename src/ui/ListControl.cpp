@@ -14,12 +14,14 @@ constexpr int kKindRole = Qt::UserRole + 1;
 constexpr int kDownRole = Qt::UserRole + 2;
 constexpr int kNameRole = Qt::UserRole + 3;
 
-QListWidgetItem* itemAt(QListWidget* l, int index) {
+QListWidgetItem* itemAt(QListWidget* l, int index)
+{
     return l != nullptr && index >= 0 && index < l->count() ? l->item(index) : nullptr;
 }
 
 // Inserts a finished row silently; the selected row stays the selected row.
-void insertKeepingSelection(QListWidget* l, int index, QListWidgetItem* item, const QString& userData, int height) {
+void insertKeepingSelection(QListWidget* l, int index, QListWidgetItem* item, const QString& userData, int height)
+{
     item->setData(kUserDataRole, userData);
     item->setSizeHint(QSize(0, height));
     const QSignalBlocker blocker(l);
@@ -29,21 +31,25 @@ void insertKeepingSelection(QListWidget* l, int index, QListWidgetItem* item, co
 }
 }  // namespace
 
-ListControl::ListControl(const Control& control) : Control(checkedKind(control, ControlKind::List)) {}
+ListControl::ListControl(const Control& control) : Control(checkedKind(control, ControlKind::List)) { }
 
-int ListControl::GetCount() const {
+int ListControl::GetCount() const
+{
     auto* l = qobject_cast<QListWidget*>(usable("GetCount"));
     return l != nullptr ? l->count() : 0;
 }
 
-int ListControl::GetCurSel() const {
+int ListControl::GetCurSel() const
+{
     auto* l = qobject_cast<QListWidget*>(usable("GetCurSel"));
     return l != nullptr ? l->currentRow() : -1;
 }
 
-bool ListControl::SelectItem(int index) {
+bool ListControl::SelectItem(int index)
+{
     auto* l = qobject_cast<QListWidget*>(usable("SelectItem"));
-    if (l == nullptr || index < -1 || index >= l->count()) return false;
+    if (l == nullptr || index < -1 || index >= l->count())
+        return false;
     if (index == -1) {
         const QSignalBlocker blocker(l);
         l->setCurrentRow(-1);
@@ -54,22 +60,27 @@ bool ListControl::SelectItem(int index) {
     return true;
 }
 
-bool ListControl::InsertTextRow(int index, const QString& text, const QString& userData, int height) {
+bool ListControl::InsertTextRow(int index, const QString& text, const QString& userData, int height)
+{
     auto* l = qobject_cast<QListWidget*>(usable("InsertTextRow"));
-    if (l == nullptr || index < 0 || index > l->count()) return false;
+    if (l == nullptr || index < 0 || index > l->count())
+        return false;
     auto* item = new QListWidgetItem(text);
     item->setData(kKindRole, static_cast<int>(RowKind::Text));
     insertKeepingSelection(l, index, item, userData, height);
     return true;
 }
 
-bool ListControl::InsertActionRow(int index, bool down, const QString& keyName, const QString& userData, int height) {
+bool ListControl::InsertActionRow(int index, bool down, const QString& keyName, const QString& userData, int height)
+{
     auto* l = qobject_cast<QListWidget*>(usable("InsertActionRow"));
-    if (l == nullptr || index < 0 || index > l->count()) return false;
+    if (l == nullptr || index < 0 || index > l->count())
+        return false;
     auto* item = new QListWidgetItem(keyName);
-    const QString icon = ResourceManager::instance().imagePath(
-        down ? QStringLiteral("file='ms/macro_action_down.png'") : QStringLiteral("file='ms/macro_action_up.png'"));
-    if (!icon.isEmpty()) item->setIcon(QIcon(icon));
+    const QString icon = ResourceManager::instance().imagePath(down ? QStringLiteral("file='ms/macro_action_down.png'")
+                                                                    : QStringLiteral("file='ms/macro_action_up.png'"));
+    if (!icon.isEmpty())
+        item->setIcon(QIcon(icon));
     item->setData(kKindRole, static_cast<int>(RowKind::Action));
     item->setData(kDownRole, down);
     item->setData(kNameRole, QStringLiteral("macro_action"));
@@ -78,74 +89,91 @@ bool ListControl::InsertActionRow(int index, bool down, const QString& keyName, 
     return true;
 }
 
-int ListControl::AddTextRow(const QString& text, const QString& userData, int height) {
+int ListControl::AddTextRow(const QString& text, const QString& userData, int height)
+{
     const int index = GetCount();
     return InsertTextRow(index, text, userData, height) ? index : -1;
 }
 
-int ListControl::AddActionRow(bool down, const QString& keyName, const QString& userData, int height) {
+int ListControl::AddActionRow(bool down, const QString& keyName, const QString& userData, int height)
+{
     const int index = GetCount();
     return InsertActionRow(index, down, keyName, userData, height) ? index : -1;
 }
 
-ListControl::RowKind ListControl::GetRowKind(int index) const {
+ListControl::RowKind ListControl::GetRowKind(int index) const
+{
     auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetRowKind")), index);
     return item != nullptr ? static_cast<RowKind>(item->data(kKindRole).toInt()) : RowKind::None;
 }
 
-QString ListControl::GetRowName(int index) const {
+QString ListControl::GetRowName(int index) const
+{
     auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetRowName")), index);
     return item != nullptr ? item->data(kNameRole).toString() : QString();
 }
 
-bool ListControl::IsActionDown(int index) const {
+bool ListControl::IsActionDown(int index) const
+{
     auto* item = itemAt(qobject_cast<QListWidget*>(usable("IsActionDown")), index);
     return item != nullptr && item->data(kDownRole).toBool();
 }
 
-QString ListControl::GetItemText(int index) const {
+QString ListControl::GetItemText(int index) const
+{
     auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetItemText")), index);
     return item != nullptr ? item->text() : QString();
 }
 
-bool ListControl::SetItemText(int index, const QString& text) {
+bool ListControl::SetItemText(int index, const QString& text)
+{
     auto* item = itemAt(qobject_cast<QListWidget*>(usable("SetItemText")), index);
-    if (item == nullptr) return false;
+    if (item == nullptr)
+        return false;
     item->setText(text);
     return true;
 }
 
-QString ListControl::GetItemUserData(int index) const {
+QString ListControl::GetItemUserData(int index) const
+{
     auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetItemUserData")), index);
     return item != nullptr ? item->data(kUserDataRole).toString() : QString();
 }
 
-bool ListControl::SetItemUserData(int index, const QString& data) {
+bool ListControl::SetItemUserData(int index, const QString& data)
+{
     auto* item = itemAt(qobject_cast<QListWidget*>(usable("SetItemUserData")), index);
-    if (item == nullptr) return false;
+    if (item == nullptr)
+        return false;
     item->setData(kUserDataRole, data);
     return true;
 }
 
-int ListControl::GetItemHeight(int index) const {
+int ListControl::GetItemHeight(int index) const
+{
     auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetItemHeight")), index);
     return item != nullptr ? item->sizeHint().height() : 0;
 }
 
-bool ListControl::RemoveAt(int index) {
+bool ListControl::RemoveAt(int index)
+{
     auto* l = qobject_cast<QListWidget*>(usable("RemoveAt"));
-    if (itemAt(l, index) == nullptr) return false;
+    if (itemAt(l, index) == nullptr)
+        return false;
     const QSignalBlocker blocker(l);
     const int before = l->currentRow();
     delete l->takeItem(index);
     l->setCurrentRow(before == index || before < 0 ? -1 : (index < before ? before - 1 : before));
-    if (l->currentRow() < 0) l->clearSelection();
+    if (l->currentRow() < 0)
+        l->clearSelection();
     return true;
 }
 
-void ListControl::RemoveAll() {
+void ListControl::RemoveAll()
+{
     auto* l = qobject_cast<QListWidget*>(usable("RemoveAll"));
-    if (l == nullptr) return;
+    if (l == nullptr)
+        return;
     const QSignalBlocker blocker(l);
     l->clear();
 }

@@ -28,7 +28,7 @@ public:
     int AddActionRow(bool down, const QString& keyName, const QString& userData, int height = kDefaultRowHeight);
 
     RowKind GetRowKind(int index) const;
-    QString GetRowName(int index) const;      // "macro_action" for action rows
+    QString GetRowName(int index) const;  // "macro_action" for action rows
     bool IsActionDown(int index) const;
     QString GetItemText(int index) const;
     bool SetItemText(int index, const QString& text);

@@ -12,12 +12,14 @@ namespace corv::ui {
 Q_LOGGING_CATEGORY(lcMenu, "corv.menu", QtWarningMsg)
 
 namespace {
-bool isTrue(QStringView v) {
+bool isTrue(QStringView v)
+{
     return v.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0 || v == QStringLiteral("1");
 }
 }  // namespace
 
-std::optional<std::vector<MenuWnd::Item>> MenuWnd::ParseMenuFile(const QString& file) {
+std::optional<std::vector<MenuWnd::Item>> MenuWnd::ParseMenuFile(const QString& file)
+{
     const auto data = ResourceManager::readLimited(ResourceManager::instance().resolveFile(file));
     if (!data) {
         qCWarning(lcMenu) << "menu file missing:" << file;
@@ -31,7 +33,8 @@ std::optional<std::vector<MenuWnd::Item>> MenuWnd::ParseMenuFile(const QString& 
             qCWarning(lcMenu) << "menu file refused (document type declaration):" << file;
             return std::nullopt;
         }
-        if (token != QXmlStreamReader::StartElement) continue;
+        if (token != QXmlStreamReader::StartElement)
+            continue;
         const auto attrs = reader.attributes();
         if (reader.name().compare(QStringLiteral("Separator"), Qt::CaseInsensitive) == 0) {
             Item item;
@@ -54,9 +57,11 @@ std::optional<std::vector<MenuWnd::Item>> MenuWnd::ParseMenuFile(const QString& 
     return items;
 }
 
-std::unique_ptr<QMenu> MenuWnd::BuildMenu(const QString& file, MenuHandler handler, QWidget* parent) {
+std::unique_ptr<QMenu> MenuWnd::BuildMenu(const QString& file, MenuHandler handler, QWidget* parent)
+{
     const auto items = ParseMenuFile(file);
-    if (!items) return nullptr;
+    if (!items)
+        return nullptr;
     auto menu = std::make_unique<QMenu>(parent);
     menu->setObjectName(file);
     for (const Item& item : *items) {
@@ -71,7 +76,8 @@ std::unique_ptr<QMenu> MenuWnd::BuildMenu(const QString& file, MenuHandler handl
         action->setCheckable(item.checkable);
         action->setChecked(item.checked);
         QObject::connect(action, &QAction::triggered, menu.get(), [action, handler](bool checked) {
-            if (!handler) return;
+            if (!handler)
+                return;
             MenuCommand cmd;
             cmd.name = action->objectName();
             cmd.text = action->text();
@@ -83,17 +89,21 @@ std::unique_ptr<QMenu> MenuWnd::BuildMenu(const QString& file, MenuHandler handl
     return menu;
 }
 
-QMenu* MenuWnd::Init(const QString& file, QPoint screenPoint, MenuHandler handler, QWidget* parent) {
+QMenu* MenuWnd::Init(const QString& file, QPoint screenPoint, MenuHandler handler, QWidget* parent)
+{
     auto menu = BuildMenu(file, std::move(handler), parent);
-    if (!menu) return nullptr;
+    if (!menu)
+        return nullptr;
     QMenu* shown = menu.release();
     shown->setAttribute(Qt::WA_DeleteOnClose);
     shown->popup(screenPoint);
     return shown;
 }
 
-bool MenuWnd::TriggerItem(QMenu* menu, const QString& name) {
-    if (menu == nullptr) return false;
+bool MenuWnd::TriggerItem(QMenu* menu, const QString& name)
+{
+    if (menu == nullptr)
+        return false;
     const auto actions = menu->actions();
     for (QAction* action : actions) {
         if (!action->isSeparator() && action->objectName() == name) {
@@ -101,7 +111,8 @@ bool MenuWnd::TriggerItem(QMenu* menu, const QString& name) {
             return true;
         }
         // Items of submenus count as items of the menu.
-        if (QMenu* sub = action->menu(); sub != nullptr && TriggerItem(sub, name)) return true;
+        if (QMenu* sub = action->menu(); sub != nullptr && TriggerItem(sub, name))
+            return true;
     }
     return false;
 }

@@ -11,21 +11,19 @@ namespace corv::ui {
 Q_LOGGING_CATEGORY(lcMsg, "corv.msgbox", QtWarningMsg)
 
 namespace {
-MessageBoxResponder& responder() {
+MessageBoxResponder& responder()
+{
     static MessageBoxResponder r;
     return r;
 }
 }  // namespace
 
-void SetMessageBoxResponder(MessageBoxResponder r) {
-    responder() = std::move(r);
-}
+void SetMessageBoxResponder(MessageBoxResponder r) { responder() = std::move(r); }
 
-bool HasMessageBoxResponder() {
-    return static_cast<bool>(responder());
-}
+bool HasMessageBoxResponder() { return static_cast<bool>(responder()); }
 
-int ShowMessageBox(QWidget* parent, const QString& text) {
+int ShowMessageBox(QWidget* parent, const QString& text)
+{
     if (!onUiThread()) {
         qCWarning(lcMsg) << "message box requested outside the UI thread; refused:" << text;
         return 0;
@@ -39,7 +37,8 @@ int ShowMessageBox(QWidget* parent, const QString& text) {
     box->setAttribute(Qt::WA_DeleteOnClose, false);
     box->CenterWindow();
     Control message = box->FindControl(QStringLiteral("MessageText"));
-    if (!text.isEmpty()) message.SetText(text);
+    if (!text.isEmpty())
+        message.SetText(text);
 
     if (responder()) {
         MessageBoxRequest request;
@@ -49,7 +48,8 @@ int ShowMessageBox(QWidget* parent, const QString& text) {
         const QString press = responder()(request);
         box->ClickControl(press);
         // A press that does not close the box counts as closing it without confirmation.
-        if (!box->WasClosed()) box->Close(0);
+        if (!box->WasClosed())
+            box->Close(0);
         return box->LastResult();
     }
     return box->ShowModal();

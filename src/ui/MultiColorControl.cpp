@@ -5,22 +5,29 @@
 
 namespace corv::ui {
 
-MultiColorControl::MultiColorControl(const Control& control) : Control(checkedKind(control, ControlKind::MultiColor)) {}
+MultiColorControl::MultiColorControl(const Control& control)
+    : Control(checkedKind(control, ControlKind::MultiColor)) { }
 
-int MultiColorControl::GetBarsCount() const {
+int MultiColorControl::GetBarsCount() const
+{
     auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("GetBarsCount"));
     return m != nullptr ? m->GetBarsCount() : 0;
 }
 
-void MultiColorControl::SetBarsCount(int n) {
-    if (auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("SetBarsCount"))) m->SetBarsCount(n);
+void MultiColorControl::SetBarsCount(int n)
+{
+    if (auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("SetBarsCount")))
+        m->SetBarsCount(n);
 }
 
-void MultiColorControl::SetBarsCountData(int i, std::int32_t value) {
-    if (auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("SetBarsCountData"))) m->SetBarsCountData(i, value);
+void MultiColorControl::SetBarsCountData(int i, std::int32_t value)
+{
+    if (auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("SetBarsCountData")))
+        m->SetBarsCountData(i, value);
 }
 
-std::uint32_t MultiColorControl::GetBarsCountData(int i, std::int32_t& value) const {
+std::uint32_t MultiColorControl::GetBarsCountData(int i, std::int32_t& value) const
+{
     auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("GetBarsCountData"));
     if (m == nullptr) {
         value = 0;
@@ -29,12 +36,14 @@ std::uint32_t MultiColorControl::GetBarsCountData(int i, std::int32_t& value) co
     return m->GetBarsCountData(i, value);
 }
 
-bool MultiColorControl::AddBarsCount() {
+bool MultiColorControl::AddBarsCount()
+{
     auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("AddBarsCount"));
     return m != nullptr && m->AddBarsCount();
 }
 
-bool MultiColorControl::SubBarsCount() {
+bool MultiColorControl::SubBarsCount()
+{
     auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("SubBarsCount"));
     return m != nullptr && m->SubBarsCount();
 }

@@ -22,10 +22,10 @@ inline const QString kColorChanged = QStringLiteral("colorchanged");
 }  // namespace notify
 
 struct TNotifyUI {
-    QString sType;                // one of notify::k...
-    QPointer<QWidget> pSender;    // the control (null for "windowinit")
-    QString senderName;           // the control's name, as found by FindControl
-    long long wParam = 0;         // itemselect: the new index; selectchanged: 1 selected, 0 not
+    QString sType;              // one of notify::k...
+    QPointer<QWidget> pSender;  // the control (null for "windowinit")
+    QString senderName;         // the control's name, as found by FindControl
+    long long wParam = 0;       // itemselect: the new index; selectchanged: 1 selected, 0 not
 };
 
 class INotifyUI {

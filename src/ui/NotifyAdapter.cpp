@@ -18,16 +18,20 @@ const char* const kUserAction = "corvUserAction";
 const char* const kPressValue = "corvPressValue";
 }  // namespace
 
-void markSliderChangeFromCode(QSlider* slider) {
-    if (slider != nullptr) slider->setProperty(kUserAction, false);
+void markSliderChangeFromCode(QSlider* slider)
+{
+    if (slider != nullptr)
+        slider->setProperty(kUserAction, false);
 }
 
-NotifyAdapter::NotifyAdapter(QWidget* root, INotifyUI* target) : QObject(root), root_(root), target_(target) {
+NotifyAdapter::NotifyAdapter(QWidget* root, INotifyUI* target) : QObject(root), root_(root), target_(target)
+{
     setObjectName(QStringLiteral("corvNotifyAdapter"));
     attachTree(root);
 }
 
-NotifyAdapter* NotifyAdapter::of(const QWidget* control) {
+NotifyAdapter* NotifyAdapter::of(const QWidget* control)
+{
     for (const QWidget* w = control; w != nullptr; w = w->parentWidget()) {
         if (auto* a = w->findChild<NotifyAdapter*>(QStringLiteral("corvNotifyAdapter"), Qt::FindDirectChildrenOnly)) {
             return a;
@@ -36,15 +40,20 @@ NotifyAdapter* NotifyAdapter::of(const QWidget* control) {
     return nullptr;
 }
 
-void NotifyAdapter::attachTree(QWidget* subtree) {
-    if (subtree == nullptr) return;
+void NotifyAdapter::attachTree(QWidget* subtree)
+{
+    if (subtree == nullptr)
+        return;
     attachWidget(subtree);
     const auto children = subtree->findChildren<QWidget*>();
-    for (QWidget* w : children) attachWidget(w);
+    for (QWidget* w : children)
+        attachWidget(w);
 }
 
-void NotifyAdapter::attachWidget(QWidget* w) {
-    if (w->property(kAttached).toBool()) return;
+void NotifyAdapter::attachWidget(QWidget* w)
+{
+    if (w->property(kAttached).toBool())
+        return;
     w->setProperty(kAttached, true);
 
     if (auto* button = qobject_cast<QAbstractButton*>(w)) {
@@ -56,13 +65,15 @@ void NotifyAdapter::attachWidget(QWidget* w) {
     }
     if (auto* combo = qobject_cast<QComboBox*>(w)) {
         connect(combo, &QComboBox::currentIndexChanged, this, [this, combo](int index) {
-            if (index >= 0) send(combo, notify::kItemSelect, index);
+            if (index >= 0)
+                send(combo, notify::kItemSelect, index);
         });
         return;
     }
     if (auto* list = qobject_cast<QListWidget*>(w)) {
         connect(list, &QListWidget::currentRowChanged, this, [this, list](int row) {
-            if (row >= 0) send(list, notify::kItemSelect, row);
+            if (row >= 0)
+                send(list, notify::kItemSelect, row);
         });
         return;
     }
@@ -70,7 +81,8 @@ void NotifyAdapter::attachWidget(QWidget* w) {
         // A user action that is not a drag (click on the groove, key, wheel) changes the value
         // right after actionTriggered; a drag reports once, when it is released.
         connect(slider, &QAbstractSlider::actionTriggered, this, [slider](int) {
-            if (!slider->isSliderDown()) slider->setProperty(kUserAction, true);
+            if (!slider->isSliderDown())
+                slider->setProperty(kUserAction, true);
         });
         connect(slider, &QAbstractSlider::valueChanged, this, [this, slider](int value) {
             if (slider->property(kUserAction).toBool()) {
@@ -78,11 +90,11 @@ void NotifyAdapter::attachWidget(QWidget* w) {
                 send(slider, notify::kValueChanged, value);
             }
         });
-        connect(slider, &QAbstractSlider::sliderPressed, this, [slider] {
-            slider->setProperty(kPressValue, slider->value());
-        });
+        connect(slider, &QAbstractSlider::sliderPressed, this,
+                [slider] { slider->setProperty(kPressValue, slider->value()); });
         connect(slider, &QAbstractSlider::sliderReleased, this, [this, slider] {
-            if (slider->property(kPressValue).toInt() != slider->value()) send(slider, notify::kValueChanged, slider->value());
+            if (slider->property(kPressValue).toInt() != slider->value())
+                send(slider, notify::kValueChanged, slider->value());
         });
         return;
     }
@@ -92,13 +104,16 @@ void NotifyAdapter::attachWidget(QWidget* w) {
         return;
     }
     if (auto* palette = qobject_cast<CColorPaletteUI*>(w)) {
-        connect(palette, &CColorPaletteUI::colorPicked, this, [this, palette] { send(palette, notify::kColorChanged); });
+        connect(palette, &CColorPaletteUI::colorPicked, this,
+                [this, palette] { send(palette, notify::kColorChanged); });
         return;
     }
 }
 
-void NotifyAdapter::send(QWidget* sender, const QString& type, long long wParam) {
-    if (target_ == nullptr) return;
+void NotifyAdapter::send(QWidget* sender, const QString& type, long long wParam)
+{
+    if (target_ == nullptr)
+        return;
     TNotifyUI msg;
     msg.sType = type;
     msg.pSender = sender;
@@ -107,7 +122,8 @@ void NotifyAdapter::send(QWidget* sender, const QString& type, long long wParam)
     target_->Notify(msg);
 }
 
-void NotifyAdapter::onButtonClicked(QAbstractButton* button) {
+void NotifyAdapter::onButtonClicked(QAbstractButton* button)
+{
     if (!button->isCheckable()) {
         send(button, notify::kClick);
         return;
@@ -120,23 +136,28 @@ void NotifyAdapter::onButtonClicked(QAbstractButton* button) {
     }
     QPointer<QAbstractButton> guard(button);
     send(button, notify::kClick);
-    if (guard.isNull()) return;
+    if (guard.isNull())
+        return;
     const bool grouped = !button->property("group").toString().isEmpty();
     setOptionSelected(button, grouped ? true : !before, true);
 }
 
-void NotifyAdapter::setOptionSelected(QAbstractButton* option, bool selected, bool notify) {
-    if (option == nullptr || !option->isCheckable() || option->isChecked() == selected) return;
+void NotifyAdapter::setOptionSelected(QAbstractButton* option, bool selected, bool notify)
+{
+    if (option == nullptr || !option->isCheckable() || option->isChecked() == selected)
+        return;
     {
         const QSignalBlocker blocker(option);
         option->setChecked(selected);
     }
     const QString group = option->property("group").toString();
     if (group.isEmpty()) {
-        if (notify) send(option, notify::kSelectChanged, selected ? 1 : 0);
+        if (notify)
+            send(option, notify::kSelectChanged, selected ? 1 : 0);
         return;
     }
-    if (!selected) return;
+    if (!selected)
+        return;
     if (root_ != nullptr) {
         const auto buttons = root_->findChildren<QAbstractButton*>();
         for (QAbstractButton* other : buttons) {
@@ -147,21 +168,27 @@ void NotifyAdapter::setOptionSelected(QAbstractButton* option, bool selected, bo
             }
         }
     }
-    if (notify) send(option, notify::kSelectChanged, 1);
+    if (notify)
+        send(option, notify::kSelectChanged, 1);
 }
 
-bool NotifyAdapter::eventFilter(QObject* watched, QEvent* event) {
+bool NotifyAdapter::eventFilter(QObject* watched, QEvent* event)
+{
     auto* w = qobject_cast<QWidget*>(watched);
-    if (w == nullptr) return false;
+    if (w == nullptr)
+        return false;
     switch (event->type()) {
     case QEvent::Enter:
-        if (qobject_cast<QAbstractButton*>(w)) send(w, notify::kMouseEnter);
+        if (qobject_cast<QAbstractButton*>(w))
+            send(w, notify::kMouseEnter);
         break;
     case QEvent::Leave:
-        if (qobject_cast<QAbstractButton*>(w)) send(w, notify::kMouseLeave);
+        if (qobject_cast<QAbstractButton*>(w))
+            send(w, notify::kMouseLeave);
         break;
     case QEvent::FocusOut:
-        if (qobject_cast<QLineEdit*>(w)) send(w, notify::kKillFocus);
+        if (qobject_cast<QLineEdit*>(w))
+            send(w, notify::kKillFocus);
         break;
     default:
         break;

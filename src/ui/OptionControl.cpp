@@ -7,16 +7,19 @@
 
 namespace corv::ui {
 
-OptionControl::OptionControl(const Control& control) : Control(checkedKind(control, ControlKind::Option)) {}
+OptionControl::OptionControl(const Control& control) : Control(checkedKind(control, ControlKind::Option)) { }
 
-bool OptionControl::IsSelected() const {
+bool OptionControl::IsSelected() const
+{
     auto* b = qobject_cast<QAbstractButton*>(usable("IsSelected"));
     return b != nullptr && b->isChecked();
 }
 
-void OptionControl::Selected(bool selected, bool notify) {
+void OptionControl::Selected(bool selected, bool notify)
+{
     auto* b = qobject_cast<QAbstractButton*>(usable("Selected"));
-    if (b == nullptr) return;
+    if (b == nullptr)
+        return;
     if (NotifyAdapter* adapter = NotifyAdapter::of(b)) {
         adapter->setOptionSelected(b, selected, notify);
     } else {
@@ -25,7 +28,8 @@ void OptionControl::Selected(bool selected, bool notify) {
     }
 }
 
-QString OptionControl::GetGroup() const {
+QString OptionControl::GetGroup() const
+{
     auto* w = usable("GetGroup");
     return w != nullptr ? w->property("group").toString() : QString();
 }

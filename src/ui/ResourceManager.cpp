@@ -23,18 +23,21 @@ namespace {
 
 // Parses a small attribute-only XML file: calls onElement(name, attributes) for every
 // element. False when the XML is malformed or carries a document type declaration.
-template <typename F>
-bool parseXml(const QByteArray& data, F onElement) {
+template <typename F> bool parseXml(const QByteArray& data, F onElement)
+{
     QXmlStreamReader reader(data);
     while (!reader.atEnd()) {
         const auto token = reader.readNext();
-        if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference) return false;
-        if (token == QXmlStreamReader::StartElement) onElement(reader.name().toString(), reader.attributes());
+        if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference)
+            return false;
+        if (token == QXmlStreamReader::StartElement)
+            onElement(reader.name().toString(), reader.attributes());
     }
     return !reader.hasError();
 }
 
-QString linkMarkup(const QString& text) {
+QString linkMarkup(const QString& text)
+{
     QString html = text.toHtmlEscaped();
     html.replace(QStringLiteral("{a}"), QStringLiteral("<a href=\"#\">"));
     html.replace(QStringLiteral("{/a}"), QStringLiteral("</a>"));
@@ -43,20 +46,24 @@ QString linkMarkup(const QString& text) {
 
 }  // namespace
 
-ResourceManager& ResourceManager::instance() {
+ResourceManager& ResourceManager::instance()
+{
     static ResourceManager manager;
     return manager;
 }
 
-void ResourceManager::setSkinFolder(const QString& folder) {
+void ResourceManager::setSkinFolder(const QString& folder)
+{
     skinFolder_ = QDir(folder).absolutePath();
     layouts_.clear();
     texts_.clear();
 }
 
-std::optional<QByteArray> ResourceManager::readLimited(const QString& path) {
+std::optional<QByteArray> ResourceManager::readLimited(const QString& path)
+{
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return std::nullopt;
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
     if (file.size() > kMaxSkinFileBytes) {
         qCWarning(lcSkin) << "skin file too large, ignored:" << path;
         return std::nullopt;
@@ -64,8 +71,10 @@ std::optional<QByteArray> ResourceManager::readLimited(const QString& path) {
     return file.readAll();
 }
 
-QString ResourceManager::resolveFile(const QString& relative) const {
-    if (skinFolder_.isEmpty() || relative.isEmpty()) return QString();
+QString ResourceManager::resolveFile(const QString& relative) const
+{
+    if (skinFolder_.isEmpty() || relative.isEmpty())
+        return QString();
     QString name = relative;
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (QDir::isAbsolutePath(name) || name.startsWith(QLatin1Char('/')) || name.contains(QLatin1Char(':'))) {
@@ -80,7 +89,8 @@ QString ResourceManager::resolveFile(const QString& relative) const {
     return skinFolder_ + QLatin1Char('/') + parts.join(QLatin1Char('/'));
 }
 
-bool ResourceManager::LoadResource(const QString& indexFile) {
+bool ResourceManager::LoadResource(const QString& indexFile)
+{
     layouts_.clear();
     const auto data = readLimited(resolveFile(indexFile));
     if (!data) {
@@ -89,10 +99,12 @@ bool ResourceManager::LoadResource(const QString& indexFile) {
     }
     QHash<QString, QString> found;
     const bool ok = parseXml(*data, [&](const QString& element, const QXmlStreamAttributes& attrs) {
-        if (element.compare(QStringLiteral("Layout"), Qt::CaseInsensitive) != 0) return;
+        if (element.compare(QStringLiteral("Layout"), Qt::CaseInsensitive) != 0)
+            return;
         const QString id = attrs.value(QStringLiteral("id")).toString();
         const QString file = attrs.value(QStringLiteral("file")).toString();
-        if (!id.isEmpty() && !file.isEmpty()) found.insert(id.toUpper(), file);
+        if (!id.isEmpty() && !file.isEmpty())
+            found.insert(id.toUpper(), file);
     });
     if (!ok) {
         qCWarning(lcSkin) << "resource index malformed:" << indexFile;
@@ -102,30 +114,37 @@ bool ResourceManager::LoadResource(const QString& indexFile) {
     return true;
 }
 
-QString ResourceManager::layoutPath(const QString& idOrFile) const {
+QString ResourceManager::layoutPath(const QString& idOrFile) const
+{
     const auto it = layouts_.constFind(idOrFile.toUpper());
     const QString file = it != layouts_.constEnd() ? *it : idOrFile;
     const QString path = resolveFile(file);
-    if (path.isEmpty() || !QFileInfo(path).isFile()) return QString();
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return QString();
     return path;
 }
 
-QString ResourceManager::imageFileOf(const QString& spec) {
+QString ResourceManager::imageFileOf(const QString& spec)
+{
     static const QRegularExpression fileAttr(QStringLiteral("file\\s*=\\s*'([^']*)'"));
     const QString trimmed = spec.trimmed();
-    if (trimmed.isEmpty()) return QString();
+    if (trimmed.isEmpty())
+        return QString();
     const auto m = fileAttr.match(trimmed);
-    if (m.hasMatch()) return m.captured(1);
+    if (m.hasMatch())
+        return m.captured(1);
     // A bare file name is also an image spec.
     return trimmed.contains(QLatin1Char('=')) ? QString() : trimmed;
 }
 
-QString ResourceManager::imagePath(const QString& spec) const {
+QString ResourceManager::imagePath(const QString& spec) const
+{
     const QString file = imageFileOf(spec);
     return file.isEmpty() ? QString() : resolveFile(file);
 }
 
-bool ResourceManager::LoadLanguage(const QString& file) {
+bool ResourceManager::LoadLanguage(const QString& file)
+{
     texts_.clear();
     const auto data = readLimited(resolveFile(file));
     if (!data) {
@@ -134,9 +153,11 @@ bool ResourceManager::LoadLanguage(const QString& file) {
     }
     QHash<QString, QString> found;
     const bool ok = parseXml(*data, [&](const QString& element, const QXmlStreamAttributes& attrs) {
-        if (element.compare(QStringLiteral("Text"), Qt::CaseInsensitive) != 0) return;
+        if (element.compare(QStringLiteral("Text"), Qt::CaseInsensitive) != 0)
+            return;
         const QString id = attrs.value(QStringLiteral("id")).toString();
-        if (!id.isEmpty()) found.insert(id, attrs.value(QStringLiteral("value")).toString());
+        if (!id.isEmpty())
+            found.insert(id, attrs.value(QStringLiteral("value")).toString());
     });
     if (!ok) {
         qCWarning(lcSkin) << "language file malformed:" << file;
@@ -146,14 +167,18 @@ bool ResourceManager::LoadLanguage(const QString& file) {
     return true;
 }
 
-std::optional<QString> ResourceManager::GetText(const QString& id, const QString& type) const {
+std::optional<QString> ResourceManager::GetText(const QString& id, const QString& type) const
+{
     const auto it = texts_.constFind(id);
-    if (it != texts_.constEnd()) return *it;
-    if (query_ != nullptr) return query_->QueryControlText(id, type);
+    if (it != texts_.constEnd())
+        return *it;
+    if (query_ != nullptr)
+        return query_->QueryControlText(id, type);
     return std::nullopt;
 }
 
-void setControlText(QWidget* widget, const QString& text) {
+void setControlText(QWidget* widget, const QString& text)
+{
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         if (text.contains(QStringLiteral("{a}"))) {
             label->setTextFormat(Qt::RichText);
@@ -171,58 +196,74 @@ void setControlText(QWidget* widget, const QString& text) {
     } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
         box->setTitle(text);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        if (combo->isEditable()) combo->setEditText(text);
+        if (combo->isEditable())
+            combo->setEditText(text);
     } else if (widget != nullptr) {
         widget->setProperty("text", text);
     }
 }
 
-QString controlText(const QWidget* widget) {
+QString controlText(const QWidget* widget)
+{
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
         if (label->textFormat() == Qt::RichText) {
             // Give back the text as it was set, markup included.
             const QString stored = label->property("corvText").toString();
-            if (!stored.isEmpty()) return stored;
+            if (!stored.isEmpty())
+                return stored;
         }
         return label->text();
     }
-    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
-    if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) return edit->text();
-    if (const auto* box = qobject_cast<const QGroupBox*>(widget)) return box->title();
-    if (const auto* combo = qobject_cast<const QComboBox*>(widget)) return combo->currentText();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+        return button->text();
+    if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
+        return edit->text();
+    if (const auto* box = qobject_cast<const QGroupBox*>(widget))
+        return box->title();
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+        return combo->currentText();
     return widget != nullptr ? widget->property("text").toString() : QString();
 }
 
-void ResourceManager::ReloadText(QWidget* root) const {
-    if (root == nullptr) return;
+void ResourceManager::ReloadText(QWidget* root) const
+{
+    if (root == nullptr)
+        return;
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
     for (QWidget* w : widgets) {
         QString id = w->property("textid").toString();
-        if (id.isEmpty()) id = w->objectName();
-        if (id.isEmpty()) continue;
+        if (id.isEmpty())
+            id = w->objectName();
+        if (id.isEmpty())
+            continue;
         if (auto* edit = qobject_cast<QLineEdit*>(w)) {
             // An edit's text is data; the language gives only its placeholder.
-            if (const auto t = GetText(id, QStringLiteral("placeholder"))) edit->setPlaceholderText(*t);
+            if (const auto t = GetText(id, QStringLiteral("placeholder")))
+                edit->setPlaceholderText(*t);
             continue;
         }
         if (auto* combo = qobject_cast<QComboBox*>(w)) {
             for (int i = 0; i < combo->count(); ++i) {
-                if (const auto t = texts_.constFind(id + QLatin1Char('#') + QString::number(i)); t != texts_.constEnd()) {
+                if (const auto t = texts_.constFind(id + QLatin1Char('#') + QString::number(i));
+                    t != texts_.constEnd()) {
                     combo->setItemText(i, *t);
                 }
             }
             continue;
         }
         if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) || qobject_cast<QGroupBox*>(w)) {
-            if (const auto t = GetText(id, QStringLiteral("text"))) setControlText(w, *t);
+            if (const auto t = GetText(id, QStringLiteral("text")))
+                setControlText(w, *t);
         }
     }
 }
 
-QString ResourceManager::styleSheet() const {
+QString ResourceManager::styleSheet() const
+{
     const auto data = readLimited(resolveFile(QStringLiteral("theme.qss")));
-    if (!data) return QString();
+    if (!data)
+        return QString();
     QString qss = QString::fromUtf8(*data);
     qss.replace(QStringLiteral("$SKIN"), skinFolder_);
     return qss;

@@ -19,42 +19,48 @@ Q_LOGGING_CATEGORY(lcLoader, "corv.skin", QtWarningMsg)
 
 namespace {
 
-const QSet<QString>& qtClasses() {
+const QSet<QString>& qtClasses()
+{
     static const QSet<QString> classes = {
-        QStringLiteral("QWidget"),      QStringLiteral("QFrame"),      QStringLiteral("QLabel"),
-        QStringLiteral("QPushButton"),  QStringLiteral("QToolButton"), QStringLiteral("QCheckBox"),
-        QStringLiteral("QRadioButton"), QStringLiteral("QComboBox"),   QStringLiteral("QLineEdit"),
+        QStringLiteral("QWidget"),      QStringLiteral("QFrame"),       QStringLiteral("QLabel"),
+        QStringLiteral("QPushButton"),  QStringLiteral("QToolButton"),  QStringLiteral("QCheckBox"),
+        QStringLiteral("QRadioButton"), QStringLiteral("QComboBox"),    QStringLiteral("QLineEdit"),
         QStringLiteral("QSlider"),      QStringLiteral("QProgressBar"), QStringLiteral("QStackedWidget"),
-        QStringLiteral("QListWidget"),  QStringLiteral("QGroupBox"),   QStringLiteral("Line"),
+        QStringLiteral("QListWidget"),  QStringLiteral("QGroupBox"),    QStringLiteral("Line"),
     };
     return classes;
 }
 
-const QSet<QString>& droppedElements() {
+const QSet<QString>& droppedElements()
+{
     static const QSet<QString> names = {
-        QStringLiteral("connections"), QStringLiteral("slots"),    QStringLiteral("signals"),
-        QStringLiteral("customwidgets"), QStringLiteral("resources"), QStringLiteral("includes"),
-        QStringLiteral("designerdata"), QStringLiteral("buttongroups"),
+        QStringLiteral("connections"),   QStringLiteral("slots"),        QStringLiteral("signals"),
+        QStringLiteral("customwidgets"), QStringLiteral("resources"),    QStringLiteral("includes"),
+        QStringLiteral("designerdata"),  QStringLiteral("buttongroups"),
     };
     return names;
 }
 
 }  // namespace
 
-SkinLoader::SkinLoader(IDialogBuilderCallback* callback, QObject* parent) : QUiLoader(parent), callback_(callback) {
+SkinLoader::SkinLoader(IDialogBuilderCallback* callback, QObject* parent) : QUiLoader(parent), callback_(callback)
+{
     clearPluginPaths();
     setTranslationEnabled(false);
     setLanguageChangeEnabled(false);
     const QString folder = ResourceManager::instance().skinFolder();
-    if (!folder.isEmpty()) setWorkingDirectory(QDir(folder));
+    if (!folder.isEmpty())
+        setWorkingDirectory(QDir(folder));
 }
 
-bool SkinLoader::isRegisteredClass(const QString& className) {
+bool SkinLoader::isRegisteredClass(const QString& className)
+{
     return className == QStringLiteral("CColorPaletteUI") || className == QStringLiteral("CMultiColorSelectionUI") ||
            className == QStringLiteral("CCircleProgressUI");
 }
 
-QWidget* SkinLoader::createWidget(const QString& className, QWidget* parent, const QString& name) {
+QWidget* SkinLoader::createWidget(const QString& className, QWidget* parent, const QString& name)
+{
     QWidget* w = nullptr;
     if (qtClasses().contains(className)) {
         w = QUiLoader::createWidget(className, parent, name);
@@ -79,7 +85,8 @@ QWidget* SkinLoader::createWidget(const QString& className, QWidget* parent, con
     return w;
 }
 
-std::optional<QByteArray> SkinLoader::sanitize(const QByteArray& xml, QString* error) {
+std::optional<QByteArray> SkinLoader::sanitize(const QByteArray& xml, QString* error)
+{
     QXmlStreamReader reader(xml);
     QByteArray out;
     QXmlStreamWriter writer(&out);
@@ -90,7 +97,8 @@ std::optional<QByteArray> SkinLoader::sanitize(const QByteArray& xml, QString* e
         switch (token) {
         case QXmlStreamReader::DTD:
         case QXmlStreamReader::EntityReference:
-            if (error) *error = QStringLiteral("document type declarations are not allowed in the skin");
+            if (error)
+                *error = QStringLiteral("document type declarations are not allowed in the skin");
             return std::nullopt;
         case QXmlStreamReader::StartDocument:
             writer.writeStartDocument();
@@ -103,7 +111,8 @@ std::optional<QByteArray> SkinLoader::sanitize(const QByteArray& xml, QString* e
                 ++skipDepth;
                 break;
             }
-            if (reader.name() == QStringLiteral("ui")) sawUi = true;
+            if (reader.name() == QStringLiteral("ui"))
+                sawUi = true;
             writer.writeStartElement(reader.name().toString());
             writer.writeAttributes(reader.attributes());
             break;
@@ -115,20 +124,23 @@ std::optional<QByteArray> SkinLoader::sanitize(const QByteArray& xml, QString* e
             writer.writeEndElement();
             break;
         case QXmlStreamReader::Characters:
-            if (skipDepth == 0) writer.writeCharacters(reader.text().toString());
+            if (skipDepth == 0)
+                writer.writeCharacters(reader.text().toString());
             break;
         default:
             break;  // comments and processing instructions are dropped
         }
     }
     if (reader.hasError() || !sawUi) {
-        if (error) *error = reader.hasError() ? reader.errorString() : QStringLiteral("not a layout file");
+        if (error)
+            *error = reader.hasError() ? reader.errorString() : QStringLiteral("not a layout file");
         return std::nullopt;
     }
     return out;
 }
 
-QWidget* SkinLoader::loadData(const QByteArray& xml, QWidget* parent) {
+QWidget* SkinLoader::loadData(const QByteArray& xml, QWidget* parent)
+{
     unknown_.clear();
     error_.clear();
     const auto clean = sanitize(xml, &error_);
@@ -147,7 +159,8 @@ QWidget* SkinLoader::loadData(const QByteArray& xml, QWidget* parent) {
     return root;
 }
 
-QWidget* SkinLoader::loadFile(const QString& path, QWidget* parent) {
+QWidget* SkinLoader::loadFile(const QString& path, QWidget* parent)
+{
     const auto data = ResourceManager::readLimited(path);
     if (!data) {
         error_ = QStringLiteral("cannot read ") + path;

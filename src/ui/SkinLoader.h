@@ -26,7 +26,8 @@ public:
     QWidget* loadFile(const QString& path, QWidget* parent);
     QWidget* loadData(const QByteArray& xml, QWidget* parent);
 
-    QWidget* createWidget(const QString& className, QWidget* parent = nullptr, const QString& name = QString()) override;
+    QWidget* createWidget(const QString& className, QWidget* parent = nullptr,
+                          const QString& name = QString()) override;
 
     // Element classes that produced no control in the last load.
     const QStringList& unknownClasses() const { return unknown_; }

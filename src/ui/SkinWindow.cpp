@@ -18,7 +18,8 @@ namespace corv::ui {
 
 Q_LOGGING_CATEGORY(lcWindow, "corv.window", QtWarningMsg)
 
-void applySkinVisuals(QWidget* root) {
+void applySkinVisuals(QWidget* root)
+{
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
     for (QWidget* w : widgets) {
@@ -26,26 +27,36 @@ void applySkinVisuals(QWidget* root) {
         if (const QVariant v = w->property("bkcolor"); v.isValid()) {
             bool ok = false;
             const uint argb = v.toString().toUInt(&ok, 0);
-            if (ok) c.SetBkColor(argb);
+            if (ok)
+                c.SetBkColor(argb);
         }
-        if (const QVariant v = w->property("bkimage"); v.isValid()) c.SetBkImage(v.toString());
-        if (const QVariant v = w->property("normalimage"); v.isValid()) c.SetNormalImage(v.toString());
-        if (const QVariant v = w->property("hotimage"); v.isValid()) c.SetHotImage(v.toString());
-        if (const QVariant v = w->property("pushedimage"); v.isValid()) c.SetPushedImage(v.toString());
+        if (const QVariant v = w->property("bkimage"); v.isValid())
+            c.SetBkImage(v.toString());
+        if (const QVariant v = w->property("normalimage"); v.isValid())
+            c.SetNormalImage(v.toString());
+        if (const QVariant v = w->property("hotimage"); v.isValid())
+            c.SetHotImage(v.toString());
+        if (const QVariant v = w->property("pushedimage"); v.isValid())
+            c.SetPushedImage(v.toString());
     }
 }
 
-SkinWindow::SkinWindow(QWidget* parent) : QWidget(parent) {}
+SkinWindow::SkinWindow(QWidget* parent) : QWidget(parent) { }
 
-SkinWindow::~SkinWindow() {
+SkinWindow::~SkinWindow()
+{
     // The controls outlive this part of the object (focus changes while they are destroyed
     // must not reach a half-destroyed window).
-    if (adapter_ != nullptr) adapter_->setTarget(nullptr);
-    if (modalLoop_ != nullptr) modalLoop_->exit(modalResult_);
+    if (adapter_ != nullptr)
+        adapter_->setTarget(nullptr);
+    if (modalLoop_ != nullptr)
+        modalLoop_->exit(modalResult_);
 }
 
-bool SkinWindow::Create(QWidget* owner, const QString& title, int width, int height, bool toolWindow) {
-    if (owner != nullptr) setParent(owner);
+bool SkinWindow::Create(QWidget* owner, const QString& title, int width, int height, bool toolWindow)
+{
+    if (owner != nullptr)
+        setParent(owner);
     Qt::WindowFlags flags = Qt::FramelessWindowHint;
     flags |= toolWindow ? Qt::Tool : Qt::Window;
     setWindowFlags(flags);
@@ -59,7 +70,8 @@ bool SkinWindow::Create(QWidget* owner, const QString& title, int width, int hei
     }
     SkinLoader loader(this);
     root_ = loader.loadFile(path, this);
-    if (root_ == nullptr) return false;
+    if (root_ == nullptr)
+        return false;
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -70,29 +82,31 @@ bool SkinWindow::Create(QWidget* owner, const QString& title, int width, int hei
     const QSize size = (width > 0 && height > 0) ? QSize(width, height) : root_->size();
     setFixedSize(size);
     adapter_ = new NotifyAdapter(this, this);
-    if (auto caption = FindControl(QStringLiteral("caption"))) caption.widget()->installEventFilter(this);
+    if (auto caption = FindControl(QStringLiteral("caption")))
+        caption.widget()->installEventFilter(this);
     ReloadText();
     InitWindow();
     return true;
 }
 
-void SkinWindow::ReloadText() {
-    if (root_ != nullptr) ResourceManager::instance().ReloadText(root_);
+void SkinWindow::ReloadText()
+{
+    if (root_ != nullptr)
+        ResourceManager::instance().ReloadText(root_);
 }
 
-Control SkinWindow::FindControl(const QString& name) const {
-    return ui::FindControl(root_, name);
+Control SkinWindow::FindControl(const QString& name) const { return ui::FindControl(root_, name); }
+
+QWidget* SkinWindow::CreateControl(const QString&, QWidget*) { return nullptr; }
+
+void SkinWindow::Notify(TNotifyUI& msg)
+{
+    if (msg.sType == notify::kClick)
+        OnClick(msg);
 }
 
-QWidget* SkinWindow::CreateControl(const QString&, QWidget*) {
-    return nullptr;
-}
-
-void SkinWindow::Notify(TNotifyUI& msg) {
-    if (msg.sType == notify::kClick) OnClick(msg);
-}
-
-void SkinWindow::OnClick(TNotifyUI& msg) {
+void SkinWindow::OnClick(TNotifyUI& msg)
+{
     const QString name = msg.senderName.toLower();
     if (name == QStringLiteral("closebtn")) {
         Close(0);
@@ -105,7 +119,8 @@ void SkinWindow::OnClick(TNotifyUI& msg) {
     }
 }
 
-void SkinWindow::ShowWindow(bool show, bool takeFocus) {
+void SkinWindow::ShowWindow(bool show, bool takeFocus)
+{
     if (!show) {
         hide();
         return;
@@ -117,17 +132,20 @@ void SkinWindow::ShowWindow(bool show, bool takeFocus) {
     }
 }
 
-void SkinWindow::CenterWindow() {
+void SkinWindow::CenterWindow()
+{
     QRect area;
     if (QWidget* owner = parentWidget(); owner != nullptr && owner->isVisible()) {
         area = owner->frameGeometry();
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
         area = screen->availableGeometry();
     }
-    if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+    if (area.isValid())
+        move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
-int SkinWindow::ShowModal() {
+int SkinWindow::ShowModal()
+{
     QEventLoop loop;
     modalLoop_ = &loop;
     modalResult_ = 0;
@@ -139,38 +157,47 @@ int SkinWindow::ShowModal() {
     return modalResult_;
 }
 
-void SkinWindow::Close(int result) {
-    if (closing_) return;
+void SkinWindow::Close(int result)
+{
+    if (closing_)
+        return;
     closing_ = true;
     ++closeCount_;
     modalResult_ = result;
     hide();
-    if (modalLoop_ != nullptr) modalLoop_->exit(result);
+    if (modalLoop_ != nullptr)
+        modalLoop_->exit(result);
     OnClose(result);
     closing_ = false;
 }
 
-void SkinWindow::showEvent(QShowEvent* event) {
+void SkinWindow::showEvent(QShowEvent* event)
+{
     QWidget::showEvent(event);
     if (!initQueued_) {
         initQueued_ = true;
-        QMetaObject::invokeMethod(this, [this] { sendWindowInit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { sendWindowInit(); }, Qt::QueuedConnection);
     }
 }
 
-void SkinWindow::sendWindowInit() {
-    if (initSent_ || adapter_ == nullptr) return;
+void SkinWindow::sendWindowInit()
+{
+    if (initSent_ || adapter_ == nullptr)
+        return;
     initSent_ = true;
     adapter_->send(root_, notify::kWindowInit);
 }
 
-void SkinWindow::closeEvent(QCloseEvent* event) {
+void SkinWindow::closeEvent(QCloseEvent* event)
+{
     // A close from outside (window manager, Alt+F4) is a Close(0).
     event->ignore();
     Close(0);
 }
 
-void SkinWindow::keyPressEvent(QKeyEvent* event) {
+void SkinWindow::keyPressEvent(QKeyEvent* event)
+{
     if (event->key() == Qt::Key_Escape && modalLoop_ != nullptr) {
         Close(0);
         return;
@@ -178,7 +205,8 @@ void SkinWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {
+bool SkinWindow::eventFilter(QObject* watched, QEvent* event)
+{
     // Dragging the caption moves the frameless window.
     if (event->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(event);

@@ -60,7 +60,7 @@ public:
     void ReloadText();
 
 protected:
-    virtual void InitWindow() {}
+    virtual void InitWindow() { }
     // The toolkit's default click handling: the caption buttons.
     virtual void OnClick(TNotifyUI& msg);
     // Called by Close after the window has been hidden.

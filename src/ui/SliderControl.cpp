@@ -1,24 +1,28 @@
 #include "ui/SliderControl.h"
 
 #include <QProgressBar>
-#include <algorithm>
 #include <QSlider>
+#include <algorithm>
 
 #include "ui/NotifyAdapter.h"
 #include "ui/TypedControl.h"
 
 namespace corv::ui {
 
-SliderControl::SliderControl(const Control& control) : Control(checkedKind(control, ControlKind::Progress)) {}
+SliderControl::SliderControl(const Control& control) : Control(checkedKind(control, ControlKind::Progress)) { }
 
-int SliderControl::GetValue() const {
+int SliderControl::GetValue() const
+{
     QWidget* w = usable("GetValue");
-    if (auto* s = qobject_cast<QSlider*>(w)) return s->value();
-    if (auto* p = qobject_cast<QProgressBar*>(w)) return p->value();
+    if (auto* s = qobject_cast<QSlider*>(w))
+        return s->value();
+    if (auto* p = qobject_cast<QProgressBar*>(w))
+        return p->value();
     return 0;
 }
 
-void SliderControl::SetValue(int value) {
+void SliderControl::SetValue(int value)
+{
     QWidget* w = usable("SetValue");
     if (auto* s = qobject_cast<QSlider*>(w)) {
         markSliderChangeFromCode(s);
@@ -28,21 +32,28 @@ void SliderControl::SetValue(int value) {
     }
 }
 
-int SliderControl::GetMinValue() const {
+int SliderControl::GetMinValue() const
+{
     QWidget* w = usable("GetMinValue");
-    if (auto* s = qobject_cast<QSlider*>(w)) return s->minimum();
-    if (auto* p = qobject_cast<QProgressBar*>(w)) return p->minimum();
+    if (auto* s = qobject_cast<QSlider*>(w))
+        return s->minimum();
+    if (auto* p = qobject_cast<QProgressBar*>(w))
+        return p->minimum();
     return 0;
 }
 
-int SliderControl::GetMaxValue() const {
+int SliderControl::GetMaxValue() const
+{
     QWidget* w = usable("GetMaxValue");
-    if (auto* s = qobject_cast<QSlider*>(w)) return s->maximum();
-    if (auto* p = qobject_cast<QProgressBar*>(w)) return p->maximum();
+    if (auto* s = qobject_cast<QSlider*>(w))
+        return s->maximum();
+    if (auto* p = qobject_cast<QProgressBar*>(w))
+        return p->maximum();
     return 0;
 }
 
-void SliderControl::SetMinValue(int value) {
+void SliderControl::SetMinValue(int value)
+{
     QWidget* w = usable("SetMinValue");
     if (auto* s = qobject_cast<QSlider*>(w)) {
         markSliderChangeFromCode(s);
@@ -52,7 +63,8 @@ void SliderControl::SetMinValue(int value) {
     }
 }
 
-void SliderControl::SetMaxValue(int value) {
+void SliderControl::SetMaxValue(int value)
+{
     QWidget* w = usable("SetMaxValue");
     if (auto* s = qobject_cast<QSlider*>(w)) {
         markSliderChangeFromCode(s);

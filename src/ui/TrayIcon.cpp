@@ -8,7 +8,8 @@
 namespace corv::ui {
 
 namespace {
-std::optional<bool>& availabilityOverride() {
+std::optional<bool>& availabilityOverride()
+{
     static std::optional<bool> value;
     return value;
 }
@@ -16,39 +17,44 @@ std::optional<bool>& availabilityOverride() {
 
 TrayIcon::TrayIcon() = default;
 
-TrayIcon::~TrayIcon() {
-    DeleteTrayIcon();
-}
+TrayIcon::~TrayIcon() { DeleteTrayIcon(); }
 
-bool TrayIcon::IsAvailable() {
-    if (availabilityOverride()) return *availabilityOverride();
+bool TrayIcon::IsAvailable()
+{
+    if (availabilityOverride())
+        return *availabilityOverride();
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void TrayIcon::SetAvailabilityOverride(std::optional<bool> available) {
-    availabilityOverride() = available;
-}
+void TrayIcon::SetAvailabilityOverride(std::optional<bool> available) { availabilityOverride() = available; }
 
-bool TrayIcon::CreateTrayIcon(const QString& iconFile, const QString& tooltip) {
-    if (created_) DeleteTrayIcon();
-    if (!IsAvailable()) return false;
+bool TrayIcon::CreateTrayIcon(const QString& iconFile, const QString& tooltip)
+{
+    if (created_)
+        DeleteTrayIcon();
+    if (!IsAvailable())
+        return false;
     tooltip_ = tooltip;
     created_ = true;
     // Only a real tray gets a real icon (a test may pretend there is one).
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         icon_ = std::make_unique<QSystemTrayIcon>(QIcon(iconFile));
         icon_->setToolTip(tooltip);
-        if (menu_) icon_->setContextMenu(menu_);
+        if (menu_)
+            icon_->setContextMenu(menu_);
         connect(icon_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger) emit leftClicked();
-            if (reason == QSystemTrayIcon::Context) emit contextMenuRequested();
+            if (reason == QSystemTrayIcon::Trigger)
+                emit leftClicked();
+            if (reason == QSystemTrayIcon::Context)
+                emit contextMenuRequested();
         });
         icon_->show();
     }
     return true;
 }
 
-void TrayIcon::DeleteTrayIcon() {
+void TrayIcon::DeleteTrayIcon()
+{
     if (icon_) {
         icon_->hide();
         icon_.reset();
@@ -56,28 +62,33 @@ void TrayIcon::DeleteTrayIcon() {
     created_ = false;
 }
 
-void TrayIcon::SetTooltipText(const QString& tooltip) {
+void TrayIcon::SetTooltipText(const QString& tooltip)
+{
     tooltip_ = tooltip;
-    if (icon_) icon_->setToolTip(tooltip);
+    if (icon_)
+        icon_->setToolTip(tooltip);
 }
 
-void TrayIcon::SetContextMenu(QMenu* menu) {
+void TrayIcon::SetContextMenu(QMenu* menu)
+{
     menu_ = menu;
-    if (icon_) icon_->setContextMenu(menu);
+    if (icon_)
+        icon_->setContextMenu(menu);
 }
 
-QMenu* TrayIcon::ContextMenu() const {
-    return menu_.data();
-}
+QMenu* TrayIcon::ContextMenu() const { return menu_.data(); }
 
-void TrayIcon::ClickIcon(Click click) {
-    if (!created_) return;
+void TrayIcon::ClickIcon(Click click)
+{
+    if (!created_)
+        return;
     if (click == Click::Left) {
         emit leftClicked();
         return;
     }
     emit contextMenuRequested();
-    if (menu_) menu_->popup(QCursor::pos());
+    if (menu_)
+        menu_->popup(QCursor::pos());
 }
 
 }  // namespace corv::ui

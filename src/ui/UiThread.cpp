@@ -26,17 +26,21 @@ bool g_shutdown = false;
 class CallEvent : public QEvent {
 public:
     explicit CallEvent(std::shared_ptr<PendingCall> call)
-        : QEvent(static_cast<QEvent::Type>(kType)), call_(std::move(call)) {}
-    ~CallEvent() override {
+        : QEvent(static_cast<QEvent::Type>(kType)), call_(std::move(call))
+    { }
+    ~CallEvent() override
+    {
         // The event was delivered or dropped: either way the caller must not wait any longer.
         std::lock_guard lock(g_mutex);
         call_->finished = true;
         g_cv.notify_all();
     }
-    void run() {
+    void run()
+    {
         {
             std::lock_guard lock(g_mutex);
-            if (call_->cancelled || g_shutdown) return;
+            if (call_->cancelled || g_shutdown)
+                return;
             call_->started = true;
         }
         call_->fn();
@@ -51,7 +55,8 @@ private:
 
 class CallReceiver : public QObject {
 public:
-    bool event(QEvent* e) override {
+    bool event(QEvent* e) override
+    {
         if (e->type() == static_cast<QEvent::Type>(CallEvent::kType)) {
             static_cast<CallEvent*>(e)->run();
             return true;
@@ -60,7 +65,8 @@ public:
     }
 };
 
-CallReceiver* receiver() {
+CallReceiver* receiver()
+{
     // Created on first use and moved to the application's thread.
     static CallReceiver* r = [] {
         auto* created = new CallReceiver;
@@ -72,16 +78,20 @@ CallReceiver* receiver() {
 
 }  // namespace
 
-bool onUiThread() {
+bool onUiThread()
+{
     const auto* app = QCoreApplication::instance();
     return app != nullptr && QThread::currentThread() == app->thread();
 }
 
-bool SendToUiThread(const std::function<void()>& fn) {
-    if (QCoreApplication::instance() == nullptr) return false;
+bool SendToUiThread(const std::function<void()>& fn)
+{
+    if (QCoreApplication::instance() == nullptr)
+        return false;
     {
         std::lock_guard lock(g_mutex);
-        if (g_shutdown) return false;
+        if (g_shutdown)
+            return false;
     }
     if (onUiThread()) {
         fn();
@@ -93,17 +103,20 @@ bool SendToUiThread(const std::function<void()>& fn) {
     std::unique_lock lock(g_mutex);
     // Once fn has begun, wait for it to end even at shutdown: it may use the caller's data.
     g_cv.wait(lock, [&] { return call->finished || (g_shutdown && !call->started); });
-    if (!call->started) call->cancelled = true;
+    if (!call->started)
+        call->cancelled = true;
     return call->ran;
 }
 
-void ShutdownUiThreadCall() {
+void ShutdownUiThreadCall()
+{
     std::lock_guard lock(g_mutex);
     g_shutdown = true;
     g_cv.notify_all();
 }
 
-void ResetUiThreadCall() {
+void ResetUiThreadCall()
+{
     std::lock_guard lock(g_mutex);
     g_shutdown = false;
 }

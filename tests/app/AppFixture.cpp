@@ -13,8 +13,10 @@
 
 namespace corv::test {
 
-AppEnvironment::AppEnvironment() {
-    if (const char* h = std::getenv("HOME")) oldHome_ = h;
+AppEnvironment::AppEnvironment()
+{
+    if (const char* h = std::getenv("HOME"))
+        oldHome_ = h;
     ::setenv("HOME", home_.path().toLocal8Bit().constData(), 1);
     ::unsetenv("XDG_CONFIG_HOME");
     const std::filesystem::path res = resources();
@@ -27,43 +29,47 @@ AppEnvironment::AppEnvironment() {
     ui::ResetUiThreadCall();
 }
 
-AppEnvironment::~AppEnvironment() {
+AppEnvironment::~AppEnvironment()
+{
     setResourceFolderOverride({});
     ui::ResourceManager::instance().setSkinFolder(QString());
     ui::SetMessageBoxResponder(nullptr);
     ui::TrayIcon::SetAvailabilityOverride(std::nullopt);
     ui::ResetUiThreadCall();
-    if (!oldHome_.empty()) ::setenv("HOME", oldHome_.c_str(), 1);
+    if (!oldHome_.empty())
+        ::setenv("HOME", oldHome_.c_str(), 1);
 }
 
-std::filesystem::path AppEnvironment::dataFolder() const {
+std::filesystem::path AppEnvironment::dataFolder() const
+{
     return home() / "Documents" / "CORVALANTIS R210R240 Driver";
 }
 
-std::string AppEnvironment::readAll(const std::filesystem::path& file) {
+std::string AppEnvironment::readAll(const std::filesystem::path& file)
+{
     std::ifstream in(file, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-MainWindowHarness::MainWindowHarness(CMainWnd::Options options, const char* model, Clock& clock) {
+MainWindowHarness::MainWindowHarness(CMainWnd::Options options, const char* model, Clock& clock)
+{
     std::string error;
     sim::chooseBackend(model, Clock::system(), device_, &error);
-    if (options.desktop == nullptr) options.desktop = &desktop_;
-    if (!options.virtualMouse) options.virtualMouse = device_.mouse;
+    if (options.desktop == nullptr)
+        options.desktop = &desktop_;
+    if (!options.virtualMouse)
+        options.virtualMouse = device_.mouse;
     wnd_ = std::make_unique<CMainWnd>(*device_.backend, clock, options);
 }
 
-sim::VirtualHidBackend& MainWindowHarness::backend() {
-    return static_cast<sim::VirtualHidBackend&>(*device_.backend);
-}
+sim::VirtualHidBackend& MainWindowHarness::backend() { return static_cast<sim::VirtualHidBackend&>(*device_.backend); }
 
-MainWindowHarness::~MainWindowHarness() {
-    wnd_.reset();
-}
+MainWindowHarness::~MainWindowHarness() { wnd_.reset(); }
 
-void ConnectedWindowTest::SetUp() {
+void ConnectedWindowTest::SetUp()
+{
     ui::TrayIcon::SetAvailabilityOverride(true);
     ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
         shown << r.shownText;
@@ -71,7 +77,8 @@ void ConnectedWindowTest::SetUp() {
     });
 }
 
-CMainWnd& ConnectedWindowTest::connect(const char* model) {
+CMainWnd& ConnectedWindowTest::connect(const char* model)
+{
     harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, model, clock);
     CMainWnd& w = harness->wnd();
     EXPECT_TRUE(w.CreateMainWindow());
@@ -82,11 +89,13 @@ CMainWnd& ConnectedWindowTest::connect(const char* model) {
     return w;
 }
 
-void ConnectedWindowTest::notify(const QString& type, const char* name, long long wParam) {
+void ConnectedWindowTest::notify(const QString& type, const char* name, long long wParam)
+{
     notifyControl(harness->wnd(), type, name, wParam);
 }
 
-void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam) {
+void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam)
+{
     ui::TNotifyUI msg;
     msg.sType = type;
     msg.pSender = wnd.FindControl(QLatin1String(name)).widget();
@@ -95,10 +104,12 @@ void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long lo
     wnd.Notify(msg);
 }
 
-std::vector<ReportFrame> requestsOf(sim::VirtualMouse& mouse, std::uint8_t command) {
+std::vector<ReportFrame> requestsOf(sim::VirtualMouse& mouse, std::uint8_t command)
+{
     std::vector<ReportFrame> out;
     for (const ReportFrame& f : mouse.frameLog().frames(FrameDirection::Request))
-        if (f.command() == command) out.push_back(f);
+        if (f.command() == command)
+            out.push_back(f);
     return out;
 }
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QStringList>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -42,8 +42,8 @@ private:
 // desktop.
 class MainWindowHarness {
 public:
-    explicit MainWindowHarness(CMainWnd::Options options = CMainWnd::Options::withoutWorkers(), const char* model = "R210",
-                               Clock& clock = Clock::system());
+    explicit MainWindowHarness(CMainWnd::Options options = CMainWnd::Options::withoutWorkers(),
+                               const char* model = "R210", Clock& clock = Clock::system());
     ~MainWindowHarness();
     CMainWnd& wnd() { return *wnd_; }
     sim::VirtualMouse& mouse() { return *device_.mouse; }
@@ -75,8 +75,8 @@ protected:
 };
 
 // Runs the event loop until pred holds or ms pass; whether it holds.
-template <class Pred>
-bool waitFor(Pred pred, int ms = 5000) {
+template <class Pred> bool waitFor(Pred pred, int ms = 5000)
+{
     QElapsedTimer timer;
     timer.start();
     while (!pred() && timer.elapsed() < ms) {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QMenu>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QTest>
 #include <algorithm>
 #include <vector>
@@ -30,7 +30,8 @@ using Setting = FakeDesktopSettings::Setting;
 class ConnectionWindowTest : public ConnectedWindowTest {
 protected:
     // Three profiles; `select` is the stored selection.
-    void writeProfiles(int select) {
+    void writeProfiles(int select)
+    {
         const auto data = env.dataFolder();
         std::filesystem::create_directories(data);
         const auto index = data / "msProfile.ini";
@@ -46,12 +47,14 @@ protected:
     ui::ComboControl combo(const char* name) { return ui::ComboControl(ctl(name)); }
     std::vector<ReportFrame> requests() { return harness->mouse().frameLog().frames(FrameDirection::Request); }
     std::vector<ReportFrame> requestsOf(std::uint8_t command) { return test::requestsOf(harness->mouse(), command); }
-    std::string key(const std::filesystem::path& file, const char* section, const char* k) {
+    std::string key(const std::filesystem::path& file, const char* section, const char* k)
+    {
         return ini::readString(file, section, k, "missing");
     }
 };
 
-TEST_F(ConnectionWindowTest, ConnectingShowsTheModelAndAppliesTheStoredProfile) {
+TEST_F(ConnectionWindowTest, ConnectingShowsTheModelAndAppliesTheStoredProfile)
+{
     writeProfiles(2);
     ini::writeString(profile(2), "3360", "LED15", "200");  // applied: limited to 119
     ini::writeString(profile(2), "Setting", "PRO0", "15");
@@ -69,7 +72,8 @@ TEST_F(ConnectionWindowTest, ConnectingShowsTheModelAndAppliesTheStoredProfile) 
     EXPECT_EQ(combo("ms_REG_combo_profileSelect").GetCurSel(), 2);
     EXPECT_EQ(ctl("ms_dpi_edit_maname").GetText(), QStringLiteral("p2"));
     const std::vector<ReportFrame> settings = requestsOf(CMD_WRITE_SETTINGS);
-    const auto whole = std::find_if(settings.begin(), settings.end(), [](const ReportFrame& f) { return f.length() == 56; });
+    const auto whole =
+        std::find_if(settings.begin(), settings.end(), [](const ReportFrame& f) { return f.length() == 56; });
     ASSERT_NE(whole, settings.end());
     EXPECT_EQ(whole->data()[0], 0);
     // The capture wrote the mouse's own stages over the file's before the apply sent them.
@@ -88,7 +92,8 @@ TEST_F(ConnectionWindowTest, ConnectingShowsTheModelAndAppliesTheStoredProfile) 
     EXPECT_FALSE(ctl("ms_macro_profile_0").GetText().isEmpty());
 }
 
-TEST_F(ConnectionWindowTest, ChoosingAProfileAppliesItOnceAndTheOtherListsFollow) {
+TEST_F(ConnectionWindowTest, ChoosingAProfileAppliesItOnceAndTheOtherListsFollow)
+{
     writeProfiles(0);
     CMainWnd& wnd = connect("R210");
     EXPECT_EQ(wnd.windowTitle(), QStringLiteral("CORVALANTIS R210 Driver"));
@@ -101,7 +106,8 @@ TEST_F(ConnectionWindowTest, ChoosingAProfileAppliesItOnceAndTheOtherListsFollow
     EXPECT_EQ(combo("ms_REG_combo_profileSelect").GetCurSel(), 1);
     EXPECT_EQ(key(env.dataFolder() / "msProfile.ini", "PROFILESELECT", "select"), "1");
     const std::vector<ReportFrame> records = requestsOf(CMD_WRITE_SETTINGS);
-    const auto whole = std::count_if(records.begin(), records.end(), [](const ReportFrame& f) { return f.length() == 56; });
+    const auto whole =
+        std::count_if(records.begin(), records.end(), [](const ReportFrame& f) { return f.length() == 56; });
     EXPECT_EQ(whole, 1);  // applied once, not again for each list that followed
     const auto it = std::find_if(records.begin(), records.end(), [](const ReportFrame& f) { return f.length() == 56; });
     ASSERT_NE(it, records.end());
@@ -109,7 +115,8 @@ TEST_F(ConnectionWindowTest, ChoosingAProfileAppliesItOnceAndTheOtherListsFollow
     EXPECT_EQ(it->data()[0], 0);
 }
 
-TEST_F(ConnectionWindowTest, AStoredSelectionOutsideTheListFallsBackToTheFirstProfile) {
+TEST_F(ConnectionWindowTest, AStoredSelectionOutsideTheListFallsBackToTheFirstProfile)
+{
     writeProfiles(7);
     connect("R210");
     EXPECT_TRUE(waitFor([&] { return combo("ms_KEY_combo_profileSelect").GetCurSel() == 0; }));
@@ -118,7 +125,8 @@ TEST_F(ConnectionWindowTest, AStoredSelectionOutsideTheListFallsBackToTheFirstPr
     EXPECT_FALSE(std::filesystem::exists(env.dataFolder() / "0.pro"));  // no profile made up
 }
 
-TEST_F(ConnectionWindowTest, ALinkWithoutAFolderStopsTheApplyAfterTheIndex) {
+TEST_F(ConnectionWindowTest, ALinkWithoutAFolderStopsTheApplyAfterTheIndex)
+{
     writeProfiles(0);
     CMainWnd& wnd = connect("R210");
     (void)wnd;
@@ -141,7 +149,8 @@ TEST_F(ConnectionWindowTest, ALinkWithoutAFolderStopsTheApplyAfterTheIndex) {
     EXPECT_TRUE(ui::OptionControl(ctl("ms_REG_write_lian")).IsSelected());
 }
 
-TEST_F(ConnectionWindowTest, TheMousesDpiButtonUpdatesThePageAndTheProfile) {
+TEST_F(ConnectionWindowTest, TheMousesDpiButtonUpdatesThePageAndTheProfile)
+{
     writeProfiles(0);
     connect("R240");
     const std::uint8_t before = harness->mouse().currentStage();
@@ -149,13 +158,13 @@ TEST_F(ConnectionWindowTest, TheMousesDpiButtonUpdatesThePageAndTheProfile) {
     ASSERT_TRUE(harness->mouse().pressDpiButton());
     EXPECT_TRUE(waitFor([&] { return key(profile(0), "Setting", "LED20") == std::to_string(next); }, 5000));
     const std::string button = "DPI_profile_" + std::to_string(next);
-    EXPECT_TRUE(waitFor([&] {
-        return ctl(button.c_str()).GetBkImage() == QStringLiteral("file='ms/dw%1.png'").arg(next + 1);
-    }));
+    EXPECT_TRUE(waitFor(
+        [&] { return ctl(button.c_str()).GetBkImage() == QStringLiteral("file='ms/dw%1.png'").arg(next + 1); }));
     EXPECT_TRUE(ctl(("ms_macro_profile_" + std::to_string(next)).c_str()).IsEnabled());
 }
 
-TEST_F(ConnectionWindowTest, UnplugHidesTheWindowAndReplugConnectsAgain) {
+TEST_F(ConnectionWindowTest, UnplugHidesTheWindowAndReplugConnectsAgain)
+{
     writeProfiles(0);
     CMainWnd& wnd = connect("R210");
     wnd.ShowWindow(true, false);
@@ -171,7 +180,8 @@ TEST_F(ConnectionWindowTest, UnplugHidesTheWindowAndReplugConnectsAgain) {
     EXPECT_FALSE(wnd.isVisible());  // connecting never shows the window by itself
 }
 
-TEST_F(ConnectionWindowTest, DpiPageEditsFollowTheTableOfTheModel) {
+TEST_F(ConnectionWindowTest, DpiPageEditsFollowTheTableOfTheModel)
+{
     writeProfiles(0);
     connect("R210");
     DpiPage& dpi = harness->wnd().dpiPage();
@@ -204,7 +214,8 @@ TEST_F(ConnectionWindowTest, DpiPageEditsFollowTheTableOfTheModel) {
     EXPECT_FALSE(ctl("ms_macro_profile_1").IsEnabled());
 }
 
-TEST_F(ConnectionWindowTest, SliderAndColourOfAnR240) {
+TEST_F(ConnectionWindowTest, SliderAndColourOfAnR240)
+{
     writeProfiles(0);
     connect("R240");
     DpiPage& dpi = harness->wnd().dpiPage();
@@ -235,7 +246,8 @@ TEST_F(ConnectionWindowTest, SliderAndColourOfAnR240) {
     EXPECT_EQ(key(profile(0), "Setting", "LED11"), fileRed);
 }
 
-TEST_F(ConnectionWindowTest, OnboardRecordsAndTheDeviceMessages) {
+TEST_F(ConnectionWindowTest, OnboardRecordsAndTheDeviceMessages)
+{
     writeProfiles(0);
     CMainWnd& wnd = connect("R240");
     harness->mouse().frameLog().clear();
@@ -257,7 +269,8 @@ TEST_F(ConnectionWindowTest, OnboardRecordsAndTheDeviceMessages) {
     EXPECT_TRUE(wnd.isVisible());
 }
 
-TEST_F(ConnectionWindowTest, TheDemoMenuActsAsAPersonAtTheVirtualMouse) {
+TEST_F(ConnectionWindowTest, TheDemoMenuActsAsAPersonAtTheVirtualMouse)
+{
     writeProfiles(0);
     CMainWnd& wnd = connect("R240");
     QMenu* tray = wnd.trayMenu();
@@ -280,7 +293,8 @@ TEST_F(ConnectionWindowTest, TheDemoMenuActsAsAPersonAtTheVirtualMouse) {
     EXPECT_FALSE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("no_such_item")));
 }
 
-TEST_F(ConnectionWindowTest, ShutdownWhileConnectedJoinsEveryThread) {
+TEST_F(ConnectionWindowTest, ShutdownWhileConnectedJoinsEveryThread)
+{
     writeProfiles(0);
     CMainWnd& wnd = connect("R210");
     EXPECT_EQ(wnd.workers().count(), 2u);  // connection and listener (no foreground watcher yet)

@@ -24,26 +24,32 @@ namespace {
 
 class MainWndTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
             shown << r.shownText;
             return QStringLiteral("cancel_btn");
         });
     }
     // Creates the window (after the test has prepared files and the tray).
-    CMainWnd& create(CMainWnd::Options options = CMainWnd::Options::withoutWorkers()) {
+    CMainWnd& create(CMainWnd::Options options = CMainWnd::Options::withoutWorkers())
+    {
         harness = std::make_unique<MainWindowHarness>(options);
         EXPECT_TRUE(harness->wnd().CreateMainWindow());
         return harness->wnd();
     }
-    ui::ComboControl combo(const char* name) { return ui::ComboControl(harness->wnd().FindControl(QLatin1String(name))); }
+    ui::ComboControl combo(const char* name)
+    {
+        return ui::ComboControl(harness->wnd().FindControl(QLatin1String(name)));
+    }
 
     AppEnvironment env;
     std::unique_ptr<MainWindowHarness> harness;
     QStringList shown;
 };
 
-TEST_F(MainWndTest, FirstRunCreatesTheFirstProfileFromTheTemplate) {
+TEST_F(MainWndTest, FirstRunCreatesTheFirstProfileFromTheTemplate)
+{
     create();
     const auto data = env.dataFolder();
     const auto profile = data / "新配置文件1.pro";
@@ -53,7 +59,8 @@ TEST_F(MainWndTest, FirstRunCreatesTheFirstProfileFromTheTemplate) {
     EXPECT_EQ(ini::readString(index, "PROFILECOUNT", "count", ""), "1");
     EXPECT_EQ(ini::readString(index, "PROFILENAME", "0", ""), "新配置文件1");
     EXPECT_EQ(ini::readString(index, "PROFILESELECT", "select", ""), "0");
-    for (const char* name : {"ms_KEY_combo_profileSelect", "ms_DPI_combo_profileSelect", "ms_REG_combo_profileSelect"}) {
+    for (const char* name :
+         {"ms_KEY_combo_profileSelect", "ms_DPI_combo_profileSelect", "ms_REG_combo_profileSelect"}) {
         ui::ComboControl c = combo(name);
         ASSERT_TRUE(c) << name;
         EXPECT_EQ(c.GetCount(), 1) << name;
@@ -64,7 +71,8 @@ TEST_F(MainWndTest, FirstRunCreatesTheFirstProfileFromTheTemplate) {
     }
 }
 
-TEST_F(MainWndTest, ExistingProfilesAreListedAndNothingIsCreated) {
+TEST_F(MainWndTest, ExistingProfilesAreListedAndNothingIsCreated)
+{
     const auto data = env.dataFolder();
     std::filesystem::create_directories(data);
     ini::writeString(data / "msProfile.ini", "PROFILECOUNT", "count", "2");
@@ -78,7 +86,8 @@ TEST_F(MainWndTest, ExistingProfilesAreListedAndNothingIsCreated) {
     EXPECT_EQ(combo("ms_KEY_combo_profileSelect").GetItemText(0), QStringLiteral("Game"));
 }
 
-TEST_F(MainWndTest, MacrosAreListedWithNothingSelected) {
+TEST_F(MainWndTest, MacrosAreListedWithNothingSelected)
+{
     const auto data = env.dataFolder();
     std::filesystem::create_directories(data);
     const auto index = data / "msMacro.ini";
@@ -91,12 +100,14 @@ TEST_F(MainWndTest, MacrosAreListedWithNothingSelected) {
     ASSERT_EQ(macros.GetCount(), 3);
     EXPECT_EQ(macros.GetItemText(2), QStringLiteral("宏三"));
     EXPECT_EQ(macros.GetItemUserData(1), QStringLiteral("Reload"));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(macros.GetItemHeight(i), 30);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(macros.GetItemHeight(i), 30);
     EXPECT_EQ(macros.GetCurSel(), -1);
     EXPECT_EQ(ui::ListControl(wnd.FindControl(QStringLiteral("ms_Macro_list"))).GetCount(), 0);
 }
 
-TEST_F(MainWndTest, DamagedCountsDoNotHangOrInventProfiles) {
+TEST_F(MainWndTest, DamagedCountsDoNotHangOrInventProfiles)
+{
     const auto data = env.dataFolder();
     std::filesystem::create_directories(data);
     ini::writeString(data / "msMacro.ini", "MACROCOUNT", "count", "2000000000");
@@ -108,7 +119,8 @@ TEST_F(MainWndTest, DamagedCountsDoNotHangOrInventProfiles) {
     EXPECT_EQ(ini::readString(data / "msProfile.ini", "PROFILECOUNT", "count", ""), "1");
 }
 
-TEST_F(MainWndTest, CompositionBuildsKnownPagesAndCircleProgressOnly) {
+TEST_F(MainWndTest, CompositionBuildsKnownPagesAndCircleProgressOnly)
+{
     CMainWnd& wnd = create();
     QWidget parent;
     EXPECT_EQ(wnd.CreateControl(QStringLiteral("Mystery_UI"), &parent), nullptr);
@@ -123,7 +135,8 @@ TEST_F(MainWndTest, CompositionBuildsKnownPagesAndCircleProgressOnly) {
     EXPECT_EQ(ui::TabLayoutControl(wnd.FindControl(QStringLiteral("ms_tab_switch"))).GetCount(), 8);
 }
 
-TEST_F(MainWndTest, WindowIs800By572TitledAndHiddenAfterWindowInitWithATray) {
+TEST_F(MainWndTest, WindowIs800By572TitledAndHiddenAfterWindowInitWithATray)
+{
     ui::TrayIcon::SetAvailabilityOverride(true);
     CMainWnd& wnd = create();
     EXPECT_EQ(wnd.size(), QSize(800, 572));
@@ -137,7 +150,8 @@ TEST_F(MainWndTest, WindowIs800By572TitledAndHiddenAfterWindowInitWithATray) {
     EXPECT_TRUE(shown.isEmpty());
 }
 
-TEST_F(MainWndTest, WithoutATrayTheWindowStaysVisibleAndSaysSoOnce) {
+TEST_F(MainWndTest, WithoutATrayTheWindowStaysVisibleAndSaysSoOnce)
+{
     ui::TrayIcon::SetAvailabilityOverride(false);
     CMainWnd& wnd = create();
     wnd.ShowWindow(true, false);
@@ -151,7 +165,8 @@ TEST_F(MainWndTest, WithoutATrayTheWindowStaysVisibleAndSaysSoOnce) {
     EXPECT_EQ(shown.size(), 1);
 }
 
-TEST_F(MainWndTest, CloseButtonHidesWithoutTheDefaultClose) {
+TEST_F(MainWndTest, CloseButtonHidesWithoutTheDefaultClose)
+{
     ui::TrayIcon::SetAvailabilityOverride(false);
     CMainWnd& wnd = create(CMainWnd::Options::withoutWorkers(false));
     wnd.ShowWindow(true, false);
@@ -161,7 +176,8 @@ TEST_F(MainWndTest, CloseButtonHidesWithoutTheDefaultClose) {
     EXPECT_FALSE(wnd.IsShuttingDown());
 }
 
-TEST_F(MainWndTest, EveryPageStructureOptionSwitchesItsPage) {
+TEST_F(MainWndTest, EveryPageStructureOptionSwitchesItsPage)
+{
     CMainWnd& wnd = create();
     for (const PageSwitch& p : MainRoutes::pages()) {
         ui::TabLayoutControl tab(wnd.FindControl(QLatin1String(p.tabLayout)));
@@ -169,7 +185,8 @@ TEST_F(MainWndTest, EveryPageStructureOptionSwitchesItsPage) {
         ASSERT_TRUE(tab && option) << p.option;
         // Move away first, so that the switch is visible.
         tab.SelectItem(p.page == 0 ? 1 : 0);
-        if (option.IsSelected()) option.Selected(false, false);
+        if (option.IsSelected())
+            option.Selected(false, false);
         option.Selected(true, true);
         EXPECT_EQ(tab.GetCurSel(), p.page) << p.option;
     }
@@ -182,7 +199,8 @@ TEST_F(MainWndTest, EveryPageStructureOptionSwitchesItsPage) {
     EXPECT_EQ(pages.GetCurSel(), 6);
 }
 
-TEST_F(MainWndTest, NamesAndPrefixesCompareWithoutCase) {
+TEST_F(MainWndTest, NamesAndPrefixesCompareWithoutCase)
+{
     CMainWnd& wnd = create();
     // A badge highlight for a sender written in other capitals.
     ui::TNotifyUI enter;
@@ -223,7 +241,8 @@ TEST_F(MainWndTest, NamesAndPrefixesCompareWithoutCase) {
     EXPECT_EQ(edit.GetText(), QStringLiteral("200"));
 }
 
-TEST_F(MainWndTest, TypingIntoAByteEditClampsAbove255) {
+TEST_F(MainWndTest, TypingIntoAByteEditClampsAbove255)
+{
     CMainWnd& wnd = create();
     wnd.ShowWindow(true, false);
     ui::Control edit = wnd.FindControl(QStringLiteral("ms_key_fct_edit_25"));
@@ -232,7 +251,8 @@ TEST_F(MainWndTest, TypingIntoAByteEditClampsAbove255) {
     EXPECT_EQ(edit.GetText(), QStringLiteral("255"));
 }
 
-TEST_F(MainWndTest, LanguageSwitchTwiceReturnsToChinese) {
+TEST_F(MainWndTest, LanguageSwitchTwiceReturnsToChinese)
+{
     CMainWnd& wnd = create();
     ui::Control title = wnd.FindControl(QStringLiteral("ms_dpi_title"));
     ui::Control home = wnd.FindControl(QStringLiteral("hometext"));
@@ -253,7 +273,8 @@ TEST_F(MainWndTest, LanguageSwitchTwiceReturnsToChinese) {
     EXPECT_EQ(wnd.QueryControlText(QStringLiteral("other"), QString()), std::nullopt);
 }
 
-TEST_F(MainWndTest, TrayClickTogglesOnlyWithAnOpenChannel) {
+TEST_F(MainWndTest, TrayClickTogglesOnlyWithAnOpenChannel)
+{
     ui::TrayIcon::SetAvailabilityOverride(true);
     CMainWnd& wnd = create();
     wnd.ShowWindow(false, false);
@@ -273,7 +294,8 @@ TEST_F(MainWndTest, TrayClickTogglesOnlyWithAnOpenChannel) {
     EXPECT_TRUE(wnd.IsEnglish());
 }
 
-TEST_F(MainWndTest, UnknownMenuItemsShowTheirTextAndExitShutsDown) {
+TEST_F(MainWndTest, UnknownMenuItemsShowTheirTextAndExitShutsDown)
+{
     CMainWnd& wnd = create();
     wnd.OnMenuCommand({QStringLiteral("Menu_Whatever"), QStringLiteral("某个菜单"), QString(), false});
     wnd.OnMenuCommand({QStringLiteral("EXIT"), QStringLiteral("EXIT text"), QString(), false});  // "exit" is exact
@@ -284,7 +306,8 @@ TEST_F(MainWndTest, UnknownMenuItemsShowTheirTextAndExitShutsDown) {
     EXPECT_TRUE(wnd.IsShuttingDown());
 }
 
-TEST_F(MainWndTest, TimerOneShowsTheCalibrationPageOnce) {
+TEST_F(MainWndTest, TimerOneShowsTheCalibrationPageOnce)
+{
     CMainWnd& wnd = create();
     ui::TabLayoutControl pages(wnd.FindControl(QStringLiteral("ms_tab_switch")));
     pages.SelectItem(7);
@@ -296,7 +319,8 @@ TEST_F(MainWndTest, TimerOneShowsTheCalibrationPageOnce) {
     EXPECT_EQ(pages.GetCurSel(), 5);
 }
 
-TEST_F(MainWndTest, ShutdownStopsAndJoinsWorkersEvenWhileTheyCallTheUiThread) {
+TEST_F(MainWndTest, ShutdownStopsAndJoinsWorkersEvenWhileTheyCallTheUiThread)
+{
     CMainWnd& wnd = create();
     std::atomic<int> calls{0};
     std::atomic<bool> sawStop{false};
@@ -314,7 +338,8 @@ TEST_F(MainWndTest, ShutdownStopsAndJoinsWorkersEvenWhileTheyCallTheUiThread) {
     EXPECT_FALSE(wnd.workers().start("late", [](std::stop_token) {}));
 }
 
-TEST_F(MainWndTest, MessagesFromWorkersRunOnTheUiThread) {
+TEST_F(MainWndTest, MessagesFromWorkersRunOnTheUiThread)
+{
     CMainWnd& wnd = create();
     EXPECT_FALSE(wnd.HandleCustomMessage(0x999, 0, 0));
     EXPECT_FALSE(wnd.HandleCustomMessage(0x801, 0, 0));  // written to the debug output, not handled

@@ -26,7 +26,8 @@ using Setting = FakeDesktopSettings::Setting;
 
 class SensorWindowTest : public ConnectedWindowTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ConnectedWindowTest::SetUp();
         answer = QStringLiteral("confirm_btn");
         connect("R240");
@@ -39,7 +40,8 @@ protected:
     void click(const char* name) { notify(ui::notify::kClick, name); }
     std::string key(const char* k) { return ini::readString(profile, "Setting", k, "missing"); }
     std::vector<ReportFrame> writes() { return requestsOf(harness->mouse(), CMD_WRITE_SETTINGS); }
-    std::vector<Call> desktopCalls() {
+    std::vector<Call> desktopCalls()
+    {
         wnd().systemSettings().waitIdle();
         return harness->desktop().calls();
     }
@@ -48,7 +50,8 @@ protected:
     std::filesystem::path profile;
 };
 
-TEST_F(SensorWindowTest, ReportRateIsTheEntrysIndexAndLeavesTheCopyAlone) {
+TEST_F(SensorWindowTest, ReportRateIsTheEntrysIndexAndLeavesTheCopyAlone)
+{
     const std::uint8_t before = wnd().deviceState().CurrentSettings[14];
     ui::ComboControl rate(ctl("ms_deng_combo_USBreportSelect"));
     ASSERT_EQ(rate.GetCount(), 4);
@@ -63,7 +66,8 @@ TEST_F(SensorWindowTest, ReportRateIsTheEntrysIndexAndLeavesTheCopyAlone) {
     EXPECT_EQ(wnd().deviceState().CurrentSettings[14], before);
 }
 
-TEST_F(SensorWindowTest, LiftOffOptionsSendTheDistanceAndClearTheOther) {
+TEST_F(SensorWindowTest, LiftOffOptionsSendTheDistanceAndClearTheOther)
+{
     ui::OptionControl two(ctl("height2mm"));
     ui::OptionControl three(ctl("height3mm"));
     two.Selected(true, false);
@@ -83,7 +87,8 @@ TEST_F(SensorWindowTest, LiftOffOptionsSendTheDistanceAndClearTheOther) {
     EXPECT_EQ(harness->mouse().settingsRecord(0)[23], 3);
 }
 
-TEST_F(SensorWindowTest, PointerSpeedAndScrollLinesReachTheDesktop) {
+TEST_F(SensorWindowTest, PointerSpeedAndScrollLinesReachTheDesktop)
+{
     ui::SliderControl speed(ctl("ms_DPI_speed"));
     speed.SetValue(10);
     notify(ui::notify::kValueChanged, "ms_DPI_speed");
@@ -115,7 +120,8 @@ TEST_F(SensorWindowTest, PointerSpeedAndScrollLinesReachTheDesktop) {
     EXPECT_EQ(calls.back(), (Call{Setting::WheelScrollLines, 9}));
 }
 
-TEST_F(SensorWindowTest, FactoryResetAsksThenRestoresAndTheMouseAnnouncesIt) {
+TEST_F(SensorWindowTest, FactoryResetAsksThenRestoresAndTheMouseAnnouncesIt)
+{
     answer = QStringLiteral("cancel_btn");
     click("ms_k_reset");
     EXPECT_EQ(shown, QStringList{QStringLiteral("是否要恢复到出厂设置？")});
@@ -138,11 +144,13 @@ TEST_F(SensorWindowTest, FactoryResetAsksThenRestoresAndTheMouseAnnouncesIt) {
     // The reset event makes the program read the mouse again.
     EXPECT_TRUE(waitFor([&] {
         const auto frames = harness->mouse().frameLog().frames(FrameDirection::Request);
-        return std::any_of(frames.begin(), frames.end(), [](const ReportFrame& f) { return f.command() == CMD_READ_DEFAULT_BUTTONS; });
+        return std::any_of(frames.begin(), frames.end(),
+                           [](const ReportFrame& f) { return f.command() == CMD_READ_DEFAULT_BUTTONS; });
     }));
 }
 
-TEST_F(SensorWindowTest, CalibrationShowsItsResultThenReturnsToTheStartPage) {
+TEST_F(SensorWindowTest, CalibrationShowsItsResultThenReturnsToTheStartPage)
+{
     harness->mouse().setCalibrationDelay(std::chrono::milliseconds(0));
     harness->mouse().setNextCalibrationOutcome(true, 7);
     ui::OptionControl(ctl("ms_reg_display")).Selected(true, true);
@@ -167,7 +175,8 @@ TEST_F(SensorWindowTest, CalibrationShowsItsResultThenReturnsToTheStartPage) {
     EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kReturnTimer));
 }
 
-TEST_F(SensorWindowTest, AFailedCalibrationSaysSoAndANewStartCancelsTheReturn) {
+TEST_F(SensorWindowTest, AFailedCalibrationSaysSoAndANewStartCancelsTheReturn)
+{
     harness->mouse().setCalibrationDelay(std::chrono::milliseconds(0));
     harness->mouse().setNextCalibrationOutcome(false);
     wnd().sensorPage().startCalibration();
@@ -183,7 +192,8 @@ TEST_F(SensorWindowTest, AFailedCalibrationSaysSoAndANewStartCancelsTheReturn) {
     EXPECT_EQ(page(), 7);
 }
 
-TEST_F(SensorWindowTest, CalibrationEndWritesTheLiftOffWithoutSendingIt) {
+TEST_F(SensorWindowTest, CalibrationEndWritesTheLiftOffWithoutSendingIt)
+{
     for (const auto& [fromMouse, expected] : {std::pair<int, const char*>{0, "2"}, {7, "3"}}) {
         const std::uint8_t v = static_cast<std::uint8_t>(fromMouse);
         ASSERT_TRUE(harness->mouse().writeMemory(sim::MemoryArea::Settings, 23, std::span(&v, 1)));
@@ -197,7 +207,8 @@ TEST_F(SensorWindowTest, CalibrationEndWritesTheLiftOffWithoutSendingIt) {
     }
 }
 
-TEST_F(SensorWindowTest, StraightLineCorrectionIsByte32) {
+TEST_F(SensorWindowTest, StraightLineCorrectionIsByte32)
+{
     ui::OptionControl box(ctl("ms_linereg_display"));
     box.Selected(true, true);
     EXPECT_EQ(key("LED32"), "1");

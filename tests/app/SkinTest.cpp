@@ -20,7 +20,7 @@ namespace {
 
 class LayoutWindow : public ui::SkinWindow {
 public:
-    explicit LayoutWindow(QString file) : file_(std::move(file)) {}
+    explicit LayoutWindow(QString file) : file_(std::move(file)) { }
     QString GetWindowClassName() const override { return QStringLiteral("LayoutWnd"); }
     QString GetSkinFile() const override { return file_; }
 
@@ -28,11 +28,10 @@ private:
     QString file_;
 };
 
-QString skinDir() {
-    return QString::fromStdString((AppEnvironment::sourceDir() / "skin").string());
-}
+QString skinDir() { return QString::fromStdString((AppEnvironment::sourceDir() / "skin").string()); }
 
-QSet<QString> languageIds(const QString& file) {
+QSet<QString> languageIds(const QString& file)
+{
     QFile f(skinDir() + QLatin1Char('/') + file);
     f.open(QIODevice::ReadOnly);
     QXmlStreamReader r(&f);
@@ -46,7 +45,8 @@ QSet<QString> languageIds(const QString& file) {
     return ids;
 }
 
-TEST(SkinTest, EveryLayoutLoadsWithoutUnknownClasses) {
+TEST(SkinTest, EveryLayoutLoadsWithoutUnknownClasses)
+{
     AppEnvironment env;
     MainWindowHarness harness;
     QDirIterator it(skinDir(), {QStringLiteral("*.xml")});
@@ -55,7 +55,8 @@ TEST(SkinTest, EveryLayoutLoadsWithoutUnknownClasses) {
         const QString path = it.next();
         QFile f(path);
         f.open(QIODevice::ReadOnly);
-        if (!f.readAll().contains("<ui version")) continue;
+        if (!f.readAll().contains("<ui version"))
+            continue;
         ++layouts;
         ui::SkinLoader loader(&harness.wnd());
         std::unique_ptr<QWidget> root(loader.loadFile(path, nullptr));
@@ -66,7 +67,8 @@ TEST(SkinTest, EveryLayoutLoadsWithoutUnknownClasses) {
     EXPECT_EQ(layouts, 17);  // main, 8 mouse pages, 4 family pages, 4 windows
 }
 
-TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind) {
+TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind)
+{
     AppEnvironment env;
     MainWindowHarness harness;
     ASSERT_TRUE(harness.wnd().CreateMainWindow());
@@ -92,14 +94,24 @@ TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind) {
     }
 }
 
-TEST(SkinTest, EveryImageTheSkinOrTheProgramNamesExists) {
-    QStringList images = {QStringLiteral("210.png"), QStringLiteral("240.png"), QStringLiteral("icon.png"),
-                          QStringLiteral("ms/macro_action_down.png"), QStringLiteral("ms/macro_action_up.png"),
-                          QStringLiteral("ms/ssz.png"), QStringLiteral("ms/ssz1.png"), QStringLiteral("ms/nsz.png"),
-                          QStringLiteral("ms/nsz1.png"), QStringLiteral("ms/msKey_normal.png"),
-                          QStringLiteral("ms/msKey_bk.png"), QStringLiteral("ms/msKey_disable.png")};
-    for (int i = 1; i <= 5; ++i) images << QStringLiteral("ms/du%1.png").arg(i) << QStringLiteral("ms/dw%1.png").arg(i);
-    for (int n = 0; n <= 8; ++n) images << QStringLiteral("ms/%1.png").arg(n) << QStringLiteral("ms/over%1.png").arg(n);
+TEST(SkinTest, EveryImageTheSkinOrTheProgramNamesExists)
+{
+    QStringList images = {QStringLiteral("210.png"),
+                          QStringLiteral("240.png"),
+                          QStringLiteral("icon.png"),
+                          QStringLiteral("ms/macro_action_down.png"),
+                          QStringLiteral("ms/macro_action_up.png"),
+                          QStringLiteral("ms/ssz.png"),
+                          QStringLiteral("ms/ssz1.png"),
+                          QStringLiteral("ms/nsz.png"),
+                          QStringLiteral("ms/nsz1.png"),
+                          QStringLiteral("ms/msKey_normal.png"),
+                          QStringLiteral("ms/msKey_bk.png"),
+                          QStringLiteral("ms/msKey_disable.png")};
+    for (int i = 1; i <= 5; ++i)
+        images << QStringLiteral("ms/du%1.png").arg(i) << QStringLiteral("ms/dw%1.png").arg(i);
+    for (int n = 0; n <= 8; ++n)
+        images << QStringLiteral("ms/%1.png").arg(n) << QStringLiteral("ms/over%1.png").arg(n);
     // Images named by the layouts and the style sheet.
     static const QRegularExpression spec(QStringLiteral("file='([^']+)'|\\$SKIN/([^\")]+)"));
     QDirIterator it(skinDir(), {QStringLiteral("*.xml"), QStringLiteral("*.qss")});
@@ -118,7 +130,8 @@ TEST(SkinTest, EveryImageTheSkinOrTheProgramNamesExists) {
     }
 }
 
-TEST(SkinTest, BothLanguagesCoverTheSameTextsAndTheMenus) {
+TEST(SkinTest, BothLanguagesCoverTheSameTextsAndTheMenus)
+{
     const QSet<QString> cn = languageIds(QStringLiteral("lan_cn.xml"));
     const QSet<QString> en = languageIds(QStringLiteral("lan_en.xml"));
     EXPECT_GT(cn.size(), 150);

@@ -21,7 +21,8 @@ int g_hits = 0;
 void hitA(CMainWnd&, const ui::TNotifyUI&, int index) { g_hits = 100 + index; }
 void hitB(CMainWnd&, const ui::TNotifyUI&, int index) { g_hits = 200 + index; }
 
-TEST(RoutingTest, IndexedNamesSplitAtTheLastUnderscore) {
+TEST(RoutingTest, IndexedNamesSplitAtTheLastUnderscore)
+{
     IndexedName n = splitIndexedName(QStringLiteral("ms_key_3"));
     EXPECT_TRUE(n.hasPrefix);
     EXPECT_EQ(n.prefix, QStringLiteral("ms_key_"));
@@ -29,14 +30,15 @@ TEST(RoutingTest, IndexedNamesSplitAtTheLastUnderscore) {
     n = splitIndexedName(QStringLiteral("ms_DPI_color_btn_29"));
     EXPECT_EQ(n.prefix, QStringLiteral("ms_DPI_color_btn_"));
     EXPECT_EQ(n.index, 29);
-    EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_x")).index, 0);     // not a number
-    EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_12ab")).index, 12); // digits up to the first other
+    EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_x")).index, 0);      // not a number
+    EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_12ab")).index, 12);  // digits up to the first other
     EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_")).index, 0);
     EXPECT_FALSE(splitIndexedName(QStringLiteral("closebtn")).hasPrefix);
     EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_butt_keysave")).prefix, QStringLiteral("ms_key_butt_"));
 }
 
-TEST(RoutingTest, TablesMatchWithoutCaseAndTheFirstRowWins) {
+TEST(RoutingTest, TablesMatchWithoutCaseAndTheFirstRowWins)
+{
     static constexpr RouteRow rows[] = {{"ms_key_", hitA}, {"MS_KEY_", hitB}, {"height2mm", hitB}};
     const RouteTable table(rows);
     const RouteRow* row = table.find(QStringLiteral("Ms_Key_"));
@@ -51,13 +53,15 @@ TEST(RoutingTest, TablesMatchWithoutCaseAndTheFirstRowWins) {
     EXPECT_EQ(table.find(QString()), nullptr);
 }
 
-TEST(WorkerThreadsTest, StopsAndJoinsEveryWorker) {
+TEST(WorkerThreadsTest, StopsAndJoinsEveryWorker)
+{
     WorkerThreads workers;
     EXPECT_FALSE(workers.start("empty", {}));
     std::atomic<int> stopped{0};
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(workers.start("w" + std::to_string(i), [&](std::stop_token stop) {
-            while (!stop.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            while (!stop.stop_requested())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             ++stopped;
         }));
     }
@@ -72,13 +76,18 @@ TEST(WorkerThreadsTest, StopsAndJoinsEveryWorker) {
 
 class LockFolder {
 public:
-    LockFolder() {
-        if (const char* v = std::getenv("XDG_RUNTIME_DIR")) old_ = v;
+    LockFolder()
+    {
+        if (const char* v = std::getenv("XDG_RUNTIME_DIR"))
+            old_ = v;
         ::setenv("XDG_RUNTIME_DIR", dir_.path().toLocal8Bit().constData(), 1);
     }
-    ~LockFolder() {
-        if (old_.empty()) ::unsetenv("XDG_RUNTIME_DIR");
-        else ::setenv("XDG_RUNTIME_DIR", old_.c_str(), 1);
+    ~LockFolder()
+    {
+        if (old_.empty())
+            ::unsetenv("XDG_RUNTIME_DIR");
+        else
+            ::setenv("XDG_RUNTIME_DIR", old_.c_str(), 1);
     }
     QString path() const { return dir_.path(); }
 
@@ -87,7 +96,8 @@ private:
     std::string old_;
 };
 
-TEST(SingleInstanceTest, OneHolderAtATime) {
+TEST(SingleInstanceTest, OneHolderAtATime)
+{
     LockFolder folder;
     SingleInstanceLock first;
     SingleInstanceLock second;
@@ -100,7 +110,8 @@ TEST(SingleInstanceTest, OneHolderAtATime) {
     EXPECT_EQ(SingleInstanceLock::fileNameFor(".."), "_.lock");
 }
 
-TEST(SingleInstanceTest, ASecondProgramExitsZeroAtOnce) {
+TEST(SingleInstanceTest, ASecondProgramExitsZeroAtOnce)
+{
     LockFolder folder;
     SingleInstanceLock running;
     ASSERT_EQ(running.acquire("CORVALANTIS R210 Driver"), SingleInstanceLock::Result::Acquired);
@@ -116,10 +127,12 @@ TEST(SingleInstanceTest, ASecondProgramExitsZeroAtOnce) {
     EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
 }
 
-TEST(AppArgumentsTest, KnownOptionsAreTakenOthersRefused) {
+TEST(AppArgumentsTest, KnownOptionsAreTakenOthersRefused)
+{
     AppOptions o;
     std::string error;
-    EXPECT_TRUE(parseAppArguments({"--virtual-mouse=R240", "--frame-log=/tmp/f.log", "--screenshots=/tmp/s"}, o, &error));
+    EXPECT_TRUE(
+        parseAppArguments({"--virtual-mouse=R240", "--frame-log=/tmp/f.log", "--screenshots=/tmp/s"}, o, &error));
     EXPECT_EQ(o.virtualMouse, "R240");
     EXPECT_EQ(o.frameLog, "/tmp/f.log");
     EXPECT_EQ(o.screenshots, "/tmp/s");
@@ -130,13 +143,16 @@ TEST(AppArgumentsTest, KnownOptionsAreTakenOthersRefused) {
     EXPECT_FALSE(parseAppArguments({"--virtual-mouse="}, bad, &error));
 }
 
-TEST(ProfileTemplateTest, HoldsEveryKeyWithFactoryValues) {
+TEST(ProfileTemplateTest, HoldsEveryKeyWithFactoryValues)
+{
     const auto file = AppEnvironment::sourceDir() / "src" / "app" / "default.pro";
     auto led = [&](const char* section, int n) {
         return ini::readString(file, section, "LED" + std::to_string(n), "missing");
     };
-    for (int n = 0; n <= 32; ++n) EXPECT_NE(led("Setting", n), "missing") << n;
-    for (int n = 0; n <= 8; ++n) EXPECT_NE(ini::readString(file, "Setting", "KEY" + std::to_string(n), "missing"), "missing");
+    for (int n = 0; n <= 32; ++n)
+        EXPECT_NE(led("Setting", n), "missing") << n;
+    for (int n = 0; n <= 8; ++n)
+        EXPECT_NE(ini::readString(file, "Setting", "KEY" + std::to_string(n), "missing"), "missing");
     EXPECT_EQ(led("Setting", 0), "0");
     EXPECT_EQ(led("Setting", 22), "1");  // lighting on
     EXPECT_EQ(led("Setting", 20), "1");  // current stage
@@ -155,7 +171,8 @@ TEST(ProfileTemplateTest, HoldsEveryKeyWithFactoryValues) {
     }
     // Buttons: the built-in defaults of buttons 0 to 5.
     const char* defaults[6] = {"16,1,0", "16,4,0", "16,2,0", "16,16,0", "16,8,0", "19,3,0"};
-    for (int n = 0; n < 6; ++n) EXPECT_EQ(ini::readString(file, "Setting", "KEY" + std::to_string(n), ""), defaults[n]);
+    for (int n = 0; n < 6; ++n)
+        EXPECT_EQ(ini::readString(file, "Setting", "KEY" + std::to_string(n), ""), defaults[n]);
 }
 
 }  // namespace

@@ -7,10 +7,7 @@
 namespace corv {
 namespace {
 
-const KeyTableRow& row(std::size_t i)
-{
-    return keyTable()[i];
-}
+const KeyTableRow& row(std::size_t i) { return keyTable()[i]; }
 
 void expectRow(std::size_t i, std::uint16_t vk, std::uint8_t kind, std::uint8_t a, std::uint8_t b,
                const std::string& name)
@@ -28,8 +25,8 @@ TEST(KeyTable, RangeRowsFollowTheirFormulas)
     static_assert(kKeyTableSize == 125);
     ASSERT_EQ(keyTable().size(), 125u);
     for (std::size_t i = 0; i < 26; ++i)
-        expectRow(8 + i, static_cast<std::uint16_t>(0x41 + i), kKeyKindKeyboard, 0,
-                  static_cast<std::uint8_t>(0x04 + i), std::string(1, static_cast<char>('A' + i)));
+        expectRow(8 + i, static_cast<std::uint16_t>(0x41 + i), kKeyKindKeyboard, 0, static_cast<std::uint8_t>(0x04 + i),
+                  std::string(1, static_cast<char>('A' + i)));
     for (std::size_t i = 0; i < 9; ++i)
         expectRow(34 + i, static_cast<std::uint16_t>(0x31 + i), kKeyKindKeyboard, 0,
                   static_cast<std::uint8_t>(0x1E + i), std::to_string(i + 1));

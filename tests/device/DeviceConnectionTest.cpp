@@ -120,10 +120,17 @@ TEST_F(ConnectionTest, ConnectSequenceReadsTheMouseAndWritesTheSelectedProfile)
 
     // Macro area (begin, header, whole area, end), then the state read in its own bracket.
     const std::vector<std::uint8_t> sent = commands();
-    const std::vector<std::uint8_t> stateRead{CMD_BEGIN,        CMD_GET_INFO,     CMD_READ_DEFAULT_BUTTONS,
-                                              CMD_READ_DEFAULT_BUTTONS, CMD_READ_DEFAULT_BUTTONS,
-                                              CMD_READ_SETTINGS, CMD_READ_SETTINGS, CMD_READ_BUTTONS,
-                                              CMD_READ_BUTTONS, CMD_READ_BUTTONS, CMD_END};
+    const std::vector<std::uint8_t> stateRead{CMD_BEGIN,
+                                              CMD_GET_INFO,
+                                              CMD_READ_DEFAULT_BUTTONS,
+                                              CMD_READ_DEFAULT_BUTTONS,
+                                              CMD_READ_DEFAULT_BUTTONS,
+                                              CMD_READ_SETTINGS,
+                                              CMD_READ_SETTINGS,
+                                              CMD_READ_BUTTONS,
+                                              CMD_READ_BUTTONS,
+                                              CMD_READ_BUTTONS,
+                                              CMD_END};
     ASSERT_GE(sent.size(), stateRead.size() + 3);
     EXPECT_EQ(sent.front(), CMD_BEGIN);
     EXPECT_EQ(sent[1], CMD_READ_MACROS);
@@ -135,8 +142,8 @@ TEST_F(ConnectionTest, ConnectSequenceReadsTheMouseAndWritesTheSelectedProfile)
     EXPECT_EQ(key("Setting", "LED17"), "missing");
     EXPECT_EQ(key("Setting", "LED20"), std::to_string(mouse->settingsRecord(0)[20]));
     const auto block = mouse->buttonBlock(0);
-    EXPECT_EQ(key("Setting", "KEY1"), std::to_string(block[3]) + "," + std::to_string(block[4]) + "," +
-                                          std::to_string(block[5]));
+    EXPECT_EQ(key("Setting", "KEY1"),
+              std::to_string(block[3]) + "," + std::to_string(block[4]) + "," + std::to_string(block[5]));
     EXPECT_EQ(state.CurrentSettings[17], 42);
 
     // Connected: each further cycle is one probe and sends nothing.
@@ -334,8 +341,7 @@ protected:
         thread = std::jthread([this](std::stop_token st) { listener->run(st); });
         waitFor([&] { return listener->state() == InputListener::State::Reading; });
     }
-    template <class Pred>
-    bool waitFor(Pred pred)
+    template <class Pred> bool waitFor(Pred pred)
     {
         for (int i = 0; i < 5000 && !pred(); ++i)
             std::this_thread::sleep_for(1ms);
@@ -384,8 +390,8 @@ TEST_F(ListenerTest, EventsOfTheMouseArriveInOrderAndOtherUsagesAreIgnored)
     ASSERT_EQ(channel.calibrate(), kResultOk);
     ASSERT_TRUE(waitFor([&] { return seen().size() >= 3; }));
     mouse->stopTimerThread();
-    EXPECT_EQ(seen(), (std::vector<MouseEvent>{MouseEvent::Sync, MouseEvent::CalibrationEnd,
-                                               MouseEvent::CalibrationFail}));
+    EXPECT_EQ(seen(),
+              (std::vector<MouseEvent>{MouseEvent::Sync, MouseEvent::CalibrationEnd, MouseEvent::CalibrationFail}));
 }
 
 TEST_F(ListenerTest, StopWakesTheWaitingReadAndUnplugEndsReading)

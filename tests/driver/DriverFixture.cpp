@@ -119,15 +119,15 @@ const char* const kDialogLayout = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 }  // namespace
 
-DriverSkin::DriverSkin() {
+DriverSkin::DriverSkin()
+{
     auto& rm = ui::ResourceManager::instance();
     rm.setSkinFolder(dir_.path());
-    write(QStringLiteral("res.xml"),
-          "<Resource>\n"
-          "  <Layout id=\"XML_MAIN\" file=\"main.xml\"/>\n"
-          "  <Layout id=\"XML_MSG\" file=\"msgbox.xml\"/>\n"
-          "  <Layout id=\"XML_DIALOG\" file=\"dialog.xml\"/>\n"
-          "</Resource>\n");
+    write(QStringLiteral("res.xml"), "<Resource>\n"
+                                     "  <Layout id=\"XML_MAIN\" file=\"main.xml\"/>\n"
+                                     "  <Layout id=\"XML_MSG\" file=\"msgbox.xml\"/>\n"
+                                     "  <Layout id=\"XML_DIALOG\" file=\"dialog.xml\"/>\n"
+                                     "</Resource>\n");
     write(QStringLiteral("main.xml"), kLayout);
     write(QStringLiteral("msgbox.xml"), kMessageLayout);
     write(QStringLiteral("dialog.xml"), kDialogLayout);
@@ -135,30 +135,36 @@ DriverSkin::DriverSkin() {
     rm.LoadResource(QStringLiteral("res.xml"));
 }
 
-DriverSkin::~DriverSkin() {
-    ui::ResourceManager::instance().setSkinFolder(QString());
-}
+DriverSkin::~DriverSkin() { ui::ResourceManager::instance().setSkinFolder(QString()); }
 
-void DriverSkin::write(const QString& name, const QByteArray& content) const {
+void DriverSkin::write(const QString& name, const QByteArray& content) const
+{
     const QString path = dir_.path() + QLatin1Char('/') + name;
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(content);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(content);
 }
 
-void RecordingWindow::Notify(ui::TNotifyUI& msg) {
-    if (msg.sType != ui::notify::kWindowInit) received << QStringLiteral("%1 %2:%3").arg(msg.sType, msg.senderName).arg(msg.wParam);
-    if (onNotify) onNotify(msg);
+void RecordingWindow::Notify(ui::TNotifyUI& msg)
+{
+    if (msg.sType != ui::notify::kWindowInit)
+        received << QStringLiteral("%1 %2:%3").arg(msg.sType, msg.senderName).arg(msg.wParam);
+    if (onNotify)
+        onNotify(msg);
 }
 
-bool RunResult::said(const QString& text) const {
+bool RunResult::said(const QString& text) const
+{
     for (const QString& line : log) {
-        if (line.contains(text)) return true;
+        if (line.contains(text))
+            return true;
     }
     return false;
 }
 
-DriverTest::DriverTest() {
+DriverTest::DriverTest()
+{
     EXPECT_TRUE(window.Create(nullptr, QStringLiteral("Driver test")));
     // Away from the pointer, whose enter and leave events would otherwise reach the controls
     // under it whenever a pop-up closes.
@@ -168,21 +174,25 @@ DriverTest::DriverTest() {
     host.data = data.path().toStdString();
 }
 
-DriverTest::~DriverTest() {
+DriverTest::~DriverTest()
+{
     ui::TrayIcon::SetAvailabilityOverride(std::nullopt);
     ui::SetMessageBoxResponder(nullptr);
 }
 
-RunResult DriverTest::run(const QString& script, ScriptLimits limits) {
+RunResult DriverTest::run(const QString& script, ScriptLimits limits)
+{
     RunResult result;
     ParsedScript parsed = parseScript(script);
     EXPECT_FALSE(parsed.error.has_value()) << (parsed.error ? parsed.error->message.toStdString() : std::string());
-    ScriptRunner runner(std::move(parsed.steps), host, [&](const QString& line) { result.log << line; }, limits);
+    ScriptRunner runner(
+        std::move(parsed.steps), host, [&](const QString& line) { result.log << line; }, limits);
     result.code = runner.runToEnd();
     return result;
 }
 
-void DriverTest::makeTray() {
+void DriverTest::makeTray()
+{
     ui::TrayIcon::SetAvailabilityOverride(true);
     host.tray = std::make_unique<ui::TrayIcon>();
     ASSERT_TRUE(host.tray->CreateTrayIcon(QString(), QStringLiteral("tip")));
@@ -203,8 +213,6 @@ void DriverTest::makeTray() {
     host.tray->SetContextMenu(trayMenu.get());
 }
 
-QWidget* DriverTest::control(const char* name) const {
-    return window.FindControl(QString::fromLatin1(name)).widget();
-}
+QWidget* DriverTest::control(const char* name) const { return window.FindControl(QString::fromLatin1(name)).widget(); }
 
 }  // namespace corv::test

@@ -17,9 +17,7 @@
 class QMenu;
 
 // Readable strings in the messages of failed checks.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace corv::test {
 
@@ -36,7 +34,7 @@ private:
 class RecordingWindow : public ui::SkinWindow {
     Q_OBJECT
 public:
-    explicit RecordingWindow(QString layout = QStringLiteral("XML_MAIN")) : layout_(std::move(layout)) {}
+    explicit RecordingWindow(QString layout = QStringLiteral("XML_MAIN")) : layout_(std::move(layout)) { }
     QString GetWindowClassName() const override { return QStringLiteral("DriverWnd"); }
     QString GetSkinFile() const override { return layout_; }
     void Notify(ui::TNotifyUI& msg) override;

@@ -7,43 +7,44 @@
 namespace corv::test {
 namespace {
 
-std::vector<ScriptStep> parsed(const QString& text) {
+std::vector<ScriptStep> parsed(const QString& text)
+{
     ParsedScript p = parseScript(text);
     EXPECT_FALSE(p.error.has_value()) << (p.error ? p.error->line : 0) << ": "
                                       << (p.error ? p.error->message.toStdString() : std::string());
     return p.steps;
 }
 
-TEST(ScriptParserTest, EveryCommandWithItsArguments) {
-    const auto steps = parsed(QChar(0xFEFF) + QStringLiteral(
-        "# a comment line\r\n"
-        "click ms_macro_Op_tab\r\n"
-        "\n"
-        "   check ms_check on\n"
-        "select ms_combo 2\n"
-        "slide ms_DPI_slider -5\n"
-        "leave ms_edit\n"
-        "hover ms_key_3\n"
-        "unhover ms_key_3\n"
-        "color Pallet 0xff0199cb\n"
-        "menu lan\n"
-        "tray right\n"
-        "answer 1\n"
-        "file cancel\n"
-        "key up 0x41\n"
-        "wait 250\n"
-        "wait-connected\n"
-        "mouse calibration-fail\n"
-        "expect ms_tab_switch page 3\n"
-        "expect ms_check selected off\n"
-        "expect Pallet color 0xFF0199CB\n"
-        "expect ms_combo item-text:1 Office\n"
-        "expect ms_btn userdata file='bg1.png'\n"
-        "expect ms_combo userdata:0 Game\n"
-        "expect-file msProfile.ini PROFILENAME 0 新配置文件1\n"
-        "expect-title CORVALANTIS R210 Driver\n"
-        "expect-message 请连接可用USB设备\n"
-        "dump ms_combo\n"));
+TEST(ScriptParserTest, EveryCommandWithItsArguments)
+{
+    const auto steps = parsed(QChar(0xFEFF) + QStringLiteral("# a comment line\r\n"
+                                                             "click ms_macro_Op_tab\r\n"
+                                                             "\n"
+                                                             "   check ms_check on\n"
+                                                             "select ms_combo 2\n"
+                                                             "slide ms_DPI_slider -5\n"
+                                                             "leave ms_edit\n"
+                                                             "hover ms_key_3\n"
+                                                             "unhover ms_key_3\n"
+                                                             "color Pallet 0xff0199cb\n"
+                                                             "menu lan\n"
+                                                             "tray right\n"
+                                                             "answer 1\n"
+                                                             "file cancel\n"
+                                                             "key up 0x41\n"
+                                                             "wait 250\n"
+                                                             "wait-connected\n"
+                                                             "mouse calibration-fail\n"
+                                                             "expect ms_tab_switch page 3\n"
+                                                             "expect ms_check selected off\n"
+                                                             "expect Pallet color 0xFF0199CB\n"
+                                                             "expect ms_combo item-text:1 Office\n"
+                                                             "expect ms_btn userdata file='bg1.png'\n"
+                                                             "expect ms_combo userdata:0 Game\n"
+                                                             "expect-file msProfile.ini PROFILENAME 0 新配置文件1\n"
+                                                             "expect-title CORVALANTIS R210 Driver\n"
+                                                             "expect-message 请连接可用USB设备\n"
+                                                             "dump ms_combo\n"));
     ASSERT_EQ(steps.size(), 26u);
     EXPECT_EQ(steps[0].command, ScriptCommand::Click);
     EXPECT_EQ(steps[0].line, 2);
@@ -58,9 +59,9 @@ TEST(ScriptParserTest, EveryCommandWithItsArguments) {
     EXPECT_EQ(steps[6].command, ScriptCommand::Unhover);
     EXPECT_EQ(steps[7].number, 0xFF0199CB);
     EXPECT_EQ(steps[8].name, QStringLiteral("lan"));
-    EXPECT_FALSE(steps[9].flag);  // right
-    EXPECT_TRUE(steps[10].flag);  // answer 1
-    EXPECT_TRUE(steps[11].flag);  // file cancel
+    EXPECT_FALSE(steps[9].flag);   // right
+    EXPECT_TRUE(steps[10].flag);   // answer 1
+    EXPECT_TRUE(steps[11].flag);   // file cancel
     EXPECT_FALSE(steps[12].flag);  // key up
     EXPECT_EQ(steps[12].number, 0x41);
     EXPECT_EQ(steps[13].number, 250);
@@ -86,17 +87,17 @@ TEST(ScriptParserTest, EveryCommandWithItsArguments) {
     EXPECT_EQ(steps[25].command, ScriptCommand::Dump);
 }
 
-TEST(ScriptParserTest, ValuesToTheEndOfTheLineKeepBlanksAndHashesAndMayBeQuoted) {
-    const auto steps = parsed(QStringLiteral(
-        "type ms_edit  a # b  \n"          // inner blanks and # kept, outer blanks dropped
-        "type ms_edit \"\"\n"              // the empty text
-        "type ms_edit \"  two \\\"q\\\" \"\n"
-        "type ms_edit\n"                   // no text at all: empty too
-        "expect ms_label text DPI 设置\n"
-        "file /tmp/a profile.pro\n"
-        "expect ms_combo count 2 # a comment after a single-word value\n"
-        "click \"name with blanks\" # a comment\n"
-        "expect-file \"my file.ini\" \"A B\" k v w\n"));
+TEST(ScriptParserTest, ValuesToTheEndOfTheLineKeepBlanksAndHashesAndMayBeQuoted)
+{
+    const auto steps = parsed(QStringLiteral("type ms_edit  a # b  \n"  // inner blanks and # kept, outer blanks dropped
+                                             "type ms_edit \"\"\n"      // the empty text
+                                             "type ms_edit \"  two \\\"q\\\" \"\n"
+                                             "type ms_edit\n"  // no text at all: empty too
+                                             "expect ms_label text DPI 设置\n"
+                                             "file /tmp/a profile.pro\n"
+                                             "expect ms_combo count 2 # a comment after a single-word value\n"
+                                             "click \"name with blanks\" # a comment\n"
+                                             "expect-file \"my file.ini\" \"A B\" k v w\n"));
     ASSERT_EQ(steps.size(), 9u);
     EXPECT_EQ(steps[0].text, QStringLiteral("a # b"));
     EXPECT_EQ(steps[1].text, QString());
@@ -112,7 +113,8 @@ TEST(ScriptParserTest, ValuesToTheEndOfTheLineKeepBlanksAndHashesAndMayBeQuoted)
     EXPECT_EQ(steps[8].text, QStringLiteral("v w"));
 }
 
-TEST(ScriptParserTest, MistakesNameTheirLineAndLeaveNoSteps) {
+TEST(ScriptParserTest, MistakesNameTheirLineAndLeaveNoSteps)
+{
     struct Case {
         const char* script;
         int line;
@@ -156,15 +158,37 @@ TEST(ScriptParserTest, MistakesNameTheirLineAndLeaveNoSteps) {
         const ParsedScript p = parseScript(QString::fromUtf8(c.script));
         ASSERT_TRUE(p.error.has_value()) << c.script;
         EXPECT_EQ(p.error->line, c.line) << c.script;
-        EXPECT_TRUE(p.error->message.contains(QString::fromUtf8(c.says))) << c.script << " -> " << p.error->message.toStdString();
+        EXPECT_TRUE(p.error->message.contains(QString::fromUtf8(c.says)))
+            << c.script << " -> " << p.error->message.toStdString();
         EXPECT_TRUE(p.steps.empty()) << c.script;
     }
 }
 
-TEST(ScriptParserTest, NamesAndColoursAreWrittenBackAsInScripts) {
-    for (const char* word : {"click", "check", "select", "slide", "type", "leave", "hover", "unhover", "color", "menu",
-                             "tray", "answer", "file", "key", "wait", "wait-connected", "wait-disconnected", "mouse", "expect",
-                             "expect-file", "expect-title", "expect-message", "dump"}) {
+TEST(ScriptParserTest, NamesAndColoursAreWrittenBackAsInScripts)
+{
+    for (const char* word : {"click",
+                             "check",
+                             "select",
+                             "slide",
+                             "type",
+                             "leave",
+                             "hover",
+                             "unhover",
+                             "color",
+                             "menu",
+                             "tray",
+                             "answer",
+                             "file",
+                             "key",
+                             "wait",
+                             "wait-connected",
+                             "wait-disconnected",
+                             "mouse",
+                             "expect",
+                             "expect-file",
+                             "expect-title",
+                             "expect-message",
+                             "dump"}) {
         // A line with the command alone either parses or complains about its arguments, never
         // about an unknown command: the table and the names agree.
         const ParsedScript p = parseScript(QString::fromLatin1(word));

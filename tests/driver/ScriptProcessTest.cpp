@@ -22,7 +22,8 @@ struct Outcome {
 // the user's files nor another instance's lock take part).
 class ScriptProcessTest : public ::testing::Test {
 protected:
-    Outcome runScript(const QByteArray& script, const QStringList& extraArgs = {QStringLiteral("--virtual-mouse=R210")}) {
+    Outcome runScript(const QByteArray& script, const QStringList& extraArgs = {QStringLiteral("--virtual-mouse=R210")})
+    {
         const QString file = dir.path() + QStringLiteral("/test.script");
         QFile f(file);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -30,10 +31,12 @@ protected:
         f.close();
         return runArgs(QStringList(extraArgs) << QStringLiteral("--script=") + file);
     }
-    Outcome runArgs(const QStringList& args) {
+    Outcome runArgs(const QStringList& args)
+    {
         QDir().mkpath(dir.path() + QStringLiteral("/home"));
         QDir().mkpath(dir.path() + QStringLiteral("/run"));
-        QFile::setPermissions(dir.path() + QStringLiteral("/run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.path() + QStringLiteral("/run"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), dir.path() + QStringLiteral("/home"));
         env.remove(QStringLiteral("XDG_CONFIG_HOME"));
@@ -51,21 +54,21 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(ScriptProcessTest, EveryExpectationHeldGivesZero) {
-    const Outcome o = runScript(
-        "# the first run\n"
-        "expect-title CORVALANTIS R210 Driver\n"
-        "expect-file msProfile.ini PROFILECOUNT count 1\n");
+TEST_F(ScriptProcessTest, EveryExpectationHeldGivesZero)
+{
+    const Outcome o = runScript("# the first run\n"
+                                "expect-title CORVALANTIS R210 Driver\n"
+                                "expect-file msProfile.ini PROFILECOUNT count 1\n");
     EXPECT_EQ(o.code, kScriptPassed) << o.out.toStdString();
     EXPECT_TRUE(o.out.contains(QStringLiteral("[2] expect-title CORVALANTIS R210 Driver: ok\n")));
     EXPECT_TRUE(o.out.endsWith(QStringLiteral("end: 2 steps done, every expectation held\n")));
 }
 
-TEST_F(ScriptProcessTest, FailuresAreAllReportedAndGiveOne) {
-    const Outcome o = runScript(
-        "expect-title Something else\n"
-        "expect ms_tab_switch page 4\n"
-        "expect ms_tab_switch count 8\n");
+TEST_F(ScriptProcessTest, FailuresAreAllReportedAndGiveOne)
+{
+    const Outcome o = runScript("expect-title Something else\n"
+                                "expect ms_tab_switch page 4\n"
+                                "expect ms_tab_switch count 8\n");
     EXPECT_EQ(o.code, kScriptFailed);
     EXPECT_TRUE(o.out.contains(QStringLiteral("[1] expect-title Something else: FAILED")));
     EXPECT_TRUE(o.out.contains(QStringLiteral("[2] expect ms_tab_switch page 4: FAILED: is 0")));
@@ -73,36 +76,43 @@ TEST_F(ScriptProcessTest, FailuresAreAllReportedAndGiveOne) {
     EXPECT_TRUE(o.out.contains(QStringLiteral("end: 3 steps done, 2 failed")));
 }
 
-TEST_F(ScriptProcessTest, ScriptErrorsGiveTwoWithTheirLine) {
+TEST_F(ScriptProcessTest, ScriptErrorsGiveTwoWithTheirLine)
+{
     Outcome o = runScript("expect-title CORVALANTIS R210 Driver\n\nclik ms_deng_Op_tab\n");
     EXPECT_EQ(o.code, kScriptError);
-    EXPECT_TRUE(o.out.contains(QStringLiteral("script error at line 3: unknown command \"clik\""))) << o.out.toStdString();
+    EXPECT_TRUE(o.out.contains(QStringLiteral("script error at line 3: unknown command \"clik\"")))
+        << o.out.toStdString();
     EXPECT_FALSE(o.out.contains(QStringLiteral("[1]")));  // nothing ran
 
     o = runScript("expect-title CORVALANTIS R210 Driver\nclick no_such_control\nexpect-title x\n");
     EXPECT_EQ(o.code, kScriptError);
-    EXPECT_TRUE(o.out.contains(QStringLiteral("[2] click no_such_control: script error: no control named \"no_such_control\"")));
+    EXPECT_TRUE(o.out.contains(
+        QStringLiteral("[2] click no_such_control: script error: no control named \"no_such_control\"")));
     EXPECT_FALSE(o.out.contains(QStringLiteral("[3]")));
 
     o = runScript("expect-title CORVALANTIS R210 Driver\nmouse dpi-button\n", {});
     EXPECT_EQ(o.code, kScriptError);
-    EXPECT_TRUE(o.out.contains(QStringLiteral("[2] mouse dpi-button: script error: mouse commands need the virtual mouse")));
+    EXPECT_TRUE(
+        o.out.contains(QStringLiteral("[2] mouse dpi-button: script error: mouse commands need the virtual mouse")));
 
     o = runArgs({QStringLiteral("--script=") + dir.path() + QStringLiteral("/missing.script")});
     EXPECT_EQ(o.code, kScriptError);
     EXPECT_TRUE(o.out.contains(QStringLiteral("script error: cannot read the script")));
 }
 
-TEST_F(ScriptProcessTest, QuittingBeforeTheEndIsAFailure) {
+TEST_F(ScriptProcessTest, QuittingBeforeTheEndIsAFailure)
+{
     Outcome o = runScript("menu exit\nexpect-title CORVALANTIS R210 Driver\n");
     EXPECT_EQ(o.code, kScriptFailed);
-    EXPECT_TRUE(o.out.contains(QStringLiteral("end: the program quit after line 1; 1 step(s) were not run"))) << o.out.toStdString();
+    EXPECT_TRUE(o.out.contains(QStringLiteral("end: the program quit after line 1; 1 step(s) were not run")))
+        << o.out.toStdString();
     // As the last step, quitting is what the script asked for.
     o = runScript("expect-title CORVALANTIS R210 Driver\nmenu exit\n");
     EXPECT_EQ(o.code, kScriptPassed) << o.out.toStdString();
 }
 
-TEST(ScriptArgumentsTest, TheScriptOptionIsTakenAndChecked) {
+TEST(ScriptArgumentsTest, TheScriptOptionIsTakenAndChecked)
+{
     AppOptions o;
     std::string error;
     EXPECT_TRUE(parseAppArguments({"--virtual-mouse=R240", "--script=/tmp/a.script", "--frame-log=/tmp/f"}, o, &error));

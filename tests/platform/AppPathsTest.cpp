@@ -34,28 +34,25 @@ TEST_F(AppPathsTest, DocumentsFolderFallsBackToHomeDocuments)
 {
     EXPECT_EQ(documentsFolder(), home.path() / "Documents");
     // A file without the entry, or with an unusable one, changes nothing.
-    writeUserDirs(home / ".config",
-                  "# written by xdg-user-dirs-update\n"
-                  "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
-                  "XDG_DOCUMENTS_DIR=\"relative/path\"\n"
-                  "XDG_DOCUMENTS_DIRS=\"$HOME/Wrong\"\n"
-                  "XDG_DOCUMENTS_DIR=\"$HOMEX/Wrong\"\n"
-                  "XDG_DOCUMENTS_DIR=\"$HOME/unterminated\n");
+    writeUserDirs(home / ".config", "# written by xdg-user-dirs-update\n"
+                                    "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                                    "XDG_DOCUMENTS_DIR=\"relative/path\"\n"
+                                    "XDG_DOCUMENTS_DIRS=\"$HOME/Wrong\"\n"
+                                    "XDG_DOCUMENTS_DIR=\"$HOMEX/Wrong\"\n"
+                                    "XDG_DOCUMENTS_DIR=\"$HOME/unterminated\n");
     EXPECT_EQ(documentsFolder(), home.path() / "Documents");
 }
 
 TEST_F(AppPathsTest, DocumentsFolderHonoursUserDirs)
 {
-    writeUserDirs(home / ".config",
-                  "# comment\n"
-                  "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
-                  "  XDG_DOCUMENTS_DIR = \"$HOME/Eigene Dateien\"\n");
+    writeUserDirs(home / ".config", "# comment\n"
+                                    "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                                    "  XDG_DOCUMENTS_DIR = \"$HOME/Eigene Dateien\"\n");
     EXPECT_EQ(documentsFolder(), home.path() / "Eigene Dateien");
 
     // Absolute paths, escapes, and the last assignment wins like in a shell.
-    writeUserDirs(home / ".config",
-                  "XDG_DOCUMENTS_DIR=\"$HOME/first\"\n"
-                  "XDG_DOCUMENTS_DIR=\"/srv/docs/\\\"quoted\\\" 文档\"\n");
+    writeUserDirs(home / ".config", "XDG_DOCUMENTS_DIR=\"$HOME/first\"\n"
+                                    "XDG_DOCUMENTS_DIR=\"/srv/docs/\\\"quoted\\\" 文档\"\n");
     EXPECT_EQ(documentsFolder(), std::filesystem::path("/srv/docs/\"quoted\" 文档"));
 }
 

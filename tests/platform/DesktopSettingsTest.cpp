@@ -123,24 +123,23 @@ protected:
 TEST_F(DesktopSessionTest, KdeScrollLinesChangeOnlyTheirLine)
 {
     std::filesystem::create_directories(config);
-    const std::string before =
-        "[$Version]\n"
-        "update_info=filepicker.upd:filepicker-remove-old-previews-entry\n"
-        "\n"
-        "[General]\n"
-        "ColorScheme=BreezeDark\n"
-        "; a comment\n"
-        "\n"
-        "[KDE][ContextMenus]\n"
-        "WheelScrollLines=9\n"
-        "\n"
-        "[KDE]\n"
-        "LookAndFeelPackage=org.kde.breezedark.desktop\n"
-        "WheelScrollLines=3\n"
-        "SingleClick=false\n"
-        "\n"
-        "[WM]\n"
-        "activeBackground=49,54,59\n";
+    const std::string before = "[$Version]\n"
+                               "update_info=filepicker.upd:filepicker-remove-old-previews-entry\n"
+                               "\n"
+                               "[General]\n"
+                               "ColorScheme=BreezeDark\n"
+                               "; a comment\n"
+                               "\n"
+                               "[KDE][ContextMenus]\n"
+                               "WheelScrollLines=9\n"
+                               "\n"
+                               "[KDE]\n"
+                               "LookAndFeelPackage=org.kde.breezedark.desktop\n"
+                               "WheelScrollLines=3\n"
+                               "SingleClick=false\n"
+                               "\n"
+                               "[WM]\n"
+                               "activeBackground=49,54,59\n";
     writeBytes(kdeglobals, before);
     const auto settings = make("KDE", "wayland");
 
@@ -188,8 +187,8 @@ TEST_F(DesktopSessionTest, KdeChangeIsAnnouncedOnTheSessionBus)
     GError* error = nullptr;
     GDBusConnection* listener = g_dbus_connection_new_for_address_sync(
         address.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT
-                                          | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, nullptr, &error);
     ASSERT_NE(listener, nullptr) << (error != nullptr ? error->message : "");
 
@@ -207,14 +206,13 @@ TEST_F(DesktopSessionTest, KdeChangeIsAnnouncedOnTheSessionBus)
             r->arguments.emplace_back(type, arg);
         }
     };
-    const guint subscription =
-        g_dbus_connection_signal_subscribe(listener, nullptr, "org.kde.KGlobalSettings", "notifyChange",
-                                           "/KGlobalSettings", nullptr, G_DBUS_SIGNAL_FLAGS_NONE, onSignal,
-                                           &received, nullptr);
+    const guint subscription = g_dbus_connection_signal_subscribe(
+        listener, nullptr, "org.kde.KGlobalSettings", "notifyChange", "/KGlobalSettings", nullptr,
+        G_DBUS_SIGNAL_FLAGS_NONE, onSignal, &received, nullptr);
     // A round trip to the bus: our match rule is in place before anything is sent.
-    GVariant* id = g_dbus_connection_call_sync(listener, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                               "org.freedesktop.DBus", "GetId", nullptr, nullptr,
-                                               G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    GVariant* id =
+        g_dbus_connection_call_sync(listener, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                    "GetId", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
     ASSERT_NE(id, nullptr);
     g_variant_unref(id);
 
@@ -225,8 +223,12 @@ TEST_F(DesktopSessionTest, KdeChangeIsAnnouncedOnTheSessionBus)
     bool timedOut = false;
     GSource* deadline = g_timeout_source_new_seconds(30);
     g_source_set_callback(
-        deadline, [](gpointer flag) { *static_cast<bool*>(flag) = true; return G_SOURCE_REMOVE; }, &timedOut,
-        nullptr);
+        deadline,
+        [](gpointer flag) {
+            *static_cast<bool*>(flag) = true;
+            return G_SOURCE_REMOVE;
+        },
+        &timedOut, nullptr);
     g_source_attach(deadline, context);
     while (received.signatures.empty() && !timedOut)
         g_main_context_iteration(context, TRUE);

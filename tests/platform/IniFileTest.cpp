@@ -56,16 +56,15 @@ protected:
 
 TEST_F(IniFileTest, QuotesAreStrippedOnlyWhenTheyMatch)
 {
-    writeBytes(file,
-               "[S]\n"
-               "dq=\"x y\"\n"
-               "sq='z'\n"
-               "open=\"unmatched\n"
-               "mixed='mixed\"\n"
-               "single=\"\n"
-               "empty=\"\"\n"
-               "padded=  \"  inner  \"  \n"
-               "inside=a\"b\"\n");
+    writeBytes(file, "[S]\n"
+                     "dq=\"x y\"\n"
+                     "sq='z'\n"
+                     "open=\"unmatched\n"
+                     "mixed='mixed\"\n"
+                     "single=\"\n"
+                     "empty=\"\"\n"
+                     "padded=  \"  inner  \"  \n"
+                     "inside=a\"b\"\n");
     EXPECT_EQ(read("S", "dq"), "x y");
     EXPECT_EQ(read("S", "sq"), "z");
     EXPECT_EQ(read("S", "open"), "\"unmatched");
@@ -78,12 +77,11 @@ TEST_F(IniFileTest, QuotesAreStrippedOnlyWhenTheyMatch)
 
 TEST_F(IniFileTest, OnlyWholeSemicolonLinesAreComments)
 {
-    writeBytes(file,
-               "[S]\n"
-               ";hidden=1\n"
-               "  \t; alsoHidden=2\n"
-               "value=a;b ; c\n"
-               "# hash=3\n");
+    writeBytes(file, "[S]\n"
+                     ";hidden=1\n"
+                     "  \t; alsoHidden=2\n"
+                     "value=a;b ; c\n"
+                     "# hash=3\n");
     EXPECT_EQ(read("S", "hidden"), "DEF");
     EXPECT_EQ(read("S", ";hidden"), "DEF");
     EXPECT_EQ(read("S", "alsoHidden"), "DEF");
@@ -94,18 +92,17 @@ TEST_F(IniFileTest, OnlyWholeSemicolonLinesAreComments)
 
 TEST_F(IniFileTest, NamesCompareWithoutCaseAndValuesAreTrimmed)
 {
-    writeBytes(file,
-               "[SeTtInG]\n"
-               "lEd1=5\n"
-               "  \tSpaced Key \t =  \t spaced value \t \n"
-               "[  Inner Blanks\t]\n"
-               "k=v\n"
-               "[Größe]\n"
-               "ÄPFEL=1\n"
-               "ПРОФИЛЬ=2\n"
-               "ΣΟΦΊΑ=3\n"
-               "[配置]\n"
-               "名字=中文\n");
+    writeBytes(file, "[SeTtInG]\n"
+                     "lEd1=5\n"
+                     "  \tSpaced Key \t =  \t spaced value \t \n"
+                     "[  Inner Blanks\t]\n"
+                     "k=v\n"
+                     "[Größe]\n"
+                     "ÄPFEL=1\n"
+                     "ПРОФИЛЬ=2\n"
+                     "ΣΟΦΊΑ=3\n"
+                     "[配置]\n"
+                     "名字=中文\n");
     EXPECT_EQ(read("setting", "LED1"), "5");
     EXPECT_EQ(read("SETTING", "led1"), "5");
     EXPECT_EQ(read("Setting", "spaced key"), "spaced value");
@@ -124,12 +121,11 @@ TEST_F(IniFileTest, NamesCompareWithoutCaseAndValuesAreTrimmed)
 TEST_F(IniFileTest, MissingFileSectionOrKeyGiveTheDefault)
 {
     EXPECT_EQ(read("S", "k", "dflt"), "dflt");
-    writeBytes(file,
-               "k=outside\n"
-               "[S]\n"
-               "k=\n"
-               "noequals\n"
-               "=nameless\n");
+    writeBytes(file, "k=outside\n"
+                     "[S]\n"
+                     "k=\n"
+                     "noequals\n"
+                     "=nameless\n");
     EXPECT_EQ(read("T", "k", "dflt"), "dflt");
     EXPECT_EQ(read("S", "other", "dflt"), "dflt");
     EXPECT_EQ(read("S", "k", "dflt"), "");  // present but empty is not missing
@@ -154,30 +150,28 @@ TEST_F(IniFileTest, MissingFileSectionOrKeyGiveTheDefault)
 
 TEST_F(IniFileTest, FirstMatchingSectionAndKeyWin)
 {
-    writeBytes(file,
-               "[A]\n"
-               "k=1\n"
-               "K=2\n"
-               "[B]\n"
-               "j=0\n"
-               "[a]\n"
-               "k=3\n"
-               "j=4\n");
+    writeBytes(file, "[A]\n"
+                     "k=1\n"
+                     "K=2\n"
+                     "[B]\n"
+                     "j=0\n"
+                     "[a]\n"
+                     "k=3\n"
+                     "j=4\n");
     EXPECT_EQ(read("A", "k"), "1");
     EXPECT_EQ(read("A", "j"), "DEF");  // only the first [A] is looked at
 
     ASSERT_TRUE(ini::writeString(file, "a", "K", "9"));
     ASSERT_TRUE(ini::writeString(file, "A", "j", "5"));
-    EXPECT_EQ(readBytes(file),
-              "[A]\n"
-              "k=9\n"
-              "K=2\n"
-              "j=5\n"
-              "[B]\n"
-              "j=0\n"
-              "[a]\n"
-              "k=3\n"
-              "j=4\n");
+    EXPECT_EQ(readBytes(file), "[A]\n"
+                               "k=9\n"
+                               "K=2\n"
+                               "j=5\n"
+                               "[B]\n"
+                               "j=0\n"
+                               "[a]\n"
+                               "k=3\n"
+                               "j=4\n");
 }
 
 TEST_F(IniFileTest, ReadsAreCutAt259Characters)
@@ -189,8 +183,8 @@ TEST_F(IniFileTest, ReadsAreCutAt259Characters)
     const std::string emoji = std::string(258, 'e') + "\xF0\x9F\x98\x80" + "tail";
     // Malformed bytes count as one character each.
     const std::string invalid = std::string(257, 'i') + "\xFF\xC3" + "\xE4\xB8";
-    writeBytes(file, "[S]\nlong=" + longValue + "\nb=" + boundary + "\ne=" + emoji + "\ninv=" + invalid
-                         + "\nquoted=\"" + std::string(259, 'q') + "\"\n");
+    writeBytes(file, "[S]\nlong=" + longValue + "\nb=" + boundary + "\ne=" + emoji + "\ninv=" + invalid +
+                         "\nquoted=\"" + std::string(259, 'q') + "\"\n");
     EXPECT_EQ(read("S", "long"), std::string(259, 'x'));
     EXPECT_EQ(read("S", "b"), std::string(258, 'y') + "中");
     EXPECT_EQ(read("S", "e"), std::string(258, 'e') + "\xF0\x9F\x98\x80");
@@ -221,16 +215,15 @@ TEST_F(IniFileTest, EveryReadSeesTheFileAsItIsNow)
 
 TEST_F(IniFileTest, InPlaceEditKeepsEveryOtherByte)
 {
-    const std::string before =
-        "; profile written by hand\n"
-        "\n"
-        "[Setting]\n"
-        "  LED1 = 5   \n"
-        "LED2=7 ; not a comment\n"
-        "stray text line\n"
-        "\t\n"
-        "[Other]\n"
-        "x=1";
+    const std::string before = "; profile written by hand\n"
+                               "\n"
+                               "[Setting]\n"
+                               "  LED1 = 5   \n"
+                               "LED2=7 ; not a comment\n"
+                               "stray text line\n"
+                               "\t\n"
+                               "[Other]\n"
+                               "x=1";
     writeBytes(file, before);
     ASSERT_TRUE(ini::writeString(file, "setting", "led1", "42"));
     std::string expected = before;
@@ -249,32 +242,30 @@ TEST_F(IniFileTest, InPlaceEditKeepsEveryOtherByte)
 
 TEST_F(IniFileTest, NewKeyGoesAfterTheLastKeyOfItsSection)
 {
-    writeBytes(file,
-               "[A]\n"
-               "a=1\n"
-               "text without equals\n"
-               "b=2\n"
-               "; about B\n"
-               "\n"
-               "[Empty]\n"
-               "\n"
-               "[B]\n"
-               "c=3\n");
+    writeBytes(file, "[A]\n"
+                     "a=1\n"
+                     "text without equals\n"
+                     "b=2\n"
+                     "; about B\n"
+                     "\n"
+                     "[Empty]\n"
+                     "\n"
+                     "[B]\n"
+                     "c=3\n");
     ASSERT_TRUE(ini::writeString(file, "A", "new", "x"));
     ASSERT_TRUE(ini::writeString(file, "Empty", "first", "y"));
-    EXPECT_EQ(readBytes(file),
-              "[A]\n"
-              "a=1\n"
-              "text without equals\n"
-              "b=2\n"
-              "new=x\n"
-              "; about B\n"
-              "\n"
-              "[Empty]\n"
-              "first=y\n"
-              "\n"
-              "[B]\n"
-              "c=3\n");
+    EXPECT_EQ(readBytes(file), "[A]\n"
+                               "a=1\n"
+                               "text without equals\n"
+                               "b=2\n"
+                               "new=x\n"
+                               "; about B\n"
+                               "\n"
+                               "[Empty]\n"
+                               "first=y\n"
+                               "\n"
+                               "[B]\n"
+                               "c=3\n");
     EXPECT_EQ(read("A", "new"), "x");
     EXPECT_EQ(read("Empty", "first"), "y");
 }
@@ -380,8 +371,7 @@ TEST_F(IniFileTest, Utf16LeFileIsReadAndWrittenInUtf16)
     ASSERT_TRUE(ini::writeString(file, "Setting", "KEY0", "16,1,0"));
     ASSERT_TRUE(ini::writeString(file, "3360", "LED15", "7"));
     EXPECT_EQ(readBytes(file),
-              bom
-                  + utf16le(u"; 注释\r\n[Setting]\r\nLED1=6\r\n名字=改\r\nemoji=\U0001F600\r\nKEY0=16,1,0\r\n"
+              bom + utf16le(u"; 注释\r\n[Setting]\r\nLED1=6\r\n名字=改\r\nemoji=\U0001F600\r\nKEY0=16,1,0\r\n"
                             u"[3360]\r\nLED15=7\r\n"));
 }
 
@@ -395,11 +385,10 @@ TEST_F(IniFileTest, Utf16BeFileIsReadAndWrittenInUtf16Be)
 
 TEST_F(IniFileTest, MalformedUtf8IsKeptByteForByte)
 {
-    const std::string before =
-        "; comment \xFF\xFE\x80\n"
-        "[S\xC3]\n"
-        "bad\xE4=v\xF0\x9F\n"
-        "k=1\n";
+    const std::string before = "; comment \xFF\xFE\x80\n"
+                               "[S\xC3]\n"
+                               "bad\xE4=v\xF0\x9F\n"
+                               "k=1\n";
     writeBytes(file, before);
     EXPECT_EQ(read("S\xC3", "bad\xE4"), "v\xF0\x9F");
     EXPECT_EQ(read("s\xC3", "BAD\xE4"), "v\xF0\x9F");
@@ -422,8 +411,8 @@ TEST_F(IniFileTest, MalformedUtf16IsReadWithoutLosingBytes)
     EXPECT_EQ(read("A", "last"), "2");
 
     ASSERT_TRUE(ini::writeString(file, "A", "k", "3"));
-    std::string expected = bom + utf16le(u"; x") + std::string("\x00\xD8", 2)
-                           + utf16le(u"\r\n[A]\r\nk=3\r\nlast=2") + "\x41";
+    std::string expected =
+        bom + utf16le(u"; x") + std::string("\x00\xD8", 2) + utf16le(u"\r\n[A]\r\nk=3\r\nlast=2") + "\x41";
     EXPECT_EQ(readBytes(file), expected);
 
     // Appending after the odd byte pads it to a whole code unit first.
@@ -452,7 +441,7 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
     // Works for every user, root included.
     const std::string before = "[S]\nk=1\n" + std::string(100, ';') + "\n";
     writeBytes(file, before);
-    struct rlimit old {};
+    struct rlimit old { };
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;
@@ -497,7 +486,7 @@ TEST_F(IniFileTest, PermissionBitsAndSymbolicLinksSurviveAWrite)
     writeBytes(file, "[S]\nk=1\n");
     ::chmod(file.c_str(), 0640);
     ASSERT_TRUE(ini::writeString(file, "S", "k", "2"));
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 
@@ -537,33 +526,30 @@ TEST_F(IniFileTest, ConcurrentWritersLoseNoKey)
 
 TEST_F(IniFileTest, DeleteKeyRemovesEveryMatchOfTheFirstSectionOnly)
 {
-    writeBytes(file,
-               "[A]\n"
-               "k=1\n"
-               "; keep\n"
-               "K = 2\n"
-               "j=3\n"
-               "[a]\n"
-               "k=4\n"
-               "[B]\n"
-               "k=5");
+    writeBytes(file, "[A]\n"
+                     "k=1\n"
+                     "; keep\n"
+                     "K = 2\n"
+                     "j=3\n"
+                     "[a]\n"
+                     "k=4\n"
+                     "[B]\n"
+                     "k=5");
     ASSERT_TRUE(ini::deleteKey(file, "a", "k"));
-    EXPECT_EQ(readBytes(file),
-              "[A]\n"
-              "; keep\n"
-              "j=3\n"
-              "[a]\n"
-              "k=4\n"
-              "[B]\n"
-              "k=5");
+    EXPECT_EQ(readBytes(file), "[A]\n"
+                               "; keep\n"
+                               "j=3\n"
+                               "[a]\n"
+                               "k=4\n"
+                               "[B]\n"
+                               "k=5");
     ASSERT_TRUE(ini::deleteKey(file, "B", "k"));
-    EXPECT_EQ(readBytes(file),
-              "[A]\n"
-              "; keep\n"
-              "j=3\n"
-              "[a]\n"
-              "k=4\n"
-              "[B]\n");
+    EXPECT_EQ(readBytes(file), "[A]\n"
+                               "; keep\n"
+                               "j=3\n"
+                               "[a]\n"
+                               "k=4\n"
+                               "[B]\n");
     const std::string now = readBytes(file);
     EXPECT_TRUE(ini::deleteKey(file, "A", "absent"));
     EXPECT_TRUE(ini::deleteKey(file, "Absent", "k"));
@@ -577,23 +563,21 @@ TEST_F(IniFileTest, DeleteKeyRemovesEveryMatchOfTheFirstSectionOnly)
 
 TEST_F(IniFileTest, DeleteSectionRemovesTheFirstMatchWithAllItsLines)
 {
-    writeBytes(file,
-               "; head\n"
-               "[A]\n"
-               "a=1\n"
-               "; about A\n"
-               "\n"
-               "[B]\n"
-               "b=2\n"
-               "[A]\n"
-               "a=3\n");
+    writeBytes(file, "; head\n"
+                     "[A]\n"
+                     "a=1\n"
+                     "; about A\n"
+                     "\n"
+                     "[B]\n"
+                     "b=2\n"
+                     "[A]\n"
+                     "a=3\n");
     ASSERT_TRUE(ini::deleteSection(file, "a"));
-    EXPECT_EQ(readBytes(file),
-              "; head\n"
-              "[B]\n"
-              "b=2\n"
-              "[A]\n"
-              "a=3\n");
+    EXPECT_EQ(readBytes(file), "; head\n"
+                               "[B]\n"
+                               "b=2\n"
+                               "[A]\n"
+                               "a=3\n");
     EXPECT_EQ(read("A", "a"), "3");  // the former duplicate is now the first
     ASSERT_TRUE(ini::deleteSection(file, "A"));
     EXPECT_EQ(readBytes(file), "; head\n[B]\nb=2\n");
@@ -603,20 +587,19 @@ TEST_F(IniFileTest, SectionAndKeyNamesInFileOrder)
 {
     EXPECT_TRUE(ini::sectionNames(file).empty());
     EXPECT_TRUE(ini::keyNames(file, "A").empty());
-    writeBytes(file,
-               "orphan=0\n"
-               "[Zeta]\n"
-               "z=1\n"
-               "[  Alpha ]\n"
-               "b=1\n"
-               ";c=2\n"
-               "noequals\n"
-               "a = 2\n"
-               "B=3\n"
-               "[ZETA]\n"
-               "y=1\n"
-               "[]\n"
-               "[中文]\n");
+    writeBytes(file, "orphan=0\n"
+                     "[Zeta]\n"
+                     "z=1\n"
+                     "[  Alpha ]\n"
+                     "b=1\n"
+                     ";c=2\n"
+                     "noequals\n"
+                     "a = 2\n"
+                     "B=3\n"
+                     "[ZETA]\n"
+                     "y=1\n"
+                     "[]\n"
+                     "[中文]\n");
     EXPECT_EQ(ini::sectionNames(file), (std::vector<std::string>{"Zeta", "Alpha", "中文"}));
     EXPECT_EQ(ini::keyNames(file, "alpha"), (std::vector<std::string>{"b", "a"}));
     EXPECT_EQ(ini::keyNames(file, "zeta"), std::vector<std::string>{"z"});

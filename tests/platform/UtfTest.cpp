@@ -19,13 +19,17 @@ TEST(Utf, MalformedSequencesAreSingleBytes)
     EXPECT_EQ(utf::sequenceLength("\xE4\xB8", 0), 0u);          // cut short
 
     std::size_t pos = 0;
-    const std::string_view text = "\xFF" "a";
+    const std::string_view text = "\xFF"
+                                  "a";
     EXPECT_EQ(utf::next(text, pos), utf::kInvalidByteBase + 0xFF);
     EXPECT_EQ(pos, 1u);
     EXPECT_EQ(utf::next(text, pos), U'a');
 
     EXPECT_EQ(utf::truncateChars("\xE4\xB8\xAD\xE6\x96\x87", 1), "\xE4\xB8\xAD");
-    EXPECT_EQ(utf::truncateChars("\xE4\xB8" "x", 2), "\xE4\xB8");
+    EXPECT_EQ(utf::truncateChars("\xE4\xB8"
+                                 "x",
+                                 2),
+              "\xE4\xB8");
 }
 
 TEST(Utf, CaseFolding)
@@ -50,8 +54,15 @@ TEST(Utf, Utf16RoundTripAndMalformedUnits)
     EXPECT_EQ(utf::utf16ToUtf8(le, false), text);
     EXPECT_EQ(utf::utf16ToUtf8(utf::utf8ToUtf16(text, true), true), text);
     // Lone surrogates become U+FFFD; an odd trailing byte is ignored.
-    EXPECT_EQ(utf::utf16ToUtf8(std::string("\x00\xD8" "A\x00" "\x00\xDC" "B", 7), false),
-              "\xEF\xBF\xBD" "A" "\xEF\xBF\xBD");
+    EXPECT_EQ(utf::utf16ToUtf8(std::string("\x00\xD8"
+                                           "A\x00"
+                                           "\x00\xDC"
+                                           "B",
+                                           7),
+                               false),
+              "\xEF\xBF\xBD"
+              "A"
+              "\xEF\xBF\xBD");
     // Malformed UTF-8 becomes U+FFFD.
     EXPECT_EQ(utf::utf8ToUtf16("\xFF", false), std::string("\xFD\xFF", 2));
 }

@@ -51,15 +51,14 @@ TEST_F(ProfileFileTest, MissingFileReadsAsZerosWithDefaultButtons)
 
 TEST_F(ProfileFileTest, NumbersConvertLikeWtolAndBytesKeepTheLowBits)
 {
-    writeBytes(file,
-               "[Setting]\n"
-               "LED5=300\n"
-               "LED6=abc\n"
-               "LED7=-1\n"
-               "LED8= 12px\n"
-               "LED33=9\n"
-               "PRO0=7\n"
-               "PRO1=-3\n");
+    writeBytes(file, "[Setting]\n"
+                     "LED5=300\n"
+                     "LED6=abc\n"
+                     "LED7=-1\n"
+                     "LED8= 12px\n"
+                     "LED33=9\n"
+                     "PRO0=7\n"
+                     "PRO1=-3\n");
     EXPECT_EQ(readByte(file, "Setting", "LED5"), 44);
     EXPECT_EQ(readInt(file, "Setting", "LED5"), 300);
     EXPECT_EQ(readByte(file, "Setting", "LED6"), 0);
@@ -89,17 +88,16 @@ TEST_F(ProfileFileTest, WritesUseDecimalText)
 
 TEST_F(ProfileFileTest, ButtonValuesWithoutThreeNumbersFallBackAsAWhole)
 {
-    writeBytes(file,
-               "[Setting]\n"
-               "KEY0=5\n"
-               "KEY1=1,2\n"
-               "KEY2=1,2,3,4\n"
-               "KEY3= 1, +2,\t3 trailing\n"
-               "KEY4=300,-1,2\n"
-               "KEY5=a,b,c\n"
-               "KEY6=\n"
-               "KEY7=1 ,2,3\n"
-               "KEY8=1,2,x\n");
+    writeBytes(file, "[Setting]\n"
+                     "KEY0=5\n"
+                     "KEY1=1,2\n"
+                     "KEY2=1,2,3,4\n"
+                     "KEY3= 1, +2,\t3 trailing\n"
+                     "KEY4=300,-1,2\n"
+                     "KEY5=a,b,c\n"
+                     "KEY6=\n"
+                     "KEY7=1 ,2,3\n"
+                     "KEY8=1,2,x\n");
     EXPECT_EQ(readKeyTriple(file, 0), (Triple{16, 1, 0}));
     EXPECT_EQ(readKeyTriple(file, 1), (Triple{16, 1, 0}));
     EXPECT_EQ(readKeyTriple(file, 2), (Triple{1, 2, 3}));
@@ -229,9 +227,9 @@ TEST_F(ProfilePathTest, NamesThatWouldLeaveTheDataFolderGiveNoPath)
     EXPECT_EQ(profilePath("默认配置"), data / "默认配置.pro");
     EXPECT_EQ(profilePath("My ..profile"), data / "My ..profile.pro");
     EXPECT_TRUE(std::filesystem::is_directory(data));
-    for (std::string_view bad : {std::string_view("../x"), std::string_view("a/b"), std::string_view(""),
-                                 std::string_view("."), std::string_view(".."), std::string_view("/abs"),
-                                 std::string_view("nul\0x", 5)})
+    for (std::string_view bad :
+         {std::string_view("../x"), std::string_view("a/b"), std::string_view(""), std::string_view("."),
+          std::string_view(".."), std::string_view("/abs"), std::string_view("nul\0x", 5)})
         EXPECT_TRUE(profilePath(bad).empty()) << bad;
     // An empty path reads as defaults and is never written.
     EXPECT_EQ(readInt(profilePath(".."), "Setting", "LED1"), 0);

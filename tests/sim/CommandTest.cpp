@@ -128,15 +128,15 @@ TEST_F(Commands, OutOfRangeRequestsAnswerFFAndChangeNothing)
         std::uint8_t command, length;
         std::uint16_t address;
     } cases[] = {
-        {CMD_READ_SETTINGS, 2, 383},      {CMD_WRITE_SETTINGS, 8, 380},   {CMD_READ_SETTINGS, 57, 0},
-        {CMD_WRITE_SETTINGS, 57, 0},      {CMD_READ_SETTINGS, 1, 0xFFFF}, {CMD_READ_BUTTONS, 14, 617},
-        {CMD_WRITE_BUTTONS, 1, 630},      {CMD_READ_DEFAULT_BUTTONS, 15, 112},
-        {CMD_WRITE_COLORS, 8, 57},        {CMD_READ_MACROS, 1, 32640},    {CMD_WRITE_MACROS, 56, 32600},
-        {CMD_GET_INFO, 57, 0},            {CMD_BEGIN, 200, 0},
+        {CMD_READ_SETTINGS, 2, 383}, {CMD_WRITE_SETTINGS, 8, 380},        {CMD_READ_SETTINGS, 57, 0},
+        {CMD_WRITE_SETTINGS, 57, 0}, {CMD_READ_SETTINGS, 1, 0xFFFF},      {CMD_READ_BUTTONS, 14, 617},
+        {CMD_WRITE_BUTTONS, 1, 630}, {CMD_READ_DEFAULT_BUTTONS, 15, 112}, {CMD_WRITE_COLORS, 8, 57},
+        {CMD_READ_MACROS, 1, 32640}, {CMD_WRITE_MACROS, 56, 32600},       {CMD_GET_INFO, 57, 0},
+        {CMD_BEGIN, 200, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "command " << int(c.command) << " length " << int(c.length)
-                                          << " address " << c.address);
+        SCOPED_TRACE(::testing::Message()
+                     << "command " << int(c.command) << " length " << int(c.length) << " address " << c.address);
         const ReportFrame answer = send(c.command, c.length, c.address, pattern(c.length, 1));
         EXPECT_EQ(answer.status(), 0xFF);
         EXPECT_EQ(answer.command(), c.command);
@@ -179,8 +179,8 @@ TEST_F(Commands, ReadAnswersCarryOnlyTheBytesAskedFor)
 {
     // A read's request data is ignored, and the answer's data past the length is zero.
     const ReportFrame answer = send(CMD_READ_SETTINGS, 2, 14, std::vector<std::uint8_t>(56, 0xEE));
-    EXPECT_EQ(answer.data()[0], 3);   // report rate index
-    EXPECT_EQ(answer.data()[1], 6);   // stage 0: 800 on the R210
+    EXPECT_EQ(answer.data()[0], 3);  // report rate index
+    EXPECT_EQ(answer.data()[1], 6);  // stage 0: 800 on the R210
     for (std::size_t i = 2; i < kFrameDataSize; ++i)
         EXPECT_EQ(answer.data()[i], 0) << i;
     EXPECT_EQ(send(CMD_READ_SETTINGS, 0, 0).status(), 0x00);

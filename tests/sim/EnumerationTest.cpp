@@ -61,19 +61,21 @@ TEST_F(Enumeration, ReleaseNumberAndPathsFollowTheConfiguration)
 
 TEST_F(Enumeration, ExtraDevicesAndMouseOrderAreConfigurable)
 {
-    backend->addExtraDevice(VirtualHidBackend::makeExtraDevice("virtual://other/kbd", 0x046D, 0xC31C, 0x0001, 0x0006), 0);
+    backend->addExtraDevice(VirtualHidBackend::makeExtraDevice("virtual://other/kbd", 0x046D, 0xC31C, 0x0001, 0x0006),
+                            0);
     backend->addExtraDevice(VirtualHidBackend::makeExtraDevice("virtual://other/6712", 0x0C45, 0x6712, 0xFF1C, 0x0092));
-    backend->addExtraDevice(VirtualHidBackend::makeExtraDevice("virtual://other/mid", 0x1234, 0x0001, 0x0001, 0x0002), 2);
-    backend->setMouseCollectionOrder({MouseCollection::Vendor, MouseCollection::Consumer, MouseCollection::Keyboard,
-                                      MouseCollection::BootMouse});
+    backend->addExtraDevice(VirtualHidBackend::makeExtraDevice("virtual://other/mid", 0x1234, 0x0001, 0x0001, 0x0002),
+                            2);
+    backend->setMouseCollectionOrder(
+        {MouseCollection::Vendor, MouseCollection::Consumer, MouseCollection::Keyboard, MouseCollection::BootMouse});
     std::vector<HidInterfaceEntry> entries;
     ASSERT_TRUE(backend->enumerate(entries));
     std::vector<std::string> order;
     for (const auto& e : entries)
         order.push_back(e.path + ":" + std::to_string(e.usagePage) + "/" + std::to_string(e.usage));
     const std::vector<std::string> expected = {
-        "virtual://other/kbd:1/6",    "virtual://corvalantis/if1:65308/146", "virtual://corvalantis/if1:12/1",
-        "virtual://other/mid:1/2",    "virtual://corvalantis/if1:1/6",       "virtual://corvalantis/if0:1/2",
+        "virtual://other/kbd:1/6",        "virtual://corvalantis/if1:65308/146", "virtual://corvalantis/if1:12/1",
+        "virtual://other/mid:1/2",        "virtual://corvalantis/if1:1/6",       "virtual://corvalantis/if0:1/2",
         "virtual://other/6712:65308/146",
     };
     EXPECT_EQ(order, expected);
@@ -179,10 +181,12 @@ TEST_F(Enumeration, HandlesReportTheirInterfaceDescriptor)
 TEST_F(Enumeration, ChannelMatchingSkipsOtherCollectionsAndOtherProducts)
 {
     // A same-vendor product 0x6712 that claims the command collection comes first: never taken.
-    backend->addExtraDevice(VirtualHidBackend::makeExtraDevice("virtual://other/6712", 0x0C45, 0x6712, 0xFF1C, 0x0092), 0);
+    backend->addExtraDevice(VirtualHidBackend::makeExtraDevice("virtual://other/6712", 0x0C45, 0x6712, 0xFF1C, 0x0092),
+                            0);
     HidDeviceInfo info(*backend, clock);
     ASSERT_TRUE(info.Enumerate());
-    ASSERT_TRUE(info.FindChannelDevice(ChannelIdentity{kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage}));
+    ASSERT_TRUE(
+        info.FindChannelDevice(ChannelIdentity{kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage}));
     EXPECT_EQ(info.path(), kIf1);
     EXPECT_EQ(info.capabilities().usagePage, 0xFF1C);
     EXPECT_EQ(info.capabilities().inputReportByteLength, 64);

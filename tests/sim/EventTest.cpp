@@ -156,8 +156,7 @@ TEST_F(Events, RestoreAtTheMouseResetsLikeTheCommandAndSendsTheResetEvent)
     EXPECT_EQ(send(CMD_WRITE_BUTTONS, 3, 0, {0, 0, 0}).status(), 0x00);
     EXPECT_EQ(send(CMD_WRITE_COLORS, 2, 0, {9, 9}).status(), 0x00);
     EXPECT_EQ(send(CMD_BEGIN).status(), 0x00);
-    while (readReport(*listener, 0).code == 64) {
-    }
+    while (readReport(*listener, 0).code == 64) { }
 
     ASSERT_TRUE(mouse->restoreDefaultsAtMouse());
     // No answer: only the event, on every handle of the vendor interface.

@@ -32,7 +32,7 @@ TEST_F(Latency, UsbModeCostsOneMillisecondEachWay)
     const Clock::time_point start = clock.now();
     const ReportFrame request = ReportFrame::request(CMD_GET_INFO, 0x21);
     ASSERT_EQ(vendor->write(request.bytes.data(), 64, 1000), 64);
-    EXPECT_EQ(clock.now() - start, Clock::duration(1ms));  // the write completes after 1 ms
+    EXPECT_EQ(clock.now() - start, Clock::duration(1ms));     // the write completes after 1 ms
     EXPECT_EQ(readReport(*vendor, 0).code, kHidReadTimeout);  // the answer is not there yet
     EXPECT_EQ(readReport(*vendor, 1000).code, 64);
     EXPECT_EQ(clock.now() - start, Clock::duration(2ms));
@@ -86,7 +86,8 @@ TEST_F(Log, RecordsEveryRequestAndAnswerInOrder)
     EXPECT_EQ(entries[2].frame.bytes, write.bytes);
     EXPECT_EQ(entries[3].frame.bytes, writeAnswer.bytes);
     EXPECT_EQ(entries[2].time - entries[0].time, Clock::duration(5ms));
-    EXPECT_EQ(FrameLogFile::formatLine(entries[0].direction, entries[0].frame).substr(0, 26), "> 04 24 00 03 21 00 00 00 ");
+    EXPECT_EQ(FrameLogFile::formatLine(entries[0].direction, entries[0].frame).substr(0, 26),
+              "> 04 24 00 03 21 00 00 00 ");
 
     // Events are not frames of the command collection.
     ASSERT_TRUE(mouse->pressDpiButton());
@@ -98,8 +99,9 @@ TEST_F(Log, RecordsEveryRequestAndAnswerInOrder)
 TEST_F(Log, SinkSeesEachFrameAsItMoves)
 {
     std::vector<std::string> lines;
-    mouse->frameLog().setSink(
-        [&](FrameDirection direction, const ReportFrame& frame) { lines.push_back(FrameLogFile::formatLine(direction, frame)); });
+    mouse->frameLog().setSink([&](FrameDirection direction, const ReportFrame& frame) {
+        lines.push_back(FrameLogFile::formatLine(direction, frame));
+    });
     mouse->setAnswerDelay(100ms);
     vendor = openNode(kIf1);
     const ReportFrame request = ReportFrame::request(CMD_BEGIN);

@@ -29,7 +29,8 @@ protected:
     RecordingWindow window;
 };
 
-TEST_F(AdapterTest, ComboAddingSelectsNothingAndCodeSelectionNotifiesOnlyOnChange) {
+TEST_F(AdapterTest, ComboAddingSelectsNothingAndCodeSelectionNotifiesOnlyOnChange)
+{
     ComboControl combo(window.FindControl(QStringLiteral("combo")));
     ASSERT_TRUE(combo);
     EXPECT_EQ(combo.AddItem(QStringLiteral("A"), QStringLiteral("a"), 30), 0);
@@ -76,7 +77,8 @@ TEST_F(AdapterTest, ComboAddingSelectsNothingAndCodeSelectionNotifiesOnlyOnChang
     EXPECT_EQ(combo.GetCurSel(), -1);
 }
 
-TEST_F(AdapterTest, OptionsSelectWithAndWithoutNotificationAndKeepGroups) {
+TEST_F(AdapterTest, OptionsSelectWithAndWithoutNotificationAndKeepGroups)
+{
     OptionControl a(window.FindControl(QStringLiteral("opt_a")));
     OptionControl b(window.FindControl(QStringLiteral("opt_b")));
     OptionControl check(window.FindControl(QStringLiteral("check_a")));
@@ -116,7 +118,8 @@ TEST_F(AdapterTest, OptionsSelectWithAndWithoutNotificationAndKeepGroups) {
     window.received.clear();
     qobject_cast<QAbstractButton*>(check.widget())->click();
     qobject_cast<QAbstractButton*>(check.widget())->click();
-    EXPECT_EQ(window.of(notify::kSelectChanged), (QStringList{QStringLiteral("check_a:1"), QStringLiteral("check_a:0")}));
+    EXPECT_EQ(window.of(notify::kSelectChanged),
+              (QStringList{QStringLiteral("check_a:1"), QStringLiteral("check_a:0")}));
     check.SetCheck(true, false);
     EXPECT_TRUE(check.GetCheck());
     EXPECT_EQ(window.of(notify::kSelectChanged).size(), 2);
@@ -129,7 +132,8 @@ TEST_F(AdapterTest, OptionsSelectWithAndWithoutNotificationAndKeepGroups) {
     EXPECT_TRUE(ra.IsSelected() && rb.IsSelected());
 }
 
-TEST_F(AdapterTest, SliderReportsOnlyTheUsersMoves) {
+TEST_F(AdapterTest, SliderReportsOnlyTheUsersMoves)
+{
     SliderControl slider(window.FindControl(QStringLiteral("slider")));
     ASSERT_TRUE(slider);
     slider.SetValue(40);
@@ -147,7 +151,8 @@ TEST_F(AdapterTest, SliderReportsOnlyTheUsersMoves) {
     QTest::keyClick(s, Qt::Key_End);
     QTest::keyClick(s, Qt::Key_End);
     slider.SetValue(10);
-    EXPECT_EQ(window.of(notify::kValueChanged), (QStringList{QStringLiteral("slider:29"), QStringLiteral("slider:30")}));
+    EXPECT_EQ(window.of(notify::kValueChanged),
+              (QStringList{QStringLiteral("slider:29"), QStringLiteral("slider:30")}));
 
     // A drag reports once, on release, with the final value.
     window.received.clear();
@@ -158,7 +163,8 @@ TEST_F(AdapterTest, SliderReportsOnlyTheUsersMoves) {
     EXPECT_EQ(window.of(notify::kValueChanged), QStringList{QStringLiteral("slider:20")});
 }
 
-TEST_F(AdapterTest, EditReportsTypingAndFocusLossButNotCodeText) {
+TEST_F(AdapterTest, EditReportsTypingAndFocusLossButNotCodeText)
+{
     Control edit = window.FindControl(QStringLiteral("edit"));
     edit.SetText(QStringLiteral("abc"));
     EXPECT_TRUE(window.of(notify::kTextChanged).isEmpty());
@@ -173,7 +179,8 @@ TEST_F(AdapterTest, EditReportsTypingAndFocusLossButNotCodeText) {
     EXPECT_EQ(window.of(notify::kKillFocus), QStringList{QStringLiteral("edit:0")});
 }
 
-TEST_F(AdapterTest, ListRowsCarryKindUserDataAndHeight) {
+TEST_F(AdapterTest, ListRowsCarryKindUserDataAndHeight)
+{
     ListControl list(window.FindControl(QStringLiteral("list")));
     ASSERT_TRUE(list);
     EXPECT_EQ(list.AddActionRow(true, QStringLiteral("A"), QStringLiteral("1,4,202,1,A")), 0);
@@ -205,7 +212,8 @@ TEST_F(AdapterTest, ListRowsCarryKindUserDataAndHeight) {
     EXPECT_EQ(list.GetRowKind(0), ListControl::RowKind::None);
 }
 
-TEST_F(AdapterTest, TabLayoutSwitchesPagesByIndex) {
+TEST_F(AdapterTest, TabLayoutSwitchesPagesByIndex)
+{
     TabLayoutControl tabs(window.FindControl(QStringLiteral("tabs")));
     ASSERT_TRUE(tabs);
     EXPECT_EQ(tabs.GetCount(), 3);
@@ -215,7 +223,8 @@ TEST_F(AdapterTest, TabLayoutSwitchesPagesByIndex) {
     EXPECT_EQ(tabs.GetCurSel(), 2);
 }
 
-TEST_F(AdapterTest, ImagesColoursAndUserData) {
+TEST_F(AdapterTest, ImagesColoursAndUserData)
+{
     Control label = window.FindControl(QStringLiteral("label"));
     label.SetBkImage(QStringLiteral("file='ms/du1.png'"));
     EXPECT_EQ(label.GetBkImage(), QStringLiteral("file='ms/du1.png'"));
@@ -245,7 +254,8 @@ TEST_F(AdapterTest, ImagesColoursAndUserData) {
     EXPECT_FALSE(ComboControl(missing).SelectItem(0));
 }
 
-TEST_F(AdapterTest, HoverOverButtonsRaisesEnterAndLeave) {
+TEST_F(AdapterTest, HoverOverButtonsRaisesEnterAndLeave)
+{
     QWidget* button = window.FindControl(QStringLiteral("plain_btn")).widget();
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(button, &enter);
@@ -255,7 +265,8 @@ TEST_F(AdapterTest, HoverOverButtonsRaisesEnterAndLeave) {
     EXPECT_EQ(window.of(notify::kMouseLeave), QStringList{QStringLiteral("plain_btn:0")});
 }
 
-TEST_F(AdapterTest, WindowInitArrivesOnceAfterTheFirstShow) {
+TEST_F(AdapterTest, WindowInitArrivesOnceAfterTheFirstShow)
+{
     EXPECT_TRUE(window.of(notify::kWindowInit).isEmpty());
     window.show();
     QApplication::processEvents();
@@ -266,14 +277,16 @@ TEST_F(AdapterTest, WindowInitArrivesOnceAfterTheFirstShow) {
     EXPECT_TRUE(window.windowInitSent());
 }
 
-TEST_F(AdapterTest, CaptionCloseButtonClosesByDefault) {
+TEST_F(AdapterTest, CaptionCloseButtonClosesByDefault)
+{
     window.show();
     qobject_cast<QAbstractButton*>(window.FindControl(QStringLiteral("closebtn")).widget())->click();
     EXPECT_TRUE(window.WasClosed());
     EXPECT_FALSE(window.isVisible());
 }
 
-TEST_F(AdapterTest, ControlsRefuseUseFromAnotherThread) {
+TEST_F(AdapterTest, ControlsRefuseUseFromAnotherThread)
+{
     Control label = window.FindControl(QStringLiteral("label"));
     std::thread worker([&] {
         label.SetText(QStringLiteral("from worker"));
@@ -283,7 +296,8 @@ TEST_F(AdapterTest, ControlsRefuseUseFromAnotherThread) {
     EXPECT_EQ(label.GetText(), QStringLiteral("Layout text"));
 }
 
-TEST(UiThreadCallTest, RunsOnTheUiThreadAndWaitsAndStopsAtShutdown) {
+TEST(UiThreadCallTest, RunsOnTheUiThreadAndWaitsAndStopsAtShutdown)
+{
     ResetUiThreadCall();
     EXPECT_TRUE(onUiThread());
     int runs = 0;
@@ -297,7 +311,8 @@ TEST(UiThreadCallTest, RunsOnTheUiThreadAndWaitsAndStopsAtShutdown) {
         result = SendToUiThread([&] { ranOnUi = onUiThread(); });
         finished = true;
     });
-    while (!finished) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (!finished)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
     worker.join();
     EXPECT_TRUE(result.load());
     EXPECT_TRUE(ranOnUi.load());
@@ -309,7 +324,8 @@ TEST(UiThreadCallTest, RunsOnTheUiThreadAndWaitsAndStopsAtShutdown) {
         started = true;
         result = SendToUiThread([&] { ran = true; });
     });
-    while (!started) std::this_thread::yield();
+    while (!started)
+        std::this_thread::yield();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ShutdownUiThreadCall();
     waiter.join();

@@ -16,13 +16,16 @@
 namespace corv::ui::test {
 namespace {
 
-QString keys(const std::vector<KeyStroke>& got) {
+QString keys(const std::vector<KeyStroke>& got)
+{
     QStringList out;
-    for (const KeyStroke& k : got) out << QStringLiteral("%1%2").arg(k.down ? '+' : '-').arg(k.vk);
+    for (const KeyStroke& k : got)
+        out << QStringLiteral("%1%2").arg(k.down ? '+' : '-').arg(k.vk);
     return out.join(QLatin1Char(' '));
 }
 
-TEST(KeyCaptureTest, TheLatestCaptureReceivesAndTheOneBeforeComesBack) {
+TEST(KeyCaptureTest, TheLatestCaptureReceivesAndTheOneBeforeComesBack)
+{
     EXPECT_FALSE(KeyCapture::AnyActive());
     EXPECT_FALSE(KeyCapture::Deliver({0x41, true}));
 
@@ -53,12 +56,14 @@ TEST(KeyCaptureTest, TheLatestCaptureReceivesAndTheOneBeforeComesBack) {
     EXPECT_FALSE(KeyCapture::Deliver({0x20, false}));
 }
 
-TEST(KeyCaptureTest, ASinkMayEndItsOwnCaptureAndOtherThreadsAreRefused) {
+TEST(KeyCaptureTest, ASinkMayEndItsOwnCaptureAndOtherThreadsAreRefused)
+{
     std::unique_ptr<KeyCapture> capture;
     int calls = 0;
     capture = std::make_unique<KeyCapture>([&](const KeyStroke& k) {
         ++calls;
-        if (k.vk == 0x1B) capture.reset();  // Esc ends the recording
+        if (k.vk == 0x1B)
+            capture.reset();  // Esc ends the recording
     });
     EXPECT_TRUE(KeyCapture::Deliver({0x1B, true}));
     EXPECT_FALSE(capture);
@@ -76,7 +81,8 @@ TEST(KeyCaptureTest, ASinkMayEndItsOwnCaptureAndOtherThreadsAreRefused) {
 class FileDialogTest : public ::testing::Test {
 protected:
     void TearDown() override { SetFileDialogResponder(nullptr); }
-    void answer(std::optional<QString> chosen) {
+    void answer(std::optional<QString> chosen)
+    {
         SetFileDialogResponder([this, chosen](const FileDialogRequest& r) {
             seen = r;
             ++asked;
@@ -87,11 +93,13 @@ protected:
     int asked = 0;
 };
 
-TEST_F(FileDialogTest, TheResponderAnswersOpenAndSave) {
+TEST_F(FileDialogTest, TheResponderAnswersOpenAndSave)
+{
     answer(QStringLiteral("/data/game.pro"));
     EXPECT_TRUE(HasFileDialogResponder());
-    EXPECT_EQ(GetOpenFileName(nullptr, QStringLiteral("Import"), QStringLiteral("/data"), QStringLiteral("Profile (*.pro)")),
-              QStringLiteral("/data/game.pro"));
+    EXPECT_EQ(
+        GetOpenFileName(nullptr, QStringLiteral("Import"), QStringLiteral("/data"), QStringLiteral("Profile (*.pro)")),
+        QStringLiteral("/data/game.pro"));
     EXPECT_EQ(seen.kind, FileDialogRequest::Kind::Open);
     EXPECT_EQ(seen.title, QStringLiteral("Import"));
     EXPECT_EQ(seen.folder, QStringLiteral("/data"));
@@ -104,12 +112,14 @@ TEST_F(FileDialogTest, TheResponderAnswersOpenAndSave) {
     EXPECT_EQ(seen.kind, FileDialogRequest::Kind::Save);
     EXPECT_EQ(seen.defaultSuffix, QStringLiteral("pro"));
     answer(QStringLiteral("/data/backup.ini"));
-    EXPECT_EQ(GetSaveFileName(nullptr, QString(), QString(), QString(), QStringLiteral("pro")), QStringLiteral("/data/backup.ini"));
+    EXPECT_EQ(GetSaveFileName(nullptr, QString(), QString(), QString(), QStringLiteral("pro")),
+              QStringLiteral("/data/backup.ini"));
     answer(QStringLiteral("/data/backup"));
     EXPECT_EQ(GetOpenFileName(nullptr, QString(), QString(), QString()), QStringLiteral("/data/backup"));
 }
 
-TEST_F(FileDialogTest, CancelGivesAnEmptyNameAndOtherThreadsAreRefused) {
+TEST_F(FileDialogTest, CancelGivesAnEmptyNameAndOtherThreadsAreRefused)
+{
     answer(std::nullopt);
     EXPECT_TRUE(GetOpenFileName(nullptr, QString(), QString(), QString()).isEmpty());
     EXPECT_TRUE(GetSaveFileName(nullptr, QString(), QString(), QString(), QStringLiteral("pro")).isEmpty());
@@ -122,7 +132,8 @@ TEST_F(FileDialogTest, CancelGivesAnEmptyNameAndOtherThreadsAreRefused) {
     EXPECT_EQ(asked, 2);
 }
 
-TEST(TrayClickTest, LeftAndRightClicksAsTheDesktopReportsThem) {
+TEST(TrayClickTest, LeftAndRightClicksAsTheDesktopReportsThem)
+{
     TrayIcon::SetAvailabilityOverride(true);
     TrayIcon tray;
     QMenu menu;
@@ -145,7 +156,8 @@ TEST(TrayClickTest, LeftAndRightClicksAsTheDesktopReportsThem) {
     TrayIcon::SetAvailabilityOverride(std::nullopt);
 }
 
-TEST(PalettePickTest, AnExactPickSelectsAndNotifies) {
+TEST(PalettePickTest, AnExactPickSelectsAndNotifies)
+{
     TestSkin skin;
     RecordingWindow window;
     ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t")));

@@ -15,7 +15,8 @@
 namespace corv::ui::test {
 namespace {
 
-TEST(MenuTest, ItemsReportNameTextUserDataAndCheckState) {
+TEST(MenuTest, ItemsReportNameTextUserDataAndCheckState)
+{
     TestSkin skin;
     skin.write(QStringLiteral("m.xml"),
                "<Menu><MenuElement name=\"lan\" text=\"Language\" userdata=\"u1\"/><Separator/>"
@@ -40,7 +41,8 @@ TEST(MenuTest, ItemsReportNameTextUserDataAndCheckState) {
     EXPECT_FALSE(MenuWnd::BuildMenu(QStringLiteral("bad.xml"), nullptr));
 }
 
-TEST(ColourControlsTest, PaletteReportsOnlyTheUsersPick) {
+TEST(ColourControlsTest, PaletteReportsOnlyTheUsersPick)
+{
     TestSkin skin;
     RecordingWindow window;
     ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t")));
@@ -60,7 +62,8 @@ TEST(ColourControlsTest, PaletteReportsOnlyTheUsersPick) {
     EXPECT_EQ(palette.GetSelectColor() >> 24, 0xFFu);
 }
 
-TEST(ColourControlsTest, BarsHoldUpToTwentyColoursRedInTheLowByte) {
+TEST(ColourControlsTest, BarsHoldUpToTwentyColoursRedInTheLowByte)
+{
     TestSkin skin;
     RecordingWindow window;
     ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t")));

@@ -11,7 +11,8 @@ namespace {
 class MessageBoxTest : public ::testing::Test {
 protected:
     void TearDown() override { SetMessageBoxResponder(nullptr); }
-    int answer(const QString& press, const QString& text = QStringLiteral("question?")) {
+    int answer(const QString& press, const QString& text = QStringLiteral("question?"))
+    {
         SetMessageBoxResponder([this, press](const MessageBoxRequest& r) {
             seen = r;
             return press;
@@ -22,7 +23,8 @@ protected:
     MessageBoxRequest seen;
 };
 
-TEST_F(MessageBoxTest, OnlyTheConfirmButtonGivesOne) {
+TEST_F(MessageBoxTest, OnlyTheConfirmButtonGivesOne)
+{
     EXPECT_EQ(answer(QStringLiteral("confirm_btn")), 1);
     EXPECT_EQ(seen.shownText, QStringLiteral("question?"));
     EXPECT_EQ(answer(QStringLiteral("cancel_btn")), 0);
@@ -31,18 +33,21 @@ TEST_F(MessageBoxTest, OnlyTheConfirmButtonGivesOne) {
     EXPECT_EQ(answer(QStringLiteral("no_such_button")), 0);
 }
 
-TEST_F(MessageBoxTest, ButtonNamesCompareWithoutCase) {
+TEST_F(MessageBoxTest, ButtonNamesCompareWithoutCase)
+{
     skin.write(QStringLiteral("msgbox.xml"), TestSkin::messageLayout(QStringLiteral("Confirm_BTN")));
     EXPECT_EQ(answer(QStringLiteral("Confirm_BTN")), 1);
 }
 
-TEST_F(MessageBoxTest, EmptyTextKeepsTheLayoutsText) {
+TEST_F(MessageBoxTest, EmptyTextKeepsTheLayoutsText)
+{
     EXPECT_EQ(answer(QStringLiteral("cancel_btn"), QString()), 0);
     EXPECT_EQ(seen.requestedText, QString());
     EXPECT_EQ(seen.shownText, QStringLiteral("Layout message"));
 }
 
-TEST_F(MessageBoxTest, MissingControlsAndLayout) {
+TEST_F(MessageBoxTest, MissingControlsAndLayout)
+{
     skin.write(QStringLiteral("msgbox.xml"), TestSkin::messageLayout(QStringLiteral("yes_btn"), false));
     EXPECT_EQ(answer(QStringLiteral("yes_btn")), 0);  // no confirm button: every question declined
     EXPECT_FALSE(seen.hasMessageText);

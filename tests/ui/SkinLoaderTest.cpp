@@ -15,30 +15,35 @@
 namespace corv::ui::test {
 namespace {
 
-QByteArray layoutWith(const QByteArray& inner) {
+QByteArray layoutWith(const QByteArray& inner)
+{
     return "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"root\">" + inner + "</widget></ui>";
 }
 
 class Callback : public IDialogBuilderCallback {
 public:
-    QWidget* CreateControl(const QString& className, QWidget* parent) override {
+    QWidget* CreateControl(const QString& className, QWidget* parent) override
+    {
         asked << className;
-        if (className.compare(QStringLiteral("Known_UI"), Qt::CaseInsensitive) == 0) return new QLabel(parent);
+        if (className.compare(QStringLiteral("Known_UI"), Qt::CaseInsensitive) == 0)
+            return new QLabel(parent);
         return nullptr;
     }
     QStringList asked;
 };
 
-TEST(SkinLoaderTest, UnknownClassesGiveNoControlAndAWarningKnownOnesAreBuilt) {
+TEST(SkinLoaderTest, UnknownClassesGiveNoControlAndAWarningKnownOnesAreBuilt)
+{
     TestSkin skin;
     Callback callback;
     SkinLoader loader(&callback);
-    QWidget* root = loader.loadData(layoutWith(
-        "<widget class=\"QPushButton\" name=\"ok\"/>"
-        "<widget class=\"Mystery\" name=\"gone\"><widget class=\"QLabel\" name=\"gone_child\"/></widget>"
-        "<widget class=\"known_ui\" name=\"page\"/>"
-        "<widget class=\"CCircleProgressUI\" name=\"circle\"/>"
-        "<widget class=\"QTextBrowser\" name=\"not_allowed\"/>"), nullptr);
+    QWidget* root = loader.loadData(
+        layoutWith("<widget class=\"QPushButton\" name=\"ok\"/>"
+                   "<widget class=\"Mystery\" name=\"gone\"><widget class=\"QLabel\" name=\"gone_child\"/></widget>"
+                   "<widget class=\"known_ui\" name=\"page\"/>"
+                   "<widget class=\"CCircleProgressUI\" name=\"circle\"/>"
+                   "<widget class=\"QTextBrowser\" name=\"not_allowed\"/>"),
+        nullptr);
     ASSERT_NE(root, nullptr);
     EXPECT_NE(root->findChild<QPushButton*>(QStringLiteral("ok")), nullptr);
     EXPECT_EQ(root->findChild<QWidget*>(QStringLiteral("gone")), nullptr);
@@ -52,19 +57,23 @@ TEST(SkinLoaderTest, UnknownClassesGiveNoControlAndAWarningKnownOnesAreBuilt) {
     delete root;
 }
 
-TEST(SkinLoaderTest, ConnectionsAreDroppedAndDocumentTypesRefused) {
+TEST(SkinLoaderTest, ConnectionsAreDroppedAndDocumentTypesRefused)
+{
     TestSkin skin;
     QString error;
     const auto clean = SkinLoader::sanitize(
-        layoutWith("<widget class=\"QPushButton\" name=\"b\"/>") .replace("</ui>",
-            "<connections><connection><sender>b</sender><signal>clicked()</signal>"
-            "<receiver>root</receiver><slot>close()</slot></connection></connections></ui>"),
+        layoutWith("<widget class=\"QPushButton\" name=\"b\"/>")
+            .replace("</ui>", "<connections><connection><sender>b</sender><signal>clicked()</signal>"
+                              "<receiver>root</receiver><slot>close()</slot></connection></connections></ui>"),
         &error);
     ASSERT_TRUE(clean.has_value());
     EXPECT_FALSE(clean->contains("connection"));
     EXPECT_TRUE(clean->contains("QPushButton"));
 
-    const QByteArray withDtd = "<?xml version=\"1.0\"?><!DOCTYPE ui [<!ENTITY a \"aaaa\">]>" + layoutWith("<widget class=\"QLabel\" name=\"l\"><property name=\"text\"><string>&a;</string></property></widget>");
+    const QByteArray withDtd =
+        "<?xml version=\"1.0\"?><!DOCTYPE ui [<!ENTITY a \"aaaa\">]>" +
+        layoutWith(
+            "<widget class=\"QLabel\" name=\"l\"><property name=\"text\"><string>&a;</string></property></widget>");
     EXPECT_FALSE(SkinLoader::sanitize(withDtd, &error).has_value());
     EXPECT_FALSE(SkinLoader::sanitize("<ui><widget", &error).has_value());
     EXPECT_FALSE(SkinLoader::sanitize("<html/>", &error).has_value());
@@ -73,7 +82,8 @@ TEST(SkinLoaderTest, ConnectionsAreDroppedAndDocumentTypesRefused) {
     EXPECT_EQ(loader.loadData(withDtd, nullptr), nullptr);
 }
 
-TEST(SkinLoaderTest, ResourceIndexMapsIdsAndRefusesNamesOutsideTheSkin) {
+TEST(SkinLoaderTest, ResourceIndexMapsIdsAndRefusesNamesOutsideTheSkin)
+{
     TestSkin skin;
     auto& rm = ResourceManager::instance();
     EXPECT_EQ(rm.layoutPath(QStringLiteral("XML_MAIN")), skin.folder() + QStringLiteral("/controls.xml"));
@@ -90,20 +100,24 @@ TEST(SkinLoaderTest, ResourceIndexMapsIdsAndRefusesNamesOutsideTheSkin) {
     skin.write(QStringLiteral("res.xml"), "<Resource><Layout id=");
     EXPECT_FALSE(rm.LoadResource(QStringLiteral("res.xml")));
 
-    EXPECT_EQ(ResourceManager::imageFileOf(QStringLiteral("file='ms/du1.png' dest='0,0,10,10'")), QStringLiteral("ms/du1.png"));
+    EXPECT_EQ(ResourceManager::imageFileOf(QStringLiteral("file='ms/du1.png' dest='0,0,10,10'")),
+              QStringLiteral("ms/du1.png"));
     EXPECT_EQ(ResourceManager::imageFileOf(QStringLiteral("")), QString());
     EXPECT_EQ(ResourceManager::imageFileOf(QStringLiteral("210.png")), QStringLiteral("210.png"));
 }
 
 class Query : public IQueryControlText {
 public:
-    std::optional<QString> QueryControlText(const QString& id, const QString&) override {
-        if (id == QStringLiteral("label")) return QStringLiteral("{a}queried{/a}");
+    std::optional<QString> QueryControlText(const QString& id, const QString&) override
+    {
+        if (id == QStringLiteral("label"))
+            return QStringLiteral("{a}queried{/a}");
         return std::nullopt;
     }
 };
 
-TEST(SkinLoaderTest, LanguageTextsApplyByNameQueryFillsTheRestLayoutKeepsOthers) {
+TEST(SkinLoaderTest, LanguageTextsApplyByNameQueryFillsTheRestLayoutKeepsOthers)
+{
     TestSkin skin;
     skin.write(QStringLiteral("lan_x.xml"),
                "<Language><Text id=\"plain_btn\" value=\"Translated\"/><Text id=\"edit\" value=\"hint\"/></Language>");

@@ -8,25 +8,27 @@
 
 namespace corv::ui::test {
 
-TestSkin::TestSkin() {
+TestSkin::TestSkin()
+{
     ResourceManager::instance().setSkinFolder(dir_.path());
-    write(QStringLiteral("res.xml"),
-          "<Resource>\n"
-          "  <Layout id=\"XML_MAIN\" file=\"controls.xml\"/>\n"
-          "  <Layout id=\"XML_MSG\" file=\"msgbox.xml\"/>\n"
-          "</Resource>\n");
+    write(QStringLiteral("res.xml"), "<Resource>\n"
+                                     "  <Layout id=\"XML_MAIN\" file=\"controls.xml\"/>\n"
+                                     "  <Layout id=\"XML_MSG\" file=\"msgbox.xml\"/>\n"
+                                     "</Resource>\n");
     write(QStringLiteral("controls.xml"), controlsLayout());
     write(QStringLiteral("msgbox.xml"), messageLayout());
     write(QStringLiteral("ms/du1.png"), QByteArray());
     ResourceManager::instance().LoadResource(QStringLiteral("res.xml"));
 }
 
-TestSkin::~TestSkin() {
+TestSkin::~TestSkin()
+{
     ResourceManager::instance().setSkinFolder(QString());
     ResourceManager::instance().SetTextQueryInterface(nullptr);
 }
 
-void TestSkin::write(const QString& name, const QByteArray& content) const {
+void TestSkin::write(const QString& name, const QByteArray& content) const
+{
     const QString path = dir_.path() + QLatin1Char('/') + name;
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
@@ -34,7 +36,8 @@ void TestSkin::write(const QString& name, const QByteArray& content) const {
     f.write(content);
 }
 
-QByteArray TestSkin::controlsLayout() {
+QByteArray TestSkin::controlsLayout()
+{
     return R"(<?xml version="1.0" encoding="UTF-8"?>
 <ui version="4.0">
  <widget class="QWidget" name="root">
@@ -80,13 +83,16 @@ QByteArray TestSkin::controlsLayout() {
 )";
 }
 
-QByteArray TestSkin::messageLayout(const QString& confirmName, bool withText) {
+QByteArray TestSkin::messageLayout(const QString& confirmName, bool withText)
+{
     QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
 <ui version="4.0">
  <widget class="QWidget" name="msgroot">
   <property name="geometry"><rect><x>0</x><y>0</y><width>300</width><height>160</height></rect></property>
 )";
-    if (withText) xml += R"(  <widget class="QLabel" name="MessageText"><property name="text"><string>Layout message</string></property></widget>
+    if (withText)
+        xml +=
+            R"(  <widget class="QLabel" name="MessageText"><property name="text"><string>Layout message</string></property></widget>
 )";
     xml += R"(  <widget class="QPushButton" name=")" + confirmName.toUtf8() + R"("/>
   <widget class="QPushButton" name="cancel_btn"/>

@@ -36,19 +36,23 @@ struct Received {
 class RecordingWindow : public SkinWindow {
     Q_OBJECT
 public:
-    explicit RecordingWindow(QString skinFile = QStringLiteral("controls.xml")) : skinFile_(std::move(skinFile)) {}
+    explicit RecordingWindow(QString skinFile = QStringLiteral("controls.xml")) : skinFile_(std::move(skinFile)) { }
     QString GetWindowClassName() const override { return QStringLiteral("RecordingWnd"); }
     QString GetSkinFile() const override { return skinFile_; }
-    void Notify(TNotifyUI& msg) override {
+    void Notify(TNotifyUI& msg) override
+    {
         received.push_back({msg.sType, msg.senderName, msg.wParam});
-        if (onNotify) onNotify(msg);
+        if (onNotify)
+            onNotify(msg);
         SkinWindow::Notify(msg);  // the toolkit's default handling
     }
     // The notifications of one type, as "name:wParam".
-    QStringList of(const QString& type) const {
+    QStringList of(const QString& type) const
+    {
         QStringList out;
         for (const auto& r : received) {
-            if (r.type == type) out << QStringLiteral("%1:%2").arg(r.name).arg(r.wParam);
+            if (r.type == type)
+                out << QStringLiteral("%1:%2").arg(r.name).arg(r.wParam);
         }
         return out;
     }

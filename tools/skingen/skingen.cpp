@@ -23,13 +23,15 @@ const QColor kMuted(0x8A, 0x92, 0x9F);
 QString g_out;
 int g_count = 0;
 
-QImage canvas(int w, int h) {
+QImage canvas(int w, int h)
+{
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     return img;
 }
 
-void save(const QImage& img, const QString& name) {
+void save(const QImage& img, const QString& name)
+{
     const QString path = g_out + QLatin1Char('/') + name;
     QDir().mkpath(QFileInfo(path).path());
     if (!img.save(path, "PNG")) {
@@ -39,21 +41,24 @@ void save(const QImage& img, const QString& name) {
     ++g_count;
 }
 
-QFont font(int pixelSize, bool bold) {
+QFont font(int pixelSize, bool bold)
+{
     QFont f(QStringLiteral("Noto Sans CJK SC"));
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     return f;
 }
 
-void centeredText(QPainter& p, const QRectF& r, const QString& text, int px, const QColor& c, bool bold = true) {
+void centeredText(QPainter& p, const QRectF& r, const QString& text, int px, const QColor& c, bool bold = true)
+{
     p.setFont(font(px, bold));
     p.setPen(c);
     p.drawText(r, Qt::AlignCenter, text);
 }
 
 // DPI stage buttons: du = normal, dw = the current stage.
-void stageButton(int stage, bool current) {
+void stageButton(int stage, bool current)
+{
     QImage img = canvas(40, 40);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -75,7 +80,8 @@ void stageButton(int stage, bool current) {
 }
 
 // Number badges of the mouse buttons; "over" is the highlighted one.
-void badge(int n, bool over) {
+void badge(int n, bool over)
+{
     QImage img = canvas(24, 24);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -88,7 +94,8 @@ void badge(int n, bool over) {
     save(img, over ? QStringLiteral("ms/over%1.png").arg(n) : QStringLiteral("ms/%1.png").arg(n));
 }
 
-void macroArrow(bool down) {
+void macroArrow(bool down)
+{
     QImage img = canvas(10, 15);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -113,7 +120,8 @@ void macroArrow(bool down) {
     save(img, down ? QStringLiteral("ms/macro_action_down.png") : QStringLiteral("ms/macro_action_up.png"));
 }
 
-void roundedButton(QImage& img, const QColor& fill, const QColor& border) {
+void roundedButton(QImage& img, const QColor& fill, const QColor& border)
+{
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(fill);
@@ -122,7 +130,8 @@ void roundedButton(QImage& img, const QColor& fill, const QColor& border) {
 }
 
 // Direction buttons: a circular arrow on the left; "1" is the chosen state.
-void rotationButton(const QString& name, bool counterClockwise, bool chosen) {
+void rotationButton(const QString& name, bool counterClockwise, bool chosen)
+{
     QImage img = canvas(110, 30);
     roundedButton(img, chosen ? kAccent : kPanel, chosen ? kAccentLight : kBorder);
     QPainter p(&img);
@@ -145,13 +154,15 @@ void rotationButton(const QString& name, bool counterClockwise, bool chosen) {
     save(img, QStringLiteral("ms/%1.png").arg(name));
 }
 
-void plainButton(const QString& name, const QColor& fill, const QColor& border) {
+void plainButton(const QString& name, const QColor& fill, const QColor& border)
+{
     QImage img = canvas(110, 30);
     roundedButton(img, fill, border);
     save(img, QStringLiteral("ms/%1.png").arg(name));
 }
 
-void modelLogo(const QString& model) {
+void modelLogo(const QString& model)
+{
     QImage img = canvas(130, 40);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -168,7 +179,8 @@ void modelLogo(const QString& model) {
     save(img, model.mid(1) + QStringLiteral(".png"));
 }
 
-void appIcon() {
+void appIcon()
+{
     QImage img = canvas(64, 64);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -190,7 +202,8 @@ void appIcon() {
 }
 
 // The mouse seen from above, for the buttons page.
-void mousePicture() {
+void mousePicture()
+{
     QImage img = canvas(200, 290);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -230,7 +243,8 @@ void mousePicture() {
 
 enum class Glyph { Close, Min, Max, Restore, Skin, Menu };
 
-void captionButton(const QString& name, Glyph glyph, bool hot) {
+void captionButton(const QString& name, Glyph glyph, bool hot)
+{
     QImage img = canvas(28, 28);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -262,14 +276,16 @@ void captionButton(const QString& name, Glyph glyph, bool hot) {
         p.drawPie(QRectF(8, 8, 12, 12), 90 * 16, 180 * 16);
         break;
     case Glyph::Menu:
-        for (int y : {10, 14, 18}) p.drawLine(QPointF(9, y), QPointF(19, y));
+        for (int y : {10, 14, 18})
+            p.drawLine(QPointF(9, y), QPointF(19, y));
         break;
     }
     p.end();
     save(img, QStringLiteral("ms/%1%2.png").arg(name, hot ? QStringLiteral("_hot") : QString()));
 }
 
-void indicator(const QString& name, bool radio, bool on) {
+void indicator(const QString& name, bool radio, bool on)
+{
     QImage img = canvas(16, 16);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -293,7 +309,8 @@ void indicator(const QString& name, bool radio, bool on) {
     save(img, QStringLiteral("ms/%1.png").arg(name));
 }
 
-void comboArrow() {
+void comboArrow()
+{
     QImage img = canvas(12, 8);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -304,7 +321,8 @@ void comboArrow() {
 }
 
 // Backgrounds offered by the skin frame.
-void background(int n, const QColor& a, const QColor& b) {
+void background(int n, const QColor& a, const QColor& b)
+{
     QImage img(400, 286, QImage::Format_RGB32);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -313,14 +331,16 @@ void background(int n, const QColor& a, const QColor& b) {
     g.setColorAt(1, b);
     p.fillRect(img.rect(), g);
     p.setPen(QPen(QColor(255, 255, 255, 10), 1));
-    for (int x = -286; x < 400; x += 14) p.drawLine(x, 286, x + 286, 0);
+    for (int x = -286; x < 400; x += 14)
+        p.drawLine(x, 286, x + 286, 0);
     p.end();
     save(img, QStringLiteral("bg%1.png").arg(n));
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QGuiApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: skingen <skin folder>\n");
@@ -348,8 +368,11 @@ int main(int argc, char** argv) {
     modelLogo(QStringLiteral("R240"));
     appIcon();
     mousePicture();
-    const struct { const char* name; Glyph glyph; } captions[] = {
-        {"btn_close", Glyph::Close}, {"btn_min", Glyph::Min},   {"btn_max", Glyph::Max},
+    const struct {
+        const char* name;
+        Glyph glyph;
+    } captions[] = {
+        {"btn_close", Glyph::Close},     {"btn_min", Glyph::Min},   {"btn_max", Glyph::Max},
         {"btn_restore", Glyph::Restore}, {"btn_skin", Glyph::Skin}, {"btn_menu", Glyph::Menu},
     };
     for (const auto& c : captions) {
