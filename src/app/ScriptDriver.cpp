@@ -211,6 +211,12 @@ bool MainWindowScriptHost::isConnected()
     return wnd_.IsPresented();
 }
 
+bool MainWindowScriptHost::isDisconnected()
+{
+    // A connection still being made counts too: the channel is open from the first frame on.
+    return !wnd_.IsPresented() && !wnd_.channel().IsOpen();
+}
+
 std::filesystem::path MainWindowScriptHost::dataFolder() { return dataFolderPath(); }
 
 // ---- the run ---------------------------------------------------------------------------
@@ -874,12 +880,13 @@ ScriptRunner::Result ScriptRunner::doKey(const ScriptStep& step)
 ScriptRunner::Result ScriptRunner::doWaitConnected(const ScriptStep& step)
 {
     const bool wanted = step.command == ScriptCommand::WaitConnected;
-    if (host_.isConnected() == wanted)
+    const auto reached = [this, wanted] { return wanted ? host_.isConnected() : host_.isDisconnected(); };
+    if (reached())
         return {};
     connectDeadline_ = std::chrono::steady_clock::now() + limits_.connect;
     stepTimer_->disconnect();
-    connect(stepTimer_, &QTimer::timeout, this, [this, &step, wanted] {
-        if (host_.isConnected() == wanted) {
+    connect(stepTimer_, &QTimer::timeout, this, [this, &step, wanted, reached] {
+        if (reached()) {
             completePending(step, {});
         } else if (std::chrono::steady_clock::now() >= connectDeadline_) {
             completePending(

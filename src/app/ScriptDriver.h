@@ -53,6 +53,8 @@ public:
     virtual bool ready() = 0;
     virtual ui::TrayIcon* trayIcon() = 0;  // null when there is none
     virtual bool isConnected() = 0;
+    // No link to the mouse at all: not connected, and no connection being made.
+    virtual bool isDisconnected() { return !isConnected(); }
     virtual sim::VirtualMouse* virtualMouse() = 0;  // null on the hardware
     virtual std::filesystem::path dataFolder() = 0;
 };
@@ -65,6 +67,7 @@ public:
     bool ready() override;
     ui::TrayIcon* trayIcon() override;
     bool isConnected() override;
+    bool isDisconnected() override;
     sim::VirtualMouse* virtualMouse() override { return mouse_; }
     std::filesystem::path dataFolder() override;
 
