@@ -11,10 +11,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/AppFeatures.h"
 #include "app/CMainWnd.h"
+#include "app/DemoMenu.h"
 #include "app/ScriptDriver.h"
 #include "device/FrameLogFile.h"
 #include "platform/AppPaths.h"
+#include "platform/DesktopSettings.h"
 #include "platform/SingleInstanceLock.h"
 #include "sim/BackendChoice.h"
 #include "ui/CMsgWnd.h"
@@ -236,8 +239,14 @@ int runApp(int argc, char** argv)
     CMainWnd::Options windowOptions;
     windowOptions.startWorkers = !screenshots;
     windowOptions.announceNoTray = !screenshots;
-    windowOptions.virtualMouse = device.mouse;  // the demo's "Virtual mouse" tray submenu
+    if (device.mouse) {
+        // The demo's "Virtual mouse" tray submenu: a person at the virtual mouse.
+        const std::weak_ptr<sim::VirtualMouse> mouse = device.mouse;
+        windowOptions.trayMenuExtension = [mouse](QMenu* menu) { DemoMenu::addTo(menu, mouse); };
+    }
+    const std::unique_ptr<DesktopSettings> desktop = makeDesktopSettings();
     CMainWnd wnd(*device.backend, Clock::system(), windowOptions);
+    installFeatures(wnd, FeatureDeps{*desktop});
     // Declared after the window: it goes first, and its answers stay until then.
     std::unique_ptr<MainWindowScriptHost> scriptHost;
     std::unique_ptr<ScriptRunner> runner;

@@ -1,21 +1,17 @@
 #pragma once
-// Every control the program looks up or routes by name, with the kind it expects and the
-// window (layout) it lives in. The skin test loads each layout and checks this list, so a
-// name used in code but missing from the skin fails there. Code that looks a control up
-// takes its name from here.
+// The controls the shell looks up or routes by name, and the skin's controls that the
+// features still to come will use, each with the kind expected and the layout it lives in.
+// Each feature lists its own (Feature::controls()). The skin test loads each layout and
+// checks both, so a name used in code but missing from the skin fails there.
 #include <span>
 
-#include "ui/ControlKind.h"
+#include "ui/ControlRef.h"
 
 namespace corv {
 
-struct ControlRef {
-    const char* layout;  // layout id or file: "XML_MAIN", "XML_MSG", "MsSingleKey.xml", ...
-    const char* name;
-    ui::ControlKind kind;
-};
+using ui::ControlRef;
 
-std::span<const ControlRef> lookedUpControls();
+std::span<const ControlRef> shellControls();
 
 // Menu files and the item names the program routes.
 struct MenuItemRef {
@@ -31,18 +27,13 @@ inline constexpr const char* kMaxBtn = "maxbtn";
 inline constexpr const char* kRestoreBtn = "restorebtn";
 inline constexpr const char* kMinBtn = "minbtn";
 inline constexpr const char* kSkinBtn = "skinbtn";
-inline constexpr const char* kPallet = "Pallet";
-inline constexpr const char* kDengPallet = "ms_deng_Color_Pallet";
-inline constexpr const char* kMacroCombo = "ms_marco_combo_profileSelect";
-inline constexpr const char* kMacroList = "ms_Macro_list";
-inline constexpr const char* kKeyProfileCombo = "ms_KEY_combo_profileSelect";
-inline constexpr const char* kDpiProfileCombo = "ms_DPI_combo_profileSelect";
-inline constexpr const char* kRegProfileCombo = "ms_REG_combo_profileSelect";
+inline constexpr const char* kLogo = "msloge";
 inline constexpr const char* kMsTabSwitch = "ms_tab_switch";
 inline constexpr const char* kTabSwitch = "tab_switch";
+inline constexpr const char* kFirstPageOption = "ms_deng_Op_tab";
+inline constexpr const char* kFunctionPanel = "ms_tab_function";
 inline constexpr const char* kMacroCheckTime = "ms_macro_check_time";
-inline constexpr const char* kKeyNumPrefix = "ms_key_num_";
-inline constexpr const char* kKeyOverNumPrefix = "ms_key_over_num_";
+inline constexpr const char* kOnboardRecordPrefix = "ms_profile_";
 }  // namespace names
 
 }  // namespace corv

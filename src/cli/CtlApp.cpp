@@ -92,11 +92,8 @@ std::string hex(unsigned value, int width)
 
 std::string modelName(std::uint16_t model)
 {
-    if (model == kModelR210)
-        return "R210";
-    if (model == kModelR240)
-        return "R240";
-    return "unknown";
+    const ModelFacts* facts = findModel(model);
+    return facts != nullptr ? std::string(facts->name) : "unknown";
 }
 
 void hexDump(std::ostream& out, const std::uint8_t* data, std::size_t size)

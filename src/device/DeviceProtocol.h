@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "device/ModelFacts.h"
+
 namespace corv {
 
 inline constexpr std::uint16_t kMouseVendorId = 0x0C45;
@@ -11,9 +13,6 @@ inline constexpr std::uint16_t kCommandUsagePage = 0xFF1C;
 inline constexpr std::uint16_t kCommandUsage = 0x0092;
 inline constexpr std::uint16_t kConsumerUsagePage = 0x000C;
 inline constexpr std::uint16_t kConsumerControlUsage = 0x0001;
-
-inline constexpr std::uint16_t kModelR210 = 0x3325;
-inline constexpr std::uint16_t kModelR240 = 0x3360;
 
 // Command codes.
 inline constexpr std::uint8_t CMD_BEGIN = 0x01;

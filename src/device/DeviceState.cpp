@@ -18,11 +18,8 @@ std::uint16_t DeviceState::settingsAddress(std::size_t n) const
 
 int dpiStageLimit(std::uint16_t modelId)
 {
-    if (modelId == kModelR210)
-        return 58;
-    if (modelId == kModelR240)
-        return 119;
-    return -1;
+    const ModelFacts* model = findModel(modelId);
+    return model != nullptr ? model->dpiStageLimit() : -1;
 }
 
 void clampDpiStages(std::span<std::uint8_t> image, std::uint16_t modelId, bool clearActiveRecord)

@@ -1,21 +1,21 @@
 #pragma once
-// What the feature handlers (DPI, sensor, lighting, buttons, macros, profiles) need of the
-// main window: its controls, the link to the mouse with the program's copies of the mouse's
-// state, the current profile, the system settings workers, and a few window services.
+// What a feature needs of the main window: its controls, the link to the mouse with the
+// program's copies of the mouse's state, the current profile, and a few window services.
 // The main window implements it; tests may implement it over a small window of their own.
 //
-// Handlers run on the UI thread. They hold the channel's lock while they read or change
+// Features run on the UI thread. They hold the channel's lock while they read or change
 // the device state (the lock is recursive: the commands they send take it again).
 #include <QString>
 #include <filesystem>
 
 #include "ui/Control.h"
 
+class QWidget;
+
 namespace corv {
 
 class DeviceChannel;
 struct DeviceState;
-class SystemSettingWorkers;
 
 class FeatureHost {
 public:
@@ -23,6 +23,8 @@ public:
 
     // A control of the main window by name (a null handle when absent).
     virtual ui::Control control(const QString& name) const = 0;
+    // The window, as the parent of dialogs.
+    virtual QWidget* window() = 0;
     virtual DeviceChannel& channel() = 0;
     virtual DeviceState& deviceState() = 0;
     // Whether the connect sequence has finished and the mouse is still there.
@@ -33,18 +35,16 @@ public:
     // The item selected in the DPI page's profile list (the lists hold the same selection).
     virtual std::filesystem::path dpiProfilePath() const = 0;
 
-    virtual SystemSettingWorkers& systemSettings() = 0;
-
     // The program's message box; 1 when confirmed.
     virtual int messageBox(const QString& text) = 0;
     // Shows a page of a tab layout; false when there is no such page.
     virtual bool selectPage(const char* tabLayout, int page) = 0;
-    virtual void setTimer(int id, int milliseconds) = 0;
-    virtual void killTimer(int id) = 0;
-
-    // Redraws owned by features that plug in later; the page refresh calls them.
-    virtual void redrawButtonLabels() = 0;
-    virtual void redrawLightingPage(int zone) = 0;
+    // Applies the profile selected in a profile list (0 DPI, 1 KEY, 2 REG) through every
+    // feature's step, then refreshes the pages. False when nothing was applied (no selection,
+    // no mouse, or an application already running).
+    virtual bool applySelectedProfile(int source) = 0;
+    // Redraws every page from CurrentSettings (every feature's refresh step, in order).
+    virtual void refreshSettings() = 0;
 };
 
 }  // namespace corv

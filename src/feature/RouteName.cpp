@@ -1,4 +1,4 @@
-#include "app/Routing.h"
+#include "feature/RouteName.h"
 
 #include "platform/IniFile.h"
 
@@ -7,15 +7,6 @@ namespace corv {
 bool sameName(const QString& a, std::string_view b)
 {
     return a.compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())), Qt::CaseInsensitive) == 0;
-}
-
-const RouteRow* RouteTable::find(const QString& name) const
-{
-    for (const RouteRow& row : rows_) {
-        if (sameName(name, row.name))
-            return &row;
-    }
-    return nullptr;
 }
 
 IndexedName splitIndexedName(const QString& name)

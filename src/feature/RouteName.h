@@ -1,35 +1,10 @@
 #pragma once
-// The routing machinery: ordered tables of sender names and actions, names compared without
-// regard to case, and the split of indexed names ("ms_key_3" -> prefix "ms_key_", index 3).
+// Names in routing: compared without regard to case; an indexed name ("ms_key_3") splits
+// into the prefix up to its last underscore ("ms_key_") and the number after it (3).
 #include <QString>
-#include <span>
 #include <string_view>
 
 namespace corv {
-
-class CMainWnd;
-namespace ui {
-struct TNotifyUI;
-}
-
-// An action gets the window, the notification and the sender's index (0 for full names).
-using RouteAction = void (*)(CMainWnd& wnd, const ui::TNotifyUI& msg, int index);
-
-struct RouteRow {
-    std::string_view name;  // a full name, or a prefix ending in '_' in a prefix table
-    RouteAction action;
-};
-
-// One ordered chain: the first row whose name matches wins.
-class RouteTable {
-public:
-    constexpr explicit RouteTable(std::span<const RouteRow> rows) : rows_(rows) { }
-    const RouteRow* find(const QString& name) const;
-    std::span<const RouteRow> rows() const { return rows_; }
-
-private:
-    std::span<const RouteRow> rows_;
-};
 
 struct IndexedName {
     bool hasPrefix = false;

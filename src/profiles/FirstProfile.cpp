@@ -1,4 +1,4 @@
-#include "app/FirstProfile.h"
+#include "profiles/FirstProfile.h"
 
 #include <filesystem>
 #include <fstream>

@@ -93,9 +93,10 @@ void resetProfileToTemplate(DeviceChannel& channel, DeviceState& state, const st
 
     std::lock_guard<std::recursive_mutex> guard(channel.lock());
     const std::uint16_t model = state.modelId();
-    if (model == kModelR240) {
+    if (const ModelFacts* facts = findModel(model)) {
+        const std::string section(facts->stageSection);
         for (std::size_t n = kDpiStageByte; n < kDpiStageByte + kDpiStageCount; ++n)
-            image[n] = readByte(profileFile, "3360", ledKey(n));
+            image[n] = readByte(profileFile, section, ledKey(n));
     }
     clampDpiStages(image, model, true);
     storeAndSendRecord0(channel, state, image);

@@ -5,15 +5,15 @@
 
 #include "device/DeviceChannel.h"
 #include "device/DeviceState.h"
+#include "feature/FeatureHost.h"
+#include "feature/FeatureRegistry.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
 #include "sensor/DpiTable.h"
 #include "sensor/PresetColours.h"
-#include "sensor/SensorPage.h"
+#include "sensor/SensorNames.h"
 #include "ui/ColorPaletteControl.h"
-#include "ui/ComboControl.h"
-#include "ui/FeatureHost.h"
-#include "ui/OptionControl.h"
+#include "ui/Notification.h"
 #include "ui/SliderControl.h"
 
 namespace corv {
@@ -23,10 +23,12 @@ namespace {
 constexpr int kStages = static_cast<int>(kDpiStageCount);
 constexpr std::size_t kColourByte = 11;  // red, green, blue at 11, 12, 13
 
-QString stageButton(int n) { return QStringLiteral("DPI_profile_%1").arg(n); }
-QString stageEdit(int n) { return QStringLiteral("ms_macro_profile_%1").arg(n); }
+namespace sn = sensor_names;
+
+QString stageButton(int i) { return QLatin1String(sn::kStageButtons[i]); }
+QString stageEdit(int i) { return QLatin1String(sn::kStageEdits[i]); }
 std::string ledKey(std::size_t n) { return "LED" + std::to_string(n); }
-const char* stageSection(std::uint16_t model) { return model == kModelR210 ? "Setting" : "3360"; }
+std::string stageSection(std::uint16_t model) { return std::string(modelOrFallback(model).stageSection); }
 long typedNumber(const ui::Control& edit) { return ini::toLong(edit.GetText().toStdString()); }
 
 }  // namespace
@@ -60,7 +62,7 @@ void DpiPage::sendCurrentStage()
     if (stage >= kStages)
         return;
     const std::size_t byte = kDpiStageByte + stage;
-    ui::SliderControl(host_.control(QStringLiteral("ms_DPI_slider"))).SetValue(s.CurrentSettings[byte]);
+    ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).SetValue(s.CurrentSettings[byte]);
     writeInt(host_.currentProfilePath(), "Setting", ledKey(kCurrentStageByte), stage);
     sendSettingByte(host_.channel(), s, byte, s.CurrentSettings[byte]);
 }
@@ -69,7 +71,7 @@ void DpiPage::onDpiSlider()
 {
     std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
     DeviceState& s = host_.deviceState();
-    const int value = ui::SliderControl(host_.control(QStringLiteral("ms_DPI_slider"))).GetValue();
+    const int value = ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).GetValue();
     const int stage = s.CurrentSettings[kCurrentStageByte] > 3 ? 4 : s.CurrentSettings[kCurrentStageByte];
     const std::size_t byte = kDpiStageByte + static_cast<std::size_t>(stage);
     const std::uint16_t model = s.modelId();
@@ -101,15 +103,14 @@ void DpiPage::commitStageEdit(int n)
 
 void DpiPage::setDpiColour(std::uint32_t colour, bool send)
 {
-    ui::Control swatch = host_.control(QStringLiteral("ms_DPI_colordp_btn"));
+    ui::Control swatch = host_.control(QLatin1String(sn::kColourSwatch));
     swatch.SetBkColor(colour);
     swatch.SetBkImage(QString());
     const std::uint8_t rgb[3] = {static_cast<std::uint8_t>((colour >> 16) & 0xFF),
                                  static_cast<std::uint8_t>((colour >> 8) & 0xFF),
                                  static_cast<std::uint8_t>(colour & 0xFF)};
-    host_.control(QStringLiteral("ms_DPI_edit_R")).SetText(QString::number(rgb[0]));
-    host_.control(QStringLiteral("ms_DPI_edit_G")).SetText(QString::number(rgb[1]));
-    host_.control(QStringLiteral("ms_DPI_edit_B")).SetText(QString::number(rgb[2]));
+    for (int c = 0; c < 3; ++c)
+        host_.control(QLatin1String(sn::kColourEdits[c])).SetText(QString::number(rgb[c]));
     if (send)
         sendSettingBytes(host_.channel(), host_.deviceState(), kColourByte, rgb, 3);
 }
@@ -118,8 +119,7 @@ void DpiPage::onDpiColourEdit(int component)
 {
     if (component < 0 || component > 2)
         return;
-    static const char* const kEdits[] = {"ms_DPI_edit_R", "ms_DPI_edit_G", "ms_DPI_edit_B"};
-    ui::Control edit = host_.control(QLatin1String(kEdits[component]));
+    ui::Control edit = host_.control(QLatin1String(sn::kColourEdits[component]));
     long v = typedNumber(edit);
     if (v > 255) {
         v = 255;
@@ -128,12 +128,12 @@ void DpiPage::onDpiColourEdit(int component)
         v = 0;  // a minus sign would otherwise send the byte 256 - v
         edit.SetText(QStringLiteral("0"));
     }
-    ui::Control swatch = host_.control(QStringLiteral("ms_DPI_colordp_btn"));
+    ui::Control swatch = host_.control(QLatin1String(sn::kColourSwatch));
     const int shift = 16 - 8 * component;
     const std::uint32_t colour = 0xFF000000u | (swatch.GetBkColor() & 0x00FFFFFFu & ~(0xFFu << shift)) |
                                  (static_cast<std::uint32_t>(v) << shift);
     swatch.SetBkColor(colour);
-    ui::ColorPaletteControl(host_.control(QStringLiteral("Pallet"))).SetSelectColor(colour);
+    ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).SetSelectColor(colour);
     sendSettingByte(host_.channel(), host_.deviceState(), kColourByte + static_cast<std::size_t>(component),
                     static_cast<std::uint8_t>(v));
 }
@@ -146,38 +146,59 @@ void DpiPage::onPresetColour(int k)
 
 void DpiPage::onPaletteColour()
 {
-    setDpiColour(ui::ColorPaletteControl(host_.control(QStringLiteral("Pallet"))).GetSelectColor(), true);
+    setDpiColour(ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).GetSelectColor(), true);
 }
 
-void DpiPage::refreshPage()
+void DpiPage::redrawStages()
 {
     std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
-    DeviceState& s = host_.deviceState();
+    const DeviceState& s = host_.deviceState();
     const auto& cs = s.CurrentSettings;
-    // 1. Report rate (selecting the entry reports it like a user's choice).
-    ui::ComboControl(host_.control(QStringLiteral("ms_deng_combo_USBreportSelect"))).SelectItem(cs[14]);
-    // 2., 3. The stages.
     const DpiTable& table = DpiTable::forModel(s.modelId());
     for (int i = 0; i < kStages; ++i)
         host_.control(stageEdit(i)).SetText(table.text(cs[kDpiStageByte + static_cast<std::size_t>(i)]));
     const int stage = cs[kCurrentStageByte];
     if (stage < kStages) {
         showStageButtons(stage);
-        ui::SliderControl(host_.control(QStringLiteral("ms_DPI_slider")))
+        ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider)))
             .SetValue(cs[kDpiStageByte + static_cast<std::size_t>(stage)]);
     }
-    // 4. Check boxes that show a byte (shown only: nothing is sent or written for them).
-    ui::OptionControl(host_.control(QStringLiteral("ms_Deng_7color_check"))).Selected(cs[5] != 0, false);
-    ui::OptionControl(host_.control(QStringLiteral("ms_led_off"))).Selected(cs[22] == 0, false);
-    ui::OptionControl(host_.control(QStringLiteral("ms_linereg_display"))).Selected(cs[32] != 0, false);
-    // 5. Indicator colour.
+}
+
+void DpiPage::redrawIndicatorColour()
+{
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    const auto& cs = host_.deviceState().CurrentSettings;
     setDpiColour(0xFF000000u | (std::uint32_t{cs[11]} << 16) | (std::uint32_t{cs[12]} << 8) | cs[13], false);
-    // 6. Button labels of the active record.
-    host_.redrawButtonLabels();
-    // 7. Lift-off: re-sent and written back.
-    SensorPage(host_).refreshLiftOff();
-    // 8. Lighting page for the zone being edited.
-    host_.redrawLightingPage(cs[24]);
+}
+
+void DpiPage::windowInit()
+{
+    ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).SetSelectColor(kPaletteSelectColor);
+}
+
+std::span<const ui::ControlRef> DpiPage::controls() const { return sn::dpiPageControls(); }
+
+void DpiPage::declare(FeatureRegistry& r)
+{
+    using namespace ui::notify;
+    r.on(kColorChanged, sn::kPalette, [this](const ui::TNotifyUI&, int) { onPaletteColour(); });
+    r.onPrefix(kClick, sn::kPresetPrefix, [this](const ui::TNotifyUI&, int k) { onPresetColour(k); });
+    for (int i = 0; i < kStages; ++i) {
+        r.on(kClick, sn::kStageButtons[i], [this, i](const ui::TNotifyUI&, int) { selectStage(i); });
+        r.on(kKillFocus, sn::kStageEdits[i], [this, i](const ui::TNotifyUI&, int) { commitStageEdit(i); });
+    }
+    for (int c = 0; c < 3; ++c)
+        r.on(kTextChanged, sn::kColourEdits[c], [this, c](const ui::TNotifyUI&, int) { onDpiColourEdit(c); });
+    r.on(kValueChanged, sn::kDpiSlider, [this](const ui::TNotifyUI&, int) { onDpiSlider(); });
+    r.onRefresh(RefreshStep::DpiStages, [this] { redrawStages(); });
+    r.onRefresh(RefreshStep::IndicatorColour, [this] { redrawIndicatorColour(); });
+    // The slider covers the model's DPI table.
+    r.onModelShown([this](const ModelFacts& model, ModelShown) {
+        ui::SliderControl slider(host_.control(QLatin1String(sn::kDpiSlider)));
+        slider.SetMinValue(0);
+        slider.SetMaxValue(model.dpiStageLimit());
+    });
 }
 
 }  // namespace corv

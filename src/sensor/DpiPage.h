@@ -1,18 +1,24 @@
 #pragma once
-// The DPI page: the five stages with their DPI values, the current stage, the colour of the
-// DPI indicator, and the page refresh that redraws the settings pages from CurrentSettings
-// after any whole-image change (profile applied, mouse state read again, record switched).
-// Each change is sent to the mouse at once as single bytes of the active settings record
-// and written into the current profile.
+// The DPI page: the five stages with their DPI values, the current stage, and the colour of
+// the DPI indicator. Each change is sent to the mouse at once as single bytes of the active
+// settings record and written into the current profile. Its steps of the settings refresh
+// redraw the stages and the indicator colour from CurrentSettings.
 #include <cstdint>
+
+#include "feature/Feature.h"
 
 namespace corv {
 
 class FeatureHost;
 
-class DpiPage {
+class DpiPage : public Feature {
 public:
     explicit DpiPage(FeatureHost& host) : host_(host) { }
+
+    std::string_view name() const override { return "dpi"; }
+    void declare(FeatureRegistry& registry) override;
+    std::span<const ui::ControlRef> controls() const override;
+    void windowInit() override;
 
     // "DPI_profile_n" clicked.
     void selectStage(int n);
@@ -30,7 +36,11 @@ public:
     void onPresetColour(int k);
     // The palette "Pallet" picked a colour.
     void onPaletteColour();
-    void refreshPage();
+    // Refresh steps: the stages with the current one, and the indicator colour.
+    void redrawStages();
+    void redrawIndicatorColour();
+
+    static constexpr std::uint32_t kPaletteSelectColor = 0xFF0199CB;
 
 private:
     void showStageButtons(int current);

@@ -1,35 +1,26 @@
 #include "sensor/DpiTable.h"
 
-#include "device/DeviceProtocol.h"
-
 namespace corv {
 
 const DpiTable& DpiTable::forModel(std::uint16_t modelId)
 {
-    static const DpiTable r210(59, true);
-    static const DpiTable r240(120, false);
-    return modelId == kModelR210 ? r210 : r240;
-}
-
-long DpiTable::valueAt(int index) const
-{
-    if (r210_)
-        return index <= 48 ? 200 + 100L * index : 5200 + 200L * (index - 49);
-    return 100L * (index + 1);
+    static const DpiTable r210(*findModel(kModelR210));
+    static const DpiTable r240(*findModel(kModelR240));
+    return modelOrFallback(modelId).id == kModelR210 ? r210 : r240;
 }
 
 QString DpiTable::text(int index) const
 {
-    if (index < 0 || index >= size_)
+    if (index < 0 || index >= size())
         return {};
-    return QString::number(valueAt(index));
+    return QString::number(model_.dpiValue(index));
 }
 
 int DpiTable::find(const QString& text, int searchable) const
 {
-    const int n = searchable < size_ ? searchable : size_;
+    const int n = searchable < size() ? searchable : size();
     for (int i = 0; i < n; ++i) {
-        if (QString::number(valueAt(i)).compare(text, Qt::CaseInsensitive) == 0)
+        if (QString::number(model_.dpiValue(i)).compare(text, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -37,8 +28,8 @@ int DpiTable::find(const QString& text, int searchable) const
 
 QString DpiTable::roundTyped(long value, bool* clamped) const
 {
-    const long low = r210_ ? 200 : 100;
-    const long high = r210_ ? 7000 : 12000;
+    const long low = model_.dpiMin();
+    const long high = model_.dpiMax();
     bool hit = false;
     if (value > high) {
         value = high;
@@ -49,9 +40,16 @@ QString DpiTable::roundTyped(long value, bool* clamped) const
     }
     if (clamped)
         *clamped = hit;
-    long stepped = (value / 100) * 100;
-    if (r210_ && value / 100 > 50)
-        stepped = ((value - 5000) / 200) * 200 + 5000;
+    // Down onto the step of the run the value lies in; above the last value of a run, the
+    // next run's steps count from that value.
+    const auto& runs = model_.dpiRuns;
+    long stepped = (value / runs[0].step) * runs[0].step;
+    long lastOfRun = runs[0].first + static_cast<long>(runs[0].step) * (runs[0].count - 1);
+    for (std::size_t k = 1; k < runs.size(); ++k) {
+        if (value > lastOfRun)
+            stepped = ((value - lastOfRun) / runs[k].step) * runs[k].step + lastOfRun;
+        lastOfRun = runs[k].first + static_cast<long>(runs[k].step) * (runs[k].count - 1);
+    }
     return QString::number(stepped);
 }
 

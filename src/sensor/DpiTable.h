@@ -1,10 +1,11 @@
 #pragma once
 // The DPI values a stage can take, per model, as the texts the DPI page shows. A stage
-// stores an index into its model's table. R210 (0x3325): 59 entries, 200..5000 in steps of
-// 100 (0..48), then 5200..7000 in steps of 200 (49..58). Every other model, in practice the
-// R240: 120 entries, 100..12000 in steps of 100.
+// stores an index into its model's table (device/ModelFacts.h); a model the program does
+// not know uses the larger table.
 #include <QString>
 #include <cstdint>
+
+#include "device/ModelFacts.h"
 
 namespace corv {
 
@@ -12,7 +13,7 @@ class DpiTable {
 public:
     static const DpiTable& forModel(std::uint16_t modelId);
 
-    int size() const { return size_; }
+    int size() const { return model_.dpiLevels; }
     // The text of index i; empty outside the table.
     QString text(int index) const;
     // The first index among the first `searchable` entries whose text equals text (compared
@@ -23,10 +24,8 @@ public:
     QString roundTyped(long value, bool* clamped = nullptr) const;
 
 private:
-    DpiTable(int size, bool r210) : size_(size), r210_(r210) { }
-    long valueAt(int index) const;
-    int size_;
-    bool r210_;
+    explicit DpiTable(const ModelFacts& model) : model_(model) { }
+    const ModelFacts& model_;
 };
 
 }  // namespace corv

@@ -5,11 +5,15 @@
 
 #include "device/DeviceChannel.h"
 #include "device/DeviceState.h"
+#include "feature/FeatureHost.h"
+#include "feature/FeatureRegistry.h"
+#include "feature/ProfileApplication.h"
+#include "feature/WindowMessages.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
-#include "sensor/SystemSettingWorkers.h"
+#include "sensor/SensorNames.h"
 #include "ui/ComboControl.h"
-#include "ui/FeatureHost.h"
+#include "ui/Notification.h"
 #include "ui/OptionControl.h"
 #include "ui/SliderControl.h"
 
@@ -24,6 +28,8 @@ constexpr int kFactoryPointerStep = 5;
 constexpr int kFactoryPointerSpeed = 10;  // the desktop's default speed, not 5 * 2 + 1
 constexpr int kFactoryScrollLines = 3;
 
+namespace sn = sensor_names;
+
 ui::OptionControl option(FeatureHost& host, const char* name)
 {
     return ui::OptionControl(host.control(QLatin1String(name)));
@@ -31,11 +37,17 @@ ui::OptionControl option(FeatureHost& host, const char* name)
 
 }  // namespace
 
+SensorPage::SensorPage(FeatureHost& host, DesktopSettings& desktop)
+    : host_(host), systemSettings_(desktop), resultWait_([this] { onResultWaitTimer(); }),
+      return_([this] { onReturnTimer(); })
+{
+}
+
 const QString SensorPage::kFactoryResetQuestion = QStringLiteral("是否要恢复到出厂设置？");
 
 void SensorPage::onReportRate()
 {
-    const int index = ui::ComboControl(host_.control(QStringLiteral("ms_deng_combo_USBreportSelect"))).GetCurSel();
+    const int index = ui::ComboControl(host_.control(QLatin1String(sn::kReportRate))).GetCurSel();
     const auto b = static_cast<std::uint8_t>(index & 0xFF);  // no selection (-1) gives 255
     writeInt(host_.currentProfilePath(), "Setting", "LED14", b);
     // CurrentSettings keeps the entry it had: only a re-read of the mouse or the profile
@@ -54,7 +66,7 @@ void SensorPage::setLiftOff(int millimetres)
 
 void SensorPage::onLiftOffOption(int millimetres)
 {
-    option(host_, millimetres == 2 ? "height3mm" : "height2mm").Selected(false, true);
+    option(host_, millimetres == 2 ? sn::kLiftOff3 : sn::kLiftOff2).Selected(false, true);
     setLiftOff(millimetres);
 }
 
@@ -62,33 +74,33 @@ void SensorPage::refreshLiftOff()
 {
     std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
     const bool two = host_.deviceState().CurrentSettings[kLiftOffByte] <= 2;
-    option(host_, two ? "height2mm" : "height3mm").Selected(true, true);
-    option(host_, two ? "height3mm" : "height2mm").Selected(false, true);
+    option(host_, two ? sn::kLiftOff2 : sn::kLiftOff3).Selected(true, true);
+    option(host_, two ? sn::kLiftOff3 : sn::kLiftOff2).Selected(false, true);
     setLiftOff(two ? 2 : 3);
 }
 
 void SensorPage::onCalibrationEnd()
 {
     std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
-    option(host_, "height3mm").Selected(false, false);
-    option(host_, "height2mm").Selected(false, false);
+    option(host_, sn::kLiftOff3).Selected(false, false);
+    option(host_, sn::kLiftOff2).Selected(false, false);
     std::uint8_t& liftOff = host_.deviceState().CurrentSettings[kLiftOffByte];
     liftOff = liftOff <= 2 ? 2 : 3;
-    option(host_, liftOff == 2 ? "height2mm" : "height3mm").Selected(true, false);
+    option(host_, liftOff == 2 ? sn::kLiftOff2 : sn::kLiftOff3).Selected(true, false);
     writeInt(host_.currentProfilePath(), "Setting", "LED23", liftOff);
 }
 
 void SensorPage::onPointerSpeed()
 {
-    const int v = std::max(0, ui::SliderControl(host_.control(QStringLiteral("ms_DPI_speed"))).GetValue());
+    const int v = std::max(0, ui::SliderControl(host_.control(QLatin1String(sn::kPointerSpeed))).GetValue());
     writeInt(host_.currentProfilePath(), "Setting", "PRO0", v);
-    host_.systemSettings().setPointerSpeedRequest(v * 2 + 1);
-    host_.systemSettings().startPointerSpeedWorker();
+    systemSettings_.setPointerSpeedRequest(v * 2 + 1);
+    systemSettings_.startPointerSpeedWorker();
 }
 
 void SensorPage::stepScrollLines(bool up)
 {
-    ui::Control edit = host_.control(QStringLiteral("ms_gunlun_speed_edit"));
+    ui::Control edit = host_.control(QLatin1String(sn::kScrollLinesEdit));
     long c = ini::toLong(edit.GetText().toStdString());
     if (up)
         c = std::min(std::max(c, 1L) + 1, 10L);
@@ -96,23 +108,23 @@ void SensorPage::stepScrollLines(bool up)
         c = std::max(std::min(c, 10L) - 1, 1L);
     edit.SetText(QString::number(c));
     writeInt(host_.currentProfilePath(), "Setting", "PRO1", c);
-    host_.systemSettings().setScrollLinesRequest(static_cast<int>(c));
-    host_.systemSettings().startScrollLinesWorker();
+    systemSettings_.setScrollLinesRequest(static_cast<int>(c));
+    systemSettings_.startScrollLinesWorker();
 }
 
 void SensorPage::factoryReset()
 {
     if (host_.messageBox(kFactoryResetQuestion) != 1)
         return;
-    ui::SliderControl speed(host_.control(QStringLiteral("ms_DPI_speed")));
+    ui::SliderControl speed(host_.control(QLatin1String(sn::kPointerSpeed)));
     speed.SetValue(kFactoryPointerStep - 1);
     speed.SetValue(kFactoryPointerStep);
-    SystemSettingWorkers& system = host_.systemSettings();
+    SystemSettingWorkers& system = systemSettings_;
     system.setPointerSpeedRequest(kFactoryPointerSpeed);
     system.startPointerSpeedWorker();
     const std::filesystem::path profile = host_.currentProfilePath();
     writeInt(profile, "Setting", "PRO0", kFactoryPointerStep);
-    host_.control(QStringLiteral("ms_gunlun_speed_edit")).SetText(QString::number(kFactoryScrollLines));
+    host_.control(QLatin1String(sn::kScrollLinesEdit)).SetText(QString::number(kFactoryScrollLines));
     writeInt(profile, "Setting", "PRO1", kFactoryScrollLines);
     system.setScrollLinesRequest(kFactoryScrollLines);
     system.startScrollLinesWorker();
@@ -122,16 +134,16 @@ void SensorPage::factoryReset()
 
 void SensorPage::setCalibrationTexts(const char* status, const char* hint)
 {
-    host_.control(QStringLiteral("regdisplay_tishi1")).SetText(QString::fromUtf8(status));
-    host_.control(QStringLiteral("regdisplay_tishi2")).SetText(QString::fromUtf8(hint));
+    host_.control(QLatin1String(sn::kCalibrationStatus)).SetText(QString::fromUtf8(status));
+    host_.control(QLatin1String(sn::kCalibrationHint)).SetText(QString::fromUtf8(hint));
 }
 
 void SensorPage::startCalibration()
 {
     // A result still on show from an earlier run must not take this run off its page.
-    host_.killTimer(kResultWaitTimer);
-    host_.killTimer(kReturnTimer);
-    host_.selectPage("ms_tab_switch", kCalibrationRunningPage);
+    resultWait_.stop();
+    return_.stop();
+    host_.selectPage(sn::kPageTabs, kCalibrationRunningPage);
     host_.channel().calibrate();
     setCalibrationTexts("正在校准...", "以曲线方式移动鼠标，使移动范围覆盖整个鼠标垫");
 }
@@ -143,31 +155,100 @@ void SensorPage::onCalibrationResult(bool ok)
     else
         setCalibrationTexts("校准失败", "请重新校准");
     // The result stays on show for a while; the window keeps responding meanwhile.
-    host_.setTimer(kResultWaitTimer, kResultWaitMs);
+    resultWait_.start(kResultWaitMs);
 }
 
 void SensorPage::onResultWaitTimer()
 {
-    host_.killTimer(kResultWaitTimer);
-    host_.setTimer(kReturnTimer, kReturnMs);
+    resultWait_.stop();
+    return_.start(kReturnMs);
 }
 
 void SensorPage::onReturnTimer()
 {
-    host_.selectPage("ms_tab_switch", kCalibrationStartPage);
+    host_.selectPage(sn::kPageTabs, kCalibrationStartPage);
     // The navigation follows the page: the start option of the calibration would otherwise
     // stay the selected option of its group, and clicking it again would start nothing.
-    option(host_, "ms_regulat_Op_tab").Selected(true, false);
-    host_.killTimer(kReturnTimer);
+    option(host_, sn::kCalibrationStartOption).Selected(true, false);
+    return_.stop();
 }
 
 void SensorPage::onLineCorrection()
 {
-    const std::uint8_t v = option(host_, "ms_linereg_display").IsSelected() ? 1 : 0;
+    const std::uint8_t v = option(host_, sn::kLineCorrection).IsSelected() ? 1 : 0;
     writeInt(host_.currentProfilePath(), "Setting", "LED32", v);
     std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
     sendSettingByte(host_.channel(), host_.deviceState(), kLineCorrectionByte, v);
     host_.deviceState().CurrentSettings[kLineCorrectionByte] = v;
+}
+
+void SensorPage::redrawReportRate()
+{
+    std::uint8_t rate = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        rate = host_.deviceState().CurrentSettings[kReportRateByte];
+    }
+    // Selecting the entry reports it like a user's choice: it is written and sent again.
+    ui::ComboControl(host_.control(QLatin1String(sn::kReportRate))).SelectItem(rate);
+}
+
+void SensorPage::redrawLineCorrection()
+{
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    // Shown only: the byte came from the mouse or was just sent.
+    option(host_, sn::kLineCorrection).Selected(host_.deviceState().CurrentSettings[kLineCorrectionByte] != 0, false);
+}
+
+void SensorPage::shutdown()
+{
+    resultWait_.stop();
+    return_.stop();
+    systemSettings_.waitIdle();
+}
+
+std::span<const ui::ControlRef> SensorPage::controls() const { return sn::sensorPageControls(); }
+
+void SensorPage::declare(FeatureRegistry& r)
+{
+    using namespace ui::notify;
+    using Msg = const ui::TNotifyUI&;
+    r.on(kClick, sn::kScrollUp, [this](Msg, int) { stepScrollLines(true); });
+    r.on(kClick, sn::kScrollDown, [this](Msg, int) { stepScrollLines(false); });
+    r.on(kClick, sn::kFactoryReset, [this](Msg, int) { factoryReset(); });
+    r.on(kClick, sn::kLiftOff2, [this](Msg, int) { onLiftOffOption(2); });
+    r.on(kClick, sn::kLiftOff3, [this](Msg, int) { onLiftOffOption(3); });
+    // The calibration's option also switches to its page (the window's page structure).
+    r.on(kSelectChanged, sn::kCalibrationOption, [this](Msg msg, int) {
+        if (msg.wParam == 1)
+            startCalibration();
+    });
+    r.on(kSelectChanged, sn::kLineCorrection, [this](Msg, int) { onLineCorrection(); });
+    r.on(kValueChanged, sn::kPointerSpeed, [this](Msg, int) { onPointerSpeed(); });
+    r.on(kItemSelect, sn::kReportRate, [this](Msg, int) { onReportRate(); });
+
+    r.onMessage(msg::WM_DEV_CALIB_END, [this](std::uintptr_t, std::intptr_t) { onCalibrationEnd(); });
+    r.onMessage(msg::WM_DEV_CALIB_OK, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(true); });
+    r.onMessage(msg::WM_DEV_CALIB_FAIL, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(false); });
+
+    r.onRefresh(RefreshStep::ReportRate, [this] { redrawReportRate(); });
+    r.onRefresh(RefreshStep::LineCorrection, [this] { redrawLineCorrection(); });
+    r.onRefresh(RefreshStep::LiftOff, [this] { refreshLiftOff(); });
+
+    // The profile's pointer speed and scroll lines, on the page and to the desktop.
+    r.onApply(ApplyStep::SystemSettings, [this](ProfileApplication& a) {
+        if (!a.devicePart)
+            return;
+        const int speed = static_cast<int>(a.applied.pointerSpeed);
+        ui::SliderControl slider(host_.control(QLatin1String(sn::kPointerSpeed)));
+        slider.SetValue(speed - 1);
+        slider.SetValue(speed);
+        systemSettings_.setPointerSpeedRequest(speed * 2 + 1);
+        systemSettings_.startPointerSpeedWorker();
+        host_.control(QLatin1String(sn::kScrollLinesEdit)).SetText(QString::number(a.applied.scrollLines));
+        systemSettings_.setScrollLinesRequest(static_cast<int>(a.applied.scrollLines));
+        systemSettings_.startScrollLinesWorker();
+    });
 }
 
 }  // namespace corv

@@ -1,24 +1,32 @@
 #pragma once
 // The sensor and performance settings besides the DPI stages: report rate, lift-off
-// distance, pointer speed, wheel scroll lines and the factory reset; and the surface
-// calibration with its result display and the straight-line correction.
+// distance, pointer speed, wheel scroll lines and the factory reset; the surface
+// calibration with its result display and the straight-line correction. The page owns the
+// workers that hand the pointer speed and scroll lines to the desktop.
 #include <QString>
+
+#include "feature/Feature.h"
+#include "feature/FeatureTimer.h"
+#include "sensor/SystemSettingWorkers.h"
 
 namespace corv {
 
+class DesktopSettings;
 class FeatureHost;
 
-class SensorPage {
+class SensorPage : public Feature {
 public:
-    // Timer ids of the main window used by the calibration display.
-    static constexpr int kReturnTimer = 1;      // back to the calibration start page
-    static constexpr int kResultWaitTimer = 2;  // the pause while the result is shown
-    static constexpr int kResultWaitMs = 3000;
-    static constexpr int kReturnMs = 3000;
+    static constexpr int kResultWaitMs = 3000;  // the result stays on show
+    static constexpr int kReturnMs = 3000;      // then the start page comes back
     static constexpr int kCalibrationStartPage = 5;
     static constexpr int kCalibrationRunningPage = 7;
 
-    explicit SensorPage(FeatureHost& host) : host_(host) { }
+    SensorPage(FeatureHost& host, DesktopSettings& desktop);
+
+    std::string_view name() const override { return "sensor"; }
+    void declare(FeatureRegistry& registry) override;
+    std::span<const ui::ControlRef> controls() const override;
+    void shutdown() override;
 
     // "ms_deng_combo_USBreportSelect" changed: the entry's index is stored and sent.
     void onReportRate();
@@ -26,8 +34,6 @@ public:
     void setLiftOff(int millimetres);
     // "height2mm" / "height3mm" clicked.
     void onLiftOffOption(int millimetres);
-    // The page refresh's part: the lift-off options from CurrentSettings, re-sent.
-    void refreshLiftOff();
     // After a calibration the mouse's lift-off distance is shown and written (not sent).
     void onCalibrationEnd();
     // "ms_DPI_speed" moved by the user.
@@ -41,17 +47,29 @@ public:
     void startCalibration();
     // The mouse reported the outcome.
     void onCalibrationResult(bool ok);
-    // Timer handlers: the result pause ends, then the return to the start page.
-    void onResultWaitTimer();
-    void onReturnTimer();
     // "ms_linereg_display" changed.
     void onLineCorrection();
+
+    // Refresh steps.
+    void redrawReportRate();
+    void redrawLineCorrection();
+    void refreshLiftOff();  // the lift-off options from CurrentSettings, re-sent
+
+    SystemSettingWorkers& systemSettings() { return systemSettings_; }
+    // The calibration display's timers: the result pause, then the return to the start page.
+    FeatureTimer& resultWaitTimer() { return resultWait_; }
+    FeatureTimer& returnTimer() { return return_; }
 
     static const QString kFactoryResetQuestion;
 
 private:
+    void onResultWaitTimer();
+    void onReturnTimer();
     void setCalibrationTexts(const char* status, const char* hint);
     FeatureHost& host_;
+    SystemSettingWorkers systemSettings_;
+    FeatureTimer resultWait_;
+    FeatureTimer return_;
 };
 
 }  // namespace corv

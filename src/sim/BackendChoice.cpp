@@ -1,5 +1,7 @@
 #include "sim/BackendChoice.h"
 
+#include "device/ModelFacts.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -16,14 +18,9 @@ bool chooseBackend(std::string_view virtualMouse, Clock& clock, DeviceBackend& o
         out.backend = std::make_unique<HidapiBackend>();
         return true;
     }
-    std::string name(virtualMouse);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     VirtualMouseConfig config;
-    if (name == "R210") {
-        config.model = MouseModel::R210;
-    } else if (name == "R240") {
-        config.model = MouseModel::R240;
+    if (const ModelFacts* facts = findModel(virtualMouse)) {
+        config.model = facts->id == kModelR210 ? MouseModel::R210 : MouseModel::R240;
     } else {
         if (error)
             *error = "unknown virtual mouse model \"" + std::string(virtualMouse) + "\" (use R210 or R240)";

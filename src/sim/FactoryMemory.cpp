@@ -17,17 +17,16 @@ void putLe16(std::uint8_t* at, std::uint16_t value)
 
 std::uint16_t FactoryMemory::modelId(MouseModel model) { return model == MouseModel::R210 ? kModelR210 : kModelR240; }
 
-std::uint8_t FactoryMemory::dpiLevelCount(MouseModel model) { return model == MouseModel::R210 ? 59 : 120; }
+std::uint8_t FactoryMemory::dpiLevelCount(MouseModel model)
+{
+    return static_cast<std::uint8_t>(findModel(modelId(model))->dpiLevels);
+}
 
 int FactoryMemory::dpiValue(MouseModel model, int index)
 {
     if (index < 0 || index >= dpiLevelCount(model))
         return 0;
-    if (model == MouseModel::R240)
-        return 100 + 100 * index;
-    if (index <= 48)
-        return 200 + 100 * index;
-    return 5000 + 200 * (index - 48);
+    return findModel(modelId(model))->dpiValue(index);
 }
 
 int FactoryMemory::dpiIndex(MouseModel model, int dpi)

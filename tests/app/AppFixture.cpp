@@ -1,5 +1,8 @@
 #include "AppFixture.h"
 
+#include "app/AppFeatures.h"
+#include "app/DemoMenu.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -57,11 +60,12 @@ MainWindowHarness::MainWindowHarness(CMainWnd::Options options, const char* mode
 {
     std::string error;
     sim::chooseBackend(model, Clock::system(), device_, &error);
-    if (options.desktop == nullptr)
-        options.desktop = &desktop_;
-    if (!options.virtualMouse)
-        options.virtualMouse = device_.mouse;
+    if (!options.trayMenuExtension) {
+        const std::weak_ptr<sim::VirtualMouse> mouse = device_.mouse;
+        options.trayMenuExtension = [mouse](QMenu* menu) { DemoMenu::addTo(menu, mouse); };
+    }
     wnd_ = std::make_unique<CMainWnd>(*device_.backend, clock, options);
+    installFeatures(*wnd_, FeatureDeps{desktop_});
 }
 
 sim::VirtualHidBackend& MainWindowHarness::backend() { return static_cast<sim::VirtualHidBackend&>(*device_.backend); }

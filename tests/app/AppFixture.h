@@ -14,6 +14,8 @@
 
 #include "app/CMainWnd.h"
 #include "platform/FakeDesktopSettings.h"
+#include "sensor/DpiPage.h"
+#include "sensor/SensorPage.h"
 #include "sim/BackendChoice.h"
 #include "sim/VirtualHidBackend.h"
 #include "sim/VirtualMouse.h"
@@ -49,6 +51,8 @@ public:
     sim::VirtualMouse& mouse() { return *device_.mouse; }
     sim::VirtualHidBackend& backend();
     FakeDesktopSettings& desktop() { return desktop_; }
+    DpiPage& dpiPage() { return *wnd_->findFeature<DpiPage>(); }
+    SensorPage& sensorPage() { return *wnd_->findFeature<SensorPage>(); }
 
 private:
     FakeDesktopSettings desktop_;
@@ -64,6 +68,8 @@ protected:
     void SetUp() override;
     CMainWnd& connect(const char* model);
     CMainWnd& wnd() { return harness->wnd(); }
+    DpiPage& dpiPage() { return harness->dpiPage(); }
+    SensorPage& sensorPage() { return harness->sensorPage(); }
     ui::Control ctl(const char* name) { return wnd().FindControl(QLatin1String(name)); }
     void notify(const QString& type, const char* name, long long wParam = 0);
 

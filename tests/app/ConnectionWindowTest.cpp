@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "AppFixture.h"
-#include "app/MainWndMessages.h"
+#include "feature/WindowMessages.h"
 #include "platform/IniFile.h"
 #include "ui/ComboControl.h"
 #include "ui/MenuWnd.h"
@@ -83,7 +83,7 @@ TEST_F(ConnectionWindowTest, ConnectingShowsTheModelAndAppliesTheStoredProfile)
     // PRO0 15 and PRO1 0 arrive limited: slider 10, speed 21 -> 20; scroll lines 1.
     EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_speed")).GetValue(), 10);
     EXPECT_EQ(ctl("ms_gunlun_speed_edit").GetText(), QStringLiteral("1"));
-    wnd.systemSettings().waitIdle();
+    harness->sensorPage().systemSettings().waitIdle();
     const std::vector<Call> calls = harness->desktop().calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), Call{Setting::PointerSpeed, 20}), calls.end());
     EXPECT_NE(std::find(calls.begin(), calls.end(), Call{Setting::WheelScrollLines, 1}), calls.end());
@@ -184,7 +184,7 @@ TEST_F(ConnectionWindowTest, DpiPageEditsFollowTheTableOfTheModel)
 {
     writeProfiles(0);
     connect("R210");
-    DpiPage& dpi = harness->wnd().dpiPage();
+    DpiPage& dpi = harness->dpiPage();
     dpi.selectStage(1);
     struct Case {
         const char* typed;
@@ -218,7 +218,7 @@ TEST_F(ConnectionWindowTest, SliderAndColourOfAnR240)
 {
     writeProfiles(0);
     connect("R240");
-    DpiPage& dpi = harness->wnd().dpiPage();
+    DpiPage& dpi = harness->dpiPage();
     dpi.selectStage(3);
     ui::SliderControl(ctl("ms_DPI_slider")).SetValue(10);
     notify(ui::notify::kValueChanged, "ms_DPI_slider");
@@ -259,7 +259,7 @@ TEST_F(ConnectionWindowTest, OnboardRecordsAndTheDeviceMessages)
     EXPECT_FALSE(ctl("ms_tab_function").IsVisible());
     // A DPI change now goes to record 3.
     harness->mouse().frameLog().clear();
-    wnd.dpiPage().selectStage(1);
+    harness->dpiPage().selectStage(1);
     EXPECT_EQ(requestsOf(CMD_WRITE_SETTINGS).front().address(), 3 * 64 + 20);
 
     // WM_DEV_ARRIVED with the mouse open presents it again; without, it hides the window.
@@ -288,7 +288,7 @@ TEST_F(ConnectionWindowTest, TheDemoMenuActsAsAPersonAtTheVirtualMouse)
     // before it listens again.
     EXPECT_TRUE(waitFor([&] { return wnd.listener().state() == InputListener::State::Reading; }, 10000));
     harness->mouse().setCalibrationDelay(std::chrono::milliseconds(0));
-    wnd.sensorPage().startCalibration();
+    harness->sensorPage().startCalibration();
     EXPECT_TRUE(waitFor([&] { return ctl("regdisplay_tishi1").GetText() == QStringLiteral("校准失败"); }));
     EXPECT_FALSE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("no_such_item")));
 }

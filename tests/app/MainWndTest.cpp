@@ -10,8 +10,10 @@
 #include <atomic>
 
 #include "AppFixture.h"
-#include "app/MainRoutes.h"
+#include "app/PageStructure.h"
+#include "feature/WindowMessages.h"
 #include "platform/IniFile.h"
+#include "sensor/SensorPage.h"
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
 #include "ui/MessageBox.h"
@@ -179,7 +181,7 @@ TEST_F(MainWndTest, CloseButtonHidesWithoutTheDefaultClose)
 TEST_F(MainWndTest, EveryPageStructureOptionSwitchesItsPage)
 {
     CMainWnd& wnd = create();
-    for (const PageSwitch& p : MainRoutes::pages()) {
+    for (const PageSwitch& p : PageStructure::switches()) {
         ui::TabLayoutControl tab(wnd.FindControl(QLatin1String(p.tabLayout)));
         ui::OptionControl option(wnd.FindControl(QLatin1String(p.option)));
         ASSERT_TRUE(tab && option) << p.option;
@@ -306,17 +308,19 @@ TEST_F(MainWndTest, UnknownMenuItemsShowTheirTextAndExitShutsDown)
     EXPECT_TRUE(wnd.IsShuttingDown());
 }
 
-TEST_F(MainWndTest, TimerOneShowsTheCalibrationPageOnce)
+TEST_F(MainWndTest, TheCalibrationsReturnTimerShowsTheStartPageOnce)
 {
     CMainWnd& wnd = create();
+    SensorPage& sensor = harness->sensorPage();
     ui::TabLayoutControl pages(wnd.FindControl(QStringLiteral("ms_tab_switch")));
-    pages.SelectItem(7);
-    wnd.SetTimer(1, 5);
-    EXPECT_TRUE(wnd.IsTimerActive(1));
-    QTRY_VERIFY_WITH_TIMEOUT(!wnd.IsTimerActive(1), 2000);
-    EXPECT_EQ(pages.GetCurSel(), 5);
-    wnd.OnTimer(2);  // other ids do nothing
-    EXPECT_EQ(pages.GetCurSel(), 5);
+    ASSERT_TRUE(pages.SelectItem(SensorPage::kCalibrationRunningPage));
+    ASSERT_EQ(pages.GetCurSel(), SensorPage::kCalibrationRunningPage);
+    sensor.returnTimer().start(5);
+    EXPECT_TRUE(sensor.returnTimer().isActive());
+    // The real timer fires, shows the start page and stops itself.
+    QTRY_VERIFY_WITH_TIMEOUT(!sensor.returnTimer().isActive(), 2000);
+    EXPECT_EQ(pages.GetCurSel(), SensorPage::kCalibrationStartPage);
+    EXPECT_TRUE(ui::OptionControl(wnd.FindControl(QStringLiteral("ms_regulat_Op_tab"))).IsSelected());
 }
 
 TEST_F(MainWndTest, ShutdownStopsAndJoinsWorkersEvenWhileTheyCallTheUiThread)
@@ -341,15 +345,22 @@ TEST_F(MainWndTest, ShutdownStopsAndJoinsWorkersEvenWhileTheyCallTheUiThread)
 TEST_F(MainWndTest, MessagesFromWorkersRunOnTheUiThread)
 {
     CMainWnd& wnd = create();
-    EXPECT_FALSE(wnd.HandleCustomMessage(0x999, 0, 0));
-    EXPECT_FALSE(wnd.HandleCustomMessage(0x801, 0, 0));  // written to the debug output, not handled
+    EXPECT_FALSE(wnd.HandleCustomMessage(0x999, 0, 0));  // nobody declared it
+    // A declared message is handled; sent from a worker, its handler runs on the UI thread
+    // while the worker waits. The calibration result is a message with a visible effect.
+    bool handled = false;
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        wnd.SendMessage(0x802);
+        handled = wnd.SendMessage(msg::WM_DEV_CALIB_FAIL);
         done = true;
     });
     QTRY_VERIFY_WITH_TIMEOUT(done.load(), 5000);
     worker.join();
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(wnd.FindControl(QStringLiteral("regdisplay_tishi1")).GetText(), QStringLiteral("校准失败"));
+    // A QTimer starts only on the thread it lives on (elsewhere Qt refuses): the handler that
+    // started the result pause ran on the UI thread.
+    EXPECT_TRUE(harness->sensorPage().resultWaitTimer().isActive());
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "AppFixture.h"
-#include "app/MainWndMessages.h"
+#include "feature/WindowMessages.h"
 #include "platform/IniFile.h"
 #include "ui/ComboControl.h"
 #include "ui/MessageBox.h"
@@ -34,7 +34,7 @@ protected:
         ASSERT_TRUE(wnd().IsPresented());
         profile = env.dataFolder() / "新配置文件1.pro";
         harness->mouse().frameLog().clear();
-        wnd().systemSettings().waitIdle();
+        sensorPage().systemSettings().waitIdle();
         harness->desktop().clearCalls();
     }
     void click(const char* name) { notify(ui::notify::kClick, name); }
@@ -42,7 +42,7 @@ protected:
     std::vector<ReportFrame> writes() { return requestsOf(harness->mouse(), CMD_WRITE_SETTINGS); }
     std::vector<Call> desktopCalls()
     {
-        wnd().systemSettings().waitIdle();
+        sensorPage().systemSettings().waitIdle();
         return harness->desktop().calls();
     }
     int page() { return ui::TabLayoutControl(ctl("ms_tab_switch")).GetCurSel(); }
@@ -81,9 +81,9 @@ TEST_F(SensorWindowTest, LiftOffOptionsSendTheDistanceAndClearTheOther)
     EXPECT_FALSE(three.IsSelected());
 
     // Out-of-range values are brought to 2..3.
-    wnd().sensorPage().setLiftOff(0);
+    sensorPage().setLiftOff(0);
     EXPECT_EQ(harness->mouse().settingsRecord(0)[23], 2);
-    wnd().sensorPage().setLiftOff(9);
+    sensorPage().setLiftOff(9);
     EXPECT_EQ(harness->mouse().settingsRecord(0)[23], 3);
 }
 
@@ -94,7 +94,7 @@ TEST_F(SensorWindowTest, PointerSpeedAndScrollLinesReachTheDesktop)
     notify(ui::notify::kValueChanged, "ms_DPI_speed");
     EXPECT_EQ(key("PRO0"), "10");
     // A worker still busy takes the newest request instead; wait so that both values land.
-    wnd().systemSettings().waitIdle();
+    sensorPage().systemSettings().waitIdle();
     speed.SetValue(0);
     notify(ui::notify::kValueChanged, "ms_DPI_speed");
     EXPECT_EQ(key("PRO0"), "0");
@@ -162,33 +162,33 @@ TEST_F(SensorWindowTest, CalibrationShowsItsResultThenReturnsToTheStartPage)
     EXPECT_TRUE(ui::OptionControl(ctl("height3mm")).IsSelected());
     EXPECT_FALSE(ui::OptionControl(ctl("height2mm")).IsSelected());
     // The result stays on show, then the return timer brings page 5 back.
-    EXPECT_TRUE(wnd().IsTimerActive(SensorPage::kResultWaitTimer));
+    EXPECT_TRUE(sensorPage().resultWaitTimer().isActive());
     EXPECT_EQ(page(), 7);
-    wnd().OnTimer(SensorPage::kResultWaitTimer);
-    EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kResultWaitTimer));
-    EXPECT_TRUE(wnd().IsTimerActive(SensorPage::kReturnTimer));
+    sensorPage().resultWaitTimer().fire();
+    EXPECT_FALSE(sensorPage().resultWaitTimer().isActive());
+    EXPECT_TRUE(sensorPage().returnTimer().isActive());
     EXPECT_EQ(page(), 7);
-    wnd().OnTimer(SensorPage::kReturnTimer);
+    sensorPage().returnTimer().fire();
     EXPECT_EQ(page(), 5);
     EXPECT_TRUE(ui::OptionControl(ctl("ms_regulat_Op_tab")).IsSelected());
     EXPECT_FALSE(ui::OptionControl(ctl("ms_reg_display")).IsSelected());  // ready to start again
-    EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kReturnTimer));
+    EXPECT_FALSE(sensorPage().returnTimer().isActive());
 }
 
 TEST_F(SensorWindowTest, AFailedCalibrationSaysSoAndANewStartCancelsTheReturn)
 {
     harness->mouse().setCalibrationDelay(std::chrono::milliseconds(0));
     harness->mouse().setNextCalibrationOutcome(false);
-    wnd().sensorPage().startCalibration();
+    sensorPage().startCalibration();
     EXPECT_EQ(ctl("regdisplay_tishi1").GetText(), QStringLiteral("正在校准..."));
     EXPECT_EQ(ctl("regdisplay_tishi2").GetText(), QStringLiteral("以曲线方式移动鼠标，使移动范围覆盖整个鼠标垫"));
     ASSERT_TRUE(waitFor([&] { return ctl("regdisplay_tishi1").GetText() == QStringLiteral("校准失败"); }));
     EXPECT_EQ(ctl("regdisplay_tishi2").GetText(), QStringLiteral("请重新校准"));
     // Started again while the failure is on show: the earlier timers must not end it.
     harness->mouse().setCalibrationDelay(std::chrono::hours(1));
-    wnd().sensorPage().startCalibration();
-    EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kResultWaitTimer));
-    EXPECT_FALSE(wnd().IsTimerActive(SensorPage::kReturnTimer));
+    sensorPage().startCalibration();
+    EXPECT_FALSE(sensorPage().resultWaitTimer().isActive());
+    EXPECT_FALSE(sensorPage().returnTimer().isActive());
     EXPECT_EQ(page(), 7);
 }
 
@@ -220,7 +220,7 @@ TEST_F(SensorWindowTest, StraightLineCorrectionIsByte32)
     EXPECT_EQ(harness->mouse().settingsRecord(0)[32], 0);
     // The refresh shows the box from the byte.
     wnd().deviceState().CurrentSettings[32] = 1;
-    wnd().RefreshSettingsDisplay();
+    wnd().refreshSettings();
     EXPECT_TRUE(box.IsSelected());
 }
 

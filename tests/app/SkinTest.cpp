@@ -73,7 +73,11 @@ TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind)
     MainWindowHarness harness;
     ASSERT_TRUE(harness.wnd().CreateMainWindow());
     std::map<QString, std::unique_ptr<LayoutWindow>> others;
-    for (const ControlRef& ref : lookedUpControls()) {
+    std::vector<ControlRef> refs(shellControls().begin(), shellControls().end());
+    for (const auto& feature : harness.wnd().features())
+        refs.insert(refs.end(), feature->controls().begin(), feature->controls().end());
+    EXPECT_GT(harness.wnd().features().size(), 5u);
+    for (const ControlRef& ref : refs) {
         const QString layout = QLatin1String(ref.layout);
         ui::SkinWindow* wnd = &harness.wnd();
         if (layout != QStringLiteral("XML_MAIN")) {

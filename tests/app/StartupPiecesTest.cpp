@@ -1,4 +1,4 @@
-// Start-up pieces: the name routing helpers, the worker set, the single-instance lock (also
+// Start-up pieces: the name splitting of routing, the worker set, the single-instance lock (also
 // across processes), the command line and the profile template.
 #include <gtest/gtest.h>
 
@@ -8,18 +8,14 @@
 
 #include "AppFixture.h"
 #include "app/AppMain.h"
-#include "app/Routing.h"
 #include "app/WorkerThreads.h"
+#include "feature/RouteName.h"
 #include "platform/IniFile.h"
 #include "platform/SingleInstanceLock.h"
 #include "ui/Notification.h"
 
 namespace corv::test {
 namespace {
-
-int g_hits = 0;
-void hitA(CMainWnd&, const ui::TNotifyUI&, int index) { g_hits = 100 + index; }
-void hitB(CMainWnd&, const ui::TNotifyUI&, int index) { g_hits = 200 + index; }
 
 TEST(RoutingTest, IndexedNamesSplitAtTheLastUnderscore)
 {
@@ -35,22 +31,6 @@ TEST(RoutingTest, IndexedNamesSplitAtTheLastUnderscore)
     EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_")).index, 0);
     EXPECT_FALSE(splitIndexedName(QStringLiteral("closebtn")).hasPrefix);
     EXPECT_EQ(splitIndexedName(QStringLiteral("ms_key_butt_keysave")).prefix, QStringLiteral("ms_key_butt_"));
-}
-
-TEST(RoutingTest, TablesMatchWithoutCaseAndTheFirstRowWins)
-{
-    static constexpr RouteRow rows[] = {{"ms_key_", hitA}, {"MS_KEY_", hitB}, {"height2mm", hitB}};
-    const RouteTable table(rows);
-    const RouteRow* row = table.find(QStringLiteral("Ms_Key_"));
-    ASSERT_NE(row, nullptr);
-    ui::TNotifyUI msg;
-    AppEnvironment env;
-    MainWindowHarness harness;
-    row->action(harness.wnd(), msg, 7);
-    EXPECT_EQ(g_hits, 107);
-    EXPECT_NE(table.find(QStringLiteral("HEIGHT2MM")), nullptr);
-    EXPECT_EQ(table.find(QStringLiteral("height2mm_")), nullptr);
-    EXPECT_EQ(table.find(QString()), nullptr);
 }
 
 TEST(WorkerThreadsTest, StopsAndJoinsEveryWorker)

@@ -1,0 +1,131 @@
+#include "app/ConnectionPresenter.h"
+
+#include <QLoggingCategory>
+
+#include "app/CMainWnd.h"
+#include "app/ControlNames.h"
+#include "device/DeviceProtocol.h"
+#include "feature/WindowMessages.h"
+#include "profiles/ProfileFile.h"
+#include "profiles/ProfileIndex.h"
+#include "profiles/page/ProfileNames.h"
+#include "ui/MessageBox.h"
+#include "ui/Notification.h"
+#include "ui/OptionControl.h"
+#include "ui/UiThread.h"
+
+namespace corv {
+
+Q_LOGGING_CATEGORY(lcConnection, "corv.debug.connection", QtWarningMsg)
+
+namespace {
+
+QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+}  // namespace
+
+void ConnectionPresenter::declare(FeatureRegistry& r)
+{
+    using Param = std::uintptr_t;
+    using LParam = std::intptr_t;
+    r.onPrefix(ui::notify::kClick, names::kOnboardRecordPrefix,
+               [this](const ui::TNotifyUI&, int n) { selectOnboardRecord(n); });
+    r.onMessage(msg::WM_DEV_RESET, [this](Param, LParam) {
+        wnd_.connection().ReadDeviceState(ProfileIndex::selectedProfilePath());
+        showModel(ModelShown::Reset);
+        wnd_.refreshSettings();
+    });
+    r.onMessage(msg::WM_DEV_SYNC, [this](Param, LParam) {
+        wnd_.connection().SyncFromDevice(wnd_.dpiProfilePath());
+        wnd_.refreshSettings();
+    });
+    // The mouse's state first: the features then show the calibration's lift-off distance.
+    r.onMessage(msg::WM_DEV_CALIB_END,
+                [this](Param, LParam) { wnd_.connection().SyncFromDevice(wnd_.dpiProfilePath()); });
+    const unsigned applyMessages[] = {msg::WM_APPLY_DPI_PROFILE, msg::WM_APPLY_KEY_PROFILE, msg::WM_APPLY_REG_PROFILE};
+    const int sources[] = {profile_names::kDpiList, profile_names::kKeyList, profile_names::kRegList};
+    for (int i = 0; i < 3; ++i) {
+        const int source = sources[i];
+        r.onMessage(applyMessages[i], [this, source](Param, LParam) { wnd_.applySelectedProfile(source); });
+    }
+    r.onMessage(msg::WM_DEV_ARRIVED, [this](Param, LParam) {
+        if (wnd_.channel().IsOpen()) {
+            presentModel();
+            return;
+        }
+        {
+            std::lock_guard<std::recursive_mutex> guard(wnd_.channel().lock());
+            wnd_.deviceState().DeviceInfo[kInfoDpiCount] = 0;
+        }
+        wnd_.ShowWindow(false, false);
+    });
+}
+
+void ConnectionPresenter::showModel(ModelShown why)
+{
+    std::uint16_t model = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd_.channel().lock());
+        model = wnd_.deviceState().modelId();
+    }
+    const ModelFacts* facts = findModel(model);
+    if (facts == nullptr)
+        return;
+    wnd_.FindControl(QLatin1String(names::kLogo)).SetBkImage(text(facts->logo));
+    wnd_.trayIcon().SetTooltipText(text(facts->title));
+    wnd_.setWindowTitle(text(facts->title));
+    wnd_.registry().modelShown(*facts, why);
+}
+
+void ConnectionPresenter::presentModel()
+{
+    wnd_.connection().refreshIdentity();
+    showModel(ModelShown::Connected);
+    wnd_.registry().connected();
+    ui::OptionControl(wnd_.FindControl(QLatin1String(names::kFirstPageOption))).Selected(true, false);
+    wnd_.selectPage(names::kMsTabSwitch, 0);
+    presented_ = true;
+}
+
+void ConnectionPresenter::selectOnboardRecord(int n)
+{
+    if (!wnd_.connection().SelectOnboardRecord(n))
+        return;
+    wnd_.FindControl(QLatin1String(names::kFunctionPanel)).SetVisible(false);
+    wnd_.refreshSettings();
+}
+
+bool ConnectionPresenter::windowAlive() { return wnd_.IsAlive(); }
+
+void ConnectionPresenter::macroAreaRead(const std::vector<std::uint8_t>&)
+{
+    // The macro library rebuilds its files from the area once it exists.
+}
+
+std::filesystem::path ConnectionPresenter::connectProfilePath() { return ProfileIndex::selectedProfilePath(); }
+
+void ConnectionPresenter::storeCapture(const DeviceCapture& capture) { writeDeviceCapture(capture); }
+
+void ConnectionPresenter::connectSequenceDone()
+{
+    ui::SendToUiThread([this] { presentModel(); });
+}
+
+void ConnectionPresenter::mouseLost()
+{
+    ui::SendToUiThread([this] {
+        presented_ = false;
+        wnd_.ShowWindow(false, false);
+    });
+}
+
+void ConnectionPresenter::openRefused()
+{
+    qCWarning(lcConnection) << "the mouse is present but this user may not open it: install 70-corvalantis.rules";
+    // Not waited for: the connection thread goes on polling while the notice is open.
+    QMetaObject::invokeMethod(
+        &wnd_, [this] { ui::ShowMessageBox(&wnd_, QString::fromUtf8(CMainWnd::kNoPermissionText)); },
+        Qt::QueuedConnection);
+}
+
+}  // namespace corv

@@ -1,0 +1,53 @@
+#pragma once
+// The window's side of the mouse's connection: what the device connection thread hands to
+// the window (the state read into the stored profile, the end of the connect sequence, the
+// mouse lost or refused), the presentation of the connected model, the messages of the
+// mouse's own events (reset, sync, calibration end) and of a device arrival, and the switch
+// of the onboard settings record.
+#include <atomic>
+#include <filesystem>
+#include <vector>
+
+#include "device/DeviceConnection.h"
+#include "feature/FeatureRegistry.h"
+
+namespace corv {
+
+class CMainWnd;
+
+class ConnectionPresenter : public ConnectionHost {
+public:
+    explicit ConnectionPresenter(CMainWnd& wnd) : wnd_(wnd) { }
+
+    // The messages and routes it handles, declared by the shell before any feature.
+    void declare(FeatureRegistry& registry);
+
+    bool isConnected() const { return connected_.load(); }
+    // Connected, and the model shown with the stored profile applied. UI thread only.
+    bool isPresented() const { return isConnected() && presented_; }
+
+    // The connect sequence's end on the UI thread: the model shown, the stored profile
+    // selected (and so applied), the first page shown.
+    void presentModel();
+    // Logo, title and tooltip of the model, then every feature's part.
+    void showModel(ModelShown why);
+    // "ms_profile_n" clicked: the mouse's active settings record becomes n.
+    void selectOnboardRecord(int n);
+
+    // ConnectionHost (called by the device connection thread).
+    bool windowAlive() override;
+    void macroAreaRead(const std::vector<std::uint8_t>& area) override;
+    std::filesystem::path connectProfilePath() override;
+    void storeCapture(const DeviceCapture& capture) override;
+    void setConnected(bool connected) override { connected_.store(connected); }
+    void connectSequenceDone() override;
+    void mouseLost() override;
+    void openRefused() override;
+
+private:
+    CMainWnd& wnd_;
+    std::atomic<bool> connected_{false};
+    bool presented_ = false;  // UI thread
+};
+
+}  // namespace corv

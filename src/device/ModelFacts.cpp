@@ -1,0 +1,65 @@
+#include "device/ModelFacts.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace corv {
+
+namespace {
+
+constexpr DpiRun kR210Runs[] = {{200, 100, 49}, {5200, 200, 10}};
+constexpr DpiRun kR240Runs[] = {{100, 100, 120}};
+
+constexpr ModelFacts kModels[] = {
+    {kModelR210, "R210", kR210Runs, 59, "Setting", "file='210.png'", "CORVALANTIS R210 Driver", false},
+    {kModelR240, "R240", kR240Runs, 120, "3360", "file='240.png'", "CORVALANTIS R240 Driver", true},
+};
+
+bool sameLetters(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+int ModelFacts::dpiValue(int index) const
+{
+    if (index < 0)
+        return 0;
+    for (const DpiRun& run : dpiRuns) {
+        if (index < run.count)
+            return run.first + run.step * index;
+        index -= run.count;
+    }
+    return 0;
+}
+
+std::span<const ModelFacts> knownModels() { return kModels; }
+
+const ModelFacts* findModel(std::uint16_t id)
+{
+    for (const ModelFacts& m : kModels) {
+        if (m.id == id)
+            return &m;
+    }
+    return nullptr;
+}
+
+const ModelFacts* findModel(std::string_view name)
+{
+    for (const ModelFacts& m : kModels) {
+        if (sameLetters(m.name, name))
+            return &m;
+    }
+    return nullptr;
+}
+
+const ModelFacts& modelOrFallback(std::uint16_t id)
+{
+    const ModelFacts* m = findModel(id);
+    return m != nullptr ? *m : kModels[1];
+}
+
+}  // namespace corv

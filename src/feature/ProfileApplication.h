@@ -1,0 +1,20 @@
+#pragma once
+// One application of a profile, handed from step to step (FeatureRegistry::ApplyStep).
+#include <QString>
+#include <filesystem>
+
+#include "profiles/ProfileApply.h"
+
+namespace corv {
+
+struct ProfileApplication {
+    int source = 0;  // the list the user changed: 0 DPI, 1 KEY, 2 REG
+    int index = -1;  // the selected item
+    QString name;    // the profile's name (the item's user data)
+    std::filesystem::path file;
+    AppliedProfile applied;   // what the device step sent (pointer speed, scroll lines)
+    bool devicePart = false;  // the device step ran
+    bool stopped = false;     // a step ended the application: the later steps are skipped
+};
+
+}  // namespace corv
