@@ -334,7 +334,7 @@ bool CMainWnd::selectPage(const char* tabLayout, int page)
 
 bool CMainWnd::applySelectedProfile(int source)
 {
-    if (source < 0 || source >= static_cast<int>(profile_names::kLists.size()) || applying_ || !IsConnected())
+    if (source < 0 || source >= static_cast<int>(profile_names::kLists.size()) || applying_ || !isConnected())
         return false;
     ui::ComboControl list(FindControl(name(profile_names::kLists[static_cast<std::size_t>(source)])));
     ProfileApplication application;

@@ -108,12 +108,11 @@ public:
     // Shared state.
     DeviceChannel& channel() override { return channel_; }
     DeviceState& deviceState() override { return state_; }
-    bool IsConnected() const { return presenter_.isConnected(); }
     // Connected, and the window has shown the model and applied the stored profile (the
     // connect sequence's last step, on the UI thread). UI thread only.
-    bool IsPresented() const { return presenter_.isPresented(); }
+    bool isPresented() const { return presenter_.isPresented(); }
     // False from the start of the shutdown on (workers stop asking the window then).
-    bool IsAlive() const { return alive_.load(); }
+    bool isAlive() const { return alive_.load(); }
     WorkerThreads& workers() { return workers_; }
     bool IsShuttingDown() const { return shuttingDown_; }
     DeviceConnection& connection() { return connection_; }
@@ -126,7 +125,7 @@ public:
     // FeatureHost.
     ui::Control control(const QString& name) const override;
     QWidget* window() override { return this; }
-    bool isConnected() const override { return IsConnected(); }
+    bool isConnected() const override { return presenter_.isConnected(); }
     std::filesystem::path currentProfilePath() const override;
     std::filesystem::path dpiProfilePath() const override;
     int messageBox(const QString& text) override;

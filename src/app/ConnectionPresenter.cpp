@@ -95,7 +95,7 @@ void ConnectionPresenter::selectOnboardRecord(int n)
     wnd_.refreshSettings();
 }
 
-bool ConnectionPresenter::windowAlive() { return wnd_.IsAlive(); }
+bool ConnectionPresenter::windowAlive() { return wnd_.isAlive(); }
 
 void ConnectionPresenter::macroAreaRead(const std::vector<std::uint8_t>&)
 {

@@ -208,13 +208,13 @@ bool MainWindowScriptHost::isConnected()
 {
     // Connected as a person sees it: the model shown and the stored profile applied, so
     // that the connection does not switch the page under the next steps.
-    return wnd_.IsPresented();
+    return wnd_.isPresented();
 }
 
 bool MainWindowScriptHost::isDisconnected()
 {
     // A connection still being made counts too: the channel is open from the first frame on.
-    return !wnd_.IsPresented() && !wnd_.channel().IsOpen();
+    return !wnd_.isPresented() && !wnd_.channel().IsOpen();
 }
 
 std::filesystem::path MainWindowScriptHost::dataFolder() { return dataFolderPath(); }
@@ -527,6 +527,7 @@ ScriptRunner::Result ScriptRunner::execute(const ScriptStep& step)
     case ScriptCommand::Unhover:
     case ScriptCommand::Color:
     case ScriptCommand::Expect:
+    case ScriptCommand::WaitUntil:
     case ScriptCommand::Dump:
         w = findControl(step.name);
         if (w == nullptr)
@@ -582,6 +583,8 @@ ScriptRunner::Result ScriptRunner::execute(const ScriptStep& step)
         return doMouse(step);
     case ScriptCommand::Expect:
         return doExpect(step, w);
+    case ScriptCommand::WaitUntil:
+        return doWaitUntil(step);
     case ScriptCommand::ExpectFile:
         return doExpectFile(step);
     case ScriptCommand::ExpectTitle: {
@@ -933,6 +936,36 @@ ScriptRunner::Result ScriptRunner::doMouse(const ScriptStep& step)
         return {};
     }
     return {};
+}
+
+ScriptRunner::Result ScriptRunner::doWaitUntil(const ScriptStep& step)
+{
+    // The control is looked up again each time: a window may open or close meanwhile.
+    const auto check = [this, &step]() -> Result {
+        QWidget* w = findControl(step.name);
+        if (w == nullptr)
+            return {Outcome::Failed, QStringLiteral("no control named %1").arg(quoted(step.name))};
+        return doExpect(step, w);
+    };
+    Result now = check();
+    if (now.outcome != Outcome::Failed)
+        return now;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(step.timeoutMs);
+    stepTimer_->disconnect();
+    connect(stepTimer_, &QTimer::timeout, this, [this, &step, check, deadline] {
+        const Result r = check();
+        if (r.outcome != Outcome::Failed) {
+            completePending(step, r);
+        } else if (std::chrono::steady_clock::now() >= deadline) {
+            completePending(step, {Outcome::Failed, QStringLiteral("after %1 ms it still %2")
+                                                        .arg(step.timeoutMs)
+                                                        .arg(r.detail)});
+        } else {
+            stepTimer_->start(kConnectPollMs);
+        }
+    });
+    stepTimer_->start(kConnectPollMs);
+    return {Outcome::Pending, {}};
 }
 
 ScriptRunner::Result ScriptRunner::doExpect(const ScriptStep& step, QWidget* w)

@@ -117,6 +117,7 @@ private:
     bool report(const ScriptStep& step, const Result& result);
     // The end of a step that went on over several turns (wait, wait-connected).
     void completePending(const ScriptStep& step, const Result& result);
+    Result doWaitUntil(const ScriptStep& step);
     void scheduleNext(int ms = 0);
     void finish(int code, const QString& summary);
     void finishNormally();

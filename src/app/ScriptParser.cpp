@@ -7,14 +7,14 @@ namespace corv {
 
 namespace {
 
-struct CommandSpec {
+struct CommandDef {
     const char* word;
     ScriptCommand command;
     int fixed;  // words after the command
     bool rest;  // then the rest of the line as one value
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandDef kCommands[] = {
     {"click", ScriptCommand::Click, 1, false},
     {"check", ScriptCommand::Check, 2, false},
     {"select", ScriptCommand::Select, 2, false},
@@ -34,18 +34,19 @@ constexpr CommandSpec kCommands[] = {
     {"wait-disconnected", ScriptCommand::WaitDisconnected, 0, false},
     {"mouse", ScriptCommand::Mouse, 1, false},
     {"expect", ScriptCommand::Expect, 2, true},
+    {"wait-until", ScriptCommand::WaitUntil, 2, true},
     {"expect-file", ScriptCommand::ExpectFile, 3, true},
     {"expect-title", ScriptCommand::ExpectTitle, 0, true},
     {"expect-message", ScriptCommand::ExpectMessage, 0, true},
     {"dump", ScriptCommand::Dump, 1, false},
 };
 
-struct PropertySpec {
+struct PropertyDef {
     const char* word;
     ScriptProperty property;
 };
 
-constexpr PropertySpec kProperties[] = {
+constexpr PropertyDef kProperties[] = {
     {"text", ScriptProperty::Text},          {"value", ScriptProperty::Value},
     {"selected", ScriptProperty::Selected},  {"visible", ScriptProperty::Visible},
     {"enabled", ScriptProperty::Enabled},    {"index", ScriptProperty::Index},
@@ -55,12 +56,12 @@ constexpr PropertySpec kProperties[] = {
     {"color", ScriptProperty::Color},
 };
 
-struct MouseSpec {
+struct MouseDef {
     const char* word;
     MouseAction action;
 };
 
-constexpr MouseSpec kMouseActions[] = {
+constexpr MouseDef kMouseActions[] = {
     {"dpi-button", MouseAction::DpiButton},
     {"reset", MouseAction::Reset},
     {"unplug", MouseAction::Unplug},
@@ -175,7 +176,7 @@ void parseProperty(const QString& word, ScriptStep& step)
         base = word.left(colon);
         index = word.mid(colon + 1);
     }
-    for (const PropertySpec& p : kProperties) {
+    for (const PropertyDef& p : kProperties) {
         if (base != QLatin1String(p.word))
             continue;
         step.property = p.property;
@@ -217,12 +218,31 @@ void parseExpectedValue(ScriptStep& step)
     }
 }
 
+// wait-until's optional last word: the time to wait in milliseconds, when the value has more
+// than one word and its last one is a whole number (a value that itself ends in a number
+// after a blank is written in quotes). Taken off the value.
+long long takeTimeout(QString& value)
+{
+    constexpr long long kDefaultMs = 5000;
+    if (value.startsWith(QLatin1Char('"')) || !value.contains(QLatin1Char(' ')))
+        return kDefaultMs;
+    const qsizetype blank = value.lastIndexOf(QLatin1Char(' '));
+    bool ok = false;
+    const long long ms = value.mid(blank + 1).toLongLong(&ok, 10);
+    if (!ok)
+        return kDefaultMs;
+    if (ms < 0)
+        throw LineError(QStringLiteral("wait-until cannot wait a negative time"));
+    value = restOfLine(value.left(blank), 0);
+    return ms;
+}
+
 ScriptStep parseLine(const QString& line, int lineNumber)
 {
     qsizetype pos = 0;
     const QString word = nextWord(line, pos).value_or(QString());
-    const CommandSpec* spec = nullptr;
-    for (const CommandSpec& c : kCommands) {
+    const CommandDef* spec = nullptr;
+    for (const CommandDef& c : kCommands) {
         if (word == QLatin1String(c.word))
             spec = &c;
     }
@@ -314,7 +334,7 @@ ScriptStep parseLine(const QString& line, int lineNumber)
         break;
     case ScriptCommand::Mouse: {
         bool found = false;
-        for (const MouseSpec& m : kMouseActions) {
+        for (const MouseDef& m : kMouseActions) {
             if (args.at(0) == QLatin1String(m.word)) {
                 step.mouse = m.action;
                 found = true;
@@ -327,6 +347,12 @@ ScriptStep parseLine(const QString& line, int lineNumber)
     case ScriptCommand::Expect:
         step.name = args.at(0);
         parseProperty(args.at(1), step);
+        parseExpectedValue(step);
+        break;
+    case ScriptCommand::WaitUntil:
+        step.name = args.at(0);
+        parseProperty(args.at(1), step);
+        step.timeoutMs = takeTimeout(step.text);
         parseExpectedValue(step);
         break;
     case ScriptCommand::ExpectFile:
@@ -369,7 +395,7 @@ ParsedScript parseScript(const QString& text)
 
 QString commandName(ScriptCommand command)
 {
-    for (const CommandSpec& c : kCommands) {
+    for (const CommandDef& c : kCommands) {
         if (c.command == command)
             return QLatin1String(c.word);
     }
@@ -378,7 +404,7 @@ QString commandName(ScriptCommand command)
 
 QString propertyName(ScriptProperty property)
 {
-    for (const PropertySpec& p : kProperties) {
+    for (const PropertyDef& p : kProperties) {
         if (p.property == property)
             return QLatin1String(p.word);
     }

@@ -28,6 +28,7 @@ enum class ScriptCommand {
     WaitDisconnected,  // wait-disconnected
     Mouse,             // mouse ACTION
     Expect,            // expect NAME PROPERTY VALUE
+    WaitUntil,         // wait-until NAME PROPERTY VALUE [MS]
     ExpectFile,        // expect-file PATH SECTION KEY VALUE
     ExpectTitle,       // expect-title TEXT
     ExpectMessage,     // expect-message TEXT
@@ -60,6 +61,7 @@ struct ScriptStep {
     QString section, key;  // expect-file
     QString text;          // type's text, the expected value, file's path
     long long number = 0;  // index, slide value, milliseconds, key code, colour, expected number
+    long long timeoutMs = 0;  // wait-until: how long to wait for the expectation
     bool flag = false;     // on, down, left, answer 1, file cancel, expected on
     ScriptProperty property = ScriptProperty::Text;
     int item = -1;  // item-text:N and userdata:N; -1 for the control's own user data

@@ -99,8 +99,7 @@ bool DeviceConnection::ReadMacroArea()
     if (channel_.readMacros(area.data(), area.size()) != kResultOk)
         return false;
     channel_.end();
-    macroArea_ = std::move(area);
-    host_.macroAreaRead(macroArea_);
+    host_.macroAreaRead(area);
     return true;
 }
 

@@ -75,9 +75,8 @@ public:
 
     // The macro area: header, then the whole area when the header carries the signature.
     // Stops without CMD_END when a read fails or the signature is missing. True when the
-    // area was read; it is then kept (macroArea()) and handed to the host.
+    // area was read; it is then handed to the host.
     bool ReadMacroArea();
-    const std::vector<std::uint8_t>& macroArea() const { return macroArea_; }
 
     // The full state read inside a transaction, then the mouse's state written into
     // profileFile (settings, and the button block of the active record). A read that fails
@@ -103,7 +102,6 @@ private:
     Clock& clock_;
     std::atomic<State> state_{State::Absent};
     bool refusedReported_ = false;
-    std::vector<std::uint8_t> macroArea_;
 };
 
 }  // namespace corv

@@ -24,9 +24,9 @@ const char* const kStyleId = "corvStyleId";
 const char* const kBaseStyle = "corvBaseStyle";
 const char* const kInputBlocked = "corvInputBlocked";
 
-QString cssUrl(const QString& spec)
+QString cssUrl(const QString& image)
 {
-    const QString path = ResourceManager::instance().imagePath(spec);
+    const QString path = ResourceManager::instance().imagePath(image);
     if (path.isEmpty())
         return QString();
     QString quoted = path;
@@ -177,12 +177,12 @@ QString Control::GetBkImage() const
     return w != nullptr ? w->property(kBkImage).toString() : QString();
 }
 
-void Control::SetBkImage(const QString& spec)
+void Control::SetBkImage(const QString& image)
 {
     auto* w = usable("SetBkImage");
     if (w == nullptr)
         return;
-    w->setProperty(kBkImage, spec);
+    w->setProperty(kBkImage, image);
     applyVisuals(w);
 }
 
@@ -192,12 +192,12 @@ QString Control::GetNormalImage() const
     return w != nullptr ? w->property(kNormalImage).toString() : QString();
 }
 
-void Control::SetNormalImage(const QString& spec)
+void Control::SetNormalImage(const QString& image)
 {
     auto* w = usable("SetNormalImage");
     if (w == nullptr)
         return;
-    w->setProperty(kNormalImage, spec);
+    w->setProperty(kNormalImage, image);
     applyVisuals(w);
 }
 
@@ -207,12 +207,12 @@ QString Control::GetHotImage() const
     return w != nullptr ? w->property(kHotImage).toString() : QString();
 }
 
-void Control::SetHotImage(const QString& spec)
+void Control::SetHotImage(const QString& image)
 {
     auto* w = usable("SetHotImage");
     if (w == nullptr)
         return;
-    w->setProperty(kHotImage, spec);
+    w->setProperty(kHotImage, image);
     applyVisuals(w);
 }
 
@@ -222,12 +222,12 @@ QString Control::GetPushedImage() const
     return w != nullptr ? w->property(kPushedImage).toString() : QString();
 }
 
-void Control::SetPushedImage(const QString& spec)
+void Control::SetPushedImage(const QString& image)
 {
     auto* w = usable("SetPushedImage");
     if (w == nullptr)
         return;
-    w->setProperty(kPushedImage, spec);
+    w->setProperty(kPushedImage, image);
     applyVisuals(w);
 }
 

@@ -35,15 +35,15 @@ public:
     void SetInputEnabled(bool enabled);
     bool IsInputEnabled() const;
 
-    // Image specs ("file='ms/du1.png'", "" for none), paths relative to the skin folder.
+    // Image descriptions ("file='ms/du1.png'", "" for none), paths relative to the skin folder.
     QString GetBkImage() const;
-    void SetBkImage(const QString& spec);
+    void SetBkImage(const QString& image);
     QString GetNormalImage() const;
-    void SetNormalImage(const QString& spec);
+    void SetNormalImage(const QString& image);
     QString GetHotImage() const;
-    void SetHotImage(const QString& spec);
+    void SetHotImage(const QString& image);
     QString GetPushedImage() const;
-    void SetPushedImage(const QString& spec);
+    void SetPushedImage(const QString& image);
     // Background colour 0xAARRGGBB; 0 for none.
     std::uint32_t GetBkColor() const;
     void SetBkColor(std::uint32_t argb);

@@ -124,22 +124,22 @@ QString ResourceManager::layoutPath(const QString& idOrFile) const
     return path;
 }
 
-QString ResourceManager::imageFileOf(const QString& spec)
+QString ResourceManager::imageFileOf(const QString& image)
 {
     static const QRegularExpression fileAttr(QStringLiteral("file\\s*=\\s*'([^']*)'"));
-    const QString trimmed = spec.trimmed();
+    const QString trimmed = image.trimmed();
     if (trimmed.isEmpty())
         return QString();
     const auto m = fileAttr.match(trimmed);
     if (m.hasMatch())
         return m.captured(1);
-    // A bare file name is also an image spec.
+    // A bare file name is also an image description.
     return trimmed.contains(QLatin1Char('=')) ? QString() : trimmed;
 }
 
-QString ResourceManager::imagePath(const QString& spec) const
+QString ResourceManager::imagePath(const QString& image) const
 {
-    const QString file = imageFileOf(spec);
+    const QString file = imageFileOf(image);
     return file.isEmpty() ? QString() : resolveFile(file);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The skin folder and what comes from it: the resource index "res.xml" (layout ids to
-// files), the language texts, image specs and the style sheet. One instance per process,
+// files), the language texts, image descriptions and the style sheet. One instance per process,
 // used on the UI thread only.
 //
 // The skin is treated as untrusted input: every file name it gives must stay inside the
@@ -34,10 +34,10 @@ public:
     // A file of the skin folder by relative name; empty when the name is unsafe.
     QString resolveFile(const QString& relative) const;
 
-    // Image specs: "file='ms/du1.png'" (further attributes are ignored) or "" for none.
-    static QString imageFileOf(const QString& spec);
-    // The absolute path of the file an image spec names; empty for none or an unsafe name.
-    QString imagePath(const QString& spec) const;
+    // Image descriptions: "file='ms/du1.png'" (further attributes are ignored) or "" for none.
+    static QString imageFileOf(const QString& image);
+    // The absolute path of the file an image description names; empty for none or an unsafe name.
+    QString imagePath(const QString& image) const;
 
     // Language texts. LoadLanguage replaces the current table; false (and an empty table)
     // when the file is missing or malformed.

@@ -20,7 +20,7 @@ namespace corv::ui {
 class NotifyAdapter;
 
 // Applies the images and background colours that a layout gives its controls as the
-// properties "bkimage", "normalimage", "hotimage", "pushedimage" (image specs) and "bkcolor"
+// properties "bkimage", "normalimage", "hotimage", "pushedimage" (image descriptions) and "bkcolor"
 // ("0xAARRGGBB").
 void applySkinVisuals(QWidget* root);
 

@@ -88,7 +88,7 @@ CMainWnd& ConnectedWindowTest::connect(const char* model)
     EXPECT_TRUE(w.CreateMainWindow());
     w.ShowWindow(true, false);
     // The connected flag comes first; the model shown and the stored profile applied after.
-    EXPECT_TRUE(waitFor([&] { return w.IsPresented(); }, 10000));
+    EXPECT_TRUE(waitFor([&] { return w.isPresented(); }, 10000));
     QApplication::processEvents();
     return w;
 }

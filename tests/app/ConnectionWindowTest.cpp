@@ -170,13 +170,13 @@ TEST_F(ConnectionWindowTest, UnplugHidesTheWindowAndReplugConnectsAgain)
     wnd.ShowWindow(true, false);
     ASSERT_TRUE(wnd.isVisible());
     harness->mouse().unplug();
-    EXPECT_TRUE(waitFor([&] { return !wnd.IsConnected(); }, 5000));
+    EXPECT_TRUE(waitFor([&] { return !wnd.isConnected(); }, 5000));
     EXPECT_TRUE(waitFor([&] { return !wnd.isVisible(); }, 5000));
     EXPECT_FALSE(wnd.channel().IsOpen());
     wnd.OnTrayLeftClick();
     EXPECT_EQ(shown.last(), QString::fromUtf8(CMainWnd::kNoDeviceText));
     harness->mouse().plug();
-    EXPECT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
+    EXPECT_TRUE(waitFor([&] { return wnd.isConnected(); }, 10000));
     EXPECT_FALSE(wnd.isVisible());  // connecting never shows the window by itself
 }
 
@@ -280,9 +280,9 @@ TEST_F(ConnectionWindowTest, TheDemoMenuActsAsAPersonAtTheVirtualMouse)
     EXPECT_EQ(harness->mouse().currentStage(), (before + 1) % 5);
     EXPECT_TRUE(waitFor([&] { return wnd.deviceState().CurrentSettings[20] == (before + 1) % 5; }));
     ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_unplug")));
-    EXPECT_TRUE(waitFor([&] { return !wnd.IsConnected(); }));
+    EXPECT_TRUE(waitFor([&] { return !wnd.isConnected(); }));
     ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_replug")));
-    EXPECT_TRUE(waitFor([&] { return wnd.IsConnected(); }, 10000));
+    EXPECT_TRUE(waitFor([&] { return wnd.isConnected(); }, 10000));
     ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_calibration_fail")));
     // The listener finds the re-plugged mouse on its own schedule; the result must not come
     // before it listens again.

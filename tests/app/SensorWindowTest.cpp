@@ -31,7 +31,7 @@ protected:
         ConnectedWindowTest::SetUp();
         answer = QStringLiteral("confirm_btn");
         connect("R240");
-        ASSERT_TRUE(wnd().IsPresented());
+        ASSERT_TRUE(wnd().isPresented());
         profile = env.dataFolder() / "新配置文件1.pro";
         harness->mouse().frameLog().clear();
         sensorPage().systemSettings().waitIdle();

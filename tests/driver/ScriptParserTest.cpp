@@ -202,5 +202,29 @@ TEST(ScriptParserTest, NamesAndColoursAreWrittenBackAsInScripts)
     EXPECT_EQ(colourText(0x1), QStringLiteral("0x00000001"));
 }
 
+TEST(ScriptParserTest, WaitUntilTakesAnOptionalTimeAfterItsValue)
+{
+    const auto steps = parsed(QStringLiteral("wait-until ms_tab_switch page 5\n"
+                                             "wait-until ms_tab_switch page 5 10000\n"
+                                             "wait-until t text 1000 Hz\n"
+                                             "wait-until t text 1000 Hz 250\n"
+                                             "wait-until t text \"Stage 2\"\n"
+                                             "wait-until t text 1100\n"));
+    ASSERT_EQ(steps.size(), 6u);
+    EXPECT_EQ(steps[0].number, 5);
+    EXPECT_EQ(steps[0].timeoutMs, 5000);
+    EXPECT_EQ(steps[1].number, 5);
+    EXPECT_EQ(steps[1].timeoutMs, 10000);
+    EXPECT_EQ(steps[2].text, QStringLiteral("1000 Hz"));
+    EXPECT_EQ(steps[3].text, QStringLiteral("1000 Hz"));
+    EXPECT_EQ(steps[3].timeoutMs, 250);
+    EXPECT_EQ(steps[4].text, QStringLiteral("Stage 2"));  // quoted: the number is part of the value
+    EXPECT_EQ(steps[4].timeoutMs, 5000);
+    EXPECT_EQ(steps[5].text, QStringLiteral("1100"));  // one word is the value, never a time
+    const ParsedScript bad = parseScript(QStringLiteral("wait-until t page five 100\n"));
+    ASSERT_TRUE(bad.error.has_value());
+    EXPECT_EQ(bad.error->line, 1);
+}
+
 }  // namespace
 }  // namespace corv::test

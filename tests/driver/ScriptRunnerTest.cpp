@@ -516,5 +516,18 @@ TEST_F(ScriptRunnerTest, TheTimeLimitEndsARunThatDoesNotFinish)
     EXPECT_EQ(window.received, QStringList{"click plain_btn:0"});
 }
 
+TEST_F(ScriptRunnerTest, WaitUntilWaitsForTheValueAndFailsWithTheLastOneSeen)
+{
+    ui::Control label(control("label"));
+    label.SetText(QStringLiteral("before"));
+    // The program changes the text later, as a timer of its own would.
+    QTimer::singleShot(150, [label]() mutable { label.SetText(QStringLiteral("after it")); });
+    const RunResult r = run(QStringLiteral("wait-until label text after it\n"
+                                           "wait-until label text never 60\n"));
+    EXPECT_EQ(r.code, kScriptFailed);
+    EXPECT_TRUE(r.said(QStringLiteral("[1] wait-until label text after it: ok")));
+    EXPECT_TRUE(r.said(QStringLiteral("[2] wait-until label text never 60: FAILED: after 60 ms it still is \"after it\"")));
+}
+
 }  // namespace
 }  // namespace corv::test
