@@ -215,6 +215,8 @@ bool DeviceConnection::SelectOnboardRecord(int n)
     std::array<std::uint8_t, kSettingsRecordSize> record{};
     if (channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(), kSettingsWriteSize) ==
         kResultOk) {
+        // Stage bytes beyond the model's table would index past it wherever they are used.
+        clampDpiStages(record, s.modelId(), false);
         s.SettingsImage[value] = record;
         std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
     }

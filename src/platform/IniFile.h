@@ -13,8 +13,12 @@
 //   to a missing file creates it;
 // - files we create are UTF-8 without BOM; a file that starts with a UTF-8 or UTF-16LE BOM
 //   is read, and written back, in its own encoding;
-// - every write replaces the file atomically (temporary file in the same folder, flush,
-//   rename): a crash or a full disk leaves either the old or the new content;
+// - every write replaces the file atomically (AtomicFile.h): a crash or a full disk leaves
+//   either the old or the new content, and no temporary file; several keys that belong
+//   together are written with one IniEdit (IniEdit.h), of which each write here is the
+//   one-key case;
+// - a file larger than kMaxReadBytes (16 MiB) is not read: reads give the default, lists
+//   are empty and writes fail, leaving it untouched;
 // - nothing is cached: every call reads the file again.
 // All text arguments and results are UTF-8.
 #include <filesystem>

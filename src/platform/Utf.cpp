@@ -158,6 +158,16 @@ bool equalNoCase(std::string_view a, std::string_view b)
     return i == a.size() && j == b.size();
 }
 
+std::u32string foldedKey(std::string_view text)
+{
+    std::u32string key;
+    key.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size())
+        key.push_back(foldCase(next(text, pos)));
+    return key;
+}
+
 void appendUtf8(std::string& out, char32_t c)
 {
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))

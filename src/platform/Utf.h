@@ -33,6 +33,9 @@ char32_t foldCase(char32_t c);
 // True when a and b are equal after simple case folding. Malformed bytes compare exactly.
 bool equalNoCase(std::string_view a, std::string_view b);
 
+// The text as a key for hashing: equal for a and b exactly when equalNoCase(a, b).
+std::u32string foldedKey(std::string_view text);
+
 // Appends c as UTF-8 (values that are not characters are appended as U+FFFD).
 void appendUtf8(std::string& out, char32_t c);
 

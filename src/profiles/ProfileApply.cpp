@@ -6,7 +6,7 @@
 
 #include "device/DeviceChannel.h"
 #include "device/DeviceState.h"
-#include "platform/IniFile.h"
+#include "platform/IniEdit.h"
 
 namespace corv {
 
@@ -88,8 +88,11 @@ void resetProfileToTemplate(DeviceChannel& channel, DeviceState& state, const st
         image[n] = readByte(templateFile, "Setting", ledKey(n));
     for (std::size_t n = kDpiStageByte; n <= kCurrentStageByte; ++n)
         image[n] = readByte(profileFile, "Setting", ledKey(n));
+    // One replacement of the file: a profile never holds half the template.
+    ini::IniEdit edit(profileFile);
     for (std::size_t n = 0; n < kProfileByteCount; ++n)
-        writeInt(profileFile, "Setting", ledKey(n), image[n]);
+        edit.set("Setting", ledKey(n), std::to_string(image[n]));
+    edit.commit();
 
     std::lock_guard<std::recursive_mutex> guard(channel.lock());
     const std::uint16_t model = state.modelId();

@@ -6,6 +6,7 @@
 
 #include "device/DeviceConnection.h"
 #include "platform/AppPaths.h"
+#include "platform/IniEdit.h"
 #include "platform/IniFile.h"
 
 namespace corv {
@@ -65,6 +66,37 @@ std::optional<std::array<std::uint8_t, 3>> parseTriple(std::string_view text)
     return out;
 }
 
+std::string tripleText(std::array<std::uint8_t, 3> bytes)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%d,%d,%d", bytes[0], bytes[1], bytes[2]);
+    return text;
+}
+
+// KEY0..KEY8 from the first 27 bytes of a button block.
+void putButtonKeys(ini::IniEdit& edit, const std::uint8_t* buttonBlock)
+{
+    for (std::size_t n = 0; n < kProfileButtons; ++n) {
+        const std::array<std::uint8_t, 3> triple{buttonBlock[3 * n], buttonBlock[3 * n + 1], buttonBlock[3 * n + 2]};
+        edit.set(kSettingSection, keyKey(static_cast<int>(n)), tripleText(triple));
+    }
+}
+
+// The LED keys of settings bytes 0..32 (settings holds at least 33 bytes).
+void putDeviceImage(ini::IniEdit& edit, std::span<const std::uint8_t> settings, std::uint16_t modelId)
+{
+    for (std::size_t n = 0; n < kProfileLedKeys; ++n) {
+        std::string_view section = kSettingSection;
+        if (n >= kDpiFirst && n <= kDpiLast) {
+            if (modelId == kModelR240)
+                section = kModelSection;
+            else if (modelId != kModelR210)
+                continue;  // a model we do not know keeps both families' stages untouched
+        }
+        edit.set(section, ledKey(n), std::to_string(settings[n]));
+    }
+}
+
 }  // namespace
 
 fs::path templatePath() { return resourceFolder() / "default.pro"; }
@@ -113,19 +145,14 @@ std::array<std::uint8_t, 3> readKeyTriple(const fs::path& file, int n)
 
 bool writeKeyTriple(const fs::path& file, int n, std::array<std::uint8_t, 3> bytes)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d,%d,%d", bytes[0], bytes[1], bytes[2]);
-    return ini::writeString(file, kSettingSection, keyKey(n), text);
+    return ini::writeString(file, kSettingSection, keyKey(n), tripleText(bytes));
 }
 
 bool writeButtonKeys(const fs::path& file, const std::uint8_t* buttonBlock)
 {
-    bool ok = true;
-    for (std::size_t n = 0; n < kProfileButtons; ++n) {
-        const std::array<std::uint8_t, 3> triple{buttonBlock[3 * n], buttonBlock[3 * n + 1], buttonBlock[3 * n + 2]};
-        ok = writeKeyTriple(file, static_cast<int>(n), triple) && ok;
-    }
-    return ok;
+    ini::IniEdit edit(file);
+    putButtonKeys(edit, buttonBlock);
+    return edit.commit();
 }
 
 ProfileImage readProfileImage(const fs::path& file, std::uint16_t modelId)
@@ -152,30 +179,21 @@ bool writeDeviceImage(const fs::path& file, std::span<const std::uint8_t> settin
 {
     if (settings.size() < kProfileLedKeys)
         return false;
-    bool ok = true;
-    for (std::size_t n = 0; n < kProfileLedKeys; ++n) {
-        std::string_view section = kSettingSection;
-        if (n >= kDpiFirst && n <= kDpiLast) {
-            if (modelId == kModelR240)
-                section = kModelSection;
-            else if (modelId != kModelR210)
-                continue;  // a model we do not know keeps both families' stages untouched
-        }
-        ok = writeInt(file, section, ledKey(n), settings[n]) && ok;
-    }
+    ini::IniEdit edit(file);
+    putDeviceImage(edit, settings, modelId);
     if (buttonBlock != nullptr)
-        ok = writeButtonKeys(file, buttonBlock) && ok;
-    return ok;
+        putButtonKeys(edit, buttonBlock);
+    return edit.commit();
 }
 
 bool writeDeviceCapture(const DeviceCapture& capture)
 {
-    bool ok = true;
+    ini::IniEdit edit(capture.file);
     if (capture.haveSettings)
-        ok = writeDeviceImage(capture.file, capture.settings, capture.modelId, nullptr);
+        putDeviceImage(edit, capture.settings, capture.modelId);
     if (capture.haveButtons)
-        ok = writeButtonKeys(capture.file, capture.buttons.data()) && ok;
-    return ok;
+        putButtonKeys(edit, capture.buttons.data());
+    return edit.commit();
 }
 
 }  // namespace corv

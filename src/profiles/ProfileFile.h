@@ -1,7 +1,8 @@
 #pragma once
-// Key-level access to profile files (.pro): every call reads or writes one key of the file
-// itself; nothing is cached. Numbers are decimal text; missing keys read as "0", button keys
-// as "16,1,0"; byte keys keep the low 8 bits of the number.
+// Key-level access to profile files (.pro): every call reads or writes the file itself;
+// nothing is cached. Single keys are written one by one, the keys of an image together.
+// Numbers are decimal text; missing keys read as "0", button keys as "16,1,0"; byte keys
+// keep the low 8 bits of the number.
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -44,7 +45,7 @@ std::array<std::uint8_t, 3> readKeyTriple(const std::filesystem::path& file, int
 // Writes [Setting] KEYn as "%d,%d,%d".
 bool writeKeyTriple(const std::filesystem::path& file, int n, std::array<std::uint8_t, 3> bytes);
 
-// KEY0..KEY8 from the first 27 bytes of a button block.
+// KEY0..KEY8 from the first 27 bytes of a button block, all or none of them.
 bool writeButtonKeys(const std::filesystem::path& file, const std::uint8_t* buttonBlock);
 
 // The byte image of a profile as it is sent to the mouse.
@@ -62,14 +63,16 @@ ProfileImage readProfileImage(const std::filesystem::path& file, std::uint16_t m
 // Writes the mouse's state into a profile: settings bytes 0..32 (at least 33 bytes) to the
 // LED keys, with bytes 15..19 going to [3360] for the R240, to [Setting] for the R210 and
 // nowhere for any other model; when buttonBlock is given (27 bytes or more) its first 27
-// bytes to KEY0..KEY8. Returns false if settings is too short or any write failed (the
-// other keys are still written).
+// bytes to KEY0..KEY8. The keys are written together, all or none of them (one atomic
+// replacement of the file). Returns false if settings is too short or the file could not be
+// written (it is then as it was).
 bool writeDeviceImage(const std::filesystem::path& file, std::span<const std::uint8_t> settings, std::uint16_t modelId,
                       const std::uint8_t* buttonBlock);
 
 struct DeviceCapture;
 // Writes what a capture holds: the LED keys when its settings were read, KEY0..KEY8 when
-// its button block was read. False when a write failed.
+// its button block was read; all of them or none. False when the file could not be written
+// (it is then as it was).
 bool writeDeviceCapture(const DeviceCapture& capture);
 
 }  // namespace corv

@@ -299,6 +299,27 @@ TEST_F(ConnectionTest, SelectingTheActiveRecordSendsOneReadOnly)
     EXPECT_EQ(state.SettingsImage[0][20], 2);  // the previous record kept the program's change
 }
 
+TEST_F(ConnectionTest, SelectingARecordLimitsItsDpiStagesLikeEveryOtherRead)
+{
+    make(sim::MouseModel::R210);
+    connect();
+    for (std::size_t n = 15; n <= 19; ++n)
+        poke(4, n, 200);
+    poke(4, 20, 3);
+    ASSERT_TRUE(connection->SelectOnboardRecord(4));
+    for (std::size_t n = 15; n <= 19; ++n) {
+        EXPECT_EQ(state.CurrentSettings[n], 58) << n;  // the R210's last table index
+        EXPECT_EQ(state.SettingsImage[4][n], 58) << n;
+    }
+    EXPECT_EQ(state.CurrentSettings[20], 3);  // the bytes around the stages stay as read
+    EXPECT_EQ(state.activeRecord(), 4);
+
+    // A synchronisation from that record agrees.
+    ASSERT_TRUE(connection->SyncFromDevice(folder / "sync.pro"));
+    EXPECT_EQ(state.CurrentSettings[15], 58);
+    EXPECT_EQ(ini::readString(folder / "sync.pro", "Setting", "LED15", ""), "58");
+}
+
 TEST_F(ConnectionTest, SynchronisationFollowsTheMousesDpiButton)
 {
     connect();

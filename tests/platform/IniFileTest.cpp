@@ -415,12 +415,49 @@ TEST_F(IniFileTest, MalformedUtf16IsReadWithoutLosingBytes)
         bom + utf16le(u"; x") + std::string("\x00\xD8", 2) + utf16le(u"\r\n[A]\r\nk=3\r\nlast=2") + "\x41";
     EXPECT_EQ(readBytes(file), expected);
 
-    // Appending after the odd byte pads it to a whole code unit first.
+    // Appending after the odd byte ends the last line first, then pads the byte to a whole
+    // code unit on a line of its own.
     ASSERT_TRUE(ini::writeString(file, "B", "b", "4"));
+    expected.insert(expected.size() - 1, utf16le(u"\r\n"));
     expected += std::string("\x00", 1) + utf16le(u"\r\n[B]\r\nb=4\r\n");
     EXPECT_EQ(readBytes(file), expected);
     EXPECT_EQ(read("B", "b"), "4");
     EXPECT_EQ(read("A", "k"), "3");
+    EXPECT_EQ(read("A", "last"), "2");
+}
+
+TEST_F(IniFileTest, AppendingAfterAnOddTrailingByteChangesNoOtherKeyOrSection)
+{
+    // The stray byte must not join the last line: with its padding it would become a
+    // character of that line ('Z' after a value, ']' closing a section header).
+    const std::string valueLast("\xFF\xFE[\0a\0]\0\n\0k\0=\0001\0Z", 17);
+    writeBytes(file, valueLast);
+    ASSERT_EQ(read("a", "k"), "1");
+    ASSERT_TRUE(ini::writeString(file, "b", "x", "y"));
+    EXPECT_EQ(read("a", "k"), "1");
+    EXPECT_EQ(read("b", "x"), "y");
+    EXPECT_EQ(ini::sectionNames(file), (std::vector<std::string>{"a", "b"}));
+    // The last line is ended, the stray byte padded on a line of its own, nothing lost.
+    EXPECT_EQ(readBytes(file), valueLast.substr(0, 16) + std::string("\n\0Z\0\n\0", 6) + utf16le(u"[b]\nx=y\n"));
+
+    // The same with a new key in the last section.
+    writeBytes(file, valueLast);
+    ASSERT_TRUE(ini::writeString(file, "a", "x", "y"));
+    EXPECT_EQ(read("a", "k"), "1");
+    EXPECT_EQ(read("a", "x"), "y");
+    EXPECT_EQ(ini::keyNames(file, "a"), (std::vector<std::string>{"k", "x"}));
+
+    const std::string headerLast("\xFF\xFEk\0=\0001\0\n\0[\0b\0]\0\n\0[\0s\0]", 23);
+    writeBytes(file, headerLast);
+    ASSERT_EQ(ini::sectionNames(file), std::vector<std::string>{"b"});
+    ASSERT_TRUE(ini::writeString(file, "c", "x", "y"));
+    EXPECT_EQ(ini::sectionNames(file), (std::vector<std::string>{"b", "c"}));
+    EXPECT_EQ(read("c", "x"), "y");
+
+    // Rewriting the last key in place keeps the stray byte too.
+    writeBytes(file, valueLast);
+    ASSERT_TRUE(ini::writeString(file, "a", "k", "2"));
+    EXPECT_EQ(readBytes(file), std::string("\xFF\xFE[\0a\0]\0\n\0k\0=\0002\0Z", 17));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -605,6 +642,38 @@ TEST_F(IniFileTest, SectionAndKeyNamesInFileOrder)
     EXPECT_EQ(ini::keyNames(file, "zeta"), std::vector<std::string>{"z"});
     EXPECT_TRUE(ini::keyNames(file, "中文").empty());
     EXPECT_TRUE(ini::keyNames(file, "none").empty());
+}
+
+TEST_F(IniFileTest, ListsOfManyNamesKeepEachNameOnceInItsFirstSpelling)
+{
+    // 50,000 sections, every tenth repeated later in another case; 50,000 keys in one of
+    // them, every tenth repeated in another case.
+    constexpr int kCount = 50000;
+    std::string content;
+    content.reserve(2'000'000);
+    for (int i = 0; i < kCount; ++i)
+        content += "[Sec" + std::to_string(i) + "]\n";
+    for (int i = 0; i < kCount; i += 10)
+        content += "[SEC" + std::to_string(i) + "]\n";
+    content += "[Keys]\n";
+    for (int i = 0; i < kCount; ++i)
+        content += "Key" + std::to_string(i) + "=1\n";
+    for (int i = 0; i < kCount; i += 10)
+        content += "kEY" + std::to_string(i) + "=2\n";
+    content += "[Ä]\n[ä]\n";
+    writeBytes(file, content);
+
+    const std::vector<std::string> sections = ini::sectionNames(file);
+    ASSERT_EQ(sections.size(), kCount + 2u);
+    EXPECT_EQ(sections.front(), "Sec0");
+    EXPECT_EQ(sections[kCount - 1], "Sec49999");
+    EXPECT_EQ(sections[kCount], "Keys");
+    EXPECT_EQ(sections.back(), "Ä");
+    const std::vector<std::string> keys = ini::keyNames(file, "keys");
+    ASSERT_EQ(keys.size(), static_cast<std::size_t>(kCount));
+    EXPECT_EQ(keys.front(), "Key0");
+    EXPECT_EQ(keys[12345], "Key12345");
+    EXPECT_EQ(keys.back(), "Key49999");
 }
 
 // ---------------------------------------------------------------------------------------

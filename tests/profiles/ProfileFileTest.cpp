@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <optional>
 #include <string>
 
 #include "../platform/TempFolder.h"
+#include "device/DeviceConnection.h"
 #include "platform/AppPaths.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
@@ -199,6 +202,41 @@ TEST_F(ProfileFileTest, CaptureFailuresAreReported)
     const auto settings = deviceSettings();
     EXPECT_FALSE(writeDeviceImage(dir / "no-folder" / "p.pro", settings, kModelR240, nullptr));
     EXPECT_FALSE(writeDeviceImage(std::filesystem::path{}, settings, kModelR240, nullptr));
+}
+
+TEST_F(ProfileFileTest, ACaptureIsWrittenWholeOrNotAtAll)
+{
+    const std::string before = "[Setting]\nPRO0=7\n";
+    writeBytes(file, before);
+    DeviceCapture capture;
+    capture.file = file;
+    capture.modelId = kModelR240;
+    capture.haveSettings = true;
+    for (std::size_t i = 0; i < capture.settings.size(); ++i)
+        capture.settings[i] = static_cast<std::uint8_t>(200 + i);
+    capture.haveButtons = true;
+    capture.buttons.fill(255);
+
+    // The process may write files of 300 bytes only: the first keys would fit, the whole
+    // capture does not.
+    struct rlimit old { };
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 300;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = writeDeviceCapture(capture);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(readBytes(file), before);
+
+    ASSERT_TRUE(writeDeviceCapture(capture));
+    EXPECT_EQ(readInt(file, "Setting", "PRO0"), 7);
+    EXPECT_EQ(readInt(file, "Setting", "LED32"), 232);
+    EXPECT_EQ(readInt(file, "3360", "LED15"), 215);
+    EXPECT_EQ(readKey(file, "Setting", "KEY8", ""), "255,255,255");
+    EXPECT_EQ(ini::keyNames(file, "Setting").size(), 1u + 28u + 9u);  // PRO0, LED keys, KEY keys
 }
 
 class ProfilePathTest : public ::testing::Test {
