@@ -957,9 +957,8 @@ ScriptRunner::Result ScriptRunner::doWaitUntil(const ScriptStep& step)
         if (r.outcome != Outcome::Failed) {
             completePending(step, r);
         } else if (std::chrono::steady_clock::now() >= deadline) {
-            completePending(step, {Outcome::Failed, QStringLiteral("after %1 ms it still %2")
-                                                        .arg(step.timeoutMs)
-                                                        .arg(r.detail)});
+            completePending(
+                step, {Outcome::Failed, QStringLiteral("after %1 ms it still %2").arg(step.timeoutMs).arg(r.detail)});
         } else {
             stepTimer_->start(kConnectPollMs);
         }

@@ -224,7 +224,7 @@ void parseExpectedValue(ScriptStep& step)
 long long takeTimeout(QString& value)
 {
     constexpr long long kDefaultMs = 5000;
-    if (value.startsWith(QLatin1Char('"')) || !value.contains(QLatin1Char(' ')))
+    if (!value.contains(QLatin1Char(' ')))
         return kDefaultMs;
     const qsizetype blank = value.lastIndexOf(QLatin1Char(' '));
     bool ok = false;
@@ -233,7 +233,7 @@ long long takeTimeout(QString& value)
         return kDefaultMs;
     if (ms < 0)
         throw LineError(QStringLiteral("wait-until cannot wait a negative time"));
-    value = restOfLine(value.left(blank), 0);
+    value = value.left(blank).trimmed();
     return ms;
 }
 
@@ -261,6 +261,7 @@ ScriptStep parseLine(const QString& line, int lineNumber)
                 QStringLiteral("%1 needs %2 argument(s)").arg(word).arg(spec->fixed + (spec->rest ? 1 : 0)));
         args << *arg;
     }
+    const qsizetype restPos = pos;
     if (spec->rest) {
         step.text = restOfLine(line, pos);
     } else if (nextWord(line, pos)) {
@@ -352,7 +353,10 @@ ScriptStep parseLine(const QString& line, int lineNumber)
     case ScriptCommand::WaitUntil:
         step.name = args.at(0);
         parseProperty(args.at(1), step);
+        // The time is taken off the value as written, before its quotes are removed.
+        step.text = line.mid(restPos).trimmed();
         step.timeoutMs = takeTimeout(step.text);
+        step.text = restOfLine(step.text, 0);
         parseExpectedValue(step);
         break;
     case ScriptCommand::ExpectFile:

@@ -56,13 +56,13 @@ enum class MouseAction { DpiButton, Reset, Unplug, Replug, CalibrationOk, Calibr
 struct ScriptStep {
     int line = 0;  // 1-based line of the script file
     ScriptCommand command = ScriptCommand::Wait;
-    QString source;        // the line as written, without surrounding blanks
-    QString name;          // control, menu item, or the file of expect-file
-    QString section, key;  // expect-file
-    QString text;          // type's text, the expected value, file's path
-    long long number = 0;  // index, slide value, milliseconds, key code, colour, expected number
+    QString source;           // the line as written, without surrounding blanks
+    QString name;             // control, menu item, or the file of expect-file
+    QString section, key;     // expect-file
+    QString text;             // type's text, the expected value, file's path
+    long long number = 0;     // index, slide value, milliseconds, key code, colour, expected number
     long long timeoutMs = 0;  // wait-until: how long to wait for the expectation
-    bool flag = false;     // on, down, left, answer 1, file cancel, expected on
+    bool flag = false;        // on, down, left, answer 1, file cancel, expected on
     ScriptProperty property = ScriptProperty::Text;
     int item = -1;  // item-text:N and userdata:N; -1 for the control's own user data
     MouseAction mouse = MouseAction::DpiButton;

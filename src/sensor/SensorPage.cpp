@@ -9,6 +9,7 @@
 #include "feature/FeatureRegistry.h"
 #include "feature/ProfileApplication.h"
 #include "feature/WindowMessages.h"
+#include "platform/IniEdit.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
 #include "sensor/SensorNames.h"
@@ -40,8 +41,7 @@ ui::OptionControl option(FeatureHost& host, const char* name)
 SensorPage::SensorPage(FeatureHost& host, DesktopSettings& desktop)
     : host_(host), systemSettings_(desktop), resultWait_([this] { onResultWaitTimer(); }),
       return_([this] { onReturnTimer(); })
-{
-}
+{ }
 
 const QString SensorPage::kFactoryResetQuestion = QStringLiteral("是否要恢复到出厂设置？");
 
@@ -123,9 +123,11 @@ void SensorPage::factoryReset()
     system.setPointerSpeedRequest(kFactoryPointerSpeed);
     system.startPointerSpeedWorker();
     const std::filesystem::path profile = host_.currentProfilePath();
-    writeInt(profile, "Setting", "PRO0", kFactoryPointerStep);
     host_.control(QLatin1String(sn::kScrollLinesEdit)).SetText(QString::number(kFactoryScrollLines));
-    writeInt(profile, "Setting", "PRO1", kFactoryScrollLines);
+    ini::IniEdit edit(profile);  // both keys or neither
+    edit.set("Setting", "PRO0", std::to_string(kFactoryPointerStep));
+    edit.set("Setting", "PRO1", std::to_string(kFactoryScrollLines));
+    edit.commit();
     system.setScrollLinesRequest(kFactoryScrollLines);
     system.startScrollLinesWorker();
     // The mouse announces its reset by itself; its state is read again then.

@@ -209,8 +209,9 @@ TEST(ScriptParserTest, WaitUntilTakesAnOptionalTimeAfterItsValue)
                                              "wait-until t text 1000 Hz\n"
                                              "wait-until t text 1000 Hz 250\n"
                                              "wait-until t text \"Stage 2\"\n"
-                                             "wait-until t text 1100\n"));
-    ASSERT_EQ(steps.size(), 6u);
+                                             "wait-until t text 1100\n"
+                                             "wait-until t text \"Stage 2\" 300\n"));
+    ASSERT_EQ(steps.size(), 7u);
     EXPECT_EQ(steps[0].number, 5);
     EXPECT_EQ(steps[0].timeoutMs, 5000);
     EXPECT_EQ(steps[1].number, 5);
@@ -221,6 +222,8 @@ TEST(ScriptParserTest, WaitUntilTakesAnOptionalTimeAfterItsValue)
     EXPECT_EQ(steps[4].text, QStringLiteral("Stage 2"));  // quoted: the number is part of the value
     EXPECT_EQ(steps[4].timeoutMs, 5000);
     EXPECT_EQ(steps[5].text, QStringLiteral("1100"));  // one word is the value, never a time
+    EXPECT_EQ(steps[6].text, QStringLiteral("Stage 2"));
+    EXPECT_EQ(steps[6].timeoutMs, 300);
     const ParsedScript bad = parseScript(QStringLiteral("wait-until t page five 100\n"));
     ASSERT_TRUE(bad.error.has_value());
     EXPECT_EQ(bad.error->line, 1);

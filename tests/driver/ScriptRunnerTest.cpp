@@ -526,7 +526,8 @@ TEST_F(ScriptRunnerTest, WaitUntilWaitsForTheValueAndFailsWithTheLastOneSeen)
                                            "wait-until label text never 60\n"));
     EXPECT_EQ(r.code, kScriptFailed);
     EXPECT_TRUE(r.said(QStringLiteral("[1] wait-until label text after it: ok")));
-    EXPECT_TRUE(r.said(QStringLiteral("[2] wait-until label text never 60: FAILED: after 60 ms it still is \"after it\"")));
+    EXPECT_TRUE(
+        r.said(QStringLiteral("[2] wait-until label text never 60: FAILED: after 60 ms it still is \"after it\"")));
 }
 
 }  // namespace

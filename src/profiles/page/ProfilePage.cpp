@@ -7,7 +7,7 @@
 #include "feature/FeatureRegistry.h"
 #include "feature/ProfileApplication.h"
 #include "platform/AppPaths.h"
-#include "platform/IniFile.h"
+#include "platform/IniEdit.h"
 #include "profiles/FirstProfile.h"
 #include "profiles/ProfileApply.h"
 #include "profiles/ProfileIndex.h"
@@ -54,10 +54,12 @@ void ProfilePage::loadProfileLists()
     // First run (or a count that is not a positive number): one profile from the template.
     copyTemplateToProfile(kFirstProfile);
     addToEach(QString::fromUtf8(kFirstProfile));
-    const std::filesystem::path index = ProfileIndex::path();
-    ini::writeString(index, "PROFILECOUNT", "count", std::to_string(lists[0].GetCount()));
-    ini::writeString(index, "PROFILENAME", "0", kFirstProfile);
-    ini::writeString(index, "PROFILESELECT", "select", "0");
+    ini::IniEdit index(ProfileIndex::path());
+    index.set("PROFILECOUNT", "count", std::to_string(lists[0].GetCount()));
+    index.set("PROFILENAME", "0", kFirstProfile);
+    index.set("PROFILESELECT", "select", "0");
+    if (!index.commit())
+        qCWarning(lcProfiles) << "the profile index cannot be written";
 }
 
 void ProfilePage::selectStoredProfile()
