@@ -177,6 +177,8 @@ TEST_F(MacroRebuildTest, InconsistentImagesLeaveTheLibraryUntouched)
     variant("count whose table overflows the image", [](Bytes& i) { putLe16(i, 4, 0xFFFF); });
     variant("offset past the end", [](Bytes& i) { putLe16(i, 18, i.size()); });
     variant("offset into the table", [](Bytes& i) { putLe16(i, 16, 16); });
+    // Its reserved zero bytes would read as an empty block that is within the length.
+    variant("offset into the header", [](Bytes& i) { putLe16(i, 18, 6); });
     variant("block header cut by the end", [](Bytes& i) { putLe16(i, 18, i.size() - 2); });
     variant("block length past the end", [](Bytes& i) { putLe16(i, i[18], 2); });
     variant("block length that overflows", [](Bytes& i) { putLe16(i, i[16], 0xFFFF); });
