@@ -1,5 +1,7 @@
 #include "macros/IniSnapshot.h"
 
+#include <algorithm>
+
 #include "macros/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/Utf.h"
@@ -35,6 +37,12 @@ std::string fold(std::string_view name)
 {
     std::string out;
     out.reserve(name.size());
+    // Most names are ASCII (every key of a macro file is a number).
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        for (char c : name)
+            out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+        return out;
+    }
     std::size_t pos = 0;
     while (pos < name.size()) {
         const std::size_t start = pos;
