@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
 #include <utility>
 
 #include "macros/AtomicFile.h"
@@ -26,6 +27,15 @@ bool entryExists(const std::filesystem::path& file)
 {
     struct stat st { };
     return !file.empty() && ::lstat(file.c_str(), &st) == 0;
+}
+
+// Every change reads the index, changes the list and writes it back; the window's thread and
+// the connection thread (which adds macros when it rebuilds the library) must not lose each
+// other's changes.
+std::mutex& changeMutex()
+{
+    static std::mutex m;
+    return m;
 }
 
 bool containsName(const std::vector<std::string>& names, std::string_view name)
@@ -102,15 +112,21 @@ bool MacroIndex::writeNames(const std::vector<std::string>& names) const
 
 MacroResult MacroIndex::addNew(std::string* name)
 {
-    const std::size_t before = count();
+    std::lock_guard<std::mutex> guard(changeMutex());
     std::vector<std::string> added;
-    const MacroResult result = growTo(before + 1, &added);
+    const MacroResult result = growLocked(names().size() + 1, &added);
     if (result == MacroResult::Ok && name != nullptr && !added.empty())
         *name = added.front();
     return result;
 }
 
 MacroResult MacroIndex::growTo(std::size_t total, std::vector<std::string>* added)
+{
+    std::lock_guard<std::mutex> guard(changeMutex());
+    return growLocked(total, added);
+}
+
+MacroResult MacroIndex::growLocked(std::size_t total, std::vector<std::string>* added)
 {
     std::vector<std::string> all = names();
     if (all.size() >= total)
@@ -138,6 +154,7 @@ MacroResult MacroIndex::growTo(std::size_t total, std::vector<std::string>* adde
 
 MacroResult MacroIndex::remove(std::size_t index)
 {
+    std::lock_guard<std::mutex> guard(changeMutex());
     std::vector<std::string> all = names();
     if (index >= all.size())
         return MacroResult::NoSuchMacro;
@@ -163,6 +180,7 @@ MacroResult MacroIndex::remove(std::size_t index)
 
 MacroResult MacroIndex::rename(std::size_t index, std::string_view newName)
 {
+    std::lock_guard<std::mutex> guard(changeMutex());
     std::vector<std::string> all = names();
     if (index >= all.size())
         return MacroResult::NoSuchMacro;
@@ -204,6 +222,7 @@ MacroResult MacroIndex::rename(std::size_t index, std::string_view newName)
 
 MacroResult MacroIndex::copy(std::size_t index, std::string* copyName)
 {
+    std::lock_guard<std::mutex> guard(changeMutex());
     std::vector<std::string> all = names();
     if (index >= all.size())
         return MacroResult::NoSuchMacro;
@@ -237,6 +256,7 @@ MacroResult MacroIndex::copy(std::size_t index, std::string* copyName)
 
 MacroResult MacroIndex::importFile(std::size_t index, const std::filesystem::path& source)
 {
+    std::lock_guard<std::mutex> guard(changeMutex());
     const std::vector<std::string> all = names();
     if (index >= all.size())
         return MacroResult::NoSuchMacro;

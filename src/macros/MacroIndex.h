@@ -8,9 +8,10 @@
 // compared without regard to case; the library holds at most kMaxMacros macros.
 //
 // Every call reads the index anew; every change rewrites the whole index in one atomic
-// write, so the index never holds half of a change. The operations return a MacroResult and
-// change nothing when they fail (a rename that cannot move its file keeps the old name in
-// the index and on disk).
+// write, so the index never holds half of a change. Changes made by two threads at once
+// (the window and the connection's rebuild) are made one after the other. The operations
+// return a MacroResult and change nothing when they fail (a rename that cannot move its
+// file keeps the old name in the index and on disk).
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -75,6 +76,8 @@ public:
     static constexpr std::size_t kMaxFileBytes = std::size_t{16} << 20;
 
 private:
+    // growTo with the change lock held.
+    MacroResult growLocked(std::size_t total, std::vector<std::string>* added);
     bool writeNames(const std::vector<std::string>& names) const;
 
     std::filesystem::path folder_;

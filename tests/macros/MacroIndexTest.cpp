@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "MacroTestSupport.h"
@@ -56,6 +57,21 @@ TEST_F(MacroIndexTest, TheFiftiethMacroIsAllowedAndTheFiftyFirstRefused)
     EXPECT_EQ(index.growTo(60, &added), MacroResult::LimitReached);
     EXPECT_EQ(added.size(), 49u);
     EXPECT_EQ(index.count(), 50u);
+}
+
+TEST_F(MacroIndexTest, TwoThreadsAddingMacrosLoseNoneOfThem)
+{
+    auto add = [this] {
+        for (int i = 0; i < 20; ++i)
+            EXPECT_EQ(index.addNew(), MacroResult::Ok);
+    };
+    std::thread first(add), second(add);
+    first.join();
+    second.join();
+    const Names names = index.names();
+    ASSERT_EQ(names.size(), 40u);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(index.find(names[i]), static_cast<int>(i)) << names[i];  // each name once
 }
 
 TEST_F(MacroIndexTest, TheStoredIndexIsReadWithinItsLimits)
