@@ -13,6 +13,9 @@
 #include "device/DeviceConnection.h"
 #include "device/DeviceState.h"
 #include "device/FrameLogFile.h"
+#include "macros/MacroImage.h"
+#include "macros/MacroTransfer.h"
+#include "platform/AppPaths.h"
 #include "profiles/ProfileApply.h"
 #include "profiles/ProfileFile.h"
 #include "sim/BackendChoice.h"
@@ -40,6 +43,8 @@ constexpr const char* kUsage =
     "  capture FILE.pro  write the mouse's state into a profile: identity, active\n"
     "                    settings record and its button block (the file is created\n"
     "                    when missing; other keys are kept)\n"
+    "  write-macros      write the macro library of the data folder (msMacro.ini and\n"
+    "                    its .mac files) into the mouse's macro memory\n"
     "\n"
     "Exit codes: 0 success, 1 usage error or failed command, 2 no mouse found,\n"
     "3 the mouse is present but may not be opened by this user (install the udev rule\n"
@@ -256,6 +261,44 @@ int commandApply(DeviceChannel& channel, const std::string& file, std::ostream& 
     return kExitOk;
 }
 
+int commandWriteMacros(DeviceChannel& channel, std::ostream& out, std::ostream& err)
+{
+    const std::filesystem::path folder = dataFolderPath();
+    if (folder.empty()) {
+        err << "corvalantisctl: there is no data folder (no home folder is known)\n";
+        return kExitFailure;
+    }
+    std::array<std::uint8_t, kDeviceInfoSize> info{};
+    const int identity = channel.getInfo(info);
+    if (identity != kResultOk) {
+        err << "corvalantisctl: the mouse did not answer the identity request (result " << identity << ")\n";
+        return kExitFailure;
+    }
+    const std::uint8_t units = info[kInfoMacroCapacity];
+    const MacroWriteOutcome outcome = writeMacroLibrary(channel, units, folder);
+    switch (outcome.result) {
+    case MacroWriteResult::Written:
+        out << "macros written: " << outcome.macroCount << " (" << outcome.imageLength << " of "
+            << MacroImage::capacityBytes(units) << " bytes)\n";
+        return kExitOk;
+    case MacroWriteResult::NothingToWrite:
+        out << "the macro library in " << folder.string()
+            << " is empty: nothing written (the mouse keeps its macros)\n";
+        return kExitOk;
+    case MacroWriteResult::DoesNotFit:
+        err << "corvalantisctl: the macros take " << outcome.imageLength << " bytes, the mouse holds "
+            << MacroImage::capacityBytes(units) << ": remove at least " << outcome.actionsToRemove << " actions\n";
+        return kExitFailure;
+    case MacroWriteResult::DataError:
+        err << "corvalantisctl: the macro image could not be built\n";
+        return kExitFailure;
+    case MacroWriteResult::DeviceError:
+        break;
+    }
+    err << "corvalantisctl: the mouse did not take the macros (result " << outcome.deviceResult << ")\n";
+    return kExitFailure;
+}
+
 int commandCapture(DeviceChannel& channel, const std::string& file, std::ostream& out, std::ostream& err)
 {
     DeviceState state;
@@ -294,7 +337,8 @@ int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << kUsage;
         return kExitFailure;
     }
-    if (options.command != "info" && options.command != "dump" && !takesFile(options.command)) {
+    if (options.command != "info" && options.command != "dump" && options.command != "write-macros" &&
+        !takesFile(options.command)) {
         err << "corvalantisctl: unknown command: " << options.command << "\n\n" << kUsage;
         return kExitFailure;
     }
@@ -332,6 +376,8 @@ int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return commandApply(channel, options.file, out, err);
     if (options.command == "capture")
         return commandCapture(channel, options.file, out, err);
+    if (options.command == "write-macros")
+        return commandWriteMacros(channel, out, err);
     return commandDump(channel, out, err);
 }
 

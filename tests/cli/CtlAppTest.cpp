@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "../platform/ScopedEnv.h"
 #include "../platform/TempFolder.h"
 #include "cli/CtlApp.h"
+#include "macros/MacroFile.h"
+#include "platform/AppPaths.h"
 #include "platform/Clock.h"
 #include "sim/VirtualHidBackend.h"
 #include "sim/VirtualMouse.h"
@@ -144,11 +147,51 @@ TEST(CtlApp, ApplySendsTheLimitedImageAndCaptureWritesTheMousesState)
     EXPECT_EQ(run({"--virtual-mouse=R240", "apply", (folder / "missing.pro").string()}).code, kExitFailure);
 }
 
+TEST(CtlApp, WriteMacrosSendsTheLibraryOfTheDataFolder)
+{
+    TempFolder home;
+    test::ScopedEnv homeEnv("HOME", home.path().string());
+    test::ScopedEnv configEnv("XDG_CONFIG_HOME", (home / ".config").string());
+    const std::filesystem::path data = dataFolderPath();
+    ASSERT_FALSE(data.empty());
+
+    // An empty library: nothing to send, and that is a success.
+    const CtlRun empty = run({"--virtual-mouse=R240", "write-macros"});
+    EXPECT_EQ(empty.code, kExitOk) << empty.err;
+    EXPECT_NE(empty.out.find("nothing written"), std::string::npos) << empty.out;
+
+    test::writeBytes(data / "msMacro.ini", "[MACROCOUNT]\ncount=1\n[MACRONAME]\n0=Tap\n");
+    ASSERT_TRUE(MacroFile::write(data / "Tap.mac", {"1,4,202,1,A", "0,12,0,1,A", "1,4,138,0,A", "0,0,0,0,A"}));
+    const std::string log = (home / "frames").string();
+    const CtlRun written = run({"--virtual-mouse=R240", "--frame-log=" + log, "write-macros"});
+    ASSERT_EQ(written.code, kExitOk) << written.err;
+    EXPECT_NE(written.out.find("macros written: 1 (30 of 32640 bytes)"), std::string::npos) << written.out;
+    const std::vector<unsigned> frame = firstFrame(readBytes(log), 0x14);
+    ASSERT_EQ(frame.size(), 64u);
+    EXPECT_EQ(frame[4], 30u);  // the whole image in one chunk
+    EXPECT_EQ(std::vector<unsigned>(frame.begin() + 8, frame.begin() + 14),
+              (std::vector<unsigned>{0xAA, 0x55, 0x1E, 0x00, 0x01, 0x00}));
+    EXPECT_FALSE(firstFrame(readBytes(log), 0x01).empty());
+    EXPECT_FALSE(firstFrame(readBytes(log), 0x02).empty());
+
+    // A mouse with one unit of macro memory cannot take 65 actions (L = 152).
+    std::vector<std::string> many(65, "0,1,0,0,");
+    ASSERT_TRUE(MacroFile::write(data / "Tap.mac", many));
+    sim::VirtualMouseConfig small;
+    small.macroCapacityUnits = 1;
+    auto mouse = std::make_shared<sim::VirtualMouse>(Clock::system(), small);
+    sim::VirtualHidBackend backend(mouse);
+    const CtlRun tooBig = run({"write-macros"}, &backend);
+    EXPECT_EQ(tooBig.code, kExitFailure);
+    EXPECT_NE(tooBig.err.find("remove at least 13 actions"), std::string::npos) << tooBig.err;
+    EXPECT_EQ(mouse->frameLog().frames(FrameDirection::Request).size(), 1u);  // the identity request only
+}
+
 TEST(CtlApp, UsageErrorsAndHelp)
 {
     const CtlRun help = run({"--help"});
     EXPECT_EQ(help.code, kExitOk);
-    for (const char* word : {"--virtual-mouse", "--frame-log", "info", "dump"})
+    for (const char* word : {"--virtual-mouse", "--frame-log", "info", "dump", "write-macros"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 
     EXPECT_EQ(run({}).code, kExitFailure);

@@ -1,0 +1,33 @@
+#pragma once
+// Every key of one INI file, read in a single pass with the rules of ini::readString: section
+// and key names compare without regard to case, the first matching section and the first
+// matching key in it win, names and values are trimmed, a value in matching quotes loses
+// them, values keep at most 259 characters, and UTF-8 (with or without BOM) and UTF-16 files
+// are read alike. A macro file holds one key per action, so reading it key by key would read
+// the file once per line; this reads it once.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace corv {
+
+class IniSnapshot {
+public:
+    // An empty snapshot when the file is missing or cannot be read (every key then reads
+    // its default, as with ini::readString).
+    static IniSnapshot load(const std::filesystem::path& file);
+
+    // True when the file existed and could be read.
+    bool loaded() const { return loaded_; }
+    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    std::string read(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+
+private:
+    using Keys = std::unordered_map<std::string, std::string>;
+    bool loaded_ = false;
+    std::unordered_map<std::string, Keys> sections_;  // by case-folded name
+};
+
+}  // namespace corv

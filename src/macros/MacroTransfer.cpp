@@ -1,0 +1,105 @@
+#include "macros/MacroTransfer.h"
+
+#include <algorithm>
+#include <mutex>
+#include <new>
+
+#include "device/DeviceChannel.h"
+#include "device/DeviceState.h"
+#include "macros/MacroImage.h"
+#include "macros/MacroIndex.h"
+
+namespace corv {
+
+MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacityUnits,
+                                    const std::filesystem::path& dataFolder)
+{
+    MacroWriteOutcome outcome;
+    std::vector<std::uint8_t> image;
+    try {
+        const std::vector<MacroFile> macros = MacroImage::readLibrary(dataFolder);
+        outcome.macroCount = macros.size();
+        if (macros.empty()) {
+            outcome.result = MacroWriteResult::NothingToWrite;
+            return outcome;
+        }
+        outcome.imageLength = MacroImage::lengthOf(macros);
+        outcome.actionsToRemove = MacroImage::actionsOver(outcome.imageLength, capacityUnits);
+        if (outcome.actionsToRemove > 0) {
+            outcome.result = MacroWriteResult::DoesNotFit;
+            return outcome;
+        }
+        image = MacroImage::pack(macros);
+    } catch (const std::bad_alloc&) {
+        outcome.result = MacroWriteResult::DataError;
+        return outcome;
+    }
+
+    std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    const int begun = channel.begin();
+    if (begun != kResultOk) {
+        outcome.result = MacroWriteResult::DeviceError;
+        outcome.deviceResult = begun;
+        return outcome;
+    }
+    const int written = channel.writeMacros(image.data(), image.size());
+    // The transaction is closed even when the write failed part of the way.
+    const int ended = channel.end();
+    if (written != kResultOk || ended != kResultOk) {
+        outcome.result = MacroWriteResult::DeviceError;
+        outcome.deviceResult = written != kResultOk ? written : ended;
+        return outcome;
+    }
+    outcome.result = MacroWriteResult::Written;
+    return outcome;
+}
+
+MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, const DeviceState& state,
+                                    const std::filesystem::path& dataFolder)
+{
+    std::uint8_t capacityUnits = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(channel.lock());
+        capacityUnits = state.DeviceInfo[kInfoMacroCapacity];
+    }
+    return writeMacroLibrary(channel, capacityUnits, dataFolder);
+}
+
+MacroRebuildOutcome rebuildLibraryFromImage(std::span<const std::uint8_t> area, const std::filesystem::path& dataFolder)
+{
+    MacroRebuildOutcome outcome;
+    const std::optional<std::vector<MacroImage::Macro>> macros = MacroImage::parse(area);
+    if (!macros) {
+        outcome.result = MacroRebuildResult::InvalidImage;
+        return outcome;
+    }
+    outcome.macrosInImage = macros->size();
+    if (macros->empty())
+        return outcome;
+
+    MacroIndex index(dataFolder);
+    const MacroResult grown = index.growTo(macros->size(), &outcome.addedNames);
+    outcome.limitReached = grown == MacroResult::LimitReached;
+    bool failed = grown == MacroResult::FileError;
+
+    // Only the macros the library now holds are rebuilt; an entry without a usable name
+    // has no file to write.
+    const std::vector<std::string> names = index.names();
+    const std::size_t count = std::min(names.size(), macros->size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::filesystem::path file = index.macroPath(names[i]);
+        if (file.empty()) {
+            ++outcome.skipped;
+            continue;
+        }
+        if (MacroFile::write(file, MacroImage::toLines((*macros)[i])))
+            ++outcome.filesWritten;
+        else
+            failed = true;
+    }
+    if (failed)
+        outcome.result = MacroRebuildResult::WriteFailed;
+    return outcome;
+}
+
+}  // namespace corv

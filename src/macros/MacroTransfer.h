@@ -1,0 +1,73 @@
+#pragma once
+// The library and the mouse: writing every macro of the data folder into the mouse's macro
+// area, and rebuilding the macro files from the area read at connection.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace corv {
+
+class DeviceChannel;
+struct DeviceState;
+
+enum class MacroWriteResult {
+    Written,         // the image was sent and every command succeeded
+    NothingToWrite,  // the library is empty: nothing sent (the mouse keeps its macros); a success
+    DoesNotFit,      // the image is larger than the macro area: kMsgMacroNoSpace with actionsToRemove
+    DataError,       // the image could not be built (out of memory): kMsgMacroDataError
+    DeviceError,     // a command failed (deviceResult); the mouse may hold part of the image
+};
+
+struct MacroWriteOutcome {
+    MacroWriteResult result = MacroWriteResult::NothingToWrite;
+    std::size_t macroCount = 0;
+    std::size_t imageLength = 0;
+    long actionsToRemove = 0;  // DoesNotFit: the number for the message
+    int deviceResult = 1;      // DeviceError: the result code of the command that failed
+};
+
+// Reads the library of dataFolder once, checks the image against the macro area of
+// capacityUnits × 128 bytes and sends it: CMD_BEGIN, CMD_WRITE_MACROS of the whole image
+// (in 56-byte chunks), CMD_END. The library is read and packed before the channel's lock is
+// taken; the lock is then held from CMD_BEGIN to CMD_END, so no other thread's request comes
+// between them. Callable from any thread that does not already wait for the UI thread.
+MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacityUnits,
+                                    const std::filesystem::path& dataFolder);
+// The same with the capacity the mouse reported at connection (DeviceInfo byte 6), read
+// under the channel's lock.
+MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, const DeviceState& state,
+                                    const std::filesystem::path& dataFolder);
+
+enum class MacroRebuildResult {
+    Rebuilt,       // every macro of the image that the library holds was written
+    InvalidImage,  // the image is inconsistent: the library is untouched
+    WriteFailed,   // the index or a macro file could not be written (the others were)
+};
+
+struct MacroRebuildOutcome {
+    MacroRebuildResult result = MacroRebuildResult::Rebuilt;
+    std::size_t macrosInImage = 0;
+    std::size_t filesWritten = 0;
+    // Macros whose index entry has no usable file name: their files are not written.
+    std::size_t skipped = 0;
+    // New library entries made for macros of the image ("新建宏<n>"), in order; the macro
+    // list of the window is to show them.
+    std::vector<std::string> addedNames;
+    // The image holds more macros than the library may (kMaxMacros): only the first
+    // kMaxMacros were rebuilt (kMsgMacroLimit).
+    bool limitReached = false;
+};
+
+// Turns the macro area read from the mouse (checked for its signature by the reader) back
+// into macro files: the library first grows to the image's macro count (at most
+// kMaxMacros) with new macros, then the file of each macro i of the image is replaced by
+// its actions. Library macros beyond the image keep their files; nothing else of the index
+// changes. The image is checked whole before anything is written. File work only: run it
+// on the connection thread; it never touches the window.
+MacroRebuildOutcome rebuildLibraryFromImage(std::span<const std::uint8_t> area,
+                                            const std::filesystem::path& dataFolder);
+
+}  // namespace corv
