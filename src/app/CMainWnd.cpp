@@ -309,7 +309,16 @@ void CMainWnd::Shutdown()
 
 // ---- FeatureHost ------------------------------------------------------------------------
 
-ui::Control CMainWnd::control(const QString& controlName) const { return FindControl(controlName); }
+ui::Control CMainWnd::control(const QString& controlName) const
+{
+    const ui::Control found = FindControl(controlName);
+#ifndef NDEBUG
+    // A mistyped name would otherwise silently do nothing.
+    if (!found)
+        qCWarning(lcMain) << "a feature looked up a control that does not exist:" << controlName;
+#endif
+    return found;
+}
 
 std::filesystem::path CMainWnd::currentProfilePath() const
 {

@@ -16,7 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kSettingSection = "Setting";
-constexpr std::string_view kModelSection = "3360";
 constexpr std::string_view kDefaultKeyValue = "16,1,0";
 constexpr std::array<std::uint8_t, 3> kDefaultKeyTriple{16, 1, 0};
 constexpr std::size_t kDpiFirst = 15;
@@ -88,10 +87,10 @@ void putDeviceImage(ini::IniEdit& edit, std::span<const std::uint8_t> settings, 
     for (std::size_t n = 0; n < kProfileLedKeys; ++n) {
         std::string_view section = kSettingSection;
         if (n >= kDpiFirst && n <= kDpiLast) {
-            if (modelId == kModelR240)
-                section = kModelSection;
-            else if (modelId != kModelR210)
+            const ModelFacts* model = findModel(modelId);
+            if (model == nullptr)
                 continue;  // a model we do not know keeps both families' stages untouched
+            section = model->stageSection;
         }
         edit.set(section, ledKey(n), std::to_string(settings[n]));
     }
@@ -167,9 +166,9 @@ ProfileImage readProfileImage(const fs::path& file, std::uint16_t modelId)
     }
     image.pointerSpeed = readInt(file, kSettingSection, "PRO0");
     image.scrollLines = readInt(file, kSettingSection, "PRO1");
-    if (modelId == kModelR240) {
+    if (const ModelFacts* model = findModel(modelId); model != nullptr && model->stageSection != kSettingSection) {
         for (std::size_t n = kDpiFirst; n <= kDpiLast; ++n)
-            image.settings[n] = readByte(file, kModelSection, ledKey(n));
+            image.settings[n] = readByte(file, model->stageSection, ledKey(n));
     }
     return image;
 }

@@ -247,10 +247,12 @@ int VirtualMouse::hostRead(const std::shared_ptr<HandleState>& handle, std::uint
             const Clock::time_point due = pending_.begin()->first.first;
             wake = wake ? std::min(*wake, due) : due;
         }
+        ++blockedReads_;
         if (wake)
             clock_.waitUntil(lock, cv_, *wake, woken);
         else
             cv_.wait(lock, woken);
+        --blockedReads_;
     }
 }
 

@@ -134,6 +134,12 @@ public:
                   int timeoutMs);
     int hostRead(const std::shared_ptr<HandleState>& handle, std::uint8_t* buffer, std::size_t capacity, int timeoutMs);
     void hostCancel(const std::shared_ptr<HandleState>& handle);
+    // How many reads are waiting for a report right now (tests that act while a read waits).
+    std::size_t blockedReads() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return blockedReads_;
+    }
     std::size_t openHandleCount() const;
 
     // Memory, for tests and tools: no frames, no events.
@@ -224,6 +230,7 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable cv_;
+    std::size_t blockedReads_ = 0;
 
     bool plugged_ = true;
     std::vector<std::shared_ptr<HandleState>> handles_;

@@ -22,6 +22,7 @@ struct PendingCall {
 std::mutex g_mutex;
 std::condition_variable g_cv;
 bool g_shutdown = false;
+int g_waiting = 0;
 
 class CallEvent : public QEvent {
 public:
@@ -102,7 +103,9 @@ bool SendToUiThread(const std::function<void()>& fn)
     QCoreApplication::postEvent(receiver(), new CallEvent(call));
     std::unique_lock lock(g_mutex);
     // Once fn has begun, wait for it to end even at shutdown: it may use the caller's data.
+    ++g_waiting;
     g_cv.wait(lock, [&] { return call->finished || (g_shutdown && !call->started); });
+    --g_waiting;
     if (!call->started)
         call->cancelled = true;
     return call->ran;
@@ -113,6 +116,12 @@ void ShutdownUiThreadCall()
     std::lock_guard lock(g_mutex);
     g_shutdown = true;
     g_cv.notify_all();
+}
+
+int waitingUiThreadCalls()
+{
+    std::lock_guard lock(g_mutex);
+    return g_waiting;
 }
 
 void ResetUiThreadCall()

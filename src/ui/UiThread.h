@@ -23,4 +23,7 @@ bool SendToUiThread(const std::function<void()>& fn);
 void ShutdownUiThreadCall();
 void ResetUiThreadCall();
 
+// How many callers are waiting in SendToUiThread right now (tests that act while one waits).
+int waitingUiThreadCalls();
+
 }  // namespace corv::ui

@@ -30,6 +30,15 @@ protected:
     std::unique_ptr<DeviceChannel> channel;
 };
 
+// Waits until cond holds (a condition, not a pause); fails the test after ten seconds.
+template <class Cond> void waitUntil(Cond cond)
+{
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!cond() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::yield();
+    ASSERT_TRUE(cond());
+}
+
 TEST_F(Faults, DroppedAnswersStillExecuteTheRequest)
 {
     vendor = openNode(kIf1);
@@ -156,7 +165,7 @@ TEST_F(Faults, UnplugWakesWaitingReadsAndReplugNeedsNewHandles)
         std::array<std::uint8_t, 3> report{};
         listenerResult = listener.Read(report.data(), report.size(), -1);
     });
-    std::this_thread::sleep_for(20ms);  // let both reads start waiting (either order is valid)
+    waitUntil([&] { return mouse->blockedReads() == 2; });  // both reads wait (either order is valid)
     mouse->unplug();
     rawReader.join();
     listenerThread.join();
@@ -215,7 +224,7 @@ TEST_F(Faults, CancelWakesAWaitingReadOrTheNextOne)
 
     std::atomic<int> result{1};
     std::thread reader([&] { result = readReport(*other, -1).code; });
-    std::this_thread::sleep_for(20ms);
+    waitUntil([&] { return mouse->blockedReads() == 1; });
     other->cancel();
     reader.join();
     EXPECT_EQ(result.load(), kHidReadCancelled);

@@ -319,14 +319,9 @@ TEST(UiThreadCallTest, RunsOnTheUiThreadAndWaitsAndStopsAtShutdown)
 
     // A worker waiting when the call is shut down returns false without running.
     std::atomic<bool> ran{false};
-    std::atomic<bool> started{false};
-    std::thread waiter([&] {
-        started = true;
-        result = SendToUiThread([&] { ran = true; });
-    });
-    while (!started)
+    std::thread waiter([&] { result = SendToUiThread([&] { ran = true; }); });
+    while (waitingUiThreadCalls() != 1)
         std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ShutdownUiThreadCall();
     waiter.join();
     EXPECT_FALSE(result.load());
