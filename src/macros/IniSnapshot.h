@@ -25,9 +25,9 @@ public:
     std::string read(std::string_view section, std::string_view key, std::string_view defaultValue) const;
 
 private:
-    using Keys = std::unordered_map<std::string, std::string>;
+    using Keys = std::unordered_map<std::u32string, std::string>;  // by case-folded name
     bool loaded_ = false;
-    std::unordered_map<std::string, Keys> sections_;  // by case-folded name
+    std::unordered_map<std::u32string, Keys> sections_;  // by case-folded name
 };
 
 }  // namespace corv
