@@ -1,6 +1,7 @@
 #include "app/CMainWnd.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QProgressBar>
@@ -64,6 +65,7 @@ CMainWnd::~CMainWnd()
 {
     Shutdown();
     trayMenu_.reset();
+    popupMenu_.reset();
     presenter_.setConnected(false);
     ui::ResourceManager::instance().SetTextQueryInterface(nullptr);
 }
@@ -335,6 +337,17 @@ std::filesystem::path CMainWnd::dpiProfilePath() const
 }
 
 int CMainWnd::messageBox(const QString& text) { return ui::ShowMessageBox(this, text); }
+
+void CMainWnd::showPopupMenu(const QString& menuFile)
+{
+    // A menu still open from before goes at the next turn of the event loop, like the tray's.
+    if (popupMenu_)
+        popupMenu_.release()->deleteLater();
+    popupMenu_ = ui::MenuWnd::BuildMenu(
+        menuFile, [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); }, this);
+    if (popupMenu_)
+        popupMenu_->popup(QCursor::pos());
+}
 
 bool CMainWnd::selectPage(const char* tabLayout, int page)
 {

@@ -132,6 +132,7 @@ public:
     bool selectPage(const char* tabLayout, int page) override;
     bool applySelectedProfile(int source) override;
     void refreshSettings() override { registry_.refresh(); }
+    void showPopupMenu(const QString& menuFile) override;
 
     ConnectionPresenter& presenter() { return presenter_; }
 
@@ -162,6 +163,7 @@ private:
     WorkerThreads workers_;
     ui::TrayIcon tray_;
     std::unique_ptr<QMenu> trayMenu_;
+    std::unique_ptr<QMenu> popupMenu_;
     ui::Control minBtn_, maxBtn_, restoreBtn_;
     bool english_ = false;
     bool shuttingDown_ = false;

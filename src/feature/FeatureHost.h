@@ -45,6 +45,9 @@ public:
     virtual bool applySelectedProfile(int source) = 0;
     // Redraws every page from CurrentSettings (every feature's refresh step, in order).
     virtual void refreshSettings() = 0;
+    // Shows the pop-up menu of a menu file at the pointer; its items go to the menu rows
+    // the features declared.
+    virtual void showPopupMenu(const QString& menuFile) = 0;
 };
 
 }  // namespace corv

@@ -17,6 +17,16 @@ inline constexpr std::array<const char*, 3> kProgramEdits{"ms_DPI_edit_cxname", 
 inline constexpr std::array<const char*, 3> kLinkBoxes{"ms_DPI_write_lian", "ms_Key_write_lian", "ms_REG_write_lian"};
 inline constexpr std::array<const char*, 3> kLinkPanels{"ms_DPI_Layout_cxname", "ms_Key_Layout_cxname",
                                                         "ms_REG_Layout_cxname"};
+inline constexpr std::array<const char*, 3> kChooseButtons{"ms_DPI_btn_cxname", "ms_Key_btn_cxname",
+                                                           "ms_REG_btn_cxname"};
+inline constexpr std::array<const char*, 3> kRenameButtons{"ms_dpi_apply_btn", "ms_Key_apply_btn", "ms_reg_apply_btn"};
+inline constexpr const char* kAddButton = "ms_Deng_add_btn";
+inline constexpr const char* kDeleteButton = "ms_Deng_delete_btn";
+inline constexpr const char* kMenuButton = "ms_Deng_copy_btn";
+inline constexpr const char* kMenuFile = "fuction.xml";
+inline constexpr const char* kMenuCopy = "Menu_Copy";
+inline constexpr const char* kMenuImport = "Menu_Import";
+inline constexpr const char* kMenuExport = "Menu_Export";
 inline constexpr int kDpiList = 0;
 inline constexpr int kKeyList = 1;
 inline constexpr int kRegList = 2;

@@ -10,9 +10,13 @@
 #include "platform/IniEdit.h"
 #include "profiles/FirstProfile.h"
 #include "profiles/ProfileApply.h"
+#include "profiles/ProfileFile.h"
 #include "profiles/ProfileIndex.h"
+#include "profiles/ProfileManager.h"
 #include "profiles/page/ProfileNames.h"
 #include "ui/ComboControl.h"
+#include "ui/FileDialog.h"
+#include "ui/MenuWnd.h"
 #include "ui/Notification.h"
 #include "ui/OptionControl.h"
 
@@ -25,6 +29,10 @@ namespace pn = profile_names;
 namespace {
 
 constexpr int kItemHeight = 25;
+const QString kProfileFilter = QStringLiteral("(*.pro)");
+const QString kProgramFilter = QStringLiteral("(*)");
+
+ProfileManager manager() { return ProfileManager(dataFolderPath()); }
 
 }  // namespace
 
@@ -34,32 +42,209 @@ void ProfilePage::windowInit() { loadProfileLists(); }
 
 void ProfilePage::loadProfileLists()
 {
-    std::array<ui::ComboControl, 3> lists{ui::ComboControl(host_.control(QLatin1String(pn::kLists[0]))),
-                                          ui::ComboControl(host_.control(QLatin1String(pn::kLists[1]))),
-                                          ui::ComboControl(host_.control(QLatin1String(pn::kLists[2])))};
     if (ProfileIndex::path().empty()) {
         qCWarning(lcProfiles) << "no data folder (no home folder): profiles are not available";
         return;
     }
-    const auto addToEach = [&](const QString& name) {
-        for (ui::ComboControl& list : lists)
-            list.AddItem(name, name, kItemHeight);
-    };
-    const long count = ProfileIndex::count();
-    if (count > 0) {
-        for (long i = 0; i < std::min(count, kMaxProfilesRead); ++i)
-            addToEach(QString::fromStdString(ProfileIndex::nameAt(i)));
-        return;  // the stored selection is applied once the mouse has connected
+    ProfileManager library = manager();
+    if (ProfileIndex::count() > 0) {
+        // Entries without a usable name are dropped from the index before they are shown.
+        if (!library.repairIndex())
+            qCWarning(lcProfiles) << "the profile index has entries without a name and cannot be rewritten";
+        for (const ProfileEntry& e : library.entries())
+            addToLists(QString::fromStdString(e.name));
+        if (ui::ComboControl(host_.control(QLatin1String(pn::kLists[0]))).GetCount() > 0)
+            return;  // the stored selection is applied once the mouse has connected
     }
-    // First run (or a count that is not a positive number): one profile from the template.
+    // First run (or an index without a single profile): one profile from the template.
     copyTemplateToProfile(kFirstProfile);
-    addToEach(QString::fromUtf8(kFirstProfile));
+    addToLists(QString::fromUtf8(kFirstProfile));
     ini::IniEdit index(ProfileIndex::path());
-    index.set("PROFILECOUNT", "count", std::to_string(lists[0].GetCount()));
+    index.set("PROFILECOUNT", "count", "1");
     index.set("PROFILENAME", "0", kFirstProfile);
     index.set("PROFILESELECT", "select", "0");
     if (!index.commit())
         qCWarning(lcProfiles) << "the profile index cannot be written";
+}
+
+void ProfilePage::addToLists(const QString& name)
+{
+    for (const char* list : pn::kLists)
+        ui::ComboControl(host_.control(QLatin1String(list))).AddItem(name, name, kItemHeight);
+}
+
+int ProfilePage::selectionOf(int list) const
+{
+    return ui::ComboControl(host_.control(QLatin1String(pn::kLists[static_cast<std::size_t>(list)]))).GetCurSel();
+}
+
+bool ProfilePage::tell(int result)
+{
+    const auto r = static_cast<ProfileResult>(result);
+    if (const char* message = profileResultMessage(r))
+        host_.messageBox(QString::fromUtf8(message));
+    return r == ProfileResult::Ok;
+}
+
+void ProfilePage::createProfile()
+{
+    std::string name;
+    if (!tell(static_cast<int>(manager().create(templatePath(), &name))))
+        return;
+    const QString shown = QString::fromStdString(name);
+    addToLists(shown);
+    for (const char* edit : pn::kNameEdits)
+        host_.control(QLatin1String(edit)).SetText(shown);
+    ui::ComboControl reg(host_.control(QLatin1String(pn::kLists[pn::kRegList])));
+    reg.SelectItem(reg.GetCount() - 1);  // applies the new profile when the mouse is ready
+}
+
+void ProfilePage::deleteProfile()
+{
+    const int i = selectionOf(pn::kKeyList);
+    if (ui::ComboControl(host_.control(QLatin1String(pn::kLists[pn::kDpiList]))).GetCount() <= 1) {
+        host_.messageBox(QString::fromUtf8(kMsgKeepOneProfile));
+        return;
+    }
+    if (i < 0 || !tell(static_cast<int>(manager().remove(static_cast<std::size_t>(i)))))
+        return;
+    for (const char* list : pn::kLists)
+        ui::ComboControl(host_.control(QLatin1String(list))).RemoveAt(i);
+    ui::ComboControl reg(host_.control(QLatin1String(pn::kLists[pn::kRegList])));
+    reg.SelectItem(reg.GetCount() - 1);
+}
+
+void ProfilePage::renameProfile(int page)
+{
+    if (page < 0 || page > 2)
+        return;
+    const QString newName = host_.control(QLatin1String(pn::kNameEdits[static_cast<std::size_t>(page)])).GetText();
+    const int i = selectionOf(pn::kDpiList);
+    if (i < 0)
+        return;
+    if (!tell(static_cast<int>(manager().rename(static_cast<std::size_t>(i), newName.toStdString()))))
+        return;
+    for (const char* list : pn::kLists) {
+        ui::ComboControl combo(host_.control(QLatin1String(list)));
+        combo.SetItemText(i, newName);
+        combo.SetItemUserData(i, newName);
+    }
+    for (const char* edit : pn::kNameEdits)
+        host_.control(QLatin1String(edit)).SetText(newName);
+}
+
+void ProfilePage::copyProfile()
+{
+    const int i = selectionOf(pn::kKeyList);
+    if (i < 0)
+        return;
+    std::string name;
+    if (!tell(static_cast<int>(manager().copy(static_cast<std::size_t>(i), &name))))
+        return;
+    addToLists(QString::fromStdString(name));
+    ui::ComboControl key(host_.control(QLatin1String(pn::kLists[pn::kKeyList])));
+    key.SelectItem(key.GetCount() - 1);  // applies the copy when the mouse is ready
+}
+
+void ProfilePage::importProfile()
+{
+    const int i = selectionOf(pn::kKeyList);
+    if (i < 0)
+        return;
+    const QString file = ui::GetOpenFileName(host_.window(), QString(), QString(), kProfileFilter);
+    if (file.isEmpty())
+        return;
+    if (!tell(static_cast<int>(manager().importInto(static_cast<std::size_t>(i), file.toStdString()))))
+        return;
+    // Selected again, so that the imported settings are applied.
+    ui::ComboControl key(host_.control(QLatin1String(pn::kLists[pn::kKeyList])));
+    key.SelectItem(i - 1);
+    key.SelectItem(i);
+}
+
+void ProfilePage::exportProfile()
+{
+    const int i = selectionOf(pn::kKeyList);
+    if (i < 0)
+        return;
+    const QString file =
+        ui::GetSaveFileName(host_.window(), QString(), QString(), kProfileFilter, QStringLiteral("pro"));
+    if (!file.isEmpty())
+        tell(static_cast<int>(manager().exportTo(static_cast<std::size_t>(i), file.toStdString())));
+}
+
+void ProfilePage::showLinked(const QString& program)
+{
+    for (const char* edit : pn::kProgramEdits)
+        host_.control(QLatin1String(edit)).SetText(program);
+    for (const char* box : pn::kLinkBoxes)
+        ui::OptionControl(host_.control(QLatin1String(box))).Selected(true, false);
+    for (const char* panel : pn::kLinkPanels)
+        host_.control(QLatin1String(panel)).SetVisible(true);
+}
+
+void ProfilePage::showUnlinked()
+{
+    for (const char* box : pn::kLinkBoxes)
+        ui::OptionControl(host_.control(QLatin1String(box))).Selected(false, true);
+    for (const char* edit : pn::kProgramEdits)
+        host_.control(QLatin1String(edit)).SetText(QStringLiteral(" "));
+    for (const char* panel : pn::kLinkPanels)
+        host_.control(QLatin1String(panel)).SetVisible(false);
+}
+
+QString ProfilePage::chooseProgram()
+{
+    return ui::GetOpenFileName(host_.window(), QString(), QLatin1String(kProgramFolder), kProgramFilter);
+}
+
+void ProfilePage::onLinkBox(int page, bool selected)
+{
+    (void)page;  // the three boxes show one link: that of the selected profile
+    const int i = selectionOf(pn::kDpiList);
+    if (i < 0)
+        return;
+    ProfileManager library = manager();
+    const auto index = static_cast<std::size_t>(i);
+    if (!selected) {
+        showUnlinked();
+        library.unlink(index);
+        return;
+    }
+    const QString program = chooseProgram();
+    if (program.isEmpty()) {
+        showUnlinked();
+        library.unlink(index);
+        return;
+    }
+    if (library.linkedTo(program.toStdString())) {
+        host_.messageBox(QString::fromUtf8(kMsgProgramLinked));
+        // Unselecting the boxes (with their notification) unlinks this profile.
+        for (const char* box : pn::kLinkBoxes)
+            ui::OptionControl(host_.control(QLatin1String(box))).Selected(false, true);
+        return;
+    }
+    const std::string shown = programFileName(program.toStdString());
+    if (shown.empty()) {
+        showUnlinked();
+        library.unlink(index);
+        return;
+    }
+    showLinked(QString::fromStdString(shown));
+    library.link(index, program.toStdString(), false);
+}
+
+void ProfilePage::chooseLinkedProgram()
+{
+    const int i = selectionOf(pn::kDpiList);
+    if (i < 0)
+        return;
+    const QString program = chooseProgram();
+    const std::string shown = programFileName(program.toStdString());
+    if (program.isEmpty() || shown.empty())
+        return;
+    manager().link(static_cast<std::size_t>(i), program.toStdString(), false);
+    showLinked(QString::fromStdString(shown));
 }
 
 void ProfilePage::selectStoredProfile()
@@ -122,6 +307,25 @@ void ProfilePage::declare(FeatureRegistry& r)
                      host_.applySelectedProfile(source);
              });
     }
+    using namespace ui::notify;
+    using Msg = const ui::TNotifyUI&;
+    r.on(kClick, pn::kAddButton, [this](Msg, int) { createProfile(); });
+    r.on(kClick, pn::kDeleteButton, [this](Msg, int) { deleteProfile(); });
+    r.on(kClick, pn::kMenuButton, [this](Msg, int) { host_.showPopupMenu(QLatin1String(pn::kMenuFile)); });
+    for (int page = 0; page < 3; ++page) {
+        r.on(kClick, pn::kRenameButtons[static_cast<std::size_t>(page)],
+             [this, page](Msg, int) { renameProfile(page); });
+        r.on(kClick, pn::kChooseButtons[static_cast<std::size_t>(page)], [this](Msg, int) { chooseLinkedProgram(); });
+    }
+    // The boxes in the order of their pages: KEY, DPI, REG.
+    const std::size_t boxes[] = {pn::kKeyList, pn::kDpiList, pn::kRegList};
+    for (int page = 0; page < 3; ++page) {
+        r.on(kSelectChanged, pn::kLinkBoxes[boxes[page]],
+             [this, page](Msg msg, int) { onLinkBox(page, msg.wParam == 1); });
+    }
+    r.onMenu(pn::kMenuCopy, false, [this](const ui::MenuCommand&) { copyProfile(); });
+    r.onMenu(pn::kMenuImport, false, [this](const ui::MenuCommand&) { importProfile(); });
+    r.onMenu(pn::kMenuExport, false, [this](const ui::MenuCommand&) { exportProfile(); });
     r.onApply(ApplyStep::FollowLists, [this](ProfileApplication& a) { followLists(a); });
     r.onApply(ApplyStep::ProfileName, [this](ProfileApplication& a) { showName(a); });
     r.onApply(ApplyStep::RememberSelection, [](ProfileApplication& a) { ProfileIndex::writeSelected(a.index); });

@@ -26,6 +26,21 @@ public:
     // outside the list selects the first profile.
     void selectStoredProfile();
 
+    // The user's operations on the profile library.
+    void createProfile();
+    void deleteProfile();
+    void renameProfile(int page);  // 0 DPI, 1 KEY, 2 REG page
+    void copyProfile();
+    void importProfile();
+    void exportProfile();
+    // A link box changed (page: 0 KEY, 1 DPI, 2 REG, as their boxes are numbered).
+    void onLinkBox(int page, bool selected);
+    // A choose button: links the chosen program without looking for other links.
+    void chooseLinkedProgram();
+
+    // Where the program dialog starts.
+    static constexpr const char* kProgramFolder = "/usr/bin";
+
     static constexpr const char* kFirstProfile = "新配置文件1";
     // A damaged count must not make start-up read for ever.
     static constexpr long kMaxProfilesRead = 1000;
@@ -35,6 +50,12 @@ private:
     void showName(const ProfileApplication& a);
     void showLink(ProfileApplication& a);
     void sendImages(ProfileApplication& a);
+    void addToLists(const QString& name);
+    int selectionOf(int list) const;
+    bool tell(int result);  // shows the message of a ProfileResult; true for Ok
+    void showLinked(const QString& program);
+    void showUnlinked();
+    QString chooseProgram();
     FeatureHost& host_;
 };
 

@@ -1,0 +1,184 @@
+// The profile page in the window on a virtual mouse: the buttons and the menu act on the
+// lists, the index and the files; an import is applied; links through the check box are
+// checked for duplicates, through the choose button not.
+#include <gtest/gtest.h>
+
+#include <QMenu>
+
+#include "AppFixture.h"
+#include "device/DeviceProtocol.h"
+#include "platform/IniFile.h"
+#include "ui/ComboControl.h"
+#include "ui/FileDialog.h"
+#include "ui/Notification.h"
+#include "ui/OptionControl.h"
+
+namespace corv::test {
+namespace {
+
+class ProfileWindowTest : public ConnectedWindowTest {
+protected:
+    void SetUp() override
+    {
+        ConnectedWindowTest::SetUp();
+        ui::SetFileDialogResponder([this](const ui::FileDialogRequest&) -> std::optional<QString> {
+            if (files.isEmpty())
+                return std::nullopt;
+            return files.takeFirst();
+        });
+        answer = QStringLiteral("ok_btn");
+    }
+    void TearDown() override { ui::SetFileDialogResponder({}); }
+
+    void writeProfiles(const std::vector<std::string>& names, const std::vector<std::string>& programs = {})
+    {
+        const auto data = env.dataFolder();
+        std::filesystem::create_directories(data);
+        ini::writeString(index(), "PROFILECOUNT", "count", std::to_string(names.size()));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            ini::writeString(index(), "PROFILENAME", std::to_string(i), names[i]);
+            std::filesystem::copy_file(env.resources() / "default.pro", data / (names[i] + ".pro"));
+            if (i < programs.size() && !programs[i].empty()) {
+                ini::writeString(index(), "PROFILELIKEEXE", std::to_string(i), "1");
+                ini::writeString(index(), "PROCESS", std::to_string(i), programs[i]);
+            }
+        }
+        ini::writeString(index(), "PROFILESELECT", "select", "0");
+    }
+    std::filesystem::path index() const { return env.dataFolder() / "msProfile.ini"; }
+    std::string key(const char* section, const std::string& k) { return ini::readString(index(), section, k, "-"); }
+    ui::ComboControl list(int i)
+    {
+        static const char* const names[] = {"ms_DPI_combo_profileSelect", "ms_KEY_combo_profileSelect",
+                                            "ms_REG_combo_profileSelect"};
+        return ui::ComboControl(ctl(names[i]));
+    }
+    QStringList items(int i)
+    {
+        QStringList out;
+        for (int j = 0; j < list(i).GetCount(); ++j)
+            out << list(i).GetItemText(j);
+        return out;
+    }
+    void menu(const char* item)
+    {
+        wnd().OnMenuCommand({QLatin1String(item), QString(), QString(), false});
+    }
+
+    QStringList files;  // the answers of the file dialogs, in order
+};
+
+TEST_F(ProfileWindowTest, ButtonsAndMenuManageTheLibraryInEveryList)
+{
+    writeProfiles({"新配置文件1", "新配置文件3"});
+    connect("R240");
+    notify(ui::notify::kClick, "ms_Deng_add_btn");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(items(i), (QStringList{"新配置文件1", "新配置文件3", "新配置文件2"}));
+    EXPECT_EQ(list(0).GetCurSel(), 2);  // selected and so applied
+    EXPECT_EQ(key("PROFILESELECT", "select"), "2");
+    EXPECT_EQ(ctl("ms_KEY_edit_maname").GetText(), QStringLiteral("新配置文件2"));
+
+    menu("Menu_Copy");
+    menu("Menu_Copy");
+    EXPECT_EQ(items(1).mid(3), (QStringList{"新配置文件2 copy", "新配置文件2 copy copy"}));
+
+    // Renaming to a name in the list (its own too) says so and changes nothing.
+    ctl("ms_REG_edit_maname").SetText(QStringLiteral("新配置文件1"));
+    notify(ui::notify::kClick, "ms_reg_apply_btn");
+    ctl("ms_dpi_edit_maname").SetText(QStringLiteral("bad/name"));
+    notify(ui::notify::kClick, "ms_dpi_apply_btn");
+    EXPECT_EQ(shown, (QStringList{"存在同名的配置，请重新命名", "配置文件名不能用作文件名，请重新命名"}));
+    ctl("ms_KEY_edit_maname").SetText(QStringLiteral("Racing"));
+    notify(ui::notify::kClick, "ms_Key_apply_btn");
+    EXPECT_EQ(shown.size(), 2);
+    const int sel = list(0).GetCurSel();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(list(i).GetItemUserData(sel), QStringLiteral("Racing"));
+    EXPECT_TRUE(std::filesystem::exists(env.dataFolder() / "Racing.pro"));
+    EXPECT_EQ(key("PROFILENAME", std::to_string(sel)), "Racing");
+
+    // Delete down to one profile; the last one stays.
+    for (int n = list(0).GetCount(); n > 1; --n)
+        notify(ui::notify::kClick, "ms_Deng_delete_btn");
+    shown.clear();
+    notify(ui::notify::kClick, "ms_Deng_delete_btn");
+    EXPECT_EQ(shown, (QStringList{"必须保留一个配置文件"}));
+    EXPECT_EQ(list(2).GetCount(), 1);
+    EXPECT_EQ(key("PROFILECOUNT", "count"), "1");
+}
+
+TEST_F(ProfileWindowTest, DeletingAProfileKeepsTheOthersLinked)
+{
+    writeProfiles({"p0", "p1", "p2"}, {"/usr/bin/zero", "/usr/bin/one", "/usr/bin/two"});
+    connect("R210");
+    list(1).SelectItem(1);
+    notify(ui::notify::kClick, "ms_Deng_delete_btn");
+    EXPECT_EQ(items(0), (QStringList{"p0", "p2"}));
+    EXPECT_EQ(key("PROFILELIKEEXE", "0"), "1");
+    EXPECT_EQ(key("PROCESS", "0"), "/usr/bin/zero");
+    EXPECT_EQ(key("PROFILELIKEEXE", "1"), "1");
+    EXPECT_EQ(key("PROCESS", "1"), "/usr/bin/two");
+    // The last profile was selected and applied: its link is shown.
+    EXPECT_EQ(list(2).GetCurSel(), 1);
+    EXPECT_EQ(ctl("ms_DPI_edit_cxname").GetText(), QStringLiteral("two"));
+}
+
+TEST_F(ProfileWindowTest, AnImportIsAppliedAndAnExportCopiesTheFile)
+{
+    writeProfiles({"p0", "p1"});
+    connect("R210");
+    const auto imported = env.home() / "imported.pro";
+    std::filesystem::copy_file(env.resources() / "default.pro", imported);
+    ini::writeString(imported, "Setting", "LED14", "2");  // report rate 500 Hz
+    list(1).SelectItem(0);
+    harness->mouse().frameLog().clear();
+    files << QString::fromStdString(imported.string());
+    menu("Menu_Import");
+    EXPECT_EQ(ini::readString(env.dataFolder() / "p0.pro", "Setting", "LED14", ""), "2");
+    // Applied: the whole settings record went to the mouse with the imported byte.
+    bool sent = false;
+    for (const ReportFrame& f : requestsOf(harness->mouse(), CMD_WRITE_SETTINGS))
+        sent = sent || (f.length() == 56 && f.data()[14] == 2);
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(list(1).GetCurSel(), 0);
+
+    const auto exported = env.home() / "out.pro";
+    files << QString::fromStdString(exported.string());
+    menu("Menu_Export");
+    EXPECT_EQ(AppEnvironment::readAll(exported), AppEnvironment::readAll(env.dataFolder() / "p0.pro"));
+    menu("Menu_Export");  // cancelled: nothing happens
+}
+
+TEST_F(ProfileWindowTest, TheCheckBoxRefusesAProgramLinkedElsewhereTheChooseButtonDoesNot)
+{
+    writeProfiles({"p0", "p1", "p2", "p3"}, {"", "", "", "/opt/Games/X"});
+    connect("R210");
+    list(0).SelectItem(1);
+    files << QStringLiteral("/opt/games/x");  // the same program, in another case
+    ui::OptionControl(ctl("ms_DPI_write_lian")).Selected(true, true);
+    EXPECT_EQ(shown.last(), QStringLiteral("另一个配置文件已链接到同一程序,请选择其他程序"));
+    EXPECT_FALSE(ui::OptionControl(ctl("ms_Key_write_lian")).IsSelected());
+    EXPECT_EQ(key("PROFILELIKEEXE", "1"), "0");
+
+    files << QStringLiteral("/usr/games/tetris");
+    ui::OptionControl(ctl("ms_Key_write_lian")).Selected(true, true);
+    EXPECT_EQ(key("PROFILELIKEEXE", "1"), "1");
+    EXPECT_EQ(key("PROCESS", "1"), "/usr/games/tetris");
+    EXPECT_EQ(ctl("ms_REG_edit_cxname").GetText(), QStringLiteral("tetris"));
+    EXPECT_TRUE(ctl("ms_DPI_Layout_cxname").IsVisible());
+
+    const auto messages = shown.size();
+    files << QStringLiteral("/opt/Games/X");
+    notify(ui::notify::kClick, "ms_REG_btn_cxname");
+    EXPECT_EQ(shown.size(), messages);
+    EXPECT_EQ(key("PROCESS", "1"), "/opt/Games/X");
+    EXPECT_EQ(ctl("ms_Key_edit_cxname").GetText(), QStringLiteral("X"));
+
+    ui::OptionControl(ctl("ms_REG_write_lian")).Selected(false, true);
+    EXPECT_EQ(key("PROFILELIKEEXE", "1"), "0");
+    EXPECT_FALSE(ctl("ms_Key_Layout_cxname").IsVisible());
+}
+
+}  // namespace
+}  // namespace corv::test
