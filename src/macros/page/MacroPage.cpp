@@ -341,10 +341,13 @@ void MacroPage::insertRow(int at, std::size_t line, const QString* shownDelay)
         list.InsertTextRow(at, shownDelay != nullptr ? *shownDelay : delayText(action.delayMs()), data);
 }
 
-void MacroPage::redrawRow(int at)
+void MacroPage::moveRow(std::size_t from, std::size_t to)
 {
-    ui::ListControl(host_.control(qs(mn::kMacroList))).RemoveAt(at);
-    insertRow(at, static_cast<std::size_t>(at));
+    // The moved row is made again from its line; the row it passed keeps what it shows.
+    ui::ListControl list(host_.control(qs(mn::kMacroList)));
+    list.RemoveAt(static_cast<int>(from));
+    insertRow(static_cast<int>(to), to);
+    list.SelectItem(static_cast<int>(to));
 }
 
 void MacroPage::fillRows()
@@ -386,9 +389,7 @@ void MacroPage::moveRowUp()
     if (edit.result == MacroEditResult::WriteFailed) {
         restoreRows(row);
     } else if (edit.result == MacroEditResult::Saved && row && edit.selected && *edit.selected != *row) {
-        redrawRow(static_cast<int>(*edit.selected));
-        redrawRow(static_cast<int>(*row));
-        ui::ListControl(host_.control(qs(mn::kMacroList))).SelectItem(static_cast<int>(*edit.selected));
+        moveRow(*row, *edit.selected);
     }
     setLocked(false);
 }
@@ -400,9 +401,7 @@ void MacroPage::moveRowDown()
     if (edit.result == MacroEditResult::WriteFailed) {
         restoreRows(row);
     } else if (edit.result == MacroEditResult::Saved && row && edit.selected && *edit.selected != *row) {
-        redrawRow(static_cast<int>(*row));
-        redrawRow(static_cast<int>(*edit.selected));
-        ui::ListControl(host_.control(qs(mn::kMacroList))).SelectItem(static_cast<int>(*edit.selected));
+        moveRow(*row, *edit.selected);
     }
     setLocked(false);
 }

@@ -112,7 +112,8 @@ private:
     void restoreRows(std::optional<std::size_t> selected);
     void fillRows();
     void insertRow(int at, std::size_t line, const QString* delayText = nullptr);
-    void redrawRow(int at);
+    // A row moved by one place in the list (the file's lines are already moved).
+    void moveRow(std::size_t from, std::size_t to);
 
     FeatureHost& host_;
     const FeatureRegistry* registry_ = nullptr;
