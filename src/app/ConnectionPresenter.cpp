@@ -6,6 +6,7 @@
 #include "app/ControlNames.h"
 #include "device/DeviceProtocol.h"
 #include "feature/WindowMessages.h"
+#include "platform/AppPaths.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileIndex.h"
 #include "profiles/page/ProfileNames.h"
@@ -97,9 +98,43 @@ void ConnectionPresenter::selectOnboardRecord(int n)
 
 bool ConnectionPresenter::windowAlive() { return wnd_.isAlive(); }
 
-void ConnectionPresenter::macroAreaRead(const std::vector<std::uint8_t>&)
+void ConnectionPresenter::macroAreaRead(const std::vector<std::uint8_t>& area)
 {
-    // The macro library rebuilds its files from the area once it exists.
+    // Connection thread, channel locked: file work only. The window learns of it once the
+    // lock is released (connectSequenceDone).
+    const std::filesystem::path folder = dataFolderPath();
+    if (folder.empty())
+        return;
+    MacroRebuildOutcome outcome = rebuildLibraryFromImage(area, folder);
+    if (outcome.result == MacroRebuildResult::InvalidImage) {
+        qCWarning(lcConnection) << "the mouse's macro area is inconsistent: the macro files are left as they are";
+        return;
+    }
+    if (outcome.result == MacroRebuildResult::WriteFailed)
+        qCWarning(lcConnection) << "some macro files could not be rebuilt from the mouse";
+    std::lock_guard<std::mutex> guard(rebuildMutex_);
+    if (!pendingRebuild_) {
+        pendingRebuild_ = std::move(outcome);
+        return;
+    }
+    MacroRebuildOutcome& pending = *pendingRebuild_;
+    pending.result = outcome.result;
+    pending.macrosInImage = outcome.macrosInImage;
+    pending.filesWritten += outcome.filesWritten;
+    pending.skipped = outcome.skipped;
+    pending.addedNames.insert(pending.addedNames.end(), outcome.addedNames.begin(), outcome.addedNames.end());
+    pending.limitReached = pending.limitReached || outcome.limitReached;
+}
+
+void ConnectionPresenter::deliverMacroRebuild()
+{
+    std::optional<MacroRebuildOutcome> outcome;
+    {
+        std::lock_guard<std::mutex> guard(rebuildMutex_);
+        outcome.swap(pendingRebuild_);
+    }
+    if (outcome)
+        wnd_.registry().macrosRebuilt(*outcome);
 }
 
 std::filesystem::path ConnectionPresenter::connectProfilePath() { return ProfileIndex::selectedProfilePath(); }
@@ -108,7 +143,11 @@ void ConnectionPresenter::storeCapture(const DeviceCapture& capture) { writeDevi
 
 void ConnectionPresenter::connectSequenceDone()
 {
-    ui::SendToUiThread([this] { presentModel(); });
+    // The macro list first, so that the window shows the rebuilt library with the model.
+    ui::SendToUiThread([this] {
+        deliverMacroRebuild();
+        presentModel();
+    });
 }
 
 void ConnectionPresenter::mouseLost()

@@ -6,10 +6,13 @@
 // of the onboard settings record.
 #include <atomic>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 #include "device/DeviceConnection.h"
 #include "feature/FeatureRegistry.h"
+#include "macros/MacroTransfer.h"
 
 namespace corv {
 
@@ -33,6 +36,9 @@ public:
     void showModel(ModelShown why);
     // "ms_profile_n" clicked: the mouse's active settings record becomes n.
     void selectOnboardRecord(int n);
+    // Hands the macro library's rebuild, if one happened since the last hand-over, to the
+    // features. UI thread.
+    void deliverMacroRebuild();
 
     // ConnectionHost (called by the device connection thread).
     bool windowAlive() override;
@@ -48,6 +54,10 @@ private:
     CMainWnd& wnd_;
     std::atomic<bool> connected_{false};
     bool presented_ = false;  // UI thread
+    // The rebuilds of the macro library done on the connection thread and not yet handed to
+    // the features (outcomes of connections that did not finish are merged into the next).
+    std::mutex rebuildMutex_;
+    std::optional<MacroRebuildOutcome> pendingRebuild_;
 };
 
 }  // namespace corv

@@ -57,6 +57,8 @@ void FeatureRegistry::onModelShown(ModelHandler handler) { modelRows_.push_back(
 
 void FeatureRegistry::onConnected(std::function<void()> handler) { connectedRows_.push_back(std::move(handler)); }
 
+void FeatureRegistry::onMacrosRebuilt(MacroRebuildHandler handler) { macroRebuildRows_.push_back(std::move(handler)); }
+
 bool FeatureRegistry::notify(const ui::TNotifyUI& msg) const
 {
     const IndexedName indexed = splitIndexedName(msg.senderName);
@@ -126,6 +128,12 @@ void FeatureRegistry::connected() const
 {
     for (const auto& handler : connectedRows_)
         handler();
+}
+
+void FeatureRegistry::macrosRebuilt(const MacroRebuildOutcome& outcome) const
+{
+    for (const auto& handler : macroRebuildRows_)
+        handler(outcome);
 }
 
 std::vector<std::string> FeatureRegistry::describe() const

@@ -7,7 +7,9 @@
 // - the window's private messages (every handler of a message runs, in declaration order);
 // - the steps of the settings refresh and of applying a profile, run in step order;
 // - the mouse's model being shown (after a connection or a reset), and the end of the
-//   connect sequence.
+//   connect sequence;
+// - the macro library rebuilt from the mouse's macro area at connection (run on the UI
+//   thread once the connection thread has released the channel).
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -17,6 +19,7 @@
 
 namespace corv {
 
+struct MacroRebuildOutcome;
 struct ModelFacts;
 struct ProfileApplication;
 namespace ui {
@@ -62,6 +65,7 @@ public:
     using RefreshHandler = std::function<void()>;
     using ApplyHandler = std::function<void(ProfileApplication& application)>;
     using ModelHandler = std::function<void(const ModelFacts& model, ModelShown why)>;
+    using MacroRebuildHandler = std::function<void(const MacroRebuildOutcome& outcome)>;
 
     // The owner of the rows declared from now on (a feature's name), for diagnostics.
     void setOwner(std::string_view owner) { owner_ = owner; }
@@ -75,6 +79,8 @@ public:
     void onModelShown(ModelHandler handler);
     // The connect sequence's last step, after the model has been shown.
     void onConnected(std::function<void()> handler);
+    // The macro files have been rebuilt from the mouse (new library entries, the limit).
+    void onMacrosRebuilt(MacroRebuildHandler handler);
 
     // Dispatch. Each says whether a row took it.
     bool notify(const ui::TNotifyUI& msg) const;
@@ -85,6 +91,7 @@ public:
     void apply(ProfileApplication& application) const;
     void modelShown(const ModelFacts& model, ModelShown why) const;
     void connected() const;
+    void macrosRebuilt(const MacroRebuildOutcome& outcome) const;
 
     // Declared rows, for tests and diagnostics: "type name -> owner".
     std::vector<std::string> describe() const;
@@ -121,6 +128,7 @@ private:
     std::vector<StepRow<ApplyStep, ApplyHandler>> applyRows_;
     std::vector<ModelHandler> modelRows_;
     std::vector<std::function<void()>> connectedRows_;
+    std::vector<MacroRebuildHandler> macroRebuildRows_;
 };
 
 }  // namespace corv

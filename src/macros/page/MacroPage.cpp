@@ -1,42 +1,515 @@
 #include "macros/page/MacroPage.h"
 
+#include <QCursor>
+#include <QLoggingCategory>
+#include <QMetaObject>
 #include <algorithm>
+#include <limits>
 
 #include "feature/FeatureHost.h"
+#include "feature/FeatureRegistry.h"
+#include "macros/MacroAction.h"
+#include "macros/MacroIndex.h"
+#include "macros/MacroTransfer.h"
 #include "macros/page/MacroNames.h"
 #include "platform/AppPaths.h"
-#include "platform/IniFile.h"
 #include "ui/ComboControl.h"
+#include "ui/FileDialog.h"
 #include "ui/ListControl.h"
+#include "ui/MenuWnd.h"
+#include "ui/Notification.h"
 
 namespace corv {
 
+Q_LOGGING_CATEGORY(lcMacroPage, "corv.debug.macros", QtWarningMsg)
+
 namespace mn = macro_names;
+
+namespace {
+
+QString qs(const char* name) { return QString::fromUtf8(name); }
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+QString delayText(long ms) { return QStringLiteral("%1 MS").arg(ms); }
+
+// Import and export dialogs.
+const QString kImportTitle = QStringLiteral("导入宏");
+const QString kExportTitle = QStringLiteral("导出宏");
+const QString kMacroFilter = QStringLiteral("宏文件 (*.mac);;所有文件 (*)");
+
+}  // namespace
 
 std::span<const ui::ControlRef> MacroPage::controls() const { return mn::macroPageControls(); }
 
 void MacroPage::windowInit() { loadMacroList(); }
 
-void MacroPage::declare(FeatureRegistry&) { }
+void MacroPage::declare(FeatureRegistry& r)
+{
+    registry_ = &r;
+    using ui::notify::kClick;
+    using ui::notify::kItemSelect;
+    const auto click = [&r](const char* name, void (MacroPage::*op)(), MacroPage* page) {
+        r.on(kClick, name, [page, op](const ui::TNotifyUI&, int) { (page->*op)(); });
+    };
+    click(mn::kAddButton, &MacroPage::newMacro, this);
+    click(mn::kDeleteButton, &MacroPage::deleteSelected, this);
+    click(mn::kRenameButton, &MacroPage::renameSelected, this);
+    click(mn::kCopyButton, &MacroPage::openLibraryMenu, this);
+    click(mn::kUpButton, &MacroPage::moveRowUp, this);
+    click(mn::kDownButton, &MacroPage::moveRowDown, this);
+    click(mn::kDeleteRowButton, &MacroPage::deleteRow, this);
+    click(mn::kEditButton, &MacroPage::editRow, this);
+    click(mn::kInsertButton, &MacroPage::insertDelay, this);
+    r.on(kItemSelect, mn::kMacroCombo, [this](const ui::TNotifyUI& msg, int) {
+        if (msg.wParam >= 0)
+            loadSelected();
+    });
+    r.on(kItemSelect, mn::kInsertModeCombo,
+         [this](const ui::TNotifyUI& msg, int) { showInsertPanel(static_cast<int>(msg.wParam)); });
+    r.onMenu(mn::kMenuCopy, false, [this](const ui::MenuCommand&) { copySelected(); });
+    r.onMenu(mn::kMenuImport, false, [this](const ui::MenuCommand&) { importIntoSelected(); });
+    r.onMenu(mn::kMenuExport, false, [this](const ui::MenuCommand&) { exportSelected(); });
+    r.onMacrosRebuilt([this](const MacroRebuildOutcome& outcome) { macrosRebuilt(outcome); });
+}
+
+std::filesystem::path MacroPage::dataFolder() const { return dataFolderPath(); }
 
 void MacroPage::loadMacroList()
 {
-    ui::ComboControl combo(host_.control(QLatin1String(mn::kMacroCombo)));
-    ui::ListControl list(host_.control(QLatin1String(mn::kMacroList)));
-    list.RemoveAll();
-    const std::filesystem::path folder = dataFolderPath();
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    ui::ListControl(host_.control(qs(mn::kMacroList))).RemoveAll();
+    shown_ = MacroFile();
+    const std::filesystem::path folder = dataFolder();
+    if (folder.empty()) {
+        qCWarning(lcMacroPage) << "no data folder (no home folder): macros are not available";
+        return;
+    }
+    for (const std::string& name : MacroIndex(folder).names())
+        combo.AddItem(qs(name), qs(name), kLoadedItemHeight);
+    combo.SelectItem(-1);
+}
+
+std::optional<std::size_t> MacroPage::selectedMacro(const MacroIndex& index) const
+{
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    const int sel = combo.GetCurSel();
+    if (sel < 0)
+        return std::nullopt;
+    const int found = index.find(combo.GetItemUserData(sel).toStdString());
+    if (found < 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(found);
+}
+
+std::optional<std::size_t> MacroPage::selectedRow() const
+{
+    const int sel = ui::ListControl(host_.control(qs(mn::kMacroList))).GetCurSel();
+    if (sel < 0 || static_cast<std::size_t>(sel) >= shown_.size())
+        return std::nullopt;
+    return static_cast<std::size_t>(sel);
+}
+
+void MacroPage::report(MacroResult result)
+{
+    switch (result) {
+    case MacroResult::LimitReached:
+        host_.messageBox(QString::asprintf(kMsgMacroLimit, static_cast<int>(kMaxMacros)));
+        break;
+    case MacroResult::NameTaken:
+        host_.messageBox(qs(kMsgMacroNameTaken));
+        break;
+    case MacroResult::InvalidName:
+        host_.messageBox(qs(kMsgInvalidName));
+        break;
+    case MacroResult::TargetExists:
+        host_.messageBox(qs(kMsgFileExists));
+        break;
+    case MacroResult::SourceUnreadable:
+        host_.messageBox(qs(kMsgUnreadableFile));
+        break;
+    case MacroResult::FileError:
+        host_.messageBox(qs(kMsgMacroDataError));
+        break;
+    case MacroResult::Ok:
+    case MacroResult::Unchanged:
+    case MacroResult::NoSuchMacro:
+        break;
+    }
+}
+
+// ---- The library ----
+
+void MacroPage::newMacro()
+{
+    const std::filesystem::path folder = dataFolder();
     if (folder.empty())
         return;
-    const std::filesystem::path index = folder / "msMacro.ini";
-    const long count = ini::toLong(ini::readString(index, "MACROCOUNT", "count", "0"));
-    const long readable = std::clamp(count, 0L, kMaxMacros);
-    for (long i = 0; i < readable; ++i) {
-        const QString name = QString::fromStdString(ini::readString(index, "MACRONAME", std::to_string(i), "0"));
-        combo.AddItem(name, name, 30);
+    std::string name;
+    const MacroResult result = MacroIndex(folder).addNew(&name);
+    if (result != MacroResult::Ok) {
+        report(result);
+        return;
     }
-    // The list has just been emptied, so this selects nothing.
-    if (count != 0)
-        combo.SelectItem(list.GetCount() - 1);
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    const int item = combo.AddItem(qs(name), qs(name), kAddedItemHeight);
+    combo.SelectItem(item);  // shows the new, empty macro
+}
+
+void MacroPage::deleteSelected()
+{
+    MacroIndex index(dataFolder());
+    const auto macro = selectedMacro(index);
+    if (!macro)
+        return;
+    const MacroResult result = index.remove(*macro);
+    if (result != MacroResult::Ok) {
+        report(result);
+        return;
+    }
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    combo.RemoveAt(combo.GetCurSel());
+    ui::ListControl(host_.control(qs(mn::kMacroList))).RemoveAll();
+    shown_ = MacroFile();
+    host_.control(qs(mn::kNameEdit)).SetText(QString());
+    combo.SelectItem(0);  // the first macro, when one is left
+}
+
+void MacroPage::renameSelected()
+{
+    MacroIndex index(dataFolder());
+    const auto macro = selectedMacro(index);
+    if (!macro)
+        return;
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    ui::Control edit = host_.control(qs(mn::kNameEdit));
+    const int item = combo.GetCurSel();
+    const QString oldName = combo.GetItemUserData(item);
+    const QString newName = edit.GetText();
+    // The list is saved at every change, so the file already holds what the list shows and
+    // is moved as it is.
+    const MacroResult result = index.rename(*macro, newName.toStdString());
+    if (result == MacroResult::Unchanged)
+        return;
+    if (result != MacroResult::Ok) {
+        report(result);
+        edit.SetText(oldName);
+        return;
+    }
+    combo.SetItemUserData(item, newName);
+    combo.SetItemText(item, newName);
+    combo.NeedUpdate();
+    shown_ = MacroFile::load(index.macroPathAt(*macro));
+}
+
+void MacroPage::copySelected()
+{
+    MacroIndex index(dataFolder());
+    const auto macro = selectedMacro(index);
+    if (!macro)
+        return;
+    std::string copyName;
+    const MacroResult result = index.copy(*macro, &copyName);
+    if (result != MacroResult::Ok) {
+        report(result);
+        return;
+    }
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    const int item = combo.AddItem(qs(copyName), qs(copyName), kAddedItemHeight);
+    combo.SelectItem(item);
+    host_.control(qs(mn::kNameEdit)).SetText(qs(copyName));
+}
+
+void MacroPage::importIntoSelected()
+{
+    MacroIndex index(dataFolder());
+    const auto macro = selectedMacro(index);
+    if (!macro)
+        return;
+    const QString file = ui::GetOpenFileName(host_.window(), kImportTitle,
+                                             QString::fromStdString(index.folder().string()), kMacroFilter);
+    if (file.isEmpty())
+        return;
+    const MacroResult result = index.importFile(*macro, file.toStdString());
+    if (result != MacroResult::Ok) {
+        report(result);
+        return;
+    }
+    loadSelected();
+}
+
+void MacroPage::exportSelected()
+{
+    MacroIndex index(dataFolder());
+    const auto macro = selectedMacro(index);
+    if (!macro)
+        return;
+    const QString file =
+        ui::GetSaveFileName(host_.window(), kExportTitle, QString::fromStdString(index.folder().string()), kMacroFilter,
+                            QStringLiteral("mac"));
+    if (file.isEmpty())
+        return;
+    report(index.exportFile(*macro, file.toStdString()));
+}
+
+void MacroPage::openLibraryMenu()
+{
+    const FeatureRegistry* registry = registry_;
+    ui::MenuWnd::Init(
+        qs(mn::kLibraryMenu), QCursor::pos(),
+        [registry](const ui::MenuCommand& cmd) {
+            if (registry != nullptr)
+                registry->menu(cmd);
+        },
+        host_.window());
+}
+
+bool MacroPage::writeLibraryToMouse()
+{
+    const std::filesystem::path folder = dataFolder();
+    if (folder.empty())
+        return true;  // no library: nothing to write
+    const MacroWriteOutcome outcome = writeMacroLibrary(host_.channel(), host_.deviceState(), folder);
+    switch (outcome.result) {
+    case MacroWriteResult::DoesNotFit:
+        host_.messageBox(QString::asprintf(kMsgMacroNoSpace, static_cast<int>(outcome.actionsToRemove)));
+        return false;
+    case MacroWriteResult::DataError:
+        host_.messageBox(qs(kMsgMacroDataError));
+        return false;
+    case MacroWriteResult::DeviceError:
+        // Like every other write to the mouse, a failed send is not reported to the user.
+        qCWarning(lcMacroPage) << "the mouse did not take the macros, result" << outcome.deviceResult;
+        return true;
+    case MacroWriteResult::Written:
+    case MacroWriteResult::NothingToWrite:
+        return true;
+    }
+    return true;
+}
+
+void MacroPage::macrosRebuilt(const MacroRebuildOutcome& outcome)
+{
+    const std::filesystem::path folder = dataFolder();
+    if (folder.empty())
+        return;
+    const std::vector<std::string> names = MacroIndex(folder).names();
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    const int shownCount = combo.GetCount();
+    bool inStep = static_cast<std::size_t>(shownCount) <= names.size();
+    for (int i = 0; inStep && i < shownCount; ++i)
+        inStep = combo.GetItemUserData(i) == qs(names[static_cast<std::size_t>(i)]);
+    if (inStep) {
+        // The usual case: the rebuild appended new macros to what the combo shows.
+        for (std::size_t i = static_cast<std::size_t>(shownCount); i < names.size(); ++i)
+            combo.AddItem(qs(names[i]), qs(names[i]), kAddedItemHeight);
+        if (outcome.filesWritten > 0 && combo.GetCurSel() >= 0)
+            loadSelected();  // its file may have been replaced
+    } else {
+        // The index changed in another way while the window was changing it: show it as it
+        // is, keeping the selected macro when it is still there.
+        const QString selected = combo.GetCurSel() >= 0 ? combo.GetItemUserData(combo.GetCurSel()) : QString();
+        combo.SelectItem(-1);
+        combo.RemoveAll();
+        ui::ListControl(host_.control(qs(mn::kMacroList))).RemoveAll();
+        shown_ = MacroFile();
+        int keep = -1;
+        for (const std::string& name : names) {
+            const int item = combo.AddItem(qs(name), qs(name), kLoadedItemHeight);
+            if (!selected.isEmpty() && qs(name) == selected)
+                keep = item;
+        }
+        combo.SelectItem(keep);
+    }
+    if (outcome.limitReached) {
+        // Not shown from inside the connection's hand-over: the connection thread waits for it.
+        QMetaObject::invokeMethod(
+            host_.window(),
+            [this] { host_.messageBox(QString::asprintf(kMsgMacroLimit, static_cast<int>(kMaxMacros))); },
+            Qt::QueuedConnection);
+    }
+}
+
+// ---- The editor ----
+
+void MacroPage::insertRow(int at, std::size_t line, const QString* shownDelay)
+{
+    ui::ListControl list(host_.control(qs(mn::kMacroList)));
+    const MacroAction action = shown_.action(line);
+    const QString data = qs(shown_.lines()[line]);
+    if (action.isKeyEvent())
+        list.InsertActionRow(at, action.down != 0, qs(action.name), data);
+    else
+        list.InsertTextRow(at, shownDelay != nullptr ? *shownDelay : delayText(action.delayMs()), data);
+}
+
+void MacroPage::moveRow(std::size_t from, std::size_t to)
+{
+    // The moved row is made again from its line; the row it passed keeps what it shows.
+    ui::ListControl list(host_.control(qs(mn::kMacroList)));
+    list.RemoveAt(static_cast<int>(from));
+    insertRow(static_cast<int>(to), to);
+    list.SelectItem(static_cast<int>(to));
+}
+
+void MacroPage::fillRows()
+{
+    ui::ListControl list(host_.control(qs(mn::kMacroList)));
+    list.RemoveAll();
+    for (std::size_t i = 0; i < shown_.size(); ++i)
+        insertRow(static_cast<int>(i), i);
+    list.SelectItem(-1);
+}
+
+void MacroPage::restoreRows(std::optional<std::size_t> selected)
+{
+    fillRows();
+    if (selected)
+        ui::ListControl(host_.control(qs(mn::kMacroList))).SelectItem(static_cast<int>(*selected));
+    host_.messageBox(qs(kMsgMacroDataError));
+}
+
+void MacroPage::loadSelected()
+{
+    editingRow_.reset();
+    if (locked_)
+        setLocked(false);
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    const int item = combo.GetCurSel();
+    if (item < 0)
+        return;
+    const QString name = combo.GetItemUserData(item);
+    host_.control(qs(mn::kNameEdit)).SetText(name);
+    shown_ = MacroFile::load(MacroIndex(dataFolder()).macroPath(name.toStdString()));
+    fillRows();
+}
+
+void MacroPage::moveRowUp()
+{
+    const auto row = selectedRow();
+    const MacroEdit edit = shown_.moveUp(row);
+    if (edit.result == MacroEditResult::WriteFailed) {
+        restoreRows(row);
+    } else if (edit.result == MacroEditResult::Saved && row && edit.selected && *edit.selected != *row) {
+        moveRow(*row, *edit.selected);
+    }
+    setLocked(false);
+}
+
+void MacroPage::moveRowDown()
+{
+    const auto row = selectedRow();
+    const MacroEdit edit = shown_.moveDown(row);
+    if (edit.result == MacroEditResult::WriteFailed) {
+        restoreRows(row);
+    } else if (edit.result == MacroEditResult::Saved && row && edit.selected && *edit.selected != *row) {
+        moveRow(*row, *edit.selected);
+    }
+    setLocked(false);
+}
+
+void MacroPage::deleteRow()
+{
+    const auto row = selectedRow();
+    const std::size_t before = shown_.size();
+    const MacroEdit edit = shown_.removeRow(row);
+    if (edit.result == MacroEditResult::WriteFailed) {
+        restoreRows(row);
+    } else if (edit.result == MacroEditResult::Saved && row && shown_.size() < before) {
+        ui::ListControl list(host_.control(qs(mn::kMacroList)));
+        list.RemoveAt(static_cast<int>(*row));
+        list.SelectItem(-1);
+    }
+    setLocked(false);
+}
+
+long MacroPage::typedDelay(const QString& text)
+{
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-'))) {
+        negative = t[i] == QLatin1Char('-');
+        ++i;
+    }
+    long value = 0;
+    for (; i < t.size() && t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9'); ++i) {
+        value = value * 10 + (t[i].unicode() - u'0');
+        if (value > MacroAction::kMaxDelayMs)
+            value = MacroAction::kMaxDelayMs + 1;  // stays above the limit without overflowing
+    }
+    if (negative)
+        return 0;
+    return std::min(value, MacroAction::kMaxDelayMs);
+}
+
+void MacroPage::editRow()
+{
+    ui::ListControl list(host_.control(qs(mn::kMacroList)));
+    ui::Control delayEdit = host_.control(qs(mn::kDelayEdit));
+    if (editingRow_) {
+        // Second click: the typed delay goes into the row being edited.
+        const std::size_t row = *editingRow_;
+        editingRow_.reset();
+        const long ms = typedDelay(delayEdit.GetText());
+        const MacroEdit edit = shown_.setDelay(row, ms);
+        if (edit.result == MacroEditResult::Saved) {
+            // Shown as typed; a reload shows it in whole units of 10 ms.
+            list.SetItemText(static_cast<int>(row), delayText(ms));
+            list.SetItemUserData(static_cast<int>(row), qs(shown_.lines()[row]));
+        } else if (edit.result == MacroEditResult::WriteFailed) {
+            restoreRows(row);
+        }
+        setLocked(false);
+        return;
+    }
+    const auto row = selectedRow();
+    if (!row || shown_.action(*row).isKeyEvent())
+        return;  // a key event's key is changed by pressing the new key (keyboard capture)
+    editingRow_ = row;
+    setLocked(true);
+    host_.control(qs(mn::kEditButton)).SetEnabled(true);
+    delayEdit.SetText(QString::number(shown_.action(*row).delayMs()));
+}
+
+void MacroPage::insertDelay()
+{
+    setLocked(true);
+    const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).GetCurSel();
+    if (mode == kDelayBefore || mode == kDelayAfter) {
+        const auto row = selectedRow();
+        const long ms = typedDelay(host_.control(qs(mn::kDelayEdit)).GetText());
+        const std::size_t before = shown_.size();
+        const DelayInsertMode where = mode == kDelayBefore ? DelayInsertMode::Before : DelayInsertMode::After;
+        const MacroEdit edit = shown_.insertDelay(row, ms, where);
+        if (edit.result == MacroEditResult::WriteFailed) {
+            restoreRows(row);
+        } else if (edit.result == MacroEditResult::Saved && shown_.size() > before) {
+            const std::size_t at = !row ? 0 : (where == DelayInsertMode::Before ? *row : *row + 1);
+            const QString shownDelay = delayText(ms);
+            insertRow(static_cast<int>(at), at, &shownDelay);
+            ui::ListControl(host_.control(qs(mn::kMacroList)))
+                .SelectItem(edit.selected ? static_cast<int>(*edit.selected) : -1);
+        }
+    }
+    setLocked(false);
+}
+
+void MacroPage::showInsertPanel(int mode)
+{
+    const bool delays = mode == kDelayBefore || mode == kDelayAfter;
+    const bool keys = mode == kKeysBefore || mode == kKeysAfter;
+    if (!delays && !keys)
+        return;
+    host_.control(qs(mn::kDelayPanel)).SetVisible(delays);
+    host_.control(qs(mn::kKeyPanel)).SetVisible(keys);
+}
+
+void MacroPage::setLocked(bool locked)
+{
+    locked_ = locked;
+    for (const char* name : mn::kLockedControls)
+        host_.control(qs(name)).SetEnabled(!locked);
+    for (const char* name : mn::kLockedCombos)
+        host_.control(qs(name)).SetInputEnabled(!locked);
 }
 
 }  // namespace corv

@@ -1,15 +1,44 @@
 #pragma once
-// The macro page: the macro library in the macro combo, and the selected macro's actions.
+// The macro page: the macro library in the macro combo (new, delete, rename, copy, import,
+// export), the selected macro's actions in the editor list (move, delete, delay edits and
+// delay insertion), the page's lock while an edit is in progress, the library written to the
+// mouse, and the combo brought up to date after the connection rebuilt the library from the
+// mouse.
+//
+// The library's files are the truth: every operation goes through MacroIndex and changes
+// the combo only when the index changed. The rows of the list are the lines of the shown
+// macro's MacroFile, read once when the macro is selected; every finished change saves that
+// file at once.
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+
 #include "feature/Feature.h"
+#include "macros/MacroFile.h"
+#include "macros/MacroResult.h"
+
+class QString;
 
 namespace corv {
 
 class FeatureHost;
+class MacroIndex;
+struct MacroRebuildOutcome;
 
 class MacroPage : public Feature {
 public:
-    // The library holds at most this many macros.
-    static constexpr long kMaxMacros = 50;
+    // Messages of the page beyond the library's own (MacroResult.h).
+    static constexpr const char* kMsgInvalidName = "宏名称不能用作文件名，请重新命名";
+    static constexpr const char* kMsgFileExists = "数据文件夹中已有同名的宏文件，宏名称未更改";
+    static constexpr const char* kMsgUnreadableFile = "无法读取所选文件";
+
+    // Row heights of the combo: items read at start-up, items added afterwards.
+    static constexpr int kLoadedItemHeight = 30;
+    static constexpr int kAddedItemHeight = 25;
+
+    // The insert modes of the insert-mode combo.
+    enum InsertMode { kDelayBefore = 0, kDelayAfter = 1, kKeysBefore = 2, kKeysAfter = 3 };
 
     explicit MacroPage(FeatureHost& host) : host_(host) { }
 
@@ -18,11 +47,79 @@ public:
     std::span<const ui::ControlRef> controls() const override;
     void windowInit() override;
 
-    // Fills the macro combo from the macro index; nothing is selected.
+    // Fills the macro combo from the macro index and empties the editor list; nothing is
+    // selected.
     void loadMacroList();
 
+    // Library operations. Those on the selected macro do nothing when none is selected.
+    void newMacro();
+    void deleteSelected();
+    // Renames the selected macro to the text of the name edit.
+    void renameSelected();
+    void copySelected();
+    void importIntoSelected();
+    void exportSelected();
+    // The pop-up menu of copy, import and export at the pointer.
+    void openLibraryMenu();
+
+    // Packs the whole library into the mouse's macro area. False, after its message, when
+    // the library does not fit the area or its image cannot be built; the mouse then keeps
+    // what it had.
+    bool writeLibraryToMouse();
+
+    // Editor.
+    // Shows the selected macro's actions (the combo's selection); no row is selected.
+    void loadSelected();
+    void moveRowUp();
+    void moveRowDown();
+    void deleteRow();
+    // First click on a delay row: its delay goes into the delay edit and the page locks.
+    // Second click: the typed delay is stored and the page unlocks.
+    void editRow();
+    // Inserts a delay of the typed length before or after the selected row (insert modes 0
+    // and 1).
+    void insertDelay();
+    // The insert-mode combo's choice: the delay panel for modes 0 and 1, the key panel for
+    // 2 and 3.
+    void showInsertPanel(int mode);
+
+    // Lock and unlock: the page's buttons and the window's page headers are disabled, the
+    // two combos take no input.
+    void setLocked(bool locked);
+    bool isLocked() const { return locked_; }
+    bool isEditingDelay() const { return editingRow_.has_value(); }
+
+    // The library was rebuilt from the mouse: the combo follows the index, the shown macro
+    // is read again, and a library that could not take every macro of the mouse says so.
+    void macrosRebuilt(const MacroRebuildOutcome& outcome);
+
+    // The macro shown in the editor list.
+    const MacroFile& shownMacro() const { return shown_; }
+
+    // The delay typed into an edit, in milliseconds: a decimal number (an optional sign,
+    // reading stops at the first other character, no digits read 0), limited to
+    // 0..MacroAction::kMaxDelayMs.
+    static long typedDelay(const QString& text);
+
 private:
+    std::filesystem::path dataFolder() const;
+    // The index position of the macro selected in the combo, when its name is in the index.
+    std::optional<std::size_t> selectedMacro(const MacroIndex& index) const;
+    std::optional<std::size_t> selectedRow() const;
+    // Shows a failed library operation's message (nothing for results without one).
+    void report(MacroResult result);
+    // Puts the editor list back to the shown macro's rows after a failed save, and says so.
+    void restoreRows(std::optional<std::size_t> selected);
+    void fillRows();
+    void insertRow(int at, std::size_t line, const QString* delayText = nullptr);
+    // A row moved by one place in the list (the file's lines are already moved).
+    void moveRow(std::size_t from, std::size_t to);
+
     FeatureHost& host_;
+    const FeatureRegistry* registry_ = nullptr;
+    MacroFile shown_;
+    std::optional<std::size_t> editingRow_;  // the delay row being edited
+    bool locked_ = false;
 };
 
 }  // namespace corv

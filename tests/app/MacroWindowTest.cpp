@@ -1,0 +1,711 @@
+// The macro page in the window: the library's operations with their messages and limit,
+// names that cannot be file names, renames that cannot complete, import and export through
+// the file dialog, the editor list's rows and delay edits, the page's lock; and, on a
+// connected virtual mouse, the library written to the mouse and rebuilt from it at the next
+// connection, images that are inconsistent or hold more macros than the library may, and a
+// library too large for the mouse's macro area.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <QStringList>
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <map>
+
+#include "AppFixture.h"
+#include "device/DeviceProtocol.h"
+#include "macros/MacroFile.h"
+#include "macros/MacroIndex.h"
+#include "macros/MacroResult.h"
+#include "macros/page/MacroNames.h"
+#include "macros/page/MacroPage.h"
+#include "ui/ComboControl.h"
+#include "ui/FileDialog.h"
+#include "ui/ListControl.h"
+#include "ui/MenuWnd.h"
+#include "ui/MessageBox.h"
+#include "ui/Notification.h"
+
+namespace corv::test {
+namespace {
+
+namespace mn = macro_names;
+
+// A key press, its delay, the release and a closing zero delay, as the recorder writes them.
+std::vector<std::string> tap(const std::string& name, int usage, int delayUnits)
+{
+    return {"1," + std::to_string(usage) + ",202,1," + name, "0," + std::to_string(delayUnits) + ",0,1," + name,
+            "1," + std::to_string(usage) + ",138,0," + name, "0,0,0,0," + name};
+}
+
+// What the page shows and what the library holds, for both kinds of window below.
+class MacroPageChecks {
+protected:
+    virtual ~MacroPageChecks() = default;
+    virtual CMainWnd& window() = 0;
+    virtual std::filesystem::path folder() const = 0;
+
+    MacroPage& page() { return *window().findFeature<MacroPage>(); }
+    ui::Control ctl(const char* name) { return window().FindControl(QString::fromUtf8(name)); }
+    ui::ComboControl combo() { return ui::ComboControl(ctl(mn::kMacroCombo)); }
+    ui::ListControl list() { return ui::ListControl(ctl(mn::kMacroList)); }
+    void click(const char* name) { notifyControl(window(), ui::notify::kClick, name); }
+    void menu(const char* item)
+    {
+        ui::MenuCommand cmd;
+        cmd.name = QString::fromUtf8(item);
+        window().OnMenuCommand(cmd);
+    }
+    void selectMacro(int item)
+    {
+        combo().SelectItem(-1);
+        combo().SelectItem(item);
+    }
+
+    QStringList comboNames()
+    {
+        QStringList names;
+        for (int i = 0; i < combo().GetCount(); ++i)
+            names << combo().GetItemUserData(i);
+        return names;
+    }
+    QStringList indexNames() const
+    {
+        QStringList names;
+        for (const std::string& n : MacroIndex(folder()).names())
+            names << QString::fromStdString(n);
+        return names;
+    }
+    QStringList rowTexts()
+    {
+        QStringList texts;
+        for (int i = 0; i < list().GetCount(); ++i)
+            texts << list().GetItemText(i);
+        return texts;
+    }
+    std::filesystem::path macroFile(const std::string& name) const { return folder() / (name + ".mac"); }
+    std::vector<std::string> linesOf(const std::string& name) const { return MacroFile::load(macroFile(name)).lines(); }
+
+    // The library written straight into the data folder (before the window starts).
+    void writeLibrary(const std::vector<std::pair<std::string, std::vector<std::string>>>& macros) const
+    {
+        std::filesystem::create_directories(folder());
+        std::string index = "[MACROCOUNT]\ncount=" + std::to_string(macros.size()) + "\n[MACRONAME]\n";
+        for (std::size_t i = 0; i < macros.size(); ++i) {
+            index += std::to_string(i) + "=" + macros[i].first + "\n";
+            if (!macros[i].second.empty()) {
+                EXPECT_TRUE(MacroFile::write(macroFile(macros[i].first), macros[i].second));
+            }
+        }
+        std::ofstream(folder() / "msMacro.ini", std::ios::binary) << index;
+    }
+    // Every file of the data folder with its bytes.
+    std::map<std::string, std::string> snapshot() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& e : std::filesystem::directory_iterator(folder()))
+            if (e.is_regular_file())
+                files[e.path().filename().string()] = AppEnvironment::readAll(e.path());
+        return files;
+    }
+};
+
+// The window without worker threads: the library's files and the page alone.
+class MacroWindowTest : public ::testing::Test, public MacroPageChecks {
+protected:
+    void SetUp() override
+    {
+        ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
+            shown << r.shownText;
+            return QStringLiteral("confirm_btn");
+        });
+        ui::SetFileDialogResponder([this](const ui::FileDialogRequest& r) -> std::optional<QString> {
+            dialogs.push_back(r);
+            return chosenFile;
+        });
+    }
+    void TearDown() override { ui::SetFileDialogResponder(nullptr); }
+
+    CMainWnd& window() override { return harness->wnd(); }
+    std::filesystem::path folder() const override { return env.dataFolder(); }
+
+    CMainWnd& create()
+    {
+        harness = std::make_unique<MainWindowHarness>(CMainWnd::Options::withoutWorkers(false));
+        EXPECT_TRUE(harness->wnd().CreateMainWindow());
+        return harness->wnd();
+    }
+    void rename(const QString& to)
+    {
+        ctl(mn::kNameEdit).SetText(to);
+        click(mn::kRenameButton);
+    }
+
+    AppEnvironment env;
+    std::unique_ptr<MainWindowHarness> harness;
+    QStringList shown;
+    std::vector<ui::FileDialogRequest> dialogs;
+    std::optional<QString> chosenFile;
+};
+
+QString limitMessage() { return QString::asprintf(kMsgMacroLimit, 50); }
+
+TEST_F(MacroWindowTest, NewMacrosTakeTheSmallestFreeNumberAndDeletingRenumbersTheIndex)
+{
+    create();
+    for (int i = 0; i < 3; ++i)
+        click(mn::kAddButton);
+    EXPECT_EQ(comboNames(), (QStringList{"新建宏1", "新建宏2", "新建宏3"}));
+    EXPECT_EQ(indexNames(), comboNames());
+    EXPECT_EQ(combo().GetCurSel(), 2);
+    EXPECT_EQ(ctl(mn::kNameEdit).GetText(), QStringLiteral("新建宏3"));
+    EXPECT_FALSE(std::filesystem::exists(macroFile("新建宏3")));  // a new macro has no file yet
+
+    // Deleting the second: its file goes, the first macro is selected, the index is renumbered.
+    ASSERT_TRUE(MacroFile::write(macroFile("新建宏2"), tap("A", 4, 1)));
+    selectMacro(1);
+    EXPECT_EQ(list().GetCount(), 4);
+    click(mn::kDeleteButton);
+    EXPECT_FALSE(std::filesystem::exists(macroFile("新建宏2")));
+    EXPECT_EQ(comboNames(), (QStringList{"新建宏1", "新建宏3"}));
+    EXPECT_EQ(indexNames(), comboNames());
+    EXPECT_EQ(combo().GetCurSel(), 0);
+    EXPECT_EQ(list().GetCount(), 0);
+
+    // The gap is filled, at the end of the list.
+    click(mn::kAddButton);
+    EXPECT_EQ(comboNames(), (QStringList{"新建宏1", "新建宏3", "新建宏2"}));
+    EXPECT_EQ(indexNames(), comboNames());
+    EXPECT_EQ(combo().GetItemHeight(2), MacroPage::kAddedItemHeight);
+    EXPECT_TRUE(shown.isEmpty());
+
+    // With nothing selected, the operations on the selected macro do nothing.
+    combo().SelectItem(-1);
+    const auto before = snapshot();
+    click(mn::kDeleteButton);
+    menu(mn::kMenuCopy);
+    menu(mn::kMenuExport);
+    rename(QStringLiteral("Other"));
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(MacroWindowTest, TheFiftiethMacroIsAllowedTheFiftyFirstRefused)
+{
+    std::vector<std::pair<std::string, std::vector<std::string>>> macros;
+    for (int i = 0; i < 49; ++i)
+        macros.push_back({"m" + std::to_string(i), {}});
+    macros[0].second = tap("A", 4, 2);
+    writeLibrary(macros);
+    create();
+    ASSERT_EQ(combo().GetCount(), 49);
+    click(mn::kAddButton);
+    EXPECT_EQ(combo().GetCount(), 50);
+    EXPECT_EQ(indexNames().size(), 50);
+    EXPECT_TRUE(shown.isEmpty());
+
+    const auto before = snapshot();
+    click(mn::kAddButton);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.last(), limitMessage());
+    selectMacro(0);
+    menu(mn::kMenuCopy);  // a copy is a new macro too
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown.last(), limitMessage());
+    EXPECT_EQ(combo().GetCount(), 50);
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(MacroWindowTest, CopiesAreNamedCopyCopyAndCarryTheSourceBytes)
+{
+    writeLibrary({{"Combo", tap("A", 4, 12)}, {"Empty", {}}});
+    create();
+    selectMacro(0);
+    menu(mn::kMenuCopy);
+    selectMacro(0);
+    menu(mn::kMenuCopy);
+    EXPECT_EQ(comboNames(), (QStringList{"Combo", "Empty", "Combo copy", "Combo copy copy"}));
+    EXPECT_EQ(indexNames(), comboNames());
+    EXPECT_EQ(combo().GetCurSel(), 3);
+    EXPECT_EQ(ctl(mn::kNameEdit).GetText(), QStringLiteral("Combo copy copy"));
+    EXPECT_EQ(AppEnvironment::readAll(macroFile("Combo copy copy")), AppEnvironment::readAll(macroFile("Combo")));
+    EXPECT_EQ(list().GetCount(), 4);  // the copy is shown
+
+    // A macro without a file gives an empty file.
+    selectMacro(1);
+    menu(mn::kMenuCopy);
+    EXPECT_TRUE(std::filesystem::exists(macroFile("Empty copy")));
+    EXPECT_TRUE(linesOf("Empty copy").empty());
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(MacroWindowTest, RenamesThatCannotCompleteKeepTheOldNameEverywhere)
+{
+    writeLibrary({{"Combo", tap("A", 4, 12)}, {"Other", tap("B", 5, 1)}});
+    create();
+    selectMacro(1);
+    const auto before = snapshot();
+    const auto unchanged = [&](const char* what) {
+        EXPECT_EQ(comboNames(), (QStringList{"Combo", "Other"})) << what;
+        EXPECT_EQ(indexNames(), comboNames()) << what;
+        EXPECT_EQ(ctl(mn::kNameEdit).GetText(), QStringLiteral("Other")) << what;
+        EXPECT_EQ(snapshot(), before) << what;
+    };
+
+    // Another macro's name in any case.
+    rename(QStringLiteral("cOMBO"));
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.last(), QString::fromUtf8(kMsgMacroNameTaken));
+    unchanged("name taken");
+
+    // Names that cannot be file names: nothing written, the old name shown again.
+    for (const char* bad : {"a/b", "", "   ", "..", " lead", "\"quoted\"", "tab\tin"}) {
+        rename(QString::fromUtf8(bad));
+        ASSERT_FALSE(shown.isEmpty());
+        EXPECT_EQ(shown.last(), QString::fromUtf8(MacroPage::kMsgInvalidName)) << bad;
+        unchanged(bad);
+    }
+    const qsizetype messages = shown.size();
+
+    // Its own name in another case: nothing at all.
+    rename(QStringLiteral("OTHER"));
+    EXPECT_EQ(shown.size(), messages);
+    EXPECT_EQ(indexNames(), (QStringList{"Combo", "Other"}));
+
+    // A stray file of the new name in the data folder: the move cannot complete.
+    std::ofstream(macroFile("Stray"), std::ios::binary) << "not a macro";
+    const auto withStray = snapshot();
+    rename(QStringLiteral("Stray"));
+    EXPECT_EQ(shown.last(), QString::fromUtf8(MacroPage::kMsgFileExists));
+    EXPECT_EQ(comboNames(), (QStringList{"Combo", "Other"}));
+    EXPECT_EQ(indexNames(), comboNames());
+    EXPECT_EQ(ctl(mn::kNameEdit).GetText(), QStringLiteral("Other"));
+    EXPECT_EQ(snapshot(), withStray);
+
+    // A rename that can complete moves the file and keeps the rows.
+    rename(QStringLiteral("Renamed"));
+    EXPECT_EQ(comboNames(), (QStringList{"Combo", "Renamed"}));
+    EXPECT_EQ(indexNames(), comboNames());
+    EXPECT_FALSE(std::filesystem::exists(macroFile("Other")));
+    EXPECT_EQ(linesOf("Renamed"), tap("B", 5, 1));
+    // Edits after the rename go to the renamed file.
+    list().SelectItem(0);
+    click(mn::kDownButton);
+    EXPECT_EQ(linesOf("Renamed")[1], tap("B", 5, 1)[0]);
+    EXPECT_FALSE(std::filesystem::exists(macroFile("Other")));
+}
+
+TEST_F(MacroWindowTest, ImportAndExportGoThroughTheFileDialog)
+{
+    writeLibrary({{"Combo", tap("A", 4, 12)}, {"Empty", {}}});
+    create();
+    const std::filesystem::path outside = env.home() / "shared.mac";
+
+    selectMacro(0);
+    chosenFile = QString::fromStdString(outside.string());
+    menu(mn::kMenuExport);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs.back().kind, ui::FileDialogRequest::Kind::Save);
+    EXPECT_EQ(dialogs.back().defaultSuffix, QStringLiteral("mac"));
+    EXPECT_EQ(AppEnvironment::readAll(outside), AppEnvironment::readAll(macroFile("Combo")));
+
+    // Imported into the other macro, which keeps its name and shows the new rows.
+    selectMacro(1);
+    EXPECT_EQ(list().GetCount(), 0);
+    menu(mn::kMenuImport);
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs.back().kind, ui::FileDialogRequest::Kind::Open);
+    EXPECT_EQ(AppEnvironment::readAll(macroFile("Empty")), AppEnvironment::readAll(outside));
+    EXPECT_EQ(rowTexts(), (QStringList{"A", "120 MS", "A", "0 MS"}));
+    EXPECT_EQ(comboNames(), (QStringList{"Combo", "Empty"}));
+
+    // Cancelled: nothing changes. A file that cannot be read: said so, nothing changes.
+    const auto before = snapshot();
+    chosenFile.reset();
+    menu(mn::kMenuImport);
+    EXPECT_EQ(snapshot(), before);
+    chosenFile = QString::fromStdString((env.home() / "missing.mac").string());
+    menu(mn::kMenuImport);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.last(), QString::fromUtf8(MacroPage::kMsgUnreadableFile));
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(list().GetCount(), 4);
+}
+
+TEST_F(MacroWindowTest, RowsShowTheirActionsAndKeepTheirLines)
+{
+    std::vector<std::string> lines = tap("LShift", 2, 0);
+    lines[2] = "1,2,137,0,LShift";
+    lines[1] = "0,44,1,1,LShift";  // (1 * 256 + 44) * 10 ms
+    lines.push_back("garbage");    // read as a zero delay, kept as it is
+    writeLibrary({{"Shift", lines}});
+    create();
+    selectMacro(0);
+    ASSERT_EQ(list().GetCount(), 5);
+    EXPECT_EQ(list().GetCurSel(), -1);
+    EXPECT_EQ(list().GetRowKind(0), ui::ListControl::RowKind::Action);
+    EXPECT_EQ(list().GetRowName(0), QStringLiteral("macro_action"));
+    EXPECT_TRUE(list().IsActionDown(0));
+    EXPECT_FALSE(list().IsActionDown(2));
+    EXPECT_EQ(list().GetItemText(2), QStringLiteral("LShift"));
+    EXPECT_EQ(list().GetRowKind(1), ui::ListControl::RowKind::Text);
+    EXPECT_EQ(rowTexts(), (QStringList{"LShift", "3000 MS", "LShift", "0 MS", "0 MS"}));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(list().GetItemUserData(i).toStdString(), lines[static_cast<std::size_t>(i)]) << i;
+}
+
+TEST_F(MacroWindowTest, DelayEditsStoreTenMillisecondUnitsAndLockThePage)
+{
+    writeLibrary({{"Combo", tap("A", 4, 0)}});
+    create();
+    selectMacro(0);
+    list().SelectItem(1);
+    click(mn::kEditButton);
+    EXPECT_TRUE(page().isEditingDelay());
+    EXPECT_EQ(ctl(mn::kDelayEdit).GetText(), QStringLiteral("0"));
+    // Locked: the page's buttons and headers, and no input on the two combos; the edit
+    // button itself finishes the edit.
+    for (const char* name : mn::kLockedControls) {
+        if (QLatin1String(name) != QLatin1String(mn::kEditButton)) {
+            EXPECT_FALSE(ctl(name).IsEnabled()) << name;
+        }
+    }
+    EXPECT_TRUE(ctl(mn::kEditButton).IsEnabled());
+    EXPECT_FALSE(ctl(mn::kMacroCombo).IsInputEnabled());
+    EXPECT_FALSE(ctl(mn::kInsertModeCombo).IsInputEnabled());
+
+    ctl(mn::kDelayEdit).SetText(QStringLiteral("1234"));
+    list().SelectItem(0);  // the edit stays with the row it started on
+    click(mn::kEditButton);
+    EXPECT_FALSE(page().isEditingDelay());
+    EXPECT_EQ(list().GetItemText(1), QStringLiteral("1234 MS"));
+    EXPECT_EQ(linesOf("Combo")[1], "0,123,0,1,A");
+    EXPECT_EQ(list().GetItemUserData(1), QStringLiteral("0,123,0,1,A"));
+    for (const char* name : mn::kLockedControls)
+        EXPECT_TRUE(ctl(name).IsEnabled()) << name;
+    EXPECT_TRUE(ctl(mn::kMacroCombo).IsInputEnabled());
+
+    selectMacro(0);
+    EXPECT_EQ(list().GetItemText(1), QStringLiteral("1230 MS"));
+
+    // Limits: above the largest delay, below zero, and text after the number.
+    struct Case {
+        const char* typed;
+        const char* shown;
+        const char* line;
+    };
+    for (const Case& c : {Case{"400000", "327670 MS", "0,255,127,1,A"}, Case{"-50", "0 MS", "0,0,0,1,A"},
+                          Case{"25ms", "25 MS", "0,2,0,1,A"}, Case{"", "0 MS", "0,0,0,1,A"}}) {
+        list().SelectItem(1);
+        click(mn::kEditButton);
+        ctl(mn::kDelayEdit).SetText(QString::fromUtf8(c.typed));
+        click(mn::kEditButton);
+        EXPECT_EQ(list().GetItemText(1), QString::fromUtf8(c.shown)) << c.typed;
+        EXPECT_EQ(linesOf("Combo")[1], c.line) << c.typed;
+    }
+
+    // A key event's row is not a delay: no edit starts, the page stays unlocked.
+    list().SelectItem(0);
+    click(mn::kEditButton);
+    EXPECT_FALSE(page().isEditingDelay());
+    EXPECT_FALSE(page().isLocked());
+}
+
+TEST_F(MacroWindowTest, MovesAndDeletionsChangeOneRowAndSave)
+{
+    writeLibrary({{"Combo", tap("A", 4, 12)}});
+    create();
+    selectMacro(0);
+    const std::vector<std::string> original = tap("A", 4, 12);
+
+    // The first row up and the last row down change nothing.
+    list().SelectItem(0);
+    click(mn::kUpButton);
+    EXPECT_EQ(list().GetCurSel(), 0);
+    list().SelectItem(3);
+    click(mn::kDownButton);
+    EXPECT_EQ(list().GetCurSel(), 3);
+    EXPECT_EQ(rowTexts(), (QStringList{"A", "120 MS", "A", "0 MS"}));
+    EXPECT_EQ(linesOf("Combo"), original);
+
+    // Row 1 down: it and its selection move, and the file follows.
+    list().SelectItem(1);
+    click(mn::kDownButton);
+    EXPECT_EQ(list().GetCurSel(), 2);
+    EXPECT_EQ(rowTexts(), (QStringList{"A", "A", "120 MS", "0 MS"}));
+    EXPECT_EQ(linesOf("Combo"), (std::vector<std::string>{original[0], original[2], original[1], original[3]}));
+    click(mn::kUpButton);
+    EXPECT_EQ(list().GetCurSel(), 1);
+    EXPECT_EQ(linesOf("Combo"), original);
+    EXPECT_EQ(list().GetRowKind(1), ui::ListControl::RowKind::Text);
+
+    // Deleting removes only that row; nothing is selected afterwards.
+    list().SelectItem(0);
+    click(mn::kDeleteRowButton);
+    EXPECT_EQ(list().GetCurSel(), -1);
+    EXPECT_EQ(rowTexts(), (QStringList{"120 MS", "A", "0 MS"}));
+    EXPECT_EQ(linesOf("Combo"), (std::vector<std::string>{original[1], original[2], original[3]}));
+    // Nothing selected: nothing moves or goes.
+    click(mn::kDeleteRowButton);
+    click(mn::kUpButton);
+    EXPECT_EQ(list().GetCount(), 3);
+    EXPECT_EQ(linesOf("Combo").size(), 3u);
+}
+
+TEST_F(MacroWindowTest, DelaysAreInsertedBeforeOrAfterTheSelectedRow)
+{
+    writeLibrary({{"Combo", tap("A", 4, 12)}, {"Empty", {}}});
+    create();
+    ui::ComboControl mode(ctl(mn::kInsertModeCombo));
+    ASSERT_EQ(mode.GetCount(), 4);
+
+    // The insert-mode combo switches between the delay panel and the key panel.
+    mode.SelectItem(2);
+    EXPECT_FALSE(ctl(mn::kDelayPanel).IsVisible());
+    EXPECT_TRUE(ctl(mn::kKeyPanel).IsVisible());
+    mode.SelectItem(1);
+    EXPECT_TRUE(ctl(mn::kDelayPanel).IsVisible());
+    EXPECT_FALSE(ctl(mn::kKeyPanel).IsVisible());
+
+    // Before row 0: the new delay comes first and the former row 0 stays selected.
+    selectMacro(0);
+    mode.SelectItem(0);
+    ctl(mn::kDelayEdit).SetText(QStringLiteral("55"));
+    list().SelectItem(0);
+    click(mn::kInsertButton);
+    EXPECT_EQ(rowTexts(), (QStringList{"55 MS", "A", "120 MS", "A", "0 MS"}));
+    EXPECT_EQ(list().GetCurSel(), 1);
+    EXPECT_EQ(linesOf("Combo")[0], "0,5,0,0,");
+    EXPECT_FALSE(page().isLocked());
+
+    // After row 2: inserted at 3, row 2 stays selected.
+    mode.SelectItem(1);
+    ctl(mn::kDelayEdit).SetText(QStringLiteral("2600"));
+    list().SelectItem(2);
+    click(mn::kInsertButton);
+    EXPECT_EQ(rowTexts(), (QStringList{"55 MS", "A", "120 MS", "2600 MS", "A", "0 MS"}));
+    EXPECT_EQ(list().GetCurSel(), 2);
+    EXPECT_EQ(linesOf("Combo")[3], "0,4,1,0,");  // 260 units: 256 + 4
+
+    // An empty macro, nothing selected: after inserts at the top, before inserts nothing.
+    selectMacro(1);
+    mode.SelectItem(0);
+    click(mn::kInsertButton);
+    EXPECT_EQ(list().GetCount(), 0);
+    mode.SelectItem(1);
+    click(mn::kInsertButton);
+    EXPECT_EQ(rowTexts(), (QStringList{"2600 MS"}));
+    EXPECT_EQ(linesOf("Empty"), (std::vector<std::string>{"0,4,1,0,"}));
+}
+
+TEST_F(MacroWindowTest, TheCopyButtonOpensTheLibraryMenuWhoseItemsAreRouted)
+{
+    writeLibrary({{"Combo", tap("A", 4, 12)}});
+    create();
+    selectMacro(0);
+    click(mn::kCopyButton);
+    auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(open, nullptr);
+    EXPECT_TRUE(ui::MenuWnd::TriggerItem(open, QString::fromUtf8(mn::kMenuCopy)));
+    open->close();
+    EXPECT_EQ(comboNames(), (QStringList{"Combo", "Combo copy"}));
+    EXPECT_TRUE(shown.isEmpty());  // an item nobody handles would show its text
+    // Import and export are routed too (their dialogs are cancelled here).
+    for (const char* item : {mn::kMenuImport, mn::kMenuExport}) {
+        ui::MenuCommand cmd;
+        cmd.name = QString::fromUtf8(item);
+        EXPECT_TRUE(window().registry().menu(cmd)) << item;
+    }
+    EXPECT_EQ(dialogs.size(), 2u);
+}
+
+// ---- On a connected virtual mouse ----
+
+class MacroDeviceWindowTest : public ConnectedWindowTest, public MacroPageChecks {
+protected:
+    using MacroPageChecks::ctl;
+    CMainWnd& window() override { return wnd(); }
+    std::filesystem::path folder() const override { return env.dataFolder(); }
+
+    // Unplugs and plugs the mouse again; true when the window has shown it again (the
+    // rebuilt library handed over first).
+    bool replug()
+    {
+        harness->mouse().unplug();
+        if (!waitFor([&] { return !wnd().isPresented(); }, 5000))
+            return false;
+        harness->mouse().plug();
+        return waitFor([&] { return wnd().isPresented(); }, 10000);
+    }
+
+    using Block = std::vector<std::array<std::uint8_t, 2>>;
+    // An image of these macros as the mouse stores it.
+    static std::vector<std::uint8_t> image(const std::vector<Block>& macros)
+    {
+        std::size_t length = 16 + 2 * macros.size();
+        for (const Block& b : macros)
+            length += 4 + 2 * b.size();
+        std::vector<std::uint8_t> bytes(length, 0);
+        const auto put16 = [&](std::size_t at, std::size_t v) {
+            bytes[at] = static_cast<std::uint8_t>(v & 0xFF);
+            bytes[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+        };
+        put16(0, 0x55AA);
+        put16(2, length);
+        put16(4, macros.size());
+        std::size_t at = 16 + 2 * macros.size();
+        for (std::size_t i = 0; i < macros.size(); ++i) {
+            put16(16 + 2 * i, at);
+            put16(at, macros[i].size());
+            for (std::size_t j = 0; j < macros[i].size(); ++j) {
+                bytes[at + 4 + 2 * j] = macros[i][j][0];
+                bytes[at + 5 + 2 * j] = macros[i][j][1];
+            }
+            at += 4 + 2 * macros[i].size();
+        }
+        return bytes;
+    }
+    void putImage(const std::vector<std::uint8_t>& bytes)
+    {
+        ASSERT_TRUE(harness->mouse().writeMemory(sim::MemoryArea::Macros, 0, bytes));
+    }
+};
+
+TEST_F(MacroDeviceWindowTest, TheLibraryWrittenToTheMouseComesBackAtTheNextConnection)
+{
+    const std::vector<std::string> first = tap("A", 4, 12);
+    std::vector<std::string> second = tap("B", 5, 200);
+    second.insert(second.end(), {"1,1,201,1,LCtrl", "0,44,1,1,LCtrl", "1,1,137,0,LCtrl", "0,0,0,0,LCtrl"});
+    writeLibrary({{"First", first}, {"Second", second}});
+    connect("R210");
+    ASSERT_EQ(comboNames(), (QStringList{"First", "Second"}));  // the factory image holds no macros
+    const std::string firstBytes = AppEnvironment::readAll(macroFile("First"));
+    const std::string secondBytes = AppEnvironment::readAll(macroFile("Second"));
+
+    EXPECT_TRUE(page().writeLibraryToMouse());
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_FALSE(requestsOf(harness->mouse(), CMD_WRITE_MACROS).empty());
+
+    // The library changes on this side: the second macro is deleted, the first edited.
+    selectMacro(1);
+    click(mn::kDeleteButton);
+    selectMacro(0);
+    list().SelectItem(0);
+    click(mn::kDeleteRowButton);
+    ASSERT_NE(AppEnvironment::readAll(macroFile("First")), firstBytes);
+    ASSERT_EQ(comboNames(), (QStringList{"First"}));
+
+    // The next connection: the mouse's macros are the truth. The library grows by a new
+    // macro for the second one, the combo shows it, and both files are as they were written.
+    ASSERT_TRUE(replug());
+    EXPECT_EQ(indexNames(), (QStringList{"First", "新建宏1"}));
+    EXPECT_EQ(comboNames(), indexNames());
+    EXPECT_EQ(AppEnvironment::readAll(macroFile("First")), firstBytes);
+    EXPECT_EQ(AppEnvironment::readAll(macroFile("新建宏1")), secondBytes);
+    // The macro on show is read again.
+    EXPECT_EQ(combo().GetCurSel(), 0);
+    EXPECT_EQ(list().GetCount(), 4);
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(MacroDeviceWindowTest, AnInconsistentImageLeavesTheLibraryUntouched)
+{
+    writeLibrary({{"First", tap("A", 4, 12)}});
+    connect("R210");
+    const auto before = snapshot();
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<Case> cases;
+    {
+        auto b = image({{{4, 202}, {1, 0}}, {{5, 202}}});
+        b[16] = 0xF0;  // macro 0's block lies beyond the image
+        cases.push_back({"block outside", b});
+    }
+    {
+        auto b = image({{{4, 202}, {1, 0}}, {{5, 202}}});
+        b[b.size() - 6] = 0x40;  // macro 1 claims more actions than the image holds
+        cases.push_back({"count too large", b});
+    }
+    {
+        auto b = image({{{4, 202}}, {{5, 202}}, {{6, 202}}});
+        b[18] = 2;  // macro 1's block inside the header
+        b[19] = 0;
+        cases.push_back({"block in the header", b});
+    }
+    {
+        auto b = image({{{4, 202}}});
+        b[2] = 8;  // a length shorter than the header
+        b[3] = 0;
+        cases.push_back({"length too short", b});
+    }
+    for (const Case& c : cases) {
+        putImage(c.bytes);
+        ASSERT_TRUE(replug()) << c.what;
+        EXPECT_EQ(snapshot(), before) << c.what;
+        EXPECT_EQ(comboNames(), (QStringList{"First"})) << c.what;
+    }
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(MacroDeviceWindowTest, AnImageOfMoreThanFiftyMacrosFillsTheLibraryToItsLimit)
+{
+    writeLibrary({{"First", tap("A", 4, 12)}});
+    connect("R210");
+    std::vector<Block> macros(52, Block{{4, 202}, {3, 0}, {4, 138}, {0, 0}});
+    macros[49] = Block{{5, 202}};
+    macros[50] = Block{{6, 202}};
+    putImage(image(macros));
+    ASSERT_TRUE(replug());
+    EXPECT_TRUE(waitFor([&] { return !shown.isEmpty(); }));
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.last(), limitMessage());
+    EXPECT_EQ(indexNames().size(), 50);
+    EXPECT_EQ(comboNames(), indexNames());
+    EXPECT_EQ(indexNames()[1], QStringLiteral("新建宏1"));
+    EXPECT_EQ(linesOf("First"), (std::vector<std::string>{"1,4,202,1,A", "0,3,0,1,A", "1,4,138,0,A", "0,0,0,0,A"}));
+    EXPECT_EQ(linesOf("新建宏49"), (std::vector<std::string>{"1,5,202,1,B"}));
+    // Nothing of macros 51 and 52 was written anywhere.
+    for (const auto& [file, bytes] : snapshot())
+        EXPECT_EQ(bytes.find(",6,202,"), std::string::npos) << file;
+}
+
+TEST_F(MacroDeviceWindowTest, ALibraryTooLargeForTheMacroAreaIsNotSent)
+{
+    // With a macro area of one unit (128 bytes): 16 + 6 + 2 * 54 = 130 bytes is one action
+    // too many, so the message asks for 2.
+    std::vector<std::string> lines;
+    for (int i = 0; i < 27; ++i) {
+        lines.push_back("1,4,202,1,A");
+        lines.push_back("0,1,0,1,A");
+    }
+    writeLibrary({{"Long", lines}});
+    connect("R210");
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
+        wnd().deviceState().DeviceInfo[kInfoMacroCapacity] = 1;
+    }
+    harness->mouse().frameLog().clear();
+    EXPECT_FALSE(page().writeLibraryToMouse());
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.last(), QString::asprintf(kMsgMacroNoSpace, 2));
+    EXPECT_TRUE(requestsOf(harness->mouse(), CMD_WRITE_MACROS).empty());
+    EXPECT_TRUE(requestsOf(harness->mouse(), CMD_BEGIN).empty());
+
+    // One action fewer fits exactly (128 bytes) and is sent.
+    lines.pop_back();
+    ASSERT_TRUE(MacroFile::write(macroFile("Long"), lines));
+    EXPECT_TRUE(page().writeLibraryToMouse());
+    EXPECT_EQ(shown.size(), 1);
+    EXPECT_FALSE(requestsOf(harness->mouse(), CMD_WRITE_MACROS).empty());
+    std::array<std::uint8_t, 4> head{};
+    ASSERT_TRUE(harness->mouse().readMemory(sim::MemoryArea::Macros, 0, head));
+    EXPECT_EQ(head[2] | (head[3] << 8), 128);
+}
+
+}  // namespace
+}  // namespace corv::test
