@@ -163,6 +163,7 @@ bool X11ForegroundWatcher::start(Callback onForeground)
     lastReported_.clear();
     {
         std::lock_guard<std::mutex> guard(activityMutex_);
+        sleeps_ = 0;
         wakeUps_ = 0;
         ended_ = false;
     }
@@ -215,6 +216,7 @@ void X11ForegroundWatcher::run()
         }
         xcb_flush(connection_);
 
+        markAsleep();
         pollfd fds[2] = {{xFd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         const int ready = ::poll(fds, 2, -1);
         if (ready < 0 && errno == EINTR)
@@ -278,6 +280,13 @@ std::optional<std::string> X11ForegroundWatcher::foregroundExecutable()
     return executableOfProcess(*pid);
 }
 
+void X11ForegroundWatcher::markAsleep()
+{
+    std::lock_guard<std::mutex> guard(activityMutex_);
+    ++sleeps_;
+    activityChanged_.notify_all();
+}
+
 void X11ForegroundWatcher::markWakeUp()
 {
     std::lock_guard<std::mutex> guard(activityMutex_);
@@ -292,6 +301,12 @@ void X11ForegroundWatcher::markEnded()
     activityChanged_.notify_all();
 }
 
+std::uint64_t X11ForegroundWatcher::sleeps() const
+{
+    std::lock_guard<std::mutex> guard(activityMutex_);
+    return sleeps_;
+}
+
 std::uint64_t X11ForegroundWatcher::wakeUps() const
 {
     std::lock_guard<std::mutex> guard(activityMutex_);
@@ -304,10 +319,10 @@ bool X11ForegroundWatcher::ended() const
     return ended_;
 }
 
-bool X11ForegroundWatcher::waitForWakeUps(std::uint64_t n, std::chrono::milliseconds bound) const
+bool X11ForegroundWatcher::waitForSleeps(std::uint64_t n, std::chrono::milliseconds bound) const
 {
     std::unique_lock<std::mutex> lock(activityMutex_);
-    return activityChanged_.wait_for(lock, bound, [&] { return wakeUps_ >= n; });
+    return activityChanged_.wait_for(lock, bound, [&] { return sleeps_ >= n; });
 }
 
 bool X11ForegroundWatcher::waitUntilEnded(std::chrono::milliseconds bound) const

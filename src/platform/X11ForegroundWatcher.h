@@ -48,13 +48,16 @@ public:
     // True when a connection to the display can be opened now.
     static bool canConnect(const std::string& displayName);
 
-    // What the thread did, for tests and measurements: how often it woke from waiting,
-    // and whether it has ended (stopped, or the X server went away).
+    // What the thread did, for tests and measurements: how often it went to sleep waiting
+    // for the X server or stop(), how often it woke from that, and whether it has ended
+    // (stopped, or the X server went away). A change that arrives while the thread is busy
+    // is handled in the same pass, without a wake-up of its own.
+    std::uint64_t sleeps() const;
     std::uint64_t wakeUps() const;
     bool ended() const;
-    // Wait until the thread woke at least n times since start() / has ended; false when
-    // that did not happen within bound.
-    bool waitForWakeUps(std::uint64_t n, std::chrono::milliseconds bound) const;
+    // Wait until the thread went to sleep at least n times since start() / has ended; false
+    // when that did not happen within bound.
+    bool waitForSleeps(std::uint64_t n, std::chrono::milliseconds bound) const;
     bool waitUntilEnded(std::chrono::milliseconds bound) const;
     // The kernel's id of the running thread (as in /proc/self/task/ID), 0 before it runs.
     int threadId() const { return threadId_.load(); }
@@ -63,6 +66,7 @@ private:
     void run();
     void reportIfNew(bool always);
     std::optional<std::string> foregroundExecutable();
+    void markAsleep();
     void markWakeUp();
     void markEnded();
 
@@ -79,6 +83,7 @@ private:
 
     mutable std::mutex activityMutex_;
     mutable std::condition_variable activityChanged_;
+    std::uint64_t sleeps_ = 0;
     std::uint64_t wakeUps_ = 0;
     bool ended_ = false;
     std::atomic<int> threadId_{0};

@@ -167,6 +167,7 @@ TEST_F(ForegroundWatcherX11, ADeletedExecutableIsReportedByThePathItWasStartedFr
     wm->activate(readerWindow);
     X11ForegroundWatcher watcher(xvfb.display());
     ASSERT_TRUE(watcher.start(log.callback()));
+    ASSERT_TRUE(log.waitForCount(1));
     wm->activate(gameWindow);
     ASSERT_TRUE(log.waitForCount(2));
     EXPECT_EQ(log.reports(), std::vector<std::string>({catPath, copy.string()}));
@@ -174,23 +175,25 @@ TEST_F(ForegroundWatcherX11, ADeletedExecutableIsReportedByThePathItWasStartedFr
 
 // The watcher sleeps until the X server has something for it: one wake-up per root
 // property change, none in between, and a change of another property reports nothing.
+// Each change is made while the watcher sleeps, so that each one wakes it on its own.
 TEST_F(ForegroundWatcherX11, WakesOnlyForRootPropertyChangesAndReportsOnlyActiveWindowChanges)
 {
     wm->activate(sleeperWindow);
     X11ForegroundWatcher watcher(xvfb.display());
     ASSERT_TRUE(watcher.start(log.callback()));
-    ASSERT_TRUE(log.waitForCount(1));
-    const std::uint64_t before = watcher.wakeUps();
+    ASSERT_TRUE(watcher.waitForSleeps(1, kBound));
+    EXPECT_EQ(watcher.wakeUps(), 0U);
 
     wm->setRootCardinal("_CORV_TEST_UNRELATED", 7);
-    ASSERT_TRUE(watcher.waitForWakeUps(before + 1, kBound));
+    ASSERT_TRUE(watcher.waitForSleeps(2, kBound));
     wm->activate(sleeperWindow);  // the same window again: nothing new
-    ASSERT_TRUE(watcher.waitForWakeUps(before + 2, kBound));
+    ASSERT_TRUE(watcher.waitForSleeps(3, kBound));
     wm->activate(readerWindow);
-    ASSERT_TRUE(log.waitForCount(2));
+    ASSERT_TRUE(watcher.waitForSleeps(4, kBound));
 
     EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath, catPath}));
-    EXPECT_EQ(watcher.wakeUps(), before + 3);
+    EXPECT_EQ(watcher.wakeUps(), 3U);
+    EXPECT_EQ(watcher.sleeps(), 4U);
 }
 
 TEST_F(ForegroundWatcherX11, StopEndsAnIdleWatcherPromptlyAndStartWorksAgain)
