@@ -88,15 +88,39 @@ struct Rig {
     Clock::time_point lastReport;
 };
 
-long voluntarySwitches(int tid)
+// The value of one line of /proc/self/task/TID/status ("State", "voluntary_ctxt_switches").
+std::string taskStatus(int tid, const std::string& key)
 {
     std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.starts_with("voluntary_ctxt_switches:"))
-            return std::stol(line.substr(line.find(':') + 1));
+        if (line.starts_with(key + ":")) {
+            const std::size_t value = line.find_first_not_of(" \t", key.size() + 1);
+            return value == std::string::npos ? std::string() : line.substr(value);
+        }
     }
-    return -1;
+    return {};
+}
+
+long voluntarySwitches(int tid)
+{
+    const std::string value = taskStatus(tid, "voluntary_ctxt_switches");
+    return value.empty() ? -1 : std::stol(value);
+}
+
+// Waits until the thread is blocked: its going to sleep after the first report is itself
+// a voluntary switch, which must not fall into the measured period.
+bool waitUntilBlocked(const X11ForegroundWatcher& watcher)
+{
+    if (!watcher.waitForSleeps(1, kBound))
+        return false;
+    const Clock::time_point deadline = Clock::now() + kBound;
+    while (!taskStatus(watcher.threadId(), "State").starts_with("S")) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 void BM_ForegroundChangeToReport(benchmark::State& state)
@@ -130,6 +154,10 @@ void BM_ForegroundIdleWakeUps(benchmark::State& state)
     Rig rig;
     if (!rig.error.empty()) {
         state.SkipWithError(rig.error.c_str());
+        return;
+    }
+    if (!waitUntilBlocked(*rig.watcher)) {
+        state.SkipWithError("the watcher thread does not go to sleep");
         return;
     }
     const int tid = rig.watcher->threadId();
