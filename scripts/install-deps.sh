@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git ccache
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-tools-dev libqt6opengl6-dev libgl1-mesa-dev libx11-dev libxi-dev
+  qt6-base-dev qt6-tools-dev libqt6opengl6-dev libgl1-mesa-dev libx11-dev libxi-dev libxcb1-dev
   libglib2.0-dev gsettings-desktop-schemas dbus-daemon
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
 )

@@ -1,0 +1,92 @@
+#pragma once
+// The foreground program on an X11 session. The window manager publishes the active window
+// in the root window's _NET_ACTIVE_WINDOW property; the watcher asks the X server to tell
+// it of every change of the root's properties and sleeps on the connection until one comes
+// (an idle desktop costs no wake-up). On a change of the active window it reads the
+// window's _NET_WM_PID and resolves /proc/PID/exe.
+//
+// A window that cannot be traced to an executable reports nothing (see ForegroundWatcher):
+// none active, no _NET_WM_PID, a window that is already gone, a window of another machine
+// (its WM_CLIENT_MACHINE names another host, so its pid means nothing here), or a process
+// whose executable cannot be read (it ended, or belongs to another user with a protected
+// /proc entry). An executable replaced or deleted while it runs is reported by the path it
+// was started from.
+//
+// The watcher has its own thread and its own connection to the X server, so it shares no
+// Xlib state (error handlers included) with the rest of the process; a failing request
+// ends in an error reply for that request only. When the X server goes away the thread
+// ends quietly and reports nothing more. start() and stop() are called from one thread.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/ForegroundWatcher.h"
+
+struct xcb_connection_t;
+
+namespace corv {
+
+class X11ForegroundWatcher final : public ForegroundWatcher {
+public:
+    // displayName: as in DISPLAY (":0"); empty means the value of DISPLAY.
+    explicit X11ForegroundWatcher(std::string displayName);
+    ~X11ForegroundWatcher() override;
+    X11ForegroundWatcher(const X11ForegroundWatcher&) = delete;
+    X11ForegroundWatcher& operator=(const X11ForegroundWatcher&) = delete;
+
+    // False when the display cannot be opened, its window manager properties cannot be
+    // named, or the watcher is already running (also after its thread ended by itself:
+    // stop() first).
+    bool start(Callback onForeground) override;
+    void stop() override;
+
+    // True when a connection to the display can be opened now.
+    static bool canConnect(const std::string& displayName);
+
+    // What the thread did, for tests and measurements: how often it went to sleep waiting
+    // for the X server or stop(), how often it woke from that, and whether it has ended
+    // (stopped, or the X server went away). A change that arrives while the thread is busy
+    // is handled in the same pass, without a wake-up of its own.
+    std::uint64_t sleeps() const;
+    std::uint64_t wakeUps() const;
+    bool ended() const;
+    // Wait until the thread went to sleep at least n times since start() / has ended; false
+    // when that did not happen within bound.
+    bool waitForSleeps(std::uint64_t n, std::chrono::milliseconds bound) const;
+    bool waitUntilEnded(std::chrono::milliseconds bound) const;
+    // The kernel's id of the running thread (as in /proc/self/task/ID), 0 before it runs.
+    int threadId() const { return threadId_.load(); }
+
+private:
+    void run();
+    void reportIfNew(bool always);
+    std::optional<std::string> foregroundExecutable();
+    void markAsleep();
+    void markWakeUp();
+    void markEnded();
+
+    std::string displayName_;
+    std::thread thread_;
+    xcb_connection_t* connection_ = nullptr;
+    int wakeFd_ = -1;  // eventfd: stop() writes to it to end the thread's wait
+    std::uint32_t root_ = 0;
+    std::uint32_t activeWindowAtom_ = 0;
+    std::uint32_t pidAtom_ = 0;
+    std::string hostName_;
+    Callback callback_;
+    std::string lastReported_;  // touched by the thread only while it runs
+
+    mutable std::mutex activityMutex_;
+    mutable std::condition_variable activityChanged_;
+    std::uint64_t sleeps_ = 0;
+    std::uint64_t wakeUps_ = 0;
+    bool ended_ = false;
+    std::atomic<int> threadId_{0};
+};
+
+}  // namespace corv

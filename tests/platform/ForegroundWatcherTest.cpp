@@ -1,0 +1,277 @@
+// The foreground watcher against a private X server: the test plays the window manager
+// (it sets _NET_ACTIVE_WINDOW on the root) and the programs (child processes whose pids
+// its windows carry in _NET_WM_PID). Nothing waits a fixed time: every step waits for a
+// report, a wake-up of the watcher or its end, each with a generous bound that only fails
+// the test.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "ScopedEnv.h"
+#include "TempFolder.h"
+#include "TestWindowManager.h"
+#include "XvfbServer.h"
+#include "platform/FakeForegroundWatcher.h"
+#include "platform/X11ForegroundWatcher.h"
+
+namespace corv {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ChildProcess;
+using test::ScopedEnv;
+using test::TempFolder;
+using test::TestWindowManager;
+using test::XvfbServer;
+
+constexpr auto kBound = 10s;
+
+// Everything the watcher reported, in order.
+class ReportLog {
+public:
+    ForegroundWatcher::Callback callback()
+    {
+        return [this](const std::string& path) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            reports_.push_back(path);
+            changed_.notify_all();
+        };
+    }
+    // True when there are at least n reports within the bound.
+    bool waitForCount(std::size_t n)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, kBound, [&] { return reports_.size() >= n; });
+    }
+    std::vector<std::string> reports() const
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return reports_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> reports_;
+};
+
+std::string canonical(const std::string& path) { return std::filesystem::canonical(path).string(); }
+
+// A private X server with a window manager, and two programs each with a window:
+// /bin/sleep and /bin/cat.
+class ForegroundWatcherX11 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(xvfb.running()) << xvfb.error();
+        wm = std::make_unique<TestWindowManager>(xvfb.display());
+        ASSERT_TRUE(wm->connected()) << "cannot connect to " << xvfb.display();
+        ASSERT_TRUE(sleeper.started()) << "cannot start sleep";
+        ASSERT_TRUE(reader.started()) << "cannot start cat";
+        sleeperWindow = wm->createWindow(sleeper.pid());
+        readerWindow = wm->createWindow(reader.pid());
+    }
+
+    XvfbServer xvfb;
+    std::unique_ptr<TestWindowManager> wm;
+    ChildProcess sleeper{{"/bin/sleep", "1000"}};
+    ChildProcess reader{{"/bin/cat"}};
+    const std::string sleepPath = canonical("/bin/sleep");
+    const std::string catPath = canonical("/bin/cat");
+    unsigned long sleeperWindow = 0;
+    unsigned long readerWindow = 0;
+    ReportLog log;
+};
+
+TEST_F(ForegroundWatcherX11, ReportsTheProgramInFrontAtStartAndEachDifferentOneThatFollows)
+{
+    ASSERT_NE(sleepPath, catPath);
+    wm->activate(sleeperWindow);
+    X11ForegroundWatcher watcher(xvfb.display());
+    ASSERT_TRUE(watcher.start(log.callback()));
+    ASSERT_TRUE(log.waitForCount(1));
+    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath}));
+
+    wm->activate(readerWindow);
+    ASSERT_TRUE(log.waitForCount(2));
+    wm->activate(sleeperWindow);
+    ASSERT_TRUE(log.waitForCount(3));
+    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath, catPath, sleepPath}));
+}
+
+TEST_F(ForegroundWatcherX11, StartsWithAnEmptyPathWhenNoWindowIsActive)
+{
+    X11ForegroundWatcher watcher(xvfb.display());
+    ASSERT_TRUE(watcher.start(log.callback()));
+    ASSERT_TRUE(log.waitForCount(1));
+    wm->activate(readerWindow);
+    ASSERT_TRUE(log.waitForCount(2));
+    EXPECT_EQ(log.reports(), std::vector<std::string>({"", catPath}));
+}
+
+// Each of these windows leaves the program reported last in front. The watcher handles
+// changes in order, so the report of the reader's window at the end shows that none of
+// them reported anything.
+TEST_F(ForegroundWatcherX11, WindowsThatNameNoProgramKeepThePreviousOne)
+{
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof(host) - 1), 0);
+    ChildProcess ended({"/bin/sleep", "1000"});
+    ASSERT_TRUE(ended.started());
+
+    const unsigned long sameProgram = wm->createWindow(sleeper.pid());
+    const unsigned long withoutPid = wm->createWindow(std::nullopt);
+    const unsigned long otherMachine = wm->createWindow(reader.pid(), "elsewhere.example.org");
+    const unsigned long thisMachineByFullName = wm->createWindow(reader.pid(), std::string(host) + ".example.org");
+    const unsigned long endedProcess = wm->createWindow(ended.pid());
+    const unsigned long gone = wm->createWindow(reader.pid());
+    ended.end(SIGKILL);
+    wm->destroyWindow(gone);
+
+    wm->activate(sleeperWindow);
+    X11ForegroundWatcher watcher(xvfb.display());
+    ASSERT_TRUE(watcher.start(log.callback()));
+    ASSERT_TRUE(log.waitForCount(1));
+
+    for (const unsigned long window : {sameProgram, withoutPid, otherMachine, endedProcess, gone, 0UL})
+        wm->activate(window);
+    wm->removeActiveWindow();
+    // A machine named by its full domain name is this one: its window counts.
+    wm->activate(thisMachineByFullName);
+    ASSERT_TRUE(log.waitForCount(2));
+    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath, catPath}));
+}
+
+TEST_F(ForegroundWatcherX11, ADeletedExecutableIsReportedByThePathItWasStartedFrom)
+{
+    TempFolder folder;
+    const std::filesystem::path copy = std::filesystem::canonical(folder.path()) / "game";
+    std::filesystem::copy_file(sleepPath, copy);
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
+    ChildProcess game({copy.string(), "1000"});
+    ASSERT_TRUE(game.started());
+    std::filesystem::remove(copy);
+    const unsigned long gameWindow = wm->createWindow(game.pid());
+
+    wm->activate(readerWindow);
+    X11ForegroundWatcher watcher(xvfb.display());
+    ASSERT_TRUE(watcher.start(log.callback()));
+    ASSERT_TRUE(log.waitForCount(1));
+    wm->activate(gameWindow);
+    ASSERT_TRUE(log.waitForCount(2));
+    EXPECT_EQ(log.reports(), std::vector<std::string>({catPath, copy.string()}));
+}
+
+// The watcher sleeps until the X server has something for it: one wake-up per root
+// property change, none in between, and a change of another property reports nothing.
+// Each change is made while the watcher sleeps, so that each one wakes it on its own.
+TEST_F(ForegroundWatcherX11, WakesOnlyForRootPropertyChangesAndReportsOnlyActiveWindowChanges)
+{
+    wm->activate(sleeperWindow);
+    X11ForegroundWatcher watcher(xvfb.display());
+    ASSERT_TRUE(watcher.start(log.callback()));
+    ASSERT_TRUE(watcher.waitForSleeps(1, kBound));
+    EXPECT_EQ(watcher.wakeUps(), 0U);
+
+    wm->setRootCardinal("_CORV_TEST_UNRELATED", 7);
+    ASSERT_TRUE(watcher.waitForSleeps(2, kBound));
+    wm->activate(sleeperWindow);  // the same window again: nothing new
+    ASSERT_TRUE(watcher.waitForSleeps(3, kBound));
+    wm->activate(readerWindow);
+    ASSERT_TRUE(watcher.waitForSleeps(4, kBound));
+
+    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath, catPath}));
+    EXPECT_EQ(watcher.wakeUps(), 3U);
+    EXPECT_EQ(watcher.sleeps(), 4U);
+}
+
+TEST_F(ForegroundWatcherX11, StopEndsAnIdleWatcherPromptlyAndStartWorksAgain)
+{
+    wm->activate(sleeperWindow);
+    X11ForegroundWatcher watcher(xvfb.display());
+    ASSERT_TRUE(watcher.start(log.callback()));
+    EXPECT_FALSE(watcher.start(log.callback())) << "a running watcher must not start twice";
+    ASSERT_TRUE(log.waitForCount(1));
+
+    auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
+    ASSERT_EQ(stopped.wait_for(kBound), std::future_status::ready) << "stop() hangs on an idle watcher";
+    EXPECT_TRUE(watcher.ended());
+    // Nothing is reported after stop() returned.
+    wm->activate(readerWindow);
+
+    ReportLog second;
+    ASSERT_TRUE(watcher.start(second.callback()));
+    ASSERT_TRUE(second.waitForCount(1));
+    EXPECT_EQ(second.reports(), std::vector<std::string>({catPath}));
+    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath}));
+}
+
+TEST_F(ForegroundWatcherX11, TheThreadEndsQuietlyWhenTheXServerGoesAway)
+{
+    X11ForegroundWatcher watcher(xvfb.display());
+    ASSERT_TRUE(watcher.start(log.callback()));
+    ASSERT_TRUE(log.waitForCount(1));
+    wm.reset();  // Xlib would end the test process when its server vanished under it
+    xvfb.kill();
+    ASSERT_TRUE(watcher.waitUntilEnded(kBound));
+    auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
+    ASSERT_EQ(stopped.wait_for(kBound), std::future_status::ready);
+    EXPECT_EQ(log.reports().size(), 1U);
+    EXPECT_FALSE(watcher.start(log.callback())) << "the display is gone";
+}
+
+TEST_F(ForegroundWatcherX11, TheFactoryNeedsADisplayThatAcceptsAConnection)
+{
+    {
+        ScopedEnv display("DISPLAY", std::nullopt);
+        EXPECT_EQ(makeForegroundWatcher(), nullptr);
+    }
+    {
+        ScopedEnv display("DISPLAY", "not a display");
+        EXPECT_EQ(makeForegroundWatcher(), nullptr);
+    }
+    ScopedEnv display("DISPLAY", xvfb.display());
+    std::unique_ptr<ForegroundWatcher> watcher = makeForegroundWatcher();
+    ASSERT_NE(watcher, nullptr);
+    wm->activate(readerWindow);
+    ASSERT_TRUE(watcher->start(log.callback()));
+    ASSERT_TRUE(log.waitForCount(1));
+    EXPECT_EQ(log.reports(), std::vector<std::string>({catPath}));
+}
+
+TEST(ForegroundWatcherX11Start, FailsWithoutAReachableDisplay)
+{
+    ReportLog log;
+    X11ForegroundWatcher watcher("not a display");
+    EXPECT_FALSE(watcher.start(log.callback()));
+    watcher.stop();  // harmless when not running
+    EXPECT_TRUE(log.reports().empty());
+}
+
+TEST(FakeForegroundWatcher, ReportsAtStartAndEachAnnouncementWhileStarted)
+{
+    ReportLog log;
+    FakeForegroundWatcher fake;
+    fake.announce("/usr/bin/before");
+    ASSERT_TRUE(fake.start(log.callback()));
+    fake.announce("/opt/game/game");
+    fake.stop();
+    fake.announce("/usr/bin/after");
+    fake.setStartResult(false);
+    EXPECT_FALSE(fake.start(log.callback()));
+    EXPECT_EQ(log.reports(), std::vector<std::string>({"/usr/bin/before", "/opt/game/game"}));
+}
+
+}  // namespace
+}  // namespace corv
