@@ -15,7 +15,7 @@ namespace corv {
 void installFeatures(CMainWnd& wnd, const FeatureDeps& deps)
 {
     wnd.addFeature(std::make_unique<MacroPage>(wnd));
-    wnd.addFeature(std::make_unique<ProfilePage>(wnd));
+    wnd.addFeature(std::make_unique<ProfilePage>(wnd, deps.foreground));
     wnd.addFeature(std::make_unique<DpiPage>(wnd));
     wnd.addFeature(std::make_unique<SensorPage>(wnd, deps.desktop));
     wnd.addFeature(std::make_unique<LightingPage>(wnd));

@@ -4,9 +4,12 @@ namespace corv {
 
 class CMainWnd;
 class DesktopSettings;
+class ForegroundWatcher;
 
 struct FeatureDeps {
     DesktopSettings& desktop;  // where the pointer speed and scroll lines go
+    // The program in front, for profiles linked to programs; null where it cannot be known.
+    ForegroundWatcher* foreground = nullptr;
 };
 
 // Builds every feature with wnd as its host and adds it to wnd (before CreateMainWindow).

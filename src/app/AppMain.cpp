@@ -18,6 +18,7 @@
 #include "device/FrameLogFile.h"
 #include "platform/AppPaths.h"
 #include "platform/DesktopSettings.h"
+#include "platform/ForegroundWatcher.h"
 #include "platform/SingleInstanceLock.h"
 #include "sim/BackendChoice.h"
 #include "ui/CMsgWnd.h"
@@ -245,8 +246,10 @@ int runApp(int argc, char** argv)
         windowOptions.trayMenuExtension = [mouse](QMenu* menu) { DemoMenu::addTo(menu, mouse); };
     }
     const std::unique_ptr<DesktopSettings> desktop = makeDesktopSettings();
+    // Screenshots do not switch profiles; elsewhere the X session's foreground, when there is one.
+    const std::unique_ptr<ForegroundWatcher> foreground = screenshots ? nullptr : makeForegroundWatcher();
     CMainWnd wnd(*device.backend, Clock::system(), windowOptions);
-    installFeatures(wnd, FeatureDeps{*desktop});
+    installFeatures(wnd, FeatureDeps{*desktop, foreground.get()});
     // Declared after the window: it goes first, and its answers stay until then.
     std::unique_ptr<MainWindowScriptHost> scriptHost;
     std::unique_ptr<ScriptRunner> runner;

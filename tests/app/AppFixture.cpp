@@ -56,7 +56,8 @@ std::string AppEnvironment::readAll(const std::filesystem::path& file)
     return s.str();
 }
 
-MainWindowHarness::MainWindowHarness(CMainWnd::Options options, const char* model, Clock& clock)
+MainWindowHarness::MainWindowHarness(CMainWnd::Options options, const char* model, Clock& clock,
+                                     ForegroundWatcher* foreground)
 {
     std::string error;
     sim::chooseBackend(model, Clock::system(), device_, &error);
@@ -65,7 +66,7 @@ MainWindowHarness::MainWindowHarness(CMainWnd::Options options, const char* mode
         options.trayMenuExtension = [mouse](QMenu* menu) { DemoMenu::addTo(menu, mouse); };
     }
     wnd_ = std::make_unique<CMainWnd>(*device_.backend, clock, options);
-    installFeatures(*wnd_, FeatureDeps{desktop_});
+    installFeatures(*wnd_, FeatureDeps{desktop_, foreground});
 }
 
 sim::VirtualHidBackend& MainWindowHarness::backend() { return static_cast<sim::VirtualHidBackend&>(*device_.backend); }
@@ -83,7 +84,7 @@ void ConnectedWindowTest::SetUp()
 
 CMainWnd& ConnectedWindowTest::connect(const char* model)
 {
-    harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, model, clock);
+    harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, model, clock, foreground);
     CMainWnd& w = harness->wnd();
     EXPECT_TRUE(w.CreateMainWindow());
     w.ShowWindow(true, false);

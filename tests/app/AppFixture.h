@@ -14,6 +14,7 @@
 
 #include "app/CMainWnd.h"
 #include "platform/FakeDesktopSettings.h"
+#include "platform/ForegroundWatcher.h"
 #include "sensor/DpiPage.h"
 #include "sensor/SensorPage.h"
 #include "sim/BackendChoice.h"
@@ -45,7 +46,8 @@ private:
 class MainWindowHarness {
 public:
     explicit MainWindowHarness(CMainWnd::Options options = CMainWnd::Options::withoutWorkers(),
-                               const char* model = "R210", Clock& clock = Clock::system());
+                               const char* model = "R210", Clock& clock = Clock::system(),
+                               ForegroundWatcher* foreground = nullptr);
     ~MainWindowHarness();
     CMainWnd& wnd() { return *wnd_; }
     sim::VirtualMouse& mouse() { return *device_.mouse; }
@@ -78,6 +80,7 @@ protected:
     std::unique_ptr<MainWindowHarness> harness;
     QStringList shown;
     QString answer = QStringLiteral("cancel_btn");
+    ForegroundWatcher* foreground = nullptr;  // the program in front, for the window to come
 };
 
 // Runs the event loop until pred holds or ms pass; whether it holds.

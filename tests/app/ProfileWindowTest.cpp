@@ -7,7 +7,9 @@
 
 #include "AppFixture.h"
 #include "device/DeviceProtocol.h"
+#include "platform/FakeForegroundWatcher.h"
 #include "platform/IniFile.h"
+#include "profiles/page/ProfilePage.h"
 #include "ui/ComboControl.h"
 #include "ui/FileDialog.h"
 #include "ui/Notification.h"
@@ -28,7 +30,11 @@ protected:
         });
         answer = QStringLiteral("ok_btn");
     }
-    void TearDown() override { ui::SetFileDialogResponder({}); }
+    void TearDown() override
+    {
+        harness.reset();  // before the watcher below goes
+        ui::SetFileDialogResponder({});
+    }
 
     void writeProfiles(const std::vector<std::string>& names, const std::vector<std::string>& programs = {})
     {
@@ -60,12 +66,10 @@ protected:
             out << list(i).GetItemText(j);
         return out;
     }
-    void menu(const char* item)
-    {
-        wnd().OnMenuCommand({QLatin1String(item), QString(), QString(), false});
-    }
+    void menu(const char* item) { wnd().OnMenuCommand({QLatin1String(item), QString(), QString(), false}); }
 
     QStringList files;  // the answers of the file dialogs, in order
+    FakeForegroundWatcher watcher;
 };
 
 TEST_F(ProfileWindowTest, ButtonsAndMenuManageTheLibraryInEveryList)
@@ -178,6 +182,48 @@ TEST_F(ProfileWindowTest, TheCheckBoxRefusesAProgramLinkedElsewhereTheChooseButt
     ui::OptionControl(ctl("ms_REG_write_lian")).Selected(false, true);
     EXPECT_EQ(key("PROFILELIKEEXE", "1"), "0");
     EXPECT_FALSE(ctl("ms_Key_Layout_cxname").IsVisible());
+}
+
+TEST_F(ProfileWindowTest, TheProgramInFrontAppliesItsProfileAndTheUsersChoiceComesBack)
+{
+    foreground = &watcher;
+    writeProfiles({"p0", "p1", "p2"}, {"", "/usr/games/racer", ""});
+    ini::writeString(index(), "PROFILELIKEEXE", "2", "1");
+    ini::writeString(index(), "PROCESS", "2", "/usr/games/RACER");  // a second link: the lower index wins
+    ini::writeString(env.dataFolder() / "p1.pro", "Setting", "LED14", "1");
+    connect("R210");
+    ASSERT_TRUE(harness->wnd().findFeature<ProfilePage>()->switchesByProgram());
+    EXPECT_EQ(list(0).GetCurSel(), 0);
+
+    harness->mouse().frameLog().clear();
+    watcher.announce("/usr/games/Racer");
+    EXPECT_EQ(list(0).GetCurSel(), 1);
+    EXPECT_EQ(list(2).GetCurSel(), 1);
+    bool sent = false;  // profile 1's record went to the mouse
+    for (const ReportFrame& f : requestsOf(harness->mouse(), CMD_WRITE_SETTINGS))
+        sent = sent || (f.length() == 56 && f.data()[14] == 1);
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(key("PROFILESELECT", "select"), "0");  // the user's choice stays
+
+    watcher.announce("/usr/bin/editor");
+    EXPECT_EQ(list(0).GetCurSel(), 0);
+    EXPECT_EQ(key("PROFILESELECT", "select"), "0");
+    // The same program again, or no program, changes nothing.
+    harness->mouse().frameLog().clear();
+    watcher.announce("/usr/bin/editor");
+    watcher.announce("");
+    EXPECT_TRUE(requestsOf(harness->mouse(), CMD_WRITE_SETTINGS).empty());
+}
+
+TEST_F(ProfileWindowTest, WithoutAWatcherLinksAreKeptAndTheUserIsToldOnce)
+{
+    writeProfiles({"p0", "p1"});
+    connect("R210");
+    files << QStringLiteral("/usr/games/racer") << QStringLiteral("/usr/games/other");
+    ui::OptionControl(ctl("ms_DPI_write_lian")).Selected(true, true);
+    notify(ui::notify::kClick, "ms_DPI_btn_cxname");
+    EXPECT_EQ(shown, (QStringList{QString::fromUtf8(ProfilePage::kNoSwitchingText)}));
+    EXPECT_EQ(key("PROCESS", "0"), "/usr/games/other");
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include <QLoggingCategory>
 #include <algorithm>
+#include <optional>
 
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
 #include "feature/ProfileApplication.h"
 #include "platform/AppPaths.h"
+#include "platform/ForegroundWatcher.h"
 #include "platform/IniEdit.h"
 #include "profiles/FirstProfile.h"
 #include "profiles/ProfileApply.h"
@@ -19,6 +21,7 @@
 #include "ui/MenuWnd.h"
 #include "ui/Notification.h"
 #include "ui/OptionControl.h"
+#include "ui/UiThread.h"
 
 namespace corv {
 
@@ -38,7 +41,46 @@ ProfileManager manager() { return ProfileManager(dataFolderPath()); }
 
 std::span<const ui::ControlRef> ProfilePage::controls() const { return pn::profileControls(); }
 
-void ProfilePage::windowInit() { loadProfileLists(); }
+void ProfilePage::windowInit()
+{
+    loadProfileLists();
+    // The watcher reports from its own thread; the switch happens on the UI thread (which
+    // refuses the call once the window is shutting down).
+    watching_ = foreground_ != nullptr && foreground_->start([this](const std::string& executable) {
+        ui::SendToUiThread([this, executable] { onForegroundProgram(executable); });
+    });
+    if (!watching_)
+        qCInfo(lcProfiles) << "no X11 session: profiles do not switch with the program in front";
+}
+
+void ProfilePage::shutdown()
+{
+    if (foreground_ != nullptr)
+        foreground_->stop();
+    watching_ = false;
+}
+
+void ProfilePage::onForegroundProgram(const std::string& executable)
+{
+    ui::ComboControl list(host_.control(QLatin1String(pn::kLists[pn::kDpiList])));
+    const long choice = ProfileIndex::selected();
+    const std::optional<std::size_t> linked = executable.empty() ? std::nullopt : manager().linkedTo(executable);
+    const int wanted = linked ? static_cast<int>(*linked) : static_cast<int>(choice);
+    // Selecting the item applies it like a user's choice; selecting the item that is
+    // already selected changes nothing.
+    if (wanted >= 0 && wanted < list.GetCount() && list.GetCurSel() != wanted)
+        list.SelectItem(wanted);
+    // The switch is not the user's choice: the stored one stays.
+    ProfileIndex::writeSelected(choice);
+}
+
+void ProfilePage::tellNoSwitchingOnce()
+{
+    if (watching_ || noSwitchingTold_)
+        return;
+    noSwitchingTold_ = true;
+    host_.messageBox(QString::fromUtf8(kNoSwitchingText));
+}
 
 void ProfilePage::loadProfileLists()
 {
@@ -232,6 +274,7 @@ void ProfilePage::onLinkBox(int page, bool selected)
     }
     showLinked(QString::fromStdString(shown));
     library.link(index, program.toStdString(), false);
+    tellNoSwitchingOnce();
 }
 
 void ProfilePage::chooseLinkedProgram()
@@ -245,6 +288,7 @@ void ProfilePage::chooseLinkedProgram()
         return;
     manager().link(static_cast<std::size_t>(i), program.toStdString(), false);
     showLinked(QString::fromStdString(shown));
+    tellNoSwitchingOnce();
 }
 
 void ProfilePage::selectStoredProfile()

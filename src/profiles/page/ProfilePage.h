@@ -4,21 +4,26 @@
 // applies that profile; the connected mouse gets the stored one. Its steps of applying a
 // profile: the lists follow, the name and the link are shown, the index remembers the
 // choice, and the profile's images go to the mouse.
+#include <string>
+
 #include "feature/Feature.h"
 
 namespace corv {
 
 class FeatureHost;
+class ForegroundWatcher;
 struct ProfileApplication;
 
 class ProfilePage : public Feature {
 public:
-    explicit ProfilePage(FeatureHost& host) : host_(host) { }
+    // foreground: where the program in front is learnt (null: no switching by program).
+    ProfilePage(FeatureHost& host, ForegroundWatcher* foreground) : host_(host), foreground_(foreground) { }
 
     std::string_view name() const override { return "profiles"; }
     void declare(FeatureRegistry& registry) override;
     std::span<const ui::ControlRef> controls() const override;
     void windowInit() override;
+    void shutdown() override;
 
     // Fills the three lists from the index; a first run creates "新配置文件1" from the template.
     void loadProfileLists();
@@ -37,6 +42,12 @@ public:
     void onLinkBox(int page, bool selected);
     // A choose button: links the chosen program without looking for other links.
     void chooseLinkedProgram();
+    // Another program came to the front (UI thread): the profile linked to it is applied, or
+    // the user's own choice when none is; the user's choice stays the stored one.
+    void onForegroundProgram(const std::string& executable);
+    bool switchesByProgram() const { return watching_; }
+
+    static constexpr const char* kNoSwitchingText = "按程序切换配置文件需要 X11 桌面会话；链接已保存，但不会自动切换。";
 
     // Where the program dialog starts.
     static constexpr const char* kProgramFolder = "/usr/bin";
@@ -56,7 +67,11 @@ private:
     void showLinked(const QString& program);
     void showUnlinked();
     QString chooseProgram();
+    void tellNoSwitchingOnce();
     FeatureHost& host_;
+    ForegroundWatcher* foreground_;
+    bool watching_ = false;
+    bool noSwitchingTold_ = false;
 };
 
 }  // namespace corv
