@@ -4,22 +4,16 @@
 #include <QCursor>
 #include <QLoggingCategory>
 #include <QMenu>
-#include <QProgressBar>
 
 #include "app/ControlNames.h"
 #include "app/PageStructure.h"
-#include "device/DeviceProtocol.h"
 #include "feature/ProfileApplication.h"
 #include "feature/RouteName.h"
-#include "feature/WindowMessages.h"
 #include "profiles/ProfileFile.h"
-#include "profiles/ProfileIndex.h"
 #include "profiles/page/ProfileNames.h"
 #include "ui/ComboControl.h"
 #include "ui/MessageBox.h"
-#include "ui/OptionControl.h"
 #include "ui/ResourceManager.h"
-#include "ui/SkinLoader.h"
 #include "ui/TabLayoutControl.h"
 #include "ui/UiThread.h"
 
@@ -28,24 +22,6 @@ namespace corv {
 Q_LOGGING_CATEGORY(lcMain, "corv.debug", QtWarningMsg)
 
 namespace {
-
-// The message each event of the mouse is delivered as.
-unsigned messageFor(MouseEvent event)
-{
-    switch (event) {
-    case MouseEvent::Sync:
-        return msg::WM_DEV_SYNC;
-    case MouseEvent::Reset:
-        return msg::WM_DEV_RESET;
-    case MouseEvent::CalibrationEnd:
-        return msg::WM_DEV_CALIB_END;
-    case MouseEvent::CalibrationOk:
-        return msg::WM_DEV_CALIB_OK;
-    case MouseEvent::CalibrationFail:
-        return msg::WM_DEV_CALIB_FAIL;
-    }
-    return 0;
-}
 
 QString name(const char* n) { return QString::fromLatin1(n); }
 
@@ -98,22 +74,7 @@ bool CMainWnd::CreateMainWindow()
 
 QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent)
 {
-    if (const char* file = PageStructure::layoutFileOf(className)) {
-        const QString path = ui::ResourceManager::instance().layoutPath(QString::fromLatin1(file));
-        if (path.isEmpty()) {
-            qCWarning(lcMain) << "page layout missing:" << file;
-            return nullptr;
-        }
-        ui::SkinLoader nested;  // no callback: pages do not compose further pages
-        return nested.loadFile(path, parent);
-    }
-    if (className.compare(QStringLiteral("CircleProgress"), Qt::CaseInsensitive) == 0) {
-        // A plain progress control until the circular one is drawn.
-        auto* progress = new QProgressBar(parent);
-        progress->setProperty("controlClass", QStringLiteral("CircleProgress"));
-        return progress;
-    }
-    return nullptr;
+    return PageStructure::createControl(className, parent);
 }
 
 std::optional<QString> CMainWnd::QueryControlText(const QString& id, const QString&)
@@ -377,7 +338,7 @@ bool CMainWnd::applySelectedProfile(int source)
 
 void CMainWnd::deliverMouseEvent(MouseEvent event)
 {
-    const unsigned message = messageFor(event);
+    const unsigned message = ConnectionPresenter::messageFor(event);
     if (message != 0)
         SendMessage(message);
 }

@@ -25,6 +25,23 @@ QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cas
 
 }  // namespace
 
+unsigned ConnectionPresenter::messageFor(MouseEvent event)
+{
+    switch (event) {
+    case MouseEvent::Sync:
+        return msg::WM_DEV_SYNC;
+    case MouseEvent::Reset:
+        return msg::WM_DEV_RESET;
+    case MouseEvent::CalibrationEnd:
+        return msg::WM_DEV_CALIB_END;
+    case MouseEvent::CalibrationOk:
+        return msg::WM_DEV_CALIB_OK;
+    case MouseEvent::CalibrationFail:
+        return msg::WM_DEV_CALIB_FAIL;
+    }
+    return 0;
+}
+
 void ConnectionPresenter::declare(FeatureRegistry& r)
 {
     using Param = std::uintptr_t;

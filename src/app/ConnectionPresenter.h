@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/DeviceConnection.h"
+#include "device/InputListener.h"
 #include "feature/FeatureRegistry.h"
 #include "macros/MacroTransfer.h"
 
@@ -39,6 +40,9 @@ public:
     // Hands the macro library's rebuild, if one happened since the last hand-over, to the
     // features. UI thread.
     void deliverMacroRebuild();
+
+    // The window message an event of the mouse is delivered as (0 for none).
+    static unsigned messageFor(MouseEvent event);
 
     // ConnectionHost (called by the device connection thread).
     bool windowAlive() override;

@@ -1,6 +1,14 @@
 #include "app/PageStructure.h"
 
+#include <QLoggingCategory>
+#include <QProgressBar>
+
+#include "ui/ResourceManager.h"
+#include "ui/SkinLoader.h"
+
 namespace corv {
+
+Q_LOGGING_CATEGORY(lcPages, "corv.debug.pages", QtWarningMsg)
 
 namespace {
 
@@ -71,6 +79,26 @@ const char* PageStructure::layoutFileOf(const QString& elementClass)
     for (const PageLayout& row : kPageLayouts) {
         if (elementClass.compare(QLatin1String(row.elementClass), Qt::CaseInsensitive) == 0)
             return row.file;
+    }
+    return nullptr;
+}
+
+QWidget* PageStructure::createControl(const QString& elementClass, QWidget* parent)
+{
+    if (const char* file = layoutFileOf(elementClass)) {
+        const QString path = ui::ResourceManager::instance().layoutPath(QString::fromLatin1(file));
+        if (path.isEmpty()) {
+            qCWarning(lcPages) << "page layout missing:" << file;
+            return nullptr;
+        }
+        ui::SkinLoader nested;  // no callback: pages do not compose further pages
+        return nested.loadFile(path, parent);
+    }
+    if (elementClass.compare(QStringLiteral("CircleProgress"), Qt::CaseInsensitive) == 0) {
+        // A plain progress control until the circular one is drawn.
+        auto* progress = new QProgressBar(parent);
+        progress->setProperty("controlClass", QStringLiteral("CircleProgress"));
+        return progress;
     }
     return nullptr;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <span>
 
+class QWidget;
+
 namespace corv {
 
 struct PageLayout {
@@ -24,6 +26,9 @@ public:
     static std::span<const PageSwitch> switches();
     // The layout file of an element class (compared without case), or null.
     static const char* layoutFileOf(const QString& elementClass);
+    // The control the main layout's element class stands for: a page built from its own
+    // layout file, or the progress control; null for other classes.
+    static QWidget* createControl(const QString& elementClass, QWidget* parent);
 };
 
 }  // namespace corv

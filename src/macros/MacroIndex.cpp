@@ -9,6 +9,7 @@
 
 #include "macros/AtomicFile.h"
 #include "macros/IniSnapshot.h"
+#include "platform/FileNames.h"
 #include "platform/IniFile.h"
 #include "platform/Utf.h"
 
@@ -20,8 +21,6 @@ constexpr std::string_view kCountSection = "MACROCOUNT";
 constexpr std::string_view kCountKey = "count";
 constexpr std::string_view kNameSection = "MACRONAME";
 constexpr std::string_view kCopySuffix = " copy";
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool entryExists(const std::filesystem::path& file)
 {
@@ -69,22 +68,7 @@ int MacroIndex::find(std::string_view name) const
     return -1;
 }
 
-bool MacroIndex::isValidName(std::string_view name)
-{
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    if (name.size() + kExtension.size() > NAME_MAX)
-        return false;
-    // Blanks at either end, or matching quotes around it, would not read back from the index.
-    if (isBlank(name.front()) || isBlank(name.back()))
-        return false;
-    if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') && name.back() == name.front())
-        return false;
-    return std::none_of(name.begin(), name.end(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return c == '/' || u < 0x20 || u == 0x7F;
-    });
-}
+bool MacroIndex::isValidName(std::string_view name) { return isUsableFileName(name, kExtension); }
 
 std::filesystem::path MacroIndex::macroPath(std::string_view name) const
 {
