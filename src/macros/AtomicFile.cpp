@@ -9,25 +9,13 @@
 #include <cerrno>
 #include <chrono>
 
+#include "platform/AtomicFile.h"
+
 namespace corv::files {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
 
 fs::path folderOf(const fs::path& file)
 {
@@ -51,42 +39,19 @@ std::string hiddenBase(const fs::path& file) { return "." + file.filename().stri
 ReadStatus readWholeFile(const fs::path& file, std::string& out, std::size_t maxBytes)
 {
     out.clear();
-    if (file.empty())
+    FileBytes read;
+    switch (corv::readWholeFile(file, read, maxBytes)) {
+    case corv::ReadStatus::Ok:
+        out = std::move(read.bytes);
+        return ReadStatus::Ok;
+    case corv::ReadStatus::Missing:
         return ReadStatus::Missing;
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
-    struct stat st { };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return ReadStatus::Failed;
-    }
-    if (static_cast<std::size_t>(st.st_size) > maxBytes) {
-        ::close(fd);
+    case corv::ReadStatus::TooLarge:
         return ReadStatus::TooLarge;
+    case corv::ReadStatus::Failed:
+        break;
     }
-    out.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            out.clear();
-            return ReadStatus::Failed;
-        }
-        if (n == 0)
-            break;
-        out.append(buffer, static_cast<std::size_t>(n));
-        if (out.size() > maxBytes) {  // the file grew while it was read
-            ::close(fd);
-            out.clear();
-            return ReadStatus::TooLarge;
-        }
-    }
-    ::close(fd);
-    return ReadStatus::Ok;
+    return ReadStatus::Failed;
 }
 
 bool writeWholeFile(const fs::path& file, std::string_view bytes)
@@ -94,46 +59,16 @@ bool writeWholeFile(const fs::path& file, std::string_view bytes)
     if (file.empty() || file.filename().empty())
         return false;
     // An existing file keeps its permission bits; one that may not be written is left alone.
-    mode_t mode = 0666;
-    bool keepMode = false;
+    // lstat, not stat: a symbolic link in the file's place is replaced by the new file (the
+    // replacement renames over the link itself), so nothing is written where it points.
+    ReplaceOptions options;
     struct stat st { };
     if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(file.c_str(), W_OK) != 0)
             return false;
-        mode = st.st_mode & 07777;
-        keepMode = true;
+        options.mode = st.st_mode & 07777;
     }
-    const fs::path folder = folderOf(file);
-    int fd = -1;
-    fs::path temp;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp = folder / (hiddenBase(file) + ".tmp" + uniqueSuffix());
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, bytes);
-    if (ok && keepMode)
-        ok = ::fchmod(fd, mode) == 0;
-    if (ok)
-        ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = ::rename(temp.c_str(), file.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable; a failure here does not undo the write.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+    return replaceFileAtomically(file, bytes, options);
 }
 
 bool removeFile(const fs::path& file)

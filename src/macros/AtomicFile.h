@@ -1,9 +1,10 @@
 #pragma once
-// Whole-file reads and writes for the macro library. A write replaces its file the way the
-// INI layer does (temporary file in the same folder, flush, rename), so a crash or a full
-// disk leaves either the old or the new content, never a mix. Unlike the INI layer, a write
-// never follows a symbolic link: the link itself is replaced, so nothing is written outside
-// the folder of the path given.
+// Whole-file reads and writes for the macro library, done by the platform layer
+// (platform/AtomicFile.h): a write goes to an unnamed temporary file in the same folder, is
+// flushed and renamed over the file, so a crash, a kill or a full disk leaves either the old
+// or the new content, never a mix, and no temporary file. Unlike the INI layer, a write never
+// follows a symbolic link: the link itself is replaced, so nothing is written outside the
+// folder of the path given.
 #include <cstddef>
 #include <filesystem>
 #include <string>
