@@ -45,9 +45,10 @@ public:
 
     // Writes every change with one atomic replacement. True when the file now holds them
     // (also when it needed no change; a missing file that would stay empty is not created).
-    // False when the edit was refused or the file could not be read (too large included) or
-    // written: the file is then as it was and the changes stay pending. After a success the
-    // edit is empty again.
+    // False when the edit was refused, a name or value is no well-formed UTF-8 and the file
+    // is UTF-16 (it could not hold it unchanged), or the file could not be read (too large
+    // included) or written: the file is then as it was and the changes stay pending. After
+    // a success the edit is empty again.
     bool commit();
 
     bool empty() const { return changes_.empty(); }
