@@ -1,10 +1,12 @@
 #include "macros/AtomicFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -31,8 +33,15 @@ std::string uniqueSuffix()
     return std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + std::to_string(stamp);
 }
 
+constexpr std::size_t kKeptNameBytes = 100;
+
 // The start of a hidden sibling name; kept well below the file-name limit.
-std::string hiddenBase(const fs::path& file) { return "." + file.filename().string().substr(0, 100); }
+std::string hiddenBase(const fs::path& file) { return "." + file.filename().string().substr(0, kKeptNameBytes); }
+
+bool allDigits(std::string_view s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 }  // namespace
 
@@ -112,6 +121,32 @@ fs::path unusedSiblingName(const fs::path& file, std::string_view tag)
             return candidate;
     }
     return {};
+}
+
+std::vector<AbandonedSibling> abandonedSiblings(const fs::path& folder, std::string_view tag)
+{
+    std::vector<AbandonedSibling> found;
+    const std::string marker = "." + std::string(tag);
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t at = name.rfind(marker);
+        if (name.size() < 2 || name.front() != '.' || at == std::string::npos || at < 2)
+            continue;
+        // PID-N-STAMP after the tag.
+        const std::string_view numbers = std::string_view(name).substr(at + marker.size());
+        const std::size_t dash1 = numbers.find('-');
+        const std::size_t dash2 = dash1 == std::string_view::npos ? dash1 : numbers.find('-', dash1 + 1);
+        if (dash2 == std::string_view::npos || !allDigits(numbers.substr(0, dash1)) || dash1 > 9 ||
+            !allDigits(numbers.substr(dash1 + 1, dash2 - dash1 - 1)) || !allDigits(numbers.substr(dash2 + 1)))
+            continue;
+        const auto pid = static_cast<pid_t>(std::stol(std::string(numbers.substr(0, dash1))));
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;  // its process still runs: the change may still be under way
+        const std::string original = name.substr(1, at - 1);
+        found.push_back({entry.path(), original.size() < kKeptNameBytes ? folder / original : fs::path()});
+    }
+    return found;
 }
 
 }  // namespace corv::files

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corv::files {
 
@@ -35,7 +36,16 @@ enum class MoveStatus { Ok, TargetExists, SourceMissing, Failed };
 MoveStatus moveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // A name in the folder of file that no other file has yet (for a file set aside while a
-// change is made); empty when none could be found.
+// change is made): ".NAME.<tag>PID-N-STAMP"; empty when none could be found.
 std::filesystem::path unusedSiblingName(const std::filesystem::path& file, std::string_view tag);
+
+// A file set aside with unusedSiblingName by a process that no longer runs (it was killed
+// in the middle of its change), and the file it was set aside from (empty when its name was
+// too long to be kept whole in the sibling's name).
+struct AbandonedSibling {
+    std::filesystem::path path;
+    std::filesystem::path original;
+};
+std::vector<AbandonedSibling> abandonedSiblings(const std::filesystem::path& folder, std::string_view tag);
 
 }  // namespace corv::files
