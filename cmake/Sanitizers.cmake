@@ -1,6 +1,18 @@
 if(CORV_SANITIZE AND CORV_TSAN)
   message(FATAL_ERROR "CORV_SANITIZE and CORV_TSAN cannot be combined")
 endif()
+if(CORV_FUZZ)
+  if(CORV_SANITIZE OR CORV_TSAN)
+    message(FATAL_ERROR "CORV_FUZZ brings its own sanitizers: leave CORV_SANITIZE and CORV_TSAN off")
+  endif()
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "CORV_FUZZ needs clang (libFuzzer): configure with -DCMAKE_CXX_COMPILER=clang++")
+  endif()
+  # Coverage for the fuzzer in every library; the fuzz targets link libFuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
 if(CORV_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)

@@ -1,18 +1,41 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything twice (plain, and with AddressSanitizer +
-# UndefinedBehaviorSanitizer) and runs the whole test suite in both builds.
+# UndefinedBehaviorSanitizer) and runs the whole test suite in both builds; then runs the
+# connection, listener and window tests under ThreadSanitizer and each fuzz target for a
+# short while from its seed corpus.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/install-deps.sh"
 
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc)"
+stamp() { date +%s; }
+took() { echo "-- $1 took $(( $(stamp) - $2 )) s"; }
 
 echo "== plain build"
+t=$(stamp)
 "$here/scripts/build.sh" "$here/build-test"
 (cd "$here/build-test" && ctest --output-on-failure -j"$jobs")
+took "plain build and tests" "$t"
 
 echo "== sanitizer build (ASan + UBSan)"
+t=$(stamp)
 "$here/scripts/build.sh" "$here/build-asan" -DCORV_SANITIZE=ON -DCORV_BUILD_BENCH=OFF
 (cd "$here/build-asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j"$jobs")
+took "sanitizer build and tests" "$t"
+
+echo "== thread sanitizer: device connection, listener and window tests"
+t=$(stamp)
+BUILD_TARGETS="test_device test_app" "$here/scripts/build.sh" "$here/build-tsan" -DCORV_TSAN=ON -DCORV_BUILD_BENCH=OFF
+# tsan.supp names the races TSan reports inside system libraries it cannot see into.
+export TSAN_OPTIONS="suppressions=$here/tsan.supp halt_on_error=1 second_deadlock_stack=1"
+"$here/build-tsan/tests/device/test_device"
+"$here/build-tsan/tests/app/test_app"
+unset TSAN_OPTIONS
+took "thread sanitizer build and tests" "$t"
+
+echo "== fuzz targets, ${CORV_FUZZ_SECONDS:-20} s each from their seed corpora"
+t=$(stamp)
+"$here/scripts/fuzz.sh" "${CORV_FUZZ_SECONDS:-20}"
+took "fuzz build and runs" "$t"

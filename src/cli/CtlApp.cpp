@@ -303,7 +303,7 @@ int commandCapture(DeviceChannel& channel, const std::string& file, std::ostream
 {
     DeviceState state;
     CaptureHost host;
-    DeviceConnection connection(channel, state, host, Clock::system());
+    DeviceConnection connection(channel, state, host, channel.clock());
     if (!connection.ReadDeviceState(file)) {
         err << "corvalantisctl: the mouse did not answer the identity request\n";
         return kExitFailure;
@@ -321,8 +321,10 @@ int commandCapture(DeviceChannel& channel, const std::string& file, std::ostream
 
 }  // namespace
 
-int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, HidBackend* hardware)
+int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, HidBackend* hardware,
+           Clock* clock)
 {
+    Clock& time = clock != nullptr ? *clock : Clock::system();
     Options options;
     std::string error;
     if (!parseOptions(args, options, error)) {
@@ -350,14 +352,14 @@ int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream
     sim::DeviceBackend backend;
     HidBackend* chosen = hardware;
     if (!options.virtualMouse.empty() || hardware == nullptr) {
-        if (!sim::chooseBackend(options.virtualMouse, Clock::system(), backend, &error)) {
+        if (!sim::chooseBackend(options.virtualMouse, time, backend, &error)) {
             err << "corvalantisctl: " << error << '\n';
             return kExitFailure;
         }
         chosen = backend.backend.get();
     }
     FrameLogFile frameLog;
-    DeviceChannel channel(*chosen, Clock::system());
+    DeviceChannel channel(*chosen, time);
     if (!options.frameLog.empty()) {
         if (!frameLog.open(options.frameLog)) {
             err << "corvalantisctl: cannot write the frame log " << options.frameLog << '\n';

@@ -6,8 +6,9 @@
 #include <vector>
 
 namespace corv {
+class Clock;
 class HidBackend;
-}
+}  // namespace corv
 
 namespace corv::cli {
 
@@ -19,6 +20,9 @@ inline constexpr int kExitNoPermission = 3;
 
 // Runs one command line. hardware, when given, stands in for the hidapi backend (tests use
 // it to show "no mouse" and "no permission"); --virtual-mouse still takes precedence.
-int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, HidBackend* hardware = nullptr);
+// clock, when given, times the channel's waits and the mouse's settle delays instead of the
+// real clock (a test's hardware that answers at once need not cost real milliseconds).
+int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, HidBackend* hardware = nullptr,
+           Clock* clock = nullptr);
 
 }  // namespace corv::cli

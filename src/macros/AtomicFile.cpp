@@ -1,33 +1,23 @@
 #include "macros/AtomicFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+
+#include "platform/AtomicFile.h"
 
 namespace corv::files {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
 
 fs::path folderOf(const fs::path& file)
 {
@@ -43,50 +33,34 @@ std::string uniqueSuffix()
     return std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + std::to_string(stamp);
 }
 
+constexpr std::size_t kKeptNameBytes = 100;
+
 // The start of a hidden sibling name; kept well below the file-name limit.
-std::string hiddenBase(const fs::path& file) { return "." + file.filename().string().substr(0, 100); }
+std::string hiddenBase(const fs::path& file) { return "." + file.filename().string().substr(0, kKeptNameBytes); }
+
+bool allDigits(std::string_view s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 }  // namespace
 
 ReadStatus readWholeFile(const fs::path& file, std::string& out, std::size_t maxBytes)
 {
     out.clear();
-    if (file.empty())
+    FileBytes read;
+    switch (corv::readWholeFile(file, read, maxBytes)) {
+    case corv::ReadStatus::Ok:
+        out = std::move(read.bytes);
+        return ReadStatus::Ok;
+    case corv::ReadStatus::Missing:
         return ReadStatus::Missing;
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
-    struct stat st { };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return ReadStatus::Failed;
-    }
-    if (static_cast<std::size_t>(st.st_size) > maxBytes) {
-        ::close(fd);
+    case corv::ReadStatus::TooLarge:
         return ReadStatus::TooLarge;
+    case corv::ReadStatus::Failed:
+        break;
     }
-    out.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            out.clear();
-            return ReadStatus::Failed;
-        }
-        if (n == 0)
-            break;
-        out.append(buffer, static_cast<std::size_t>(n));
-        if (out.size() > maxBytes) {  // the file grew while it was read
-            ::close(fd);
-            out.clear();
-            return ReadStatus::TooLarge;
-        }
-    }
-    ::close(fd);
-    return ReadStatus::Ok;
+    return ReadStatus::Failed;
 }
 
 bool writeWholeFile(const fs::path& file, std::string_view bytes)
@@ -94,46 +68,16 @@ bool writeWholeFile(const fs::path& file, std::string_view bytes)
     if (file.empty() || file.filename().empty())
         return false;
     // An existing file keeps its permission bits; one that may not be written is left alone.
-    mode_t mode = 0666;
-    bool keepMode = false;
+    // lstat, not stat: a symbolic link in the file's place is replaced by the new file (the
+    // replacement renames over the link itself), so nothing is written where it points.
+    ReplaceOptions options;
     struct stat st { };
     if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(file.c_str(), W_OK) != 0)
             return false;
-        mode = st.st_mode & 07777;
-        keepMode = true;
+        options.mode = st.st_mode & 07777;
     }
-    const fs::path folder = folderOf(file);
-    int fd = -1;
-    fs::path temp;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp = folder / (hiddenBase(file) + ".tmp" + uniqueSuffix());
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, bytes);
-    if (ok && keepMode)
-        ok = ::fchmod(fd, mode) == 0;
-    if (ok)
-        ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = ::rename(temp.c_str(), file.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable; a failure here does not undo the write.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+    return replaceFileAtomically(file, bytes, options);
 }
 
 bool removeFile(const fs::path& file)
@@ -177,6 +121,32 @@ fs::path unusedSiblingName(const fs::path& file, std::string_view tag)
             return candidate;
     }
     return {};
+}
+
+std::vector<AbandonedSibling> abandonedSiblings(const fs::path& folder, std::string_view tag)
+{
+    std::vector<AbandonedSibling> found;
+    const std::string marker = "." + std::string(tag);
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t at = name.rfind(marker);
+        if (name.size() < 2 || name.front() != '.' || at == std::string::npos || at < 2)
+            continue;
+        // PID-N-STAMP after the tag.
+        const std::string_view numbers = std::string_view(name).substr(at + marker.size());
+        const std::size_t dash1 = numbers.find('-');
+        const std::size_t dash2 = dash1 == std::string_view::npos ? dash1 : numbers.find('-', dash1 + 1);
+        if (dash2 == std::string_view::npos || !allDigits(numbers.substr(0, dash1)) || dash1 > 9 ||
+            !allDigits(numbers.substr(dash1 + 1, dash2 - dash1 - 1)) || !allDigits(numbers.substr(dash2 + 1)))
+            continue;
+        const auto pid = static_cast<pid_t>(std::stol(std::string(numbers.substr(0, dash1))));
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;  // its process still runs: the change may still be under way
+        const std::string original = name.substr(1, at - 1);
+        found.push_back({entry.path(), original.size() < kKeptNameBytes ? folder / original : fs::path()});
+    }
+    return found;
 }
 
 }  // namespace corv::files

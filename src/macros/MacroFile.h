@@ -3,7 +3,7 @@
 //   [MACROACTIONCOUNT] count = M
 //   [MACROACTION]      0 .. M-1 = one MacroAction line each
 // A missing file, or a count of 0 or below, is an empty macro; a missing line reads as "0"
-// (which is understood as a zero delay).
+// (which is understood as a zero delay); a line ends at a carriage return or NUL byte in it.
 //
 // The object holds the lines as the editor shows them (one row per line). Every editor
 // operation changes the rows and saves the file at once; saving replaces the whole file in

@@ -21,6 +21,8 @@ constexpr std::string_view kCountSection = "MACROCOUNT";
 constexpr std::string_view kCountKey = "count";
 constexpr std::string_view kNameSection = "MACRONAME";
 constexpr std::string_view kCopySuffix = " copy";
+// The tag of a macro file set aside while its removal is made.
+constexpr std::string_view kRemovedTag = "removed";
 
 bool entryExists(const std::filesystem::path& file)
 {
@@ -97,6 +99,7 @@ bool MacroIndex::writeNames(const std::vector<std::string>& names) const
 MacroResult MacroIndex::addNew(std::string* name)
 {
     std::lock_guard<std::mutex> guard(changeMutex());
+    tidyLocked();
     std::vector<std::string> added;
     const MacroResult result = growLocked(names().size() + 1, &added);
     if (result == MacroResult::Ok && name != nullptr && !added.empty())
@@ -107,6 +110,7 @@ MacroResult MacroIndex::addNew(std::string* name)
 MacroResult MacroIndex::growTo(std::size_t total, std::vector<std::string>* added)
 {
     std::lock_guard<std::mutex> guard(changeMutex());
+    tidyLocked();
     return growLocked(total, added);
 }
 
@@ -136,9 +140,36 @@ MacroResult MacroIndex::growLocked(std::size_t total, std::vector<std::string>* 
     return total > kMaxMacros ? MacroResult::LimitReached : MacroResult::Ok;
 }
 
+void MacroIndex::tidy()
+{
+    std::lock_guard<std::mutex> guard(changeMutex());
+    tidyLocked();
+}
+
+void MacroIndex::tidyLocked()
+{
+    if (folder_.empty())
+        return;
+    const std::vector<files::AbandonedSibling> abandoned = files::abandonedSiblings(folder_, kRemovedTag);
+    if (abandoned.empty())
+        return;
+    const std::vector<std::string> all = names();
+    for (const files::AbandonedSibling& aside : abandoned) {
+        if (aside.original.empty())
+            continue;  // cannot tell whose it was: kept
+        const bool listed =
+            std::any_of(all.begin(), all.end(), [&](const std::string& n) { return macroPath(n) == aside.original; });
+        // Listed with no file: the removal never happened, the file goes back. Listed with a
+        // file written since, or no longer listed: the set-aside copy is out of date.
+        if (!listed || files::moveNoReplace(aside.path, aside.original) == files::MoveStatus::TargetExists)
+            files::removeFile(aside.path);
+    }
+}
+
 MacroResult MacroIndex::remove(std::size_t index)
 {
     std::lock_guard<std::mutex> guard(changeMutex());
+    tidyLocked();
     std::vector<std::string> all = names();
     if (index >= all.size())
         return MacroResult::NoSuchMacro;
@@ -147,7 +178,7 @@ MacroResult MacroIndex::remove(std::size_t index)
     const std::filesystem::path file = macroPath(all[index]);
     std::filesystem::path aside;
     if (entryExists(file)) {
-        aside = files::unusedSiblingName(file, "removed");
+        aside = files::unusedSiblingName(file, kRemovedTag);
         if (aside.empty() || files::moveNoReplace(file, aside) != files::MoveStatus::Ok)
             return MacroResult::FileError;
     }
@@ -165,6 +196,7 @@ MacroResult MacroIndex::remove(std::size_t index)
 MacroResult MacroIndex::rename(std::size_t index, std::string_view newName)
 {
     std::lock_guard<std::mutex> guard(changeMutex());
+    tidyLocked();
     std::vector<std::string> all = names();
     if (index >= all.size())
         return MacroResult::NoSuchMacro;
@@ -207,6 +239,7 @@ MacroResult MacroIndex::rename(std::size_t index, std::string_view newName)
 MacroResult MacroIndex::copy(std::size_t index, std::string* copyName)
 {
     std::lock_guard<std::mutex> guard(changeMutex());
+    tidyLocked();
     std::vector<std::string> all = names();
     if (index >= all.size())
         return MacroResult::NoSuchMacro;
@@ -241,6 +274,7 @@ MacroResult MacroIndex::copy(std::size_t index, std::string* copyName)
 MacroResult MacroIndex::importFile(std::size_t index, const std::filesystem::path& source)
 {
     std::lock_guard<std::mutex> guard(changeMutex());
+    tidyLocked();
     const std::vector<std::string> all = names();
     if (index >= all.size())
         return MacroResult::NoSuchMacro;

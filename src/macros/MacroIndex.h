@@ -72,10 +72,17 @@ public:
     // none).
     MacroResult exportFile(std::size_t index, const std::filesystem::path& target) const;
 
+    // Finishes what a process killed in the middle of a removal left: a macro file it had set
+    // aside goes back when the index still lists its macro and the macro has no file (the
+    // removal never happened); otherwise it is out of date and deleted. Every change does
+    // this first.
+    void tidy();
+
     // The largest file copied by import and export.
     static constexpr std::size_t kMaxFileBytes = std::size_t{16} << 20;
 
 private:
+    void tidyLocked();
     // growTo with the change lock held.
     MacroResult growLocked(std::size_t total, std::vector<std::string>* added);
     bool writeNames(const std::vector<std::string>& names) const;

@@ -176,6 +176,17 @@ void IniDocument::insertLine(std::size_t at, std::string_view utf8)
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), makeLine(content, eol_));
 }
 
+bool IniDocument::canHold(std::string_view text) const
+{
+    if (!isUtf16(encoding_))
+        return true;
+    for (std::size_t pos = 0; pos < text.size();) {
+        if (utf::next(text, pos) >= utf::kInvalidByteBase)
+            return false;
+    }
+    return true;
+}
+
 void IniDocument::set(std::string_view section, std::string_view key, std::string_view value)
 {
     const std::string keyLine = std::string(key) + "=" + std::string(value);

@@ -35,6 +35,9 @@ public:
     // The bytes with every edit made so far.
     std::string bytes() const;
 
+    // Whether text (a name or value, UTF-8) can be written into this document unchanged: a
+    // UTF-16 file holds only well-formed UTF-8 converted; UTF-8 files take any bytes.
+    bool canHold(std::string_view text) const;
     // Replaces the value of the first matching key of the first matching section in place;
     // else appends the key after the last key line of that section (or its header); else
     // appends the section with the key at the end of the file.

@@ -138,8 +138,13 @@ bool IniEdit::commit()
     const ReadStatus status = doc.load(target);
     if (status != ReadStatus::Ok && status != ReadStatus::Missing)
         return false;
-    for (const Change& change : changes_)
+    for (const Change& change : changes_) {
+        // Bytes that are no UTF-8 cannot go into a UTF-16 file without being changed: the
+        // edit fails rather than writing something else than was asked.
+        if (!doc.canHold(change.section) || !doc.canHold(change.key) || !doc.canHold(change.value))
+            return false;
         apply(doc, change);
+    }
     const std::string content = doc.bytes();
     bool ok = true;
     if (doc.exists() ? content != doc.original() : !content.empty()) {

@@ -8,7 +8,9 @@
 //
 // The changes have exactly the effect of the same single-key calls of IniFile.h made one
 // after the other (those calls are one-change edits), but the file is read once and
-// replaced once, so other readers see all of the changes or none of them.
+// replaced once, so other readers see all of the changes or none of them. (One difference:
+// when the changes remove every line and then add new ones, the new lines keep the file's
+// line ending, where single calls would start the emptied file over with "\n".)
 //
 // Changes are collected until commit(), which reads the file, applies them in order and
 // replaces the file, all under the lock that serialises every INI write of the process: a
@@ -45,9 +47,10 @@ public:
 
     // Writes every change with one atomic replacement. True when the file now holds them
     // (also when it needed no change; a missing file that would stay empty is not created).
-    // False when the edit was refused or the file could not be read (too large included) or
-    // written: the file is then as it was and the changes stay pending. After a success the
-    // edit is empty again.
+    // False when the edit was refused, a name or value is no well-formed UTF-8 and the file
+    // is UTF-16 (it could not hold it unchanged), or the file could not be read (too large
+    // included) or written: the file is then as it was and the changes stay pending. After
+    // a success the edit is empty again.
     bool commit();
 
     bool empty() const { return changes_.empty(); }

@@ -12,7 +12,8 @@
 //   new section at the end of the file, and keeps every other line byte for byte; writing
 //   to a missing file creates it;
 // - files we create are UTF-8 without BOM; a file that starts with a UTF-8 or UTF-16LE BOM
-//   is read, and written back, in its own encoding;
+//   is read, and written back, in its own encoding; a name or value that is no well-formed
+//   UTF-8 is not written into a UTF-16 file (the write fails), as it could not be kept;
 // - every write replaces the file atomically (AtomicFile.h): a crash or a full disk leaves
 //   either the old or the new content, and no temporary file; several keys that belong
 //   together are written with one IniEdit (IniEdit.h), of which each write here is the

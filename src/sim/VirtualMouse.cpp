@@ -592,6 +592,18 @@ bool VirtualMouse::sendConsumerUsage(std::uint16_t usage)
     return true;
 }
 
+bool VirtualMouse::sendInputReport(int interfaceNumber, std::vector<std::uint8_t> report)
+{
+    if ((interfaceNumber != kMouseInterface && interfaceNumber != kVendorInterface) || report.empty())
+        return false;
+    std::lock_guard<std::mutex> guard(mutex_);
+    pumpLocked();
+    if (!plugged_)
+        return false;
+    emitLocked(clock_.now(), interfaceNumber, std::move(report), false);
+    return true;
+}
+
 // ---- memory ---------------------------------------------------------------------------
 
 std::vector<std::uint8_t>* VirtualMouse::areaLocked(MemoryArea area)

@@ -161,6 +161,11 @@ public:
     bool pressDpiButton();
     // Any usage on the consumer collection, pressed and released (0x00E9 is volume up).
     bool sendConsumerUsage(std::uint16_t usage);
+    // An input report of any id, length and content on interface 0 or 1, sent now: what a
+    // mouse whose firmware misbehaves, or a line that garbles a report, puts in front of the
+    // host. It arrives before an answer that is still on its way. False for an empty report
+    // or another interface.
+    bool sendInputReport(int interfaceNumber, std::vector<std::uint8_t> report);
     // The mouse restores its defaults by itself, exactly as on CMD_RESTORE_DEFAULTS but with
     // no request to answer: settings records, button blocks and colour table, an open
     // transaction closed, then the reset event 0x0402.

@@ -107,6 +107,15 @@ TEST_F(MacroFileTest, MissingAndBrokenFilesReadAsWhatTheyHold)
     writeBytes(file, utf16);
     EXPECT_EQ(loaded().lines(), (Lines{"1,4,202,1,A"}));
 
+    // A NUL byte or a lone carriage return ends its row, so that every row can be saved
+    // again (the editor's save refuses them).
+    writeBytes(file,
+               std::string("[MACROACTIONCOUNT]\ncount=2\n[MACROACTION]\n0=1,4,202,1,A\0junk\n1=0,9,0\r1,B\n", 72));
+    MacroFile cut = loaded();
+    EXPECT_EQ(cut.lines(), (Lines{"1,4,202,1,A", "0,9,0"}));
+    EXPECT_EQ(cut.moveDown(0).result, MacroEditResult::Saved);
+    EXPECT_EQ(loaded().lines(), (Lines{"0,9,0", "1,4,202,1,A"}));
+
     // A count far beyond what a macro can hold does not make the reader allocate it.
     writeBytes(file, "[MACROACTIONCOUNT]\ncount=2000000000\n");
     const MacroFile huge = loaded();

@@ -2,6 +2,8 @@
 // deletions, import and export, and names that cannot be file names.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <thread>
@@ -72,6 +74,45 @@ TEST_F(MacroIndexTest, TwoThreadsAddingMacrosLoseNoneOfThem)
     ASSERT_EQ(names.size(), 40u);
     for (std::size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(index.find(names[i]), static_cast<int>(i)) << names[i];  // each name once
+}
+
+// The id of a process that has ended.
+pid_t endedProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+TEST_F(MacroIndexTest, AFileSetAsideByAKilledRemovalGoesBackOrGoesAway)
+{
+    writeIndex({"kept", "other"});
+    const std::string dead = std::to_string(endedProcess());
+    // A removal of "kept" killed before the index was written: the index still lists it.
+    writeBytes(index.folder() / (".kept.mac.removed" + dead + "-0-1"), "kept's actions");
+    // A removal of "gone" killed after the index was written.
+    writeBytes(index.folder() / (".gone.mac.removed" + dead + "-1-2"), "gone's actions");
+    // A change under way in this process, and a name that is not a set-aside file.
+    const std::string running = ".other.mac.removed" + std::to_string(::getpid()) + "-2-3";
+    writeBytes(index.folder() / running, "x");
+    writeBytes(index.folder() / ".note.removedsoon", "y");
+
+    ASSERT_EQ(index.addNew(), MacroResult::Ok);  // any change tidies first
+    EXPECT_EQ(readBytes(macroFile("kept")), "kept's actions");
+    EXPECT_FALSE(std::filesystem::exists(index.folder() / (".kept.mac.removed" + dead + "-0-1")));
+    EXPECT_FALSE(std::filesystem::exists(index.folder() / (".gone.mac.removed" + dead + "-1-2")));
+    EXPECT_FALSE(std::filesystem::exists(macroFile("gone")));
+    EXPECT_TRUE(std::filesystem::exists(index.folder() / running));
+    EXPECT_TRUE(std::filesystem::exists(index.folder() / ".note.removedsoon"));
+
+    // A set-aside file whose macro got a new file meanwhile is the older one: removed.
+    writeBytes(index.folder() / (".kept.mac.removed" + dead + "-3-4"), "older");
+    index.tidy();
+    EXPECT_EQ(readBytes(macroFile("kept")), "kept's actions");
+    EXPECT_FALSE(std::filesystem::exists(index.folder() / (".kept.mac.removed" + dead + "-3-4")));
 }
 
 TEST_F(MacroIndexTest, TheStoredIndexIsReadWithinItsLimits)

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "TempFolder.h"
+#include "platform/IniEdit.h"
 #include "platform/IniFile.h"
 
 namespace corv {
@@ -381,6 +382,31 @@ TEST_F(IniFileTest, Utf16BeFileIsReadAndWrittenInUtf16Be)
     EXPECT_EQ(read("S", "k"), "1");
     ASSERT_TRUE(ini::writeString(file, "S", "k", "2"));
     EXPECT_EQ(readBytes(file), "\xFE\xFF" + utf16be(u"[S]\nk=2\n"));
+}
+
+TEST_F(IniFileTest, BytesThatAreNoUtf8AreRefusedByAUtf16FileAndKeptByAUtf8One)
+{
+    // A UTF-16 file cannot hold them unchanged: the write fails and the file stays.
+    const std::string utf16 = "\xFF\xFE" + utf16le(u"[S]\r\nk=1\r\n");
+    writeBytes(file, utf16);
+    EXPECT_FALSE(ini::writeString(file, "S", "k",
+                                  "a\xC3"
+                                  "b"));
+    EXPECT_FALSE(ini::writeString(file, "S", "k\xE4", "2"));
+    EXPECT_FALSE(ini::writeString(file, "S\x80", "k", "2"));
+    ini::IniEdit edit(file);
+    ASSERT_TRUE(edit.set("S", "k", "3"));
+    ASSERT_TRUE(edit.set("S", "j", "\xF0\x9F"));
+    EXPECT_FALSE(edit.commit());
+    EXPECT_EQ(readBytes(file), utf16);
+
+    // A UTF-8 file keeps them byte for byte.
+    writeBytes(file, "[S]\nk=1\n");
+    ASSERT_TRUE(ini::writeString(file, "S", "k",
+                                 "a\xC3"
+                                 "b"));
+    EXPECT_EQ(read("S", "k"), "a\xC3"
+                              "b");
 }
 
 TEST_F(IniFileTest, MalformedUtf8IsKeptByteForByte)

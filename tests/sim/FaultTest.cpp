@@ -211,6 +211,33 @@ TEST_F(Faults, UnplugDropsWhatIsStillOnItsWay)
     EXPECT_EQ(readReport(*vendor, 5000).code, kHidReadTimeout);
 }
 
+TEST_F(Faults, RawInputReportsArriveAsSentAndBeforeALateAnswer)
+{
+    vendor = openNode(kIf1);
+    EXPECT_FALSE(mouse->sendInputReport(2, {4, 1}));
+    EXPECT_FALSE(mouse->sendInputReport(kVendorInterface, {}));
+
+    // A short report with the vendor's id comes as it was sent, byte for byte.
+    ASSERT_TRUE(mouse->sendInputReport(kVendorInterface, {4, 0xFF, 0x00, 0x13}));
+    ReadResult r = readReport(*vendor, 0);
+    ASSERT_EQ(r.code, 4);
+    EXPECT_EQ(r.bytes, (std::vector<std::uint8_t>{4, 0xFF, 0x00, 0x13}));
+
+    // Sent while an answer is still on its way, it comes first.
+    mouse->setAnswerDelay(20ms);
+    const ReportFrame request = ReportFrame::request(CMD_GET_INFO, 33);
+    ASSERT_EQ(vendor->write(request.bytes.data(), 64, 1000), 64);
+    ASSERT_TRUE(mouse->sendInputReport(kVendorInterface, {9, 9}));
+    r = readReport(*vendor, 1000);
+    EXPECT_EQ(r.bytes, (std::vector<std::uint8_t>{9, 9}));
+    r = readReport(*vendor, 1000);
+    ASSERT_EQ(r.code, 64);
+    EXPECT_EQ(r.bytes[3], CMD_GET_INFO);
+
+    mouse->unplug();
+    EXPECT_FALSE(mouse->sendInputReport(kVendorInterface, {4}));
+}
+
 TEST_F(Faults, CancelWakesAWaitingReadOrTheNextOne)
 {
     vendor = openNode(kIf1);

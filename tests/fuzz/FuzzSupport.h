@@ -1,0 +1,67 @@
+#pragma once
+// Shared pieces of the fuzz targets: a scratch folder per process (in memory when /dev/shm
+// is there, so the flushes of the atomic writes cost nothing) and a check that stops the
+// run with a message when a property does not hold.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace corv::fuzz {
+
+[[noreturn]] inline void fail(const char* what, const std::string& detail)
+{
+    std::fprintf(stderr, "PROPERTY FAILED: %s\n%s\n", what, detail.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
+
+#define FUZZ_CHECK(condition, detail)                                                                                  \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            ::corv::fuzz::fail(#condition, (detail));                                                                  \
+    } while (false)
+
+// A folder of its own for this process, created on first use, emptied by clear().
+class Scratch {
+public:
+    static Scratch& get()
+    {
+        static Scratch scratch;
+        return scratch;
+    }
+    const std::filesystem::path& path() const { return path_; }
+    // A fresh, empty subfolder (the previous one is removed).
+    std::filesystem::path fresh(const char* name)
+    {
+        std::error_code ec;
+        const std::filesystem::path folder = path_ / name;
+        std::filesystem::remove_all(folder, ec);
+        std::filesystem::create_directories(folder, ec);
+        return folder;
+    }
+
+private:
+    Scratch()
+    {
+        std::error_code ec;
+        std::filesystem::path base = "/dev/shm";
+        if (!std::filesystem::is_directory(base, ec) || ::access(base.c_str(), W_OK) != 0)
+            base = std::filesystem::temp_directory_path(ec);
+        std::string pattern = (base / "corv-fuzz-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            fail("mkdtemp", pattern);
+        path_ = pattern;
+        std::atexit([] {
+            std::error_code e;
+            std::filesystem::remove_all(Scratch::get().path_, e);
+        });
+    }
+    std::filesystem::path path_;
+};
+
+}  // namespace corv::fuzz
