@@ -9,8 +9,10 @@
 // The changes have exactly the effect of the same single-key calls of IniFile.h made one
 // after the other (those calls are one-change edits), but the file is read once and
 // replaced once, so other readers see all of the changes or none of them. (One difference:
-// when the changes remove every line and then add new ones, the new lines keep the file's
-// line ending, where single calls would start the emptied file over with "\n".)
+// new lines take the line ending the file had when the edit began. Single calls look again
+// each time, so when earlier changes remove every line, or every line of the ending that
+// decided it in a file of mixed endings, their later lines may end differently. The keys
+// and values are the same either way.)
 //
 // Changes are collected until commit(), which reads the file, applies them in order and
 // replaces the file, all under the lock that serialises every INI write of the process: a
