@@ -4,6 +4,8 @@
 # (default 60) on two workers, starting from its seed corpus in the tree. What the fuzzer
 # finds is kept in build-fuzz/corpus/<target>/ and used again by the next run; a crash stops
 # the run with its input saved as build-fuzz/crash-<target>-*.
+# FUZZ_SEED=N (CI) makes a run repeatable instead: one process, that seed, FUZZ_RUNS inputs
+# (default 20000) per target, so a run that passed here passes there too.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-60}"
@@ -28,7 +30,12 @@ for t in "${targets[@]}"; do
   echo "== $t: ${seconds}s"
   # -fork spreads the work over the cores and keeps going after a worker's crash only when
   # asked: a crash ends this target's run, which is what we want.
-  if ! (cd "$build" && "$build/tests/fuzz/$t" -max_total_time="$seconds" -fork="$jobs" \
+  if [ -n "${FUZZ_SEED:-}" ]; then
+    mode=(-seed="$FUZZ_SEED" -runs="${FUZZ_RUNS:-20000}" -max_total_time=$((seconds * 6)))
+  else
+    mode=(-max_total_time="$seconds" -fork="$jobs")
+  fi
+  if ! (cd "$build" && "$build/tests/fuzz/$t" "${mode[@]}" \
         -artifact_prefix="$build/crash-$t-" -print_final_stats=1 -print_funcs=0 \
         "$corpus" "$here/tests/fuzz/corpus/$t" 2>&1 | grep -v NEW_FUNC | tail -n 40); then
     status=1
