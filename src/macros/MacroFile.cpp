@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "macros/AtomicFile.h"
-#include "macros/IniSnapshot.h"
+#include "platform/IniSnapshot.h"
 #include "platform/IniFile.h"
 
 namespace corv {

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "macros/AtomicFile.h"
-#include "macros/IniSnapshot.h"
+#include "platform/IniSnapshot.h"
 #include "platform/FileNames.h"
 #include "platform/IniFile.h"
 #include "platform/Utf.h"

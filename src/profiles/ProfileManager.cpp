@@ -6,6 +6,7 @@
 #include "platform/FileNames.h"
 #include "platform/IniEdit.h"
 #include "platform/IniFile.h"
+#include "platform/IniSnapshot.h"
 #include "platform/Utf.h"
 
 namespace corv {
@@ -70,12 +71,13 @@ std::vector<ProfileEntry> ProfileManager::entries(bool* skipped) const
         *skipped = false;
     if (folder_.empty())
         return out;
-    const fs::path index = folder_ / "msProfile.ini";
-    const long count = std::min(ini::toLong(ini::readString(index, kCountSection, "count", "0")), kMaxProfiles);
+    // One read of the index for all its keys (the foreground switch asks on every change).
+    const IniSnapshot index = IniSnapshot::load(folder_ / "msProfile.ini");
+    const long count = std::min(ini::toLong(index.read(kCountSection, "count", "0")), kMaxProfiles);
     for (long i = 0; i < count; ++i) {
         const std::string key = std::to_string(i);
         ProfileEntry e;
-        e.name = ini::readString(index, kNameSection, key, "");
+        e.name = index.read(kNameSection, key, "");
         if (!isUsableFileName(e.name, kExtension)) {
             // A missing name would read as a profile "0" whose file "0.pro" may be another
             // profile's: such an entry is no profile.
@@ -83,8 +85,8 @@ std::vector<ProfileEntry> ProfileManager::entries(bool* skipped) const
                 *skipped = true;
             continue;
         }
-        e.linkFlag = ini::readString(index, kLinkSection, key, "0");
-        e.program = ini::readString(index, kProgramSection, key, kUnlinked);
+        e.linkFlag = index.read(kLinkSection, key, "0");
+        e.program = index.read(kProgramSection, key, kUnlinked);
         out.push_back(std::move(e));
     }
     return out;

@@ -3,8 +3,8 @@
 // and key names compare without regard to case, the first matching section and the first
 // matching key in it win, names and values are trimmed, a value in matching quotes loses
 // them, values keep at most 259 characters, and UTF-8 (with or without BOM) and UTF-16 files
-// are read alike. A macro file holds one key per action, so reading it key by key would read
-// the file once per line; this reads it once.
+// are read alike. For files of many keys (a macro file holds one per action, the profile
+// index several per profile), which key by key would be read once per key.
 #include <filesystem>
 #include <optional>
 #include <string>

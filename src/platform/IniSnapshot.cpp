@@ -1,4 +1,4 @@
-#include "macros/IniSnapshot.h"
+#include "platform/IniSnapshot.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
