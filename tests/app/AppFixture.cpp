@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/AppPaths.h"
+#include "platform/IniFile.h"
 #include "sim/VirtualHidBackend.h"
 #include "ui/MessageBox.h"
 #include "ui/ResourceManager.h"
@@ -97,6 +98,24 @@ CMainWnd& ConnectedWindowTest::connect(const char* model)
 void ConnectedWindowTest::notify(const QString& type, const char* name, long long wParam)
 {
     notifyControl(harness->wnd(), type, name, wParam);
+}
+
+void writeProfiles(const AppEnvironment& env, const std::vector<std::string>& names,
+                   const std::vector<std::string>& programs, int select)
+{
+    const auto data = env.dataFolder();
+    std::filesystem::create_directories(data);
+    const auto index = data / "msProfile.ini";
+    ini::writeString(index, "PROFILECOUNT", "count", std::to_string(names.size()));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ini::writeString(index, "PROFILENAME", std::to_string(i), names[i]);
+        std::filesystem::copy_file(env.resources() / "default.pro", data / (names[i] + ".pro"));
+        if (i < programs.size() && !programs[i].empty()) {
+            ini::writeString(index, "PROFILELIKEEXE", std::to_string(i), "1");
+            ini::writeString(index, "PROCESS", std::to_string(i), programs[i]);
+        }
+    }
+    ini::writeString(index, "PROFILESELECT", "select", std::to_string(select));
 }
 
 void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam)

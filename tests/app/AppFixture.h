@@ -83,6 +83,11 @@ protected:
     ForegroundWatcher* foreground = nullptr;  // the program in front, for the window to come
 };
 
+// Profiles in env's data folder, each a copy of the template, listed in the index with the
+// stored selection; programs[i], when not empty, is linked to profile i.
+void writeProfiles(const AppEnvironment& env, const std::vector<std::string>& names,
+                   const std::vector<std::string>& programs = {}, int select = 0);
+
 // Runs the event loop until pred holds or ms pass; whether it holds.
 template <class Pred> bool waitFor(Pred pred, int ms = 5000)
 {

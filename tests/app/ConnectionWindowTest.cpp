@@ -30,19 +30,7 @@ using Setting = FakeDesktopSettings::Setting;
 class ConnectionWindowTest : public ConnectedWindowTest {
 protected:
     // Three profiles; `select` is the stored selection.
-    void writeProfiles(int select)
-    {
-        const auto data = env.dataFolder();
-        std::filesystem::create_directories(data);
-        const auto index = data / "msProfile.ini";
-        ini::writeString(index, "PROFILECOUNT", "count", "3");
-        for (int i = 0; i < 3; ++i) {
-            const std::string name = "p" + std::to_string(i);
-            ini::writeString(index, "PROFILENAME", std::to_string(i), name);
-            std::filesystem::copy_file(env.resources() / "default.pro", data / (name + ".pro"));
-        }
-        ini::writeString(index, "PROFILESELECT", "select", std::to_string(select));
-    }
+    void writeProfiles(int select) { test::writeProfiles(env, {"p0", "p1", "p2"}, {}, select); }
     std::filesystem::path profile(int i) const { return env.dataFolder() / ("p" + std::to_string(i) + ".pro"); }
     ui::ComboControl combo(const char* name) { return ui::ComboControl(ctl(name)); }
     std::vector<ReportFrame> requests() { return harness->mouse().frameLog().frames(FrameDirection::Request); }

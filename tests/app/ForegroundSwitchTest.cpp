@@ -39,17 +39,11 @@ TEST_F(ForegroundSwitchTest, ALinkedProgramInFrontAppliesItsProfileAndTheChoiceC
     const unsigned long gameWindow = wm.createWindow(game.pid());
     wm.activate(editorWindow);
 
+    writeProfiles(env, {"p0", "p1", "p2"});
     const auto data = env.dataFolder();
-    std::filesystem::create_directories(data);
     const auto index = data / "msProfile.ini";
-    ini::writeString(index, "PROFILECOUNT", "count", "3");
-    for (int i = 0; i < 3; ++i) {
-        const std::string name = "p" + std::to_string(i);
-        ini::writeString(index, "PROFILENAME", std::to_string(i), name);
-        std::filesystem::copy_file(env.resources() / "default.pro", data / (name + ".pro"));
-        ini::writeString(data / (name + ".pro"), "Setting", "LED14", std::to_string(i));
-    }
-    ini::writeString(index, "PROFILESELECT", "select", "0");
+    for (int i = 0; i < 3; ++i)
+        ini::writeString(data / ("p" + std::to_string(i) + ".pro"), "Setting", "LED14", std::to_string(i));
     ini::writeString(index, "PROFILELIKEEXE", "2", "1");
     ini::writeString(index, "PROCESS", "2",
                      std::filesystem::canonical("/proc/" + std::to_string(game.pid()) + "/exe").string());

@@ -38,18 +38,7 @@ protected:
 
     void writeProfiles(const std::vector<std::string>& names, const std::vector<std::string>& programs = {})
     {
-        const auto data = env.dataFolder();
-        std::filesystem::create_directories(data);
-        ini::writeString(index(), "PROFILECOUNT", "count", std::to_string(names.size()));
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            ini::writeString(index(), "PROFILENAME", std::to_string(i), names[i]);
-            std::filesystem::copy_file(env.resources() / "default.pro", data / (names[i] + ".pro"));
-            if (i < programs.size() && !programs[i].empty()) {
-                ini::writeString(index(), "PROFILELIKEEXE", std::to_string(i), "1");
-                ini::writeString(index(), "PROCESS", std::to_string(i), programs[i]);
-            }
-        }
-        ini::writeString(index(), "PROFILESELECT", "select", "0");
+        test::writeProfiles(env, names, programs);
     }
     std::filesystem::path index() const { return env.dataFolder() / "msProfile.ini"; }
     std::string key(const char* section, const std::string& k) { return ini::readString(index(), section, k, "-"); }
