@@ -178,10 +178,13 @@ void ConnectionPresenter::mouseLost()
 void ConnectionPresenter::openRefused()
 {
     qCWarning(lcConnection) << "the mouse is present but this user may not open it: install 70-corvalantis.rules";
-    // Not waited for: the connection thread goes on polling while the notice is open.
-    QMetaObject::invokeMethod(
-        &wnd_, [this] { ui::ShowMessageBox(&wnd_, QString::fromUtf8(CMainWnd::kNoPermissionText)); },
-        Qt::QueuedConnection);
+    // The connection thread only waits for the notice to be scheduled, not for it to be
+    // closed: it goes on polling while the notice is open.
+    ui::SendToUiThread([this] {
+        QMetaObject::invokeMethod(
+            &wnd_, [this] { ui::ShowMessageBox(&wnd_, QString::fromUtf8(CMainWnd::kNoPermissionText)); },
+            Qt::QueuedConnection);
+    });
 }
 
 }  // namespace corv
