@@ -81,6 +81,10 @@ bool InputListener::readReports(const std::stop_token& stop)
     std::vector<std::uint8_t> report(device_.capabilities().inputReportByteLength);
     if (report.empty())
         return true;
+    // A stop that came while the collection was being opened found no handle to cancel;
+    // once the handle exists, a later stop cancels the read below.
+    if (stop.stop_requested())
+        return false;
     std::size_t got = 0;
     while (device_.Read(report.data(), report.size(), -1, &got)) {
         if (stop.stop_requested())

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <future>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -428,6 +430,50 @@ TEST_F(ListenerTest, StopWakesTheWaitingReadAndUnplugEndsReading)
     thread.request_stop();
     thread.join();  // returns although the read waits without limit
     EXPECT_EQ(listener->state(), InputListener::State::Ended);
+}
+
+// A stop that arrives while the listener is still opening the collection has no read to
+// wake; the listener must notice it before it starts waiting without limit.
+TEST_F(ListenerTest, AStopDuringTheOpenEndsTheThreadBeforeItWaitsForReports)
+{
+    struct GatedOpen : HidBackend {
+        HidBackend& inner;
+        std::mutex m;
+        std::condition_variable cv;
+        bool entered = false;
+        bool released = false;
+        explicit GatedOpen(HidBackend& b) : inner(b) { }
+        bool enumerate(std::vector<HidInterfaceEntry>& out) override { return inner.enumerate(out); }
+        bool isPresent(const std::string& path) override { return inner.isPresent(path); }
+        std::unique_ptr<HidHandle> open(const std::string& path, HidOpenError* error) override
+        {
+            std::unique_lock lock(m);
+            entered = true;
+            cv.notify_all();
+            cv.wait(lock, [&] { return released; });
+            return inner.open(path, error);
+        }
+    } gated(*backend);
+    InputListener gatedListener(gated, Clock::system(), {});
+    std::promise<void> ended;
+    std::jthread runner([&](std::stop_token st) {
+        gatedListener.run(st);
+        ended.set_value();
+    });
+    {
+        std::unique_lock lock(gated.m);
+        gated.cv.wait(lock, [&] { return gated.entered; });
+    }
+    runner.request_stop();  // nothing to cancel yet
+    {
+        std::lock_guard lock(gated.m);
+        gated.released = true;
+    }
+    gated.cv.notify_all();
+    const bool endedByItself = ended.get_future().wait_for(20s) == std::future_status::ready;
+    if (!endedByItself)
+        gatedListener.cancel();  // free the thread so that the test can end
+    EXPECT_TRUE(endedByItself) << "the listener kept waiting for reports after the stop";
 }
 
 TEST_F(ListenerTest, AQuickReplugIsNoticedWithoutAProbeFailing)
