@@ -24,6 +24,7 @@
 
 #include "app/CMainWnd.h"
 #include "platform/AppPaths.h"
+#include "platform/CDeviceHook.h"
 #include "platform/IniFile.h"
 #include "sim/VirtualMouse.h"
 #include "ui/CColorPaletteUI.h"
@@ -31,7 +32,6 @@
 #include "ui/Control.h"
 #include "ui/ControlKind.h"
 #include "ui/FileDialog.h"
-#include "ui/KeyCapture.h"
 #include "ui/ListControl.h"
 #include "ui/MessageBox.h"
 #include "ui/SkinWindow.h"
@@ -870,10 +870,10 @@ ScriptRunner::Result ScriptRunner::doTray(const ScriptStep& step)
 
 ScriptRunner::Result ScriptRunner::doKey(const ScriptStep& step)
 {
-    ui::KeyStroke key;
-    key.vk = static_cast<int>(step.number);
+    KeyEvent key;
+    key.vk = static_cast<std::uint16_t>(step.number);
     key.down = step.flag;
-    if (!ui::KeyCapture::Deliver(key)) {
+    if (!CDeviceHook::Deliver(key)) {
         log(QStringLiteral("key: no keyboard capture is active"));
         return {};
     }

@@ -23,7 +23,7 @@
 #include "ui/ComboControl.h"
 #include "ui/Control.h"
 #include "ui/FileDialog.h"
-#include "ui/KeyCapture.h"
+#include "platform/CDeviceHook.h"
 #include "ui/ListControl.h"
 #include "ui/MessageBox.h"
 
@@ -263,8 +263,10 @@ TEST_F(ScriptRunnerTest, KeysGoToTheActiveCaptureOrAreSaidToGoNowhere)
     EXPECT_EQ(r.log, (QStringList{"script: 1 steps", "key: no keyboard capture is active", "[1] key down 65: ok",
                                   "end: 1 steps done, every expectation held"}));
     QStringList keys;
-    ui::KeyCapture capture(
-        [&](const ui::KeyStroke& k) { keys << QStringLiteral("%1 %2").arg(k.down ? "down" : "up").arg(k.vk); });
+    CDeviceHook capture;
+    capture.Install(kHookMacro, [&](unsigned, const KeyEvent& k) {
+        keys << QStringLiteral("%1 %2").arg(k.down ? "down" : "up").arg(k.vk);
+    });
     r = run(QStringLiteral("key down 0x41\nkey up 65\nkey down 16\n"));
     EXPECT_EQ(r.code, kScriptPassed);
     EXPECT_EQ(keys, (QStringList{"down 65", "up 65", "down 16"}));

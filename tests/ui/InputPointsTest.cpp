@@ -1,4 +1,4 @@
-// The keyboard capture point, the file dialogs' responder, the tray's clicks and a palette
+// The file dialogs' responder, the tray's clicks and a palette
 // pick made in one step.
 #include <gtest/gtest.h>
 
@@ -10,73 +10,10 @@
 #include "TestSkin.h"
 #include "ui/CColorPaletteUI.h"
 #include "ui/FileDialog.h"
-#include "ui/KeyCapture.h"
 #include "ui/TrayIcon.h"
 
 namespace corv::ui::test {
 namespace {
-
-QString keys(const std::vector<KeyStroke>& got)
-{
-    QStringList out;
-    for (const KeyStroke& k : got)
-        out << QStringLiteral("%1%2").arg(k.down ? '+' : '-').arg(k.vk);
-    return out.join(QLatin1Char(' '));
-}
-
-TEST(KeyCaptureTest, TheLatestCaptureReceivesAndTheOneBeforeComesBack)
-{
-    EXPECT_FALSE(KeyCapture::AnyActive());
-    EXPECT_FALSE(KeyCapture::Deliver({0x41, true}));
-
-    std::vector<KeyStroke> recorder, single;
-    auto first = std::make_unique<KeyCapture>([&](const KeyStroke& k) { recorder.push_back(k); });
-    EXPECT_TRUE(first->IsActive());
-    EXPECT_TRUE(KeyCapture::Deliver({0x41, true}));
-    {
-        KeyCapture second([&](const KeyStroke& k) { single.push_back(k); });
-        EXPECT_TRUE(second.IsActive());
-        EXPECT_FALSE(first->IsActive());
-        EXPECT_TRUE(KeyCapture::Deliver({0x41, false}));
-    }
-    EXPECT_TRUE(first->IsActive());
-    EXPECT_TRUE(KeyCapture::Deliver({0x10, true}));
-    EXPECT_EQ(keys(recorder), QStringLiteral("+65 +16"));
-    EXPECT_EQ(keys(single), QStringLiteral("-65"));
-
-    // Removing a capture that is not the latest leaves the latest active.
-    std::vector<KeyStroke> third;
-    auto top = std::make_unique<KeyCapture>([&](const KeyStroke& k) { third.push_back(k); });
-    first.reset();
-    EXPECT_TRUE(top->IsActive());
-    EXPECT_TRUE(KeyCapture::Deliver({0x20, true}));
-    EXPECT_EQ(keys(third), QStringLiteral("+32"));
-    top.reset();
-    EXPECT_FALSE(KeyCapture::AnyActive());
-    EXPECT_FALSE(KeyCapture::Deliver({0x20, false}));
-}
-
-TEST(KeyCaptureTest, ASinkMayEndItsOwnCaptureAndOtherThreadsAreRefused)
-{
-    std::unique_ptr<KeyCapture> capture;
-    int calls = 0;
-    capture = std::make_unique<KeyCapture>([&](const KeyStroke& k) {
-        ++calls;
-        if (k.vk == 0x1B)
-            capture.reset();  // Esc ends the recording
-    });
-    EXPECT_TRUE(KeyCapture::Deliver({0x1B, true}));
-    EXPECT_FALSE(capture);
-    EXPECT_FALSE(KeyCapture::Deliver({0x1B, false}));
-    EXPECT_EQ(calls, 1);
-
-    KeyCapture active([&](const KeyStroke&) { ++calls; });
-    bool delivered = true;
-    std::thread other([&] { delivered = KeyCapture::Deliver({0x41, true}); });
-    other.join();
-    EXPECT_FALSE(delivered);
-    EXPECT_EQ(calls, 1);
-}
 
 class FileDialogTest : public ::testing::Test {
 protected:
