@@ -9,6 +9,7 @@
 #include "app/PageStructure.h"
 #include "feature/ProfileApplication.h"
 #include "feature/RouteName.h"
+#include "feature/WindowMessages.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/page/ProfileNames.h"
 #include "ui/ComboControl.h"
@@ -28,7 +29,7 @@ QString name(const char* n) { return QString::fromLatin1(n); }
 }  // namespace
 
 CMainWnd::CMainWnd(HidBackend& backend, Clock& clock, Options options)
-    : options_(std::move(options)), channel_(backend, clock), presenter_(*this),
+    : options_(std::move(options)), clock_(clock), channel_(backend, clock), presenter_(*this),
       connection_(channel_, state_, presenter_, clock),
       listener_(
           backend, clock,
@@ -66,8 +67,10 @@ void CMainWnd::declareShell()
 bool CMainWnd::CreateMainWindow()
 {
     created_ = true;
-    if (!Create(nullptr, QString::fromUtf8(kTitle), kWidth, kHeight))
+    title_ = QString::fromUtf8(kTitle);
+    if (!Create(nullptr, title_, kWidth, kHeight))
         return false;
+    CDeviceHook::SetObserver([this](int) { showTitle(); });
     CenterWindow();
     return true;
 }
@@ -114,7 +117,7 @@ void CMainWnd::CreateTray()
     if (!ui::TrayIcon::IsAvailable())
         return;
     const QString icon = ui::ResourceManager::instance().resolveFile(QStringLiteral("icon.png"));
-    if (!tray_.CreateTrayIcon(icon, QString::fromUtf8(kTitle)))
+    if (!tray_.CreateTrayIcon(icon, title_))
         return;
     connect(&tray_, &ui::TrayIcon::leftClicked, this, &CMainWnd::OnTrayLeftClick, Qt::UniqueConnection);
     RebuildTrayMenu();
@@ -158,7 +161,31 @@ void CMainWnd::AnnounceNoTray()
 
 void CMainWnd::RemoveInputHooks()
 {
-    // Nothing is hooked until the macro recorder and the single-key capture exist.
+    registry_.hooksEnding();
+    hook_.Remove();
+}
+
+void CMainWnd::setTitleText(const QString& title)
+{
+    title_ = title;
+    showTitle();
+}
+
+void CMainWnd::showTitle()
+{
+    const int mode = CDeviceHook::ActiveMode();
+    const char* notice = mode == kHookNone ? nullptr : hookSwallows(mode) ? kSingleKeyNotice : kRecordingNotice;
+    const QString text =
+        notice == nullptr ? title_ : title_ + QStringLiteral(" — ") + QString::fromUtf8(notice);
+    tray_.SetTooltipText(text);
+    setWindowTitle(text);
+}
+
+bool CMainWnd::installKeyboardHook(int mode)
+{
+    return hook_.Install(mode, [this](unsigned message, const KeyEvent& key) {
+        registry_.message(message, key.down ? msg::WM_KEYDOWN : msg::WM_KEYUP, key.vk);
+    });
 }
 
 void CMainWnd::Notify(ui::TNotifyUI& msg)
@@ -266,6 +293,8 @@ void CMainWnd::Shutdown()
     listener_.cancel();
     ui::ShutdownUiThreadCall();
     workers_.stopAndJoin();
+    RemoveInputHooks();  // a recording in progress is saved
+    CDeviceHook::SetObserver({});
     for (const auto& feature : features_)
         feature->shutdown();
 }

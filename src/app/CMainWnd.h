@@ -23,6 +23,7 @@
 #include "feature/Feature.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
+#include "platform/CDeviceHook.h"
 #include "platform/Clock.h"
 #include "platform/HidBackend.h"
 #include "ui/IQueryControlText.h"
@@ -38,6 +39,9 @@ class CMainWnd : public ui::SkinWindow, public ui::IQueryControlText, public Fea
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "CORVALANTIS R210 Driver";
+    // Added to the window title and the tray tooltip while keys are being captured.
+    static constexpr const char* kRecordingNotice = "正在录制键盘按键";
+    static constexpr const char* kSingleKeyNotice = "正在捕获一个按键，其他程序收不到键盘输入";
     static constexpr int kWidth = 800;
     static constexpr int kHeight = 572;
     static constexpr const char* kNoDeviceText = "请连接可用USB设备";
@@ -118,8 +122,8 @@ public:
     DeviceConnection& connection() { return connection_; }
     const InputListener& listener() const { return listener_; }
 
-    // Removes the keyboard hooks and ends a macro recording (every "selectchanged" does it).
-    // The hook owner arrives with the macro recorder; until then there is nothing to remove.
+    // Ends a capture in progress (a recording, a key edit or insertion: each finishes as its
+    // own stop would) and removes the window's keyboard hook (every "selectchanged" does it).
     void RemoveInputHooks();
 
     // FeatureHost.
@@ -133,6 +137,12 @@ public:
     bool applySelectedProfile(int source) override;
     void refreshSettings() override { registry_.refresh(); }
     void showPopupMenu(const QString& menuFile) override;
+    bool installKeyboardHook(int mode) override;
+    // The title of the window and the tray tooltip (the model's), with the capture notice
+    // while keys are being captured.
+    void setTitleText(const QString& title);
+    void removeKeyboardHook() override { hook_.Remove(); }
+    Clock& clock() override { return clock_; }
 
     ConnectionPresenter& presenter() { return presenter_; }
 
@@ -149,8 +159,11 @@ private:
     void Shutdown();
 
     void deliverMouseEvent(MouseEvent event);
+    void showTitle();
 
     Options options_;
+    Clock& clock_;
+    CDeviceHook hook_;
     DeviceChannel channel_;
     DeviceState state_;
     std::atomic<bool> alive_{true};
@@ -165,6 +178,7 @@ private:
     std::unique_ptr<QMenu> trayMenu_;
     std::unique_ptr<QMenu> popupMenu_;
     ui::Control minBtn_, maxBtn_, restoreBtn_;
+    QString title_;
     bool english_ = false;
     bool shuttingDown_ = false;
     bool noTrayAnnounced_ = false;

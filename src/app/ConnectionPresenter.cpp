@@ -90,8 +90,7 @@ void ConnectionPresenter::showModel(ModelShown why)
     if (facts == nullptr)
         return;
     wnd_.FindControl(QLatin1String(names::kLogo)).SetBkImage(text(facts->logo));
-    wnd_.trayIcon().SetTooltipText(text(facts->title));
-    wnd_.setWindowTitle(text(facts->title));
+    wnd_.setTitleText(text(facts->title));
     wnd_.registry().modelShown(*facts, why);
 }
 

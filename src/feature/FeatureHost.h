@@ -14,6 +14,7 @@ class QWidget;
 
 namespace corv {
 
+class Clock;
 class DeviceChannel;
 struct DeviceState;
 
@@ -48,6 +49,15 @@ public:
     // Shows the pop-up menu of a menu file at the pointer; its items go to the menu rows
     // the features declared.
     virtual void showPopupMenu(const QString& menuFile) = 0;
+    // The window's keyboard hook (platform/CDeviceHook.h, modes kHook...): while installed,
+    // key events arrive as the mode's window message (feature/WindowMessages.h) with wParam
+    // WM_KEYDOWN or WM_KEYUP and lParam the virtual-key code. Installing replaces the
+    // window's previous mode; false when the desktop's keyboard cannot be listened to (keys
+    // from scripts still arrive).
+    virtual bool installKeyboardHook(int mode) = 0;
+    virtual void removeKeyboardHook() = 0;
+    // The window's clock (injected by tests).
+    virtual Clock& clock() = 0;
 };
 
 }  // namespace corv

@@ -59,6 +59,8 @@ void FeatureRegistry::onConnected(std::function<void()> handler) { connectedRows
 
 void FeatureRegistry::onMacrosRebuilt(MacroRebuildHandler handler) { macroRebuildRows_.push_back(std::move(handler)); }
 
+void FeatureRegistry::onHooksEnding(std::function<void()> handler) { hooksEndingRows_.push_back(std::move(handler)); }
+
 bool FeatureRegistry::notify(const ui::TNotifyUI& msg) const
 {
     const IndexedName indexed = splitIndexedName(msg.senderName);
@@ -134,6 +136,12 @@ void FeatureRegistry::macrosRebuilt(const MacroRebuildOutcome& outcome) const
 {
     for (const auto& handler : macroRebuildRows_)
         handler(outcome);
+}
+
+void FeatureRegistry::hooksEnding() const
+{
+    for (const auto& handler : hooksEndingRows_)
+        handler();
 }
 
 std::vector<std::string> FeatureRegistry::describe() const

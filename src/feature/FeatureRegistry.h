@@ -81,6 +81,9 @@ public:
     void onConnected(std::function<void()> handler);
     // The macro files have been rebuilt from the mouse (new library entries, the limit).
     void onMacrosRebuilt(MacroRebuildHandler handler);
+    // The window is about to remove its keyboard hooks (a selection changed, the window is
+    // closing): a capture in progress finishes as its own stop would.
+    void onHooksEnding(std::function<void()> handler);
 
     // Dispatch. Each says whether a row took it.
     bool notify(const ui::TNotifyUI& msg) const;
@@ -92,6 +95,7 @@ public:
     void modelShown(const ModelFacts& model, ModelShown why) const;
     void connected() const;
     void macrosRebuilt(const MacroRebuildOutcome& outcome) const;
+    void hooksEnding() const;
 
     // Declared rows, for tests and diagnostics: "type name -> owner".
     std::vector<std::string> describe() const;
@@ -129,6 +133,7 @@ private:
     std::vector<ModelHandler> modelRows_;
     std::vector<std::function<void()>> connectedRows_;
     std::vector<MacroRebuildHandler> macroRebuildRows_;
+    std::vector<std::function<void()>> hooksEndingRows_;
 };
 
 }  // namespace corv

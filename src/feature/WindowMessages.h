@@ -1,8 +1,17 @@
 #pragma once
 // The main window's private messages: sent by worker threads (and, later, other programs)
-// through CMainWnd::SendMessage, handled on the UI thread by whoever declared them
-// (FeatureRegistry::onMessage). The keyboard-capture messages arrive with their feature.
+// through CMainWnd::SendMessage, and by the window's keyboard hook; handled on the UI thread
+// by whoever declared them (FeatureRegistry::onMessage).
 namespace corv::msg {
+
+// Keyboard hooks (platform/CDeviceHook.h): wParam is WM_KEYDOWN or WM_KEYUP, lParam the
+// virtual-key code.
+inline constexpr unsigned WM_HOOK_MOU_SINGLEKEY = 0x810;
+inline constexpr unsigned WM_HOOK_MOU_MACRO = 0x812;
+inline constexpr unsigned WM_HOOK_MACRO_EDIT = 0x814;
+inline constexpr unsigned WM_HOOK_MACRO_INSERT = 0x815;
+inline constexpr unsigned WM_KEYDOWN = 0x100;
+inline constexpr unsigned WM_KEYUP = 0x101;
 
 inline constexpr unsigned WM_DEV_RESET = 0x901;
 inline constexpr unsigned WM_DEV_SYNC = 0x902;

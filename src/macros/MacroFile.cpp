@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "macros/AtomicFile.h"
+#include "macros/MacroRecorder.h"
 #include "platform/IniSnapshot.h"
 #include "platform/IniFile.h"
 
@@ -167,6 +168,41 @@ MacroEdit MacroFile::insertDelay(std::optional<std::size_t> selected, long ms, D
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), line);
     }
     return commit(std::move(before), selected);
+}
+
+bool MacroFile::appendRecorded(const MacroAction& action, long delayMs, std::optional<std::size_t>* completed)
+{
+    if (completed != nullptr)
+        completed->reset();
+    if (lines_.size() + 2 > kMaxLines || !isSingleLine(action.name))
+        return false;
+    const std::optional<std::size_t> row = MacroRecorder::appendRecorded(lines_, action, delayMs);
+    if (completed != nullptr)
+        *completed = row;
+    return true;
+}
+
+bool MacroFile::setLine(std::size_t row, const MacroAction& action)
+{
+    std::string line = action.toLine();
+    if (row >= lines_.size() || !isSingleLine(line))
+        return false;
+    lines_[row] = std::move(line);
+    return true;
+}
+
+bool MacroFile::insertLines(std::size_t at, const std::vector<MacroAction>& actions)
+{
+    if (at > lines_.size() || lines_.size() + actions.size() > kMaxLines)
+        return false;
+    std::vector<std::string> made;
+    for (const MacroAction& action : actions) {
+        made.push_back(action.toLine());
+        if (!isSingleLine(made.back()))
+            return false;
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), made.begin(), made.end());
+    return true;
 }
 
 }  // namespace corv

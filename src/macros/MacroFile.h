@@ -80,6 +80,15 @@ public:
     // inserts at the top and Before inserts nothing; the file is saved either way.
     MacroEdit insertDelay(std::optional<std::size_t> selected, long ms, DelayInsertMode mode);
 
+    // Changes kept in memory until save(): a recording, a key edit or a key insertion in
+    // progress. Each refuses (false, nothing changed) a row outside the list or beyond
+    // kMaxLines rows, and lines with a line break or NUL character.
+    // Appends a recorded key event and its delay row (MacroRecorder::appendRecorded); the
+    // completed delay row, if any, in *completed.
+    bool appendRecorded(const MacroAction& action, long delayMs, std::optional<std::size_t>* completed);
+    bool setLine(std::size_t row, const MacroAction& action);
+    bool insertLines(std::size_t at, const std::vector<MacroAction>& actions);
+
 private:
     // Saves; on failure restores `before`.
     MacroEdit commit(std::vector<std::string> before, std::optional<std::size_t> selected);

@@ -27,6 +27,9 @@
 #include "ui/MenuWnd.h"
 #include "ui/MessageBox.h"
 #include "ui/Notification.h"
+#include "ui/OptionControl.h"
+#include "platform/CDeviceHook.h"
+#include "platform/FakeKeyboardSource.h"
 
 namespace corv::test {
 namespace {
@@ -131,9 +134,9 @@ protected:
     CMainWnd& window() override { return harness->wnd(); }
     std::filesystem::path folder() const override { return env.dataFolder(); }
 
-    CMainWnd& create()
+    CMainWnd& create(Clock& clock = Clock::system())
     {
-        harness = std::make_unique<MainWindowHarness>(CMainWnd::Options::withoutWorkers(false));
+        harness = std::make_unique<MainWindowHarness>(CMainWnd::Options::withoutWorkers(false), "R210", clock);
         EXPECT_TRUE(harness->wnd().CreateMainWindow());
         return harness->wnd();
     }
@@ -407,11 +410,11 @@ TEST_F(MacroWindowTest, DelayEditsStoreTenMillisecondUnitsAndLockThePage)
         EXPECT_EQ(linesOf("Combo")[1], c.line) << c.typed;
     }
 
-    // A key event's row is not a delay: no edit starts, the page stays unlocked.
+    // A key event's row is not a delay: its key is edited instead.
     list().SelectItem(0);
     click(mn::kEditButton);
     EXPECT_FALSE(page().isEditingDelay());
-    EXPECT_FALSE(page().isLocked());
+    EXPECT_TRUE(page().isEditingKey());
 }
 
 TEST_F(MacroWindowTest, MovesAndDeletionsChangeOneRowAndSave)
@@ -520,6 +523,252 @@ TEST_F(MacroWindowTest, TheCopyButtonOpensTheLibraryMenuWhoseItemsAreRouted)
         EXPECT_TRUE(window().registry().menu(cmd)) << item;
     }
     EXPECT_EQ(dialogs.size(), 2u);
+}
+
+
+// Keys captured from the keyboard: the recorder, key replacement and key insertion, with the
+// window's clock standing still unless a test moves it.
+class MacroCaptureTest : public MacroWindowTest {
+protected:
+    void SetUp() override
+    {
+        MacroWindowTest::SetUp();
+        CDeviceHook::UseSource(&keyboard);
+    }
+    void TearDown() override
+    {
+        harness.reset();
+        CDeviceHook::UseSource(nullptr);
+        MacroWindowTest::TearDown();
+    }
+    void open(const std::vector<std::pair<std::string, std::vector<std::string>>>& macros, int select = 0)
+    {
+        writeLibrary(macros);
+        create(clock);
+        selectMacro(select);
+    }
+    void delayChoice(const char* option) { ui::OptionControl(ctl(option)).Selected(true, false); }
+    void tapKey(std::uint16_t vk, std::chrono::milliseconds held = std::chrono::milliseconds(0))
+    {
+        keyboard.press(vk);
+        clock.advance(held);
+        keyboard.release(vk);
+    }
+    QString title() { return window().windowTitle(); }
+
+    ManualClock clock;
+    FakeKeyboardSource keyboard;
+};
+
+TEST_F(MacroCaptureTest, ARecordingAppendsKeysWithTheirMeasuredDelaysAndSavesWhenStopped)
+{
+    using namespace std::chrono_literals;
+    open({{"Rec", {}}});
+    delayChoice(mn::kRealDelayOption);
+    click(mn::kRecordButton);
+    ASSERT_TRUE(page().isRecording());
+    EXPECT_EQ(ctl(mn::kRecordButton).GetText(), QStringLiteral("停止"));
+    EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::PassOn);
+    EXPECT_TRUE(page().isLocked());
+    EXPECT_FALSE(ctl(mn::kMacroList).IsInputEnabled());
+    EXPECT_TRUE(title().contains(QString::fromUtf8(CMainWnd::kRecordingNotice)));
+
+    clock.advance(5000ms);  // the first event of an empty macro: its wait is not kept
+    keyboard.press(0x41);
+    clock.advance(400ms);
+    keyboard.press(0x41);  // auto-repeat
+    clock.advance(600ms);
+    keyboard.release(0x41);
+    clock.advance(250ms);
+    tapKey(0xAF);  // Volume Up: not a keyboard key
+    tapKey(0xA3, 20ms);  // Right Ctrl
+    EXPECT_EQ(rowTexts(), (QStringList{"A", "1000 MS", "A", "250 MS", "RCtrl", "20 MS", "RCtrl", "0 MS"}));
+    EXPECT_TRUE(linesOf("Rec").empty());  // nothing is saved while recording
+
+    click(mn::kRecordButton);
+    EXPECT_FALSE(page().isRecording());
+    EXPECT_EQ(ctl(mn::kRecordButton).GetText(), QStringLiteral("录制"));
+    EXPECT_FALSE(page().isLocked());
+    EXPECT_TRUE(ctl(mn::kMacroList).IsInputEnabled());
+    EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
+    EXPECT_FALSE(title().contains(QString::fromUtf8(CMainWnd::kRecordingNotice)));
+    EXPECT_EQ(linesOf("Rec"), (std::vector<std::string>{"1,4,202,1,A", "0,100,0,1,A", "1,4,138,0,A", "0,25,0,0,A",
+                                                        "1,16,201,1,RCtrl", "0,2,0,1,RCtrl", "1,16,137,0,RCtrl",
+                                                        "0,0,0,0,RCtrl"}));
+    EXPECT_FALSE(keyboard.press(0x42));  // nothing is captured once stopped
+
+    // A second recording appends; the old last delay becomes the wait until the first key.
+    click(mn::kRecordButton);
+    clock.advance(700ms);
+    keyboard.press(0x42);
+    click(mn::kRecordButton);
+    const std::vector<std::string> lines = linesOf("Rec");
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[7], "0,70,0,0,RCtrl");
+    EXPECT_EQ(lines[8], "1,5,202,1,B");
+}
+
+TEST_F(MacroCaptureTest, FixedAndNoDelaysRepeatsOfAnotherHeldKeyAndWhatCannotBeRecorded)
+{
+    open({{"Rec", {}}, {"Other", {}}});
+    delayChoice(mn::kFixedDelayOption);
+    ctl(mn::kFixedDelayEdit).SetText(QStringLiteral("400000"));
+    click(mn::kRecordButton);
+    tapKey(0x41);
+    tapKey(0x42);
+    EXPECT_EQ(ctl(mn::kFixedDelayEdit).GetText(), QStringLiteral("327670"));
+    EXPECT_EQ(rowTexts(), (QStringList{"A", "327670 MS", "A", "327670 MS", "B", "327670 MS", "B", "0 MS"}));
+    click(mn::kRecordButton);
+    EXPECT_EQ(linesOf("Rec")[1], "0,255,127,1,A");
+
+    // Holding A, then B, then releasing A: B's repeats are dropped, A's release is kept.
+    selectMacro(1);
+    delayChoice(mn::kNoDelayOption);
+    click(mn::kRecordButton);
+    keyboard.press(0x41);
+    keyboard.press(0x42);
+    keyboard.press(0x42);
+    keyboard.release(0x41);
+    click(mn::kRecordButton);
+    EXPECT_EQ(linesOf("Other"), (std::vector<std::string>{"1,4,202,1,A", "0,0,0,1,A", "1,5,202,1,B", "0,0,0,1,B",
+                                                          "1,4,138,0,A", "0,0,0,0,A"}));
+
+    // No macro to record into: told, nothing starts.
+    combo().SelectItem(-1);
+    click(mn::kRecordButton);
+    EXPECT_FALSE(page().isRecording());
+    EXPECT_EQ(shown.back(), QString::fromUtf8(MacroPage::kMsgSelectMacroToRecord));
+    EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
+}
+
+TEST_F(MacroCaptureTest, AnEmptyLibraryRefusesAndAnySelectionChangeEndsTheRecordingSaved)
+{
+    create(clock);
+    click(mn::kRecordButton);
+    EXPECT_FALSE(page().isRecording());
+    EXPECT_EQ(shown.back(), QString::fromUtf8(MacroPage::kMsgNoMacroToRecord));
+
+    click(mn::kAddButton);
+    delayChoice(mn::kNoDelayOption);
+    click(mn::kRecordButton);
+    tapKey(0x41);
+    // Another page's option: the window removes its hooks, and the recording ends as if stopped.
+    notifyControl(window(), ui::notify::kSelectChanged, "ms_Deng_Wheel", 1);
+    EXPECT_FALSE(page().isRecording());
+    EXPECT_FALSE(page().isLocked());
+    EXPECT_EQ(ctl(mn::kRecordButton).GetText(), QStringLiteral("录制"));
+    EXPECT_EQ(linesOf("新建宏1").size(), 4u);
+    EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
+}
+
+TEST_F(MacroCaptureTest, EditingAKeyRowTakesTheLastReleasedKeyAndKeepsTheDirection)
+{
+    open({{"Keys", {"1,2,201,1,LShift", "0,5,0,1,LShift", "1,4,138,0,A", "0,0,0,0,A"}}});
+    list().SelectItem(0);
+    click(mn::kEditButton);
+    ASSERT_TRUE(page().isEditingKey());
+    EXPECT_TRUE(page().isLocked());
+    EXPECT_TRUE(ctl(mn::kEditButton).IsEnabled());
+    keyboard.press(0x41);  // presses change nothing
+    EXPECT_EQ(list().GetItemUserData(0), QStringLiteral("1,2,201,1,LShift"));
+    keyboard.release(0x41);
+    keyboard.release(0xAF);  // Volume Up: ignored
+    EXPECT_EQ(list().GetItemUserData(0), QStringLiteral("1,4,202,1,A"));
+    EXPECT_EQ(list().GetItemText(0), QStringLiteral("A"));
+    EXPECT_TRUE(list().IsActionDown(0));
+    EXPECT_EQ(list().GetCurSel(), 0);
+    click(mn::kEditButton);
+    EXPECT_FALSE(page().isEditingKey());
+    EXPECT_FALSE(page().isLocked());
+    EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
+    EXPECT_EQ(linesOf("Keys")[0], "1,4,202,1,A");
+
+    list().SelectItem(2);
+    click(mn::kEditButton);
+    tapKey(0xA5);  // Right Alt
+    click(mn::kEditButton);
+    EXPECT_EQ(linesOf("Keys")[2], "1,64,137,0,RAlt");
+}
+
+TEST_F(MacroCaptureTest, TypedKeysAreInsertedInOrderBeforeOrAfterTheSelectedRowOnlyWhereThereIsOne)
+{
+    open({{"Ins", {"1,4,202,1,A", "0,1,0,1,A", "1,4,138,0,A", "0,0,0,0,A"}}, {"Empty", {}}});
+    delayChoice(mn::kFixedDelayOption);
+    ctl(mn::kFixedDelayEdit).SetText(QStringLiteral("30"));
+    ui::ComboControl modes(ctl(mn::kInsertModeCombo));
+
+    // After row 1: B then C keep their order.
+    modes.SelectItem(MacroPage::kKeysAfter);
+    list().SelectItem(1);
+    click(mn::kStartInsertButton);
+    ASSERT_TRUE(page().isInsertingKeys());
+    EXPECT_TRUE(page().isLocked());
+    EXPECT_TRUE(ctl(mn::kFinishInsertButton).IsEnabled());
+    keyboard.press(0x42);
+    keyboard.press(0x43);
+    EXPECT_EQ(rowTexts(), (QStringList{"A", "10 MS", "B", "30 MS", "C", "30 MS", "A", "0 MS"}));
+    EXPECT_EQ(linesOf("Ins").size(), 4u);  // saved when finished
+    click(mn::kFinishInsertButton);
+    EXPECT_FALSE(page().isInsertingKeys());
+    EXPECT_FALSE(page().isLocked());
+    EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
+    const std::vector<std::string> after = linesOf("Ins");
+    ASSERT_EQ(after.size(), 8u);
+    EXPECT_EQ(after[2], "1,5,202,1,B");
+    EXPECT_EQ(after[3], "0,3,0,1,B");
+    EXPECT_EQ(after[4], "1,6,202,1,C");
+
+    // Before row 0, through the delay panel's button: the page is unlocked while keys go in.
+    modes.SelectItem(MacroPage::kKeysBefore);
+    list().SelectItem(0);
+    click(mn::kInsertButton);
+    EXPECT_TRUE(page().isInsertingKeys());
+    EXPECT_FALSE(page().isLocked());
+    keyboard.release(0x44);
+    keyboard.release(0x45);
+    EXPECT_EQ(rowTexts().mid(0, 5), (QStringList{"D", "30 MS", "E", "30 MS", "A"}));
+    EXPECT_EQ(list().GetCurSel(), 4);  // still the row that was selected
+
+    // No row selected: nothing is inserted anywhere.
+    list().SelectItem(-1);
+    keyboard.press(0x46);
+    EXPECT_EQ(list().GetCount(), 12);
+    click(mn::kFinishInsertButton);
+    EXPECT_EQ(linesOf("Ins").size(), 12u);
+
+    // An empty macro takes no keys.
+    selectMacro(1);
+    modes.SelectItem(MacroPage::kKeysAfter);
+    click(mn::kStartInsertButton);
+    keyboard.press(0x41);
+    click(mn::kFinishInsertButton);
+    EXPECT_EQ(list().GetCount(), 0);
+}
+
+TEST_F(MacroCaptureTest, KeysSeenOnlyInThisProgramsWindowsAreSaidOnceAndAGrabOverRecordingGivesKeysBack)
+{
+    keyboard.setDesktopWide(false);
+    open({{"Rec", {}}});
+    delayChoice(mn::kNoDelayOption);
+    click(mn::kRecordButton);
+    click(mn::kRecordButton);
+    click(mn::kRecordButton);
+    EXPECT_EQ(shown.count(QString::fromUtf8(MacroPage::kMsgOwnWindowsOnly)), 1);
+
+    // A single-key capture on top takes the keys, swallowed, and gives them back when it ends.
+    {
+        CDeviceHook single;
+        int taken = 0;
+        single.Install(kHookSingleKey, [&](unsigned, const KeyEvent&) { ++taken; });
+        EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Swallow);
+        EXPECT_TRUE(title().contains(QString::fromUtf8(CMainWnd::kSingleKeyNotice)));
+        tapKey(0x41);
+        EXPECT_EQ(taken, 2);
+    }
+    EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::PassOn);
+    tapKey(0x42);
+    EXPECT_EQ(rowTexts(), (QStringList{"B", "0 MS", "B", "0 MS"}));
+    click(mn::kRecordButton);
 }
 
 // ---- On a connected virtual mouse ----

@@ -14,6 +14,8 @@ constexpr ui::ControlRef kMacro[] = {
     {M, kCopyButton, ControlKind::Button},
     {M, kNameEdit, ControlKind::Edit},
     {M, kRenameButton, ControlKind::Button},
+    {M, kRecordButton, ControlKind::Button},
+    {M, kFixedDelayEdit, ControlKind::Edit},
     {M, kRealDelayOption, ControlKind::Option},
     {M, kFixedDelayOption, ControlKind::Option},
     {M, kNoDelayOption, ControlKind::Option},

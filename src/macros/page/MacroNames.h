@@ -21,6 +21,10 @@ inline constexpr const char* kMenuCopy = "Menu_CopyMarco";
 inline constexpr const char* kMenuImport = "Menu_MacroImport";
 inline constexpr const char* kMenuExport = "Menu_MacroExport";
 
+// The recorder.
+inline constexpr const char* kRecordButton = "ms_Macro_record";
+inline constexpr const char* kFixedDelayEdit = "ms_macro_edit_delay";  // also used by key insertion
+
 // The recorder's delay choice (locked with the page).
 inline constexpr const char* kRealDelayOption = "ms_Macro_write_img";
 inline constexpr const char* kFixedDelayOption = "ms_Macro_default_img";

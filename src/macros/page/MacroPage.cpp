@@ -4,6 +4,7 @@
 #include <QLoggingCategory>
 #include <QMetaObject>
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 #include "feature/FeatureHost.h"
@@ -12,12 +13,17 @@
 #include "macros/MacroIndex.h"
 #include "macros/MacroTransfer.h"
 #include "macros/page/MacroNames.h"
+#include "feature/WindowMessages.h"
 #include "platform/AppPaths.h"
+#include "platform/CDeviceHook.h"
+#include "platform/Clock.h"
+#include "platform/KeyboardSource.h"
 #include "ui/ComboControl.h"
 #include "ui/FileDialog.h"
 #include "ui/ListControl.h"
 #include "ui/MenuWnd.h"
 #include "ui/Notification.h"
+#include "ui/OptionControl.h"
 
 namespace corv {
 
@@ -59,6 +65,18 @@ void MacroPage::declare(FeatureRegistry& r)
     click(mn::kDeleteRowButton, &MacroPage::deleteRow, this);
     click(mn::kEditButton, &MacroPage::editRow, this);
     click(mn::kInsertButton, &MacroPage::insertDelay, this);
+    click(mn::kStartInsertButton, &MacroPage::startInsertion, this);
+    click(mn::kFinishInsertButton, &MacroPage::finishKeyInsertion, this);
+    click(mn::kRecordButton, &MacroPage::toggleRecording, this);
+    const auto key = [&r](unsigned message, void (MacroPage::*op)(bool, std::uint16_t), MacroPage* page) {
+        r.onMessage(message, [page, op](std::uintptr_t wParam, std::intptr_t lParam) {
+            (page->*op)(wParam == msg::WM_KEYDOWN, static_cast<std::uint16_t>(lParam));
+        });
+    };
+    key(msg::WM_HOOK_MOU_MACRO, &MacroPage::recordKey, this);
+    key(msg::WM_HOOK_MACRO_EDIT, &MacroPage::replaceKey, this);
+    key(msg::WM_HOOK_MACRO_INSERT, &MacroPage::insertKey, this);
+    r.onHooksEnding([this] { endCaptures(); });
     r.on(kItemSelect, mn::kMacroCombo, [this](const ui::TNotifyUI& msg, int) {
         if (msg.wParam >= 0)
             loadSelected();
@@ -369,6 +387,7 @@ void MacroPage::restoreRows(std::optional<std::size_t> selected)
 
 void MacroPage::loadSelected()
 {
+    endCaptures();  // what was captured into the macro shown so far is saved there
     editingRow_.reset();
     if (locked_)
         setLocked(false);
@@ -445,6 +464,14 @@ void MacroPage::editRow()
 {
     ui::ListControl list(host_.control(qs(mn::kMacroList)));
     ui::Control delayEdit = host_.control(qs(mn::kDelayEdit));
+    if (editingKey_) {
+        // Second click: the key as it was last replaced is kept.
+        host_.removeKeyboardHook();
+        editingKey_ = false;
+        setLocked(false);
+        saveShown();
+        return;
+    }
     if (editingRow_) {
         // Second click: the typed delay goes into the row being edited.
         const std::size_t row = *editingRow_;
@@ -462,8 +489,16 @@ void MacroPage::editRow()
         return;
     }
     const auto row = selectedRow();
-    if (!row || shown_.action(*row).isKeyEvent())
-        return;  // a key event's key is changed by pressing the new key (keyboard capture)
+    if (!row)
+        return;
+    if (shown_.action(*row).isKeyEvent()) {
+        // The key is replaced by each key released from now on, until the second click.
+        installHook(kHookMacroEdit);
+        setLocked(true);
+        host_.control(qs(mn::kEditButton)).SetEnabled(true);
+        editingKey_ = true;
+        return;
+    }
     editingRow_ = row;
     setLocked(true);
     host_.control(qs(mn::kEditButton)).SetEnabled(true);
@@ -474,7 +509,15 @@ void MacroPage::insertDelay()
 {
     setLocked(true);
     const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).GetCurSel();
-    if (mode == kDelayBefore || mode == kDelayAfter) {
+    if (mode == kKeysBefore || mode == kKeysAfter) {
+        // Typed keys are inserted from now on, with the page unlocked, until the finish
+        // button.
+        host_.control(qs(mn::kFinishInsertButton)).SetEnabled(true);
+        inserter_.resetRepeatFilter();
+        installHook(kHookMacroInsert);
+        insertingKeys_ = true;
+        saveShown();
+    } else if (mode == kDelayBefore || mode == kDelayAfter) {
         const auto row = selectedRow();
         const long ms = typedDelay(host_.control(qs(mn::kDelayEdit)).GetText());
         const std::size_t before = shown_.size();
@@ -510,6 +553,181 @@ void MacroPage::setLocked(bool locked)
         host_.control(qs(name)).SetEnabled(!locked);
     for (const char* name : mn::kLockedCombos)
         host_.control(qs(name)).SetInputEnabled(!locked);
+}
+
+void MacroPage::startInsertion()
+{
+    const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).GetCurSel();
+    if (mode != kKeysBefore && mode != kKeysAfter) {
+        // A delay is inserted as by the delay panel's button. Nothing is left running that
+        // could unlock the page again, so it is not left locked.
+        insertDelay();
+        return;
+    }
+    setLocked(true);
+    host_.control(qs(mn::kFinishInsertButton)).SetEnabled(true);
+    inserter_.resetRepeatFilter();
+    installHook(kHookMacroInsert);
+    insertingKeys_ = true;
+}
+
+void MacroPage::finishKeyInsertion()
+{
+    saveShown();
+    host_.removeKeyboardHook();
+    insertingKeys_ = false;
+    setLocked(false);
+}
+
+void MacroPage::toggleRecording()
+{
+    ui::Control button = host_.control(qs(mn::kRecordButton));
+    ui::ListControl list(host_.control(qs(mn::kMacroList)));
+    if (recording_) {
+        host_.removeKeyboardHook();
+        recording_ = false;
+        list.SetInputEnabled(true);
+        button.SetText(qs(kRecordText));
+        saveShown();
+        setLocked(false);
+        return;
+    }
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    if (combo.GetCount() == 0) {
+        host_.messageBox(qs(kMsgNoMacroToRecord));
+        return;
+    }
+    if (combo.GetCurSel() < 0 || shown_.path().empty()) {
+        // Rows recorded into no macro could never be saved.
+        host_.messageBox(qs(kMsgSelectMacroToRecord));
+        return;
+    }
+    recorder_.resetRepeatFilter();
+    installHook(kHookMacro);
+    lastEventTick_ = tick();
+    recording_ = true;
+    list.SetInputEnabled(false);
+    button.SetText(qs(kStopText));
+    setLocked(true);
+}
+
+void MacroPage::endCaptures()
+{
+    if (recording_)
+        toggleRecording();
+    if (editingKey_)
+        editRow();
+    if (insertingKeys_)
+        finishKeyInsertion();
+}
+
+void MacroPage::installHook(int mode)
+{
+    if (!host_.installKeyboardHook(mode))
+        qCWarning(lcMacroPage) << "the keyboard cannot be listened to: only keys from scripts arrive";
+    const KeyboardSource* source = CDeviceHook::Source();
+    if (source != nullptr && !source->desktopWide() && !ownWindowsNoticeShown_) {
+        ownWindowsNoticeShown_ = true;
+        host_.messageBox(qs(kMsgOwnWindowsOnly));
+    }
+}
+
+std::uint32_t MacroPage::tick() const
+{
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(host_.clock().now().time_since_epoch());
+    return static_cast<std::uint32_t>(ms.count());
+}
+
+long MacroPage::delayForTypedKey()
+{
+    if (ui::OptionControl(host_.control(qs(mn::kRealDelayOption))).IsSelected()) {
+        const std::uint32_t now = tick();
+        const long delay = MacroRecorder::measuredDelay(lastEventTick_, now);
+        lastEventTick_ = now;
+        return delay;
+    }
+    if (ui::OptionControl(host_.control(qs(mn::kNoDelayOption))).IsSelected())
+        return 0;
+    ui::Control edit = host_.control(qs(mn::kFixedDelayEdit));
+    bool limited = false;
+    const long delay = MacroRecorder::fixedDelay(edit.GetText().toStdString(), &limited);
+    if (limited)
+        edit.SetText(QString::number(MacroAction::kMaxDelayMs));
+    return delay;
+}
+
+void MacroPage::saveShown()
+{
+    const MacroEditResult result = shown_.save();
+    if (result != MacroEditResult::Saved) {
+        // The rows stay in the list; the user can try again with the next change.
+        qCWarning(lcMacroPage) << "the macro could not be saved";
+        host_.messageBox(qs(kMsgMacroDataError));
+    }
+}
+
+void MacroPage::recordKey(bool down, std::uint16_t vk)
+{
+    if (!recording_)
+        return;
+    const std::optional<MacroAction> action = recorder_.keyEvent(vk, down);
+    if (!action)
+        return;
+    const long delay = delayForTypedKey();
+    std::optional<std::size_t> completed;
+    if (!shown_.appendRecorded(*action, delay, &completed))
+        return;  // the macro is full
+    ui::ListControl list(host_.control(qs(mn::kMacroList)));
+    const std::size_t rows = shown_.size();
+    list.AddActionRow(down, qs(action->name), qs(shown_.lines()[rows - 2]));
+    list.AddTextRow(delayText(0), qs(shown_.lines()[rows - 1]));
+    if (completed) {
+        // Shown as measured; the file keeps whole units of 10 ms.
+        list.SetItemText(static_cast<int>(*completed), delayText(delay));
+        list.SetItemUserData(static_cast<int>(*completed), qs(shown_.lines()[*completed]));
+    }
+}
+
+void MacroPage::replaceKey(bool down, std::uint16_t vk)
+{
+    if (!editingKey_ || down)
+        return;  // a key is chosen by its release
+    const auto row = selectedRow();
+    if (!row || !shown_.action(*row).isKeyEvent())
+        return;
+    const std::optional<MacroAction> replaced = MacroRecorder::replacedKey(shown_.action(*row), vk);
+    if (!replaced || !shown_.setLine(*row, *replaced))
+        return;
+    ui::ListControl list(host_.control(qs(mn::kMacroList)));
+    list.RemoveAt(static_cast<int>(*row));
+    insertRow(static_cast<int>(*row), *row);
+    list.SelectItem(static_cast<int>(*row));
+}
+
+void MacroPage::insertKey(bool down, std::uint16_t vk)
+{
+    if (!insertingKeys_)
+        return;
+    const std::optional<MacroAction> action = inserter_.keyEvent(vk, down);
+    if (!action)
+        return;
+    const long delay = delayForTypedKey();
+    const auto row = selectedRow();
+    const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).GetCurSel();
+    // Keys go next to the selected row; with none selected (or an empty list) there is no
+    // place for them.
+    if (shown_.empty() || !row || (mode != kKeysBefore && mode != kKeysAfter))
+        return;
+    const std::size_t at = mode == kKeysBefore ? *row : *row + 1;
+    if (!shown_.insertLines(at, {*action, MacroRecorder::delayAfter(delay, *action)}))
+        return;
+    const QString shownDelay = delayText(delay);
+    insertRow(static_cast<int>(at), at);
+    insertRow(static_cast<int>(at + 1), at + 1, &shownDelay);
+    // Before: the selected row moves down with the pair. After: the next key goes after this
+    // one, so that keys typed in a row keep their order.
+    ui::ListControl(host_.control(qs(mn::kMacroList)))
+        .SelectItem(static_cast<int>(mode == kKeysBefore ? *row + 2 : at + 1));
 }
 
 }  // namespace corv

@@ -10,12 +10,14 @@
 // macro's MacroFile, read once when the macro is selected; every finished change saves that
 // file at once.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "feature/Feature.h"
 #include "macros/MacroFile.h"
+#include "macros/MacroRecorder.h"
 #include "macros/MacroResult.h"
 
 class QString;
@@ -32,6 +34,13 @@ public:
     static constexpr const char* kMsgInvalidName = "宏名称不能用作文件名，请重新命名";
     static constexpr const char* kMsgFileExists = "数据文件夹中已有同名的宏文件，宏名称未更改";
     static constexpr const char* kMsgUnreadableFile = "无法读取所选文件";
+    static constexpr const char* kMsgNoMacroToRecord = "请新建一个宏，然后录制";
+    static constexpr const char* kMsgSelectMacroToRecord = "请先选择一个宏，然后录制";
+    // Said once when keys can be captured only from this program's own windows.
+    static constexpr const char* kMsgOwnWindowsOnly = "此桌面不允许读取其他程序的键盘输入：只有在本窗口获得焦点时按下的键才会被录制";
+    // The record button's texts.
+    static constexpr const char* kRecordText = "录制";
+    static constexpr const char* kStopText = "停止";
 
     // Row heights of the combo: items read at start-up, items added afterwards.
     static constexpr int kLoadedItemHeight = 30;
@@ -82,6 +91,25 @@ public:
     // The insert-mode combo's choice: the delay panel for modes 0 and 1, the key panel for
     // 2 and 3.
     void showInsertPanel(int mode);
+    // The key panel's insert button: delays are inserted at once; typed keys are inserted
+    // until finishKeyInsertion, with the page locked.
+    void startInsertion();
+    void finishKeyInsertion();
+
+    // Recording: starts, or stops and saves. Keys typed anywhere on the desktop are appended
+    // to the selected macro with their delays while it runs.
+    void toggleRecording();
+    bool isRecording() const { return recording_; }
+    bool isEditingKey() const { return editingKey_; }
+    bool isInsertingKeys() const { return insertingKeys_; }
+    // The window's hooks end: a recording, key edit or key insertion finishes as its own
+    // stop would (saved, page unlocked).
+    void endCaptures();
+
+    // Key events of the window's keyboard hook (wParam WM_KEYDOWN/WM_KEYUP, vk).
+    void recordKey(bool down, std::uint16_t vk);
+    void replaceKey(bool down, std::uint16_t vk);
+    void insertKey(bool down, std::uint16_t vk);
 
     // Lock and unlock: the page's buttons and the window's page headers are disabled, the
     // two combos take no input.
@@ -114,12 +142,27 @@ private:
     void insertRow(int at, std::size_t line, const QString* delayText = nullptr);
     // A row moved by one place in the list (the file's lines are already moved).
     void moveRow(std::size_t from, std::size_t to);
+    // Saves the rows of a finished recording, key edit or insertion; says so when it fails.
+    void saveShown();
+    // The delay of a typed key by the recorder's delay choice (measured, none, or the fixed
+    // delay edit, which shows the limit when the typed value was beyond it).
+    long delayForTypedKey();
+    std::uint32_t tick() const;
+    // Installs the window's hook; says once when only this program's own keys can be seen.
+    void installHook(int mode);
 
     FeatureHost& host_;
     const FeatureRegistry* registry_ = nullptr;
     MacroFile shown_;
     std::optional<std::size_t> editingRow_;  // the delay row being edited
     bool locked_ = false;
+    bool recording_ = false;
+    bool editingKey_ = false;
+    bool insertingKeys_ = false;
+    bool ownWindowsNoticeShown_ = false;
+    MacroRecorder recorder_;  // the recording's auto-repeat filter
+    MacroRecorder inserter_;  // the key insertion's own
+    std::uint32_t lastEventTick_ = 0;  // the previous recorded or inserted event
 };
 
 }  // namespace corv
