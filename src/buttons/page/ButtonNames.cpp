@@ -1,5 +1,7 @@
 #include "buttons/page/ButtonNames.h"
 
+#include "buttons/page/CMsSingleKeyWnd.h"
+
 namespace corv::button_names {
 
 namespace {
@@ -13,6 +15,14 @@ constexpr ui::ControlRef kButtons[] = {
     {M, "ms_key_num_8", ControlKind::Any},      {M, "ms_key_over_num_8", ControlKind::Any},
     {M, kByteEdits[0], ControlKind::Edit},      {M, kByteEdits[1], ControlKind::Edit},
     {M, kByteEdits[2], ControlKind::Edit},
+    // The single-key window.
+    {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kKeyEdit, ControlKind::Edit},
+    {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kSaveButton, ControlKind::Button},
+    {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kCancelButton, ControlKind::Button},
+    {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kHint, ControlKind::Label},
+    {CMsSingleKeyWnd::kSkinFile, "closebtn", ControlKind::Button},
+    {CMsSingleKeyWnd::kSkinFile, "maxbtn", ControlKind::Button},
+    {CMsSingleKeyWnd::kSkinFile, "restorebtn", ControlKind::Button},
 };
 
 }  // namespace

@@ -1,0 +1,89 @@
+#include "buttons/page/CMsSingleKeyWnd.h"
+
+#include <QEvent>
+
+#include "buttons/KeyTable.h"
+
+namespace corv {
+
+namespace {
+QString qs(const char* text) { return QString::fromUtf8(text); }
+}  // namespace
+
+CMsSingleKeyWnd::~CMsSingleKeyWnd() { hook_.Remove(); }
+
+int CMsSingleKeyWnd::Run(QWidget* owner)
+{
+    if (!Create(owner, QStringLiteral("macroselect"), 800, 572, true))
+        return 0;
+    CenterWindow();
+    return ShowModal();
+}
+
+void CMsSingleKeyWnd::InitWindow()
+{
+    FindControl(qs(kSaveButton)).SetVisible(false);
+    showZoomButtons();
+    keyboardTaken_ = hook_.Install(kHookSingleKey, [this](unsigned, const KeyEvent& key) { keyEvent(key); });
+    if (!keyboardTaken_)
+        FindControl(qs(kHint)).SetText(qs(kGrabRefusedText));
+}
+
+void CMsSingleKeyWnd::keyEvent(const KeyEvent& key)
+{
+    FindControl(qs(kSaveButton)).SetVisible(true);
+    const int row = findKeyByVirtualKey(key.vk);
+    if (row < 0)
+        return;
+    const KeyTableRow& k = keyTable()[static_cast<std::size_t>(row)];
+    if (k.kind != kKeyKindKeyboard)
+        return;  // media, power and other keys outside the keyboard
+    FindControl(qs(kKeyEdit)).SetText(qs(k.name));
+    captured_ = CapturedKey{kKeyKindKeyboard, k.a, k.b, k.name};
+}
+
+void CMsSingleKeyWnd::Notify(ui::TNotifyUI& msg)
+{
+    if (msg.sType == ui::notify::kClick)
+        OnClick(msg);
+}
+
+void CMsSingleKeyWnd::OnClick(ui::TNotifyUI& msg)
+{
+    const QString name = msg.senderName.toLower();
+    if (name == qs(kSaveButton)) {
+        hook_.Remove();
+        Close(1);
+    } else if (name == qs(kCancelButton) || name == QStringLiteral("closebtn")) {
+        hook_.Remove();
+        Close(0);
+    } else if (name != QStringLiteral("menubtn")) {
+        ui::SkinWindow::OnClick(msg);  // minimise, maximise, restore
+    }
+}
+
+void CMsSingleKeyWnd::OnClose(int) { hook_.Remove(); }
+
+void CMsSingleKeyWnd::hideEvent(QHideEvent* event)
+{
+    // However the window goes away, the keyboard is given back.
+    if (!isMinimized())
+        hook_.Remove();
+    ui::SkinWindow::hideEvent(event);
+}
+
+void CMsSingleKeyWnd::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange)
+        showZoomButtons();
+    ui::SkinWindow::changeEvent(event);
+}
+
+void CMsSingleKeyWnd::showZoomButtons()
+{
+    const bool zoomed = isMaximized();
+    FindControl(QStringLiteral("maxbtn")).SetVisible(!zoomed);
+    FindControl(QStringLiteral("restorebtn")).SetVisible(zoomed);
+}
+
+}  // namespace corv
