@@ -355,6 +355,32 @@ TEST_F(ScriptRunnerTest, MouseCommandsActOnTheVirtualMouse)
     host.mouse = nullptr;
 }
 
+TEST_F(ScriptRunnerTest, ExpectMouseReadsTheVirtualMousesMemory)
+{
+    RunResult r = run(QStringLiteral("expect-mouse settings 0 0\n"));
+    EXPECT_EQ(r.code, kScriptError);
+    EXPECT_TRUE(r.said(QStringLiteral("[1] expect-mouse settings 0 0: script error: mouse commands need the virtual "
+                                      "mouse (--virtual-mouse=R210|R240)")));
+
+    ManualClock clock;
+    auto mouse = std::make_shared<sim::VirtualMouse>(clock);
+    host.mouse = mouse.get();
+    const std::uint8_t colours[3] = {255, 0, 7};
+    ASSERT_TRUE(mouse->writeMemory(sim::MemoryArea::Colors, 3, colours));
+    const std::uint8_t zone[1] = {2};
+    ASSERT_TRUE(mouse->writeMemory(sim::MemoryArea::Settings, 24, zone));
+    r = run(QStringLiteral("expect-mouse colors 3 255 0 7\n"
+                           "expect-mouse settings 24 2\n"
+                           "expect-mouse colors 3 255 1 7\n"
+                           "expect-mouse colors 62 0 0 0\n"));
+    EXPECT_EQ(r.code, kScriptFailed);
+    EXPECT_TRUE(r.said(QStringLiteral("[1] expect-mouse colors 3 255 0 7: ok")));
+    EXPECT_TRUE(r.said(QStringLiteral("[2] expect-mouse settings 24 2: ok")));
+    EXPECT_TRUE(r.said(QStringLiteral("[3] expect-mouse colors 3 255 1 7: FAILED: holds 255 0 7")));
+    EXPECT_TRUE(r.said(QStringLiteral("[4] expect-mouse colors 62 0 0 0: FAILED: the area holds 64 bytes")));
+    host.mouse = nullptr;
+}
+
 TEST_F(ScriptRunnerTest, ExpectationsReportWhatTheyFoundAndTheRunGoesOn)
 {
     ui::ComboControl combo(window.FindControl(QStringLiteral("combo")));
