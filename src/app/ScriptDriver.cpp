@@ -712,17 +712,23 @@ ScriptRunner::Result ScriptRunner::doSlide(const ScriptStep& step, QWidget* w)
     // The handle is pressed, dragged and released: a drag past an end stops at the end.
     const int target = static_cast<int>(std::clamp<long long>(step.number, slider->minimum(), slider->maximum()));
     QPointer<QSlider> guard(slider);
+    // Whether the handle got there: the program may then move it on (a slider of levels).
+    bool reached = slider->value() == target;
+    const QMetaObject::Connection watch =
+        connect(slider, &QSlider::valueChanged, this, [&reached, target](int v) { reached = reached || v == target; });
     slider->setSliderDown(true);
+    if (!guard.isNull())
+        slider->setSliderPosition(target);
+    if (!guard.isNull())
+        slider->setSliderDown(false);
+    disconnect(watch);
     if (guard.isNull())
         return {};
-    slider->setSliderPosition(target);
-    if (guard.isNull())
-        return {};
-    slider->setSliderDown(false);
-    if (guard.isNull())
-        return {};
-    if (slider->value() != target)
-        return {Outcome::Failed, QStringLiteral("%1 is at %2 after the drag").arg(step.name).arg(slider->value())};
+    if (slider->value() != target) {
+        if (!reached)
+            return {Outcome::Failed, QStringLiteral("%1 is at %2 after the drag").arg(step.name).arg(slider->value())};
+        return {Outcome::Done, QStringLiteral("the program moved it to %1").arg(slider->value())};
+    }
     return target == step.number ? Result{} : Result{Outcome::Done, QStringLiteral("stopped at %1").arg(target)};
 }
 

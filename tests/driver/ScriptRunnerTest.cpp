@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QTimer>
 
@@ -115,6 +116,21 @@ TEST_F(ScriptRunnerTest, SlideReportsTheValueWhereTheDragEnds)
     EXPECT_EQ(r.code, kScriptPassed) << r.log.join('\n').toStdString();
     EXPECT_EQ(window.received, (QStringList{"valuechanged slider:40", "valuechanged slider:100"}));
     EXPECT_TRUE(r.said(QStringLiteral("[3] slide slider 500: ok (stopped at 100)")));
+}
+
+TEST_F(ScriptRunnerTest, SlideSaysWhenTheProgramMovesTheHandleOn)
+{
+    // Like the lighting levels: the program snaps the handle to 0, 50 or 100.
+    window.onNotify = [](ui::TNotifyUI& msg) {
+        if (msg.sType == ui::notify::kValueChanged && msg.senderName == QStringLiteral("slider"))
+            qobject_cast<QSlider*>(msg.pSender.data())->setValue(msg.wParam < 25 ? 0 : 50);
+    };
+    const RunResult r = run(QStringLiteral("slide slider 60\n"
+                                           "slide slider 10\n"
+                                           "expect slider value 0\n"));
+    EXPECT_EQ(r.code, kScriptPassed) << r.log.join('\n').toStdString();
+    EXPECT_TRUE(r.said(QStringLiteral("[1] slide slider 60: ok (the program moved it to 50)")));
+    EXPECT_TRUE(r.said(QStringLiteral("[2] slide slider 10: ok (the program moved it to 0)")));
 }
 
 TEST_F(ScriptRunnerTest, TypeReplacesTheTextKeyByKeyAndLeaveEndsTheEdit)
