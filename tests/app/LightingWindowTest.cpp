@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "AppFixture.h"
+#include "feature/WindowMessages.h"
 #include "lighting/LightingPage.h"
 #include "platform/IniFile.h"
 #include "ui/ComboControl.h"
@@ -358,6 +359,44 @@ TEST_F(LightingWindowTest, LightsOffAndTheSwitchesRedrawnFromTheMouse)
     EXPECT_TRUE(ui::OptionControl(ctl("ms_Deng_All")).IsSelected());
     EXPECT_EQ(key("LED24"), "0");
     EXPECT_EQ(sent(24), 0);
+}
+
+TEST_F(LightingWindowTest, TheSecondComboSendsTheEffectAndChoosesItInTheMainCombo)
+{
+    zone(0);
+    selectMain(2);
+    harness->mouse().frameLog().clear();
+    ui::ComboControl(ctl("ms_deng_combo_modeSelect")).SelectItem(8);
+    EXPECT_EQ(ui::ComboControl(ctl("ms_dengxiao_combo_modeSelect")).GetCurSel(), 8);
+    EXPECT_EQ(writtenAddresses().front(), 1);  // sent before the main combo follows
+    EXPECT_EQ(sent(1), 8);
+    EXPECT_EQ(key("LED1"), "8");
+    EXPECT_TRUE(ctl("ms_deng_color_layout").IsEnabled());
+    EXPECT_FALSE(ctl("ms_deng_speed_layout").IsEnabled());
+
+    // Already chosen in the main combo: only the mouse gets it.
+    harness->mouse().frameLog().clear();
+    ui::ComboControl(ctl("ms_deng_combo_modeSelect")).SelectItem(-1);
+    ui::ComboControl(ctl("ms_deng_combo_modeSelect")).SelectItem(8);
+    EXPECT_EQ(writtenAddresses(), std::vector<int>{1});
+}
+
+TEST_F(LightingWindowTest, ASyncFromTheMouseRedrawsThePage)
+{
+    zone(0);
+    const std::uint8_t wheelState[] = {2, 3, 0, 2};  // bytes 24..27: zone 2, wheel effect 3, speed 0, brightness 2
+    ASSERT_TRUE(harness->mouse().writeMemory(sim::MemoryArea::Settings, 24, wheelState));
+    const std::uint8_t on[] = {0};
+    ASSERT_TRUE(harness->mouse().writeMemory(sim::MemoryArea::Settings, 22, on));
+    wnd().HandleCustomMessage(msg::WM_DEV_SYNC, 0, 0);
+    EXPECT_TRUE(ui::OptionControl(ctl("ms_Deng_Wheel")).IsSelected());
+    EXPECT_TRUE(ui::OptionControl(ctl("ms_led_off")).IsSelected());
+    EXPECT_EQ(ui::ComboControl(ctl("ms_dengxiao_wheel_combo_modeSelect")).GetCurSel(), 3);
+    EXPECT_FALSE(ctl("ms_deng_Light_layout").IsEnabled());
+    EXPECT_EQ(ui::SliderControl(ctl("ms_deng_speed_slider")).GetValue(), 100);
+    EXPECT_EQ(ui::SliderControl(ctl("ms_deng_light_slider")).GetValue(), 100);
+    EXPECT_EQ(key("LED25"), "3");
+    EXPECT_EQ(key("LED24"), "2");
 }
 
 TEST_F(LightingWindowTest, ResetAsksThenRestoresTheTemplateButKeepsTheDpiStages)
