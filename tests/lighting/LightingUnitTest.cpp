@@ -33,30 +33,17 @@ TEST(LightingLevels, SliderSnapsAtTheQuartersAndSpeedRunsBackwards)
     EXPECT_EQ(brightnessSliderValue(9), 100);
 }
 
-TEST(LightingGroups, EffectsThatTakeNoParameterDisableThem)
+TEST(LightingGroups, OnlyTheCustomEffectOpensThePaletteAndOnlyThreeHaveADirection)
 {
-    const ParameterGroups off = *mainEffectGroups(4);
-    EXPECT_FALSE(off.colourEnabled);
-    EXPECT_FALSE(off.speedEnabled);
-    EXPECT_FALSE(off.brightnessEnabled);
-    EXPECT_TRUE(off.colourVisible);
-
-    const ParameterGroups wheelOff = *wheelEffectGroups(3);
-    EXPECT_FALSE(wheelOff.directionVisible);
-    EXPECT_FALSE(wheelOff.colourEnabled);
-    EXPECT_FALSE(wheelOff.sevenColourVisible);
-    EXPECT_FALSE(wheelOff.customEnabled);
-    EXPECT_FALSE(wheelOff.speedEnabled);
-    EXPECT_FALSE(wheelOff.brightnessEnabled);
-
-    // Only the custom effect opens the palette, and only 3, 6 and 7 have a direction.
     for (int m = 0; m < kMainEffectCount; ++m) {
         EXPECT_EQ(mainEffectGroups(m)->customEnabled, m == kCustomPaletteEffect) << m;
         EXPECT_EQ(mainEffectGroups(m)->directionVisible, m == 3 || m == 6 || m == 7) << m;
+        EXPECT_EQ(mainEffectGroups(m)->directionVisible, directionLook(m).has_value()) << m;
     }
-    for (int w = 0; w < kWheelEffectCount; ++w)
+    for (int w = 0; w < kWheelEffectCount; ++w) {
         EXPECT_FALSE(wheelEffectGroups(w)->directionVisible) << w;
-    EXPECT_EQ(wheelEffectGroups(1)->sevenColourVisible, true);
+        EXPECT_FALSE(wheelEffectGroups(w)->customEnabled) << w;
+    }
 }
 
 TEST(LightingGroups, NumbersOutsideTheCombosHaveNoGroups)
