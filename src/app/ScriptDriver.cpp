@@ -28,6 +28,7 @@
 #include "platform/IniFile.h"
 #include "sim/VirtualMouse.h"
 #include "ui/CColorPaletteUI.h"
+#include "ui/CMultiColorSelectionUI.h"
 #include "ui/ComboControl.h"
 #include "ui/Control.h"
 #include "ui/ControlKind.h"
@@ -252,7 +253,8 @@ bool ScriptRunner::start()
         return !finished_;
     started_ = true;
     for (const ScriptStep& step : steps_) {
-        if (step.command == ScriptCommand::Mouse && host_.virtualMouse() == nullptr) {
+        if ((step.command == ScriptCommand::Mouse || step.command == ScriptCommand::ExpectMouse) &&
+            host_.virtualMouse() == nullptr) {
             currentLine_ = step.line;
             log(QStringLiteral(
                     "[%1] %2: script error: mouse commands need the virtual mouse (--virtual-mouse=R210|R240)")
@@ -602,6 +604,8 @@ ScriptRunner::Result ScriptRunner::execute(const ScriptStep& step)
             return {};
         return {Outcome::Failed, QStringLiteral("the last message box said %1").arg(quoted(shown))};
     }
+    case ScriptCommand::ExpectMouse:
+        return doExpectMouse(step);
     case ScriptCommand::Dump:
         return doDump(step, w);
     }
@@ -708,17 +712,23 @@ ScriptRunner::Result ScriptRunner::doSlide(const ScriptStep& step, QWidget* w)
     // The handle is pressed, dragged and released: a drag past an end stops at the end.
     const int target = static_cast<int>(std::clamp<long long>(step.number, slider->minimum(), slider->maximum()));
     QPointer<QSlider> guard(slider);
+    // Whether the handle got there: the program may then move it on (a slider of levels).
+    bool reached = slider->value() == target;
+    const QMetaObject::Connection watch =
+        connect(slider, &QSlider::valueChanged, this, [&reached, target](int v) { reached = reached || v == target; });
     slider->setSliderDown(true);
+    if (!guard.isNull())
+        slider->setSliderPosition(target);
+    if (!guard.isNull())
+        slider->setSliderDown(false);
+    disconnect(watch);
     if (guard.isNull())
         return {};
-    slider->setSliderPosition(target);
-    if (guard.isNull())
-        return {};
-    slider->setSliderDown(false);
-    if (guard.isNull())
-        return {};
-    if (slider->value() != target)
-        return {Outcome::Failed, QStringLiteral("%1 is at %2 after the drag").arg(step.name).arg(slider->value())};
+    if (slider->value() != target) {
+        if (!reached)
+            return {Outcome::Failed, QStringLiteral("%1 is at %2 after the drag").arg(step.name).arg(slider->value())};
+        return {Outcome::Done, QStringLiteral("the program moved it to %1").arg(slider->value())};
+    }
     return target == step.number ? Result{} : Result{Outcome::Done, QStringLiteral("stopped at %1").arg(target)};
 }
 
@@ -1024,6 +1034,8 @@ ScriptRunner::Result ScriptRunner::doExpect(const ScriptStep& step, QWidget* w)
             return isNumber(list->count());
         if (tabs != nullptr)
             return isNumber(tabs->count());
+        if (auto* bars = qobject_cast<ui::CMultiColorSelectionUI*>(w))
+            return isNumber(bars->GetBarsCount());
         return notFor();
     case ScriptProperty::BkImage:
         return isText(control.GetBkImage());
@@ -1076,6 +1088,26 @@ ScriptRunner::Result ScriptRunner::doExpectFile(const ScriptStep& step)
     if (actual == step.text)
         return {};
     return {Outcome::Failed, QStringLiteral("is %1").arg(quoted(actual))};
+}
+
+ScriptRunner::Result ScriptRunner::doExpectMouse(const ScriptStep& step)
+{
+    sim::VirtualMouse* mouse = host_.virtualMouse();
+    if (mouse == nullptr)
+        return {Outcome::Error, QStringLiteral("mouse commands need the virtual mouse")};
+    const sim::MemoryArea area = step.area == MouseArea::Settings  ? sim::MemoryArea::Settings
+                                 : step.area == MouseArea::Buttons ? sim::MemoryArea::Buttons
+                                                                   : sim::MemoryArea::Colors;
+    std::vector<std::uint8_t> actual(step.bytes.size());
+    if (!mouse->readMemory(area, static_cast<std::size_t>(step.number), actual)) {
+        return {Outcome::Failed, QStringLiteral("the area holds %1 bytes").arg(mouse->areaSize(area))};
+    }
+    if (std::equal(actual.begin(), actual.end(), step.bytes.begin()))
+        return {};
+    QStringList found;
+    for (const std::uint8_t b : actual)
+        found << QString::number(b);
+    return {Outcome::Failed, QStringLiteral("holds %1").arg(found.join(QLatin1Char(' ')))};
 }
 
 ScriptRunner::Result ScriptRunner::doDump(const ScriptStep& step, QWidget* w)

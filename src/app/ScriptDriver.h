@@ -142,6 +142,7 @@ private:
     Result doMouse(const ScriptStep& step);
     Result doExpect(const ScriptStep& step, QWidget* w);
     Result doExpectFile(const ScriptStep& step);
+    Result doExpectMouse(const ScriptStep& step);
     Result doDump(const ScriptStep& step, QWidget* w);
 
     QWidget* findControl(const QString& name) const;

@@ -38,6 +38,7 @@ constexpr CommandDef kCommands[] = {
     {"expect-file", ScriptCommand::ExpectFile, 3, true},
     {"expect-title", ScriptCommand::ExpectTitle, 0, true},
     {"expect-message", ScriptCommand::ExpectMessage, 0, true},
+    {"expect-mouse", ScriptCommand::ExpectMouse, 2, true},
     {"dump", ScriptCommand::Dump, 1, false},
 };
 
@@ -367,6 +368,30 @@ ScriptStep parseLine(const QString& line, int lineNumber)
     case ScriptCommand::ExpectTitle:
     case ScriptCommand::ExpectMessage:
         break;
+    case ScriptCommand::ExpectMouse: {
+        const QString& area = args.at(0);
+        if (area == QLatin1String("settings"))
+            step.area = MouseArea::Settings;
+        else if (area == QLatin1String("buttons"))
+            step.area = MouseArea::Buttons;
+        else if (area == QLatin1String("colors"))
+            step.area = MouseArea::Colors;
+        else
+            throw LineError(QStringLiteral("expect-mouse reads settings, buttons or colors, not \"%1\"").arg(area));
+        step.number = toNumber(args.at(1), "the address");
+        if (step.number < 0)
+            throw LineError(QStringLiteral("an address cannot be negative"));
+        const QStringList words = step.text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            throw LineError(QStringLiteral("expect-mouse needs the bytes it expects"));
+        for (const QString& w : words) {
+            const long long b = toNumber(w, "a byte");
+            if (b < 0 || b > 255)
+                throw LineError(QStringLiteral("a byte is 0 to 255, not \"%1\"").arg(w));
+            step.bytes.push_back(static_cast<int>(b));
+        }
+        break;
+    }
     }
     return step;
 }

@@ -32,6 +32,7 @@ enum class ScriptCommand {
     ExpectFile,        // expect-file PATH SECTION KEY VALUE
     ExpectTitle,       // expect-title TEXT
     ExpectMessage,     // expect-message TEXT
+    ExpectMouse,       // expect-mouse AREA ADDRESS BYTE...
     Dump,              // dump NAME
 };
 
@@ -53,6 +54,9 @@ enum class ScriptProperty {
 
 enum class MouseAction { DpiButton, Reset, Unplug, Replug, CalibrationOk, CalibrationFail };
 
+// The memory areas of the virtual mouse that expect-mouse reads.
+enum class MouseArea { Settings, Buttons, Colors };
+
 struct ScriptStep {
     int line = 0;  // 1-based line of the script file
     ScriptCommand command = ScriptCommand::Wait;
@@ -66,6 +70,8 @@ struct ScriptStep {
     ScriptProperty property = ScriptProperty::Text;
     int item = -1;  // item-text:N and userdata:N; -1 for the control's own user data
     MouseAction mouse = MouseAction::DpiButton;
+    MouseArea area = MouseArea::Settings;  // expect-mouse; number is the address
+    std::vector<int> bytes;                // expect-mouse: the bytes expected from the address on
 };
 
 struct ScriptError {

@@ -46,9 +46,9 @@ enum class ApplyStep {
     ProfileName,        // the name in the rename edits
     RememberSelection,  // the index remembers it
     LinkDisplay,        // the linked program (may stop the application)
-    DeviceImages,       // settings record, button block and palette table to the mouse
+    DeviceImages,       // settings record and button block to the mouse
     SystemSettings,     // pointer speed and scroll lines
-    Palette,            // the colour bars
+    Palette,            // the colour bars, and their colour table to the mouse
 };
 
 // Why the model is being shown.

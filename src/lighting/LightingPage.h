@@ -1,14 +1,20 @@
 #pragma once
-// The lighting page: the lighting switches of the settings refresh, the model's extra
-// labels, and the custom palette of a profile (its bars and the colour table the mouse gets).
+// The lighting page: the zone being edited, the effect of the main set and of the wheel set
+// with their brightness, speed, direction and colour, the seven-colour flags, lights off, the
+// lighting reset, the model's extra labels, and the custom palette (its bars, the colour
+// table the mouse gets, .COL palette files). Every change is written into the current
+// profile, kept in CurrentSettings and sent to the mouse at once.
 #include <cstdint>
+#include <filesystem>
 
 #include "feature/Feature.h"
 
 namespace corv {
 
 class FeatureHost;
-struct ProfilePalette;
+namespace lighting {
+struct PaletteKeys;
+}
 
 class LightingPage : public Feature {
 public:
@@ -21,12 +27,56 @@ public:
     std::span<const ui::ControlRef> controls() const override;
     void windowInit() override;
 
-    // The refresh step: the seven-colour and lights-off switches from CurrentSettings.
+    // Zone z (0 all, 1 bar, 2 wheel): its set shown in the controls, the effect combos
+    // re-selected (which re-sends the effects and the direction), the zone sent. A zone
+    // outside 0..2 is taken as 0.
+    void selectZone(int z);
+    // The effect combos chose an item.
+    void chooseMainEffect();
+    void chooseWheelEffect();
+    void chooseSecondMainEffect();
+    // The sliders were moved by the user: snapped to a level and stored for the zone's set.
+    void onBrightnessSlider();
+    void onSpeedSlider();
+    // A direction button (0 first, 1 second).
+    void setDirection(int d);
+    // Shows a colour (0xAARRGGBB) on the colour button and the edits; with store, the zone's
+    // colour becomes it (and the zone's seven-colour flag is cleared).
+    void setColour(std::uint32_t colour, bool store);
+    // "ms_Deng_color_btn_k" clicked; an index outside the preset table does nothing.
+    void onPresetColour(int k);
+    // A channel edit (0 red, 1 green, 2 blue) was typed into.
+    void onChannelEdit(int channel);
+    void onSevenColour();
+    void onLightsOff();
+    // Asks, then restores the template's lighting (keeping the DPI stages) and palette.
+    void resetLighting();
+
+    // Refresh steps: the two switches, then the page for the stored zone.
     void redrawSwitches();
-    // A profile's palette on the colour bars, and the colour table the bars give to the mouse.
-    void applyPalette(const ProfilePalette& palette);
+    void redrawZone();
+
+    // The custom palette.
+    void addBar();
+    void removeBar();
+    // The bars' colour table to the mouse; the bars into the current profile.
+    void sendAndStorePalette();
+    void importPalette();
+    void exportPalette();
+    // A profile's palette on the bars, and their colour table to the mouse.
+    void applyPalette(const std::filesystem::path& profile);
+    // The template's palette into the current profile, on the bars and to the mouse.
+    void resetPalette();
 
 private:
+    // Writes LED<n> of the current profile, keeps it in CurrentSettings and sends it.
+    void writeByte(std::size_t n, std::uint8_t value);
+    // The zone being edited (LED24; a value outside 0..2 counts as 0).
+    int zone();
+    void clearSevenColour(std::size_t flagByte);
+    void showBars(const lighting::PaletteKeys& keys);
+    void sendBars();
+
     FeatureHost& host_;
 };
 

@@ -151,6 +151,11 @@ TEST(ScriptParserTest, MistakesNameTheirLineAndLeaveNoSteps)
         {"expect a bkcolor 12\n", 1, "0xAARRGGBB"},
         {"expect a\n", 1, "needs 3 argument"},
         {"expect-file a b\n", 1, "needs 4 argument"},
+        {"expect-mouse memory 0 1\n", 1, "settings, buttons or colors"},
+        {"expect-mouse settings -1 1\n", 1, "cannot be negative"},
+        {"expect-mouse settings 4\n", 1, "needs the bytes"},
+        {"expect-mouse colors 0 1 256\n", 1, "0 to 255"},
+        {"expect-mouse colors 0 0x10\n", 1, "whole number"},
         {"click \"open\n", 1, "not closed"},
         {"click \"a\"b\n", 1, "end at a blank"},
     };
@@ -188,6 +193,7 @@ TEST(ScriptParserTest, NamesAndColoursAreWrittenBackAsInScripts)
                              "expect-file",
                              "expect-title",
                              "expect-message",
+                             "expect-mouse",
                              "dump"}) {
         // A line with the command alone either parses or complains about its arguments, never
         // about an unknown command: the table and the names agree.
@@ -197,6 +203,7 @@ TEST(ScriptParserTest, NamesAndColoursAreWrittenBackAsInScripts)
         }
     }
     EXPECT_EQ(commandName(ScriptCommand::ExpectFile), QStringLiteral("expect-file"));
+    EXPECT_EQ(commandName(ScriptCommand::ExpectMouse), QStringLiteral("expect-mouse"));
     EXPECT_EQ(propertyName(ScriptProperty::ItemText), QStringLiteral("item-text"));
     EXPECT_EQ(colourText(0xFF0199CB), QStringLiteral("0xFF0199CB"));
     EXPECT_EQ(colourText(0x1), QStringLiteral("0x00000001"));

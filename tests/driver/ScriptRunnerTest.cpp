@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QTimer>
 
@@ -115,6 +116,21 @@ TEST_F(ScriptRunnerTest, SlideReportsTheValueWhereTheDragEnds)
     EXPECT_EQ(r.code, kScriptPassed) << r.log.join('\n').toStdString();
     EXPECT_EQ(window.received, (QStringList{"valuechanged slider:40", "valuechanged slider:100"}));
     EXPECT_TRUE(r.said(QStringLiteral("[3] slide slider 500: ok (stopped at 100)")));
+}
+
+TEST_F(ScriptRunnerTest, SlideSaysWhenTheProgramMovesTheHandleOn)
+{
+    // Like the lighting levels: the program snaps the handle to 0, 50 or 100.
+    window.onNotify = [](ui::TNotifyUI& msg) {
+        if (msg.sType == ui::notify::kValueChanged && msg.senderName == QStringLiteral("slider"))
+            qobject_cast<QSlider*>(msg.pSender.data())->setValue(msg.wParam < 25 ? 0 : 50);
+    };
+    const RunResult r = run(QStringLiteral("slide slider 60\n"
+                                           "slide slider 10\n"
+                                           "expect slider value 0\n"));
+    EXPECT_EQ(r.code, kScriptPassed) << r.log.join('\n').toStdString();
+    EXPECT_TRUE(r.said(QStringLiteral("[1] slide slider 60: ok (the program moved it to 50)")));
+    EXPECT_TRUE(r.said(QStringLiteral("[2] slide slider 10: ok (the program moved it to 0)")));
 }
 
 TEST_F(ScriptRunnerTest, TypeReplacesTheTextKeyByKeyAndLeaveEndsTheEdit)
@@ -354,6 +370,32 @@ TEST_F(ScriptRunnerTest, MouseCommandsActOnTheVirtualMouse)
     EXPECT_EQ(calibrate(), std::vector<std::uint16_t>{kEventCalibrationOk});
     r = run(QStringLiteral("mouse calibration-fail\nmouse calibration-ok\n"));
     EXPECT_EQ(calibrate(), std::vector<std::uint16_t>{kEventCalibrationOk});
+    host.mouse = nullptr;
+}
+
+TEST_F(ScriptRunnerTest, ExpectMouseReadsTheVirtualMousesMemory)
+{
+    RunResult r = run(QStringLiteral("expect-mouse settings 0 0\n"));
+    EXPECT_EQ(r.code, kScriptError);
+    EXPECT_TRUE(r.said(QStringLiteral("[1] expect-mouse settings 0 0: script error: mouse commands need the virtual "
+                                      "mouse (--virtual-mouse=R210|R240)")));
+
+    ManualClock clock;
+    auto mouse = std::make_shared<sim::VirtualMouse>(clock);
+    host.mouse = mouse.get();
+    const std::uint8_t colours[3] = {255, 0, 7};
+    ASSERT_TRUE(mouse->writeMemory(sim::MemoryArea::Colors, 3, colours));
+    const std::uint8_t zone[1] = {2};
+    ASSERT_TRUE(mouse->writeMemory(sim::MemoryArea::Settings, 24, zone));
+    r = run(QStringLiteral("expect-mouse colors 3 255 0 7\n"
+                           "expect-mouse settings 24 2\n"
+                           "expect-mouse colors 3 255 1 7\n"
+                           "expect-mouse colors 62 0 0 0\n"));
+    EXPECT_EQ(r.code, kScriptFailed);
+    EXPECT_TRUE(r.said(QStringLiteral("[1] expect-mouse colors 3 255 0 7: ok")));
+    EXPECT_TRUE(r.said(QStringLiteral("[2] expect-mouse settings 24 2: ok")));
+    EXPECT_TRUE(r.said(QStringLiteral("[3] expect-mouse colors 3 255 1 7: FAILED: holds 255 0 7")));
+    EXPECT_TRUE(r.said(QStringLiteral("[4] expect-mouse colors 62 0 0 0: FAILED: the area holds 64 bytes")));
     host.mouse = nullptr;
 }
 

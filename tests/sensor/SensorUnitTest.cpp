@@ -8,9 +8,9 @@
 #include <thread>
 
 #include "device/DeviceProtocol.h"
+#include "feature/PresetColours.h"
 #include "platform/FakeDesktopSettings.h"
 #include "sensor/DpiTable.h"
-#include "sensor/PresetColours.h"
 #include "sensor/SystemSettingWorkers.h"
 
 namespace corv {

@@ -1,4 +1,4 @@
-#include "sensor/PresetColours.h"
+#include "feature/PresetColours.h"
 
 #include <array>
 
