@@ -328,7 +328,7 @@ std::filesystem::path CMainWnd::dpiProfilePath() const
 
 int CMainWnd::messageBox(const QString& text) { return ui::ShowMessageBox(this, text); }
 
-void CMainWnd::showPopupMenu(const QString& menuFile)
+void CMainWnd::showPopupMenu(const QString& menuFile, std::optional<QPoint> at)
 {
     // A menu still open from before goes at the next turn of the event loop, like the tray's.
     if (popupMenu_)
@@ -336,7 +336,7 @@ void CMainWnd::showPopupMenu(const QString& menuFile)
     popupMenu_ = ui::MenuWnd::BuildMenu(
         menuFile, [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); }, this);
     if (popupMenu_)
-        popupMenu_->popup(QCursor::pos());
+        popupMenu_->popup(at ? mapToGlobal(*at) : QCursor::pos());
 }
 
 bool CMainWnd::selectPage(const char* tabLayout, int page)

@@ -136,7 +136,7 @@ public:
     bool selectPage(const char* tabLayout, int page) override;
     bool applySelectedProfile(int source) override;
     void refreshSettings() override { registry_.refresh(); }
-    void showPopupMenu(const QString& menuFile) override;
+    void showPopupMenu(const QString& menuFile, std::optional<QPoint> at = std::nullopt) override;
     bool installKeyboardHook(int mode) override;
     // The title of the window and the tray tooltip (the model's), with the capture notice
     // while keys are being captured.

@@ -109,7 +109,7 @@ bool storeKeepingLeftClick(std::span<std::uint8_t> block, std::size_t n, const B
 {
     if (ButtonAssignment::of(block, n).isLeftClick()) {
         bool another = false;
-        for (std::size_t i = 0; i < kButtonCount; ++i)
+        for (std::size_t i = 0; i < kButtonsPerBlock; ++i)
             another = another || (i != n && ButtonAssignment::of(block, i).isLeftClick());
         if (!another)
             return false;
@@ -120,7 +120,7 @@ bool storeKeepingLeftClick(std::span<std::uint8_t> block, std::size_t n, const B
 
 ButtonAssignment defaultAssignment(std::span<const std::uint8_t> defaultBlock, std::size_t n)
 {
-    const std::size_t bytes = std::min<std::size_t>(defaultBlock.size(), 3 * kButtonCount);
+    const std::size_t bytes = std::min<std::size_t>(defaultBlock.size(), 3 * kButtonsPerBlock);
     const bool read = std::any_of(defaultBlock.begin(), defaultBlock.begin() + static_cast<std::ptrdiff_t>(bytes),
                                   [](std::uint8_t b) { return b != 0; });
     if (read)
@@ -140,7 +140,7 @@ std::optional<ButtonAssignment> menuAssignment(std::string_view item)
 
 bool usesMacro(std::span<const std::uint8_t> block, std::size_t macro)
 {
-    for (std::size_t i = 0; i < kButtonCount; ++i) {
+    for (std::size_t i = 0; i < kButtonsPerBlock; ++i) {
         const ButtonAssignment a = ButtonAssignment::of(block, i);
         if (a.isMacro() && a.p1 == macro)
             return true;
@@ -150,7 +150,7 @@ bool usesMacro(std::span<const std::uint8_t> block, std::size_t macro)
 
 void forgetMacro(std::span<std::uint8_t> block, std::size_t macro, std::span<const std::uint8_t> defaultBlock)
 {
-    for (std::size_t i = 0; i < kButtonCount; ++i) {
+    for (std::size_t i = 0; i < kButtonsPerBlock; ++i) {
         ButtonAssignment a = ButtonAssignment::of(block, i);
         if (!a.isMacro())
             continue;

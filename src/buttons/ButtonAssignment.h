@@ -14,7 +14,7 @@
 
 namespace corv {
 
-inline constexpr std::size_t kButtonCount = 9;
+inline constexpr std::size_t kButtonsPerBlock = 9;
 
 struct ButtonAssignment {
     std::uint8_t kind = 0;

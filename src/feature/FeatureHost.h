@@ -5,8 +5,10 @@
 //
 // Features run on the UI thread. They hold the channel's lock while they read or change
 // the device state (the lock is recursive: the commands they send take it again).
+#include <QPoint>
 #include <QString>
 #include <filesystem>
+#include <optional>
 
 #include "ui/Control.h"
 
@@ -46,9 +48,9 @@ public:
     virtual bool applySelectedProfile(int source) = 0;
     // Redraws every page from CurrentSettings (every feature's refresh step, in order).
     virtual void refreshSettings() = 0;
-    // Shows the pop-up menu of a menu file at the pointer; its items go to the menu rows
-    // the features declared.
-    virtual void showPopupMenu(const QString& menuFile) = 0;
+    // Shows the pop-up menu of a menu file at the pointer, or at a point of the window
+    // (from its top-left corner); its items go to the menu rows the features declared.
+    virtual void showPopupMenu(const QString& menuFile, std::optional<QPoint> at = std::nullopt) = 0;
     // The window's keyboard hook (platform/CDeviceHook.h, modes kHook...): while installed,
     // key events arrive as the mode's window message (feature/WindowMessages.h) with wParam
     // WM_KEYDOWN or WM_KEYUP and lParam the virtual-key code. Installing replaces the

@@ -1,6 +1,7 @@
 #include "buttons/page/ButtonNames.h"
 
 #include "buttons/page/CMsSingleKeyWnd.h"
+#include "buttons/page/CPopWnd.h"
 
 namespace corv::button_names {
 
@@ -15,6 +16,18 @@ constexpr ui::ControlRef kButtons[] = {
     {M, "ms_key_num_8", ControlKind::Any},      {M, "ms_key_over_num_8", ControlKind::Any},
     {M, kByteEdits[0], ControlKind::Edit},      {M, kByteEdits[1], ControlKind::Edit},
     {M, kByteEdits[2], ControlKind::Edit},
+    {M, kStoreButton, ControlKind::Button},
+    {M, kDefaultButton, ControlKind::Button},
+    {M, kSaveSendButton, ControlKind::Button},
+    {M, kProgress, ControlKind::Progress},
+    {M, "ms_key_1", ControlKind::Button},
+    {M, "ms_key_5", ControlKind::Button},
+    // The macro selection window.
+    {CPopWnd::kSkinFile, CPopWnd::kMacroCombo, ControlKind::Combo},
+    {CPopWnd::kSkinFile, CPopWnd::kSaveButton, ControlKind::Button},
+    {CPopWnd::kSkinFile, CPopWnd::kCancelButton, ControlKind::Button},
+    {CPopWnd::kSkinFile, "maxbtn", ControlKind::Button},
+    {CPopWnd::kSkinFile, "restorebtn", ControlKind::Button},
     // The single-key window.
     {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kKeyEdit, ControlKind::Edit},
     {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kSaveButton, ControlKind::Button},

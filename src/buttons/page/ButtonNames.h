@@ -9,8 +9,21 @@ namespace corv::button_names {
 inline constexpr const char* kButtonPrefix = "ms_key_";              // + button number
 inline constexpr const char* kBadgePrefix = "ms_key_num_";           // + button number
 inline constexpr const char* kBadgeOverPrefix = "ms_key_over_num_";  // + button number
+inline constexpr const char* kStoreButton = "ms_key_butt_keysave";
+inline constexpr const char* kDefaultButton = "ms_key_butt_keydefalut";
+inline constexpr const char* kSaveSendButton = "ms_key_butt_prosave";
+inline constexpr const char* kProgress = "ms_key_progress";  // shown while a save and send runs
 // Edits that hold a byte.
 inline constexpr const char* kByteEdits[3] = {"ms_key_fct_edit_11", "ms_key_fct_edit_12", "ms_key_fct_edit_25"};
+
+// The function menu and its two items that open windows.
+inline constexpr const char* kFunctionMenu = "mskeySet.xml";
+inline constexpr const char* kMenuSingleKey = "msmenusinglekey";
+inline constexpr const char* kMenuMacro = "msmenumacrokey";
+inline constexpr const char* kFixedMenuItems[] = {
+    "msmenuleftkey",       "msmenurightkey", "msmenumiddlekey",  "msmenutwoleftkey", "msmenu4tkey", "msmenu5key",
+    "msmenuscrollupkey", "msmenuscrolldownkey", "msmenuDPIupkey", "msmenuDPIdownkey", "msmenuoffkey",
+};
 
 std::span<const ui::ControlRef> buttonPageControls();
 

@@ -1,16 +1,83 @@
 #include "buttons/page/ButtonsPage.h"
 
+#include <QLoggingCategory>
+#include <mutex>
+
 #include "buttons/page/ButtonNames.h"
+#include "buttons/page/ButtonSender.h"
+#include "buttons/page/CMsSingleKeyWnd.h"
+#include "buttons/page/CPopWnd.h"
+#include "device/DeviceChannel.h"
+#include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
+#include "macros/MacroIndex.h"
+#include "macros/MacroResult.h"
+#include "platform/AppPaths.h"
 #include "platform/IniFile.h"
+#include "ui/MenuWnd.h"
 #include "ui/Notification.h"
 
 namespace corv {
 
+Q_LOGGING_CATEGORY(lcButtons, "corv.debug.buttons", QtWarningMsg)
+
 namespace bn = button_names;
 
+namespace {
+
+QString qs(const char* text) { return QString::fromUtf8(text); }
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+QString buttonName(int n) { return QLatin1String(bn::kButtonPrefix) + QString::number(n); }
+
+// Where the function menu opens, from the window's top-left corner.
+const QPoint kMenuAt(290, 150);
+
+}  // namespace
+
+ButtonsPage::ButtonsPage(FeatureHost& host) : host_(host) { }
+
+ButtonsPage::~ButtonsPage() = default;
+
 std::span<const ui::ControlRef> ButtonsPage::controls() const { return bn::buttonPageControls(); }
+
+void ButtonsPage::windowInit()
+{
+    sender_ = std::make_unique<ButtonSender>(host_.channel(), host_.deviceState(),
+                                             [this](const ButtonSendOutcome& outcome) { sent(outcome); });
+}
+
+void ButtonsPage::shutdown()
+{
+    if (sender_)
+        sender_->stop();
+}
+
+void ButtonsPage::declare(FeatureRegistry& r)
+{
+    using namespace ui::notify;
+    r.onPrefix(kMouseEnter, bn::kButtonPrefix, [this](const ui::TNotifyUI&, int n) { highlightButton(n, true); });
+    r.onPrefix(kMouseLeave, bn::kButtonPrefix, [this](const ui::TNotifyUI&, int n) { highlightButton(n, false); });
+    r.onPrefix(kClick, bn::kButtonPrefix, [this](const ui::TNotifyUI&, int n) { openMenu(n); });
+    r.on(kClick, bn::kStoreButton, [this](const ui::TNotifyUI&, int) { storePending(); });
+    r.on(kClick, bn::kDefaultButton, [this](const ui::TNotifyUI&, int) { resetToDefault(); });
+    r.on(kClick, bn::kSaveSendButton, [this](const ui::TNotifyUI&, int) { saveAndSend(); });
+    for (const char* item : bn::kFixedMenuItems) {
+        const ButtonAssignment a = *menuAssignment(item);
+        r.onMenu(item, false, [this, a](const ui::MenuCommand& cmd) { chooseFixed(a, cmd.text); });
+    }
+    r.onMenu(bn::kMenuSingleKey, false, [this](const ui::MenuCommand&) { chooseSingleKey(); });
+    r.onMenu(bn::kMenuMacro, false, [this](const ui::MenuCommand&) { chooseMacro(); });
+    r.onRefresh(RefreshStep::ButtonLabels, [this] { refreshLabels(); });
+    // A typed value above 255 becomes "255".
+    for (const char* edit : bn::kByteEdits) {
+        r.on(kTextChanged, edit, [](const ui::TNotifyUI& msg, int) {
+            ui::Control c(msg.pSender.data());
+            if (ini::toLong(c.GetText().toStdString()) > 255)
+                c.SetText(QStringLiteral("255"));
+        });
+    }
+}
 
 void ButtonsPage::highlightButton(int n, bool entered)
 {
@@ -21,19 +88,163 @@ void ButtonsPage::highlightButton(int n, bool entered)
     host_.control(QLatin1String(bn::kBadgeOverPrefix) + number).SetBkImage(image);
 }
 
-void ButtonsPage::declare(FeatureRegistry& r)
+std::size_t ButtonsPage::currentRecord() const
 {
-    using namespace ui::notify;
-    r.onPrefix(kMouseEnter, bn::kButtonPrefix, [this](const ui::TNotifyUI&, int n) { highlightButton(n, true); });
-    r.onPrefix(kMouseLeave, bn::kButtonPrefix, [this](const ui::TNotifyUI&, int n) { highlightButton(n, false); });
-    // A typed value above 255 becomes "255".
-    for (const char* edit : bn::kByteEdits) {
-        r.on(kTextChanged, edit, [](const ui::TNotifyUI& msg, int) {
-            ui::Control c(msg.pSender.data());
-            if (ini::toLong(c.GetText().toStdString()) > 255)
-                c.SetText(QStringLiteral("255"));
-        });
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    // A record number the mouse should never report is taken as record 0.
+    const std::size_t record = host_.deviceState().activeRecord();
+    return record < kSettingsRecordCount ? record : 0;
+}
+
+std::vector<std::string> ButtonsPage::macroNames() const
+{
+    const std::filesystem::path folder = dataFolderPath();
+    return folder.empty() ? std::vector<std::string>{} : MacroIndex(folder).names();
+}
+
+void ButtonsPage::setLabel(int n, const QString& text)
+{
+    ui::Control button = host_.control(buttonName(n));
+    button.SetText(text);
+    button.SetToolTip(text);
+}
+
+void ButtonsPage::openMenu(int n)
+{
+    if (n < 0 || n >= static_cast<int>(kButtonsPerBlock) || locked_)
+        return;
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        pending_.button = static_cast<std::uint16_t>(n);
+        pending_.assignment = ButtonAssignment::of(host_.deviceState().ButtonImage[currentRecord()], pending_.button);
     }
+    host_.showPopupMenu(qs(bn::kFunctionMenu), kMenuAt);
+}
+
+bool ButtonsPage::storePending()
+{
+    bool stored = false;
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        stored = storeKeepingLeftClick(host_.deviceState().ButtonImage[currentRecord()], pending_.button,
+                                       pending_.assignment);
+    }
+    if (!stored) {
+        host_.messageBox(qs(kMsgKeepLeftClick));
+        setLabel(pending_.button, qs(kLeftClickLabel));
+    }
+    return stored;
+}
+
+void ButtonsPage::chooseFixed(const ButtonAssignment& a, const QString& label)
+{
+    pending_.assignment = a;
+    setLabel(pending_.button, label);
+    storePending();
+    saveAndSend();
+}
+
+void ButtonsPage::chooseSingleKey()
+{
+    CMsSingleKeyWnd window;
+    const int result = window.Run(host_.window());
+    // Saved without a keyboard key: the button keeps its function and its label.
+    if (result == 1 && window.captured()) {
+        const CapturedKey& key = *window.captured();
+        pending_.assignment = {key.kind, key.p1, key.p2};
+        setLabel(pending_.button, qs(key.name));
+        storePending();
+    }
+    saveAndSend();
+}
+
+void ButtonsPage::chooseMacro()
+{
+    const std::vector<std::string> names = macroNames();
+    CPopWnd window(names);
+    if (window.Run(host_.window()) == 1 && window.chosen()) {
+        pending_.assignment = *window.chosen();
+        if (pending_.assignment.p1 < names.size())
+            setLabel(pending_.button, qs(names[pending_.assignment.p1]));
+        storePending();
+    }
+    saveAndSend();
+}
+
+void ButtonsPage::resetToDefault()
+{
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        DeviceState& state = host_.deviceState();
+        pending_.assignment = defaultAssignment(state.DefaultButtonTable, pending_.button);
+        pending_.assignment.storeIn(state.ButtonImage[currentRecord()], pending_.button);
+    }
+    host_.showPopupMenu(qs(bn::kFunctionMenu), kMenuAt);
+}
+
+void ButtonsPage::refreshLabels()
+{
+    std::array<std::uint8_t, kButtonTableSize> block{};
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        block = host_.deviceState().ButtonImage[currentRecord()];
+    }
+    const std::vector<std::string> names = macroNames();
+    for (std::size_t n = 0; n < kButtonsPerBlock; ++n) {
+        if (const auto label = assignmentLabel(ButtonAssignment::of(block, n), names))
+            setLabel(static_cast<int>(n), qs(*label));
+    }
+}
+
+void ButtonsPage::saveAndSend()
+{
+    if (!sender_)
+        return;
+    ButtonSendJob job;
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        job.record = static_cast<unsigned>(currentRecord());
+        job.block = host_.deviceState().ButtonImage[job.record];
+    }
+    // Without a mouse there is no macro area to fill, and its size is unknown: the library
+    // is not measured against it (that would report a full mouse).
+    if (host_.isConnected())
+        job.dataFolder = dataFolderPath();
+    job.profile = host_.dpiProfilePath();
+    setLocked(true);
+    sender_->send(std::move(job));
+}
+
+void ButtonsPage::sent(const ButtonSendOutcome& outcome)
+{
+    switch (outcome.macros.result) {
+    case MacroWriteResult::DoesNotFit:
+        host_.messageBox(QString::asprintf(kMsgMacroNoSpace, static_cast<int>(outcome.macros.actionsToRemove)));
+        break;
+    case MacroWriteResult::DataError:
+        host_.messageBox(qs(kMsgMacroDataError));
+        break;
+    case MacroWriteResult::DeviceError:
+        qCWarning(lcButtons) << "the mouse did not take the macros, result" << outcome.macros.deviceResult;
+        break;
+    case MacroWriteResult::Written:
+    case MacroWriteResult::NothingToWrite:
+        break;
+    }
+    if (!isSending())
+        setLocked(false);
+}
+
+bool ButtonsPage::isSending() const { return sender_ && sender_->busy(); }
+
+void ButtonsPage::setLocked(bool locked)
+{
+    locked_ = locked;
+    for (int n = 0; n < static_cast<int>(kButtonsPerBlock); ++n)
+        host_.control(buttonName(n)).SetEnabled(!locked);
+    for (const char* name : {bn::kStoreButton, bn::kDefaultButton, bn::kSaveSendButton})
+        host_.control(qs(name)).SetEnabled(!locked);
+    host_.control(qs(bn::kProgress)).SetVisible(locked);
 }
 
 }  // namespace corv

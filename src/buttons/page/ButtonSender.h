@@ -1,0 +1,71 @@
+#pragma once
+// Save and send off the UI thread: the macro library packed into the mouse, then the current
+// record's button block, then KEY0..KEY8 of the selected profile. A full library is hundreds
+// of frames (over a second on a real USB link), so the window must not wait for it.
+//
+// One transfer at a time, on the sender's own thread, each in the order above. A transfer
+// asked for while one runs waits for it; a newer one replaces one that is still waiting (it
+// carries the newer state). The outcome of each is handed to the UI thread.
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "device/DeviceProtocol.h"
+#include "macros/MacroTransfer.h"
+
+namespace corv {
+
+class DeviceChannel;
+struct DeviceState;
+
+struct ButtonSendJob {
+    std::filesystem::path dataFolder;  // the macro library (empty: none)
+    unsigned record = 0;               // the block is sent only for records below 5
+    std::array<std::uint8_t, kButtonTableSize> block{};
+    std::filesystem::path profile;  // KEY0..KEY8 go here (empty: nowhere)
+};
+
+struct ButtonSendOutcome {
+    MacroWriteOutcome macros;
+    bool blockSent = false;    // the button block was sent (not: accepted)
+    bool keysWritten = false;  // the profile keys were written
+};
+
+class ButtonSender {
+public:
+    using Done = std::function<void(const ButtonSendOutcome&)>;
+
+    // done runs on the UI thread after each transfer.
+    ButtonSender(DeviceChannel& channel, const DeviceState& state, Done done);
+    ~ButtonSender();
+    ButtonSender(const ButtonSender&) = delete;
+    ButtonSender& operator=(const ButtonSender&) = delete;
+
+    void send(ButtonSendJob job);
+    // Whether a transfer runs or waits.
+    bool busy() const;
+    // Ends the thread after the transfer that runs (waiting ones are dropped).
+    void stop();
+
+    // The transfer itself, on the calling thread.
+    static ButtonSendOutcome transfer(DeviceChannel& channel, const DeviceState& state, const ButtonSendJob& job);
+
+private:
+    void run(std::stop_token stop);
+
+    DeviceChannel& channel_;
+    const DeviceState& state_;
+    Done done_;
+    mutable std::mutex mutex_;
+    std::condition_variable_any cv_;
+    std::optional<ButtonSendJob> waiting_;
+    bool running_ = false;
+    std::jthread thread_;
+};
+
+}  // namespace corv

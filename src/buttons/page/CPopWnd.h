@@ -1,0 +1,44 @@
+#pragma once
+// The macro selection window: the library's macros in index order, none selected; saving
+// with one selected gives (112, its index, 0).
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "buttons/ButtonAssignment.h"
+#include "ui/SkinWindow.h"
+
+namespace corv {
+
+class CPopWnd : public ui::SkinWindow {
+public:
+    static constexpr const char* kSkinFile = "popup.xml";
+    static constexpr const char* kMacroCombo = "ms_macro_combo";
+    static constexpr const char* kSaveButton = "ms_macro_select_save_btn";
+    static constexpr const char* kCancelButton = "ms_macro_select_cancel_btn";
+    static constexpr int kItemHeight = 30;
+
+    explicit CPopWnd(std::vector<std::string> macroNames) : names_(std::move(macroNames)) { }
+
+    QString GetWindowClassName() const override { return QStringLiteral("PopWnd"); }
+    QString GetSkinFile() const override { return QString::fromUtf8(kSkinFile); }
+    void Notify(ui::TNotifyUI& msg) override;
+
+    // Creates the window owned by owner, centres it and runs it modally: 1 chosen, 0 not.
+    int Run(QWidget* owner);
+    // The macro chosen by saving.
+    const std::optional<ButtonAssignment>& chosen() const { return chosen_; }
+
+protected:
+    void InitWindow() override;
+    void OnClick(ui::TNotifyUI& msg) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void showZoomButtons();
+
+    std::vector<std::string> names_;
+    std::optional<ButtonAssignment> chosen_;
+};
+
+}  // namespace corv

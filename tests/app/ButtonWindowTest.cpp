@@ -1,0 +1,224 @@
+// The button page on a connected virtual mouse: menu choices labelled, stored under the
+// left-click rule and saved and sent (macro image, the record's block, KEY0..KEY8), the
+// single-key and macro windows (also cancelled), a library too large for the mouse stopping
+// the block, and the page locked while a transfer runs.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
+
+#include "AppFixture.h"
+#include "buttons/page/ButtonsPage.h"
+#include "buttons/page/CMsSingleKeyWnd.h"
+#include "buttons/page/CPopWnd.h"
+#include "device/DeviceProtocol.h"
+#include "macros/MacroFile.h"
+#include "platform/CDeviceHook.h"
+#include "platform/FakeKeyboardSource.h"
+#include "platform/IniFile.h"
+#include "ui/ComboControl.h"
+#include "ui/MenuWnd.h"
+
+namespace corv::test {
+namespace {
+
+class ButtonWindowTest : public ConnectedWindowTest {
+protected:
+    void SetUp() override
+    {
+        ConnectedWindowTest::SetUp();
+        answer = QStringLiteral("confirm_btn");
+        CDeviceHook::UseSource(&keyboard);
+    }
+    void TearDown() override
+    {
+        harness.reset();
+        CDeviceHook::UseSource(nullptr);
+    }
+    void start(const std::vector<std::pair<std::string, std::vector<std::string>>>& macros = {})
+    {
+        if (!macros.empty()) {
+            std::filesystem::create_directories(env.dataFolder());
+            std::string index = "[MACROCOUNT]\ncount=" + std::to_string(macros.size()) + "\n[MACRONAME]\n";
+            for (std::size_t i = 0; i < macros.size(); ++i) {
+                index += std::to_string(i) + "=" + macros[i].first + "\n";
+                ASSERT_TRUE(MacroFile::write(env.dataFolder() / (macros[i].first + ".mac"), macros[i].second));
+            }
+            ini::writeString(env.dataFolder() / "msMacro.ini", "MACROCOUNT", "count", std::to_string(macros.size()));
+            for (std::size_t i = 0; i < macros.size(); ++i)
+                ini::writeString(env.dataFolder() / "msMacro.ini", "MACRONAME", std::to_string(i), macros[i].first);
+        }
+        connect("R210");
+        ASSERT_TRUE(wnd().isPresented());
+        profile = env.dataFolder() / "新配置文件1.pro";
+        harness->mouse().frameLog().clear();
+    }
+    ButtonsPage& page() { return *wnd().findFeature<ButtonsPage>(); }
+    void choose(int button, const char* item, const char* text = "")
+    {
+        notify(ui::notify::kClick, ("ms_key_" + std::to_string(button)).c_str());
+        ui::MenuCommand cmd;
+        cmd.name = QString::fromUtf8(item);
+        cmd.text = QString::fromUtf8(text);
+        wnd().OnMenuCommand(cmd);
+        ASSERT_TRUE(waitFor([&] { return !page().isSending(); }, 20000));
+    }
+    ButtonAssignment assigned(int n)
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
+        return ButtonAssignment::of(wnd().deviceState().ButtonImage[0], static_cast<std::size_t>(n));
+    }
+    QString label(int n) { return ctl(("ms_key_" + std::to_string(n)).c_str()).GetText(); }
+    std::string key(int n) { return ini::readString(profile, "Setting", "KEY" + std::to_string(n), "missing"); }
+    std::vector<std::uint8_t> commands()
+    {
+        std::vector<std::uint8_t> out;
+        for (const ReportFrame& f : harness->mouse().frameLog().frames(FrameDirection::Request))
+            if (f.command() == CMD_BEGIN || f.command() == CMD_END || f.command() == CMD_WRITE_BUTTONS ||
+                f.command() == CMD_WRITE_MACROS)
+                out.push_back(f.command());
+        return out;
+    }
+    // Clicks a button of the modal window that opens next, after the actions.
+    void whenWindowOpens(const char* button, std::function<void()> actions = {})
+    {
+        QTimer::singleShot(0, [this, button, actions] {
+            ASSERT_TRUE(waitFor([&] { return findButton(button, false) != nullptr; }));
+            if (actions)
+                actions();
+            QAbstractButton* b = findButton(button, true);
+            ASSERT_NE(b, nullptr) << button << " is not shown";
+            b->click();
+        });
+    }
+    static QAbstractButton* findButton(const char* name, bool shown)
+    {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible())
+                continue;
+            if (auto* b = w->findChild<QAbstractButton*>(QString::fromUtf8(name)); b != nullptr && (!shown || b->isVisible()))
+                return b;
+        }
+        return nullptr;
+    }
+
+    std::filesystem::path profile;
+    FakeKeyboardSource keyboard;
+};
+
+TEST_F(ButtonWindowTest, AMenuChoiceIsLabelledStoredAndSentWithTheProfileKeys)
+{
+    start({{"M", {"1,4,202,1,A", "0,1,0,1,A"}}});
+    choose(2, "msmenutwoleftkey", "双击");
+    EXPECT_EQ(assigned(2), (ButtonAssignment{0x14, 50, 2}));
+    EXPECT_EQ(label(2), QStringLiteral("双击"));
+    EXPECT_EQ(ctl("ms_key_2").widget()->toolTip(), QStringLiteral("双击"));
+    // The macros, then the record's block (three chunks), each between BEGIN and END.
+    EXPECT_EQ(commands(), (std::vector<std::uint8_t>{CMD_BEGIN, CMD_WRITE_MACROS, CMD_END, CMD_BEGIN, CMD_WRITE_BUTTONS,
+                                                     CMD_WRITE_BUTTONS, CMD_WRITE_BUTTONS, CMD_END}));
+    EXPECT_EQ(harness->mouse().buttonBlock(0)[6], 0x14);
+    EXPECT_EQ(key(2), "20,50,2");
+    EXPECT_EQ(key(0), "16,1,0");
+    EXPECT_FALSE(page().isLocked());
+    EXPECT_FALSE(ctl("ms_key_progress").IsVisible());
+}
+
+TEST_F(ButtonWindowTest, TheOnlyLeftClickStaysUntilAnotherButtonHasOne)
+{
+    start();
+    choose(0, "msmenuoffkey", "按钮关闭");
+    EXPECT_EQ(shown.back(), QString::fromUtf8(ButtonsPage::kMsgKeepLeftClick));
+    EXPECT_TRUE(assigned(0).isLeftClick());
+    EXPECT_EQ(label(0), QStringLiteral("左键"));
+    EXPECT_EQ(key(0), "16,1,0");  // still saved and sent, unchanged
+    choose(2, "msmenuleftkey", "左键");
+    choose(0, "msmenurightkey", "右键");
+    EXPECT_EQ(assigned(0), (ButtonAssignment{0x10, 2, 0}));
+    EXPECT_EQ(key(0), "16,2,0");
+    // Now button 2 holds the only left click.
+    shown.clear();
+    choose(2, "msmenuleftkey", "左键");
+    EXPECT_EQ(shown.size(), 1);
+}
+
+TEST_F(ButtonWindowTest, TheSingleKeyWindowGivesAKeyAndCancellingStillSends)
+{
+    start();
+    whenWindowOpens(CMsSingleKeyWnd::kSaveButton, [this] {
+        keyboard.press(0x74);
+        keyboard.release(0x74);
+    });
+    choose(3, "msmenusinglekey");
+    EXPECT_EQ(assigned(3), (ButtonAssignment{0x20, 0, 0x3E}));
+    EXPECT_EQ(label(3), QStringLiteral("F5"));
+    EXPECT_EQ(key(3), "32,0,62");
+    EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
+
+    harness->mouse().frameLog().clear();
+    whenWindowOpens(CMsSingleKeyWnd::kCancelButton, [this] { keyboard.press(0x41); });
+    choose(3, "msmenusinglekey");
+    EXPECT_EQ(assigned(3), (ButtonAssignment{0x20, 0, 0x3E}));
+    EXPECT_EQ(label(3), QStringLiteral("F5"));
+    const std::vector<std::uint8_t> sent = commands();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), CMD_WRITE_BUTTONS), 3);
+}
+
+TEST_F(ButtonWindowTest, TheMacroWindowGivesTheChosenIndexAndALibraryTooLargeStopsTheBlock)
+{
+    start({{"One", {"1,4,202,1,A", "0,1,0,1,A"}}, {"Two", {"1,5,202,1,B", "0,1,0,1,B"}},
+           {"Three", {"1,6,202,1,C", "0,1,0,1,C"}}});
+    whenWindowOpens(CPopWnd::kSaveButton, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* combo = w->findChild<QWidget*>(QString::fromUtf8(CPopWnd::kMacroCombo)); combo && w->isVisible())
+                ui::ComboControl(ui::Control(combo)).SelectItem(2);
+    });
+    choose(4, "msmenumacrokey");
+    EXPECT_EQ(assigned(4), (ButtonAssignment{0x70, 2, 0}));
+    EXPECT_EQ(label(4), QStringLiteral("Three"));
+    EXPECT_EQ(key(4), "112,2,0");
+
+    // Saving with nothing selected is a cancel: nothing changes, everything is sent again.
+    whenWindowOpens(CPopWnd::kSaveButton);
+    choose(4, "msmenumacrokey");
+    EXPECT_EQ(assigned(4), (ButtonAssignment{0x70, 2, 0}));
+
+    // A library the mouse cannot hold: its message, and neither the block nor the keys.
+    std::vector<std::string> huge;
+    for (int i = 0; i < 20000; ++i)
+        huge.push_back(i % 2 == 0 ? "1,4,202,1,A" : "0,1,0,1,A");
+    ASSERT_TRUE(MacroFile::write(env.dataFolder() / "Two.mac", huge));
+    harness->mouse().frameLog().clear();
+    shown.clear();
+    choose(5, "msmenuscrollupkey", "滚轮向上");
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("硬件空间不足")));
+    EXPECT_TRUE(commands().empty());
+    EXPECT_NE(key(5), "18,1,0");
+    EXPECT_EQ(label(5), QStringLiteral("滚轮向上"));  // the page shows what was chosen
+}
+
+TEST_F(ButtonWindowTest, LabelsFollowTheRecordAndUnknownFunctionsKeepTheirLabel)
+{
+    start({{"Only", {"1,4,202,1,A", "0,1,0,1,A"}}});
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
+        auto& block = wnd().deviceState().ButtonImage[0];
+        ButtonAssignment{0x20, 0x01, 0}.storeIn(block, 1);  // LCtrl
+        ButtonAssignment{0x20, 0, 0x32}.storeIn(block, 2);  // no key of the table
+        ButtonAssignment{0x71, 0, 9}.storeIn(block, 3);     // the second macro kind
+        ButtonAssignment{0x70, 1, 0}.storeIn(block, 4);     // beyond the library
+        ButtonAssignment{0x05, 0, 0}.storeIn(block, 5);
+    }
+    ctl("ms_key_2").SetText(QStringLiteral("before"));
+    ctl("ms_key_4").SetText(QStringLiteral("before"));
+    wnd().refreshSettings();
+    EXPECT_EQ(label(1), QStringLiteral("LCtrl"));
+    EXPECT_EQ(label(2), QStringLiteral("before"));
+    EXPECT_EQ(label(3), QStringLiteral("Only"));
+    EXPECT_EQ(label(4), QStringLiteral("before"));
+    EXPECT_EQ(label(5), QStringLiteral("按钮关闭"));
+}
+
+}  // namespace
+}  // namespace corv::test
