@@ -111,6 +111,13 @@ public:
         xcb_ungrab_keyboard(c_, XCB_CURRENT_TIME);
         std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
     }
+    // Gives the key the symbol on every level, as a switch of the keyboard layout does.
+    void remap(std::uint8_t keycode, std::uint32_t keysym)
+    {
+        const std::vector<xcb_keysym_t> levels(perKeycode_, keysym);
+        xcb_change_keyboard_mapping(c_, 1, keycode, static_cast<std::uint8_t>(perKeycode_), levels.data());
+        xcb_flush(c_);
+    }
     void read()
     {
         while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
@@ -266,6 +273,15 @@ TEST_F(X11Keyboard, SwallowIsRefusedWhileAnotherApplicationHoldsTheKeyboard)
     ASSERT_TRUE(sourceGot(2));
     EXPECT_TRUE(same(reported, {{0x42, true}, {0x42, false}}));
     EXPECT_EQ(client->keys.size(), 2U);
+}
+
+TEST_F(X11Keyboard, AChangedKeyMapNamesKeysByTheirNewSymbols)
+{
+    ASSERT_TRUE(source->listen(Listen::PassOn));
+    client->remap(a, XK_q);
+    client->tap(a);
+    ASSERT_TRUE(sourceGot(2));
+    EXPECT_TRUE(same(reported, {{0x51, true}, {0x51, false}}));
 }
 
 TEST_F(X11Keyboard, AVanishedServerLeavesAQuietSourceThatRefusesToListen)

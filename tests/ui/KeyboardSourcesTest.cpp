@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "buttons/KeyTable.h"
+#include "platform/CDeviceHook.h"
+#include "platform/FakeKeyboardSource.h"
 #include "ui/KeyboardPump.h"
 #include "ui/KeyboardSources.h"
 #include "ui/OwnWindowKeySource.h"
@@ -227,6 +229,24 @@ TEST(KeyboardSources, TheFallbackWithoutADisplaySeesOnlyTheProgramsWindows)
     ASSERT_NE(source, nullptr);
     EXPECT_FALSE(source->desktopWide());
     EXPECT_NE(dynamic_cast<OwnWindowKeySource*>(source.get()), nullptr);
+}
+
+TEST(KeyboardSources, TheCaptureLendsItsSourceToTheHooksForItsLifetime)
+{
+    auto owned = std::make_unique<FakeKeyboardSource>();
+    FakeKeyboardSource* fake = owned.get();
+    std::vector<unsigned> messages;
+    CDeviceHook recorder;
+    {
+        KeyboardCapture capture(std::move(owned));
+        EXPECT_EQ(CDeviceHook::Source(), fake);
+        ASSERT_TRUE(recorder.Install(kHookMacro, [&](unsigned message, const KeyEvent&) { messages.push_back(message); }));
+        EXPECT_EQ(fake->listening(), Listen::PassOn);
+        EXPECT_TRUE(fake->press(0x41));
+        EXPECT_EQ(messages, std::vector<unsigned>{0x812});
+    }
+    EXPECT_EQ(CDeviceHook::Source(), nullptr);
+    recorder.Remove();  // no source left to tell
 }
 
 }  // namespace
