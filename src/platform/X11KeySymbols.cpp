@@ -44,18 +44,18 @@ enum : std::uint16_t {
     kVkRControl = 0xA3,
     kVkLMenu = 0xA4,
     kVkRMenu = 0xA5,
-    kVkOem1 = 0xBA,       // ;
-    kVkOemPlus = 0xBB,    // =
-    kVkOemComma = 0xBC,   // ,
-    kVkOemMinus = 0xBD,   // -
-    kVkOemPeriod = 0xBE,  // .
-    kVkOem2 = 0xBF,       // /
-    kVkOem3 = 0xC0,       // `
-    kVkOem4 = 0xDB,       // [
-    kVkOem5 = 0xDC,       // backslash
-    kVkOem6 = 0xDD,       // ]
-    kVkOem7 = 0xDE,       // '
-    kVkOem102 = 0xE2,     // the extra key of ISO keyboards, left of Z
+    kVkOem1 = 0xBA,          // ;
+    kVkOemPlus = 0xBB,       // =
+    kVkOemComma = 0xBC,      // ,
+    kVkOemMinus = 0xBD,      // -
+    kVkOemPeriod = 0xBE,     // .
+    kVkOem2 = 0xBF,          // /
+    kVkOem3 = 0xC0,          // `
+    kVkOem4 = 0xDB,          // [
+    kVkOem5 = 0xDC,          // backslash
+    kVkOem6 = 0xDD,          // ]
+    kVkOem7 = 0xDE,          // '
+    kVkOem102 = 0xE2,        // the extra key of ISO keyboards, left of Z
     kVkNumpadEnter = 0x101,  // the key table's own code: Enter has one virtual key for both
 };
 
@@ -74,6 +74,7 @@ std::uint16_t virtualKeyForKeySymbol(std::uint32_t keysym)
     if (keysym >= XK_KP_0 && keysym <= XK_KP_9)
         return static_cast<std::uint16_t>(kVkNumpad0 + (keysym - XK_KP_0));
 
+    // clang-format off
     switch (keysym) {
     // Modifiers, by side.
     case XK_Shift_L: return kVkLShift;
@@ -150,6 +151,7 @@ std::uint16_t virtualKeyForKeySymbol(std::uint32_t keysym)
     case XK_KP_Enter: return kVkNumpadEnter;
     default: return 0;
     }
+    // clang-format on
 }
 
 }  // namespace corv

@@ -108,9 +108,9 @@ std::unique_ptr<X11KeyboardSource> X11KeyboardSource::open(const std::string& di
     range.device_events.last = XCB_KEY_RELEASE;
     const xcb_record_client_spec_t clients = XCB_RECORD_CS_ALL_CLIENTS;
     source->context_ = xcb_generate_id(source->control_);
-    XcbPtr<xcb_generic_error_t> error(xcb_request_check(
-        source->control_,
-        xcb_record_create_context_checked(source->control_, source->context_, 0, 1, 1, &clients, &range)));
+    XcbPtr<xcb_generic_error_t> error(
+        xcb_request_check(source->control_, xcb_record_create_context_checked(source->control_, source->context_, 0, 1,
+                                                                              1, &clients, &range)));
     if (error) {
         debugLine("keyboard: the X display refused a RECORD context");
         source->context_ = 0;
@@ -275,8 +275,7 @@ bool X11KeyboardSource::grabKeyboard()
     if (grabbed_)
         return true;
     XcbPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
-        control_,
-        xcb_grab_keyboard(control_, 0, root_, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        control_, xcb_grab_keyboard(control_, 0, root_, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
         nullptr));
     if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS) {
         debugLine("keyboard: the X display refused the keyboard grab (status " +

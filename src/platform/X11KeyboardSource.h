@@ -69,7 +69,7 @@ private:
     xcb_connection_t* data_ = nullptr;     // the replies of RECORD
     int epollFd_ = -1;
     std::uint32_t root_ = 0;
-    std::uint32_t context_ = 0;  // the RECORD context: key presses and releases of all clients
+    std::uint32_t context_ = 0;          // the RECORD context: key presses and releases of all clients
     std::optional<unsigned> recording_;  // the sequence number of the enabling request
     bool grabbed_ = false;
     bool broken_ = false;

@@ -34,6 +34,7 @@ std::uint16_t keypadKey(int key)
 {
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
         return static_cast<std::uint16_t>(0x60 + (key - Qt::Key_0));
+    // clang-format off
     switch (key) {
     case Qt::Key_Insert: return 0x60;
     case Qt::Key_End: return 0x61;
@@ -57,6 +58,7 @@ std::uint16_t keypadKey(int key)
     case Qt::Key_NumLock: return 0x90;
     default: return 0;
     }
+    // clang-format on
 }
 
 }  // namespace
@@ -64,6 +66,7 @@ std::uint16_t keypadKey(int key)
 std::uint16_t virtualKeyForQtKey(int key, Qt::KeyboardModifiers modifiers, quint32 nativeScanCode,
                                  quint32 nativeVirtualKey)
 {
+    // clang-format off
     switch (key) {
     case Qt::Key_Shift: return sided(kShift, kScanRightShift, nativeScanCode, nativeVirtualKey);
     case Qt::Key_Control: return sided(kControl, kScanRightControl, nativeScanCode, nativeVirtualKey);
@@ -74,6 +77,7 @@ std::uint16_t virtualKeyForQtKey(int key, Qt::KeyboardModifiers modifiers, quint
     case Qt::Key_Super_R: return kSuper.right;
     default: break;
     }
+    // clang-format on
     if (modifiers.testFlag(Qt::KeypadModifier)) {
         if (const std::uint16_t vk = keypadKey(key))
             return vk;
@@ -85,6 +89,7 @@ std::uint16_t virtualKeyForQtKey(int key, Qt::KeyboardModifiers modifiers, quint
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return static_cast<std::uint16_t>(0x70 + (key - Qt::Key_F1));
 
+    // clang-format off
     switch (key) {
     case Qt::Key_Backspace: return 0x08;
     case Qt::Key_Tab:
@@ -145,6 +150,7 @@ std::uint16_t virtualKeyForQtKey(int key, Qt::KeyboardModifiers modifiers, quint
     case Qt::Key_Question: return 0xBF;
     default: return 0;
     }
+    // clang-format on
 }
 
 }  // namespace corv::ui

@@ -2,8 +2,8 @@
 // from a real keyboard, and keys of the same place name the same code whatever the locks.
 #include <gtest/gtest.h>
 
-#include <X11/keysym.h>
 #include <X11/XF86keysym.h>
+#include <X11/keysym.h>
 
 #include <cstdint>
 #include <set>
@@ -41,15 +41,17 @@ TEST(X11KeySymbols, KeysNameTheirKeyTableRows)
         std::uint32_t keysym;
         const char* row;
     };
+    // clang-format off
     const Case cases[] = {
-        {XK_a, "A"}, {XK_Z, "Z"}, {XK_0, "0"}, {XK_F5, "F5"}, {XK_F12, "F12"},
-        {XK_Shift_L, "LShift"}, {XK_Shift_R, "RShift"}, {XK_Control_R, "RCtrl"}, {XK_Alt_L, "LAlt"},
-        {XK_Alt_R, "RAlt"}, {XK_ISO_Level3_Shift, "RAlt"}, {XK_Super_L, "LWin"}, {XK_Super_R, "RWin"},
-        {XK_Menu, "App"}, {XK_Print, "Print Scr"}, {XK_Scroll_Lock, "Scroll Lock"}, {XK_Pause, "Pause"},
-        {XK_Caps_Lock, "Caplk"}, {XK_Num_Lock, "Num Lock"}, {XK_Prior, "Page Up"}, {XK_Next, "Page Down"},
-        {XK_minus, "-"}, {XK_grave, "`"}, {XK_comma, "<"}, {XK_backslash, " \\ "}, {XK_apostrophe, "'"},
-        {XK_Return, "Enter"}, {XK_KP_Enter, "Num Enter"}, {XK_KP_Divide, "Num /"}, {XK_KP_Add, "Num +"},
+        {XK_a, "A"}, {XK_Z, "Z"}, {XK_0, "0"}, {XK_F5, "F5"}, {XK_F12, "F12"}, {XK_Shift_L, "LShift"},
+        {XK_Shift_R, "RShift"}, {XK_Control_R, "RCtrl"}, {XK_Alt_L, "LAlt"}, {XK_Alt_R, "RAlt"},
+        {XK_ISO_Level3_Shift, "RAlt"}, {XK_Super_L, "LWin"}, {XK_Super_R, "RWin"}, {XK_Menu, "App"},
+        {XK_Print, "Print Scr"}, {XK_Scroll_Lock, "Scroll Lock"}, {XK_Pause, "Pause"}, {XK_Caps_Lock, "Caplk"},
+        {XK_Num_Lock, "Num Lock"}, {XK_Prior, "Page Up"}, {XK_Next, "Page Down"}, {XK_minus, "-"}, {XK_grave, "`"},
+        {XK_comma, "<"}, {XK_backslash, " \\ "}, {XK_apostrophe, "'"}, {XK_Return, "Enter"},
+        {XK_KP_Enter, "Num Enter"}, {XK_KP_Divide, "Num /"}, {XK_KP_Add, "Num +"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const int row = findKeyByVirtualKeyRecordable(virtualKeyForKeySymbol(c.keysym));
         ASSERT_GE(row, 0) << "keysym 0x" << std::hex << c.keysym;

@@ -60,7 +60,8 @@ public:
         const xcb_setup_t* setup = xcb_get_setup(c_);
         minKeycode_ = setup->min_keycode;
         const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-        auto* map = xcb_get_keyboard_mapping_reply(c_, xcb_get_keyboard_mapping(c_, setup->min_keycode, count), nullptr);
+        auto* map =
+            xcb_get_keyboard_mapping_reply(c_, xcb_get_keyboard_mapping(c_, setup->min_keycode, count), nullptr);
         if (map != nullptr) {
             const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(map);
             symbols_.assign(symbols, symbols + xcb_get_keyboard_mapping_keysyms_length(map));
@@ -213,10 +214,18 @@ TEST_F(X11Keyboard, PassOnReportsKeysTypedIntoAnotherApplicationThatStillReceive
     client->tap(keypadOne);
 
     ASSERT_TRUE(sourceGot(6)) << reported.size() << " reported";
-    EXPECT_TRUE(same(reported, {{0x41, true}, {0x41, false}, {0xA1, true}, {0xA1, false}, {0x61, true}, {0x61, false}}));
+    EXPECT_TRUE(
+        same(reported, {{0x41, true}, {0x41, false}, {0xA1, true}, {0xA1, false}, {0x61, true}, {0x61, false}}));
     ASSERT_TRUE(clientGot(6)) << client->keys.size() << " received";
-    EXPECT_EQ(client->keys, (std::vector<ClientKey>{{a, true}, {a, false}, {rightShift, true}, {rightShift, false},
-                                                     {keypadOne, true}, {keypadOne, false}}));
+    EXPECT_EQ(
+        client->keys,
+        (std::vector<ClientKey>{
+            {a, true}, {a, false}, {rightShift, true}, {rightShift, false}, {keypadOne, true}, {keypadOne, false}}));
+
+    // Everything is reported: the source is idle and does not wake the event loop.
+    EXPECT_EQ(source->pendingMs(), -1);
+    pollfd watch{source->descriptor(), POLLIN, 0};
+    EXPECT_EQ(::poll(&watch, 1, 0), 0);
 }
 
 TEST_F(X11Keyboard, NothingIsReportedWhileOff)

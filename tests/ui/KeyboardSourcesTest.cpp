@@ -240,7 +240,8 @@ TEST(KeyboardSources, TheCaptureLendsItsSourceToTheHooksForItsLifetime)
     {
         KeyboardCapture capture(std::move(owned));
         EXPECT_EQ(CDeviceHook::Source(), fake);
-        ASSERT_TRUE(recorder.Install(kHookMacro, [&](unsigned message, const KeyEvent&) { messages.push_back(message); }));
+        ASSERT_TRUE(
+            recorder.Install(kHookMacro, [&](unsigned message, const KeyEvent&) { messages.push_back(message); }));
         EXPECT_EQ(fake->listening(), Listen::PassOn);
         EXPECT_TRUE(fake->press(0x41));
         EXPECT_EQ(messages, std::vector<unsigned>{0x812});
