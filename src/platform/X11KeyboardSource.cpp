@@ -201,10 +201,13 @@ bool X11KeyboardSource::checkConnections()
 
 bool X11KeyboardSource::listen(Listen how)
 {
-    ++generation_;
-    repeats_.clear();  // a release held back belongs to the way of listening that ends
     if (!checkConnections())
         return how == Listen::Off;
+    // The hooks ask again on every installation: the same way of listening goes on as it is.
+    if (how == mode_)
+        return true;
+    ++generation_;
+    repeats_.clear();  // a release held back belongs to the way of listening that ends
 
     bool ok = true;
     switch (how) {

@@ -242,6 +242,17 @@ TEST_F(X11Keyboard, NothingIsReportedWhileOff)
     EXPECT_TRUE(same(reported, {{0x42, true}, {0x42, false}}));
 }
 
+TEST_F(X11Keyboard, AskingForTheSameWayOfListeningKeepsAHeldRelease)
+{
+    ASSERT_TRUE(source->listen(Listen::PassOn));
+    client->tap(a);
+    ASSERT_TRUE(pumpUntil([&] { return source->pendingMs() >= 0 || reported.size() >= 2; }));
+    // Another owner installs a hook of the same kind while the release is held back.
+    ASSERT_TRUE(source->listen(Listen::PassOn));
+    ASSERT_TRUE(sourceGot(2));
+    EXPECT_TRUE(same(reported, {{0x41, true}, {0x41, false}}));
+}
+
 TEST_F(X11Keyboard, SwallowKeepsKeysFromOtherApplicationsUntilOff)
 {
     ASSERT_TRUE(source->listen(Listen::Swallow));
