@@ -25,6 +25,7 @@ bool OwnWindowKeySource::listen(Listen how)
         app->installEventFilter(this);
     installed_ = true;
     mode_ = how;
+    announced_.reset();
     return true;
 }
 
@@ -34,28 +35,37 @@ bool OwnWindowKeySource::eventFilter(QObject* watched, QEvent* event)
     if (mode == Listen::Off)
         return false;
     const QEvent::Type type = event->type();
-    if (type == QEvent::ShortcutOverride) {
-        // Accepted, the key goes to the focused window as a key press instead of firing a
-        // shortcut; the press is then kept below.
-        if (mode != Listen::Swallow)
-            return false;
-        event->accept();
-        return true;
-    }
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease)
         return false;
+    const bool swallow = mode == Listen::Swallow;
+    // Accepted, a shortcut override keeps the key from firing a shortcut: it comes to the
+    // window as a key press instead (and is kept there when swallowing).
+    if (type == QEvent::ShortcutOverride && swallow)
+        event->accept();
     // A key event reaches the window first, then the focused widget and its parents: only
     // the first delivery counts.
     if (!watched->isWindowType())
-        return mode == Listen::Swallow;
+        return swallow;
+
     const auto* key = static_cast<const QKeyEvent*>(event);
-    if (!key->isAutoRepeat()) {
+    const PressedKey pressed{key->key(), key->nativeScanCode()};
+    bool report = !key->isAutoRepeat();
+    if (type == QEvent::ShortcutOverride) {
+        // Before a press the window is asked whether a shortcut may take the key; when one
+        // does, no press follows. The press is reported here, and not again when it follows.
+        announced_ = report ? std::optional<PressedKey>(pressed) : std::nullopt;
+    } else {
+        if (type == QEvent::KeyPress && announced_ == pressed)
+            report = false;
+        announced_.reset();
+    }
+    if (report) {
         const std::uint16_t vk =
             virtualKeyForQtKey(key->key(), key->modifiers(), key->nativeScanCode(), key->nativeVirtualKey());
         if (vk != 0)
-            emitKey({vk, type == QEvent::KeyPress});
+            emitKey({vk, type != QEvent::KeyRelease});
     }
-    return mode == Listen::Swallow;
+    return swallow;
 }
 
 }  // namespace corv::ui

@@ -3,9 +3,11 @@
 // XWayland, or none at all): the keys typed while one of the program's own windows has the
 // focus. While listening, an event filter on the application watches the key events as
 // they reach a window, before any widget sees them; in Swallow mode the filter keeps them
-// (and keeps shortcuts from firing), so the windows receive no keys. Auto-repeated presses
-// are not reported (and in Swallow mode still kept).
+// (and keeps shortcuts from firing), so the windows receive no keys. A press that fires one
+// of the program's shortcuts is reported too. Auto-repeated presses are not reported (and
+// in Swallow mode still kept).
 #include <QObject>
+#include <optional>
 
 #include "platform/KeyboardSource.h"
 
@@ -25,8 +27,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct PressedKey {
+        int key;
+        quint32 scanCode;
+        bool operator==(const PressedKey&) const = default;
+    };
+
     Listen mode_ = Listen::Off;
     bool installed_ = false;
+    std::optional<PressedKey> announced_;  // a press reported from its shortcut override
 };
 
 }  // namespace corv::ui
