@@ -9,6 +9,7 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-tools-dev libqt6opengl6-dev libgl1-mesa-dev libx11-dev libxi-dev libxcb1-dev
+  libxcb-record0-dev libxcb-xtest0-dev
   libglib2.0-dev gsettings-desktop-schemas dbus-daemon
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
 )

@@ -1,0 +1,34 @@
+#include "ui/KeyboardSources.h"
+
+#include "platform/CDeviceHook.h"
+#include "platform/X11KeyboardSource.h"
+#include "ui/KeyboardPump.h"
+#include "ui/OwnWindowKeySource.h"
+
+namespace corv::ui {
+
+std::unique_ptr<KeyboardSource> makeKeyboardSource()
+{
+    if (std::unique_ptr<KeyboardSource> desktop = makeX11KeyboardSource())
+        return desktop;
+    return std::make_unique<OwnWindowKeySource>();
+}
+
+KeyboardCapture::KeyboardCapture() : KeyboardCapture(makeKeyboardSource()) { }
+
+KeyboardCapture::KeyboardCapture(std::unique_ptr<KeyboardSource> source)
+    : source_(std::move(source)), pump_(std::make_unique<KeyboardPump>(*source_))
+{
+    CDeviceHook::UseSource(source_.get());
+    // A listen() only ever drops an event held back, so the pump's timer needs no re-arming
+    // when the hooks change how the source listens: a due deadline then finds nothing.
+}
+
+KeyboardCapture::~KeyboardCapture()
+{
+    CDeviceHook::UseSource(nullptr);
+    pump_.reset();
+    source_.reset();
+}
+
+}  // namespace corv::ui

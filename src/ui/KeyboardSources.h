@@ -1,0 +1,33 @@
+#pragma once
+// The keyboard source of the program: the X11 desktop's keyboard when a display with the
+// RECORD extension is there, else the keys typed into the program's own windows.
+#include <memory>
+
+#include "platform/KeyboardSource.h"
+
+namespace corv::ui {
+
+class KeyboardPump;
+
+std::unique_ptr<KeyboardSource> makeKeyboardSource();
+
+// The keyboard capture of the process for the lifetime of the object: a source (by default
+// makeKeyboardSource()), run on the event loop by a pump and used by the hooks
+// (CDeviceHook::UseSource); the hooks let go of it before it is destroyed. Create it on
+// the UI thread while no hook is installed.
+class KeyboardCapture {
+public:
+    KeyboardCapture();
+    explicit KeyboardCapture(std::unique_ptr<KeyboardSource> source);
+    ~KeyboardCapture();
+    KeyboardCapture(const KeyboardCapture&) = delete;
+    KeyboardCapture& operator=(const KeyboardCapture&) = delete;
+
+    KeyboardSource& source() const { return *source_; }
+
+private:
+    std::unique_ptr<KeyboardSource> source_;
+    std::unique_ptr<KeyboardPump> pump_;
+};
+
+}  // namespace corv::ui
