@@ -21,6 +21,7 @@
 #include "platform/ForegroundWatcher.h"
 #include "platform/SingleInstanceLock.h"
 #include "sim/BackendChoice.h"
+#include "ui/KeyboardSources.h"
 #include "ui/CMsgWnd.h"
 #include "ui/OptionControl.h"
 #include "ui/ResourceManager.h"
@@ -248,6 +249,13 @@ int runApp(int argc, char** argv)
     const std::unique_ptr<DesktopSettings> desktop = makeDesktopSettings();
     // Screenshots do not switch profiles; elsewhere the X session's foreground, when there is one.
     const std::unique_ptr<ForegroundWatcher> foreground = screenshots ? nullptr : makeForegroundWatcher();
+    // The keyboard for recording macros and capturing keys: the desktop's (or this program's
+    // windows'). Scripted runs take their keys from the script alone, so that a run on a
+    // developer's desktop neither records nor grabs the real keyboard. Declared before the
+    // window: the window's hooks go first.
+    std::unique_ptr<ui::KeyboardCapture> keyboard;
+    if (!scripted && !screenshots)
+        keyboard = std::make_unique<ui::KeyboardCapture>();
     CMainWnd wnd(*device.backend, Clock::system(), windowOptions);
     installFeatures(wnd, FeatureDeps{*desktop, foreground.get()});
     // Declared after the window: it goes first, and its answers stay until then.
