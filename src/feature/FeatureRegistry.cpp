@@ -138,6 +138,17 @@ void FeatureRegistry::macrosRebuilt(const MacroRebuildOutcome& outcome) const
         handler(outcome);
 }
 
+void FeatureRegistry::onMacroLibraryChanged(std::function<void(std::string_view changedBy)> handler)
+{
+    libraryRows_.push_back(std::move(handler));
+}
+
+void FeatureRegistry::macroLibraryChanged(std::string_view changedBy) const
+{
+    for (const auto& handler : libraryRows_)
+        handler(changedBy);
+}
+
 void FeatureRegistry::hooksEnding() const
 {
     for (const auto& handler : hooksEndingRows_)

@@ -84,6 +84,9 @@ public:
     // The window is about to remove its keyboard hooks (a selection changed, the window is
     // closing): a capture in progress finishes as its own stop would.
     void onHooksEnding(std::function<void()> handler);
+    // The macro library changed (a macro added, removed, renamed or copied) through the one
+    // who fires it; everybody else shows the library again.
+    void onMacroLibraryChanged(std::function<void(std::string_view changedBy)> handler);
 
     // Dispatch. Each says whether a row took it.
     bool notify(const ui::TNotifyUI& msg) const;
@@ -96,6 +99,7 @@ public:
     void connected() const;
     void macrosRebuilt(const MacroRebuildOutcome& outcome) const;
     void hooksEnding() const;
+    void macroLibraryChanged(std::string_view changedBy) const;
 
     // Declared rows, for tests and diagnostics: "type name -> owner".
     std::vector<std::string> describe() const;
@@ -134,6 +138,7 @@ private:
     std::vector<std::function<void()>> connectedRows_;
     std::vector<MacroRebuildHandler> macroRebuildRows_;
     std::vector<std::function<void()>> hooksEndingRows_;
+    std::vector<std::function<void(std::string_view)>> libraryRows_;
 };
 
 }  // namespace corv

@@ -18,6 +18,7 @@
 #include "platform/FakeKeyboardSource.h"
 #include "platform/IniFile.h"
 #include "ui/ComboControl.h"
+#include "ui/ListControl.h"
 #include "ui/MenuWnd.h"
 
 namespace corv::test {
@@ -218,6 +219,55 @@ TEST_F(ButtonWindowTest, LabelsFollowTheRecordAndUnknownFunctionsKeepTheirLabel)
     EXPECT_EQ(label(3), QStringLiteral("Only"));
     EXPECT_EQ(label(4), QStringLiteral("before"));
     EXPECT_EQ(label(5), QStringLiteral("按钮关闭"));
+}
+
+TEST_F(ButtonWindowTest, DeletingAMacroInUseAsksAndRenumbersEveryButtonThePlainDeleteDoesNot)
+{
+    start({{"One", {"1,4,202,1,A", "0,1,0,1,A"}}, {"Two", {"1,5,202,1,B", "0,1,0,1,B"}},
+           {"Three", {"1,6,202,1,C", "0,1,0,1,C"}}, {"Four", {"1,7,202,1,D", "0,1,0,1,D"}}});
+    ui::ListControl names(ctl("ms_MacroName_list"));
+    ASSERT_EQ(names.GetCount(), 4);
+    ButtonAssignment defaultOf6;
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
+        auto& state = wnd().deviceState();
+        defaultOf6 = defaultAssignment(state.DefaultButtonTable, 6);
+        ButtonAssignment{0x70, 2, 0}.storeIn(state.ButtonImage[0], 7);   // Three, on a button past 5
+        ButtonAssignment{0x71, 1, 0}.storeIn(state.ButtonImage[0], 6);   // Two
+        ButtonAssignment{0x70, 3, 0}.storeIn(state.ButtonImage[3], 8);   // Four, in another record
+    }
+
+    // Refused: nothing changes.
+    answer = QStringLiteral("cancel_btn");
+    names.SelectItem(1);
+    notify(ui::notify::kClick, "ms_macro_btn_name_sub");
+    EXPECT_EQ(shown.back(), QString::fromUtf8(ButtonsPage::kMsgMacroInUse));
+    EXPECT_EQ(assigned(6), (ButtonAssignment{0x71, 1, 0}));
+    EXPECT_EQ(names.GetCount(), 4);
+
+    answer = QStringLiteral("confirm_btn");
+    notify(ui::notify::kClick, "ms_macro_btn_name_sub");
+    EXPECT_EQ(assigned(6), defaultOf6);
+    EXPECT_EQ(assigned(7), (ButtonAssignment{0x70, 1, 0}));
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
+        EXPECT_EQ(ButtonAssignment::of(wnd().deviceState().ButtonImage[3], 8), (ButtonAssignment{0x70, 2, 0}));
+    }
+    EXPECT_EQ(label(7), QStringLiteral("Three"));
+    // The library, the name list and the macro page's combo all lost "Two".
+    EXPECT_FALSE(std::filesystem::exists(env.dataFolder() / "Two.mac"));
+    ASSERT_EQ(names.GetCount(), 3);
+    EXPECT_EQ(names.GetItemText(1), QStringLiteral("Three"));
+    ui::ComboControl combo(ctl("ms_marco_combo_profileSelect"));
+    ASSERT_EQ(combo.GetCount(), 3);
+    EXPECT_EQ(combo.GetItemText(1), QStringLiteral("Three"));
+
+    // The macro page's own delete leaves the buttons as they are.
+    combo.SelectItem(0);
+    notify(ui::notify::kClick, "ms_macro_delete_btn");
+    EXPECT_EQ(assigned(7), (ButtonAssignment{0x70, 1, 0}));
+    EXPECT_EQ(names.GetCount(), 2);
+    EXPECT_EQ(label(7), QStringLiteral("Four"));  // the label follows the library
 }
 
 }  // namespace

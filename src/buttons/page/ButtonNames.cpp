@@ -20,6 +20,8 @@ constexpr ui::ControlRef kButtons[] = {
     {M, kDefaultButton, ControlKind::Button},
     {M, kSaveSendButton, ControlKind::Button},
     {M, kProgress, ControlKind::Progress},
+    {M, kMacroNameList, ControlKind::List},
+    {M, kCheckedDeleteButton, ControlKind::Button},
     {M, "ms_key_1", ControlKind::Button},
     {M, "ms_key_5", ControlKind::Button},
     // The macro selection window.

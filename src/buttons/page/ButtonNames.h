@@ -16,6 +16,11 @@ inline constexpr const char* kProgress = "ms_key_progress";  // shown while a sa
 // Edits that hold a byte.
 inline constexpr const char* kByteEdits[3] = {"ms_key_fct_edit_11", "ms_key_fct_edit_12", "ms_key_fct_edit_25"};
 
+// Deleting a macro with a check of the buttons that use it: the macro selected in the
+// library's name list.
+inline constexpr const char* kMacroNameList = "ms_MacroName_list";
+inline constexpr const char* kCheckedDeleteButton = "ms_macro_btn_name_sub";
+
 // The function menu and its two items that open windows.
 inline constexpr const char* kFunctionMenu = "mskeySet.xml";
 inline constexpr const char* kMenuSingleKey = "msmenusinglekey";

@@ -15,6 +15,7 @@
 #include "macros/MacroResult.h"
 #include "platform/AppPaths.h"
 #include "platform/IniFile.h"
+#include "ui/ListControl.h"
 #include "ui/MenuWnd.h"
 #include "ui/Notification.h"
 
@@ -69,6 +70,10 @@ void ButtonsPage::declare(FeatureRegistry& r)
     r.onMenu(bn::kMenuSingleKey, false, [this](const ui::MenuCommand&) { chooseSingleKey(); });
     r.onMenu(bn::kMenuMacro, false, [this](const ui::MenuCommand&) { chooseMacro(); });
     r.onRefresh(RefreshStep::ButtonLabels, [this] { refreshLabels(); });
+    r.on(kClick, bn::kCheckedDeleteButton, [this](const ui::TNotifyUI&, int) { deleteMacroChecked(); });
+    // A renamed or removed macro changes the labels of the buttons that play macros.
+    r.onMacroLibraryChanged([this](std::string_view) { refreshLabels(); });
+    registry_ = &r;
     // A typed value above 255 becomes "255".
     for (const char* edit : bn::kByteEdits) {
         r.on(kTextChanged, edit, [](const ui::TNotifyUI& msg, int) {
@@ -194,6 +199,42 @@ void ButtonsPage::refreshLabels()
         if (const auto label = assignmentLabel(ButtonAssignment::of(block, n), names))
             setLabel(static_cast<int>(n), qs(*label));
     }
+}
+
+void ButtonsPage::deleteMacroChecked()
+{
+    const int selected = ui::ListControl(host_.control(qs(bn::kMacroNameList))).GetCurSel();
+    const std::filesystem::path folder = dataFolderPath();
+    if (selected < 0 || folder.empty())
+        return;
+    const auto candidate = static_cast<std::size_t>(selected);
+    bool used = false;
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        // Every button of every record with a block: a macro on button 6, 7 or 8 would
+        // otherwise play another macro, or none, afterwards.
+        for (std::size_t r = 0; r < kButtonBlockCount; ++r)
+            used = used || usesMacro(host_.deviceState().ButtonImage[r], candidate);
+    }
+    if (used && host_.messageBox(qs(kMsgMacroInUse)) != 1)
+        return;
+    // The macro goes first: if it cannot be deleted, the buttons keep naming the library as
+    // it still is.
+    const MacroResult result = MacroIndex(folder).remove(candidate);
+    if (result != MacroResult::Ok) {
+        if (result != MacroResult::NoSuchMacro)
+            host_.messageBox(qs(kMsgMacroDataError));
+        return;
+    }
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        DeviceState& state = host_.deviceState();
+        for (std::size_t r = 0; r < kButtonBlockCount; ++r)
+            forgetMacro(state.ButtonImage[r], candidate, state.DefaultButtonTable);
+    }
+    refreshLabels();
+    if (registry_ != nullptr)
+        registry_->macroLibraryChanged(name());
 }
 
 void ButtonsPage::saveAndSend()

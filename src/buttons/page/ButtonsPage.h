@@ -26,6 +26,7 @@ class ButtonsPage : public Feature {
 public:
     static constexpr const char* kMsgKeepLeftClick = "必须存在一个左键设置";
     static constexpr const char* kLeftClickLabel = "左键";
+    static constexpr const char* kMsgMacroInUse = "检查到有按键设定为该宏，是否确认删除？";
 
     explicit ButtonsPage(FeatureHost& host);
     ~ButtonsPage() override;
@@ -55,6 +56,10 @@ public:
     void saveAndSend();
     // The nine labels of the current record.
     void refreshLabels();
+    // Deletes the macro selected in the library's name list; when a button of a record uses
+    // it, only after confirmation, and those buttons then get their defaults (later macros
+    // move down by one). Nothing is sent.
+    void deleteMacroChecked();
 
     const PendingAssignment& pending() const { return pending_; }
     bool isSending() const;
@@ -68,6 +73,7 @@ private:
     void sent(const ButtonSendOutcome& outcome);
 
     FeatureHost& host_;
+    const FeatureRegistry* registry_ = nullptr;
     PendingAssignment pending_;
     std::unique_ptr<ButtonSender> sender_;
     bool locked_ = false;

@@ -20,6 +20,7 @@ constexpr ui::ControlRef kMacro[] = {
     {M, kFixedDelayOption, ControlKind::Option},
     {M, kNoDelayOption, ControlKind::Option},
     {M, kMacroList, ControlKind::List},
+    {M, kNameList, ControlKind::List},
     {M, kUpButton, ControlKind::Button},
     {M, kDownButton, ControlKind::Button},
     {M, kDeleteRowButton, ControlKind::Button},

@@ -44,6 +44,10 @@ inline constexpr const char* kDelayEdit = "ms_macro_edit_delayname";
 inline constexpr const char* kDelayPanel = "ms_macro_edit_hor_0";  // shown for modes 0 and 1
 inline constexpr const char* kKeyPanel = "ms_macro_edit_hor_1";    // shown for modes 2 and 3
 
+// The library's names in index order (on the second macro page), for deleting a macro with
+// a check of the buttons that use it.
+inline constexpr const char* kNameList = "ms_MacroName_list";
+
 // The window's page headers (locked with the page).
 inline constexpr const char* kUsbHeader = "tab_usb_header";
 inline constexpr const char* kMsHeader = "tab_ms_header";

@@ -77,6 +77,10 @@ void MacroPage::declare(FeatureRegistry& r)
     key(msg::WM_HOOK_MACRO_EDIT, &MacroPage::replaceKey, this);
     key(msg::WM_HOOK_MACRO_INSERT, &MacroPage::insertKey, this);
     r.onHooksEnding([this] { endCaptures(); });
+    r.onMacroLibraryChanged([this](std::string_view by) {
+        if (by != name())
+            libraryChangedElsewhere();
+    });
     r.on(kItemSelect, mn::kMacroCombo, [this](const ui::TNotifyUI& msg, int) {
         if (msg.wParam >= 0)
             loadSelected();
@@ -101,9 +105,51 @@ void MacroPage::loadMacroList()
         qCWarning(lcMacroPage) << "no data folder (no home folder): macros are not available";
         return;
     }
-    for (const std::string& name : MacroIndex(folder).names())
+    const std::vector<std::string> names = MacroIndex(folder).names();
+    for (const std::string& name : names)
         combo.AddItem(qs(name), qs(name), kLoadedItemHeight);
     combo.SelectItem(-1);
+    fillNameList(names);
+}
+
+void MacroPage::fillNameList(const std::vector<std::string>& names)
+{
+    ui::ListControl list(host_.control(qs(mn::kNameList)));
+    list.RemoveAll();
+    for (const std::string& name : names)
+        list.AddTextRow(qs(name), qs(name));
+}
+
+void MacroPage::libraryChanged()
+{
+    fillNameList(MacroIndex(dataFolder()).names());
+    if (registry_ != nullptr)
+        registry_->macroLibraryChanged(name());
+}
+
+void MacroPage::libraryChangedElsewhere()
+{
+    endCaptures();
+    const std::filesystem::path folder = dataFolder();
+    if (folder.empty())
+        return;
+    const std::vector<std::string> names = MacroIndex(folder).names();
+    ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
+    const QString selected = combo.GetCurSel() >= 0 ? combo.GetItemUserData(combo.GetCurSel()) : QString();
+    combo.SelectItem(-1);
+    combo.RemoveAll();
+    ui::ListControl(host_.control(qs(mn::kMacroList))).RemoveAll();
+    shown_ = MacroFile();
+    int keep = -1;
+    for (const std::string& n : names) {
+        const int item = combo.AddItem(qs(n), qs(n), kLoadedItemHeight);
+        if (!selected.isEmpty() && qs(n) == selected)
+            keep = item;
+    }
+    combo.SelectItem(keep);
+    if (keep < 0)
+        host_.control(qs(mn::kNameEdit)).SetText(QString());
+    fillNameList(names);
 }
 
 std::optional<std::size_t> MacroPage::selectedMacro(const MacroIndex& index) const
@@ -170,6 +216,7 @@ void MacroPage::newMacro()
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
     const int item = combo.AddItem(qs(name), qs(name), kAddedItemHeight);
     combo.SelectItem(item);  // shows the new, empty macro
+    libraryChanged();
 }
 
 void MacroPage::deleteSelected()
@@ -189,6 +236,7 @@ void MacroPage::deleteSelected()
     shown_ = MacroFile();
     host_.control(qs(mn::kNameEdit)).SetText(QString());
     combo.SelectItem(0);  // the first macro, when one is left
+    libraryChanged();
 }
 
 void MacroPage::renameSelected()
@@ -216,6 +264,7 @@ void MacroPage::renameSelected()
     combo.SetItemText(item, newName);
     combo.NeedUpdate();
     shown_ = MacroFile::load(index.macroPathAt(*macro));
+    libraryChanged();
 }
 
 void MacroPage::copySelected()
@@ -234,6 +283,7 @@ void MacroPage::copySelected()
     const int item = combo.AddItem(qs(copyName), qs(copyName), kAddedItemHeight);
     combo.SelectItem(item);
     host_.control(qs(mn::kNameEdit)).SetText(qs(copyName));
+    libraryChanged();
 }
 
 void MacroPage::importIntoSelected()
@@ -337,6 +387,9 @@ void MacroPage::macrosRebuilt(const MacroRebuildOutcome& outcome)
         }
         combo.SelectItem(keep);
     }
+    fillNameList(names);
+    if (registry_ != nullptr)
+        registry_->macroLibraryChanged(name());
     if (outcome.limitReached) {
         // Not shown from inside the connection's hand-over: the connection thread waits for it.
         QMetaObject::invokeMethod(

@@ -117,6 +117,10 @@ public:
     bool isLocked() const { return locked_; }
     bool isEditingDelay() const { return editingRow_.has_value(); }
 
+    // The library changed through another feature: the combo shows it again, keeping the
+    // selected macro when it is still there.
+    void libraryChangedElsewhere();
+
     // The library was rebuilt from the mouse: the combo follows the index, the shown macro
     // is read again, and a library that could not take every macro of the mouse says so.
     void macrosRebuilt(const MacroRebuildOutcome& outcome);
@@ -139,6 +143,9 @@ private:
     // Puts the editor list back to the shown macro's rows after a failed save, and says so.
     void restoreRows(std::optional<std::size_t> selected);
     void fillRows();
+    // The name list shows the library; the other features hear of the change.
+    void libraryChanged();
+    void fillNameList(const std::vector<std::string>& names);
     void insertRow(int at, std::size_t line, const QString* delayText = nullptr);
     // A row moved by one place in the list (the file's lines are already moved).
     void moveRow(std::size_t from, std::size_t to);
