@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/DebugLog.h"
+#include "platform/XcbConnection.h"
 
 #include <xcb/xcb.h>
 
@@ -21,33 +22,12 @@ namespace corv {
 
 namespace {
 
-template <typename T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-// Replies, errors and events of XCB are malloc'ed and freed by the caller.
-template <typename T> using XcbPtr = std::unique_ptr<T, FreeDeleter<T>>;
+template <typename T> using XcbPtr = xcb::Ptr<T>;
+using xcb::connect;
+using xcb::rootOfScreen;
 
 constexpr std::string_view kDeletedSuffix = " (deleted)";
 
-xcb_connection_t* connect(const std::string& displayName, int* screen)
-{
-    xcb_connection_t* c = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), screen);
-    if (xcb_connection_has_error(c) != 0) {
-        xcb_disconnect(c);  // XCB returns an error object that still has to be released
-        return nullptr;
-    }
-    return c;
-}
-
-xcb_window_t rootOfScreen(xcb_connection_t* c, int screen)
-{
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i) {
-        if (i == screen)
-            return it.data->root;
-    }
-    return XCB_WINDOW_NONE;
-}
 
 xcb_atom_t internAtom(xcb_connection_t* c, std::string_view name)
 {

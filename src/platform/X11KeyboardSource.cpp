@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/DebugLog.h"
+#include "platform/XcbConnection.h"
 #include "platform/X11KeySymbols.h"
 
 #include <xcb/record.h>
@@ -18,11 +19,9 @@ namespace corv {
 
 namespace {
 
-template <typename T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-// Replies, errors and events of XCB are malloc'ed and freed by the caller.
-template <typename T> using XcbPtr = std::unique_ptr<T, FreeDeleter<T>>;
+template <typename T> using XcbPtr = xcb::Ptr<T>;
+using xcb::connect;
+using xcb::rootOfScreen;
 
 // The categories of RECORD's replies.
 constexpr std::uint8_t kFromServer = 0;
@@ -36,25 +35,6 @@ std::int64_t nowMs()
         .count();
 }
 
-xcb_connection_t* connect(const std::string& displayName, int* screen)
-{
-    xcb_connection_t* c = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), screen);
-    if (xcb_connection_has_error(c) != 0) {
-        xcb_disconnect(c);  // XCB returns an error object that still has to be released
-        return nullptr;
-    }
-    return c;
-}
-
-xcb_window_t rootOfScreen(xcb_connection_t* c, int screen)
-{
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; it.rem > 0; xcb_screen_next(&it), ++i) {
-        if (i == screen)
-            return it.data->root;
-    }
-    return XCB_WINDOW_NONE;
-}
 
 bool hasRecord(xcb_connection_t* c)
 {

@@ -105,6 +105,21 @@ void SkinWindow::Notify(TNotifyUI& msg)
         OnClick(msg);
 }
 
+void SkinWindow::FollowZoomButtons()
+{
+    followZoom_ = true;
+    const bool zoomed = isMaximized();
+    FindControl(QStringLiteral("maxbtn")).SetVisible(!zoomed);
+    FindControl(QStringLiteral("restorebtn")).SetVisible(zoomed);
+}
+
+void SkinWindow::changeEvent(QEvent* event)
+{
+    if (followZoom_ && event->type() == QEvent::WindowStateChange)
+        FollowZoomButtons();
+    QWidget::changeEvent(event);
+}
+
 void SkinWindow::OnClick(TNotifyUI& msg)
 {
     const QString name = msg.senderName.toLower();

@@ -65,6 +65,10 @@ protected:
     virtual void OnClick(TNotifyUI& msg);
     // Called by Close after the window has been hidden.
     virtual void OnClose(int result) { (void)result; }
+    // From now on "maxbtn" shows while the window is not maximised and "restorebtn" while it
+    // is.
+    void FollowZoomButtons();
+    void changeEvent(QEvent* event) override;
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -78,6 +82,7 @@ private:
     NotifyAdapter* adapter_ = nullptr;
     QEventLoop* modalLoop_ = nullptr;
     int modalResult_ = 0;
+    bool followZoom_ = false;
     bool initQueued_ = false;
     bool initSent_ = false;
     bool closing_ = false;

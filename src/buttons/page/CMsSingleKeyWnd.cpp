@@ -1,7 +1,5 @@
 #include "buttons/page/CMsSingleKeyWnd.h"
 
-#include <QEvent>
-
 #include "buttons/KeyTable.h"
 
 namespace corv {
@@ -23,7 +21,7 @@ int CMsSingleKeyWnd::Run(QWidget* owner)
 void CMsSingleKeyWnd::InitWindow()
 {
     FindControl(qs(kSaveButton)).SetVisible(false);
-    showZoomButtons();
+    FollowZoomButtons();
     keyboardTaken_ = hook_.Install(kHookSingleKey, [this](unsigned, const KeyEvent& key) { keyEvent(key); });
     if (!keyboardTaken_)
         FindControl(qs(kHint)).SetText(qs(kGrabRefusedText));
@@ -70,20 +68,6 @@ void CMsSingleKeyWnd::hideEvent(QHideEvent* event)
     if (!isMinimized())
         hook_.Remove();
     ui::SkinWindow::hideEvent(event);
-}
-
-void CMsSingleKeyWnd::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::WindowStateChange)
-        showZoomButtons();
-    ui::SkinWindow::changeEvent(event);
-}
-
-void CMsSingleKeyWnd::showZoomButtons()
-{
-    const bool zoomed = isMaximized();
-    FindControl(QStringLiteral("maxbtn")).SetVisible(!zoomed);
-    FindControl(QStringLiteral("restorebtn")).SetVisible(zoomed);
 }
 
 }  // namespace corv

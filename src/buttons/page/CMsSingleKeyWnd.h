@@ -54,12 +54,9 @@ protected:
     void InitWindow() override;
     void OnClick(ui::TNotifyUI& msg) override;
     void OnClose(int result) override;
-    void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void showZoomButtons();
-
     CDeviceHook hook_;
     std::optional<CapturedKey> captured_;
     bool keyboardTaken_ = false;

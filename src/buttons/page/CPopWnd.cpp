@@ -1,7 +1,5 @@
 #include "buttons/page/CPopWnd.h"
 
-#include <QEvent>
-
 #include "ui/ComboControl.h"
 
 namespace corv {
@@ -22,7 +20,7 @@ void CPopWnd::InitWindow()
         combo.AddItem(text, text, kItemHeight);
     }
     combo.SelectItem(-1);
-    showZoomButtons();
+    FollowZoomButtons();
 }
 
 void CPopWnd::Notify(ui::TNotifyUI& msg)
@@ -47,20 +45,6 @@ void CPopWnd::OnClick(ui::TNotifyUI& msg)
     } else if (name != QStringLiteral("menubtn")) {
         ui::SkinWindow::OnClick(msg);  // close, minimise, maximise, restore
     }
-}
-
-void CPopWnd::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::WindowStateChange)
-        showZoomButtons();
-    ui::SkinWindow::changeEvent(event);
-}
-
-void CPopWnd::showZoomButtons()
-{
-    const bool zoomed = isMaximized();
-    FindControl(QStringLiteral("maxbtn")).SetVisible(!zoomed);
-    FindControl(QStringLiteral("restorebtn")).SetVisible(zoomed);
 }
 
 }  // namespace corv

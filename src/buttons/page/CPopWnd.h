@@ -32,11 +32,8 @@ public:
 protected:
     void InitWindow() override;
     void OnClick(ui::TNotifyUI& msg) override;
-    void changeEvent(QEvent* event) override;
 
 private:
-    void showZoomButtons();
-
     std::vector<std::string> names_;
     std::optional<ButtonAssignment> chosen_;
 };

@@ -134,6 +134,13 @@ void MacroPage::libraryChangedElsewhere()
     if (folder.empty())
         return;
     const std::vector<std::string> names = MacroIndex(folder).names();
+    if (!showLibrary(names))
+        host_.control(qs(mn::kNameEdit)).SetText(QString());
+    fillNameList(names);
+}
+
+bool MacroPage::showLibrary(const std::vector<std::string>& names)
+{
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
     const QString selected = combo.GetCurSel() >= 0 ? combo.GetItemUserData(combo.GetCurSel()) : QString();
     combo.SelectItem(-1);
@@ -147,9 +154,7 @@ void MacroPage::libraryChangedElsewhere()
             keep = item;
     }
     combo.SelectItem(keep);
-    if (keep < 0)
-        host_.control(qs(mn::kNameEdit)).SetText(QString());
-    fillNameList(names);
+    return keep >= 0;
 }
 
 std::optional<std::size_t> MacroPage::selectedMacro(const MacroIndex& index) const
@@ -374,18 +379,7 @@ void MacroPage::macrosRebuilt(const MacroRebuildOutcome& outcome)
     } else {
         // The index changed in another way while the window was changing it: show it as it
         // is, keeping the selected macro when it is still there.
-        const QString selected = combo.GetCurSel() >= 0 ? combo.GetItemUserData(combo.GetCurSel()) : QString();
-        combo.SelectItem(-1);
-        combo.RemoveAll();
-        ui::ListControl(host_.control(qs(mn::kMacroList))).RemoveAll();
-        shown_ = MacroFile();
-        int keep = -1;
-        for (const std::string& name : names) {
-            const int item = combo.AddItem(qs(name), qs(name), kLoadedItemHeight);
-            if (!selected.isEmpty() && qs(name) == selected)
-                keep = item;
-        }
-        combo.SelectItem(keep);
+        showLibrary(names);
     }
     fillNameList(names);
     if (registry_ != nullptr)

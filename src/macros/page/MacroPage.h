@@ -146,6 +146,9 @@ private:
     // The name list shows the library; the other features hear of the change.
     void libraryChanged();
     void fillNameList(const std::vector<std::string>& names);
+    // The combo shows names, keeping the selected macro when it is among them (then true);
+    // the editor list is emptied until the selection loads it again.
+    bool showLibrary(const std::vector<std::string>& names);
     void insertRow(int at, std::size_t line, const QString* delayText = nullptr);
     // A row moved by one place in the list (the file's lines are already moved).
     void moveRow(std::size_t from, std::size_t to);
