@@ -9,6 +9,7 @@
 #include "profiles/page/ProfilePage.h"
 #include "sensor/DpiPage.h"
 #include "sensor/SensorPage.h"
+#include "update/FirmwareUpdate.h"
 
 namespace corv {
 
@@ -20,6 +21,7 @@ void installFeatures(CMainWnd& wnd, const FeatureDeps& deps)
     wnd.addFeature(std::make_unique<SensorPage>(wnd, deps.desktop));
     wnd.addFeature(std::make_unique<LightingPage>(wnd));
     wnd.addFeature(std::make_unique<ButtonsPage>(wnd));
+    wnd.addFeature(std::make_unique<FirmwareUpdate>(wnd));
 }
 
 }  // namespace corv

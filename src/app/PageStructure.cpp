@@ -1,9 +1,9 @@
 #include "app/PageStructure.h"
 
 #include <QLoggingCategory>
-#include <QProgressBar>
 
 #include "ui/ResourceManager.h"
+#include "ui/CCircleProgressUI.h"
 #include "ui/SkinLoader.h"
 
 namespace corv {
@@ -95,10 +95,7 @@ QWidget* PageStructure::createControl(const QString& elementClass, QWidget* pare
         return nested.loadFile(path, parent);
     }
     if (elementClass.compare(QStringLiteral("CircleProgress"), Qt::CaseInsensitive) == 0) {
-        // A plain progress control until the circular one is drawn.
-        auto* progress = new QProgressBar(parent);
-        progress->setProperty("controlClass", QStringLiteral("CircleProgress"));
-        return progress;
+        return new ui::CCircleProgressUI(parent);
     }
     return nullptr;
 }

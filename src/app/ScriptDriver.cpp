@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
@@ -1008,7 +1007,7 @@ ScriptRunner::Result ScriptRunner::doExpect(const ScriptStep& step, QWidget* w)
     case ScriptProperty::Text:
         return isText(control.GetText());
     case ScriptProperty::Value:
-        if (qobject_cast<QSlider*>(w) == nullptr && qobject_cast<QProgressBar*>(w) == nullptr)
+        if (!ui::isKind(w, ui::ControlKind::Progress))
             return notFor();
         return isNumber(ui::SliderControl(control).GetValue());
     case ScriptProperty::Selected: {
@@ -1127,7 +1126,7 @@ ScriptRunner::Result ScriptRunner::doDump(const ScriptStep& step, QWidget* w)
         if (!group.isEmpty())
             parts << QStringLiteral("group=%1").arg(group);
     }
-    if (qobject_cast<QSlider*>(w) != nullptr || qobject_cast<QProgressBar*>(w) != nullptr) {
+    if (ui::isKind(w, ui::ControlKind::Progress)) {
         const ui::SliderControl s(control);
         parts << QStringLiteral("value=%1 range=%2..%3").arg(s.GetValue()).arg(s.GetMinValue()).arg(s.GetMaxValue());
     }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <system_error>
 
 #include "platform/HidapiBackend.h"
 #include "sim/VirtualHidBackend.h"
@@ -19,6 +21,21 @@ bool chooseBackend(std::string_view virtualMouse, Clock& clock, DeviceBackend& o
         return true;
     }
     VirtualMouseConfig config;
+    if (const auto colon = virtualMouse.find(':'); colon != std::string_view::npos) {
+        std::string_view version = virtualMouse.substr(colon + 1);
+        virtualMouse = virtualMouse.substr(0, colon);
+        if (version.size() > 2 && version[0] == '0' && (version[1] == 'x' || version[1] == 'X'))
+            version.remove_prefix(2);
+        unsigned value = 0;
+        const auto [end, ec] = std::from_chars(version.data(), version.data() + version.size(), value, 16);
+        if (version.empty() || ec != std::errc() || end != version.data() + version.size() || value > 0xFFFF) {
+            if (error)
+                *error = "malformed firmware version \"" + std::string(version) +
+                         "\" for the virtual mouse (hexadecimal, 0 to FFFF, e.g. R240:0x0105)";
+            return false;
+        }
+        config.releaseNumber = static_cast<std::uint16_t>(value);
+    }
     if (const ModelFacts* facts = findModel(virtualMouse)) {
         config.model = facts->id == kModelR210 ? MouseModel::R210 : MouseModel::R240;
     } else {

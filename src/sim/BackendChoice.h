@@ -1,6 +1,6 @@
 #pragma once
 // The one place that decides whether the program talks to the hardware (hidapi over
-// hidraw) or to a virtual mouse (--virtual-mouse=R210|R240).
+// hidraw) or to a virtual mouse (--virtual-mouse=R210|R240[:VERSION]).
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,8 +17,10 @@ struct DeviceBackend {
     std::unique_ptr<HidBackend> backend;
 };
 
-// virtualMouse: empty for the hardware, else a model name ("R210" or "R240", any case).
-// Returns false with a message for an unknown model. A virtual mouse runs its timer thread
+// virtualMouse: empty for the hardware, else a model name ("R210" or "R240", any case),
+// optionally followed by ':' and the mouse's firmware version in hexadecimal ("R240:0x0105",
+// "r210:0200"): its HID release number and the version in its identity block.
+// Returns false with a message for an unknown model or a malformed version. A virtual mouse runs its timer thread
 // (VirtualMouse::startTimerThread), so its late events arrive on the clock's time by themselves.
 bool chooseBackend(std::string_view virtualMouse, Clock& clock, DeviceBackend& out, std::string* error);
 

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QStackedWidget>
 
+#include "ui/CCircleProgressUI.h"
 #include "ui/CColorPaletteUI.h"
 #include "ui/CMultiColorSelectionUI.h"
 
@@ -29,7 +30,7 @@ ControlKind kindOf(const QWidget* w)
         return ControlKind::List;
     if (qobject_cast<const QSlider*>(w))
         return ControlKind::Slider;
-    if (qobject_cast<const QProgressBar*>(w))
+    if (qobject_cast<const QProgressBar*>(w) || qobject_cast<const CCircleProgressUI*>(w))
         return ControlKind::Progress;
     if (qobject_cast<const QStackedWidget*>(w))
         return ControlKind::TabLayout;

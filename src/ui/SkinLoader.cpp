@@ -3,13 +3,15 @@
 #include <QBuffer>
 #include <QDir>
 #include <QLoggingCategory>
-#include <QProgressBar>
 #include <QSet>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include "ui/CChartViewUI.h"
+#include "ui/CCircleProgressUI.h"
 #include "ui/CColorPaletteUI.h"
 #include "ui/CMultiColorSelectionUI.h"
+#include "ui/CWndUI.h"
 #include "ui/IDialogBuilderCallback.h"
 #include "ui/ResourceManager.h"
 
@@ -41,6 +43,13 @@ const QSet<QString>& droppedElements()
     return names;
 }
 
+// The circular progress also answers to the class name it gives itself, in any case.
+bool isCircleProgress(const QString& className)
+{
+    return className == QStringLiteral("CCircleProgressUI") ||
+           className.compare(QStringLiteral("CircleProgress"), Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
 SkinLoader::SkinLoader(IDialogBuilderCallback* callback, QObject* parent) : QUiLoader(parent), callback_(callback)
@@ -56,7 +65,8 @@ SkinLoader::SkinLoader(IDialogBuilderCallback* callback, QObject* parent) : QUiL
 bool SkinLoader::isRegisteredClass(const QString& className)
 {
     return className == QStringLiteral("CColorPaletteUI") || className == QStringLiteral("CMultiColorSelectionUI") ||
-           className == QStringLiteral("CCircleProgressUI");
+           className == QStringLiteral("CChartViewUI") || className == QStringLiteral("CWndUI") ||
+           isCircleProgress(className);
 }
 
 QWidget* SkinLoader::createWidget(const QString& className, QWidget* parent, const QString& name)
@@ -68,11 +78,12 @@ QWidget* SkinLoader::createWidget(const QString& className, QWidget* parent, con
         w = new CColorPaletteUI(parent);
     } else if (className == QStringLiteral("CMultiColorSelectionUI")) {
         w = new CMultiColorSelectionUI(parent);
-    } else if (className == QStringLiteral("CCircleProgressUI")) {
-        // A plain progress control until the circular one is drawn.
-        auto* progress = new QProgressBar(parent);
-        progress->setProperty("controlClass", QStringLiteral("CircleProgress"));
-        w = progress;
+    } else if (isCircleProgress(className)) {
+        w = new CCircleProgressUI(parent);
+    } else if (className == QStringLiteral("CChartViewUI")) {
+        w = new CChartViewUI(parent);
+    } else if (className == QStringLiteral("CWndUI")) {
+        w = new CWndUI(parent);
     } else if (callback_ != nullptr) {
         w = callback_->CreateControl(className, parent);
     }

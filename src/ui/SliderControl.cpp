@@ -4,6 +4,7 @@
 #include <QSlider>
 #include <algorithm>
 
+#include "ui/CCircleProgressUI.h"
 #include "ui/NotifyAdapter.h"
 #include "ui/TypedControl.h"
 
@@ -18,6 +19,8 @@ int SliderControl::GetValue() const
         return s->value();
     if (auto* p = qobject_cast<QProgressBar*>(w))
         return p->value();
+    if (auto* c = qobject_cast<CCircleProgressUI*>(w))
+        return c->value();
     return 0;
 }
 
@@ -29,6 +32,8 @@ void SliderControl::SetValue(int value)
         s->setValue(value);
     } else if (auto* p = qobject_cast<QProgressBar*>(w)) {
         p->setValue(std::clamp(value, p->minimum(), p->maximum()));
+    } else if (auto* c = qobject_cast<CCircleProgressUI*>(w)) {
+        c->setValue(value);
     }
 }
 
@@ -39,6 +44,8 @@ int SliderControl::GetMinValue() const
         return s->minimum();
     if (auto* p = qobject_cast<QProgressBar*>(w))
         return p->minimum();
+    if (auto* c = qobject_cast<CCircleProgressUI*>(w))
+        return c->minimum();
     return 0;
 }
 
@@ -49,6 +56,8 @@ int SliderControl::GetMaxValue() const
         return s->maximum();
     if (auto* p = qobject_cast<QProgressBar*>(w))
         return p->maximum();
+    if (auto* c = qobject_cast<CCircleProgressUI*>(w))
+        return c->maximum();
     return 0;
 }
 
@@ -60,6 +69,8 @@ void SliderControl::SetMinValue(int value)
         s->setMinimum(value);
     } else if (auto* p = qobject_cast<QProgressBar*>(w)) {
         p->setMinimum(value);
+    } else if (auto* c = qobject_cast<CCircleProgressUI*>(w)) {
+        c->setMinimum(value);
     }
 }
 
@@ -71,6 +82,8 @@ void SliderControl::SetMaxValue(int value)
         s->setMaximum(value);
     } else if (auto* p = qobject_cast<QProgressBar*>(w)) {
         p->setMaximum(value);
+    } else if (auto* c = qobject_cast<CCircleProgressUI*>(w)) {
+        c->setMaximum(value);
     }
 }
 

@@ -4,7 +4,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QProgressBar>
 #include <QSlider>
 #include <QTest>
 #include <atomic>
@@ -14,6 +13,7 @@
 #include "feature/WindowMessages.h"
 #include "platform/IniFile.h"
 #include "sensor/SensorPage.h"
+#include "ui/CCircleProgressUI.h"
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
 #include "ui/MessageBox.h"
@@ -128,7 +128,7 @@ TEST_F(MainWndTest, CompositionBuildsKnownPagesAndCircleProgressOnly)
     EXPECT_EQ(wnd.CreateControl(QStringLiteral("Mystery_UI"), &parent), nullptr);
     for (const char* name : {"circleprogress", "CircleProgress", "CIRCLEPROGRESS"}) {
         QWidget* w = wnd.CreateControl(QLatin1String(name), &parent);
-        EXPECT_NE(qobject_cast<QProgressBar*>(w), nullptr) << name;
+        EXPECT_NE(qobject_cast<ui::CCircleProgressUI*>(w), nullptr) << name;
     }
     QWidget* page = wnd.CreateControl(QStringLiteral("ms_dpi_ui"), &parent);
     ASSERT_NE(page, nullptr);

@@ -37,5 +37,29 @@ TEST(BackendChoice, UnknownModelIsRefusedWithAMessage)
     EXPECT_FALSE(chosen.mouse);  // the hardware
 }
 
+TEST(BackendChoice, FirmwareVersionAfterTheModelReachesAttributesAndIdentity)
+{
+    for (const auto& [choice, version] :
+         {std::pair<const char*, std::uint16_t>{"R240:0x0105", 0x0105}, {"r210:0201", 0x0201}, {"R210:FFFF", 0xFFFF}}) {
+        SCOPED_TRACE(choice);
+        DeviceBackend chosen;
+        std::string error;
+        ASSERT_TRUE(chooseBackend(choice, Clock::system(), chosen, &error)) << error;
+        ASSERT_TRUE(chosen.mouse);
+        EXPECT_EQ(chosen.mouse->releaseNumber(), version);
+        EXPECT_EQ(chosen.mouse->attributes().versionNumber, version);
+        const auto info = chosen.mouse->deviceInfo();
+        EXPECT_EQ(info[7] | (info[8] << 8), version);
+    }
+    for (const char* bad : {"R240:", "R240:0x", "R240:10000", "R240:12g", "R240:-1", "R300:0105"}) {
+        SCOPED_TRACE(bad);
+        DeviceBackend chosen;
+        std::string error;
+        EXPECT_FALSE(chooseBackend(bad, Clock::system(), chosen, &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(chosen.mouse);
+    }
+}
+
 }  // namespace
 }  // namespace corv::sim::test

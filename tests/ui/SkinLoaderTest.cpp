@@ -3,10 +3,10 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 
 #include "TestSkin.h"
+#include "ui/CCircleProgressUI.h"
 #include "ui/IDialogBuilderCallback.h"
 #include "ui/IQueryControlText.h"
 #include "ui/ResourceManager.h"
@@ -50,7 +50,7 @@ TEST(SkinLoaderTest, UnknownClassesGiveNoControlAndAWarningKnownOnesAreBuilt)
     EXPECT_EQ(root->findChild<QWidget*>(QStringLiteral("gone_child")), nullptr);
     EXPECT_EQ(root->findChild<QWidget*>(QStringLiteral("not_allowed")), nullptr);
     EXPECT_NE(root->findChild<QLabel*>(QStringLiteral("page")), nullptr);
-    EXPECT_NE(root->findChild<QProgressBar*>(QStringLiteral("circle")), nullptr);
+    EXPECT_NE(root->findChild<CCircleProgressUI*>(QStringLiteral("circle")), nullptr);
     EXPECT_TRUE(loader.unknownClasses().contains(QStringLiteral("Mystery")));
     EXPECT_TRUE(loader.unknownClasses().contains(QStringLiteral("QTextBrowser")));
     EXPECT_TRUE(callback.asked.contains(QStringLiteral("Mystery")));

@@ -1,0 +1,91 @@
+#include "update/FirmwareUpdate.h"
+
+#include <mutex>
+#include <system_error>
+
+#include "device/DeviceChannel.h"
+#include "device/DeviceState.h"
+#include "device/ModelFacts.h"
+#include "feature/FeatureHost.h"
+#include "feature/FeatureRegistry.h"
+#include "platform/AppPaths.h"
+#include "ui/Notification.h"
+
+namespace corv {
+
+namespace {
+
+const ui::ControlRef kControls[] = {
+    {"XML_MAIN", FirmwareUpdate::kMenuButton, ui::ControlKind::Button},
+};
+
+}  // namespace
+
+FirmwareUpdate::Decision FirmwareUpdate::decide(std::uint16_t modelId, std::uint16_t version)
+{
+    if (modelId == kModelR240)
+        return version < kR240PackageVersion ? Decision{kR240Package, nullptr} : Decision{nullptr, kUpToDate};
+    if (modelId == kModelR210)
+        return version < kR210PackageVersion ? Decision{kR210Package, nullptr} : Decision{nullptr, kUpToDate};
+    return Decision{nullptr, kUpdateByHand};
+}
+
+QString FirmwareUpdate::missingMessage(const QString& package)
+{
+    return QStringLiteral("找不到升级程序：%1").arg(package);
+}
+
+QString FirmwareUpdate::needsWindowsMessage(const QString& package)
+{
+    return QStringLiteral("升级程序 %1 需要在 Windows 系统中运行").arg(package);
+}
+
+QString FirmwareUpdate::refusedMessage(const QString& package)
+{
+    return QStringLiteral("升级程序 %1 无法启动").arg(package);
+}
+
+FirmwareUpdate::FirmwareUpdate(FeatureHost& host, std::unique_ptr<PackageLauncher> launcher)
+    : host_(host), launcher_(launcher ? std::move(launcher) : makeSystemPackageLauncher())
+{
+}
+
+std::span<const ui::ControlRef> FirmwareUpdate::controls() const { return kControls; }
+
+void FirmwareUpdate::declare(FeatureRegistry& r)
+{
+    r.on(ui::notify::kClick, kMenuButton, [this](const ui::TNotifyUI&, int) { checkForUpdate(); });
+}
+
+void FirmwareUpdate::checkForUpdate()
+{
+    Decision decision;
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        const DeviceState& state = host_.deviceState();
+        decision = decide(state.modelId(), state.firmwareVersion);
+    }
+    if (decision.package != nullptr)
+        startPackage(decision.package);
+    else
+        host_.messageBox(QString::fromUtf8(decision.message));
+}
+
+void FirmwareUpdate::startPackage(const char* fileName)
+{
+    const QString name = QString::fromUtf8(fileName);
+    const std::filesystem::path package = resourceFolder() / fileName;  // UTF-8, as the file system takes it
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(package, ec)) {
+        host_.messageBox(missingMessage(name));
+        return;
+    }
+    if (!launcher_->available()) {
+        host_.messageBox(needsWindowsMessage(name));
+        return;
+    }
+    if (!launcher_->start(package))
+        host_.messageBox(refusedMessage(name));
+}
+
+}  // namespace corv

@@ -1,0 +1,61 @@
+#pragma once
+// The firmware update launcher ("menubtn"): compares the connected mouse's firmware version
+// (the release number of its HID device) with the version its model's package brings, and
+// either starts that package or says why not. The program never writes firmware itself.
+//
+// The packages lie in the program's resource folder (beside "default.pro" and the skin).
+#include <QString>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "feature/Feature.h"
+#include "update/PackageLauncher.h"
+
+namespace corv {
+
+class FeatureHost;
+
+class FirmwareUpdate : public Feature {
+public:
+    static constexpr const char* kMenuButton = "menubtn";
+    static constexpr const char* kR240Package = "升级包-1906-32F01A-R240-鼠标-CSEAD7-V0107-20170816.exe";
+    static constexpr const char* kR210Package = "升级包-1904-32F01A-R210-鼠标-CSEA1F-V0201-20170615.exe";
+    static constexpr std::uint16_t kR240PackageVersion = 0x0106;  // versions below it are updated
+    static constexpr std::uint16_t kR210PackageVersion = 0x0201;
+
+    static constexpr const char* kUpToDate = "已是最新版本，无需升级";
+    static constexpr const char* kUpdateByHand = "您的版本太低，请手动升级";
+
+    // What the button does for a model id (0 before any mouse was identified) and a
+    // firmware version: start the model's package (package set), or show a message.
+    struct Decision {
+        const char* package = nullptr;
+        const char* message = nullptr;
+    };
+    static Decision decide(std::uint16_t modelId, std::uint16_t version);
+    // The messages of a package that cannot be started, naming it.
+    static QString missingMessage(const QString& package);
+    static QString needsWindowsMessage(const QString& package);
+    static QString refusedMessage(const QString& package);
+
+    // launcher null: the system's.
+    FirmwareUpdate(FeatureHost& host, std::unique_ptr<PackageLauncher> launcher = nullptr);
+
+    std::string_view name() const override { return "update"; }
+    void declare(FeatureRegistry& registry) override;
+    std::span<const ui::ControlRef> controls() const override;
+
+    // "menubtn" clicked.
+    void checkForUpdate();
+    // Replaces the launcher (tests).
+    void setLauncher(std::unique_ptr<PackageLauncher> launcher) { launcher_ = std::move(launcher); }
+
+private:
+    void startPackage(const char* fileName);
+
+    FeatureHost& host_;
+    std::unique_ptr<PackageLauncher> launcher_;
+};
+
+}  // namespace corv

@@ -1,0 +1,143 @@
+// The firmware update launcher behind "menubtn", on virtual mice of each model and firmware
+// version: which package starts, which message shows, and what a package that cannot be
+// started says. A recording launcher stands in for the system's: no program is started.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "AppFixture.h"
+#include "ui/Notification.h"
+#include "update/FirmwareUpdate.h"
+
+namespace corv::test {
+namespace {
+
+struct LaunchRecord {
+    bool available = true;
+    bool accept = true;
+    std::vector<std::filesystem::path> started;
+};
+
+class RecordingLauncher : public PackageLauncher {
+public:
+    explicit RecordingLauncher(LaunchRecord& record) : record_(record) { }
+    bool available() const override { return record_.available; }
+    bool start(const std::filesystem::path& package) override
+    {
+        record_.started.push_back(package);
+        return record_.accept;
+    }
+
+private:
+    LaunchRecord& record_;
+};
+
+class UpdateWindowTest : public ConnectedWindowTest {
+protected:
+    // Connects a mouse given as "MODEL:VERSION" and puts in the recording launcher.
+    void connectMouse(const char* mouse)
+    {
+        connect(mouse);
+        installLauncher();
+    }
+    void installLauncher()
+    {
+        auto* feature = harness->wnd().findFeature<FirmwareUpdate>();
+        ASSERT_NE(feature, nullptr);
+        feature->setLauncher(std::make_unique<RecordingLauncher>(launches));
+    }
+    std::filesystem::path package(const char* name) const { return env.resources() / name; }
+    void shipPackages() const
+    {
+        for (const char* name : {FirmwareUpdate::kR240Package, FirmwareUpdate::kR210Package})
+            std::ofstream(package(name)) << "MZ";
+    }
+    void clickMenu()
+    {
+        shown.clear();
+        launches.started.clear();
+        notify(ui::notify::kClick, FirmwareUpdate::kMenuButton);
+    }
+
+    LaunchRecord launches;
+};
+
+TEST_F(UpdateWindowTest, R240BelowThePackageVersionStartsItsPackage)
+{
+    shipPackages();
+    connectMouse("R240:0x0105");
+    clickMenu();
+    EXPECT_TRUE(shown.isEmpty()) << shown.join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(launches.started.size(), 1u);
+    EXPECT_EQ(launches.started[0], package(FirmwareUpdate::kR240Package));
+}
+
+TEST_F(UpdateWindowTest, R240AtThePackageVersionIsUpToDate)
+{
+    shipPackages();
+    connectMouse("R240:0x0106");
+    clickMenu();
+    EXPECT_TRUE(launches.started.empty());
+    EXPECT_EQ(shown, QStringList{QString::fromUtf8(FirmwareUpdate::kUpToDate)});
+}
+
+TEST_F(UpdateWindowTest, R210BelowThePackageVersionStartsItsPackage)
+{
+    shipPackages();
+    connectMouse("R210:0x0200");
+    clickMenu();
+    EXPECT_TRUE(shown.isEmpty()) << shown.join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(launches.started.size(), 1u);
+    EXPECT_EQ(launches.started[0], package(FirmwareUpdate::kR210Package));
+}
+
+TEST_F(UpdateWindowTest, R210AtThePackageVersionIsUpToDate)
+{
+    shipPackages();
+    connectMouse("R210:0x0201");
+    clickMenu();
+    EXPECT_TRUE(launches.started.empty());
+    EXPECT_EQ(shown, QStringList{QString::fromUtf8(FirmwareUpdate::kUpToDate)});
+}
+
+TEST_F(UpdateWindowTest, WithoutAMouseTheUpdateIsByHand)
+{
+    shipPackages();
+    harness = std::make_unique<MainWindowHarness>(CMainWnd::Options::withoutWorkers(), "R240:0x0105", clock);
+    ASSERT_TRUE(harness->wnd().CreateMainWindow());
+    installLauncher();
+    clickMenu();
+    EXPECT_TRUE(launches.started.empty());
+    EXPECT_EQ(shown, QStringList{QString::fromUtf8(FirmwareUpdate::kUpdateByHand)});
+}
+
+TEST_F(UpdateWindowTest, APackageThatCannotStartIsNamedInTheMessage)
+{
+    connectMouse("R210:0x0102");
+    const QString name = QString::fromUtf8(FirmwareUpdate::kR210Package);
+
+    // Not shipped.
+    clickMenu();
+    EXPECT_TRUE(launches.started.empty());
+    EXPECT_EQ(shown, QStringList{FirmwareUpdate::missingMessage(name)});
+    EXPECT_TRUE(shown.value(0).contains(name));
+
+    // Shipped, but nothing here runs it.
+    shipPackages();
+    launches.available = false;
+    clickMenu();
+    EXPECT_TRUE(launches.started.empty());
+    EXPECT_EQ(shown, QStringList{FirmwareUpdate::needsWindowsMessage(name)});
+    EXPECT_TRUE(shown.value(0).contains(name));
+    EXPECT_TRUE(shown.value(0).contains(QStringLiteral("Windows")));
+
+    // The start is refused.
+    launches.available = true;
+    launches.accept = false;
+    clickMenu();
+    EXPECT_EQ(launches.started.size(), 1u);
+    EXPECT_EQ(shown, QStringList{FirmwareUpdate::refusedMessage(name)});
+}
+
+}  // namespace
+}  // namespace corv::test
