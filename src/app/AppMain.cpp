@@ -68,7 +68,8 @@ QString appUsage()
     return QStringLiteral(
         "usage: corvalantis [options]\n"
         "  --virtual-mouse=R210|R240[:VERSION]  use a virtual mouse of that model instead of the\n"
-        "                             hardware, with that firmware version (hex, e.g. R240:0x0105)\n"
+        "                             hardware, with that firmware version (hex, e.g. R240:0x0105);\n"
+        "                             \",macro-area=UNITS\" after it: a macro area of UNITS x 128 bytes\n"
         "  --frame-log=FILE           write every request ('> ') and answer ('< ') to FILE\n"
         "  --screenshots=DIR          render every page (Chinese and English) and the message box\n"
         "                             into PNG files in DIR, then exit (needs no display)\n"

@@ -21,6 +21,21 @@ bool chooseBackend(std::string_view virtualMouse, Clock& clock, DeviceBackend& o
         return true;
     }
     VirtualMouseConfig config;
+    // ",macro-area=UNITS": a mouse whose macro area holds UNITS x 128 bytes.
+    constexpr std::string_view kAreaOption = ",macro-area=";
+    if (const auto comma = virtualMouse.find(kAreaOption); comma != std::string_view::npos) {
+        const std::string_view units = virtualMouse.substr(comma + kAreaOption.size());
+        virtualMouse = virtualMouse.substr(0, comma);
+        unsigned value = 0;
+        const auto [end, ec] = std::from_chars(units.data(), units.data() + units.size(), value, 10);
+        if (units.empty() || ec != std::errc() || end != units.data() + units.size() || value > 255) {
+            if (error)
+                *error = "malformed macro area \"" + std::string(units) +
+                         "\" for the virtual mouse (units of 128 bytes, 0 to 255, e.g. R210,macro-area=2)";
+            return false;
+        }
+        config.macroCapacityUnits = static_cast<std::uint8_t>(value);
+    }
     if (const auto colon = virtualMouse.find(':'); colon != std::string_view::npos) {
         std::string_view version = virtualMouse.substr(colon + 1);
         virtualMouse = virtualMouse.substr(0, colon);

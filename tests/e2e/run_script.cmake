@@ -12,10 +12,10 @@ file(MAKE_DIRECTORY "${WORK}/home" "${WORK}/run")
 file(CHMOD "${WORK}/run" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 
 set(model R210)
-file(STRINGS "${SCRIPT}" header REGEX "^# virtual-mouse: *[A-Za-z0-9:]+")
+file(STRINGS "${SCRIPT}" header REGEX "^# virtual-mouse: *[A-Za-z0-9:,=-]+")
 if(header)
   list(GET header 0 header)
-  string(REGEX REPLACE "^# virtual-mouse: *([A-Za-z0-9:]+).*$" "\\1" model "${header}")
+  string(REGEX REPLACE "^# virtual-mouse: *([A-Za-z0-9:,=-]+).*$" "\\1" model "${header}")
 endif()
 
 set(ENV{HOME} "${WORK}/home")

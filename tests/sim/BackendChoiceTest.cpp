@@ -51,7 +51,17 @@ TEST(BackendChoice, FirmwareVersionAfterTheModelReachesAttributesAndIdentity)
         const auto info = chosen.mouse->deviceInfo();
         EXPECT_EQ(info[7] | (info[8] << 8), version);
     }
-    for (const char* bad : {"R240:", "R240:0x", "R240:10000", "R240:12g", "R240:-1", "R300:0105"}) {
+    // A smaller macro area, with or without a version (an area of 0 units counts as 1).
+    for (const auto& [choice, units] :
+         {std::pair<const char*, std::uint8_t>{"R210,macro-area=2", 2}, {"R240:0x0105,macro-area=0", 1}}) {
+        SCOPED_TRACE(choice);
+        DeviceBackend chosen;
+        std::string error;
+        ASSERT_TRUE(chooseBackend(choice, Clock::system(), chosen, &error)) << error;
+        EXPECT_EQ(chosen.mouse->deviceInfo()[6], units);
+    }
+    for (const char* bad : {"R240:", "R240:0x", "R240:10000", "R240:12g", "R240:-1", "R300:0105", "R210,macro-area=",
+                            "R210,macro-area=256", "R210,macro-area=1x", "R210,area=1"}) {
         SCOPED_TRACE(bad);
         DeviceBackend chosen;
         std::string error;
