@@ -19,6 +19,7 @@
 #include "platform/IniFile.h"
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
+#include "ui/SliderControl.h"
 #include "ui/MenuWnd.h"
 
 namespace corv::test {
@@ -123,6 +124,7 @@ TEST_F(ButtonWindowTest, AMenuChoiceIsLabelledStoredAndSentWithTheProfileKeys)
     EXPECT_EQ(key(0), "16,1,0");
     EXPECT_FALSE(page().isLocked());
     EXPECT_FALSE(ctl("ms_key_progress").IsVisible());
+    EXPECT_EQ(ui::SliderControl(ctl("ms_key_progress")).GetValue(), 3);  // every part was done
 }
 
 TEST_F(ButtonWindowTest, TheOnlyLeftClickStaysUntilAnotherButtonHasOne)

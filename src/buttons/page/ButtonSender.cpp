@@ -8,8 +8,8 @@
 namespace corv {
 
 
-ButtonSender::ButtonSender(DeviceChannel& channel, const DeviceState& state, Done done)
-    : channel_(channel), state_(state), done_(std::move(done))
+ButtonSender::ButtonSender(DeviceChannel& channel, const DeviceState& state, Done done, Progress progress)
+    : channel_(channel), state_(state), done_(std::move(done)), progress_(std::move(progress))
 {
     thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
 }
@@ -54,7 +54,10 @@ void ButtonSender::run(std::stop_token stop)
             waiting_.reset();
             running_ = true;
         }
-        const ButtonSendOutcome outcome = transfer(channel_, state_, job);
+        const ButtonSendOutcome outcome = transfer(channel_, state_, job, [this](int steps) {
+            if (progress_)
+                ui::SendToUiThread([&] { progress_(steps); });
+        });
         // Not holding the channel's lock here: the UI thread may be waiting for it.
         const bool handed = ui::SendToUiThread([&] {
             {
@@ -71,8 +74,14 @@ void ButtonSender::run(std::stop_token stop)
     }
 }
 
-ButtonSendOutcome ButtonSender::transfer(DeviceChannel& channel, const DeviceState& state, const ButtonSendJob& job)
+ButtonSendOutcome ButtonSender::transfer(DeviceChannel& channel, const DeviceState& state, const ButtonSendJob& job,
+                                         const std::function<void(int)>& step)
 {
+    // Called without the channel's lock: a step may wait for the UI thread.
+    const auto done = [&step](int steps) {
+        if (step)
+            step(steps);
+    };
     ButtonSendOutcome outcome;
     if (!job.dataFolder.empty()) {
         outcome.macros = writeMacroLibrary(channel, state, job.dataFolder);
@@ -81,6 +90,7 @@ ButtonSendOutcome ButtonSender::transfer(DeviceChannel& channel, const DeviceSta
         if (outcome.macros.result == MacroWriteResult::DoesNotFit || outcome.macros.result == MacroWriteResult::DataError)
             return outcome;
     }
+    done(1);
     {
         std::lock_guard<std::recursive_mutex> guard(channel.lock());
         channel.begin();
@@ -90,8 +100,10 @@ ButtonSendOutcome ButtonSender::transfer(DeviceChannel& channel, const DeviceSta
         }
         channel.end();
     }
+    done(2);
     if (!job.profile.empty())
         outcome.keysWritten = writeButtonKeys(job.profile, job.block.data());
+    done(kSteps);
     return outcome;
 }
 

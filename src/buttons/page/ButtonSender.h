@@ -39,9 +39,12 @@ struct ButtonSendOutcome {
 class ButtonSender {
 public:
     using Done = std::function<void(const ButtonSendOutcome&)>;
+    // The parts of a transfer done so far (0 to kSteps), for a progress indicator.
+    using Progress = std::function<void(int stepsDone)>;
+    static constexpr int kSteps = 3;  // the macros, the block, the profile keys
 
-    // done runs on the UI thread after each transfer.
-    ButtonSender(DeviceChannel& channel, const DeviceState& state, Done done);
+    // done runs on the UI thread after each transfer, progress (optional) after each part.
+    ButtonSender(DeviceChannel& channel, const DeviceState& state, Done done, Progress progress = {});
     ~ButtonSender();
     ButtonSender(const ButtonSender&) = delete;
     ButtonSender& operator=(const ButtonSender&) = delete;
@@ -52,8 +55,9 @@ public:
     // Ends the thread after the transfer that runs (waiting ones are dropped).
     void stop();
 
-    // The transfer itself, on the calling thread.
-    static ButtonSendOutcome transfer(DeviceChannel& channel, const DeviceState& state, const ButtonSendJob& job);
+    // The transfer itself, on the calling thread; step (optional) after each part.
+    static ButtonSendOutcome transfer(DeviceChannel& channel, const DeviceState& state, const ButtonSendJob& job,
+                                      const std::function<void(int)>& step = {});
 
 private:
     void run(std::stop_token stop);
@@ -61,6 +65,7 @@ private:
     DeviceChannel& channel_;
     const DeviceState& state_;
     Done done_;
+    Progress progress_;
     mutable std::mutex mutex_;
     std::condition_variable_any cv_;
     std::optional<ButtonSendJob> waiting_;

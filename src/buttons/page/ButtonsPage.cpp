@@ -18,6 +18,7 @@
 #include "ui/ListControl.h"
 #include "ui/MenuWnd.h"
 #include "ui/Notification.h"
+#include "ui/SliderControl.h"
 
 namespace corv {
 
@@ -44,8 +45,9 @@ std::span<const ui::ControlRef> ButtonsPage::controls() const { return bn::butto
 
 void ButtonsPage::windowInit()
 {
-    sender_ = std::make_unique<ButtonSender>(host_.channel(), host_.deviceState(),
-                                             [this](const ButtonSendOutcome& outcome) { sent(outcome); });
+    sender_ = std::make_unique<ButtonSender>(
+        host_.channel(), host_.deviceState(), [this](const ButtonSendOutcome& outcome) { sent(outcome); },
+        [this](int steps) { ui::SliderControl(host_.control(qs(bn::kProgress))).SetValue(steps); });
 }
 
 void ButtonsPage::shutdown()
@@ -285,7 +287,14 @@ void ButtonsPage::setLocked(bool locked)
         host_.control(buttonName(n)).SetEnabled(!locked);
     for (const char* name : {bn::kStoreButton, bn::kDefaultButton, bn::kSaveSendButton})
         host_.control(qs(name)).SetEnabled(!locked);
-    host_.control(qs(bn::kProgress)).SetVisible(locked);
+    ui::Control progress = host_.control(qs(bn::kProgress));
+    if (locked) {
+        ui::SliderControl ring(progress);
+        ring.SetMinValue(0);
+        ring.SetMaxValue(ButtonSender::kSteps);
+        ring.SetValue(0);
+    }
+    progress.SetVisible(locked);
 }
 
 }  // namespace corv
