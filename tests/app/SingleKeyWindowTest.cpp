@@ -110,5 +110,19 @@ TEST_F(SingleKeyWindowTest, AKeyboardThatCannotBeTakenIsSaidAndSavingWithoutAKey
     EXPECT_FALSE(wnd.captured());
 }
 
+TEST_F(SingleKeyWindowTest, AKeyboardHeldForAMomentIsTakenAtTheSecondTry)
+{
+    keyboard.setRefuseSwallow(true);  // as a menu that has just closed may still hold it
+    CMsSingleKeyWnd wnd;
+    ASSERT_TRUE(wnd.Create(nullptr, QStringLiteral("macroselect"), 800, 572, true));
+    EXPECT_FALSE(wnd.keyboardTaken());
+    keyboard.setRefuseSwallow(false);
+    ASSERT_TRUE(waitFor([&] { return wnd.keyboardTaken(); }));
+    EXPECT_EQ(keyboard.listening(), Listen::Swallow);
+    EXPECT_NE(ctl(wnd, CMsSingleKeyWnd::kHint).GetText(), QString::fromUtf8(CMsSingleKeyWnd::kGrabRefusedText));
+    EXPECT_TRUE(keyboard.press(0x41));
+    EXPECT_EQ(ctl(wnd, CMsSingleKeyWnd::kKeyEdit).GetText(), QStringLiteral("A"));
+}
+
 }  // namespace
 }  // namespace corv

@@ -1,5 +1,7 @@
 #include "buttons/page/CMsSingleKeyWnd.h"
 
+#include <QTimer>
+
 #include "buttons/KeyTable.h"
 
 namespace corv {
@@ -22,9 +24,27 @@ void CMsSingleKeyWnd::InitWindow()
 {
     FindControl(qs(kSaveButton)).SetVisible(false);
     FollowZoomButtons();
+    if (takeKeyboard())
+        return;
+    // A menu that has just closed may still hold the keyboard for a moment: one more try.
+    QTimer::singleShot(kRetryMs, this, [this] {
+        if (hook_.IsInstalled() && !keyboardTaken_)
+            takeKeyboard();
+    });
+}
+
+bool CMsSingleKeyWnd::takeKeyboard()
+{
     keyboardTaken_ = hook_.Install(kHookSingleKey, [this](unsigned, const KeyEvent& key) { keyEvent(key); });
-    if (!keyboardTaken_)
-        FindControl(qs(kHint)).SetText(qs(kGrabRefusedText));
+    ui::Control hint = FindControl(qs(kHint));
+    if (!keyboardTaken_) {
+        if (hintText_.isNull())
+            hintText_ = hint.GetText();
+        hint.SetText(qs(kGrabRefusedText));
+    } else if (!hintText_.isNull()) {
+        hint.SetText(hintText_);
+    }
+    return keyboardTaken_;
 }
 
 void CMsSingleKeyWnd::keyEvent(const KeyEvent& key)

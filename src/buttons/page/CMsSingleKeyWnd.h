@@ -57,7 +57,13 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // Installs the hook; the hint says when the keyboard could not be taken.
+    bool takeKeyboard();
+
+    static constexpr int kRetryMs = 250;
+
     CDeviceHook hook_;
+    QString hintText_;  // the hint as the skin gives it
     std::optional<CapturedKey> captured_;
     bool keyboardTaken_ = false;
 };
