@@ -29,6 +29,14 @@ unsigned IniDocument::unitAt(std::string_view bytes, std::size_t offset) const
     return encoding_ == Encoding::Utf16Be ? (unsigned{b0} << 8) | b1 : (unsigned{b1} << 8) | b0;
 }
 
+bool IniDocument::endsWithLineFeed(const Line& line) const
+{
+    const std::string_view eol = line.eol;
+    if (isUtf16(encoding_))
+        return eol.size() >= 2 && unitAt(eol, eol.size() - 2) == 0x000Au;
+    return !eol.empty() && eol.back() == '\n';
+}
+
 ReadStatus IniDocument::load(const std::filesystem::path& file)
 {
     const ReadStatus status = readWholeFile(file, raw_);
@@ -52,7 +60,8 @@ ReadStatus IniDocument::load(const std::filesystem::path& file)
         splitUtf8(body);
     }
     // New lines take the ending of the file's first line.
-    const auto first = std::find_if(lines_.begin(), lines_.end(), [](const Line& l) { return !l.eol.empty(); });
+    const auto first =
+        std::find_if(lines_.begin(), lines_.end(), [this](const Line& l) { return endsWithLineFeed(l); });
     const std::string_view ending = (first != lines_.end() && first->eol.size() == (isUtf16(encoding_) ? 4u : 2u))
                                         ? std::string_view("\r\n")
                                         : std::string_view("\n");
@@ -66,7 +75,13 @@ void IniDocument::splitUtf8(std::string_view body)
     while (pos < body.size()) {
         const std::size_t nl = body.find('\n', pos);
         if (nl == std::string_view::npos) {
-            lines_.push_back(makeLine(body.substr(pos), {}));
+            std::string_view last = body.substr(pos);
+            std::string_view eol;
+            if (last.back() == '\r') {
+                eol = last.substr(last.size() - 1);
+                last.remove_suffix(1);
+            }
+            lines_.push_back(makeLine(last, eol));
             break;
         }
         const std::size_t end = (nl > pos && body[nl - 1] == '\r') ? nl - 1 : nl;
@@ -93,6 +108,10 @@ void IniDocument::splitUtf16(std::string_view body)
             pos = k + 2;
         } else {
             line.content = body.substr(pos);
+            if (unitAt(body, body.size() - 2) == 0x000Du) {
+                line.eol = line.content.substr(line.content.size() - 2);
+                line.content.remove_suffix(2);
+            }
             pos = body.size();
         }
         const std::size_t textBegin = decoded_.size();
@@ -159,10 +178,11 @@ std::size_t IniDocument::sectionEnd(std::size_t sec) const
 }
 
 // Makes the file end in a complete line, so that lines can be appended: the last line gets
-// a line ending, and a stray odd byte becomes a line of its own.
+// a full line ending (a lone carriage return is replaced), and a stray odd byte becomes a
+// line of its own.
 void IniDocument::endWithLineBreak()
 {
-    if (!lines_.empty() && lines_.back().eol.empty())
+    if (!lines_.empty() && !endsWithLineFeed(lines_.back()))
         lines_.back().eol = eol_;
     if (!stray_.empty()) {
         lines_.push_back(makeLine(keep(std::string(stray_) + '\0'), eol_));
@@ -212,7 +232,7 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
         lastKey = i;
     }
     // Only the file's last line can lack a line ending.
-    if (lines_[lastKey].eol.empty()) {
+    if (!endsWithLineFeed(lines_[lastKey])) {
         endWithLineBreak();
         insertLine(lines_.size(), keyLine);
     } else {

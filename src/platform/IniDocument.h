@@ -53,7 +53,10 @@ public:
 private:
     struct Line {
         std::string_view content;  // in the file's encoding, without the line ending
-        std::string_view eol;      // in the file's encoding; empty for a last line without one
+        // In the file's encoding. Only the last line may lack a line feed: its ending is then
+        // empty, or a lone carriage return (which readers drop as they drop the one before a
+        // line feed).
+        std::string_view eol;
         LineInfo info;             // views into the UTF-8 text of the line
     };
 
@@ -62,6 +65,7 @@ private:
     void splitUtf8(std::string_view body);
     void splitUtf16(std::string_view body);
     unsigned unitAt(std::string_view bytes, std::size_t offset) const;
+    bool endsWithLineFeed(const Line& line) const;
     std::string rawKeyName(const Line& line) const;
     int findSection(std::string_view section) const;
     std::size_t sectionEnd(std::size_t sec) const;

@@ -13,9 +13,27 @@
 
 namespace corv::fuzz {
 
+// Bytes other than printable ASCII and line feeds are shown as \xNN, so a detail holding
+// NUL bytes or broken UTF-8 prints whole.
+inline std::string printable(const std::string& bytes)
+{
+    std::string out;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\n' || (u >= 0x20 && u < 0x7F && c != '\\')) {
+            out += c;
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        }
+    }
+    return out;
+}
+
 [[noreturn]] inline void fail(const char* what, const std::string& detail)
 {
-    std::fprintf(stderr, "PROPERTY FAILED: %s\n%s\n", what, detail.c_str());
+    std::fprintf(stderr, "PROPERTY FAILED: %s\n%s\n", what, printable(detail).c_str());
     std::fflush(stderr);
     std::abort();
 }

@@ -486,6 +486,29 @@ TEST_F(IniFileTest, AppendingAfterAnOddTrailingByteChangesNoOtherKeyOrSection)
     EXPECT_EQ(readBytes(file), std::string("\xFF\xFE[\0a\0]\0\n\0k\0=\0002\0Z", 17));
 }
 
+TEST_F(IniFileTest, ACarriageReturnEndingTheFileStaysALineEndingWhenLinesAreAppended)
+{
+    // Readers drop a carriage return that ends the file as they drop one before a line feed;
+    // appending must not turn it into a character of the last value.
+    writeBytes(file, "[a]\r\nk=1\r2\r");
+    ASSERT_EQ(read("a", "k"), "1\r2");
+    ASSERT_TRUE(ini::writeString(file, "b", "x", "y"));
+    EXPECT_EQ(read("a", "k"), "1\r2");
+    EXPECT_EQ(readBytes(file), "[a]\r\nk=1\r2\r\n[b]\r\nx=y\r\n");
+
+    writeBytes(file, "[a]\nk=1\r");
+    ASSERT_TRUE(ini::writeString(file, "a", "x", "y"));
+    EXPECT_EQ(read("a", "k"), "1");
+    EXPECT_EQ(ini::keyNames(file, "a"), (std::vector<std::string>{"k", "x"}));
+
+    // A header ending the file, in UTF-16.
+    writeBytes(file, "\xFF\xFE" + utf16le(u"k=1\n[s]\r"));
+    ASSERT_TRUE(ini::writeString(file, "s", "x", "y"));
+    EXPECT_EQ(ini::sectionNames(file), std::vector<std::string>{"s"});
+    EXPECT_EQ(read("s", "x"), "y");
+    EXPECT_EQ(readBytes(file), "\xFF\xFE" + utf16le(u"k=1\n[s]\nx=y\n"));
+}
+
 // ---------------------------------------------------------------------------------------
 // Atomic replacement
 
