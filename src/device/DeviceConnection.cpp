@@ -26,8 +26,21 @@ bool DeviceConnection::pause(Clock::duration d, const std::stop_token& stop)
 
 void DeviceConnection::run(std::stop_token stop)
 {
-    while (runCycle(stop)) {
-        if (!pause(channel_.IsOpen() ? kConnectedPoll : kAbsentPoll, stop))
+    HotplugSignal* notices = channel_.device().hotplug();
+    for (;;) {
+        // Taken before the cycle: a notice that comes during it starts the next one at once.
+        const std::uint64_t seen = notices != nullptr ? notices->generation() : 0;
+        const bool wasOpen = channel_.IsOpen();
+        if (!runCycle(stop))
+            break;
+        // Lost: search at once, since a mouse plugged in again may be back already and its
+        // notice may have come before this cycle.
+        if (wasOpen && !channel_.IsOpen())
+            continue;
+        const bool waited = notices != nullptr && notices->live()
+                                ? notices->waitForChange(seen, std::nullopt, stop)
+                                : pause(channel_.IsOpen() ? kConnectedPoll : kAbsentPoll, stop);
+        if (!waited)
             break;
     }
     state_ = State::Ended;

@@ -5,6 +5,10 @@
 // full state read (after a reset), the synchronisation (when the mouse asks for it) and the
 // switch to another onboard record.
 //
+// The thread sleeps until a HID node comes or goes (or the input listener's read fails):
+// then it looks for the mouse, or probes the open one. Only a backend without plug notices
+// makes it look on a fixed interval (kAbsentPoll, kConnectedPoll).
+//
 // Threads: run() is the device connection thread. Each cycle holds the channel's lock for
 // its device work (the connect sequence included, with its two one-second pauses), and
 // calls the host's window-side operations only after releasing it: the host runs those on
@@ -61,6 +65,7 @@ class DeviceConnection {
 public:
     enum class State { Absent, Connecting, Connected, Ended };
 
+    // Intervals of a backend without plug notices.
     static constexpr Clock::duration kAbsentPoll = std::chrono::milliseconds(1000);
     static constexpr Clock::duration kConnectedPoll = std::chrono::milliseconds(100);
     static constexpr Clock::duration kConnectPause = std::chrono::milliseconds(1000);

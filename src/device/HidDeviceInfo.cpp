@@ -206,6 +206,12 @@ void HidDeviceInfo::Cancel()
         handle->cancel();
 }
 
-bool HidDeviceInfo::Probe() const { return !path_.empty() && backend_.isPresent(path_); }
+bool HidDeviceInfo::Probe() const
+{
+    if (path_.empty() || !backend_.isPresent(path_))
+        return false;
+    const std::shared_ptr<HidHandle> handle = currentHandle();
+    return handle == nullptr || handle->alive();
+}
 
 }  // namespace corv

@@ -83,8 +83,11 @@ public:
     std::size_t DrainInput();
     // Wakes a Read waiting in another thread; with none waiting the next Read fails at once.
     void Cancel();
-    // Whether the node of the opened path is still present.
+    // Whether the node of the opened path is still present and, while a handle is open, still
+    // the device that handle was opened on.
     bool Probe() const;
+    // The backend's plug and unplug notices (null: none).
+    HotplugSignal* hotplug() const { return backend_.hotplug(); }
 
     bool isOpen() const;
     const std::vector<HidInterfaceEntry>& pathList() const { return pathList_; }

@@ -30,8 +30,18 @@ InputListener::InputListener(HidBackend& backend, Clock& clock, Callbacks callba
 void InputListener::run(std::stop_token stop)
 {
     std::stop_callback wake(stop, [this] { device_.Cancel(); });
-    while (runCycle(stop)) {
-        if (!waitUnlessStopped(clock_, std::chrono::milliseconds(found_ ? 100 : 1000), stop))
+    HotplugSignal* notices = device_.hotplug();
+    for (;;) {
+        const std::uint64_t seen = notices != nullptr ? notices->generation() : 0;
+        if (!runCycle(stop))
+            break;
+        const std::chrono::milliseconds interval(found_ ? 100 : 1000);
+        bool waited = false;
+        if (notices != nullptr && notices->live())
+            waited = notices->waitForChange(seen, found_ ? std::optional(interval) : std::nullopt, stop);
+        else
+            waited = waitUnlessStopped(clock_, interval, stop);
+        if (!waited)
             break;
     }
     state_ = State::Ended;
@@ -42,35 +52,32 @@ bool InputListener::runCycle(const std::stop_token& stop)
 {
     if (stop.stop_requested())
         return false;
-    if (!found_) {
-        device_.nextIndex = 0;
-        if (!device_.Enumerate())
-            return false;
-        if (device_.FindListenerDevice()) {
-            found_ = true;
-            probesSinceReading_ = 0;
-            state_ = State::Reading;
-            if (!readReports(stop))
-                return false;
-            device_.CloseDevice();
-            state_ = State::Found;
-        }
-        return true;
-    }
-    if (!device_.Probe()) {
-        found_ = false;
-        state_ = State::Searching;
-        if (!waitUnlessStopped(clock_, std::chrono::milliseconds(1000), stop))
-            return false;
-        return true;
-    }
-    // Still there although its reads failed: a re-plug quicker than one probe leaves the
-    // same node behind, and a passing error leaves the collection as it was. Search again
-    // once a second rather than never reading it again.
-    if (++probesSinceReading_ >= kProbesBeforeSearch) {
+    if (found_) {
+        // Still there although its reads failed: a re-plug quicker than one probe leaves the
+        // same node behind, and a passing error leaves the collection as it was. Search again
+        // after some probes rather than never reading it again; a node that is gone is
+        // searched for at once.
+        if (device_.Probe() && ++probesSinceReading_ < kProbesBeforeSearch)
+            return true;
         probesSinceReading_ = 0;
         found_ = false;
         state_ = State::Searching;
+    }
+    device_.nextIndex = 0;
+    if (!device_.Enumerate())
+        return false;
+    if (device_.FindListenerDevice()) {
+        found_ = true;
+        probesSinceReading_ = 0;
+        state_ = State::Reading;
+        if (!readReports(stop))
+            return false;
+        device_.CloseDevice();
+        state_ = State::Found;
+        // The mouse may be gone: whoever waits for notices looks now rather than at the
+        // udev daemon's pace.
+        if (HotplugSignal* notices = device_.hotplug())
+            notices->notify();
     }
     return true;
 }

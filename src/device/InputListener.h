@@ -3,11 +3,13 @@
 // collection: a synchronisation request, a reset, and the outcome of a surface
 // calibration. Runs on its own thread with its own opened collection and takes no lock.
 //
-// States: searching (enumerate every second) -> reading (blocking reads, one report at a
-// time) -> found (the reads failed; probe every 100 ms) -> searching again one second after
-// the probe fails, or after ten probes that find the node still there (a quick re-plug or
-// a passing error must not end the listening for good). A stop request wakes a waiting
-// read at once.
+// States: searching (enumerate at every plug or unplug notice) -> reading (blocking reads,
+// one report at a time) -> found (the reads failed; probe at the next notice, or after
+// 100 ms) -> searching again when the probe fails, or after ten probes that find the node
+// still there (a quick re-plug or a passing error must not end the listening for good).
+// A failed read is passed on as a notice, so that the device connection probes its mouse
+// too. A backend without notices is searched every second and probed every 100 ms. A stop
+// request wakes a waiting read at once.
 #include <atomic>
 #include <cstdint>
 #include <functional>

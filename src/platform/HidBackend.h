@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/HotplugSignal.h"
+
 namespace corv {
 
 struct HidInterfaceEntry {
@@ -55,6 +57,9 @@ public:
     // waits, the next read returns kHidReadCancelled at once. Safe to call from any thread.
     virtual void cancel() = 0;
     virtual HidAttributes attributes() const = 0;
+    // False once the device this handle was opened on is gone, even when a new one has
+    // taken its node since (a quick re-plug). Safe from any thread.
+    virtual bool alive() const { return true; }
     // The interface's report descriptor; empty when it cannot be read.
     virtual std::vector<std::uint8_t> reportDescriptor() const = 0;
 };
@@ -66,8 +71,11 @@ public:
     virtual bool enumerate(std::vector<HidInterfaceEntry>& out) = 0;
     // Opens a node for reading and writing. On failure returns null and says why.
     virtual std::unique_ptr<HidHandle> open(const std::string& path, HidOpenError* error) = 0;
-    // Whether the node is still there (the cheap probe of the polling loops).
+    // Whether the node is still there (the cheap probe after a plug or unplug notice).
     virtual bool isPresent(const std::string& path) = 0;
+    // The notices of nodes coming and going; null when this backend has none (its users
+    // then look on a fixed interval).
+    virtual HotplugSignal* hotplug() { return nullptr; }
 };
 
 }  // namespace corv

@@ -8,10 +8,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <utility>
 
-#include "platform/HidrawSlicedReader.h"
+#include "platform/HidrawHandle.h"
+#include "platform/HotplugWatcher.h"
+#include "platform/UdevNoticeSource.h"
 #include "platform/HidrawSysfs.h"
 
 namespace corv {
@@ -39,51 +42,24 @@ HidOpenError errorFromErrno(int err)
     }
 }
 
-class HidapiHandle final : public HidHandle {
-public:
-    HidapiHandle(hid_device* device, HidAttributes attributes, std::vector<std::uint8_t> descriptor)
-        : device_(device), attributes_(attributes), descriptor_(std::move(descriptor)),
-          reader_([this](std::uint8_t* buffer, std::size_t capacity, int sliceMs) {
-              return hid_read_timeout(device_, buffer, capacity, sliceMs);
-          })
-    { }
-    ~HidapiHandle() override { hid_close(device_); }
-    HidapiHandle(const HidapiHandle&) = delete;
-    HidapiHandle& operator=(const HidapiHandle&) = delete;
-
-    int write(const std::uint8_t* data, std::size_t length, int /*timeoutMs*/) override
-    {
-        if (data == nullptr || length == 0 || length > static_cast<std::size_t>(INT_MAX))
-            return -1;
-        const int written = hid_write(device_, data, length);
-        return written < 0 ? -1 : written;
-    }
-    int read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) override
-    {
-        return reader_.read(buffer, capacity, timeoutMs);
-    }
-    void cancel() override { reader_.cancel(); }
-    HidAttributes attributes() const override { return attributes_; }
-    std::vector<std::uint8_t> reportDescriptor() const override { return descriptor_; }
-
-private:
-    hid_device* device_;
-    const HidAttributes attributes_;
-    const std::vector<std::uint8_t> descriptor_;
-    HidrawSlicedReader reader_;
-};
-
-// Opens the node ourselves once and asks it for its descriptor size, the ioctl every hidraw
-// node answers: the open tells a permission problem apart, the ioctl a node of another kind.
-HidOpenError checkHidrawNode(const std::string& path)
+// Opens the node and asks it for its descriptor size, the ioctl every hidraw node answers:
+// the open tells a permission problem apart, the ioctl a node of another kind. Returns the
+// open descriptor, or -1 with the reason in error.
+int openHidrawNode(const std::string& path, HidOpenError& error)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return errorFromErrno(errno);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = errorFromErrno(errno);
+        return -1;
+    }
     int size = 0;
-    const int rc = ::ioctl(fd, HIDIOCGRDESCSIZE, &size);
-    ::close(fd);
-    return rc < 0 ? HidOpenError::Other : HidOpenError::None;
+    if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0) {
+        ::close(fd);
+        error = HidOpenError::Other;
+        return -1;
+    }
+    error = HidOpenError::None;
+    return fd;
 }
 
 void setError(HidOpenError* error, HidOpenError value)
@@ -93,6 +69,22 @@ void setError(HidOpenError* error, HidOpenError value)
 }
 
 }  // namespace
+
+HidapiBackend::HidapiBackend() = default;
+
+HidapiBackend::~HidapiBackend() = default;
+
+HotplugSignal* HidapiBackend::hotplug()
+{
+    std::call_once(watcherStarted_, [this] {
+        std::string why;
+        if (std::unique_ptr<UdevNoticeSource> source = UdevNoticeSource::open(&why))
+            watcher_ = std::make_unique<HotplugWatcher>(std::move(source), hotplug_);
+        else
+            std::fprintf(stderr, "corvalantis: %s; looking for the mouse once a second instead\n", why.c_str());
+    });
+    return &hotplug_;
+}
 
 bool HidapiBackend::enumerate(std::vector<HidInterfaceEntry>& out)
 {
@@ -136,37 +128,26 @@ std::unique_ptr<HidHandle> HidapiBackend::open(const std::string& path, HidOpenE
         setError(error, errorFromErrno(errno));
         return nullptr;
     }
-    // Only hidraw nodes go to hidapi: hid_open_path of hidapi 0.13 crashes on a character
-    // device that does not answer the hidraw ioctls, and opening other devices may have
-    // side effects.
+    // Only hidraw nodes are opened: opening other devices may have side effects.
     const std::string nodeDir = HidrawSysfs::nodeDirectory(path);
     if (nodeDir.empty() || !HidrawSysfs::isHidrawNode(nodeDir)) {
         setError(error, HidOpenError::Other);
         return nullptr;
     }
-    const HidOpenError checked = checkHidrawNode(path);
-    if (checked != HidOpenError::None) {
-        setError(error, checked);
+    HidOpenError opened = HidOpenError::None;
+    const int fd = openHidrawNode(path, opened);
+    if (fd < 0) {
+        setError(error, opened);
         return nullptr;
     }
-
-    errno = 0;
-    hid_device* device = hid_open_path(path.c_str());
-    if (device == nullptr) {
-        const int err = errno;
-        setError(error, err == 0 ? HidOpenError::Other : errorFromErrno(err));
-        return nullptr;
-    }
-
     HidAttributes attributes;
-    if (const hid_device_info* info = hid_get_device_info(device)) {
-        attributes.vendorId = info->vendor_id;
-        attributes.productId = info->product_id;
-        attributes.versionNumber = info->release_number;
-    } else {
-        HidrawSysfs::readAttributes(nodeDir, attributes);  // stays zero when sysfs has nothing either
+    HidrawSysfs::readAttributes(nodeDir, attributes);  // stays zero when sysfs has nothing
+    auto handle = std::make_unique<HidrawHandle>(fd, attributes, HidrawSysfs::readReportDescriptor(nodeDir));
+    if (!handle->valid()) {
+        setError(error, HidOpenError::Other);
+        return nullptr;
     }
-    return std::make_unique<HidapiHandle>(device, attributes, HidrawSysfs::readReportDescriptor(nodeDir));
+    return handle;
 }
 
 bool HidapiBackend::isPresent(const std::string& path)

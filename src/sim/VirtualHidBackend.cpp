@@ -10,7 +10,16 @@ namespace corv::sim {
 
 VirtualHidBackend::VirtualHidBackend(std::shared_ptr<VirtualMouse> mouse)
     : mouse_(std::move(mouse)), order_(VirtualMouseDescriptor::defaultOrder())
-{ }
+{
+    if (mouse_)
+        plugObserver_ = mouse_->addPlugObserver([this] { hotplug_.notify(); });
+}
+
+VirtualHidBackend::~VirtualHidBackend()
+{
+    if (mouse_)
+        mouse_->removePlugObserver(plugObserver_);
+}
 
 bool VirtualHidBackend::enumerate(std::vector<HidInterfaceEntry>& out)
 {
@@ -90,16 +99,22 @@ bool VirtualHidBackend::isPresent(const std::string& path)
 
 void VirtualHidBackend::addExtraDevice(ExtraDevice device, std::size_t beforeMouseEntry)
 {
-    std::lock_guard<std::mutex> guard(mutex_);
-    extras_.push_back(Extra{std::move(device), beforeMouseEntry});
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        extras_.push_back(Extra{std::move(device), beforeMouseEntry});
+    }
+    hotplug_.notify();
 }
 
 void VirtualHidBackend::removeExtraDevices(const std::string& path)
 {
-    std::lock_guard<std::mutex> guard(mutex_);
-    extras_.erase(std::remove_if(extras_.begin(), extras_.end(),
-                                 [&](const Extra& extra) { return extra.device.entry.path == path; }),
-                  extras_.end());
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        extras_.erase(std::remove_if(extras_.begin(), extras_.end(),
+                                     [&](const Extra& extra) { return extra.device.entry.path == path; }),
+                      extras_.end());
+    }
+    hotplug_.notify();
 }
 
 void VirtualHidBackend::setMouseCollectionOrder(std::vector<MouseCollection> order)

@@ -33,10 +33,15 @@ public:
 
     // mouse may be null: a system without the mouse (only extra devices, if any).
     explicit VirtualHidBackend(std::shared_ptr<VirtualMouse> mouse);
+    ~VirtualHidBackend() override;
+    VirtualHidBackend(const VirtualHidBackend&) = delete;
+    VirtualHidBackend& operator=(const VirtualHidBackend&) = delete;
 
     bool enumerate(std::vector<HidInterfaceEntry>& out) override;
     std::unique_ptr<HidHandle> open(const std::string& path, HidOpenError* error) override;
     bool isPresent(const std::string& path) override;
+    // Live: the mouse's plug and unplug and every extra device added or removed are told.
+    HotplugSignal* hotplug() override { return &hotplug_; }
 
     std::shared_ptr<VirtualMouse> mouse() const { return mouse_; }
 
@@ -66,6 +71,8 @@ private:
     };
 
     std::shared_ptr<VirtualMouse> mouse_;
+    HotplugSignal hotplug_{true};
+    int plugObserver_ = -1;
     mutable std::mutex mutex_;
     std::vector<Extra> extras_;
     std::vector<MouseCollection> order_;

@@ -23,6 +23,8 @@ int VirtualHidHandle::read(std::uint8_t* buffer, std::size_t capacity, int timeo
     return mouse_->hostRead(state_, buffer, capacity, timeoutMs);
 }
 
+bool VirtualHidHandle::alive() const { return mouse_->handleAlive(state_); }
+
 void VirtualHidHandle::cancel() { mouse_->hostCancel(state_); }
 
 HidAttributes VirtualHidHandle::attributes() const { return mouse_->attributes(); }

@@ -23,6 +23,7 @@ public:
     int write(const std::uint8_t* data, std::size_t length, int timeoutMs) override;
     int read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) override;
     void cancel() override;
+    bool alive() const override;
     HidAttributes attributes() const override;
     std::vector<std::uint8_t> reportDescriptor() const override;
 

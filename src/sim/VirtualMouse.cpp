@@ -102,6 +102,12 @@ std::vector<HidInterfaceEntry> VirtualMouse::enumerationEntries(const std::vecto
 
 // ---- plugging -------------------------------------------------------------------------
 
+bool VirtualMouse::handleAlive(const std::shared_ptr<HandleState>& handle) const
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    return plugged_ && !handle->dead;
+}
+
 bool VirtualMouse::isPlugged() const
 {
     std::lock_guard<std::mutex> guard(mutex_);
@@ -120,20 +126,46 @@ void VirtualMouse::killHandlesLocked()
 
 void VirtualMouse::unplug()
 {
-    std::lock_guard<std::mutex> guard(mutex_);
-    plugged_ = false;
-    killHandlesLocked();
-    pending_.clear();
-    transactionOpen_ = false;
-    ++scheduleVersion_;
-    cv_.notify_all();
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        plugged_ = false;
+        killHandlesLocked();
+        pending_.clear();
+        transactionOpen_ = false;
+        ++scheduleVersion_;
+        cv_.notify_all();
+    }
+    notifyPlugObservers();
 }
 
 void VirtualMouse::plug()
 {
-    std::lock_guard<std::mutex> guard(mutex_);
-    plugged_ = true;
-    cv_.notify_all();
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        plugged_ = true;
+        cv_.notify_all();
+    }
+    notifyPlugObservers();
+}
+
+int VirtualMouse::addPlugObserver(std::function<void()> observer)
+{
+    std::lock_guard<std::mutex> guard(observersMutex_);
+    plugObservers_.emplace(nextObserverId_, std::move(observer));
+    return nextObserverId_++;
+}
+
+void VirtualMouse::removePlugObserver(int id)
+{
+    std::lock_guard<std::mutex> guard(observersMutex_);
+    plugObservers_.erase(id);
+}
+
+void VirtualMouse::notifyPlugObservers()
+{
+    std::lock_guard<std::mutex> guard(observersMutex_);
+    for (const auto& [id, observer] : plugObservers_)
+        observer();
 }
 
 // ---- host side ------------------------------------------------------------------------

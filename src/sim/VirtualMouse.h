@@ -51,6 +51,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -125,11 +126,17 @@ public:
     bool isPlugged() const;
     void unplug();
     void plug();
+    // Told of every plug() and unplug(), after it happened, as the system tells of a real node
+    // coming and going. Returns the number that removes the observer again.
+    int addPlugObserver(std::function<void()> observer);
+    void removePlugObserver(int id);
 
     // Host side, used by VirtualHidHandle. attach returns null while unplugged or for an
     // interface other than 0 and 1.
     std::shared_ptr<HandleState> attach(int interfaceNumber);
     void detach(const std::shared_ptr<HandleState>& handle);
+    // False once the handle died with an unplug (it stays dead after a re-plug).
+    bool handleAlive(const std::shared_ptr<HandleState>& handle) const;
     int hostWrite(const std::shared_ptr<HandleState>& handle, const std::uint8_t* data, std::size_t length,
                   int timeoutMs);
     int hostRead(const std::shared_ptr<HandleState>& handle, std::uint8_t* buffer, std::size_t capacity, int timeoutMs);
@@ -227,6 +234,7 @@ private:
     bool cancelCalibrationLocked();
     void killHandlesLocked();
     void timerLoop();
+    void notifyPlugObservers();
 
     Clock& clock_;
     const VirtualMouseConfig config_;
@@ -238,6 +246,9 @@ private:
     std::size_t blockedReads_ = 0;
 
     bool plugged_ = true;
+    std::mutex observersMutex_;  // never taken with mutex_ held
+    std::map<int, std::function<void()>> plugObservers_;
+    int nextObserverId_ = 0;
     std::vector<std::shared_ptr<HandleState>> handles_;
 
     std::vector<std::uint8_t> settings_;

@@ -21,6 +21,8 @@
 #include "device/DeviceConnection.h"
 #include "device/InputListener.h"
 #include "platform/Clock.h"
+#include "platform/FakeDeviceNotices.h"
+#include "platform/HotplugWatcher.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
 #include "sim/VirtualHidBackend.h"
@@ -334,6 +336,96 @@ TEST_F(ConnectionTest, SynchronisationFollowsTheMousesDpiButton)
     EXPECT_EQ(ini::readString(dpiProfile, "Setting", "LED20", ""), std::to_string(next));
     EXPECT_EQ(ini::readString(dpiProfile, "Setting", "LED0", ""), "0");
     EXPECT_EQ(ini::readString(dpiProfile, "Setting", "KEY0", "none"), "none");  // no button keys
+}
+
+// ---- the connection thread on plug and unplug notices -----------------------------------
+
+// The virtual mouse's nodes, with plug notices from a hand-fed notice source through the
+// watcher (as udev's would arrive) instead of the virtual mouse's own.
+struct NoticedBackend : HidBackend {
+    explicit NoticedBackend(HidBackend& b) : inner(b)
+    {
+        auto owned = std::make_unique<FakeDeviceNotices>();
+        notices = owned.get();
+        watcher = std::make_unique<HotplugWatcher>(std::move(owned), signal);
+    }
+    bool enumerate(std::vector<HidInterfaceEntry>& out) override { return inner.enumerate(out); }
+    std::unique_ptr<HidHandle> open(const std::string& path, HidOpenError* error) override
+    {
+        return inner.open(path, error);
+    }
+    bool isPresent(const std::string& path) override { return inner.isPresent(path); }
+    HotplugSignal* hotplug() override { return &signal; }
+
+    HidBackend& inner;
+    HotplugSignal signal;
+    FakeDeviceNotices* notices = nullptr;
+    std::unique_ptr<HotplugWatcher> watcher;
+};
+
+// The host's calls come from the connection thread here.
+struct LockedHost : RecordingHost {
+    std::mutex mutex;
+    std::condition_variable changed;
+
+    void setConnected(bool c) override { locked([&] { RecordingHost::setConnected(c); }); }
+    void connectSequenceDone() override { locked([&] { RecordingHost::connectSequenceDone(); }); }
+    void mouseLost() override { locked([&] { RecordingHost::mouseLost(); }); }
+    template <class F> void locked(F f)
+    {
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            f();
+        }
+        changed.notify_all();
+    }
+    template <class Pred> bool waitUntil(Pred pred)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, 20s, pred);
+    }
+};
+
+TEST(ConnectionNotices, UnplugAndReplugAreSeenAtTheirNoticesEvenWithinOneCycle)
+{
+    test::TempFolder folder;
+    ManualClock clock;
+    auto mouse = std::make_shared<sim::VirtualMouse>(clock);
+    sim::VirtualHidBackend virtualNodes(mouse);
+    NoticedBackend backend(virtualNodes);
+    DeviceChannel channel(backend, clock);
+    channel.setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
+    DeviceState state;
+    LockedHost host;
+    host.profile = folder / "p.pro";
+    DeviceConnection connection(channel, state, host, clock);
+    std::jthread thread([&](std::stop_token stop) { connection.run(stop); });
+    ASSERT_TRUE(host.waitUntil([&] { return host.sequenceDone == 1; }));
+
+    // Unplugged: the removal notice makes the thread look.
+    mouse->unplug();
+    backend.notices->send({"remove", "hidraw", "/dev/hidraw1"});
+    ASSERT_TRUE(host.waitUntil([&] { return host.lost == 1; }));
+    EXPECT_FALSE(host.connected);
+    mouse->plug();
+    backend.notices->send({"add", "hidraw", "/dev/hidraw1"});
+    ASSERT_TRUE(host.waitUntil([&] { return host.sequenceDone == 2; }));
+    EXPECT_TRUE(host.connected);
+
+    // Out and back in before the thread looked: the node is present again under its old
+    // name, but the open handle belongs to the device that went away.
+    mouse->unplug();
+    mouse->plug();
+    backend.notices->send({"remove", "hidraw", "/dev/hidraw1"});
+    backend.notices->send({"add", "hidraw", "/dev/hidraw1"});
+    ASSERT_TRUE(host.waitUntil([&] { return host.sequenceDone == 3; }));
+    EXPECT_EQ(host.lost, 2);
+    EXPECT_TRUE(host.connected);
+    EXPECT_TRUE(channel.IsOpen());
+
+    thread.request_stop();  // wakes the wait for the next notice
+    thread.join();
+    EXPECT_EQ(connection.state(), DeviceConnection::State::Ended);
 }
 
 // ---- the listener ----------------------------------------------------------------------

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -12,7 +17,7 @@
 
 #include "TempFolder.h"
 #include "platform/HidapiBackend.h"
-#include "platform/HidrawSlicedReader.h"
+#include "platform/HidrawHandle.h"
 #include "platform/HidrawSysfs.h"
 
 namespace corv {
@@ -23,135 +28,108 @@ using namespace std::chrono_literals;
 using test::TempFolder;
 using test::writeBytes;
 
-// ---- The sliced, cancellable read -------------------------------------------------------
+// ---- The handle's reads and writes ------------------------------------------------------
 
-// A device that never has a report: each slice waits its full length (as hid_read_timeout
-// does) and is recorded.
-struct SilentDevice {
-    std::mutex mutex;
-    std::vector<int> slices;
+// A node stand-in: one end of a packet socket pair goes to the handle, the test is the
+// device at the other end (one report per packet, like hidraw).
+struct NodePair {
+    int device = -1;
+    std::unique_ptr<HidrawHandle> handle;
 
-    HidrawSlicedReader::SliceRead function()
+    NodePair()
     {
-        return [this](std::uint8_t*, std::size_t, int sliceMs) {
-            {
-                std::lock_guard<std::mutex> guard(mutex);
-                slices.push_back(sliceMs);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(sliceMs));
-            return 0;
-        };
+        int fds[2];
+        if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, fds) != 0)
+            throw std::runtime_error("socketpair failed");
+        device = fds[1];
+        handle = std::make_unique<HidrawHandle>(fds[0], HidAttributes{0x0C45, 0x6711, 0x0105},
+                                                std::vector<std::uint8_t>{0x05, 0x01});
     }
-    std::vector<int> recorded()
+    ~NodePair()
     {
-        std::lock_guard<std::mutex> guard(mutex);
-        return slices;
+        if (device >= 0)
+            ::close(device);
+    }
+    void unplug()
+    {
+        ::close(device);
+        device = -1;
     }
 };
 
-TEST(HidrawSlicedReader, WaitsInSlicesOfAtMost20MsUntilTheTimeout)
+// Whether the thread is asleep in poll() (what a read without a report must do).
+bool sleepsInPoll(pid_t tid)
 {
-    // Each slice takes its length of a manual clock, so the slices must add up to exactly
-    // the timeout whatever the machine's load.
-    ManualClock clock;
-    std::vector<int> slices;
-    HidrawSlicedReader reader(
-        [&](std::uint8_t*, std::size_t, int sliceMs) {
-            slices.push_back(sliceMs);
-            clock.advance(std::chrono::milliseconds(sliceMs));
-            return 0;
-        },
-        clock);
-    std::uint8_t buffer[64];
-    const auto start = clock.now();
-    EXPECT_EQ(reader.read(buffer, sizeof buffer, 70), kHidReadTimeout);
-    EXPECT_EQ(clock.now() - start, 70ms);
-    EXPECT_EQ(slices, (std::vector<int>{20, 20, 20, 10}));
-
-    // A slice that returns early (the device woke up without a report) is followed by
-    // another slice of what is left.
-    slices.clear();
-    int calls = 0;
-    HidrawSlicedReader early(
-        [&](std::uint8_t*, std::size_t, int sliceMs) {
-            slices.push_back(sliceMs);
-            clock.advance(std::chrono::milliseconds(++calls == 1 ? 5 : sliceMs));
-            return 0;
-        },
-        clock);
-    EXPECT_EQ(early.read(buffer, sizeof buffer, 30), kHidReadTimeout);
-    EXPECT_EQ(slices, (std::vector<int>{20, 20, 5}));
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/syscall");
+    long number = -1;
+    return static_cast<bool>(in >> number) && number == SYS_poll;
 }
 
-TEST(HidrawSlicedReader, ZeroTimeoutPollsOnce)
+TEST(HidrawHandle, ReportsPassWholeBothWaysAndAnUnplugFailsTheRead)
 {
-    SilentDevice device;
-    HidrawSlicedReader reader(device.function());
-    std::uint8_t buffer[8];
-    EXPECT_EQ(reader.read(buffer, sizeof buffer, 0), kHidReadTimeout);
-    EXPECT_EQ(device.recorded(), std::vector<int>{0});
-}
-
-TEST(HidrawSlicedReader, ReturnsAReportOrAnErrorAsSoonAsTheDeviceGivesOne)
-{
-    int calls = 0;
-    HidrawSlicedReader reader([&](std::uint8_t* buffer, std::size_t capacity, int) {
-        ++calls;
-        if (calls < 3)
-            return 0;
-        if (calls == 3) {
-            EXPECT_GE(capacity, 3u);
-            buffer[0] = 0x03;
-            buffer[1] = 0x03;
-            buffer[2] = 0x04;
-            return 3;
-        }
-        return -1;  // unplugged
-    });
-    std::uint8_t buffer[3] = {};
-    EXPECT_EQ(reader.read(buffer, sizeof buffer, -1), 3);
+    NodePair node;
+    ASSERT_TRUE(node.handle->valid());
+    const std::uint8_t report[3] = {0x03, 0x03, 0x04};
+    ASSERT_EQ(::write(node.device, report, sizeof report), 3);
+    std::uint8_t buffer[64] = {};
+    EXPECT_EQ(node.handle->read(buffer, sizeof buffer, -1), 3);
     EXPECT_EQ(buffer[2], 0x04);
-    EXPECT_EQ(reader.read(buffer, sizeof buffer, -1), kHidReadError);
-    EXPECT_EQ(reader.read(nullptr, 8, 10), kHidReadError);
-    EXPECT_EQ(reader.read(buffer, 0, 10), kHidReadError);
-    EXPECT_EQ(calls, 4);  // the bad buffers never reached the device
+
+    const std::uint8_t request[64] = {0x06, 0xA1};
+    EXPECT_EQ(node.handle->write(request, sizeof request, 100), 64);
+    std::uint8_t received[80] = {};
+    EXPECT_EQ(::read(node.device, received, sizeof received), 64);
+    EXPECT_EQ(received[1], 0xA1);
+    EXPECT_EQ(node.handle->write(nullptr, 4, 100), -1);
+    EXPECT_EQ(node.handle->read(nullptr, 8, 10), kHidReadError);
+
+    EXPECT_TRUE(node.handle->alive());
+    node.unplug();
+    EXPECT_FALSE(node.handle->alive());
+    EXPECT_EQ(node.handle->read(buffer, sizeof buffer, -1), kHidReadError);
+    EXPECT_EQ(node.handle->write(request, sizeof request, 100), -1);
 }
 
-TEST(HidrawSlicedReader, CancelBeforeReadIsConsumedByTheNextReadOnly)
+TEST(HidrawHandle, AReadWithoutAReportWaitsItsTimeout)
 {
-    SilentDevice device;
-    HidrawSlicedReader reader(device.function());
+    NodePair node;
     std::uint8_t buffer[8];
-    reader.cancel();
-    reader.cancel();  // not counted: one cancelled read, like an auto-reset event
-    EXPECT_EQ(reader.read(buffer, sizeof buffer, -1), kHidReadCancelled);
-    EXPECT_TRUE(device.recorded().empty());
-    EXPECT_EQ(reader.read(buffer, sizeof buffer, 10), kHidReadTimeout);
+    EXPECT_EQ(node.handle->read(buffer, sizeof buffer, 0), kHidReadTimeout);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(node.handle->read(buffer, sizeof buffer, 30), kHidReadTimeout);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
 }
 
-TEST(HidrawSlicedReader, CancelFromAnotherThreadWakesAnUnlimitedReadWithinASlice)
+TEST(HidrawHandle, CancelBeforeReadIsConsumedByTheNextReadOnly)
 {
-    SilentDevice device;
-    HidrawSlicedReader reader(device.function());
+    NodePair node;
+    std::uint8_t buffer[8];
+    node.handle->cancel();
+    node.handle->cancel();  // not counted: one cancelled read, like an auto-reset event
+    EXPECT_EQ(node.handle->read(buffer, sizeof buffer, -1), kHidReadCancelled);
+    EXPECT_EQ(node.handle->read(buffer, sizeof buffer, 0), kHidReadTimeout);
+}
+
+TEST(HidrawHandle, CancelFromAnotherThreadWakesAReadThatSleepsWithoutLimit)
+{
+    NodePair node;
+    std::atomic<pid_t> tid{0};
     std::atomic<int> result{1};
-    std::atomic<bool> done{false};
-    std::chrono::steady_clock::time_point finished;
     std::thread waiter([&] {
+        tid = static_cast<pid_t>(::syscall(SYS_gettid));
         std::uint8_t buffer[8];
-        result = reader.read(buffer, sizeof buffer, -1);
-        finished = std::chrono::steady_clock::now();
-        done = true;
+        result = node.handle->read(buffer, sizeof buffer, -1);
     });
-    std::this_thread::sleep_for(60ms);
-    EXPECT_FALSE(done.load());  // still waiting: no limit
-    const auto cancelledAt = std::chrono::steady_clock::now();
-    reader.cancel();
+    // The read sleeps in the kernel, not in slices that wake the process.
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while ((tid == 0 || !sleepsInPoll(tid)) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    EXPECT_TRUE(sleepsInPoll(tid));
+    node.handle->cancel();
     waiter.join();
     EXPECT_EQ(result.load(), kHidReadCancelled);
-    EXPECT_LT(finished - cancelledAt, 500ms);  // one 20 ms slice, with room for a loaded machine
-    // The cancel was used up by that read.
     std::uint8_t buffer[8];
-    EXPECT_EQ(reader.read(buffer, sizeof buffer, 0), kHidReadTimeout);
+    EXPECT_EQ(node.handle->read(buffer, sizeof buffer, 0), kHidReadTimeout);  // the cancel was used up
 }
 
 // ---- sysfs look-ups ---------------------------------------------------------------------
