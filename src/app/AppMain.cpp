@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QFont>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QPalette>
 #include <QPixmap>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +32,9 @@
 namespace corv {
 
 namespace {
+
+// The moment the window is ready, for bench/idle.sh (QT_LOGGING_RULES="corv.debug.start=true").
+Q_LOGGING_CATEGORY(lcStart, "corv.debug.start", QtWarningMsg)
 
 // The navigation option of each page of "ms_tab_switch".
 constexpr const char* kPageOptions[] = {"ms_deng_Op_tab", "ms_macro_Op_tab",   "ms_rich_Op_tab",   "ms_dengxiao_tb",
@@ -283,6 +288,10 @@ int runApp(int argc, char** argv)
         return 1;
     }
     wnd.ShowWindow(true, !screenshots);
+    qCInfo(lcStart).nospace() << "initialised at "
+                              << std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count();
 
     if (screenshots) {
         QApplication::processEvents();
