@@ -14,6 +14,7 @@
 #include "profiles/page/ProfileNames.h"
 #include "ui/ComboControl.h"
 #include "ui/MessageBox.h"
+#include "ui/CSkinFrame.h"
 #include "ui/ResourceManager.h"
 #include "ui/TabLayoutControl.h"
 #include "ui/UiThread.h"
@@ -102,6 +103,8 @@ void CMainWnd::InitWindow()
     maxBtn_ = FindControl(name(names::kMaxBtn));
     restoreBtn_ = FindControl(name(names::kRestoreBtn));
     minBtn_ = FindControl(name(names::kMinBtn));
+    skinBtn_ = FindControl(name(names::kSkinBtn));
+    ui::skinObserver().AddReceiver(this);
     // The channel's identity; closed until the device connection opens it.
     channel_.setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
     channel_.setOpen(false);
@@ -214,6 +217,8 @@ void CMainWnd::Notify(ui::TNotifyUI& msg)
             showNormal();
             return;
         }
+        if (sender != nullptr && sender == skinBtn_.widget())
+            ui::CSkinFrame::Open(this, sender);  // and on: no route takes it
     }
     if (type == ui::notify::kSelectChanged) {
         // This option ends the routing before the hooks are touched.
@@ -231,6 +236,21 @@ void CMainWnd::Notify(ui::TNotifyUI& msg)
         registry_.notify(msg);
     }
     ui::SkinWindow::Notify(msg);
+}
+
+int CMainWnd::Receive(ui::SkinChangedParam param)
+{
+    ui::Control root = FindControl(name(names::kRoot));
+    if (!root)
+        return 1;
+    if (param.bColor) {
+        root.SetBkColor(param.color);
+        root.SetBkImage(QString());
+    } else {
+        root.SetBkColor(0);
+        root.SetBkImage(param.bgimage);
+    }
+    return 1;
 }
 
 bool CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)

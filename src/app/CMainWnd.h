@@ -28,6 +28,7 @@
 #include "platform/HidBackend.h"
 #include "ui/IQueryControlText.h"
 #include "ui/MenuWnd.h"
+#include "ui/ObserverImpl.h"
 #include "ui/SkinWindow.h"
 #include "ui/TrayIcon.h"
 
@@ -35,7 +36,7 @@ class QMenu;
 
 namespace corv {
 
-class CMainWnd : public ui::SkinWindow, public ui::IQueryControlText, public FeatureHost {
+class CMainWnd : public ui::SkinWindow, public ui::IQueryControlText, public FeatureHost, public ui::SkinReceiver {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "CORVALANTIS R210 Driver";
@@ -89,6 +90,8 @@ public:
 
     QString GetWindowClassName() const override { return QStringLiteral("MainWnd"); }
     QString GetSkinFile() const override { return QStringLiteral("XML_MAIN"); }
+    // A background chosen in the skin frame goes to "root" (not stored).
+    int Receive(ui::SkinChangedParam param) override;
     void Notify(ui::TNotifyUI& msg) override;
     QWidget* CreateControl(const QString& className, QWidget* parent) override;
     std::optional<QString> QueryControlText(const QString& id, const QString& type) override;
@@ -177,7 +180,7 @@ private:
     ui::TrayIcon tray_;
     std::unique_ptr<QMenu> trayMenu_;
     std::unique_ptr<QMenu> popupMenu_;
-    ui::Control minBtn_, maxBtn_, restoreBtn_;
+    ui::Control minBtn_, maxBtn_, restoreBtn_, skinBtn_;
     QString title_;
     bool english_ = false;
     bool shuttingDown_ = false;
