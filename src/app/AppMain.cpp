@@ -154,7 +154,7 @@ QStringList writeScreenshots(CMainWnd& wnd, const QString& folder)
         }
         ui::CMsgWnd box;
         if (box.Create(&wnd, QStringLiteral("msgwnd"), 0, 0, true)) {
-            box.FindControl(QStringLiteral("MessageText")).SetText(QStringLiteral("是否要恢复到出厂设置？"));
+            box.FindControl(QStringLiteral("MessageText")).SetProgramText(QStringLiteral("是否要恢复到出厂设置？"));
             box.ShowWindow(true, false);
             QApplication::processEvents();
             const QString file = QStringLiteral("%1/message_box_%2.png").arg(folder, lang);

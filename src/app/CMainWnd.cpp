@@ -12,9 +12,9 @@
 #include "feature/WindowMessages.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/page/ProfileNames.h"
+#include "ui/CSkinFrame.h"
 #include "ui/ComboControl.h"
 #include "ui/MessageBox.h"
-#include "ui/CSkinFrame.h"
 #include "ui/ResourceManager.h"
 #include "ui/TabLayoutControl.h"
 #include "ui/UiThread.h"
@@ -179,7 +179,7 @@ void CMainWnd::showTitle()
     const int mode = CDeviceHook::ActiveMode();
     const char* notice = mode == kHookNone ? nullptr : hookSwallows(mode) ? kSingleKeyNotice : kRecordingNotice;
     const QString text =
-        notice == nullptr ? title_ : title_ + QStringLiteral(" — ") + QString::fromUtf8(notice);
+        notice == nullptr ? title_ : title_ + QStringLiteral(" — ") + ui::programText(QString::fromUtf8(notice));
     tray_.SetTooltipText(text);
     setWindowTitle(text);
 }
@@ -288,6 +288,7 @@ void CMainWnd::SwitchLanguage()
     rm.LoadLanguage(english_ ? QStringLiteral("lan_en.xml") : QStringLiteral("lan_cn.xml"));
     ReloadText();
     RebuildTrayMenu();
+    showTitle();
     update();
 }
 

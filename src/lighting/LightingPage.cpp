@@ -131,7 +131,7 @@ void LightingPage::chooseMainEffect()
         const DirectionButton* buttons[2] = {&look->first, &look->second};
         for (int i = 0; i < 2; ++i) {
             ui::Control b = host_.control(nameOf(ln::kDirectionButtons[i]));
-            b.SetText(buttons[i]->label);
+            b.SetProgramText(buttons[i]->label);
             if (!buttons[i]->hotAndPushed.isEmpty()) {
                 b.SetHotImage(buttons[i]->hotAndPushed);
                 b.SetPushedImage(buttons[i]->hotAndPushed);

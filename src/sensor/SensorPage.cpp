@@ -136,8 +136,8 @@ void SensorPage::factoryReset()
 
 void SensorPage::setCalibrationTexts(const char* status, const char* hint)
 {
-    host_.control(QLatin1String(sn::kCalibrationStatus)).SetText(QString::fromUtf8(status));
-    host_.control(QLatin1String(sn::kCalibrationHint)).SetText(QString::fromUtf8(hint));
+    host_.control(QLatin1String(sn::kCalibrationStatus)).SetProgramText(QString::fromUtf8(status));
+    host_.control(QLatin1String(sn::kCalibrationHint)).SetProgramText(QString::fromUtf8(hint));
 }
 
 void SensorPage::startCalibration()

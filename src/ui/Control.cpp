@@ -118,6 +118,12 @@ void Control::SetText(const QString& text)
         setControlText(w, text);
 }
 
+void Control::SetProgramText(const QString& text)
+{
+    if (auto* w = usable("SetProgramText"))
+        setProgramText(w, text);
+}
+
 void Control::SetToolTip(const QString& text)
 {
     if (auto* w = usable("SetToolTip"))

@@ -25,6 +25,9 @@ public:
     QString GetName() const;
     QString GetText() const;
     void SetText(const QString& text);
+    // One of the program's own texts (written in Chinese), shown in the current language and
+    // again in the new one after a language switch (ui/ResourceManager.h).
+    void SetProgramText(const QString& text);
     void SetToolTip(const QString& text);
     // The control's own visibility (a control of a hidden window can still be "visible").
     bool IsVisible() const;

@@ -38,7 +38,7 @@ int ShowMessageBox(QWidget* parent, const QString& text)
     box->CenterWindow();
     Control message = box->FindControl(QStringLiteral("MessageText"));
     if (!text.isEmpty())
-        message.SetText(text);
+        message.SetProgramText(text);  // in the language shown
 
     if (responder()) {
         MessageBoxRequest request;

@@ -1,6 +1,8 @@
 #pragma once
 // ShowMessageBox: every notice and question of the program, in the skinned message window,
-// modal over the main window. Returns 1 when the user pressed "confirm_btn", else 0.
+// modal over the main window, in the current language (the text is one of the program's own,
+// written in Chinese: ui/ResourceManager.h). Returns 1 when the user pressed "confirm_btn",
+// else 0.
 //
 // Tests install a responder instead of the real modal loop: the box is built as usual (the
 // layout, the text), then the responder is asked which control to press.

@@ -143,28 +143,99 @@ QString ResourceManager::imagePath(const QString& image) const
     return file.isEmpty() ? QString() : resolveFile(file);
 }
 
+namespace {
+
+const char* const kProgramText = "corvProgramText";
+
+// "最多支持%d个宏" -> ^最多支持(-?\d+)个宏$; "%1" takes any text.
+QRegularExpression patternOf(const QString& text)
+{
+    static const QRegularExpression tokens(QStringLiteral("%d|%1"));
+    QString re = QStringLiteral("^");
+    qsizetype at = 0;
+    for (auto it = tokens.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        re += QRegularExpression::escape(text.mid(at, m.capturedStart() - at));
+        re += m.captured() == QStringLiteral("%d") ? QStringLiteral("(-?\\d+)") : QStringLiteral("(.*)");
+        at = m.capturedEnd();
+    }
+    re += QRegularExpression::escape(text.mid(at)) + QStringLiteral("$");
+    return QRegularExpression(re, QRegularExpression::DotMatchesEverythingOption);
+}
+
+}  // namespace
+
 bool ResourceManager::LoadLanguage(const QString& file)
 {
     texts_.clear();
+    messages_.clear();
+    patterns_.clear();
     const auto data = readLimited(resolveFile(file));
     if (!data) {
         qCWarning(lcSkin) << "language file missing:" << file;
         return false;
     }
     QHash<QString, QString> found;
+    QHash<QString, QString> messages;
+    std::vector<MessagePattern> patterns;
     const bool ok = parseXml(*data, [&](const QString& element, const QXmlStreamAttributes& attrs) {
-        if (element.compare(QStringLiteral("Text"), Qt::CaseInsensitive) != 0)
-            return;
-        const QString id = attrs.value(QStringLiteral("id")).toString();
-        if (!id.isEmpty())
-            found.insert(id, attrs.value(QStringLiteral("value")).toString());
+        if (element.compare(QStringLiteral("Text"), Qt::CaseInsensitive) == 0) {
+            const QString id = attrs.value(QStringLiteral("id")).toString();
+            if (!id.isEmpty())
+                found.insert(id, attrs.value(QStringLiteral("value")).toString());
+        } else if (element.compare(QStringLiteral("Message"), Qt::CaseInsensitive) == 0) {
+            const QString cn = attrs.value(QStringLiteral("cn")).toString();
+            const QString value = attrs.value(QStringLiteral("value")).toString();
+            if (cn.isEmpty())
+                return;
+            if (cn.contains(QStringLiteral("%d")) || cn.contains(QStringLiteral("%1")))
+                patterns.push_back({patternOf(cn), value});
+            else
+                messages.insert(cn, value);
+        }
     });
     if (!ok) {
         qCWarning(lcSkin) << "language file malformed:" << file;
         return false;
     }
     texts_ = found;
+    messages_ = messages;
+    patterns_ = std::move(patterns);
     return true;
+}
+
+QString ResourceManager::ProgramText(const QString& text) const
+{
+    if (const auto it = messages_.constFind(text); it != messages_.constEnd())
+        return *it;
+    for (const MessagePattern& p : patterns_) {
+        const QRegularExpressionMatch m = p.match.match(text);
+        if (!m.hasMatch())
+            continue;
+        // The captured pieces go into the translation's tokens in order.
+        static const QRegularExpression tokens(QStringLiteral("%d|%1"));
+        QString out;
+        qsizetype at = 0;
+        int piece = 1;
+        for (auto it = tokens.globalMatch(p.value); it.hasNext();) {
+            const QRegularExpressionMatch t = it.next();
+            out += p.value.mid(at, t.capturedStart() - at);
+            out += m.captured(piece++);
+            at = t.capturedEnd();
+        }
+        return out + p.value.mid(at);
+    }
+    return text;
+}
+
+QString programText(const QString& text) { return ResourceManager::instance().ProgramText(text); }
+
+void setProgramText(QWidget* widget, const QString& text)
+{
+    if (widget == nullptr)
+        return;
+    setControlText(widget, ResourceManager::instance().ProgramText(text));
+    widget->setProperty(kProgramText, text);
 }
 
 std::optional<QString> ResourceManager::GetText(const QString& id, const QString& type) const
@@ -179,6 +250,9 @@ std::optional<QString> ResourceManager::GetText(const QString& id, const QString
 
 void setControlText(QWidget* widget, const QString& text)
 {
+    if (widget == nullptr)
+        return;
+    widget->setProperty(kProgramText, QVariant());
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         if (text.contains(QStringLiteral("{a}"))) {
             label->setTextFormat(Qt::RichText);
@@ -253,8 +327,11 @@ void ResourceManager::ReloadText(QWidget* root) const
             continue;
         }
         if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) || qobject_cast<QGroupBox*>(w)) {
-            if (const auto t = GetText(id, QStringLiteral("text")))
+            if (const QVariant own = w->property(kProgramText); own.isValid()) {
+                setProgramText(w, own.toString());  // a text the program set, in the new language
+            } else if (const auto t = GetText(id, QStringLiteral("text"))) {
                 setControlText(w, *t);
+            }
         }
     }
 }

@@ -7,8 +7,10 @@
 // skin folder (no absolute paths, no ".."), files are size-limited, and XML with a document
 // type declaration is refused.
 #include <QHash>
+#include <QRegularExpression>
 #include <QString>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -40,8 +42,14 @@ public:
     QString imagePath(const QString& image) const;
 
     // Language texts. LoadLanguage replaces the current table; false (and an empty table)
-    // when the file is missing or malformed.
+    // when the file is missing or malformed. Besides the control texts by id (<Text id=""
+    // value=""/>), a language file translates the program's own texts (messages, labels it
+    // sets) from Chinese: <Message cn="..." value="..."/>. A "%d" in both stands for a
+    // number, a "%1" for any text, in the same order.
     bool LoadLanguage(const QString& file);
+    // The current language's version of one of the program's own texts; the text itself when
+    // the language has none (Chinese, the program's own language, has none).
+    QString ProgramText(const QString& text) const;
     void SetLanguage(const QString& language) { language_ = language; }
     QString GetLanguage() const { return language_; }
     void SetTextQueryInterface(IQueryControlText* query) { query_ = query; }
@@ -63,12 +71,23 @@ private:
     QString skinFolder_;
     QHash<QString, QString> layouts_;
     QHash<QString, QString> texts_;
+    struct MessagePattern {
+        QRegularExpression match;
+        QString value;
+    };
+    QHash<QString, QString> messages_;
+    std::vector<MessagePattern> patterns_;
     QString language_;
     IQueryControlText* query_ = nullptr;
 };
 
 // Sets a control's text as the skin shows it: "{a}...{/a}" marks a link in a label.
 void setControlText(QWidget* widget, const QString& text);
+// ResourceManager::instance().ProgramText(text).
+QString programText(const QString& text);
+// Shows one of the program's own texts on a control in the current language, and again in
+// the new one at each ReloadText. setControlText forgets it.
+void setProgramText(QWidget* widget, const QString& text);
 QString controlText(const QWidget* widget);
 
 }  // namespace corv::ui

@@ -151,5 +151,57 @@ TEST(SkinTest, BothLanguagesCoverTheSameTextsAndTheMenus)
     }
 }
 
+// Every Chinese text written in the program's sources is one the program shows, so English
+// needs its version, with the same numbers and texts filled in; only names the program
+// stores in files (and so keeps in every language) are exempt.
+TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
+{
+    const QSet<QString> storedNames = {
+        QStringLiteral("新配置文件%d"), QStringLiteral("新配置文件1"), QStringLiteral("新建宏"),
+        QStringLiteral("升级包-1906-32F01A-R240-鼠标-CSEAD7-V0107-20170816.exe"),
+        QStringLiteral("升级包-1904-32F01A-R210-鼠标-CSEA1F-V0201-20170615.exe"),
+        QStringLiteral("{a}演示官网{/a}"),  // answered in English by the text query itself
+    };
+    const QRegularExpression literal(QStringLiteral("\"([^\"\\\\]*[\\x{4e00}-\\x{9fff}][^\"\\\\]*)\""));
+    QSet<QString> shown;
+    const QString src = QString::fromStdString((AppEnvironment::sourceDir() / "src").string());
+    for (QDirIterator it(src, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        QFile f(it.next());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        for (const QString& line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+            if (line.trimmed().startsWith(QStringLiteral("//")) || line.contains(QStringLiteral("ScriptParser")))
+                continue;
+            for (auto m = literal.globalMatch(line); m.hasNext();) {
+                const QString text = m.next().captured(1);
+                if (!storedNames.contains(text))
+                    shown.insert(text);
+            }
+        }
+    }
+    EXPECT_GT(shown.size(), 50);
+
+    AppEnvironment env;
+    auto& rm = ui::ResourceManager::instance();
+    ASSERT_TRUE(rm.LoadLanguage(QStringLiteral("lan_en.xml")));
+    const QRegularExpression tokens(QStringLiteral("%d|%1"));
+    for (const QString& text : shown) {
+        // Filled in as the program fills it in, then translated.
+        QString sample = text;
+        sample.replace(QStringLiteral("%d"), QStringLiteral("37")).replace(QStringLiteral("%1"), QStringLiteral("x.exe"));
+        const QString english = rm.ProgramText(sample);
+        EXPECT_NE(english, sample) << "no English for " << text.toStdString();
+        EXPECT_FALSE(english.contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))))
+            << text.toStdString() << " -> " << english.toStdString();
+        if (text.contains(QStringLiteral("%d")))
+            EXPECT_TRUE(english.contains(QStringLiteral("37"))) << english.toStdString();
+        if (text.contains(QStringLiteral("%1")))
+            EXPECT_TRUE(english.contains(QStringLiteral("x.exe"))) << english.toStdString();
+    }
+    // Chinese has no translations: the program's own texts stay as they are.
+    ASSERT_TRUE(rm.LoadLanguage(QStringLiteral("lan_cn.xml")));
+    EXPECT_EQ(rm.ProgramText(QStringLiteral("最多支持50个宏")), QStringLiteral("最多支持50个宏"));
+}
+
 }  // namespace
 }  // namespace corv::test

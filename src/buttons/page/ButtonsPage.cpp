@@ -18,6 +18,7 @@
 #include "ui/ListControl.h"
 #include "ui/MenuWnd.h"
 #include "ui/Notification.h"
+#include "ui/ResourceManager.h"
 #include "ui/SliderControl.h"
 
 namespace corv {
@@ -109,11 +110,15 @@ std::vector<std::string> ButtonsPage::macroNames() const
     return folder.empty() ? std::vector<std::string>{} : MacroIndex(folder).names();
 }
 
-void ButtonsPage::setLabel(int n, const QString& text)
+void ButtonsPage::setLabel(int n, const QString& text, bool macroName)
 {
     ui::Control button = host_.control(buttonName(n));
-    button.SetText(text);
-    button.SetToolTip(text);
+    // A function's name is the program's and follows the language; a macro's is the user's.
+    if (macroName)
+        button.SetText(text);
+    else
+        button.SetProgramText(text);
+    button.SetToolTip(macroName ? text : ui::programText(text));
 }
 
 void ButtonsPage::openMenu(int n)
@@ -172,7 +177,7 @@ void ButtonsPage::chooseMacro()
     if (window.Run(host_.window()) == 1 && window.chosen()) {
         pending_.assignment = *window.chosen();
         if (pending_.assignment.p1 < names.size())
-            setLabel(pending_.button, qs(names[pending_.assignment.p1]));
+            setLabel(pending_.button, qs(names[pending_.assignment.p1]), true);
         storePending();
     }
     saveAndSend();
@@ -198,8 +203,9 @@ void ButtonsPage::refreshLabels()
     }
     const std::vector<std::string> names = macroNames();
     for (std::size_t n = 0; n < kButtonsPerBlock; ++n) {
-        if (const auto label = assignmentLabel(ButtonAssignment::of(block, n), names))
-            setLabel(static_cast<int>(n), qs(*label));
+        const ButtonAssignment a = ButtonAssignment::of(block, n);
+        if (const auto label = assignmentLabel(a, names))
+            setLabel(static_cast<int>(n), qs(*label), a.isMacro());
     }
 }
 

@@ -68,7 +68,7 @@ public:
 private:
     std::size_t currentRecord() const;
     std::vector<std::string> macroNames() const;
-    void setLabel(int n, const QString& text);
+    void setLabel(int n, const QString& text, bool macroName = false);
     void setLocked(bool locked);
     void sent(const ButtonSendOutcome& outcome);
 

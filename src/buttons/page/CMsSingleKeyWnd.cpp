@@ -40,7 +40,7 @@ bool CMsSingleKeyWnd::takeKeyboard()
     if (!keyboardTaken_) {
         if (hintText_.isNull())
             hintText_ = hint.GetText();
-        hint.SetText(qs(kGrabRefusedText));
+        hint.SetProgramText(qs(kGrabRefusedText));
     } else if (!hintText_.isNull()) {
         hint.SetText(hintText_);
     }

@@ -24,6 +24,7 @@
 #include "ui/MenuWnd.h"
 #include "ui/Notification.h"
 #include "ui/OptionControl.h"
+#include "ui/ResourceManager.h"
 
 namespace corv {
 
@@ -297,8 +298,9 @@ void MacroPage::importIntoSelected()
     const auto macro = selectedMacro(index);
     if (!macro)
         return;
-    const QString file = ui::GetOpenFileName(host_.window(), kImportTitle,
-                                             QString::fromStdString(index.folder().string()), kMacroFilter);
+    const QString file =
+        ui::GetOpenFileName(host_.window(), ui::programText(kImportTitle),
+                            QString::fromStdString(index.folder().string()), ui::programText(kMacroFilter));
     if (file.isEmpty())
         return;
     const MacroResult result = index.importFile(*macro, file.toStdString());
@@ -316,7 +318,8 @@ void MacroPage::exportSelected()
     if (!macro)
         return;
     const QString file =
-        ui::GetSaveFileName(host_.window(), kExportTitle, QString::fromStdString(index.folder().string()), kMacroFilter,
+        ui::GetSaveFileName(host_.window(), ui::programText(kExportTitle), QString::fromStdString(index.folder().string()),
+                            ui::programText(kMacroFilter),
                             QStringLiteral("mac"));
     if (file.isEmpty())
         return;
@@ -634,7 +637,7 @@ void MacroPage::toggleRecording()
         host_.removeKeyboardHook();
         recording_ = false;
         list.SetInputEnabled(true);
-        button.SetText(qs(kRecordText));
+        button.SetProgramText(qs(kRecordText));
         saveShown();
         setLocked(false);
         return;
@@ -654,7 +657,7 @@ void MacroPage::toggleRecording()
     lastEventTick_ = tick();
     recording_ = true;
     list.SetInputEnabled(false);
-    button.SetText(qs(kStopText));
+    button.SetProgramText(qs(kStopText));
     setLocked(true);
 }
 
