@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything twice (plain, and with AddressSanitizer +
-# UndefinedBehaviorSanitizer) and runs the whole test suite in both builds; then runs the
+# UndefinedBehaviorSanitizer) and runs the whole test suite in both builds; between the two,
+# builds the Debian package of the plain build and checks it with lintian. Then runs the
 # connection, listener and window tests under ThreadSanitizer and each fuzz target for a
 # short while from its seed corpus.
 set -euo pipefail
@@ -17,6 +18,16 @@ t=$(stamp)
 "$here/scripts/build.sh" "$here/build-test"
 (cd "$here/build-test" && ctest --output-on-failure -j"$jobs")
 took "plain build and tests" "$t"
+
+echo "== Debian package and lintian"
+t=$(stamp)
+rm -rf "$here/build-test/package"
+(cd "$here/build-test" && cpack -G DEB -B "$here/build-test/package" >/dev/null)
+deb="$(ls "$here"/build-test/package/*.deb)"
+echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
+# README.md ("Installing") explains each warning that stays; an error fails the run.
+lintian --fail-on error --tag-display-limit 0 "$deb"
+took "package and lintian" "$t"
 
 echo "== sanitizer build (ASan + UBSan)"
 t=$(stamp)

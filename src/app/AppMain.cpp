@@ -218,6 +218,8 @@ int runApp(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("corvalantis"));
+    // The desktop entry the window belongs to (Wayland's application id, the taskbar's icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.corvalantis.Corvalantis"));
     QApplication::setQuitOnLastWindowClosed(false);  // the program lives in the tray
     QFont font(QStringLiteral("Noto Sans CJK SC"));
     font.setPixelSize(13);

@@ -10,6 +10,7 @@
 #include "feature/ProfileApplication.h"
 #include "feature/RouteName.h"
 #include "feature/WindowMessages.h"
+#include "platform/Autostart.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/page/ProfileNames.h"
 #include "ui/CSkinFrame.h"
@@ -63,6 +64,7 @@ void CMainWnd::declareShell()
     presenter_.declare(registry_);
     registry_.onMenu("lan", true, [this](const ui::MenuCommand&) { SwitchLanguage(); });
     registry_.onMenu("exit", false, [this](const ui::MenuCommand&) { Close(0); });
+    registry_.onMenu(kAutostartItem, false, [this](const ui::MenuCommand& cmd) { SetAutostart(cmd.checked); });
 }
 
 bool CMainWnd::CreateMainWindow()
@@ -138,7 +140,36 @@ void CMainWnd::RebuildTrayMenu()
         ui::MenuWnd::BuildMenu(QStringLiteral("menu.xml"), [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); });
     if (trayMenu_ && options_.trayMenuExtension)
         options_.trayMenuExtension(trayMenu_.get());
+    if (trayMenu_) {
+        // The entry may change behind the program's back (the desktop's own settings, a
+        // second account of the same home): the item reads it each time the menu opens.
+        connect(trayMenu_.get(), &QMenu::aboutToShow, this, &CMainWnd::SyncAutostartItem);
+        SyncAutostartItem();
+    }
     tray_.SetContextMenu(trayMenu_.get());
+}
+
+void CMainWnd::SyncAutostartItem()
+{
+    if (!trayMenu_)
+        return;
+    const QString item = QString::fromLatin1(kAutostartItem);
+    for (QAction* action : trayMenu_->actions()) {
+        if (action->objectName() == item)
+            action->setChecked(Autostart::forCurrentUser().isEnabled());
+    }
+}
+
+void CMainWnd::SetAutostart(bool on)
+{
+    const Autostart autostart = Autostart::forCurrentUser();
+    if (!autostart.set(on)) {
+        qCWarning(lcMain) << "cannot" << (on ? "write" : "remove") << "the autostart entry"
+                          << QString::fromStdString(autostart.entryPath().string());
+        ui::ShowMessageBox(this, QString::fromUtf8(kAutostartFailedText) +
+                                     QString::fromStdString(autostart.entryPath().string()));
+    }
+    SyncAutostartItem();
 }
 
 void CMainWnd::OnWindowInit()

@@ -47,6 +47,9 @@ public:
     static constexpr int kHeight = 572;
     static constexpr const char* kNoDeviceText = "请连接可用USB设备";
     static constexpr const char* kNoTrayText = "桌面没有系统托盘，窗口将保持显示。";
+    // The tray item that starts the program with the desktop, and its failure message.
+    static constexpr const char* kAutostartItem = "autostart";
+    static constexpr const char* kAutostartFailedText = "无法更改自动启动项：";
     static constexpr const char* kNoPermissionText =
         "鼠标已连接，但当前用户无权访问。请安装 udev 规则 70-corvalantis.rules 后重新插拔鼠标。";
 
@@ -106,6 +109,12 @@ public:
     void OnTrayLeftClick();
     void OnMenuCommand(const ui::MenuCommand& cmd);
     QMenu* trayMenu() const { return trayMenu_.get(); }
+    // "autostart": writes (on) or removes (off) the user's autostart entry; a failure is
+    // shown with the entry's path. The item then shows the entry's state.
+    void SetAutostart(bool on);
+    // Checks the tray's "autostart" item when the desktop will start the program (each time
+    // the tray menu opens).
+    void SyncAutostartItem();
     ui::TrayIcon& trayIcon() { return tray_; }
 
     // Language: the program starts in Chinese; each switch flips between the two.

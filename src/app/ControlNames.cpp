@@ -180,6 +180,7 @@ constexpr ControlRef kControls[] = {
 
 constexpr MenuItemRef kMenuItems[] = {
     {"menu.xml", "lan"},
+    {"menu.xml", "autostart"},
     {"menu.xml", "exit"},
     {"fuction.xml", "Menu_Copy"},
     {"fuction.xml", "Menu_Import"},

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "cli/Doctor.h"
 #include "device/DeviceChannel.h"
 #include "device/DeviceConnection.h"
 #include "device/DeviceState.h"
@@ -45,6 +46,11 @@ constexpr const char* kUsage =
     "                    when missing; other keys are kept)\n"
     "  write-macros      write the macro library of the data folder (msMacro.ini and\n"
     "                    its .mac files) into the mouse's macro memory\n"
+    "  doctor            check this machine: the mouse's hidraw nodes and their\n"
+    "                    permissions, the udev rule, the desktop and how the pointer\n"
+    "                    speed and scroll lines are set, the X RECORD extension for\n"
+    "                    macro recording; each problem with its fix (exit code 1 when\n"
+    "                    there is one)\n"
     "\n"
     "Exit codes: 0 success, 1 usage error or failed command, 2 no mouse found,\n"
     "3 the mouse is present but may not be opened by this user (install the udev rule\n"
@@ -339,6 +345,8 @@ int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << kUsage;
         return kExitFailure;
     }
+    if (options.command == "doctor")
+        return runDoctor(DoctorSystem::live(), out) == 0 ? kExitOk : kExitFailure;
     if (options.command != "info" && options.command != "dump" && options.command != "write-macros" &&
         !takesFile(options.command)) {
         err << "corvalantisctl: unknown command: " << options.command << "\n\n" << kUsage;

@@ -19,6 +19,10 @@ namespace fs = std::filesystem;
 
 constexpr const char* kDataFolderName = "CORVALANTIS R210R240 Driver";
 
+#ifndef CORV_SHARE_FROM_BIN
+#define CORV_SHARE_FROM_BIN "../share/corvalantis"  // the installed layout: bin/ and share/corvalantis/
+#endif
+
 fs::path homeFolder()
 {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
@@ -184,7 +188,7 @@ fs::path resourceFolder()
     std::error_code ec;
     if (fs::exists(program / "default.pro", ec) || fs::is_directory(program / "skin", ec))
         return program;
-    const fs::path installed = (program / ".." / "share" / "corvalantis" / "").lexically_normal();
+    const fs::path installed = (program / CORV_SHARE_FROM_BIN / "").lexically_normal();
     if (fs::is_directory(installed, ec))
         return installed;
     return program;

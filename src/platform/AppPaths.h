@@ -26,8 +26,9 @@ std::filesystem::path dataFolderPath();
 std::filesystem::path programFolder();
 
 // The folder that holds "default.pro" and "skin/": the override if one is set; else
-// programFolder() when either exists there; else programFolder()/../share/corvalantis/ when
-// that folder exists (installed layout); else programFolder(). Trailing separator.
+// programFolder() when either exists there; else the installed data folder seen from the
+// program's (programFolder()/../share/corvalantis/ for the usual bin/ and share/) when it
+// exists; else programFolder(). Trailing separator.
 std::filesystem::path resourceFolder();
 
 // Makes resourceFolder() return folder (tests, running from the build tree). An empty path

@@ -13,6 +13,9 @@ namespace corv::desktop {
 // the key is not writable.
 bool gsettingsSetPointerSpeed(int speed);
 
+// Whether the installed schemas have org.gnome.desktop.peripherals.mouse speed.
+bool gsettingsHasPointerSpeed();
+
 // The X display named displayName (false at once when it is empty): "libinput Accel Speed"
 // on every XInput2 slave pointer that has it; when none has it, the core pointer
 // acceleration speed/5 (so that 10 gives the X server's default of 2/1) above a threshold

@@ -25,6 +25,16 @@ struct KeyUnref {
 
 }  // namespace
 
+bool gsettingsHasPointerSpeed()
+{
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    if (source == nullptr)
+        return false;
+    const std::unique_ptr<GSettingsSchema, SchemaUnref> schema(
+        g_settings_schema_source_lookup(source, kMouseSchema, TRUE));
+    return schema && g_settings_schema_has_key(schema.get(), kSpeedKey);
+}
+
 bool gsettingsSetPointerSpeed(int speed)
 {
     const std::string what = std::string("pointer speed not set through GSettings: ");

@@ -387,4 +387,17 @@ std::unique_ptr<KeyboardSource> makeX11KeyboardSource()
     return X11KeyboardSource::open(display);
 }
 
+RecordSupport x11RecordSupport(const std::string& displayName)
+{
+    if (displayName.empty())
+        return RecordSupport::NoDisplay;
+    int screen = 0;
+    xcb_connection_t* c = connect(displayName, &screen);
+    if (c == nullptr)
+        return RecordSupport::NoDisplay;
+    const bool present = hasRecord(c);
+    xcb_disconnect(c);
+    return present ? RecordSupport::Present : RecordSupport::Missing;
+}
+
 }  // namespace corv

@@ -87,4 +87,8 @@ private:
 // connection or lacks RECORD.
 std::unique_ptr<KeyboardSource> makeX11KeyboardSource();
 
+// Whether the X display displayName offers what recording keys needs (RECORD 1.13).
+enum class RecordSupport { NoDisplay, Present, Missing };
+RecordSupport x11RecordSupport(const std::string& displayName);
+
 }  // namespace corv

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QSlider>
 #include <QTest>
 #include <atomic>
+#include <fstream>
 
 #include "AppFixture.h"
 #include "app/PageStructure.h"
@@ -294,6 +297,62 @@ TEST_F(MainWndTest, TrayClickTogglesOnlyWithAnOpenChannel)
     ASSERT_NE(wnd.trayMenu(), nullptr);
     EXPECT_TRUE(ui::MenuWnd::TriggerItem(wnd.trayMenu(), QStringLiteral("lan")));
     EXPECT_TRUE(wnd.IsEnglish());
+}
+
+// The item's check state in the tray menu.
+bool autostartChecked(CMainWnd& wnd)
+{
+    for (QAction* action : wnd.trayMenu()->actions()) {
+        if (action->objectName() == QLatin1String(CMainWnd::kAutostartItem)) {
+            EXPECT_TRUE(action->isCheckable());
+            return action->isChecked();
+        }
+    }
+    ADD_FAILURE() << "the tray menu has no autostart item";
+    return false;
+}
+
+TEST_F(MainWndTest, TheAutostartItemWritesAndRemovesTheEntryAndShowsItsStateWhenOpened)
+{
+    ui::TrayIcon::SetAvailabilityOverride(true);
+    CMainWnd& wnd = create();
+    ASSERT_NE(wnd.trayMenu(), nullptr);
+    const auto entry = env.home() / ".config" / "autostart" / "corvalantis.desktop";
+    EXPECT_FALSE(autostartChecked(wnd));
+
+    // Chosen as the user does: the check turns on and the entry is written.
+    ASSERT_TRUE(ui::MenuWnd::TriggerItem(wnd.trayMenu(), QLatin1String(CMainWnd::kAutostartItem)));
+    EXPECT_TRUE(std::filesystem::exists(entry));
+    EXPECT_NE(AppEnvironment::readAll(entry).find("\nExec="), std::string::npos);
+    EXPECT_TRUE(autostartChecked(wnd));
+
+    // Removed behind the program's back: the menu shows it when it opens next.
+    std::filesystem::remove(entry);
+    EXPECT_TRUE(autostartChecked(wnd)) << "nothing reads the entry before the menu opens";
+    emit wnd.trayMenu()->aboutToShow();
+    EXPECT_FALSE(autostartChecked(wnd));
+    // Rebuilt for the other language, the item keeps showing the entry's state.
+    wnd.SetAutostart(true);
+    wnd.SwitchLanguage();
+    EXPECT_TRUE(autostartChecked(wnd));
+    QAction* item = nullptr;
+    for (QAction* a : wnd.trayMenu()->actions())
+        item = a->objectName() == QLatin1String(CMainWnd::kAutostartItem) ? a : item;
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("Start with the desktop"));
+
+    ASSERT_TRUE(ui::MenuWnd::TriggerItem(wnd.trayMenu(), QLatin1String(CMainWnd::kAutostartItem)));
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_FALSE(autostartChecked(wnd));
+    EXPECT_TRUE(shown.isEmpty()) << shown.join(QLatin1Char('|')).toStdString();
+
+    // A folder that cannot be made: the user is told, and the item stays off.
+    std::filesystem::remove_all(env.home() / ".config" / "autostart");
+    std::ofstream(env.home() / ".config" / "autostart") << "in the way";
+    ASSERT_TRUE(ui::MenuWnd::TriggerItem(wnd.trayMenu(), QLatin1String(CMainWnd::kAutostartItem)));
+    EXPECT_FALSE(autostartChecked(wnd));
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(QString::fromUtf8(CMainWnd::kAutostartFailedText))) << shown[0].toStdString();
 }
 
 TEST_F(MainWndTest, UnknownMenuItemsShowTheirTextAndExitShutsDown)

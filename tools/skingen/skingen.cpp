@@ -1,6 +1,8 @@
 // Draws every image of the skin into a folder: skingen <skin folder>.
+// skingen --icons <folder> draws the program's icon for the desktop's icon theme instead.
 // The look: dark panels, one blue accent (#0199CB), light text.
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
@@ -179,11 +181,12 @@ void modelLogo(const QString& model)
     save(img, model.mid(1) + QStringLiteral(".png"));
 }
 
-void appIcon()
+// The program's icon on a 64 x 64 grid, scaled to the painter's size. appIconSvg() below is
+// the same drawing as SVG: change both together.
+void drawAppIcon(QPainter& p, int size)
 {
-    QImage img = canvas(64, 64);
-    QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
     QLinearGradient g(0, 0, 64, 64);
     g.setColorAt(0, QColor(0x1B, 0x1F, 0x27));
     g.setColorAt(1, QColor(0x10, 0x12, 0x17));
@@ -197,8 +200,62 @@ void appIcon()
     p.drawLine(QPointF(32, 12), QPointF(32, 26));
     p.setPen(QPen(kAccentLight, 4, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(32, 17), QPointF(32, 22));
+}
+
+void appIcon()
+{
+    QImage img = canvas(64, 64);
+    QPainter p(&img);
+    drawAppIcon(p, 64);
     p.end();
     save(img, QStringLiteral("icon.png"));
+}
+
+QByteArray appIconSvg()
+{
+    const auto c = [](const QColor& colour) { return colour.name().toLatin1(); };
+    return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" viewBox=\"0 0 64 64\">\n"
+                      "  <defs>\n"
+                      "    <linearGradient id=\"bg\" x1=\"0\" y1=\"0\" x2=\"64\" y2=\"64\" gradientUnits=\"userSpaceOnUse\">\n"
+                      "      <stop offset=\"0\" stop-color=\"#1b1f27\"/>\n"
+                      "      <stop offset=\"1\" stop-color=\"#101217\"/>\n"
+                      "    </linearGradient>\n"
+                      "  </defs>\n"
+                      "  <rect x=\"3\" y=\"3\" width=\"58\" height=\"58\" rx=\"14\" ry=\"14\" fill=\"url(#bg)\" stroke=\"") +
+           c(kAccent) +
+           "\" stroke-width=\"3\"/>\n"
+           "  <rect x=\"20\" y=\"12\" width=\"24\" height=\"40\" rx=\"12\" ry=\"12\" fill=\"none\" stroke=\"" +
+           c(kText) +
+           "\" stroke-width=\"3\"/>\n"
+           "  <line x1=\"32\" y1=\"12\" x2=\"32\" y2=\"26\" stroke=\"" +
+           c(kText) +
+           "\" stroke-width=\"3\"/>\n"
+           "  <line x1=\"32\" y1=\"17\" x2=\"32\" y2=\"22\" stroke=\"" +
+           c(kAccentLight) + "\" stroke-width=\"4\" stroke-linecap=\"round\"/>\n</svg>\n";
+}
+
+// The desktop's icon theme files: <dir>/hicolor/NxN/apps/corvalantis.png for each size the
+// desktop asks for, and <dir>/hicolor/scalable/apps/corvalantis.svg.
+int themeIcons(const QString& dir)
+{
+    g_out = dir + QStringLiteral("/hicolor");
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QImage img = canvas(size, size);
+        QPainter p(&img);
+        drawAppIcon(p, size);
+        p.end();
+        save(img, QStringLiteral("%1x%1/apps/corvalantis.png").arg(size));
+    }
+    const QString svg = g_out + QStringLiteral("/scalable/apps/corvalantis.svg");
+    QDir().mkpath(QFileInfo(svg).path());
+    QFile file(svg);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(appIconSvg()) < 0 || !file.flush()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(svg));
+        return 1;
+    }
+    std::printf("%d icons written to %s\n", g_count + 1, qPrintable(g_out));
+    return 0;
 }
 
 // The mouse seen from above, for the buttons page.
@@ -342,8 +399,10 @@ void background(int n, const QColor& a, const QColor& b)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--icons")
+        return themeIcons(QString::fromLocal8Bit(argv[2]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: skingen <skin folder>\n");
+        std::fprintf(stderr, "usage: skingen <skin folder> | skingen --icons <folder>\n");
         return 2;
     }
     g_out = QString::fromLocal8Bit(argv[1]);
