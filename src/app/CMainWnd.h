@@ -49,7 +49,7 @@ public:
     static constexpr const char* kNoTrayText = "桌面没有系统托盘，窗口将保持显示。";
     // The tray item that starts the program with the desktop, and its failure message.
     static constexpr const char* kAutostartItem = "autostart";
-    static constexpr const char* kAutostartFailedText = "无法更改自动启动项：";
+    static constexpr const char* kAutostartFailedText = "无法更改自动启动项：%1";
     static constexpr const char* kNoPermissionText =
         "鼠标已连接，但当前用户无权访问。请安装 udev 规则 70-corvalantis.rules 后重新插拔鼠标。";
 

@@ -352,7 +352,9 @@ TEST_F(MainWndTest, TheAutostartItemWritesAndRemovesTheEntryAndShowsItsStateWhen
     ASSERT_TRUE(ui::MenuWnd::TriggerItem(wnd.trayMenu(), QLatin1String(CMainWnd::kAutostartItem)));
     EXPECT_FALSE(autostartChecked(wnd));
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].startsWith(QString::fromUtf8(CMainWnd::kAutostartFailedText))) << shown[0].toStdString();
+    // In English now, with the entry named.
+    EXPECT_EQ(shown[0], QStringLiteral("The autostart entry cannot be changed: %1")
+                            .arg(QString::fromStdString(entry.string())));
 }
 
 TEST_F(MainWndTest, UnknownMenuItemsShowTheirTextAndExitShutsDown)
