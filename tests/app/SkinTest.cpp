@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QImage>
 #include <QRegularExpression>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -149,6 +150,25 @@ TEST(SkinTest, BothLanguagesCoverTheSameTextsAndTheMenus)
         EXPECT_TRUE(found) << item.file << ": " << item.name;
         EXPECT_TRUE(cn.contains(QLatin1String(item.name))) << item.name;
     }
+}
+
+// A screen at 200 % draws the skin's images from their @2x versions: every image has one,
+// of exactly twice its size.
+TEST(SkinTest, EveryImageHasADoubleSizeVersionForScreensAt200Percent)
+{
+    int images = 0;
+    for (QDirIterator it(skinDir(), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        if (path.endsWith(QStringLiteral("@2x.png")))
+            continue;
+        ++images;
+        const QString twice = path.left(path.size() - 4) + QStringLiteral("@2x.png");
+        const QImage one(path);
+        const QImage two(twice);
+        ASSERT_FALSE(two.isNull()) << "missing " << twice.toStdString();
+        EXPECT_EQ(two.size(), one.size() * 2) << twice.toStdString();
+    }
+    EXPECT_GT(images, 50);
 }
 
 // Every Chinese text written in the program's sources is one the program shows, so English

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -31,7 +32,7 @@ protected:
         f.close();
         return runArgs(QStringList(extraArgs) << QStringLiteral("--script=") + file);
     }
-    Outcome runArgs(const QStringList& args)
+    Outcome runArgs(const QStringList& args, const QStringList& extraEnv = {})
     {
         QDir().mkpath(dir.path() + QStringLiteral("/home"));
         QDir().mkpath(dir.path() + QStringLiteral("/run"));
@@ -42,6 +43,8 @@ protected:
         env.remove(QStringLiteral("XDG_CONFIG_HOME"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path() + QStringLiteral("/run"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        for (const QString& pair : extraEnv)
+            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(CORV_APP_EXECUTABLE), args);
@@ -122,6 +125,19 @@ TEST(ScriptArgumentsTest, TheScriptOptionIsTakenAndChecked)
     EXPECT_FALSE(parseAppArguments({"--script=a", "--screenshots=/tmp/s"}, bad, &error));
     EXPECT_NE(error.find("cannot be combined"), std::string::npos);
     EXPECT_TRUE(appUsage().contains(QStringLiteral("--script=FILE")));
+}
+
+// A screen at 200 %: the window follows the scale and is drawn at twice its pixels (with the
+// skin's @2x images, which SkinTest checks are there).
+TEST_F(ScriptProcessTest, AtScaleFactorTwoTheWindowIsDrawnAtTwiceItsPixels)
+{
+    const QString shots = dir.path() + QStringLiteral("/shots");
+    const Outcome o = runArgs({QStringLiteral("--virtual-mouse=R240"), QStringLiteral("--screenshots=") + shots},
+                              {QStringLiteral("QT_SCALE_FACTOR=2")});
+    ASSERT_EQ(o.code, 0) << o.out.toStdString();
+    const QImage page(shots + QStringLiteral("/ms_tab_switch_0_cn.png"));
+    ASSERT_FALSE(page.isNull()) << o.out.toStdString();
+    EXPECT_EQ(page.size(), QSize(1600, 1144));
 }
 
 }  // namespace

@@ -24,17 +24,25 @@ const QColor kMuted(0x8A, 0x92, 0x9F);
 
 QString g_out;
 int g_count = 0;
+// 1: the images as the layouts size them; 2: the same drawings at twice the pixels, saved as
+// NAME@2x.png, which Qt takes on a screen scaled to 200 %.
+int g_scale = 1;
 
-QImage canvas(int w, int h)
+// An image of w x h logical pixels; painting is in logical pixels at any scale.
+QImage canvas(int w, int h, QImage::Format format = QImage::Format_ARGB32_Premultiplied)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(w * g_scale, h * g_scale, format);
+    img.setDevicePixelRatio(g_scale);
     img.fill(Qt::transparent);
     return img;
 }
 
 void save(const QImage& img, const QString& name)
 {
-    const QString path = g_out + QLatin1Char('/') + name;
+    QString file = name;
+    if (g_scale != 1)
+        file.insert(file.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(g_scale));
+    const QString path = g_out + QLatin1Char('/') + file;
     QDir().mkpath(QFileInfo(path).path());
     if (!img.save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -128,7 +136,8 @@ void roundedButton(QImage& img, const QColor& fill, const QColor& border)
     p.setRenderHint(QPainter::Antialiasing);
     p.setBrush(fill);
     p.setPen(QPen(border, 1.2));
-    p.drawRoundedRect(QRectF(0.6, 0.6, img.width() - 1.2, img.height() - 1.2), 5, 5);
+    const QSizeF size = img.deviceIndependentSize();
+    p.drawRoundedRect(QRectF(0.6, 0.6, size.width() - 1.2, size.height() - 1.2), 5, 5);
 }
 
 // Direction buttons: a circular arrow on the left; "1" is the chosen state.
@@ -380,13 +389,13 @@ void comboArrow()
 // Backgrounds offered by the skin frame.
 void background(int n, const QColor& a, const QColor& b)
 {
-    QImage img(400, 286, QImage::Format_RGB32);
+    QImage img = canvas(400, 286, QImage::Format_RGB32);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient g(0, 0, 400, 286);
     g.setColorAt(0, a);
     g.setColorAt(1, b);
-    p.fillRect(img.rect(), g);
+    p.fillRect(QRect(0, 0, 400, 286), g);
     p.setPen(QPen(QColor(255, 255, 255, 10), 1));
     for (int x = -286; x < 400; x += 14)
         p.drawLine(x, 286, x + 286, 0);
@@ -394,18 +403,8 @@ void background(int n, const QColor& a, const QColor& b)
     save(img, QStringLiteral("bg%1.png").arg(n));
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+void drawSkin()
 {
-    QGuiApplication app(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "--icons")
-        return themeIcons(QString::fromLocal8Bit(argv[2]));
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: skingen <skin folder> | skingen --icons <folder>\n");
-        return 2;
-    }
-    g_out = QString::fromLocal8Bit(argv[1]);
     for (int s = 1; s <= 5; ++s) {
         stageButton(s, false);
         stageButton(s, true);
@@ -447,6 +446,24 @@ int main(int argc, char** argv)
     background(2, QColor(0x10, 0x26, 0x33), QColor(0x0B, 0x12, 0x18));
     background(3, QColor(0x2A, 0x1A, 0x30), QColor(0x10, 0x0C, 0x14));
     background(4, QColor(0x1E, 0x2A, 0x1E), QColor(0x0C, 0x12, 0x0C));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--icons")
+        return themeIcons(QString::fromLocal8Bit(argv[2]));
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: skingen <skin folder> | skingen --icons <folder>\n");
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    for (const int scale : {1, 2}) {
+        g_scale = scale;
+        drawSkin();
+    }
     std::printf("%d images written to %s\n", g_count, qPrintable(g_out));
     return 0;
 }
