@@ -178,12 +178,14 @@ std::size_t IniDocument::sectionEnd(std::size_t sec) const
 }
 
 // Makes the file end in a complete line, so that lines can be appended: the last line gets
-// a full line ending (a lone carriage return is replaced), and a stray odd byte becomes a
-// line of its own.
+// a line ending (a lone carriage return gets its line feed, so that readers still drop it and
+// nothing before it), and a stray odd byte becomes a line of its own.
 void IniDocument::endWithLineBreak()
 {
-    if (!lines_.empty() && !endsWithLineFeed(lines_.back()))
-        lines_.back().eol = eol_;
+    if (!lines_.empty() && !endsWithLineFeed(lines_.back())) {
+        Line& last = lines_.back();
+        last.eol = last.eol.empty() ? eol_ : keep(std::string(last.eol) + encodeText(encoding_, "\n"));
+    }
     if (!stray_.empty()) {
         lines_.push_back(makeLine(keep(std::string(stray_) + '\0'), eol_));
         stray_ = {};

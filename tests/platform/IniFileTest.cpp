@@ -501,12 +501,18 @@ TEST_F(IniFileTest, ACarriageReturnEndingTheFileStaysALineEndingWhenLinesAreAppe
     EXPECT_EQ(read("a", "k"), "1");
     EXPECT_EQ(ini::keyNames(file, "a"), (std::vector<std::string>{"k", "x"}));
 
+    // Two of them: the first is part of the value, in a file whose lines end in a line feed.
+    writeBytes(file, "[a]\nk=1\r\r");
+    ASSERT_EQ(read("a", "k"), "1\r");
+    ASSERT_TRUE(ini::writeString(file, "b", "x", "y"));
+    EXPECT_EQ(read("a", "k"), "1\r");
+
     // A header ending the file, in UTF-16.
     writeBytes(file, "\xFF\xFE" + utf16le(u"k=1\n[s]\r"));
     ASSERT_TRUE(ini::writeString(file, "s", "x", "y"));
     EXPECT_EQ(ini::sectionNames(file), std::vector<std::string>{"s"});
     EXPECT_EQ(read("s", "x"), "y");
-    EXPECT_EQ(readBytes(file), "\xFF\xFE" + utf16le(u"k=1\n[s]\nx=y\n"));
+    EXPECT_EQ(readBytes(file), "\xFF\xFE" + utf16le(u"k=1\n[s]\r\nx=y\n"));
 }
 
 // ---------------------------------------------------------------------------------------
