@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <mutex>
 #include <utility>
 
 #include "platform/HidrawSlicedReader.h"
@@ -16,6 +17,15 @@
 
 namespace corv {
 namespace {
+
+// hidapi keeps process-wide state that enumerating and opening change (the last error, kept
+// as an allocated string): the device connection and the input listener enumerate on their
+// own threads, so these calls take turns. Held only for the call itself.
+std::mutex& hidapiGlobals()
+{
+    static std::mutex m;
+    return m;
+}
 
 // hid_init once for the process; later calls only read the result.
 bool hidapiReady()
@@ -99,6 +109,7 @@ bool HidapiBackend::enumerate(std::vector<HidInterfaceEntry>& out)
     out.clear();
     if (!hidapiReady())
         return false;
+    const std::lock_guard<std::mutex> turn(hidapiGlobals());
     // hidapi returns null both for "no device" and for a failure it cannot tell apart.
     hid_device_info* list = hid_enumerate(0, 0);
     for (const hid_device_info* p = list; p != nullptr; p = p->next) {
@@ -150,11 +161,16 @@ std::unique_ptr<HidHandle> HidapiBackend::open(const std::string& path, HidOpenE
         return nullptr;
     }
 
-    errno = 0;
-    hid_device* device = hid_open_path(path.c_str());
+    hid_device* device = nullptr;
+    int openErrno = 0;
+    {
+        const std::lock_guard<std::mutex> turn(hidapiGlobals());
+        errno = 0;
+        device = hid_open_path(path.c_str());
+        openErrno = errno;
+    }
     if (device == nullptr) {
-        const int err = errno;
-        setError(error, err == 0 ? HidOpenError::Other : errorFromErrno(err));
+        setError(error, openErrno == 0 ? HidOpenError::Other : errorFromErrno(openErrno));
         return nullptr;
     }
 
