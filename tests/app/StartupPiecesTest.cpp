@@ -120,7 +120,7 @@ int exitCodeOf(const std::vector<std::string>& argv)
     ChildProcess child(argv);
     if (!child.started())
         return -1;
-    const int status = child.waitForExit(20000);
+    const int status = child.waitForExit(60000);
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -134,7 +134,7 @@ bool waitForProgram(OutsideAnswer& state)
         if (state.status == OutsideStatus::Done)
             return true;
         QTest::qWait(50);  // the program is still starting: ask again
-    } while (timer.elapsed() < 20000);
+    } while (timer.elapsed() < 60000);  // generous: a race-detector build starts slowly
     return false;
 }
 
