@@ -16,9 +16,11 @@
 #include "app/AppFeatures.h"
 #include "app/CMainWnd.h"
 #include "app/DemoMenu.h"
+#include "app/OutsideRequests.h"
 #include "app/ScriptDriver.h"
 #include "device/FrameLogFile.h"
 #include "platform/AppPaths.h"
+#include "platform/DbusOutsideMessages.h"
 #include "platform/DesktopSettings.h"
 #include "platform/ForegroundWatcher.h"
 #include "platform/SingleInstanceLock.h"
@@ -64,6 +66,16 @@ std::filesystem::path redirectDocuments()
         << "XDG_DOCUMENTS_DIR=\"" << (base / "Documents").string() << "\"\n";
     ::setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
     return base;
+}
+
+// A second start: the running program is asked to show its window, and this one ends.
+int showRunningInstance()
+{
+    const OutsideAnswer shown = sendOutsideRequest(OutsideCall{OutsideRequest::ShowWindow, {}});
+    if (shown.status != OutsideStatus::Done)
+        std::fprintf(stderr, "corvalantis: already running, but its window could not be shown: %s\n",
+                     shown.message.empty() ? "no answer" : shown.message.c_str());
+    return 0;
 }
 
 }  // namespace
@@ -194,11 +206,12 @@ int runApp(int argc, char** argv)
         if (!script)
             return kScriptError;
     }
-    // One instance: a second one ends at once, silently (screenshots are not an instance).
+    // One instance: a second one asks the first to show its window and ends (screenshots are
+    // not an instance).
     SingleInstanceLock instance;
     if (!screenshots && instance.acquire(CMainWnd::kTitle) == SingleInstanceLock::Result::HeldElsewhere) {
         if (!scripted)
-            return 0;
+            return showRunningInstance();
         scriptLog(QStringLiteral("end: another instance is running; the script was not run"));
         return kScriptFailed;
     }
@@ -288,6 +301,15 @@ int runApp(int argc, char** argv)
     if (!wnd.CreateMainWindow()) {
         std::fprintf(stderr, "corvalantis: the main layout of the skin cannot be loaded\n");
         return 1;
+    }
+    // Requests of other programs on the session bus (corvalantisctl, a second start). Not for
+    // scripted runs: the script alone acts on their window. Declared after the window: it
+    // stops first.
+    DbusOutsideMessageService outsideService;
+    std::unique_ptr<OutsideRequests> outside;
+    if (!scripted && !screenshots) {
+        outside = std::make_unique<OutsideRequests>(wnd, outsideService);
+        outside->start();
     }
     wnd.ShowWindow(true, !screenshots);
     qCInfo(lcStart).nospace() << "initialised at "

@@ -1,12 +1,15 @@
 #include "app/ConnectionPresenter.h"
 
 #include <QLoggingCategory>
+#include <cinttypes>
+#include <cstdio>
 
 #include "app/CMainWnd.h"
 #include "app/ControlNames.h"
 #include "device/DeviceProtocol.h"
 #include "feature/WindowMessages.h"
 #include "platform/AppPaths.h"
+#include "platform/DebugLog.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileIndex.h"
 #include "profiles/page/ProfileNames.h"
@@ -64,19 +67,38 @@ void ConnectionPresenter::declare(FeatureRegistry& r)
     const int sources[] = {profile_names::kDpiList, profile_names::kKeyList, profile_names::kRegList};
     for (int i = 0; i < 3; ++i) {
         const int source = sources[i];
-        r.onMessage(applyMessages[i], [this, source](Param, LParam) { wnd_.applySelectedProfile(source); });
+        r.onMessage(applyMessages[i], [this, source](Param, LParam) { applyProfileFromOutside(source); });
     }
-    r.onMessage(msg::WM_DEV_ARRIVED, [this](Param, LParam) {
-        if (wnd_.channel().IsOpen()) {
-            presentModel();
-            return;
-        }
-        {
-            std::lock_guard<std::recursive_mutex> guard(wnd_.channel().lock());
-            wnd_.deviceState().DeviceInfo[kInfoDpiCount] = 0;
-        }
-        wnd_.ShowWindow(false, false);
-    });
+    r.onMessage(msg::WM_DEV_ARRIVED, [this](Param wParam, LParam lParam) { deviceArrived(wParam, lParam); });
+}
+
+bool ConnectionPresenter::applyProfileFromOutside(int source)
+{
+    const bool applied = wnd_.applySelectedProfile(source);
+    if (!applied)
+        wnd_.refreshSettings();  // applySelectedProfile refreshes after an application itself
+    return applied;
+}
+
+bool ConnectionPresenter::deviceArrived(std::uintptr_t wParam, std::intptr_t lParam)
+{
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, "%jx,%jx,%x", static_cast<std::uintmax_t>(wParam),
+                  static_cast<std::uintmax_t>(lParam), 0u);
+    debugLine(numbers);
+    debugLine("设备插入");
+    if (wnd_.channel().IsOpen()) {
+        debugLine("找到设备");
+        presentModel();
+        return true;
+    }
+    debugLine("没有找到设备");
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd_.channel().lock());
+        wnd_.deviceState().DeviceInfo[kInfoDpiCount] = 0;
+    }
+    wnd_.ShowWindow(false, false);
+    return false;
 }
 
 void ConnectionPresenter::showModel(ModelShown why)

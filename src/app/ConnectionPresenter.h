@@ -35,6 +35,13 @@ public:
     void presentModel();
     // Logo, title and tooltip of the model, then every feature's part.
     void showModel(ModelShown why);
+    // The messages from outside (WM_APPLY_DPI_PROFILE .. WM_DEV_ARRIVED, also received over
+    // the session bus). Applies the profile selected in the list of source (0 DPI, 1 KEY,
+    // 2 REG) and refreshes the pages; whether it was applied (not without a mouse).
+    bool applyProfileFromOutside(int source);
+    // A device arrival notice: presents the mouse when the channel is open, else forgets the
+    // mouse's DPI level count and hides the window. Whether the channel was open.
+    bool deviceArrived(std::uintptr_t wParam, std::intptr_t lParam);
     // "ms_profile_n" clicked: the mouse's active settings record becomes n.
     void selectOnboardRecord(int n);
     // Hands the macro library's rebuild, if one happened since the last hand-over, to the

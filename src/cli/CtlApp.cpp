@@ -17,6 +17,7 @@
 #include "macros/MacroImage.h"
 #include "macros/MacroTransfer.h"
 #include "platform/AppPaths.h"
+#include "platform/OutsideMessages.h"
 #include "profiles/ProfileApply.h"
 #include "profiles/ProfileFile.h"
 #include "sim/BackendChoice.h"
@@ -52,19 +53,43 @@ constexpr const char* kUsage =
     "                    macro recording; each problem with its fix (exit code 1 when\n"
     "                    there is one)\n"
     "\n"
-    "Exit codes: 0 success, 1 usage error or failed command, 2 no mouse found,\n"
-    "3 the mouse is present but may not be opened by this user (install the udev rule\n"
-    "70-corvalantis.rules, see README.md).\n";
+    "Commands for the running window program (over the D-Bus session bus; the options\n"
+    "above do not apply to them):\n"
+    "  show                      show its window\n"
+    "  apply-profile dpi|key|reg apply the profile selected in the list of the DPI, button\n"
+    "                            or sensor page again, and redraw the pages\n"
+    "  select-profile NAME       select the profile NAME as a user would (it is applied\n"
+    "                            while a mouse is connected)\n"
+    "  device-arrived            tell it that a mouse may have been plugged in: it shows the\n"
+    "                            mouse when it has it open, else it hides its window\n"
+    "  status                    whether its window is visible and a mouse connected\n"
+    "\n"
+    "Exit codes: 0 success, 1 usage error or failed command, 2 no mouse found (for the\n"
+    "running program: it has no mouse, nothing was applied), 3 the mouse is present but\n"
+    "may not be opened by this user (install the udev rule 70-corvalantis.rules, see\n"
+    "README.md), 4 the window program is not running (or there is no session bus).\n";
 
 struct Options {
     std::string virtualMouse;
     std::string frameLog;
     std::string command;
-    std::string file;  // the profile of apply and capture
+    std::string argument;  // the profile file of apply and capture, the list or name for the program
     bool help = false;
 };
 
 bool takesFile(const std::string& command) { return command == "apply" || command == "capture"; }
+
+// Commands carried out by the running window program.
+bool forTheProgram(const std::string& command)
+{
+    return command == "show" || command == "apply-profile" || command == "select-profile" ||
+           command == "device-arrived" || command == "status";
+}
+
+bool takesArgument(const std::string& command)
+{
+    return takesFile(command) || command == "apply-profile" || command == "select-profile";
+}
 
 bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error)
 {
@@ -84,8 +109,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
             return false;
         } else if (options.command.empty()) {
             options.command = arg;
-        } else if (takesFile(options.command) && options.file.empty()) {
-            options.file = arg;
+        } else if (takesArgument(options.command) && options.argument.empty()) {
+            options.argument = arg;
         } else {
             error = "unexpected argument: " + arg;
             return false;
@@ -325,6 +350,83 @@ int commandCapture(DeviceChannel& channel, const std::string& file, std::ostream
     return kExitOk;
 }
 
+// One request to the running window program, its answer told on out or err.
+int commandForProgram(const std::string& command, const std::string& argument, std::ostream& out, std::ostream& err)
+{
+    OutsideCall call;
+    if (command == "show") {
+        call.request = OutsideRequest::ShowWindow;
+    } else if (command == "apply-profile") {
+        if (argument == "dpi") {
+            call.request = OutsideRequest::ApplyDpiProfile;
+        } else if (argument == "key") {
+            call.request = OutsideRequest::ApplyKeyProfile;
+        } else if (argument == "reg") {
+            call.request = OutsideRequest::ApplyRegProfile;
+        } else {
+            err << "corvalantisctl: apply-profile needs the list: dpi, key or reg\n\n" << kUsage;
+            return kExitFailure;
+        }
+    } else if (command == "select-profile") {
+        if (argument.empty()) {
+            err << "corvalantisctl: select-profile needs a profile name\n\n" << kUsage;
+            return kExitFailure;
+        }
+        call.request = OutsideRequest::SelectProfile;
+        call.profileName = argument;
+    } else if (command == "device-arrived") {
+        call.request = OutsideRequest::DeviceArrived;
+    } else {
+        call.request = OutsideRequest::GetState;
+    }
+
+    const OutsideAnswer answer = sendOutsideRequest(call);
+    switch (answer.status) {
+    case OutsideStatus::Done:
+        break;
+    case OutsideStatus::NoBus:
+        err << "corvalantisctl: the window program cannot be reached: " << answer.message << '\n';
+        return kExitNoProgram;
+    case OutsideStatus::NoInstance:
+        err << "corvalantisctl: the window program (corvalantis) is not running\n";
+        return kExitNoProgram;
+    case OutsideStatus::UnknownProfile:
+        err << "corvalantisctl: " << answer.message << '\n';
+        return kExitFailure;
+    case OutsideStatus::Closing:
+        err << "corvalantisctl: the window program is closing\n";
+        return kExitFailure;
+    case OutsideStatus::Failed:
+        err << "corvalantisctl: " << command << " failed: " << answer.message << '\n';
+        return kExitFailure;
+    }
+    switch (call.request) {
+    case OutsideRequest::ApplyDpiProfile:
+    case OutsideRequest::ApplyKeyProfile:
+    case OutsideRequest::ApplyRegProfile:
+        if (!answer.flag) {
+            err << "corvalantisctl: not applied: the window program has no mouse connected\n";
+            return kExitNoMouse;
+        }
+        out << "applied\n";
+        return kExitOk;
+    case OutsideRequest::DeviceArrived:
+        out << (answer.flag ? "the mouse is open: the window program shows it\n"
+                            : "no mouse is open: the window program hid its window\n");
+        return kExitOk;
+    case OutsideRequest::GetState:
+        out << "window: " << (answer.flag ? "visible" : "hidden") << '\n'
+            << "mouse: " << (answer.connected ? "connected" : "not connected") << '\n';
+        return kExitOk;
+    case OutsideRequest::SelectProfile:
+        out << "selected: " << call.profileName << '\n';
+        return kExitOk;
+    case OutsideRequest::ShowWindow:
+        return kExitOk;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, HidBackend* hardware,
@@ -348,13 +450,21 @@ int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (options.command == "doctor")
         return runDoctor(DoctorSystem::live(), out) == 0 ? kExitOk : kExitFailure;
     if (options.command != "info" && options.command != "dump" && options.command != "write-macros" &&
-        !takesFile(options.command)) {
+        !takesFile(options.command) && !forTheProgram(options.command)) {
         err << "corvalantisctl: unknown command: " << options.command << "\n\n" << kUsage;
         return kExitFailure;
     }
-    if (takesFile(options.command) && options.file.empty()) {
+    if (takesFile(options.command) && options.argument.empty()) {
         err << "corvalantisctl: " << options.command << " needs a profile file\n\n" << kUsage;
         return kExitFailure;
+    }
+    if (forTheProgram(options.command)) {
+        if (!options.virtualMouse.empty() || !options.frameLog.empty()) {
+            err << "corvalantisctl: " << options.command
+                << " is carried out by the running program: --virtual-mouse and --frame-log do not apply\n";
+            return kExitFailure;
+        }
+        return commandForProgram(options.command, options.argument, out, err);
     }
 
     sim::DeviceBackend backend;
@@ -383,9 +493,9 @@ int runCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (options.command == "info")
         return commandInfo(channel, out, err);
     if (options.command == "apply")
-        return commandApply(channel, options.file, out, err);
+        return commandApply(channel, options.argument, out, err);
     if (options.command == "capture")
-        return commandCapture(channel, options.file, out, err);
+        return commandCapture(channel, options.argument, out, err);
     if (options.command == "write-macros")
         return commandWriteMacros(channel, out, err);
     return commandDump(channel, out, err);

@@ -17,6 +17,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // usage error or a command that failed
 inline constexpr int kExitNoMouse = 2;
 inline constexpr int kExitNoPermission = 3;
+inline constexpr int kExitNoProgram = 4;  // the window program is not running (or no session bus)
 
 // Runs one command line. hardware, when given, stands in for the hidapi backend (tests use
 // it to show "no mouse" and "no permission"); --virtual-mouse still takes precedence.

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <climits>
+#include <mutex>
 #include <utility>
 
 #include "platform/HidrawHandle.h"
@@ -19,6 +20,15 @@
 
 namespace corv {
 namespace {
+
+// hidapi keeps process-wide state that enumerating changes (the last error, kept as an
+// allocated string): the device connection and the input listener enumerate on their own
+// threads, so these calls take turns. Held only for the call itself.
+std::mutex& hidapiGlobals()
+{
+    static std::mutex m;
+    return m;
+}
 
 // hid_init once for the process; later calls only read the result.
 bool hidapiReady()
@@ -91,6 +101,7 @@ bool HidapiBackend::enumerate(std::vector<HidInterfaceEntry>& out)
     out.clear();
     if (!hidapiReady())
         return false;
+    const std::lock_guard<std::mutex> turn(hidapiGlobals());
     // hidapi returns null both for "no device" and for a failure it cannot tell apart.
     hid_device_info* list = hid_enumerate(0, 0);
     for (const hid_device_info* p = list; p != nullptr; p = p->next) {

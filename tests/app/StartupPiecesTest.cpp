@@ -4,15 +4,19 @@
 
 #include <QTemporaryDir>
 #include <atomic>
+#include <csignal>
 #include <cstring>
 
 #include <sys/wait.h>
 
 #include "AppFixture.h"
 #include "ChildProcess.h"
+#include "ScopedEnv.h"
+#include "SessionBus.h"
 #include "app/AppMain.h"
 #include "app/WorkerThreads.h"
 #include "feature/RouteName.h"
+#include "platform/DbusOutsideMessages.h"
 #include "platform/IniFile.h"
 #include "platform/SingleInstanceLock.h"
 #include "ui/Notification.h"
@@ -93,9 +97,11 @@ TEST(SingleInstanceTest, OneHolderAtATime)
     EXPECT_EQ(SingleInstanceLock::fileNameFor(".."), "_.lock");
 }
 
-TEST(SingleInstanceTest, ASecondProgramExitsZeroAtOnce)
+TEST(SingleInstanceTest, ASecondProgramExitsZeroAtOnceEvenWhenNobodyAnswers)
 {
     LockFolder folder;  // the child finds the lock through XDG_RUNTIME_DIR
+    SessionBus bus;     // where the child asks for the first window: nobody serves there
+    ASSERT_TRUE(bus.up()) << bus.error();
     SingleInstanceLock running;
     ASSERT_EQ(running.acquire("CORVALANTIS R210 Driver"), SingleInstanceLock::Result::Acquired);
     // Started with posix_spawn (not QProcess, whose own way of starting a child leaves a race
@@ -106,6 +112,71 @@ TEST(SingleInstanceTest, ASecondProgramExitsZeroAtOnce)
     ASSERT_NE(status, -1) << "the second program kept running";
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// Runs a program to its end; its exit code, or -1 when it did not end by itself.
+int exitCodeOf(const std::vector<std::string>& argv)
+{
+    ChildProcess child(argv);
+    if (!child.started())
+        return -1;
+    const int status = child.waitForExit(60000);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Whether the running program answers, and then its state.
+bool waitForProgram(OutsideAnswer& state)
+{
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        state = sendOutsideRequest(OutsideCall{OutsideRequest::GetState, {}});
+        if (state.status == OutsideStatus::Done)
+            return true;
+        QTest::qWait(50);  // the program is still starting: ask again
+    } while (timer.elapsed() < 60000);  // generous: a race-detector build starts slowly
+    return false;
+}
+
+TEST(SingleInstanceTest, ASecondStartShowsTheFirstWindowAndTheToolTalksToIt)
+{
+    LockFolder folder;
+    SessionBus bus;
+    ASSERT_TRUE(bus.up()) << bus.error();
+    QTemporaryDir home;  // the first run's profile goes there
+    ScopedEnv homeVar("HOME", home.path().toStdString());
+    ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+
+    // The hardware backend: no mouse is there.
+    ChildProcess first({CORV_APP_EXECUTABLE});
+    ASSERT_TRUE(first.started()) << std::strerror(first.startError());
+    OutsideAnswer state;
+    ASSERT_TRUE(waitForProgram(state)) << state.message;
+    EXPECT_FALSE(state.connected);
+
+    // A device arrival without a mouse hides the window.
+    EXPECT_EQ(exitCodeOf({CORV_CTL_EXECUTABLE, "device-arrived"}), 0);
+    ASSERT_TRUE(waitForProgram(state));
+    EXPECT_FALSE(state.flag);
+
+    // The second start shows it and ends.
+    ChildProcess second({CORV_APP_EXECUTABLE});
+    ASSERT_TRUE(second.started());
+    const int status = second.waitForExit(20000);
+    ASSERT_NE(status, -1) << "the second program kept running";
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_TRUE(waitForProgram(state));
+    EXPECT_TRUE(state.flag);
+
+    EXPECT_EQ(exitCodeOf({CORV_CTL_EXECUTABLE, "status"}), 0);
+    EXPECT_EQ(exitCodeOf({CORV_CTL_EXECUTABLE, "select-profile", "新配置文件1"}), 0);  // the first run's
+    EXPECT_EQ(exitCodeOf({CORV_CTL_EXECUTABLE, "select-profile", "no such profile"}), 1);
+    EXPECT_EQ(exitCodeOf({CORV_CTL_EXECUTABLE, "apply-profile", "reg"}), 2);  // no mouse: nothing applied
+    EXPECT_EQ(exitCodeOf({CORV_CTL_EXECUTABLE, "show"}), 0);
+
+    first.end(SIGTERM);
+    EXPECT_EQ(exitCodeOf({CORV_CTL_EXECUTABLE, "show"}), 4);  // nobody serves any more
 }
 
 TEST(AppArgumentsTest, KnownOptionsAreTakenOthersRefused)

@@ -1,16 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "../platform/ScopedEnv.h"
 #include "../platform/TempFolder.h"
+#include "SessionBus.h"
 #include "cli/CtlApp.h"
 #include "macros/MacroFile.h"
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
+#include "platform/DbusOutsideMessages.h"
 #include "sim/VirtualHidBackend.h"
 #include "sim/VirtualMouse.h"
 
@@ -230,6 +233,104 @@ TEST(CtlApp, NoMouseAndNoPermissionHaveTheirOwnExitCodes)
     silent->failNextRequests(1, sim::kStatusInvalid);
     const CtlRun failed = run({"info"}, &quiet);
     EXPECT_EQ(failed.code, kExitFailure);
+}
+
+// A stand-in for the window program on a private session bus: records the requests and
+// answers as the window would with or without a mouse.
+class ProgramStandIn {
+public:
+    explicit ProgramStandIn(bool mouse) : mouse_(mouse)
+    {
+        started_ = service_.start([this](OutsideCall call, OutsideReply reply) {
+            OutsideAnswer a;
+            a.flag = mouse_;
+            a.connected = mouse_;
+            if (call.request == OutsideRequest::SelectProfile && call.profileName != "Game") {
+                a.status = OutsideStatus::UnknownProfile;
+                a.message = "no profile is named \"" + call.profileName + "\"";
+            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            calls_.push_back(call);
+            reply.answer(a);
+        });
+    }
+    bool started() const { return started_; }
+    std::vector<OutsideCall> calls()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return calls_;
+    }
+
+private:
+    bool mouse_;
+    bool started_ = false;
+    std::mutex mutex_;
+    std::vector<OutsideCall> calls_;
+    DbusOutsideMessageService service_;
+};
+
+TEST(CtlProgramCommands, EachCommandSendsItsRequestAndTellsTheAnswer)
+{
+    test::SessionBus bus;
+    ASSERT_TRUE(bus.up()) << bus.error();
+    ProgramStandIn program(true);
+    ASSERT_TRUE(program.started());
+
+    EXPECT_EQ(run({"show"}).code, kExitOk);
+    const CtlRun applied = run({"apply-profile", "dpi"});
+    EXPECT_EQ(applied.code, kExitOk) << applied.err;
+    EXPECT_EQ(applied.out, "applied\n");
+    EXPECT_EQ(run({"apply-profile", "key"}).code, kExitOk);
+    EXPECT_EQ(run({"apply-profile", "reg"}).code, kExitOk);
+    const CtlRun selected = run({"select-profile", "Game"});
+    EXPECT_EQ(selected.code, kExitOk);
+    EXPECT_EQ(selected.out, "selected: Game\n");
+    const CtlRun unknown = run({"select-profile", "Office"});
+    EXPECT_EQ(unknown.code, kExitFailure);
+    EXPECT_NE(unknown.err.find("no profile is named \"Office\""), std::string::npos) << unknown.err;
+    EXPECT_NE(run({"device-arrived"}).out.find("the mouse is open"), std::string::npos);
+    EXPECT_EQ(run({"status"}).out, "window: visible\nmouse: connected\n");
+
+    const std::vector<OutsideCall> calls = program.calls();
+    const OutsideRequest order[] = {OutsideRequest::ShowWindow,      OutsideRequest::ApplyDpiProfile,
+                                    OutsideRequest::ApplyKeyProfile, OutsideRequest::ApplyRegProfile,
+                                    OutsideRequest::SelectProfile,   OutsideRequest::SelectProfile,
+                                    OutsideRequest::DeviceArrived,   OutsideRequest::GetState};
+    ASSERT_EQ(calls.size(), std::size(order));
+    for (std::size_t i = 0; i < calls.size(); ++i)
+        EXPECT_EQ(calls[i].request, order[i]) << i;
+    EXPECT_EQ(calls[5].profileName, "Office");
+
+    // Mistakes are caught before anything is sent.
+    EXPECT_EQ(run({"apply-profile"}).code, kExitFailure);
+    EXPECT_EQ(run({"apply-profile", "mouse"}).code, kExitFailure);
+    EXPECT_EQ(run({"select-profile"}).code, kExitFailure);
+    EXPECT_EQ(run({"--virtual-mouse=R240", "show"}).code, kExitFailure);
+    EXPECT_EQ(program.calls().size(), calls.size());
+}
+
+TEST(CtlProgramCommands, WithoutAMouseNothingIsAppliedAndWithoutTheProgramNothingAnswers)
+{
+    test::SessionBus bus;
+    ASSERT_TRUE(bus.up()) << bus.error();
+    {
+        ProgramStandIn program(false);
+        ASSERT_TRUE(program.started());
+        const CtlRun none = run({"apply-profile", "reg"});
+        EXPECT_EQ(none.code, kExitNoMouse);
+        EXPECT_NE(none.err.find("no mouse"), std::string::npos) << none.err;
+        EXPECT_NE(run({"device-arrived"}).out.find("hid its window"), std::string::npos);
+        EXPECT_EQ(run({"status"}).out, "window: hidden\nmouse: not connected\n");
+    }
+    const CtlRun gone = run({"show"});
+    EXPECT_EQ(gone.code, kExitNoProgram);
+    EXPECT_NE(gone.err.find("not running"), std::string::npos) << gone.err;
+
+    test::ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt);
+    const CtlRun unreachable = run({"status"});
+    EXPECT_EQ(unreachable.code, kExitNoProgram);
+    EXPECT_NE(unreachable.err.find("session bus"), std::string::npos) << unreachable.err;
 }
 
 }  // namespace

@@ -74,6 +74,19 @@ void ProfilePage::onForegroundProgram(const std::string& executable)
     ProfileIndex::writeSelected(choice);
 }
 
+bool ProfilePage::selectProfileNamed(const QString& profileName)
+{
+    ui::ComboControl list(host_.control(QLatin1String(pn::kLists[pn::kDpiList])));
+    for (int i = 0; i < list.GetCount(); ++i) {
+        if (list.GetItemUserData(i) != profileName)
+            continue;
+        if (list.GetCurSel() != i)
+            list.SelectItem(i);
+        return true;
+    }
+    return false;
+}
+
 void ProfilePage::tellNoSwitchingOnce()
 {
     if (watching_ || noSwitchingTold_)

@@ -45,6 +45,10 @@ public:
     // Another program came to the front (UI thread): the profile linked to it is applied, or
     // the user's own choice when none is; the user's choice stays the stored one.
     void onForegroundProgram(const std::string& executable);
+    // Selects the profile named name in the DPI page's list as a user's choice would (so it
+    // is applied while a mouse is connected; the profile already selected stays as it is).
+    // False when no profile has that name.
+    bool selectProfileNamed(const QString& name);
     bool switchesByProgram() const { return watching_; }
 
     static constexpr const char* kNoSwitchingText = "按程序切换配置文件需要 X11 桌面会话；链接已保存，但不会自动切换。";
