@@ -22,7 +22,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using corv::fuzz::readAll;
 using corv::fuzz::Scratch;
+using corv::fuzz::writeAll;
 
 constexpr const char* kDefault = "\x01missing\x01";
 
@@ -54,17 +56,7 @@ std::string flipAsciiCase(std::string s)
     return s;
 }
 
-std::string readAll(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
-void writeAll(const fs::path& file, const std::string& bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 struct Entry {
     std::string section, key, value;

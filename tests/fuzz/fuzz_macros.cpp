@@ -22,21 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace corv;
+using corv::fuzz::readAll;
 using corv::fuzz::Scratch;
+using corv::fuzz::writeAll;
 
 constexpr const char* kSentinel = "not to be touched";
 
-void writeAll(const fs::path& file, const std::string& bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
-std::string readAll(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void checkMacro(const MacroFile& macro, const std::string& where)
 {

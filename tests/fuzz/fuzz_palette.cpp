@@ -18,15 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using corv::fuzz::Scratch;
+using corv::fuzz::writeAll;
 using namespace corv;
 
 constexpr const char* kDefault = "\x01missing\x01";
 
-void writeAll(const fs::path& file, const std::string& bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 struct Entry {
     std::string section, key, value;
