@@ -242,28 +242,28 @@ ScriptStep parseLine(const QString& line, int lineNumber)
 {
     qsizetype pos = 0;
     const QString word = nextWord(line, pos).value_or(QString());
-    const CommandDef* spec = nullptr;
+    const CommandDef* def = nullptr;
     for (const CommandDef& c : kCommands) {
         if (word == QLatin1String(c.word))
-            spec = &c;
+            def = &c;
     }
-    if (spec == nullptr)
+    if (def == nullptr)
         throw LineError(QStringLiteral("unknown command \"%1\"").arg(word));
 
     ScriptStep step;
     step.line = lineNumber;
-    step.command = spec->command;
+    step.command = def->command;
     step.source = line.trimmed();
     QStringList args;
-    for (int i = 0; i < spec->fixed; ++i) {
+    for (int i = 0; i < def->fixed; ++i) {
         const std::optional<QString> arg = nextWord(line, pos);
         if (!arg)
             throw LineError(
-                QStringLiteral("%1 needs %2 argument(s)").arg(word).arg(spec->fixed + (spec->rest ? 1 : 0)));
+                QStringLiteral("%1 needs %2 argument(s)").arg(word).arg(def->fixed + (def->rest ? 1 : 0)));
         args << *arg;
     }
     const qsizetype restPos = pos;
-    if (spec->rest) {
+    if (def->rest) {
         step.text = restOfLine(line, pos);
     } else if (nextWord(line, pos)) {
         throw LineError(QStringLiteral("too many arguments for %1").arg(word));

@@ -12,7 +12,7 @@ namespace corv {
 // ~/.config/autostart). Empty when no configuration folder is known. Not created here.
 std::filesystem::path autostartFolder();
 
-// One argument of a desktop entry's Exec key, quoted as the desktop entry specification
+// One argument of a desktop entry's Exec key, quoted as the freedesktop.org desktop entry standard
 // asks (double quotes around an argument with a reserved character, a backslash before
 // '"', '`', '$' and '\\' inside them, '%' doubled), and escaped once more for a string value
 // of the file ('\\' becomes "\\\\").

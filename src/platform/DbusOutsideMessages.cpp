@@ -28,7 +28,7 @@ constexpr const char* kIntrospection = R"(<node>
   </interface>
 </node>)";
 
-// RequestName's flag and answer (the D-Bus specification's values).
+// RequestName's flag and answer (the values the D-Bus standard gives them).
 constexpr guint32 kDoNotQueue = 4;
 constexpr guint32 kPrimaryOwner = 1;
 

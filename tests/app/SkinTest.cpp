@@ -118,13 +118,13 @@ TEST(SkinTest, EveryImageTheSkinOrTheProgramNamesExists)
     for (int n = 0; n <= 8; ++n)
         images << QStringLiteral("ms/%1.png").arg(n) << QStringLiteral("ms/over%1.png").arg(n);
     // Images named by the layouts and the style sheet.
-    static const QRegularExpression spec(QStringLiteral("file='([^']+)'|\\$SKIN/([^\")]+)"));
+    static const QRegularExpression imageRef(QStringLiteral("file='([^']+)'|\\$SKIN/([^\")]+)"));
     QDirIterator it(skinDir(), {QStringLiteral("*.xml"), QStringLiteral("*.qss")});
     while (it.hasNext()) {
         QFile f(it.next());
         f.open(QIODevice::ReadOnly);
         const QString text = QString::fromUtf8(f.readAll());
-        for (auto m = spec.globalMatch(text); m.hasNext();) {
+        for (auto m = imageRef.globalMatch(text); m.hasNext();) {
             const auto match = m.next();
             images << (match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
         }

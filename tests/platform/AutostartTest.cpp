@@ -53,7 +53,7 @@ TEST_F(AutostartTest, FolderFollowsXdgConfigHomeElseHome)
         EXPECT_EQ(autostartFolder(), home.path() / "cfg" / "autostart");
         EXPECT_EQ(Autostart::forCurrentUser().entryPath(), home.path() / "cfg" / "autostart" / "corvalantis.desktop");
     }
-    // A relative XDG_CONFIG_HOME is ignored, as the specification asks.
+    // A relative XDG_CONFIG_HOME is ignored, as the XDG base directory standard asks.
     ScopedEnv relative("XDG_CONFIG_HOME", "cfg");
     EXPECT_EQ(autostartFolder(), home.path() / ".config" / "autostart");
 }
@@ -123,7 +123,7 @@ TEST_F(AutostartTest, AFolderThatCannotBeMadeIsAFailureAndChangesNothing)
     EXPECT_FALSE(nowhere.isEnabled());
 }
 
-TEST(DesktopExecArgument, QuotesOnlyWhatTheSpecificationReserves)
+TEST(DesktopExecArgument, QuotesOnlyWhatTheStandardReserves)
 {
     EXPECT_EQ(desktopExecArgument("/usr/bin/corvalantis"), "/usr/bin/corvalantis");
     EXPECT_EQ(desktopExecArgument("/opt/a b/x"), "\"/opt/a b/x\"");
