@@ -107,8 +107,13 @@ struct Rule {
 std::vector<Rule> findRules(const DoctorSystem& sys)
 {
     std::vector<Rule> rules;
+    std::vector<fs::path> scanned;  // a folder reached twice (/lib -> /usr/lib) counts once
     for (const char* folder : kRuleFolders) {
         std::error_code ec;
+        const fs::path real = fs::canonical(sys.root / folder, ec);
+        if (ec || std::find(scanned.begin(), scanned.end(), real) != scanned.end())
+            continue;
+        scanned.push_back(real);
         std::vector<fs::path> files;
         for (const auto& entry : fs::directory_iterator(sys.root / folder, ec))
             files.push_back(entry.path());

@@ -92,6 +92,8 @@ constexpr const char* kGoodRule =
 TEST_F(DoctorTest, AWorkingMachineHasNoProblemsAndNamesWhatItFound)
 {
     installRule("usr/lib/udev/rules.d", kGoodRule);
+    // A merged /usr: /lib leads to /usr/lib, and its rule is the same file.
+    std::filesystem::create_directory_symlink("usr/lib", root / "lib");
     addMouseNode("hidraw2");
     addMouseNode("hidraw3");
     addNode("hidraw0", "0003:0000046D:0000C077");  // another mouse: not listed
@@ -102,6 +104,7 @@ TEST_F(DoctorTest, AWorkingMachineHasNoProblemsAndNamesWhatItFound)
     EXPECT_TRUE(r.problemLines.empty()) << r.text;
     EXPECT_TRUE(r.has("udev rule: /usr/lib/udev/rules.d/70-corvalantis.rules (gives the user at the seat access)"))
         << r.text;
+    EXPECT_FALSE(r.has("udev rule: /lib/")) << r.text;
     EXPECT_TRUE(r.has("mouse: /dev/hidraw2 -rw-")) << r.text;
     EXPECT_TRUE(r.has("mouse: /dev/hidraw3 ")) << r.text;
     EXPECT_FALSE(r.has("hidraw0")) << r.text;
