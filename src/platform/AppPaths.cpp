@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/IniSyntax.h"
+
 namespace corv {
 
 namespace {
@@ -35,15 +37,6 @@ fs::path homeFolder()
         result->pw_dir != nullptr && result->pw_dir[0] != '\0')
         return result->pw_dir;
     return {};
-}
-
-std::string_view trimBlanks(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
 }
 
 fs::path configFolderOf(const fs::path& home)
@@ -105,18 +98,18 @@ fs::path documentsFromUserDirs(const fs::path& home)
     fs::path found;
     std::string line;
     while (std::getline(in, line)) {
-        std::string_view l = trimBlanks(line);
+        std::string_view l = ini::trimLine(line);
         if (l.empty() || l.front() == '#')
             continue;
         const std::string_view key = "XDG_DOCUMENTS_DIR";
         if (l.substr(0, key.size()) != key)
             continue;
         l.remove_prefix(key.size());
-        l = trimBlanks(l);
+        l = ini::trimLine(l);
         if (l.empty() || l.front() != '=')
             continue;
         l.remove_prefix(1);
-        if (fs::path value = parseUserDirValue(trimBlanks(l), home); !value.empty())
+        if (fs::path value = parseUserDirValue(ini::trimLine(l), home); !value.empty())
             found = std::move(value);
     }
     return found;

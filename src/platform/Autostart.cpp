@@ -6,6 +6,7 @@
 
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
+#include "platform/IniSyntax.h"
 
 namespace corv {
 
@@ -15,15 +16,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kMaxEntryBytes = 64 * 1024;
 
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // The value of key in the [Desktop Entry] group, or nothing.
 std::string entryValue(std::string_view text, std::string_view key)
 {
@@ -31,7 +23,7 @@ std::string entryValue(std::string_view text, std::string_view key)
     std::string value;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
-        std::string_view line = trim(text.substr(0, end));
+        std::string_view line = ini::trimLine(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (line.empty() || line.front() == '#')
             continue;
@@ -42,9 +34,9 @@ std::string entryValue(std::string_view text, std::string_view key)
         if (!inGroup)
             continue;
         const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos || trim(line.substr(0, eq)) != key)
+        if (eq == std::string_view::npos || ini::trimLine(line.substr(0, eq)) != key)
             continue;
-        value = std::string(trim(line.substr(eq + 1)));
+        value = std::string(ini::trimLine(line.substr(eq + 1)));
     }
     return value;
 }

@@ -52,6 +52,13 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
+std::string_view trimLine(std::string_view s)
+{
+    while (!s.empty() && (isBlank(s.back()) || s.back() == '\r'))
+        s.remove_suffix(1);
+    return trim(s);
+}
+
 LineInfo classify(std::string_view line)
 {
     LineInfo info;

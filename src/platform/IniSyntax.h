@@ -18,6 +18,8 @@ std::string decodeText(Encoding e, std::string_view bytes);
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
 std::string_view trim(std::string_view s);
+// trim, and a carriage return at the end too: a line of a key=value file read as it lies.
+std::string_view trimLine(std::string_view s);
 
 enum class LineKind { Blank, Comment, Section, Key, Other };
 
