@@ -345,6 +345,9 @@ void CMainWnd::Shutdown()
     listener_.cancel();
     ui::ShutdownUiThreadCall();
     workers_.stopAndJoin();
+    // Commands still waiting for their turn are dropped: the mouse is not waited for at exit.
+    if (const std::size_t dropped = commands_.stop())
+        qCWarning(lcMain) << dropped << "commands to the mouse were not sent before the exit";
     RemoveInputHooks();  // a recording in progress is saved
     CDeviceHook::SetObserver({});
     for (const auto& feature : features_)
@@ -376,6 +379,21 @@ std::filesystem::path CMainWnd::dpiProfilePath() const
     ui::ComboControl list(FindControl(name(profile_names::kLists[profile_names::kDpiList])));
     const int i = list.GetCurSel();
     return i < 0 ? std::filesystem::path{} : profilePath(list.GetItemUserData(i).toStdString());
+}
+
+void CMainWnd::sendToMouse(std::function<void(DeviceChannel&)> job, std::function<void()> done)
+{
+    if (!job)
+        return;
+    // The finished job's follow-up comes back to this thread as an event, never as a wait.
+    auto late = [this, done] {
+        if (done)
+            QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
+    };
+    const bool inTime = commands_.runWithin([this, job = std::move(job)] { job(channel_); },
+                                            std::chrono::milliseconds(kMouseWaitMs), std::move(late));
+    if (inTime && done)
+        done();
 }
 
 int CMainWnd::messageBox(const QString& text) { return ui::ShowMessageBox(this, text); }

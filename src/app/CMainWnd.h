@@ -17,6 +17,7 @@
 #include "app/ConnectionPresenter.h"
 #include "app/WorkerThreads.h"
 #include "device/DeviceChannel.h"
+#include "device/DeviceCommandQueue.h"
 #include "device/DeviceConnection.h"
 #include "device/DeviceState.h"
 #include "device/InputListener.h"
@@ -124,6 +125,9 @@ public:
     // Shared state.
     DeviceChannel& channel() override { return channel_; }
     DeviceState& deviceState() override { return state_; }
+    void sendToMouse(std::function<void(DeviceChannel&)> job, std::function<void()> done = {}) override;
+    // The thread the window's commands to the mouse run on (tests wait for it to be idle).
+    DeviceCommandQueue& mouseCommands() { return commands_; }
     // Connected, and the window has shown the model and applied the stored profile (the
     // connect sequence's last step, on the UI thread). UI thread only.
     bool isPresented() const { return presenter_.isPresented(); }
@@ -182,6 +186,7 @@ private:
     ConnectionPresenter presenter_;
     bool applying_ = false;  // a profile is being applied (UI thread)
     DeviceConnection connection_;
+    DeviceCommandQueue commands_;  // before the channel and state it uses go away
     InputListener listener_;
     std::vector<std::unique_ptr<Feature>> features_;
     FeatureRegistry registry_;

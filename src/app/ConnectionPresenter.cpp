@@ -1,7 +1,9 @@
 #include "app/ConnectionPresenter.h"
 
 #include <QLoggingCategory>
+#include <atomic>
 #include <cinttypes>
+#include <memory>
 #include <cstdio>
 
 #include "app/CMainWnd.h"
@@ -51,18 +53,28 @@ void ConnectionPresenter::declare(FeatureRegistry& r)
     using LParam = std::intptr_t;
     r.onPrefix(ui::notify::kClick, names::kOnboardRecordPrefix,
                [this](const ui::TNotifyUI&, int n) { selectOnboardRecord(n); });
+    // The mouse is read on its command thread; the pages follow once it has answered.
     r.onMessage(msg::WM_DEV_RESET, [this](Param, LParam) {
-        wnd_.connection().ReadDeviceState(ProfileIndex::selectedProfilePath());
-        showModel(ModelShown::Reset);
-        wnd_.refreshSettings();
+        wnd_.sendToMouse(
+            [this, profile = ProfileIndex::selectedProfilePath()](DeviceChannel&) {
+                wnd_.connection().ReadDeviceState(profile);
+            },
+            [this] {
+                showModel(ModelShown::Reset);
+                wnd_.refreshSettings();
+            });
     });
     r.onMessage(msg::WM_DEV_SYNC, [this](Param, LParam) {
-        wnd_.connection().SyncFromDevice(wnd_.dpiProfilePath());
-        wnd_.refreshSettings();
+        wnd_.sendToMouse(
+            [this, profile = wnd_.dpiProfilePath()](DeviceChannel&) { wnd_.connection().SyncFromDevice(profile); },
+            [this] { wnd_.refreshSettings(); });
     });
-    // The mouse's state first: the features then show the calibration's lift-off distance.
-    r.onMessage(msg::WM_DEV_CALIB_END,
-                [this](Param, LParam) { wnd_.connection().SyncFromDevice(wnd_.dpiProfilePath()); });
+    // The mouse's state first: the features then show the calibration's lift-off distance
+    // (unless the mouse is slow to answer: they show what is known).
+    r.onMessage(msg::WM_DEV_CALIB_END, [this](Param, LParam) {
+        wnd_.sendToMouse(
+            [this, profile = wnd_.dpiProfilePath()](DeviceChannel&) { wnd_.connection().SyncFromDevice(profile); });
+    });
     const unsigned applyMessages[] = {msg::WM_APPLY_DPI_PROFILE, msg::WM_APPLY_KEY_PROFILE, msg::WM_APPLY_REG_PROFILE};
     const int sources[] = {profile_names::kDpiList, profile_names::kKeyList, profile_names::kRegList};
     for (int i = 0; i < 3; ++i) {
@@ -94,7 +106,7 @@ bool ConnectionPresenter::deviceArrived(std::uintptr_t wParam, std::intptr_t lPa
     }
     debugLine("没有找到设备");
     {
-        std::lock_guard<std::recursive_mutex> guard(wnd_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(wnd_.channel().stateLock());
         wnd_.deviceState().DeviceInfo[kInfoDpiCount] = 0;
     }
     wnd_.ShowWindow(false, false);
@@ -105,7 +117,7 @@ void ConnectionPresenter::showModel(ModelShown why)
 {
     std::uint16_t model = 0;
     {
-        std::lock_guard<std::recursive_mutex> guard(wnd_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(wnd_.channel().stateLock());
         model = wnd_.deviceState().modelId();
     }
     const ModelFacts* facts = findModel(model);
@@ -118,20 +130,27 @@ void ConnectionPresenter::showModel(ModelShown why)
 
 void ConnectionPresenter::presentModel()
 {
-    wnd_.connection().refreshIdentity();
-    showModel(ModelShown::Connected);
-    wnd_.registry().connected();
-    ui::OptionControl(wnd_.FindControl(QLatin1String(names::kFirstPageOption))).Selected(true, false);
-    wnd_.selectPage(names::kMsTabSwitch, 0);
-    presented_ = true;
+    wnd_.sendToMouse([this](DeviceChannel&) { wnd_.connection().refreshIdentity(); },
+                     [this] {
+                         showModel(ModelShown::Connected);
+                         wnd_.registry().connected();
+                         ui::OptionControl(wnd_.FindControl(QLatin1String(names::kFirstPageOption)))
+                             .Selected(true, false);
+                         wnd_.selectPage(names::kMsTabSwitch, 0);
+                         presented_ = true;
+                     });
 }
 
 void ConnectionPresenter::selectOnboardRecord(int n)
 {
-    if (!wnd_.connection().SelectOnboardRecord(n))
-        return;
-    wnd_.FindControl(QLatin1String(names::kFunctionPanel)).SetVisible(false);
-    wnd_.refreshSettings();
+    auto selected = std::make_shared<std::atomic<bool>>(false);
+    wnd_.sendToMouse([this, n, selected](DeviceChannel&) { *selected = wnd_.connection().SelectOnboardRecord(n); },
+                     [this, selected] {
+                         if (!*selected)
+                             return;
+                         wnd_.FindControl(QLatin1String(names::kFunctionPanel)).SetVisible(false);
+                         wnd_.refreshSettings();
+                     });
 }
 
 bool ConnectionPresenter::windowAlive() { return wnd_.isAlive(); }

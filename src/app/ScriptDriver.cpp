@@ -200,6 +200,8 @@ QStringList menuItemNames(QMenu* menu)
 
 QWidget* MainWindowScriptHost::mainWindow() { return &wnd_; }
 
+bool MainWindowScriptHost::mouseCommandsDone() { return wnd_.mouseCommands().idle(); }
+
 bool MainWindowScriptHost::ready() { return wnd_.windowInitSent(); }
 
 ui::TrayIcon* MainWindowScriptHost::trayIcon() { return &wnd_.trayIcon(); }
@@ -304,6 +306,11 @@ void ScriptRunner::runNext()
     }
     if (next_ >= steps_.size()) {
         finishNormally();
+        return;
+    }
+    // What the window handed to the mouse reaches it before the mouse is looked at.
+    if (steps_[next_].command == ScriptCommand::ExpectMouse && !host_.mouseCommandsDone()) {
+        scheduleNext(kStartPollMs);
         return;
     }
     if (!running_.empty() && !running_.back().saidOpen) {

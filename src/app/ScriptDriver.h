@@ -56,6 +56,8 @@ public:
     // No link to the mouse at all: not connected, and no connection being made.
     virtual bool isDisconnected() { return !isConnected(); }
     virtual sim::VirtualMouse* virtualMouse() = 0;  // null on the hardware
+    // Whether every command the window handed to the mouse has been carried out.
+    virtual bool mouseCommandsDone() { return true; }
     virtual std::filesystem::path dataFolder() = 0;
 };
 
@@ -69,6 +71,7 @@ public:
     bool isConnected() override;
     bool isDisconnected() override;
     sim::VirtualMouse* virtualMouse() override { return mouse_; }
+    bool mouseCommandsDone() override;
     std::filesystem::path dataFolder() override;
 
 private:

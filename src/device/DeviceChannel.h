@@ -3,8 +3,13 @@
 // collection and the lock that serialises its use; every command is one of its operations.
 //
 // Locking: the recursive lock is held across each write+read pair, so that another thread's
-// request can never take this request's answer. The device connection thread may hold it
-// for a whole polling cycle. Never wait for the UI thread while holding it.
+// request can never take this request's answer, and across sequences of commands that
+// belong together (the connect sequence, a transfer). Only threads that talk to the mouse
+// take it; the UI thread never does. Never wait for the UI thread while holding it.
+//
+// The state lock guards the program's copies of the mouse's state (DeviceState). It is held
+// only for moments and never while waiting for the mouse: a thread holding the channel's
+// lock may take it, but a thread holding it never waits for the channel's lock.
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -44,6 +49,7 @@ public:
 
     HidDeviceInfo& device() { return device_; }
     std::recursive_mutex& lock() { return lock_; }
+    std::recursive_mutex& stateLock() { return stateLock_; }
     Clock& clock() { return clock_; }
 
     // Every request written and every answer read, in order (called under the lock: the
@@ -85,6 +91,7 @@ private:
     Clock& clock_;
     HidDeviceInfo device_;
     std::recursive_mutex lock_;
+    std::recursive_mutex stateLock_;
     std::atomic<bool> open_{false};
     ChannelIdentity identity_{};
     std::function<void(FrameDirection, const ReportFrame&)> observer_;

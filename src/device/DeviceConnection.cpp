@@ -60,7 +60,10 @@ bool DeviceConnection::runCycle(const std::stop_token& stop)
             }
             if (device.FindChannelDevice(channel_.identity())) {
                 refusedReported_ = false;
-                state_data_.firmwareVersion = device.attributes().versionNumber;
+                {
+                    std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+                    state_data_.firmwareVersion = device.attributes().versionNumber;
+                }
                 channel_.setOpen(true);
                 state_ = State::Connecting;
                 if (!pause(kConnectPause, stop))
@@ -76,6 +79,7 @@ bool DeviceConnection::runCycle(const std::stop_token& stop)
             }
         } else if (!device.Probe()) {
             channel_.setOpen(false);
+            std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
             state_data_.DeviceInfo[kInfoDpiCount] = 0;
             state_ = State::Absent;
             after = After::Lost;
@@ -121,8 +125,10 @@ int DeviceConnection::refreshIdentity()
     std::lock_guard<std::recursive_mutex> guard(channel_.lock());
     std::array<std::uint8_t, kDeviceInfoSize> info{};
     const int result = channel_.getInfo(info);
-    if (result == kResultOk)
+    if (result == kResultOk) {
+        std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
         state_data_.DeviceInfo = info;
+    }
     return result;
 }
 
@@ -143,34 +149,43 @@ bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
     const bool identity = refreshIdentity() == kResultOk;
 
     std::array<std::uint8_t, kButtonTableSize> buttons{};
-    if (channel_.readDefaultButtons(buttons) == kResultOk)
+    if (channel_.readDefaultButtons(buttons) == kResultOk) {
+        std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
         s.DefaultButtonTable = buttons;
+    }
 
-    std::uint8_t n = s.activeRecord();
+    std::uint8_t n = 0;
+    {
+        std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+        n = s.activeRecord();
+    }
     const bool haveRecord = readActiveRecord(n);
     std::array<std::uint8_t, kSettingsRecordSize> record{};
     const bool haveSettings = haveRecord && channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize),
                                                                   record.data(), kSettingsWriteSize) == kResultOk;
-    if (haveSettings) {
-        record[0] = n;
-        s.SettingsImage[n] = record;
-        std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
-    }
+    record[0] = n;
     // The button block of the active record; record 5 has no block of its own and uses block 0.
     const unsigned block = n < kButtonBlockCount ? n : 0;
     const bool haveButtons = haveRecord && channel_.readButtons(block, buttons) == kResultOk;
-    if (haveButtons)
-        s.ButtonImage[n] = buttons;
     channel_.end();
 
-    const std::uint16_t model = s.modelId();
-    clampDpiStages(s.CurrentSettings, model, false);
     DeviceCapture capture;
     capture.file = profileFile;
-    capture.modelId = model;
+    {
+        std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+        if (haveSettings)
+            std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
+        if (haveButtons)
+            s.ButtonImage[n] = buttons;
+        const std::uint16_t model = s.modelId();
+        clampDpiStages(s.CurrentSettings, model, false);
+        capture.modelId = model;
+        if (haveSettings) {
+            clampDpiStages(record, model, true);
+            s.SettingsImage[n] = record;
+        }
+    }
     if (haveSettings) {
-        clampDpiStages(record, model, true);
-        s.SettingsImage[n] = record;
         capture.haveSettings = true;
         std::copy(record.begin(), record.begin() + kProfileByteCount, capture.settings.begin());
     }
@@ -188,23 +203,32 @@ bool DeviceConnection::SyncFromDevice(const std::filesystem::path& profileFile)
     std::lock_guard<std::recursive_mutex> guard(channel_.lock());
     DeviceState& s = state_data_;
     refreshIdentity();
-    std::copy(s.CurrentSettings.begin(), s.CurrentSettings.end(), s.SettingsImage[s.activeRecord()].begin());
+    {
+        std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+        std::copy(s.CurrentSettings.begin(), s.CurrentSettings.end(), s.SettingsImage[s.activeRecord()].begin());
+    }
     std::uint8_t n = 0;
     if (!readActiveRecord(n))
         return false;
-    s.CurrentSettings[0] = n;
+    {
+        std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+        s.CurrentSettings[0] = n;
+    }
     std::array<std::uint8_t, kSettingsRecordSize> record{};
     if (channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(), kSettingsWriteSize) !=
         kResultOk)
         return false;
     record[0] = n;
-    const std::uint16_t model = s.modelId();
-    clampDpiStages(record, model, false);
-    s.SettingsImage[n] = record;
-    std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
     DeviceCapture capture;
     capture.file = profileFile;
-    capture.modelId = model;
+    {
+        std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+        const std::uint16_t model = s.modelId();
+        clampDpiStages(record, model, false);
+        s.SettingsImage[n] = record;
+        std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
+        capture.modelId = model;
+    }
     capture.haveSettings = true;
     std::copy(record.begin(), record.begin() + kProfileByteCount, capture.settings.begin());
     capture.settings[0] = 0;
@@ -221,13 +245,18 @@ bool DeviceConnection::SelectOnboardRecord(int n)
     std::uint8_t m = 0;
     if (!readActiveRecord(m) || m == n)
         return false;
-    std::copy(s.CurrentSettings.begin(), s.CurrentSettings.end(), s.SettingsImage[m].begin());
+    {
+        std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+        std::copy(s.CurrentSettings.begin(), s.CurrentSettings.end(), s.SettingsImage[m].begin());
+    }
     const auto value = static_cast<std::uint8_t>(n);
     if (channel_.writeSettings(0, &value, 1) != kResultOk)
         return false;
     std::array<std::uint8_t, kSettingsRecordSize> record{};
-    if (channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(), kSettingsWriteSize) ==
-        kResultOk) {
+    const bool haveRecord = channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(),
+                                                  kSettingsWriteSize) == kResultOk;
+    std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+    if (haveRecord) {
         // Stage bytes beyond the model's table would index past it wherever they are used.
         clampDpiStages(record, s.modelId(), false);
         s.SettingsImage[value] = record;

@@ -40,8 +40,12 @@ void clampDpiStages(std::span<std::uint8_t> image, std::uint16_t modelId, bool c
 int sendSettingBytes(DeviceChannel& channel, const DeviceState& state, std::size_t n, const std::uint8_t* data,
                      std::size_t length)
 {
-    std::lock_guard<std::recursive_mutex> guard(channel.lock());
-    return channel.writeSettings(state.settingsAddress(n), data, length);
+    std::uint16_t address = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
+        address = state.settingsAddress(n);
+    }
+    return channel.writeSettings(address, data, length);
 }
 
 int sendSettingByte(DeviceChannel& channel, const DeviceState& state, std::size_t n, std::uint8_t value)

@@ -4,8 +4,8 @@
 // its factory button table. Filled by the device connection and by applying a profile;
 // every feature that changes a setting updates CurrentSettings.
 //
-// Guarded by the device channel's lock: read or write these fields only while holding
-// DeviceChannel::lock() (the commands that fill them take it too).
+// Guarded by the device channel's state lock: read or write these fields only while holding
+// DeviceChannel::stateLock(), and never wait for the mouse while holding it.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -42,7 +42,8 @@ int dpiStageLimit(std::uint16_t modelId);
 void clampDpiStages(std::span<std::uint8_t> image, std::uint16_t modelId, bool clearActiveRecord);
 
 // Sends bytes of the active settings record (CMD_WRITE_SETTINGS at active * 64 + n), the
-// way every single setting reaches the mouse. Takes the channel's lock. Returns the result.
+// way every single setting reaches the mouse. Takes the state lock for the address, then
+// the channel's lock: call it without holding the state lock. Returns the result.
 int sendSettingBytes(DeviceChannel& channel, const DeviceState& state, std::size_t n, const std::uint8_t* data,
                      std::size_t length);
 int sendSettingByte(DeviceChannel& channel, const DeviceState& state, std::size_t n, std::uint8_t value);

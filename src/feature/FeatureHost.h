@@ -3,11 +3,14 @@
 // program's copies of the mouse's state, the current profile, and a few window services.
 // The main window implements it; tests may implement it over a small window of their own.
 //
-// Features run on the UI thread. They hold the channel's lock while they read or change
-// the device state (the lock is recursive: the commands they send take it again).
+// Features run on the UI thread. They hold the channel's state lock while they read or
+// change the device state, and never talk to the mouse themselves: their commands go to the
+// mouse's command thread (sendToMouse, MouseCommands.h), so a mouse that answers late or
+// not at all never holds up the window.
 #include <QPoint>
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "ui/Control.h"
@@ -30,6 +33,13 @@ public:
     virtual QWidget* window() = 0;
     virtual DeviceChannel& channel() = 0;
     virtual DeviceState& deviceState() = 0;
+    // Runs job on the mouse's command thread, after the jobs given before. Waits for it a
+    // little (kMouseWaitMs) when nothing else was waiting; `done` then runs on the UI thread:
+    // at once when the job finished within the wait, else when it finishes (not at all when
+    // the window shuts down first). Call it without holding the state lock when the job
+    // takes that lock: the wait would only run out.
+    virtual void sendToMouse(std::function<void(DeviceChannel&)> job, std::function<void()> done = {}) = 0;
+    static constexpr int kMouseWaitMs = 250;
     // Whether the connect sequence has finished and the mouse is still there.
     virtual bool isConnected() const = 0;
 

@@ -10,6 +10,7 @@
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
+#include "feature/MouseCommands.h"
 #include "feature/PresetColours.h"
 #include "feature/ProfileApplication.h"
 #include "lighting/LightingNames.h"
@@ -45,18 +46,18 @@ std::string ledKey(std::size_t n) { return "LED" + std::to_string(n); }
 
 int LightingPage::zone()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     const std::uint8_t z = host_.deviceState().CurrentSettings[kZoneByte];
     return z <= kZoneWheel ? z : kZoneAll;
 }
 
 void LightingPage::writeByte(std::size_t n, std::uint8_t value)
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     DeviceState& s = host_.deviceState();
     writeInt(host_.currentProfilePath(), "Setting", ledKey(n), value);
     s.CurrentSettings[n] = value;
-    sendSettingByte(host_.channel(), s, n, value);
+    sendSetting(host_, n, value);
 }
 
 // A colour set by hand ends the zone's seven-colour cycle: 0 to the mouse and the profile,
@@ -71,7 +72,7 @@ void LightingPage::selectZone(int z)
 {
     if (z < kZoneAll || z > kZoneWheel)
         z = kZoneAll;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     auto& cs = host_.deviceState().CurrentSettings;
     cs[kZoneByte] = static_cast<std::uint8_t>(z);
 
@@ -123,7 +124,7 @@ void LightingPage::chooseMainEffect()
     const auto groups = mainEffectGroups(m);
     if (!groups)
         return;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     // The groups belong to the set on show: while the wheel is edited they stay the wheel's.
     if (zone() != kZoneWheel)
         showParameterGroups(host_, *groups);
@@ -150,7 +151,7 @@ void LightingPage::chooseWheelEffect()
     const auto groups = wheelEffectGroups(w);
     if (!groups)
         return;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     if (zone() == kZoneWheel)
         showParameterGroups(host_, *groups);
     writeByte(kWheelEffectByte, static_cast<std::uint8_t>(w));
@@ -162,8 +163,8 @@ void LightingPage::chooseSecondMainEffect()
     if (m < 0 || m >= kMainEffectCount)
         return;
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
-        sendSettingByte(host_.channel(), host_.deviceState(), kMainEffectByte, static_cast<std::uint8_t>(m));
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
+        sendSetting(host_, kMainEffectByte, static_cast<std::uint8_t>(m));
     }
     ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).SelectItem(m);
 }
@@ -187,13 +188,13 @@ void LightingPage::onSpeedSlider()
 void LightingPage::setDirection(int d)
 {
     const int m = ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).GetCurSel();
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     DeviceState& s = host_.deviceState();
     if (const auto choice = directionChoice(m, d)) {
         host_.control(nameOf(ln::kDirectionButtons[0])).SetNormalImage(choice->firstNormal);
         host_.control(nameOf(ln::kDirectionButtons[1])).SetNormalImage(choice->secondNormal);
         // Effect 6 reads its direction from another byte; the profile keeps it as LED4 all the same.
-        sendSettingByte(host_.channel(), s, choice->deviceByte, static_cast<std::uint8_t>(d));
+        sendSetting(host_, choice->deviceByte, static_cast<std::uint8_t>(d));
         s.CurrentSettings[kDirectionByte] = static_cast<std::uint8_t>(d);
     }
     writeInt(host_.currentProfilePath(), "Setting", ledKey(kDirectionByte), s.CurrentSettings[kDirectionByte]);
@@ -210,11 +211,11 @@ void LightingPage::setColour(std::uint32_t colour, bool store)
     if (!store)
         return;
 
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     DeviceState& s = host_.deviceState();
     const bool onWheel = zone() == kZoneWheel;
     const std::size_t at = onWheel ? kWheelColourByte : kMainColourByte;
-    sendSettingBytes(host_.channel(), s, at, rgb.data(), rgb.size());
+    sendSettings(host_, at, rgb.data(), rgb.size());
     // The wheel's cycle exists only in its effect 1; the main set's is ended by any colour.
     if (!onWheel || s.CurrentSettings[kWheelEffectByte] == 1)
         clearSevenColour(onWheel ? kWheelSevenColourByte : kMainSevenColourByte);
@@ -245,7 +246,7 @@ void LightingPage::onChannelEdit(int channel)
     button.SetBkColor(0xFF000000u | (button.GetBkColor() & 0x00FFFFFFu & ~(0xFFu << shift)) |
                       (std::uint32_t{typed.value} << shift));
 
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     const bool onWheel = zone() == kZoneWheel;
     writeByte((onWheel ? kWheelColourByte : kMainColourByte) + static_cast<std::size_t>(channel), typed.value);
     if (!onWheel || host_.deviceState().CurrentSettings[kWheelEffectByte] == 1)
@@ -272,14 +273,15 @@ void LightingPage::resetLighting()
         return;
     if (host_.messageBox(kResetQuestion) != 1)
         return;
-    resetProfileToTemplate(host_.channel(), host_.deviceState(), templatePath(), profile);
+    const auto record = prepareTemplateReset(host_.channel(), host_.deviceState(), templatePath(), profile);
+    host_.sendToMouse([record](DeviceChannel& channel) { channel.writeSettings(0, record.data(), record.size()); });
     host_.refreshSettings();
     resetPalette();
 }
 
 void LightingPage::redrawSwitches()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     const auto& cs = host_.deviceState().CurrentSettings;
     // Shown only: nothing is sent or written for them.
     ui::OptionControl(host_.control(nameOf(ln::kSevenColour))).Selected(cs[kMainSevenColourByte] != 0, false);
@@ -288,7 +290,7 @@ void LightingPage::redrawSwitches()
 
 void LightingPage::redrawZone()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     selectZone(host_.deviceState().CurrentSettings[kZoneByte]);
 }
 
@@ -306,6 +308,11 @@ void LightingPage::showBars(const PaletteKeys& keys)
         bars.SetBarsCountData(i, keys.values[static_cast<std::size_t>(i)]);
 }
 
+void LightingPage::sendColours(const std::vector<std::uint32_t>& colours)
+{
+    host_.sendToMouse([table = colourTable(colours)](DeviceChannel& channel) { channel.writeColors(table); });
+}
+
 void LightingPage::sendBars()
 {
     const ui::MultiColorControl bars(host_.control(nameOf(ln::kPaletteBars)));
@@ -315,7 +322,7 @@ void LightingPage::sendBars()
         std::int32_t value = 0;
         colours[static_cast<std::size_t>(i)] = bars.GetBarsCountData(i, value);
     }
-    host_.channel().writeColors(colourTable(colours));
+    sendColours(colours);
 }
 
 void LightingPage::sendAndStorePalette()
@@ -326,7 +333,7 @@ void LightingPage::sendAndStorePalette()
     std::vector<std::uint32_t> colours(static_cast<std::size_t>(keys.count));
     for (int i = 0; i < keys.count; ++i)
         colours[static_cast<std::size_t>(i)] = bars.GetBarsCountData(i, keys.values[static_cast<std::size_t>(i)]);
-    host_.channel().writeColors(colourTable(colours));
+    sendColours(colours);
     // Without a profile the mouse has the table and nothing is stored.
     const std::filesystem::path profile = host_.currentProfilePath();
     if (!profile.empty())

@@ -6,6 +6,7 @@
 // profile, kept in CurrentSettings and sent to the mouse at once.
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "feature/Feature.h"
 
@@ -76,6 +77,8 @@ private:
     void clearSevenColour(std::size_t flagByte);
     void showBars(const lighting::PaletteKeys& keys);
     void sendBars();
+    // The colour table of these colours to the mouse (CMD_WRITE_COLORS).
+    void sendColours(const std::vector<std::uint32_t>& colours);
 
     FeatureHost& host_;
 };

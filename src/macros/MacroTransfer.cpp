@@ -11,11 +11,11 @@
 
 namespace corv {
 
-MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacityUnits,
-                                    const std::filesystem::path& dataFolder)
+MacroWriteOutcome packMacroLibrary(std::uint8_t capacityUnits, const std::filesystem::path& dataFolder,
+                                   std::vector<std::uint8_t>& image)
 {
     MacroWriteOutcome outcome;
-    std::vector<std::uint8_t> image;
+    image.clear();
     try {
         const std::vector<MacroFile> macros = MacroImage::readLibrary(dataFolder);
         outcome.macroCount = macros.size();
@@ -34,13 +34,18 @@ MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacit
         outcome.result = MacroWriteResult::DataError;
         return outcome;
     }
+    outcome.result = MacroWriteResult::Written;  // once sent
+    return outcome;
+}
 
+void sendMacroImage(DeviceChannel& channel, const std::vector<std::uint8_t>& image, MacroWriteOutcome& outcome)
+{
     std::lock_guard<std::recursive_mutex> guard(channel.lock());
     const int begun = channel.begin();
     if (begun != kResultOk) {
         outcome.result = MacroWriteResult::DeviceError;
         outcome.deviceResult = begun;
-        return outcome;
+        return;
     }
     const int written = channel.writeMacros(image.data(), image.size());
     // The transaction is closed even when the write failed part of the way.
@@ -48,9 +53,18 @@ MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacit
     if (written != kResultOk || ended != kResultOk) {
         outcome.result = MacroWriteResult::DeviceError;
         outcome.deviceResult = written != kResultOk ? written : ended;
-        return outcome;
+        return;
     }
     outcome.result = MacroWriteResult::Written;
+}
+
+MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacityUnits,
+                                    const std::filesystem::path& dataFolder)
+{
+    std::vector<std::uint8_t> image;
+    MacroWriteOutcome outcome = packMacroLibrary(capacityUnits, dataFolder, image);
+    if (outcome.result == MacroWriteResult::Written)
+        sendMacroImage(channel, image, outcome);
     return outcome;
 }
 
@@ -59,7 +73,7 @@ MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, const DeviceState& s
 {
     std::uint8_t capacityUnits = 0;
     {
-        std::lock_guard<std::recursive_mutex> guard(channel.lock());
+        std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
         capacityUnits = state.DeviceInfo[kInfoMacroCapacity];
     }
     return writeMacroLibrary(channel, capacityUnits, dataFolder);

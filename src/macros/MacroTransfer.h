@@ -37,9 +37,17 @@ struct MacroWriteOutcome {
 MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacityUnits,
                                     const std::filesystem::path& dataFolder);
 // The same with the capacity the mouse reported at connection (DeviceInfo byte 6), read
-// under the channel's lock.
+// under the state lock.
 MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, const DeviceState& state,
                                     const std::filesystem::path& dataFolder);
+
+// The same in two halves, for a caller that must not wait for the mouse. The first reads
+// and packs the library into image; its result is Written when the image is ready to be
+// sent, else the reason nothing is to be sent. The second sends a packed image (the
+// channel's lock from CMD_BEGIN to CMD_END) and sets the outcome's result.
+MacroWriteOutcome packMacroLibrary(std::uint8_t capacityUnits, const std::filesystem::path& dataFolder,
+                                   std::vector<std::uint8_t>& image);
+void sendMacroImage(DeviceChannel& channel, const std::vector<std::uint8_t>& image, MacroWriteOutcome& outcome);
 
 enum class MacroRebuildResult {
     Rebuilt,       // every macro of the image that the library holds was written

@@ -18,17 +18,23 @@ std::string ledKey(std::size_t n) { return "LED" + std::to_string(n); }
 void refreshIdentity(DeviceChannel& channel, DeviceState& state)
 {
     std::array<std::uint8_t, kDeviceInfoSize> info{};
-    if (channel.getInfo(info) == kResultOk)
+    if (channel.getInfo(info) == kResultOk) {
+        std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
         state.DeviceInfo = info;
+    }
 }
 
-// Stores a 56-byte image as settings record 0 and CurrentSettings, and sends it.
-void storeAndSendRecord0(DeviceChannel& channel, DeviceState& state,
-                         const std::array<std::uint8_t, kSettingsWriteSize>& image)
+// Stores a 56-byte image as settings record 0 and CurrentSettings (state lock held).
+void storeRecord0(DeviceState& state, const std::array<std::uint8_t, kSettingsWriteSize>& image)
 {
     std::copy(image.begin(), image.end(), state.SettingsImage[0].begin());
     std::copy(image.begin(), image.begin() + kProfileByteCount, state.CurrentSettings.begin());
-    channel.writeSettings(0, image.data(), image.size());
+}
+
+void sendImages(DeviceChannel& channel, const AppliedProfile& applied)
+{
+    channel.writeSettings(0, applied.image.settings.data(), applied.image.settings.size());
+    channel.writeButtons(0, applied.buttonBlock);
 }
 
 }  // namespace
@@ -57,10 +63,9 @@ std::array<std::uint8_t, kColorTableSize> paletteColorTable(const ProfilePalette
     return table;
 }
 
-AppliedProfile applyProfileToDevice(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& file)
+AppliedProfile prepareProfileApplication(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& file)
 {
-    std::lock_guard<std::recursive_mutex> guard(channel.lock());
-    refreshIdentity(channel, state);
+    std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
     AppliedProfile applied;
     applied.modelId = state.modelId();
     applied.image = readProfileImage(file, applied.modelId);
@@ -70,8 +75,24 @@ AppliedProfile applyProfileToDevice(DeviceChannel& channel, DeviceState& state, 
     applied.scrollLines = std::clamp(applied.image.scrollLines, 1L, 10L);
 
     std::copy(applied.image.buttons.begin(), applied.image.buttons.end(), state.ButtonImage[0].begin());
-    storeAndSendRecord0(channel, state, applied.image.settings);
-    channel.writeButtons(0, state.ButtonImage[0]);
+    applied.buttonBlock = state.ButtonImage[0];
+    storeRecord0(state, applied.image.settings);
+    return applied;
+}
+
+void sendProfileApplication(DeviceChannel& channel, DeviceState& state, const AppliedProfile& applied)
+{
+    std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    refreshIdentity(channel, state);
+    sendImages(channel, applied);
+}
+
+AppliedProfile applyProfileToDevice(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& file)
+{
+    std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    refreshIdentity(channel, state);
+    const AppliedProfile applied = prepareProfileApplication(channel, state, file);
+    sendImages(channel, applied);
     return applied;
 }
 
@@ -80,8 +101,9 @@ int sendPalette(DeviceChannel& channel, const ProfilePalette& palette)
     return channel.writeColors(paletteColorTable(palette));
 }
 
-void resetProfileToTemplate(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& templateFile,
-                            const std::filesystem::path& profileFile)
+std::array<std::uint8_t, kSettingsWriteSize> prepareTemplateReset(DeviceChannel& channel, DeviceState& state,
+                                                                  const std::filesystem::path& templateFile,
+                                                                  const std::filesystem::path& profileFile)
 {
     std::array<std::uint8_t, kSettingsWriteSize> image{};
     for (std::size_t n = 0; n < kProfileByteCount; ++n)
@@ -94,7 +116,7 @@ void resetProfileToTemplate(DeviceChannel& channel, DeviceState& state, const st
         edit.set("Setting", ledKey(n), std::to_string(image[n]));
     edit.commit();
 
-    std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
     const std::uint16_t model = state.modelId();
     if (const ModelFacts* facts = findModel(model)) {
         const std::string section(facts->stageSection);
@@ -102,7 +124,15 @@ void resetProfileToTemplate(DeviceChannel& channel, DeviceState& state, const st
             image[n] = readByte(profileFile, section, ledKey(n));
     }
     clampDpiStages(image, model, true);
-    storeAndSendRecord0(channel, state, image);
+    storeRecord0(state, image);
+    return image;
+}
+
+void resetProfileToTemplate(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& templateFile,
+                            const std::filesystem::path& profileFile)
+{
+    const auto image = prepareTemplateReset(channel, state, templateFile, profileFile);
+    channel.writeSettings(0, image.data(), image.size());
 }
 
 }  // namespace corv

@@ -32,6 +32,7 @@ struct AppliedProfile {
     long pointerSpeed = 0;  // PRO0, above 10 taken as 10
     long scrollLines = 1;   // PRO1 limited to 1..10 (0, missing or negative: 1)
     std::uint16_t modelId = 0;
+    std::array<std::uint8_t, kButtonTableSize> buttonBlock{};  // button block 0 as sent
 };
 
 // Reads the profile, asks the mouse for its identity (the model decides where the DPI
@@ -42,14 +43,25 @@ struct AppliedProfile {
 // channel's lock for the whole sequence.
 AppliedProfile applyProfileToDevice(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& file);
 
+// The same in two halves, for a caller that must not wait for the mouse: the first reads
+// the profile and stores the images in state for the identity already known (state lock
+// only); the second, on a thread that may wait, asks for the identity and sends the images.
+AppliedProfile prepareProfileApplication(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& file);
+void sendProfileApplication(DeviceChannel& channel, DeviceState& state, const AppliedProfile& applied);
+
 // Sends a palette's colour table (CMD_WRITE_COLORS).
 int sendPalette(DeviceChannel& channel, const ProfilePalette& palette);
 
 // The lighting reset: LED0..LED32 of the template, keeping the profile's DPI stages and
 // current stage (LED15..LED20), are written into the profile and sent to the mouse as
 // record 0 (DPI stages from [3360] for the R240, limited for the model). Buttons, pointer
-// speed, scroll lines and palette are not touched. Takes the channel's lock.
+// speed, scroll lines and palette are not touched.
 void resetProfileToTemplate(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& templateFile,
                             const std::filesystem::path& profileFile);
+// Its first half: the files and the state (state lock only); returns the record to send
+// with CMD_WRITE_SETTINGS at address 0.
+std::array<std::uint8_t, kSettingsWriteSize> prepareTemplateReset(DeviceChannel& channel, DeviceState& state,
+                                                                  const std::filesystem::path& templateFile,
+                                                                  const std::filesystem::path& profileFile);
 
 }  // namespace corv

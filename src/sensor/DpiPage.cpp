@@ -7,6 +7,7 @@
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
+#include "feature/MouseCommands.h"
 #include "feature/PresetColours.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
@@ -47,7 +48,7 @@ void DpiPage::selectStage(int n)
 {
     if (n < 0 || n >= kStages)
         return;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     showStageButtons(n);
     host_.deviceState().CurrentSettings[kCurrentStageByte] = static_cast<std::uint8_t>(n);
     sendCurrentStage();
@@ -55,21 +56,21 @@ void DpiPage::selectStage(int n)
 
 void DpiPage::sendCurrentStage()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     DeviceState& s = host_.deviceState();
     const std::uint8_t stage = s.CurrentSettings[kCurrentStageByte];
-    sendSettingByte(host_.channel(), s, kCurrentStageByte, stage);
+    sendSetting(host_, kCurrentStageByte, stage);
     if (stage >= kStages)
         return;
     const std::size_t byte = kDpiStageByte + stage;
     ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).SetValue(s.CurrentSettings[byte]);
     writeInt(host_.currentProfilePath(), "Setting", ledKey(kCurrentStageByte), stage);
-    sendSettingByte(host_.channel(), s, byte, s.CurrentSettings[byte]);
+    sendSetting(host_, byte, s.CurrentSettings[byte]);
 }
 
 void DpiPage::onDpiSlider()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     DeviceState& s = host_.deviceState();
     const int value = ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).GetValue();
     const int stage = s.CurrentSettings[kCurrentStageByte] > 3 ? 4 : s.CurrentSettings[kCurrentStageByte];
@@ -78,14 +79,14 @@ void DpiPage::onDpiSlider()
     writeInt(host_.currentProfilePath(), stageSection(model), ledKey(byte), value);
     host_.control(stageEdit(stage)).SetText(DpiTable::forModel(model).text(value));
     s.CurrentSettings[byte] = static_cast<std::uint8_t>(value);
-    sendSettingByte(host_.channel(), s, byte, s.CurrentSettings[byte]);
+    sendSetting(host_, byte, s.CurrentSettings[byte]);
 }
 
 void DpiPage::commitStageEdit(int n)
 {
     if (n < 0 || n >= kStages)
         return;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     DeviceState& s = host_.deviceState();
     ui::Control edit = host_.control(stageEdit(n));
     const std::uint16_t model = s.modelId();
@@ -112,7 +113,7 @@ void DpiPage::setDpiColour(std::uint32_t colour, bool send)
     for (int c = 0; c < 3; ++c)
         host_.control(QLatin1String(sn::kColourEdits[c])).SetText(QString::number(rgb[c]));
     if (send)
-        sendSettingBytes(host_.channel(), host_.deviceState(), kColourByte, rgb, 3);
+        sendSettings(host_, kColourByte, rgb, 3);
 }
 
 void DpiPage::onDpiColourEdit(int component)
@@ -134,7 +135,7 @@ void DpiPage::onDpiColourEdit(int component)
                                  (static_cast<std::uint32_t>(v) << shift);
     swatch.SetBkColor(colour);
     ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).SetSelectColor(colour);
-    sendSettingByte(host_.channel(), host_.deviceState(), kColourByte + static_cast<std::size_t>(component),
+    sendSetting(host_, kColourByte + static_cast<std::size_t>(component),
                     static_cast<std::uint8_t>(v));
 }
 
@@ -151,7 +152,7 @@ void DpiPage::onPaletteColour()
 
 void DpiPage::redrawStages()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     const DeviceState& s = host_.deviceState();
     const auto& cs = s.CurrentSettings;
     const DpiTable& table = DpiTable::forModel(s.modelId());
@@ -167,7 +168,7 @@ void DpiPage::redrawStages()
 
 void DpiPage::redrawIndicatorColour()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     const auto& cs = host_.deviceState().CurrentSettings;
     setDpiColour(0xFF000000u | (std::uint32_t{cs[11]} << 16) | (std::uint32_t{cs[12]} << 8) | cs[13], false);
 }

@@ -7,6 +7,7 @@
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
+#include "feature/MouseCommands.h"
 #include "feature/ProfileApplication.h"
 #include "feature/WindowMessages.h"
 #include "platform/IniEdit.h"
@@ -52,15 +53,15 @@ void SensorPage::onReportRate()
     writeInt(host_.currentProfilePath(), "Setting", "LED14", b);
     // CurrentSettings keeps the entry it had: only a re-read of the mouse or the profile
     // changes what the page refresh shows.
-    sendSettingByte(host_.channel(), host_.deviceState(), kReportRateByte, b);
+    sendSetting(host_, kReportRateByte, b);
 }
 
 void SensorPage::setLiftOff(int millimetres)
 {
     const auto v = static_cast<std::uint8_t>(std::clamp(millimetres, 2, 3));
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     host_.deviceState().CurrentSettings[kLiftOffByte] = v;
-    sendSettingByte(host_.channel(), host_.deviceState(), kLiftOffByte, v);
+    sendSetting(host_, kLiftOffByte, v);
     writeInt(host_.currentProfilePath(), "Setting", "LED23", v);
 }
 
@@ -72,7 +73,7 @@ void SensorPage::onLiftOffOption(int millimetres)
 
 void SensorPage::refreshLiftOff()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     const bool two = host_.deviceState().CurrentSettings[kLiftOffByte] <= 2;
     option(host_, two ? sn::kLiftOff2 : sn::kLiftOff3).Selected(true, true);
     option(host_, two ? sn::kLiftOff3 : sn::kLiftOff2).Selected(false, true);
@@ -81,7 +82,7 @@ void SensorPage::refreshLiftOff()
 
 void SensorPage::onCalibrationEnd()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     option(host_, sn::kLiftOff3).Selected(false, false);
     option(host_, sn::kLiftOff2).Selected(false, false);
     std::uint8_t& liftOff = host_.deviceState().CurrentSettings[kLiftOffByte];
@@ -131,7 +132,7 @@ void SensorPage::factoryReset()
     system.setScrollLinesRequest(kFactoryScrollLines);
     system.startScrollLinesWorker();
     // The mouse announces its reset by itself; its state is read again then.
-    host_.channel().restoreDefaults();
+    host_.sendToMouse([](DeviceChannel& channel) { channel.restoreDefaults(); });
 }
 
 void SensorPage::setCalibrationTexts(const char* status, const char* hint)
@@ -146,7 +147,7 @@ void SensorPage::startCalibration()
     resultWait_.stop();
     return_.stop();
     host_.selectPage(sn::kPageTabs, kCalibrationRunningPage);
-    host_.channel().calibrate();
+    host_.sendToMouse([](DeviceChannel& channel) { channel.calibrate(); });
     setCalibrationTexts("正在校准...", "以曲线方式移动鼠标，使移动范围覆盖整个鼠标垫");
 }
 
@@ -179,8 +180,8 @@ void SensorPage::onLineCorrection()
 {
     const std::uint8_t v = option(host_, sn::kLineCorrection).IsSelected() ? 1 : 0;
     writeInt(host_.currentProfilePath(), "Setting", "LED32", v);
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
-    sendSettingByte(host_.channel(), host_.deviceState(), kLineCorrectionByte, v);
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
+    sendSetting(host_, kLineCorrectionByte, v);
     host_.deviceState().CurrentSettings[kLineCorrectionByte] = v;
 }
 
@@ -188,7 +189,7 @@ void SensorPage::redrawReportRate()
 {
     std::uint8_t rate = 0;
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         rate = host_.deviceState().CurrentSettings[kReportRateByte];
     }
     // Selecting the entry reports it like a user's choice: it is written and sent again.
@@ -197,7 +198,7 @@ void SensorPage::redrawReportRate()
 
 void SensorPage::redrawLineCorrection()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     // Shown only: the byte came from the mouse or was just sent.
     option(host_, sn::kLineCorrection).Selected(host_.deviceState().CurrentSettings[kLineCorrectionByte] != 0, false);
 }

@@ -61,7 +61,7 @@ void FirmwareUpdate::checkForUpdate()
 {
     Decision decision;
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         const DeviceState& state = host_.deviceState();
         decision = decide(state.modelId(), state.firmwareVersion);
     }

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -50,7 +51,13 @@ public:
                                ForegroundWatcher* foreground = nullptr);
     ~MainWindowHarness();
     CMainWnd& wnd() { return *wnd_; }
-    sim::VirtualMouse& mouse() { return *device_.mouse; }
+    // The mouse once the window's commands have reached it.
+    sim::VirtualMouse& mouse()
+    {
+        wnd_->mouseCommands().waitIdle(std::chrono::seconds(10));
+        return *device_.mouse;
+    }
+    sim::VirtualMouse& mouseWithoutWaiting() { return *device_.mouse; }
     sim::VirtualHidBackend& backend();
     FakeDesktopSettings& desktop() { return desktop_; }
     DpiPage& dpiPage() { return *wnd_->findFeature<DpiPage>(); }

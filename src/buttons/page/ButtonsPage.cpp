@@ -98,7 +98,7 @@ void ButtonsPage::highlightButton(int n, bool entered)
 
 std::size_t ButtonsPage::currentRecord() const
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     // A record number the mouse should never report is taken as record 0.
     const std::size_t record = host_.deviceState().activeRecord();
     return record < kSettingsRecordCount ? record : 0;
@@ -126,7 +126,7 @@ void ButtonsPage::openMenu(int n)
     if (n < 0 || n >= static_cast<int>(kButtonsPerBlock) || locked_)
         return;
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         pending_.button = static_cast<std::uint16_t>(n);
         pending_.assignment = ButtonAssignment::of(host_.deviceState().ButtonImage[currentRecord()], pending_.button);
     }
@@ -137,7 +137,7 @@ bool ButtonsPage::storePending()
 {
     bool stored = false;
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         stored = storeKeepingLeftClick(host_.deviceState().ButtonImage[currentRecord()], pending_.button,
                                        pending_.assignment);
     }
@@ -186,7 +186,7 @@ void ButtonsPage::chooseMacro()
 void ButtonsPage::resetToDefault()
 {
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         DeviceState& state = host_.deviceState();
         pending_.assignment = defaultAssignment(state.DefaultButtonTable, pending_.button);
         pending_.assignment.storeIn(state.ButtonImage[currentRecord()], pending_.button);
@@ -198,7 +198,7 @@ void ButtonsPage::refreshLabels()
 {
     std::array<std::uint8_t, kButtonTableSize> block{};
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         block = host_.deviceState().ButtonImage[currentRecord()];
     }
     const std::vector<std::string> names = macroNames();
@@ -218,7 +218,7 @@ void ButtonsPage::deleteMacroChecked()
     const auto candidate = static_cast<std::size_t>(selected);
     bool used = false;
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         // Every button of every record with a block: a macro on button 6, 7 or 8 would
         // otherwise play another macro, or none, afterwards.
         for (std::size_t r = 0; r < kButtonBlockCount; ++r)
@@ -235,7 +235,7 @@ void ButtonsPage::deleteMacroChecked()
         return;
     }
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         DeviceState& state = host_.deviceState();
         for (std::size_t r = 0; r < kButtonBlockCount; ++r)
             forgetMacro(state.ButtonImage[r], candidate, state.DefaultButtonTable);
@@ -251,7 +251,7 @@ void ButtonsPage::saveAndSend()
         return;
     ButtonSendJob job;
     {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().lock());
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         job.record = static_cast<unsigned>(currentRecord());
         job.block = host_.deviceState().ButtonImage[job.record];
     }

@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <mutex>
 
+#include "device/DeviceChannel.h"
+#include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
 #include "macros/MacroAction.h"
@@ -343,7 +346,21 @@ bool MacroPage::writeLibraryToMouse()
     const std::filesystem::path folder = dataFolder();
     if (folder.empty())
         return true;  // no library: nothing to write
-    const MacroWriteOutcome outcome = writeMacroLibrary(host_.channel(), host_.deviceState(), folder);
+    std::uint8_t capacityUnits = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
+        capacityUnits = host_.deviceState().DeviceInfo[kInfoMacroCapacity];
+    }
+    std::vector<std::uint8_t> image;
+    const MacroWriteOutcome outcome = packMacroLibrary(capacityUnits, folder, image);
+    if (outcome.result == MacroWriteResult::Written) {
+        host_.sendToMouse([image = std::move(image), sent = outcome](DeviceChannel& channel) mutable {
+            sendMacroImage(channel, image, sent);
+            if (sent.result == MacroWriteResult::DeviceError)
+                qCWarning(lcMacroPage) << "the mouse did not take the macros, result" << sent.deviceResult;
+        });
+        return true;
+    }
     switch (outcome.result) {
     case MacroWriteResult::DoesNotFit:
         host_.messageBox(QString::asprintf(kMsgMacroNoSpace, static_cast<int>(outcome.actionsToRemove)));

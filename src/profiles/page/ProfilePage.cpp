@@ -351,7 +351,11 @@ void ProfilePage::showLink(ProfileApplication& a)
 
 void ProfilePage::sendImages(ProfileApplication& a)
 {
-    a.applied = applyProfileToDevice(host_.channel(), host_.deviceState(), a.file);
+    // The state and the pages change now; the mouse gets the images on its command thread.
+    a.applied = prepareProfileApplication(host_.channel(), host_.deviceState(), a.file);
+    host_.sendToMouse([&state = host_.deviceState(), applied = a.applied](DeviceChannel& channel) {
+        sendProfileApplication(channel, state, applied);
+    });
     a.devicePart = true;
 }
 

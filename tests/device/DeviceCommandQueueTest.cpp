@@ -1,0 +1,98 @@
+// The command thread the window hands its mouse commands to: the hand-over of a job that
+// outlasts the caller's wait, the order of jobs, and stopping with jobs still waiting.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "device/DeviceCommandQueue.h"
+
+namespace corv {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A job that runs until the test opens the gate.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool open = false;
+    bool entered = false;
+    void pass()
+    {
+        std::unique_lock lock(mutex);
+        entered = true;
+        cv.notify_all();
+        cv.wait(lock, [this] { return open; });
+    }
+    void waitEntered()
+    {
+        std::unique_lock lock(mutex);
+        cv.wait(lock, [this] { return entered; });
+    }
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+        cv.notify_all();
+    }
+};
+
+TEST(DeviceCommandQueueTest, AQuickJobIsWaitedForAndASlowOneIsHandedBackOnceWhenItEnds)
+{
+    DeviceCommandQueue queue;
+    std::atomic<int> late{0};
+    bool ran = false;
+    EXPECT_TRUE(queue.runWithin([&] { ran = true; }, 10s, [&] { ++late; }));
+    EXPECT_TRUE(ran);
+
+    Gate gate;
+    EXPECT_FALSE(queue.runWithin([&] { gate.pass(); }, 20ms, [&] { ++late; }));
+    EXPECT_EQ(late.load(), 0);  // still running: nothing handed back yet
+    // Behind a busy job the caller does not wait at all, and the jobs keep their order.
+    std::vector<int> order;
+    EXPECT_FALSE(queue.runWithin([&] { order.push_back(1); }, 10s, [&] { ++late; }));
+    queue.post([&] { order.push_back(2); });
+    gate.release();
+    ASSERT_TRUE(queue.waitIdle(10s));
+    EXPECT_EQ(late.load(), 2);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(DeviceCommandQueueTest, StoppingDropsTheJobsNotStartedAndLetsTheRunningOneEnd)
+{
+    auto queue = std::make_unique<DeviceCommandQueue>();
+    Gate gate;
+    std::atomic<int> ran{0};
+    std::atomic<int> late{0};
+    queue->post([&] {
+        gate.pass();
+        ++ran;
+    });
+    gate.waitEntered();
+    queue->post([&] { ++ran; });
+    EXPECT_FALSE(queue->runWithin([&] { ++ran; }, 10ms, [&] { ++late; }));
+    // The running job ends only once stop() has dropped the others.
+    std::thread releaser([&] {
+        while (!queue->stopped())
+            std::this_thread::yield();
+        gate.release();
+    });
+    EXPECT_EQ(queue->stop(), 2u);
+    releaser.join();
+    EXPECT_EQ(ran.load(), 1);
+    EXPECT_EQ(late.load(), 0);
+    // Once stopped, nothing more is taken.
+    EXPECT_FALSE(queue->runWithin([&] { ++ran; }, 10ms, [&] { ++late; }));
+    EXPECT_EQ(queue->stop(), 0u);
+    queue.reset();
+    EXPECT_EQ(ran.load(), 1);
+}
+
+}  // namespace
+}  // namespace corv
