@@ -71,12 +71,13 @@ MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacit
 MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, const DeviceState& state,
                                     const std::filesystem::path& dataFolder)
 {
-    std::uint8_t capacityUnits = 0;
-    {
-        std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
-        capacityUnits = state.DeviceInfo[kInfoMacroCapacity];
-    }
-    return writeMacroLibrary(channel, capacityUnits, dataFolder);
+    return writeMacroLibrary(channel, macroCapacityUnits(channel, state), dataFolder);
+}
+
+std::uint8_t macroCapacityUnits(DeviceChannel& channel, const DeviceState& state)
+{
+    std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
+    return state.DeviceInfo[kInfoMacroCapacity];
 }
 
 MacroRebuildOutcome rebuildLibraryFromImage(std::span<const std::uint8_t> area, const std::filesystem::path& dataFolder)

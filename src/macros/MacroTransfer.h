@@ -41,6 +41,9 @@ MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacit
 MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, const DeviceState& state,
                                     const std::filesystem::path& dataFolder);
 
+// The capacity of the macro area in 128-byte units, as the mouse reported it at connection.
+std::uint8_t macroCapacityUnits(DeviceChannel& channel, const DeviceState& state);
+
 // The same in two halves, for a caller that must not wait for the mouse. The first reads
 // and packs the library into image; its result is Written when the image is ready to be
 // sent, else the reason nothing is to be sent. The second sends a packed image (the

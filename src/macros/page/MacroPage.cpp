@@ -346,13 +346,9 @@ bool MacroPage::writeLibraryToMouse()
     const std::filesystem::path folder = dataFolder();
     if (folder.empty())
         return true;  // no library: nothing to write
-    std::uint8_t capacityUnits = 0;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        capacityUnits = host_.deviceState().DeviceInfo[kInfoMacroCapacity];
-    }
     std::vector<std::uint8_t> image;
-    const MacroWriteOutcome outcome = packMacroLibrary(capacityUnits, folder, image);
+    const MacroWriteOutcome outcome =
+        packMacroLibrary(macroCapacityUnits(host_.channel(), host_.deviceState()), folder, image);
     if (outcome.result == MacroWriteResult::Written) {
         host_.sendToMouse([image = std::move(image), sent = outcome](DeviceChannel& channel) mutable {
             sendMacroImage(channel, image, sent);
