@@ -23,8 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(step.line > previous && step.line <= lines, "a step on a line out of order or past the end");
         previous = step.line;
         FUZZ_CHECK(!corv::commandName(step.command).isEmpty(), "a step without a command name");
-        if (step.command == corv::ScriptCommand::Wait || step.command == corv::ScriptCommand::WaitUntil)
-            FUZZ_CHECK(step.number >= 0 && step.timeoutMs >= 0, "a negative wait");
+        // A wait's number is its time; a wait-until's number is the value it waits for (a
+        // tab layout's page may be -1), its time limit is timeoutMs.
+        if (step.command == corv::ScriptCommand::Wait)
+            FUZZ_CHECK(step.number >= 0, "a negative wait");
+        if (step.command == corv::ScriptCommand::WaitUntil)
+            FUZZ_CHECK(step.timeoutMs >= 0, "a negative time limit");
     }
     return 0;
 }
