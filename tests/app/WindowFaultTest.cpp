@@ -1,5 +1,6 @@
 // The whole window on a mouse that misbehaves while the user goes on working: it stops
-// answering, or is unplugged in the middle of applying a profile. The window must keep
+// answering, is unplugged in the middle of applying a profile, or sends garbage, answers with
+// an error status and resets itself during a save and send. The window must keep
 // answering (its event loop never stalls for a second: a timer on the UI thread measures the
 // longest gap), its files stay whole, and what the user did reaches the mouse once it
 // answers again, or the mouse is connected again once it is back.
@@ -12,14 +13,21 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <random>
 
 #include "AppFixture.h"
+#include "buttons/page/ButtonsPage.h"
+#include "device/DeviceProtocol.h"
+#include "macros/MacroFile.h"
+#include "macros/MacroImage.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
 #include "ui/ComboControl.h"
 #include "ui/MessageBox.h"
+#include "ui/MenuWnd.h"
 #include "ui/Notification.h"
 
 namespace corv::test {
@@ -59,6 +67,7 @@ protected:
     {
         ui::SetMessageBoxResponder([](const ui::MessageBoxRequest&) { return QStringLiteral("confirm_btn"); });
         test::writeProfiles(env, {"p0", "p1"}, {}, 0);
+        writeMacros({{"M0", {"1,4,202,1,A", "0,1,0,1,A"}}, {"M1", {"1,5,202,1,B", "10,1,0,1,B", "0,2,0,1,B"}}});
         harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, "R240", Clock::system());
         ASSERT_TRUE(wnd().CreateMainWindow());
         wnd().ShowWindow(true, false);
@@ -87,6 +96,38 @@ protected:
     void notify(const QString& type, const char* name, long long wParam = 0)
     {
         notifyControl(wnd(), type, name, wParam);
+    }
+    void writeMacros(const std::vector<std::pair<std::string, std::vector<std::string>>>& macros)
+    {
+        const std::filesystem::path index = env.dataFolder() / "msMacro.ini";
+        ini::writeString(index, "MACROCOUNT", "count", std::to_string(macros.size()));
+        for (std::size_t i = 0; i < macros.size(); ++i) {
+            ASSERT_TRUE(MacroFile::write(env.dataFolder() / (macros[i].first + ".mac"), macros[i].second));
+            ini::writeString(index, "MACRONAME", std::to_string(i), macros[i].first);
+        }
+    }
+    // Sets what happens at each request the window's threads write (called under the
+    // channel's lock, on the thread that writes).
+    void onRequest(std::function<void(const ReportFrame&)> hook)
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
+        if (hook)
+            wnd().channel().setFrameObserver([hook](FrameDirection direction, const ReportFrame& frame) {
+                if (direction == FrameDirection::Request)
+                    hook(frame);
+            });
+        else
+            wnd().channel().setFrameObserver(nullptr);
+    }
+    ButtonsPage& buttons() { return *wnd().findFeature<ButtonsPage>(); }
+    // A choice from a button's function menu; the page saves and sends it at once.
+    void choose(int button, const char* item, const char* text)
+    {
+        notify(ui::notify::kClick, ("ms_key_" + std::to_string(button)).c_str());
+        ui::MenuCommand cmd;
+        cmd.name = QString::fromUtf8(item);
+        cmd.text = QString::fromUtf8(text);
+        wnd().OnMenuCommand(cmd);
     }
 
     AppEnvironment env;
@@ -142,6 +183,64 @@ TEST_F(WindowFaultTest, UnpluggedWhileAProfileIsAppliedTheWindowGoesOnAndConnect
     // Connected again with the stored profile: the files are whole and name it.
     EXPECT_EQ(ini::readString(env.dataFolder() / "msProfile.ini", "PROFILENAME", "1", "missing"), "p1");
     EXPECT_NE(ini::readString(profile(1), "Setting", "LED17", "missing"), "missing");
+}
+
+TEST_F(WindowFaultTest, ASaveAndSendThroughGarbageErrorsAndAResetLeavesWholeFilesAndTheNextOneArrives)
+{
+    std::mt19937 random(20261210);
+    std::atomic<int> macroWrites{0};
+    std::atomic<int> buttonWrites{0};
+    std::atomic<int> readsAfterReset{0};
+    mouseNow().setAnswerDelay(5ms);  // so the garbage comes before the answer
+    onRequest([&](const ReportFrame& frame) {
+        if (buttonWrites > 0) {  // after the reset: the window reads the mouse again
+            if (frame.command() == CMD_READ_DEFAULT_BUTTONS)
+                ++readsAfterReset;
+            return;
+        }
+        std::vector<std::uint8_t> junk(1 + random() % 80);
+        for (std::uint8_t& b : junk)
+            b = static_cast<std::uint8_t>(random());
+        junk[0] = random() % 2 == 0 ? 4 : 3;  // the channel's report id, or the consumer collection's
+        mouseNow().sendInputReport(sim::kVendorInterface, junk);
+        if (frame.command() == CMD_WRITE_MACROS && ++macroWrites == 1)
+            mouseNow().failNextRequests(1, sim::kStatusBadChecksum);
+        if (frame.command() == CMD_WRITE_BUTTONS && ++buttonWrites == 1)
+            mouseNow().restoreDefaultsAtMouse();  // the mouse resets itself in the middle of the block
+    });
+    const std::string macroFile = AppEnvironment::readAll(env.dataFolder() / "M1.mac");
+
+    EXPECT_LT(timed([&] { choose(2, "msmenutwoleftkey", "双击"); }), kAnswerBoundMs);
+    ASSERT_TRUE(waitFor([&] { return !buttons().isSending(); }, 60000));
+    EXPECT_GE(macroWrites.load(), 1);
+    // The reset makes the window read the mouse again; wait until that is done too.
+    ASSERT_TRUE(waitFor([&] { return readsAfterReset > 0 && wnd().mouseCommands().idle() && wnd().isPresented(); },
+                        60000));
+    onRequest(nullptr);
+    QApplication::processEvents();
+    EXPECT_LT(heartbeat.longestMs(), kAnswerBoundMs);
+
+    // Nothing half-written: the library as it was; the profile holds the choice, or what the
+    // mouse holds after its reset (the window reads it again and stores it), never a mix.
+    EXPECT_EQ(AppEnvironment::readAll(env.dataFolder() / "M1.mac"), macroFile);
+    EXPECT_EQ(ini::readString(env.dataFolder() / "msMacro.ini", "MACROCOUNT", "count", "missing"), "2");
+    const auto block = mouseNow().buttonBlock(0);
+    const std::string inMouse = std::to_string(block[6]) + "," + std::to_string(block[7]) + "," + std::to_string(block[8]);
+    const std::string stored = ini::readString(profile(0), "Setting", "KEY2", "missing");
+    EXPECT_TRUE(stored == "20,50,2" || stored == inMouse) << stored << " / mouse " << inMouse;
+
+    // With the mouse behaving again, the next save and send arrives whole.
+    mouseNow().clearFaults();
+    choose(3, "msmenutwoleftkey", "双击");
+    ASSERT_TRUE(waitFor([&] { return !buttons().isSending(); }, 60000));
+    ASSERT_TRUE(wnd().mouseCommands().waitIdle(10s));
+    const std::vector<std::uint8_t> image = MacroImage::pack(MacroImage::readLibrary(env.dataFolder()));
+    const std::vector<std::uint8_t> area = mouseNow().memory(sim::MemoryArea::Macros);
+    ASSERT_GE(area.size(), image.size());
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), area.begin()));
+    EXPECT_EQ(mouseNow().buttonBlock(0)[9], 0x14);  // button 3 (bytes 9..11) is a double click
+    EXPECT_EQ(ini::readString(profile(0), "Setting", "KEY3", "missing"), "20,50,2");
+    EXPECT_LT(heartbeat.longestMs(), kAnswerBoundMs);
 }
 
 }  // namespace
