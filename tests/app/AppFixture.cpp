@@ -7,10 +7,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "buttons/page/ButtonNames.h"
+#include "macros/MacroFile.h"
 #include "platform/AppPaths.h"
 #include "platform/IniFile.h"
 #include "sim/VirtualHidBackend.h"
+#include "ui/MenuWnd.h"
 #include "ui/MessageBox.h"
+#include "ui/Notification.h"
 #include "ui/ResourceManager.h"
 #include "ui/TrayIcon.h"
 #include "ui/UiThread.h"
@@ -116,6 +120,27 @@ void writeProfiles(const AppEnvironment& env, const std::vector<std::string>& na
         }
     }
     ini::writeString(index, "PROFILESELECT", "select", std::to_string(select));
+}
+
+void writeMacros(const AppEnvironment& env, const MacroList& macros)
+{
+    const auto data = env.dataFolder();
+    std::filesystem::create_directories(data);
+    const auto index = data / "msMacro.ini";
+    ini::writeString(index, "MACROCOUNT", "count", std::to_string(macros.size()));
+    for (std::size_t i = 0; i < macros.size(); ++i) {
+        ASSERT_TRUE(MacroFile::write(data / (macros[i].first + ".mac"), macros[i].second));
+        ini::writeString(index, "MACRONAME", std::to_string(i), macros[i].first);
+    }
+}
+
+void chooseButtonFunction(CMainWnd& wnd, int button, const char* item, const char* text)
+{
+    notifyControl(wnd, ui::notify::kClick, (std::string(button_names::kButtonPrefix) + std::to_string(button)).c_str());
+    ui::MenuCommand cmd;
+    cmd.name = QString::fromUtf8(item);
+    cmd.text = QString::fromUtf8(text);
+    wnd.OnMenuCommand(cmd);
 }
 
 void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam)

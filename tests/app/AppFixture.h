@@ -11,6 +11,8 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/CMainWnd.h"
@@ -107,8 +109,16 @@ template <class Pred> bool waitFor(Pred pred, int ms = 5000)
     return pred();
 }
 
+// A macro library in env's data folder: each macro's file and its entry in the index, in order.
+using MacroList = std::vector<std::pair<std::string, std::vector<std::string>>>;
+void writeMacros(const AppEnvironment& env, const MacroList& macros);
+
 // Delivers a notification of a control of wnd as the control itself would.
 void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam = 0);
+
+// A choice from a button's function menu, as the user makes it; the button page then saves
+// and sends it on a thread of its own (without waiting for it here).
+void chooseButtonFunction(CMainWnd& wnd, int button, const char* item, const char* text);
 
 // The requests the virtual mouse received with this command code, in order.
 std::vector<ReportFrame> requestsOf(sim::VirtualMouse& mouse, std::uint8_t command);

@@ -20,7 +20,6 @@
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
 #include "ui/SliderControl.h"
-#include "ui/MenuWnd.h"
 
 namespace corv::test {
 namespace {
@@ -38,19 +37,10 @@ protected:
         harness.reset();
         CDeviceHook::UseSource(nullptr);
     }
-    void start(const std::vector<std::pair<std::string, std::vector<std::string>>>& macros = {})
+    void start(const MacroList& macros = {})
     {
-        if (!macros.empty()) {
-            std::filesystem::create_directories(env.dataFolder());
-            std::string index = "[MACROCOUNT]\ncount=" + std::to_string(macros.size()) + "\n[MACRONAME]\n";
-            for (std::size_t i = 0; i < macros.size(); ++i) {
-                index += std::to_string(i) + "=" + macros[i].first + "\n";
-                ASSERT_TRUE(MacroFile::write(env.dataFolder() / (macros[i].first + ".mac"), macros[i].second));
-            }
-            ini::writeString(env.dataFolder() / "msMacro.ini", "MACROCOUNT", "count", std::to_string(macros.size()));
-            for (std::size_t i = 0; i < macros.size(); ++i)
-                ini::writeString(env.dataFolder() / "msMacro.ini", "MACRONAME", std::to_string(i), macros[i].first);
-        }
+        if (!macros.empty())
+            writeMacros(env, macros);
         connect("R210");
         ASSERT_TRUE(wnd().isPresented());
         profile = env.dataFolder() / "新配置文件1.pro";
@@ -59,11 +49,7 @@ protected:
     ButtonsPage& page() { return *wnd().findFeature<ButtonsPage>(); }
     void choose(int button, const char* item, const char* text = "")
     {
-        notify(ui::notify::kClick, ("ms_key_" + std::to_string(button)).c_str());
-        ui::MenuCommand cmd;
-        cmd.name = QString::fromUtf8(item);
-        cmd.text = QString::fromUtf8(text);
-        wnd().OnMenuCommand(cmd);
+        chooseButtonFunction(wnd(), button, item, text);
         ASSERT_TRUE(waitFor([&] { return !page().isSending(); }, 20000));
     }
     ButtonAssignment assigned(int n)

@@ -21,13 +21,11 @@
 #include "AppFixture.h"
 #include "buttons/page/ButtonsPage.h"
 #include "device/DeviceProtocol.h"
-#include "macros/MacroFile.h"
 #include "macros/MacroImage.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
 #include "ui/ComboControl.h"
 #include "ui/MessageBox.h"
-#include "ui/MenuWnd.h"
 #include "ui/Notification.h"
 
 namespace corv::test {
@@ -67,7 +65,7 @@ protected:
     {
         ui::SetMessageBoxResponder([](const ui::MessageBoxRequest&) { return QStringLiteral("confirm_btn"); });
         test::writeProfiles(env, {"p0", "p1"}, {}, 0);
-        writeMacros({{"M0", {"1,4,202,1,A", "0,1,0,1,A"}}, {"M1", {"1,5,202,1,B", "10,1,0,1,B", "0,2,0,1,B"}}});
+        writeMacros(env, {{"M0", {"1,4,202,1,A", "0,1,0,1,A"}}, {"M1", {"1,5,202,1,B", "10,1,0,1,B", "0,2,0,1,B"}}});
         harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, "R240", Clock::system());
         ASSERT_TRUE(wnd().CreateMainWindow());
         wnd().ShowWindow(true, false);
@@ -97,15 +95,6 @@ protected:
     {
         notifyControl(wnd(), type, name, wParam);
     }
-    void writeMacros(const std::vector<std::pair<std::string, std::vector<std::string>>>& macros)
-    {
-        const std::filesystem::path index = env.dataFolder() / "msMacro.ini";
-        ini::writeString(index, "MACROCOUNT", "count", std::to_string(macros.size()));
-        for (std::size_t i = 0; i < macros.size(); ++i) {
-            ASSERT_TRUE(MacroFile::write(env.dataFolder() / (macros[i].first + ".mac"), macros[i].second));
-            ini::writeString(index, "MACRONAME", std::to_string(i), macros[i].first);
-        }
-    }
     // Sets what happens at each request the window's threads write (called under the
     // channel's lock, on the thread that writes).
     void onRequest(std::function<void(const ReportFrame&)> hook)
@@ -120,15 +109,6 @@ protected:
             wnd().channel().setFrameObserver(nullptr);
     }
     ButtonsPage& buttons() { return *wnd().findFeature<ButtonsPage>(); }
-    // A choice from a button's function menu; the page saves and sends it at once.
-    void choose(int button, const char* item, const char* text)
-    {
-        notify(ui::notify::kClick, ("ms_key_" + std::to_string(button)).c_str());
-        ui::MenuCommand cmd;
-        cmd.name = QString::fromUtf8(item);
-        cmd.text = QString::fromUtf8(text);
-        wnd().OnMenuCommand(cmd);
-    }
 
     AppEnvironment env;
     std::unique_ptr<MainWindowHarness> harness;
@@ -210,7 +190,7 @@ TEST_F(WindowFaultTest, ASaveAndSendThroughGarbageErrorsAndAResetLeavesWholeFile
     });
     const std::string macroFile = AppEnvironment::readAll(env.dataFolder() / "M1.mac");
 
-    EXPECT_LT(timed([&] { choose(2, "msmenutwoleftkey", "双击"); }), kAnswerBoundMs);
+    EXPECT_LT(timed([&] { chooseButtonFunction(wnd(), 2, "msmenutwoleftkey", "双击"); }), kAnswerBoundMs);
     ASSERT_TRUE(waitFor([&] { return !buttons().isSending(); }, 60000));
     EXPECT_GE(macroWrites.load(), 1);
     // The reset makes the window read the mouse again; wait until that is done too.
@@ -231,7 +211,7 @@ TEST_F(WindowFaultTest, ASaveAndSendThroughGarbageErrorsAndAResetLeavesWholeFile
 
     // With the mouse behaving again, the next save and send arrives whole.
     mouseNow().clearFaults();
-    choose(3, "msmenutwoleftkey", "双击");
+    chooseButtonFunction(wnd(), 3, "msmenutwoleftkey", "双击");
     ASSERT_TRUE(waitFor([&] { return !buttons().isSending(); }, 60000));
     ASSERT_TRUE(wnd().mouseCommands().waitIdle(10s));
     const std::vector<std::uint8_t> image = MacroImage::pack(MacroImage::readLibrary(env.dataFolder()));
