@@ -53,6 +53,13 @@ struct PendingAssignment {
 // macroNames: the library's names in index order.
 std::optional<std::string> assignmentLabel(const ButtonAssignment& a, const std::vector<std::string>& macroNames);
 
+// Whether any of the nine buttons of a block (its first 27 bytes) is the left click.
+bool hasLeftClick(std::span<const std::uint8_t> block);
+
+// A block in which no button is the left click (a damaged profile, say) gets it back on
+// button 0: the mouse must never be left without one. True when the block was changed.
+bool restoreLeftClick(std::span<std::uint8_t> block);
+
 // The left-click rule: false when button n holds the only left click of the block (the
 // block is then unchanged); otherwise stores the assignment.
 bool storeKeepingLeftClick(std::span<std::uint8_t> block, std::size_t n, const ButtonAssignment& a);

@@ -287,6 +287,10 @@ int commandApply(DeviceChannel& channel, const std::string& file, std::ostream& 
     out << "DPI stage indexes sent: " << describeStages(state) << " (current stage "
         << static_cast<unsigned>(state.CurrentSettings[kCurrentStageByte]) << ")\n";
     out << "palette colours sent: " << palette.count << '\n';
+    if (applied.leftClickRestored)
+        err << "corvalantisctl: the profile had no left click; button 0 is the left click again (KEY0 rewritten)\n";
+    if (!applied.buttonsKnown && !state.buttonsKnown(0))
+        err << "corvalantisctl: the mouse's button block 0 could not be read, so no buttons were sent\n";
     out << "pointer speed step " << applied.pointerSpeed << " and scroll lines " << applied.scrollLines
         << " are applied by the window program only\n";
     return kExitOk;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <mutex>
+#include <optional>
 
 #include "device/DeviceChannel.h"
 #include "platform/StopWait.h"
@@ -164,9 +165,13 @@ bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
     const bool haveSettings = haveRecord && channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize),
                                                                   record.data(), kSettingsWriteSize) == kResultOk;
     record[0] = n;
-    // The button block of the active record; record 5 has no block of its own and uses block 0.
-    const unsigned block = n < kButtonBlockCount ? n : 0;
-    const bool haveButtons = haveRecord && channel_.readButtons(block, buttons) == kResultOk;
+    // Every record's button block, so that the one chosen later is shown and written as the
+    // mouse has it. A block that cannot be read is marked unknown and is never sent.
+    std::array<std::optional<std::array<std::uint8_t, kButtonTableSize>>, kButtonBlockCount> blocks;
+    for (unsigned b = 0; b < kButtonBlockCount; ++b) {
+        if (channel_.readButtons(b, buttons) == kResultOk)
+            blocks[b] = buttons;
+    }
     channel_.end();
 
     DeviceCapture capture;
@@ -175,8 +180,11 @@ bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
         std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
         if (haveSettings)
             std::copy(record.begin(), record.begin() + kProfileByteCount, s.CurrentSettings.begin());
-        if (haveButtons)
-            s.ButtonImage[n] = buttons;
+        for (std::size_t b = 0; b < kButtonBlockCount; ++b) {
+            s.buttonBlockRead[b] = blocks[b].has_value();
+            if (blocks[b])
+                s.ButtonImage[b] = *blocks[b];
+        }
         const std::uint16_t model = s.modelId();
         clampDpiStages(s.CurrentSettings, model, false);
         capture.modelId = model;
@@ -185,6 +193,10 @@ bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
             s.SettingsImage[n] = record;
         }
     }
+    // The profile's KEY0..KEY8 are the active record's buttons; record 5 has none of its own.
+    const bool haveButtons = haveRecord && n < kButtonBlockCount && blocks[n].has_value();
+    if (haveButtons)
+        buttons = *blocks[n];
     if (haveSettings) {
         capture.haveSettings = true;
         std::copy(record.begin(), record.begin() + kProfileByteCount, capture.settings.begin());
@@ -255,7 +267,20 @@ bool DeviceConnection::SelectOnboardRecord(int n)
     std::array<std::uint8_t, kSettingsRecordSize> record{};
     const bool haveRecord = channel_.readSettings(static_cast<std::uint16_t>(n * kSettingsRecordSize), record.data(),
                                                   kSettingsWriteSize) == kResultOk;
+    // A record whose button block could not be read at connection gets another chance now,
+    // before its buttons are shown.
+    bool blockKnown = true;
+    {
+        std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+        blockKnown = n >= static_cast<int>(kButtonBlockCount) || s.buttonBlockRead[value];
+    }
+    std::array<std::uint8_t, kButtonTableSize> buttons{};
+    const bool haveButtons = !blockKnown && channel_.readButtons(value, buttons) == kResultOk;
     std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
+    if (haveButtons) {
+        s.ButtonImage[value] = buttons;
+        s.buttonBlockRead[value] = true;
+    }
     if (haveRecord) {
         // Stage bytes beyond the model's table would index past it wherever they are used.
         clampDpiStages(record, s.modelId(), false);

@@ -25,10 +25,16 @@ struct DeviceState {
     std::array<std::array<std::uint8_t, kSettingsRecordSize>, kSettingsRecordCount> SettingsImage{};
     std::array<std::array<std::uint8_t, kButtonTableSize>, kSettingsRecordCount> ButtonImage{};
     std::array<std::uint8_t, kButtonTableSize> DefaultButtonTable{};
+    // Which records' button blocks hold what the mouse has: set by a successful read of the
+    // block, cleared when a read of it fails. A block that was not read is never shown as
+    // the mouse's, edited or sent. Record 5 has no block in the mouse and is never read.
+    std::array<bool, kSettingsRecordCount> buttonBlockRead{};
 
     std::uint16_t modelId() const;
     std::uint8_t dpiLevelCount() const { return DeviceInfo[kInfoDpiCount]; }
     std::uint8_t activeRecord() const { return CurrentSettings[0]; }
+    // Whether record's button block was read from the mouse (false for record 5 and beyond).
+    bool buttonsKnown(std::size_t record) const { return record < kButtonBlockCount && buttonBlockRead[record]; }
     // Settings-space address of byte n of the active record.
     std::uint16_t settingsAddress(std::size_t n) const;
 };

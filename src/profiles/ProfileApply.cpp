@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 
+#include "buttons/ButtonAssignment.h"
 #include "device/DeviceChannel.h"
 #include "device/DeviceState.h"
 #include "platform/IniEdit.h"
@@ -31,10 +32,20 @@ void storeRecord0(DeviceState& state, const std::array<std::uint8_t, kSettingsWr
     std::copy(image.begin(), image.begin() + kProfileByteCount, state.CurrentSettings.begin());
 }
 
-void sendImages(DeviceChannel& channel, const AppliedProfile& applied)
+void sendImages(DeviceChannel& channel, DeviceState& state, const AppliedProfile& applied)
 {
     channel.writeSettings(0, applied.image.settings.data(), applied.image.settings.size());
-    channel.writeButtons(0, applied.buttonBlock);
+    std::array<std::uint8_t, kButtonTableSize> block = applied.buttonBlock;
+    if (!applied.buttonsKnown) {
+        // The bytes past the nine buttons are the mouse's own: without them, no block.
+        if (channel.readButtons(0, block) != kResultOk)
+            return;
+        std::copy(applied.image.buttons.begin(), applied.image.buttons.end(), block.begin());
+        std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
+        state.ButtonImage[0] = block;
+        state.buttonBlockRead[0] = true;
+    }
+    channel.writeButtons(0, block);
 }
 
 }  // namespace
@@ -65,17 +76,28 @@ std::array<std::uint8_t, kColorTableSize> paletteColorTable(const ProfilePalette
 
 AppliedProfile prepareProfileApplication(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& file)
 {
-    std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
     AppliedProfile applied;
-    applied.modelId = state.modelId();
+    {
+        std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
+        applied.modelId = state.modelId();
+    }
+    // The file is read and mended without the state lock: no other thread waits on file I/O.
     applied.image = readProfileImage(file, applied.modelId);
     applied.image.settings[0] = 0;  // record 0 becomes the mouse's active record
     clampDpiStages(applied.image.settings, applied.modelId, true);
     applied.pointerSpeed = std::min(applied.image.pointerSpeed, 10L);
     applied.scrollLines = std::clamp(applied.image.scrollLines, 1L, 10L);
+    // A profile without a left click would leave the mouse without one.
+    if (restoreLeftClick(applied.image.buttons)) {
+        applied.leftClickRestored = true;
+        const ButtonAssignment left = ButtonAssignment::leftClick();
+        writeKeyTriple(file, 0, {left.kind, left.p1, left.p2});
+    }
 
+    std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
     std::copy(applied.image.buttons.begin(), applied.image.buttons.end(), state.ButtonImage[0].begin());
     applied.buttonBlock = state.ButtonImage[0];
+    applied.buttonsKnown = state.buttonsKnown(0);
     storeRecord0(state, applied.image.settings);
     return applied;
 }
@@ -84,7 +106,7 @@ void sendProfileApplication(DeviceChannel& channel, DeviceState& state, const Ap
 {
     std::lock_guard<std::recursive_mutex> guard(channel.lock());
     refreshIdentity(channel, state);
-    sendImages(channel, applied);
+    sendImages(channel, state, applied);
 }
 
 AppliedProfile applyProfileToDevice(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& file)
@@ -92,7 +114,7 @@ AppliedProfile applyProfileToDevice(DeviceChannel& channel, DeviceState& state, 
     std::lock_guard<std::recursive_mutex> guard(channel.lock());
     refreshIdentity(channel, state);
     const AppliedProfile applied = prepareProfileApplication(channel, state, file);
-    sendImages(channel, applied);
+    sendImages(channel, state, applied);
     return applied;
 }
 

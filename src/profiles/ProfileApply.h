@@ -33,12 +33,20 @@ struct AppliedProfile {
     long scrollLines = 1;   // PRO1 limited to 1..10 (0, missing or negative: 1)
     std::uint16_t modelId = 0;
     std::array<std::uint8_t, kButtonTableSize> buttonBlock{};  // button block 0 as sent
+    // Block 0 was read from the mouse, so its bytes past the nine buttons are the mouse's.
+    // Otherwise the send half reads it first and sends no block when it cannot.
+    bool buttonsKnown = false;
+    // The profile held no left click: button 0 became the left click in the image and in
+    // the file (KEY0), and the user should be told.
+    bool leftClickRestored = false;
 };
 
 // Reads the profile, asks the mouse for its identity (the model decides where the DPI
 // stages come from and how far they go), stores the images in state (settings record 0,
 // CurrentSettings, the front of button block 0) and sends the 56-byte settings record and
-// button block 0. An identity request that fails keeps the identity known before, so a
+// button block 0. A profile whose nine buttons hold no left click gets it back on button 0,
+// in the file too. Block 0 goes to the mouse only with the rest of the block as the mouse
+// has it: when it was not read before, it is read first, and not sent when that fails. An identity request that fails keeps the identity known before, so a
 // passing hiccup cannot zero the DPI stages. Command results are not examined. Takes the
 // channel's lock for the whole sequence.
 AppliedProfile applyProfileToDevice(DeviceChannel& channel, DeviceState& state, const std::filesystem::path& file);

@@ -17,12 +17,15 @@
 #include "platform/CDeviceHook.h"
 #include "platform/FakeKeyboardSource.h"
 #include "platform/IniFile.h"
+#include "profiles/page/ProfilePage.h"
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
 #include "ui/SliderControl.h"
 
 namespace corv::test {
 namespace {
+
+void markRecords(sim::VirtualMouse& mouse);
 
 class ButtonWindowTest : public ConnectedWindowTest {
 protected:
@@ -85,10 +88,64 @@ protected:
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (!w->isVisible())
                 continue;
-            if (auto* b = w->findChild<QAbstractButton*>(QString::fromUtf8(name)); b != nullptr && (!shown || b->isVisible()))
+            if (auto* b = w->findChild<QAbstractButton*>(QString::fromUtf8(name));
+                b != nullptr && (!shown || b->isVisible()))
                 return b;
         }
         return nullptr;
+    }
+
+    // Unplugs and plugs the mouse again; true when the window has shown it again.
+    bool replug()
+    {
+        harness->mouse().unplug();
+        if (!waitFor([&] { return !wnd().isPresented(); }, 5000))
+            return false;
+        harness->mouse().plug();
+        return waitFor([&] { return wnd().isPresented(); }, 10000);
+    }
+    // Clicks the button of onboard record r and waits until the mouse uses it and the page
+    // shows it (button 8 labelled as expected: the marks of markRecords by default).
+    void chooseRecord(int r, QString button8 = {})
+    {
+        if (button8.isEmpty())
+            button8 = QString(QChar('A' + r));
+        notify(ui::notify::kClick, ("ms_profile_" + std::to_string(r)).c_str());
+        ASSERT_TRUE(waitFor([&] { return harness->mouse().activeRecord() == r && label(8) == button8; }))
+            << "record " << r << ": button 8 shows " << label(8).toStdString();
+    }
+
+    // Records 1 to 4 show the mouse's own buttons; a change in one of them writes its block
+    // with every other byte as the mouse had it, and after a re-plug the first record still
+    // has its left click.
+    void checkOnboardRecords(const char* model)
+    {
+        connect(model);
+        profile = env.dataFolder() / "新配置文件1.pro";
+        markRecords(harness->mouse());
+        ASSERT_TRUE(replug());
+        for (int r = 1; r < 5; ++r) {
+            chooseRecord(r);
+            EXPECT_EQ(label(8), QString(QChar('A' + r)));
+            EXPECT_EQ(label(0), QStringLiteral("左键"));
+            EXPECT_EQ(label(2), QStringLiteral("右键"));
+        }
+        chooseRecord(2);
+        const auto before = harness->mouse().buttonBlock(2);
+        choose(3, "msmenuscrollupkey", "滚轮向上");
+        const auto after = harness->mouse().buttonBlock(2);
+        EXPECT_EQ(ButtonAssignment::of(after, 3), (ButtonAssignment{0x12, 1, 0}));
+        auto expected = before;
+        ButtonAssignment{0x12, 1, 0}.storeIn(expected, 3);
+        EXPECT_EQ(after, expected);  // every other byte of the block as the mouse had it
+        EXPECT_EQ(key(0), "16,1,0");
+        EXPECT_EQ(key(3), "18,1,0");
+        EXPECT_EQ(key(8), "32,0,6");
+
+        // Plugged in again, the profile goes to the first record: with the left click.
+        ASSERT_TRUE(replug());
+        EXPECT_TRUE(ButtonAssignment::of(harness->mouse().buttonBlock(0), 0).isLeftClick());
+        EXPECT_EQ(harness->mouse().buttonBlock(2), after);
     }
 
     std::filesystem::path profile;
@@ -155,7 +212,8 @@ TEST_F(ButtonWindowTest, TheSingleKeyWindowGivesAKeyAndCancellingStillSends)
 
 TEST_F(ButtonWindowTest, TheMacroWindowGivesTheChosenIndexAndALibraryTooLargeStopsTheBlock)
 {
-    start({{"One", {"1,4,202,1,A", "0,1,0,1,A"}}, {"Two", {"1,5,202,1,B", "0,1,0,1,B"}},
+    start({{"One", {"1,4,202,1,A", "0,1,0,1,A"}},
+           {"Two", {"1,5,202,1,B", "0,1,0,1,B"}},
            {"Three", {"1,6,202,1,C", "0,1,0,1,C"}}});
     whenWindowOpens(CPopWnd::kSaveButton, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -211,8 +269,10 @@ TEST_F(ButtonWindowTest, LabelsFollowTheRecordAndUnknownFunctionsKeepTheirLabel)
 
 TEST_F(ButtonWindowTest, DeletingAMacroInUseAsksAndRenumbersEveryButtonThePlainDeleteDoesNot)
 {
-    start({{"One", {"1,4,202,1,A", "0,1,0,1,A"}}, {"Two", {"1,5,202,1,B", "0,1,0,1,B"}},
-           {"Three", {"1,6,202,1,C", "0,1,0,1,C"}}, {"Four", {"1,7,202,1,D", "0,1,0,1,D"}}});
+    start({{"One", {"1,4,202,1,A", "0,1,0,1,A"}},
+           {"Two", {"1,5,202,1,B", "0,1,0,1,B"}},
+           {"Three", {"1,6,202,1,C", "0,1,0,1,C"}},
+           {"Four", {"1,7,202,1,D", "0,1,0,1,D"}}});
     ui::ListControl names(ctl("ms_MacroName_list"));
     ASSERT_EQ(names.GetCount(), 4);
     ButtonAssignment defaultOf6;
@@ -220,9 +280,9 @@ TEST_F(ButtonWindowTest, DeletingAMacroInUseAsksAndRenumbersEveryButtonThePlainD
         std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
         auto& state = wnd().deviceState();
         defaultOf6 = defaultAssignment(state.DefaultButtonTable, 6);
-        ButtonAssignment{0x70, 2, 0}.storeIn(state.ButtonImage[0], 7);   // Three, on a button past 5
-        ButtonAssignment{0x71, 1, 0}.storeIn(state.ButtonImage[0], 6);   // Two
-        ButtonAssignment{0x70, 3, 0}.storeIn(state.ButtonImage[3], 8);   // Four, in another record
+        ButtonAssignment{0x70, 2, 0}.storeIn(state.ButtonImage[0], 7);  // Three, on a button past 5
+        ButtonAssignment{0x71, 1, 0}.storeIn(state.ButtonImage[0], 6);  // Two
+        ButtonAssignment{0x70, 3, 0}.storeIn(state.ButtonImage[3], 8);  // Four, in another record
     }
 
     // Refused: nothing changes.
@@ -256,6 +316,91 @@ TEST_F(ButtonWindowTest, DeletingAMacroInUseAsksAndRenumbersEveryButtonThePlainD
     EXPECT_EQ(assigned(7), (ButtonAssignment{0x70, 1, 0}));
     EXPECT_EQ(names.GetCount(), 2);
     EXPECT_EQ(label(7), QStringLiteral("Four"));  // the label follows the library
+}
+
+// Each record's block in the mouse gets a key of its own on button 8 (A for record 0, B for
+// record 1, ...) and bytes of the mouse's own past the nine buttons.
+void markRecords(sim::VirtualMouse& mouse)
+{
+    for (std::size_t r = 0; r < 5; ++r) {
+        const std::array<std::uint8_t, 3> key{0x20, 0, static_cast<std::uint8_t>(0x04 + r)};
+        ASSERT_TRUE(mouse.writeMemory(sim::MemoryArea::Buttons, r * 126 + 24, key));
+        const std::array<std::uint8_t, 3> held{static_cast<std::uint8_t>(0xA0 + r), 0x5A, 0xC3};
+        ASSERT_TRUE(mouse.writeMemory(sim::MemoryArea::Buttons, r * 126 + 60, held));
+    }
+}
+
+TEST_F(ButtonWindowTest, EveryOnboardRecordShowsAndKeepsTheMousesOwnBlockR210) { checkOnboardRecords("R210"); }
+TEST_F(ButtonWindowTest, EveryOnboardRecordShowsAndKeepsTheMousesOwnBlockR240) { checkOnboardRecords("R240"); }
+
+TEST_F(ButtonWindowTest, ARecordWhoseBlockCannotBeReadStaysLockedAndIsNeverWritten)
+{
+    start();
+    markRecords(harness->mouse());
+    // Every read of block 2 loses its second frame to an error status.
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
+        wnd().channel().setFrameObserver([this](FrameDirection d, const ReportFrame& f) {
+            if (d == FrameDirection::Request && f.command() == CMD_READ_BUTTONS && f.address() == 2 * 126)
+                harness->mouseWithoutWaiting().failNextRequests(1);
+        });
+    }
+    ASSERT_TRUE(replug());
+    const std::string keysBefore = AppEnvironment::readAll(profile);
+    chooseRecord(2, QString::fromUtf8(ButtonsPage::kNotReadLabel));
+    EXPECT_TRUE(page().isLocked());
+    EXPECT_TRUE(ctl("ms_key_record_note").IsVisible());
+    EXPECT_EQ(ctl("ms_key_record_note").GetText(), QString::fromUtf8(ButtonsPage::kRecordNotReadText));
+    EXPECT_FALSE(ctl("ms_key_3").IsEnabled());
+    EXPECT_FALSE(ctl("ms_key_butt_prosave").IsEnabled());
+
+    // Whatever reaches the page, nothing is chosen, stored or sent.
+    harness->mouse().frameLog().clear();
+    notify(ui::notify::kClick, "ms_key_3");
+    notify(ui::notify::kClick, "ms_key_butt_prosave");
+    notify(ui::notify::kClick, "ms_key_butt_keydefalut");
+    page().chooseFixed({0x12, 1, 0}, QStringLiteral("滚轮向上"));
+    EXPECT_FALSE(page().isSending());
+    EXPECT_TRUE(commands().empty());
+    EXPECT_EQ(AppEnvironment::readAll(profile), keysBefore);
+    for (int n = 0; n < 9; ++n)
+        EXPECT_EQ(label(n), QString::fromUtf8(ButtonsPage::kNotReadLabel)) << n;
+
+    // Once the block can be read, choosing the record again shows it.
+    {
+        std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
+        wnd().channel().setFrameObserver(nullptr);
+    }
+    chooseRecord(1);
+    chooseRecord(2);
+    EXPECT_FALSE(page().isLocked());
+    EXPECT_FALSE(ctl("ms_key_record_note").IsVisible());
+    EXPECT_TRUE(ctl("ms_key_3").IsEnabled());
+}
+
+TEST_F(ButtonWindowTest, AProfileWithoutALeftClickGetsItBackOnceBeforeItReachesTheMouse)
+{
+    writeProfiles(env, {"Good", "Broken"});
+    const std::filesystem::path broken = env.dataFolder() / "Broken.pro";
+    for (int n = 0; n < 9; ++n)
+        ASSERT_TRUE(ini::writeString(broken, "Setting", "KEY" + std::to_string(n), n == 4 ? "18,1,0" : "0,0,0"));
+    connect("R240");
+    ui::ComboControl(ctl("ms_KEY_combo_profileSelect")).SelectItem(1);
+    ASSERT_TRUE(waitFor([&] { return shown.contains(QString::fromUtf8(ProfilePage::kMsgLeftClickRestored)); }));
+    EXPECT_EQ(shown.count(QString::fromUtf8(ProfilePage::kMsgLeftClickRestored)), 1);
+    EXPECT_EQ(ini::readString(broken, "Setting", "KEY0", ""), "16,1,0");
+    EXPECT_EQ(ini::readString(broken, "Setting", "KEY4", ""), "18,1,0");
+    const auto block = harness->mouse().buttonBlock(0);
+    EXPECT_TRUE(ButtonAssignment::of(block, 0).isLeftClick());
+    EXPECT_EQ(ButtonAssignment::of(block, 4), (ButtonAssignment{0x12, 1, 0}));
+    EXPECT_EQ(label(0), QStringLiteral("左键"));
+
+    // Mended in the file: applied again, it says nothing more.
+    shown.clear();
+    ui::ComboControl(ctl("ms_KEY_combo_profileSelect")).SelectItem(0);
+    ui::ComboControl(ctl("ms_KEY_combo_profileSelect")).SelectItem(1);
+    EXPECT_TRUE(ButtonAssignment::of(harness->mouse().buttonBlock(0), 0).isLeftClick());
+    EXPECT_FALSE(shown.contains(QString::fromUtf8(ProfilePage::kMsgLeftClickRestored)));
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
-#include <future>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -130,15 +130,14 @@ TEST_F(ConnectionTest, ConnectSequenceReadsTheMouseAndWritesTheSelectedProfile)
                                               CMD_READ_DEFAULT_BUTTONS,
                                               CMD_READ_DEFAULT_BUTTONS,
                                               CMD_READ_SETTINGS,
-                                              CMD_READ_SETTINGS,
-                                              CMD_READ_BUTTONS,
-                                              CMD_READ_BUTTONS,
-                                              CMD_READ_BUTTONS,
-                                              CMD_END};
-    ASSERT_GE(sent.size(), stateRead.size() + 3);
+                                              CMD_READ_SETTINGS};
+    // Then the five button blocks, three frames each, and the end of the bracket.
+    ASSERT_GE(sent.size(), stateRead.size() + 16 + 3);
     EXPECT_EQ(sent.front(), CMD_BEGIN);
     EXPECT_EQ(sent[1], CMD_READ_MACROS);
-    EXPECT_TRUE(std::equal(stateRead.rbegin(), stateRead.rend(), sent.rbegin()));
+    EXPECT_EQ(sent.back(), CMD_END);
+    EXPECT_TRUE(std::all_of(sent.end() - 16, sent.end() - 1, [](std::uint8_t c) { return c == CMD_READ_BUTTONS; }));
+    EXPECT_TRUE(std::equal(stateRead.rbegin(), stateRead.rend(), sent.rbegin() + 16));
     ASSERT_EQ(host.macroAreas.size(), 1u);
 
     // The R240's stages go to [3360], everything else to [Setting], buttons as "%d,%d,%d".
@@ -219,15 +218,54 @@ TEST_F(ConnectionTest, AFailedReadLeavesTheProfileAndTheCopiesAsTheyWere)
     EXPECT_EQ(commands().back(), CMD_END);  // the transaction is still closed
 }
 
-TEST_F(ConnectionTest, TheButtonBlockOfTheActiveRecordIsRead)
+TEST_F(ConnectionTest, EveryRecordsButtonBlockIsReadAndOneThatCannotBeStaysUnknown)
 {
     poke(0, 0, 2);
     std::array<std::uint8_t, 3> triple{0x20, 0x00, 0x04};
     ASSERT_TRUE(mouse->writeMemory(sim::MemoryArea::Buttons, 2 * 126, triple));
+    std::array<std::uint8_t, 2> held{0xA5, 0x5A};  // past the nine buttons: the mouse's own
+    ASSERT_TRUE(mouse->writeMemory(sim::MemoryArea::Buttons, 4 * 126 + 100, held));
+    // The second frame of block 3's read is refused.
+    channel->setFrameObserver([this](FrameDirection d, const ReportFrame& f) {
+        if (d == FrameDirection::Request && f.command() == CMD_READ_BUTTONS && f.address() == 3 * 126)
+            mouse->failNextRequests(1);
+    });
     connect();
+    channel->setFrameObserver({});
     EXPECT_EQ(state.activeRecord(), 2);
-    EXPECT_EQ(key("Setting", "KEY0"), "32,0,4");
-    EXPECT_EQ(state.ButtonImage[2][0], 0x20);
+    EXPECT_EQ(key("Setting", "KEY0"), "32,0,4");  // the active record's buttons
+    for (std::size_t b = 0; b < 5; ++b) {
+        EXPECT_EQ(state.buttonsKnown(b), b != 3) << b;
+        if (b != 3)
+            EXPECT_EQ(state.ButtonImage[b], mouse->buttonBlock(b)) << b;
+    }
+    EXPECT_FALSE(state.buttonsKnown(5));  // record 5 has no block in the mouse
+
+    // Choosing record 3 reads its block before anything shows it; a known one is not read.
+    mouse->frameLog().clear();
+    ASSERT_TRUE(connection->SelectOnboardRecord(3));
+    const std::vector<std::uint8_t> select3 = commands();
+    EXPECT_EQ(std::count(select3.begin(), select3.end(), CMD_READ_BUTTONS), 3);
+    EXPECT_TRUE(state.buttonsKnown(3));
+    EXPECT_EQ(state.ButtonImage[3], mouse->buttonBlock(3));
+    mouse->frameLog().clear();
+    ASSERT_TRUE(connection->SelectOnboardRecord(4));
+    const std::vector<std::uint8_t> sent = commands();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), CMD_READ_BUTTONS), 0);
+
+    // A profile whose block 3 would have been written from zeros: the block of a failed
+    // read is not captured as KEY0..KEY8 when record 3 is active at connection.
+    std::filesystem::remove(host.profile);
+    poke(0, 0, 3);
+    channel->setFrameObserver([this](FrameDirection d, const ReportFrame& f) {
+        if (d == FrameDirection::Request && f.command() == CMD_READ_BUTTONS && f.address() == 3 * 126)
+            mouse->failNextRequests(1);
+    });
+    connection->ReadDeviceState(host.profile);
+    channel->setFrameObserver({});
+    EXPECT_FALSE(state.buttonsKnown(3));
+    EXPECT_EQ(key("Setting", "KEY0"), "missing");
+    EXPECT_NE(key("Setting", "LED1"), "missing");
 }
 
 TEST_F(ConnectionTest, UnplugIsNoticedByTheProbeAndReplugConnectsAgain)
@@ -368,9 +406,18 @@ struct LockedHost : RecordingHost {
     std::mutex mutex;
     std::condition_variable changed;
 
-    void setConnected(bool c) override { locked([&] { RecordingHost::setConnected(c); }); }
-    void connectSequenceDone() override { locked([&] { RecordingHost::connectSequenceDone(); }); }
-    void mouseLost() override { locked([&] { RecordingHost::mouseLost(); }); }
+    void setConnected(bool c) override
+    {
+        locked([&] { RecordingHost::setConnected(c); });
+    }
+    void connectSequenceDone() override
+    {
+        locked([&] { RecordingHost::connectSequenceDone(); });
+    }
+    void mouseLost() override
+    {
+        locked([&] { RecordingHost::mouseLost(); });
+    }
     template <class F> void locked(F f)
     {
         {

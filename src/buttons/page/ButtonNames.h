@@ -13,6 +13,8 @@ inline constexpr const char* kStoreButton = "ms_key_butt_keysave";
 inline constexpr const char* kDefaultButton = "ms_key_butt_keydefalut";
 inline constexpr const char* kSaveSendButton = "ms_key_butt_prosave";
 inline constexpr const char* kProgress = "ms_key_progress";  // shown while a save and send runs
+// Says that the current record's buttons could not be read from the mouse.
+inline constexpr const char* kRecordNote = "ms_key_record_note";
 // Edits that hold a byte.
 inline constexpr const char* kByteEdits[3] = {"ms_key_fct_edit_11", "ms_key_fct_edit_12", "ms_key_fct_edit_25"};
 
@@ -26,8 +28,8 @@ inline constexpr const char* kFunctionMenu = "mskeySet.xml";
 inline constexpr const char* kMenuSingleKey = "msmenusinglekey";
 inline constexpr const char* kMenuMacro = "msmenumacrokey";
 inline constexpr const char* kFixedMenuItems[] = {
-    "msmenuleftkey",       "msmenurightkey", "msmenumiddlekey",  "msmenutwoleftkey", "msmenu4tkey", "msmenu5key",
-    "msmenuscrollupkey", "msmenuscrolldownkey", "msmenuDPIupkey", "msmenuDPIdownkey", "msmenuoffkey",
+    "msmenuleftkey",     "msmenurightkey",      "msmenumiddlekey", "msmenutwoleftkey", "msmenu4tkey",  "msmenu5key",
+    "msmenuscrollupkey", "msmenuscrolldownkey", "msmenuDPIupkey",  "msmenuDPIdownkey", "msmenuoffkey",
 };
 
 std::span<const ui::ControlRef> buttonPageControls();

@@ -104,6 +104,12 @@ std::size_t ButtonsPage::currentRecord() const
     return record < kSettingsRecordCount ? record : 0;
 }
 
+bool ButtonsPage::currentRecordKnown() const
+{
+    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
+    return host_.deviceState().buttonsKnown(currentRecord());
+}
+
 std::vector<std::string> ButtonsPage::macroNames() const
 {
     const std::filesystem::path folder = dataFolderPath();
@@ -123,7 +129,7 @@ void ButtonsPage::setLabel(int n, const QString& text, bool macroName)
 
 void ButtonsPage::openMenu(int n)
 {
-    if (n < 0 || n >= static_cast<int>(kButtonsPerBlock) || locked_)
+    if (n < 0 || n >= static_cast<int>(kButtonsPerBlock) || isLocked() || !currentRecordKnown())
         return;
     {
         std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
@@ -138,6 +144,9 @@ bool ButtonsPage::storePending()
     bool stored = false;
     {
         std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
+        // A block that was not read from the mouse is not the mouse's: nothing goes into it.
+        if (!host_.deviceState().buttonsKnown(currentRecord()))
+            return false;
         stored = storeKeepingLeftClick(host_.deviceState().ButtonImage[currentRecord()], pending_.button,
                                        pending_.assignment);
     }
@@ -150,6 +159,8 @@ bool ButtonsPage::storePending()
 
 void ButtonsPage::chooseFixed(const ButtonAssignment& a, const QString& label)
 {
+    if (!currentRecordKnown())
+        return;
     pending_.assignment = a;
     setLabel(pending_.button, label);
     storePending();
@@ -158,6 +169,8 @@ void ButtonsPage::chooseFixed(const ButtonAssignment& a, const QString& label)
 
 void ButtonsPage::chooseSingleKey()
 {
+    if (!currentRecordKnown())
+        return;
     CMsSingleKeyWnd window;
     const int result = window.Run(host_.window());
     // Saved without a keyboard key: the button keeps its function and its label.
@@ -172,6 +185,8 @@ void ButtonsPage::chooseSingleKey()
 
 void ButtonsPage::chooseMacro()
 {
+    if (!currentRecordKnown())
+        return;
     const std::vector<std::string> names = macroNames();
     CPopWnd window(names);
     if (window.Run(host_.window()) == 1 && window.chosen()) {
@@ -185,9 +200,13 @@ void ButtonsPage::chooseMacro()
 
 void ButtonsPage::resetToDefault()
 {
+    if (isLocked())
+        return;
     {
         std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         DeviceState& state = host_.deviceState();
+        if (!state.buttonsKnown(currentRecord()))
+            return;
         pending_.assignment = defaultAssignment(state.DefaultButtonTable, pending_.button);
         pending_.assignment.storeIn(state.ButtonImage[currentRecord()], pending_.button);
     }
@@ -197,9 +216,19 @@ void ButtonsPage::resetToDefault()
 void ButtonsPage::refreshLabels()
 {
     std::array<std::uint8_t, kButtonTableSize> block{};
+    bool known = false;
     {
         std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        block = host_.deviceState().ButtonImage[currentRecord()];
+        const std::size_t record = currentRecord();
+        known = host_.deviceState().buttonsKnown(record);
+        block = host_.deviceState().ButtonImage[record];
+    }
+    showRecordKnown(known);
+    if (!known) {
+        // What the image holds for this record is not what the mouse has: show nothing.
+        for (int n = 0; n < static_cast<int>(kButtonsPerBlock); ++n)
+            setLabel(n, qs(kNotReadLabel), true);
+        return;
     }
     const std::vector<std::string> names = macroNames();
     for (std::size_t n = 0; n < kButtonsPerBlock; ++n) {
@@ -222,7 +251,8 @@ void ButtonsPage::deleteMacroChecked()
         // Every button of every record with a block: a macro on button 6, 7 or 8 would
         // otherwise play another macro, or none, afterwards.
         for (std::size_t r = 0; r < kButtonBlockCount; ++r)
-            used = used || usesMacro(host_.deviceState().ButtonImage[r], candidate);
+            used = used ||
+                   (host_.deviceState().buttonsKnown(r) && usesMacro(host_.deviceState().ButtonImage[r], candidate));
     }
     if (used && host_.messageBox(qs(kMsgMacroInUse)) != 1)
         return;
@@ -238,7 +268,8 @@ void ButtonsPage::deleteMacroChecked()
         std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         DeviceState& state = host_.deviceState();
         for (std::size_t r = 0; r < kButtonBlockCount; ++r)
-            forgetMacro(state.ButtonImage[r], candidate, state.DefaultButtonTable);
+            if (state.buttonsKnown(r))
+                forgetMacro(state.ButtonImage[r], candidate, state.DefaultButtonTable);
     }
     refreshLabels();
     if (registry_ != nullptr)
@@ -253,6 +284,9 @@ void ButtonsPage::saveAndSend()
     {
         std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
         job.record = static_cast<unsigned>(currentRecord());
+        // Never a block that was not read from the mouse, nor its keys into the profile.
+        if (!host_.deviceState().buttonsKnown(job.record))
+            return;
         job.block = host_.deviceState().ButtonImage[job.record];
     }
     // Without a mouse there is no macro area to fill, and its size is unknown: the library
@@ -286,13 +320,29 @@ void ButtonsPage::sent(const ButtonSendOutcome& outcome)
 
 bool ButtonsPage::isSending() const { return sender_ && sender_->busy(); }
 
+void ButtonsPage::showRecordKnown(bool known)
+{
+    recordKnown_ = known;
+    ui::Control note = host_.control(qs(bn::kRecordNote));
+    if (!known)
+        note.SetProgramText(qs(kRecordNotReadText));
+    note.SetVisible(!known);
+    updateEnabled();
+}
+
+void ButtonsPage::updateEnabled()
+{
+    const bool enabled = !isLocked();
+    for (int n = 0; n < static_cast<int>(kButtonsPerBlock); ++n)
+        host_.control(buttonName(n)).SetEnabled(enabled);
+    for (const char* name : {bn::kStoreButton, bn::kDefaultButton, bn::kSaveSendButton})
+        host_.control(qs(name)).SetEnabled(enabled);
+}
+
 void ButtonsPage::setLocked(bool locked)
 {
     locked_ = locked;
-    for (int n = 0; n < static_cast<int>(kButtonsPerBlock); ++n)
-        host_.control(buttonName(n)).SetEnabled(!locked);
-    for (const char* name : {bn::kStoreButton, bn::kDefaultButton, bn::kSaveSendButton})
-        host_.control(qs(name)).SetEnabled(!locked);
+    updateEnabled();
     ui::Control progress = host_.control(qs(bn::kProgress));
     if (locked) {
         ui::SliderControl ring(progress);

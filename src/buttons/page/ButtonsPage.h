@@ -4,7 +4,8 @@
 // from the macro selection window), labelled after it, stored under the rule that one button
 // keeps the left click, and saved and sent: the macro library, the record's button block and
 // the selected profile's KEY0..KEY8. The transfer runs off the UI thread with the page
-// locked. Also: the number badges that light up under the pointer, reset to default, and the
+// locked. A record whose block was not read from the mouse stays locked, and says so: its
+// buttons are neither shown as the mouse's nor written. Also: the number badges that light up under the pointer, reset to default, and the
 // byte edits of the function panels.
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@ public:
     static constexpr const char* kMsgKeepLeftClick = "必须存在一个左键设置";
     static constexpr const char* kLeftClickLabel = "左键";
     static constexpr const char* kMsgMacroInUse = "检查到有按键设定为该宏，是否确认删除？";
+    static constexpr const char* kRecordNotReadText = "未能读取此记录的按键，无法更改";
+    static constexpr const char* kNotReadLabel = "—";
 
     explicit ButtonsPage(FeatureHost& host);
     ~ButtonsPage() override;
@@ -63,10 +66,16 @@ public:
 
     const PendingAssignment& pending() const { return pending_; }
     bool isSending() const;
-    bool isLocked() const { return locked_; }
+    // Locked while a save and send runs, or while the current record's button block is
+    // not known (it could not be read from the mouse): nothing can be chosen or sent then.
+    bool isLocked() const { return locked_ || !recordKnown_; }
 
 private:
     std::size_t currentRecord() const;
+    // Whether the current record's block was read from the mouse.
+    bool currentRecordKnown() const;
+    void showRecordKnown(bool known);
+    void updateEnabled();
     std::vector<std::string> macroNames() const;
     void setLabel(int n, const QString& text, bool macroName = false);
     void setLocked(bool locked);
@@ -77,6 +86,7 @@ private:
     PendingAssignment pending_;
     std::unique_ptr<ButtonSender> sender_;
     bool locked_ = false;
+    bool recordKnown_ = true;
 };
 
 }  // namespace corv

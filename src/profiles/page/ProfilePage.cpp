@@ -357,6 +357,9 @@ void ProfilePage::sendImages(ProfileApplication& a)
         sendProfileApplication(channel, state, applied);
     });
     a.devicePart = true;
+    // The file was mended already, so this is said once.
+    if (a.applied.leftClickRestored)
+        host_.messageBox(QString::fromUtf8(kMsgLeftClickRestored));
 }
 
 void ProfilePage::declare(FeatureRegistry& r)

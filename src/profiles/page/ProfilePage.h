@@ -51,6 +51,7 @@ public:
     bool selectProfileNamed(const QString& name);
     bool switchesByProgram() const { return watching_; }
 
+    static constexpr const char* kMsgLeftClickRestored = "该配置文件中没有左键设置，第一个按键已恢复为左键";
     static constexpr const char* kNoSwitchingText = "按程序切换配置文件需要 X11 桌面会话；链接已保存，但不会自动切换。";
 
     // Where the program dialog starts.
