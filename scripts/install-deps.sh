@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git ccache
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   libhidapi-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-tools-dev libqt6opengl6-dev libgl1-mesa-dev libx11-dev libxi-dev libxcb1-dev

@@ -9,6 +9,10 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/install-deps.sh"
 
 export QT_QPA_PLATFORM=offscreen
+
+echo "== format: every C++ file as .clang-format says"
+"$here/scripts/format.sh" --check
+
 jobs="$(nproc)"
 stamp() { date +%s; }
 took() { echo "-- $1 took $(( $(stamp) - $2 )) s"; }

@@ -12,9 +12,7 @@
 #include "feature/WindowMessages.h"
 #include "platform/Autostart.h"
 #include "profiles/ProfileFile.h"
-#include "profiles/page/ProfileNames.h"
 #include "ui/CSkinFrame.h"
-#include "ui/ComboControl.h"
 #include "ui/MessageBox.h"
 #include "ui/ResourceManager.h"
 #include "ui/TabLayoutControl.h"
@@ -31,12 +29,13 @@ QString name(const char* n) { return QString::fromLatin1(n); }
 }  // namespace
 
 CMainWnd::CMainWnd(HidBackend& backend, Clock& clock, Options options)
-    : options_(std::move(options)), clock_(clock), channel_(backend, clock), presenter_(*this),
-      connection_(channel_, state_, presenter_, clock),
+    : options_(std::move(options)), clock_(clock), channel_(backend, clock), settings_(channel_, state_),
+      presenter_(*this), connection_(channel_, state_, presenter_, clock),
       listener_(
           backend, clock,
           InputListener::Callbacks{[this] { return alive_.load(); }, [this](MouseEvent e) { deliverMouseEvent(e); }})
 {
+    settings_.setMouseSender([this](SettingsSession::MouseJob job) { sendToMouse(std::move(job)); });
     declareShell();
 }
 
@@ -166,8 +165,8 @@ void CMainWnd::SetAutostart(bool on)
     if (!autostart.set(on)) {
         qCWarning(lcMain) << "cannot" << (on ? "write" : "remove") << "the autostart entry"
                           << QString::fromStdString(autostart.entryPath().string());
-        ui::ShowMessageBox(this, QString::fromUtf8(kAutostartFailedText)
-                                     .arg(QString::fromStdString(autostart.entryPath().string())));
+        ui::ShowMessageBox(
+            this, QString::fromUtf8(kAutostartFailedText).arg(QString::fromStdString(autostart.entryPath().string())));
     }
     SyncAutostartItem();
 }
@@ -367,20 +366,6 @@ ui::Control CMainWnd::control(const QString& controlName) const
     return found;
 }
 
-std::filesystem::path CMainWnd::currentProfilePath() const
-{
-    ui::ComboControl list(FindControl(name(profile_names::kLists[profile_names::kKeyList])));
-    const int i = list.GetCurSel();
-    return i < 0 ? std::filesystem::path{} : profilePath(list.GetItemUserData(i).toStdString());
-}
-
-std::filesystem::path CMainWnd::dpiProfilePath() const
-{
-    ui::ComboControl list(FindControl(name(profile_names::kLists[profile_names::kDpiList])));
-    const int i = list.GetCurSel();
-    return i < 0 ? std::filesystem::path{} : profilePath(list.GetItemUserData(i).toStdString());
-}
-
 void CMainWnd::sendToMouse(std::function<void(DeviceChannel&)> job, std::function<void()> done)
 {
     if (!job)
@@ -416,16 +401,15 @@ bool CMainWnd::selectPage(const char* tabLayout, int page)
 
 bool CMainWnd::applySelectedProfile(int source)
 {
-    if (source < 0 || source >= static_cast<int>(profile_names::kLists.size()) || applying_ || !isConnected())
+    if (source < 0 || source >= kProfileListCount || applying_ || !isConnected())
         return false;
-    ui::ComboControl list(FindControl(name(profile_names::kLists[static_cast<std::size_t>(source)])));
     ProfileApplication application;
     application.source = source;
-    application.index = list.GetCurSel();
+    application.index = settings_.selectedIndex();
     if (application.index < 0)
         return false;
-    application.name = list.GetItemUserData(application.index);
-    application.file = profilePath(application.name.toStdString());
+    application.name = QString::fromStdString(settings_.selectedName());
+    application.file = settings_.profilePath();
     // While it runs, the other lists' selections change too: their notifications must not
     // apply the profile again.
     applying_ = true;

@@ -27,6 +27,7 @@
 #include "platform/CDeviceHook.h"
 #include "platform/Clock.h"
 #include "platform/HidBackend.h"
+#include "settings/SettingsSession.h"
 #include "ui/IQueryControlText.h"
 #include "ui/MenuWnd.h"
 #include "ui/ObserverImpl.h"
@@ -124,7 +125,9 @@ public:
 
     // Shared state.
     DeviceChannel& channel() override { return channel_; }
-    DeviceState& deviceState() override { return state_; }
+    SettingsSession& settings() override { return settings_; }
+    // The mouse's state itself, for tests that look at it or set it up.
+    DeviceState& deviceState() { return state_; }
     void sendToMouse(std::function<void(DeviceChannel&)> job, std::function<void()> done = {}) override;
     // The thread the window's commands to the mouse run on (tests wait for it to be idle).
     DeviceCommandQueue& mouseCommands() { return commands_; }
@@ -146,8 +149,6 @@ public:
     ui::Control control(const QString& name) const override;
     QWidget* window() override { return this; }
     bool isConnected() const override { return presenter_.isConnected(); }
-    std::filesystem::path currentProfilePath() const override;
-    std::filesystem::path dpiProfilePath() const override;
     int messageBox(const QString& text) override;
     bool selectPage(const char* tabLayout, int page) override;
     bool applySelectedProfile(int source) override;
@@ -182,6 +183,7 @@ private:
     CDeviceHook hook_;
     DeviceChannel channel_;
     DeviceState state_;
+    SettingsSession settings_;
     std::atomic<bool> alive_{true};
     ConnectionPresenter presenter_;
     bool applying_ = false;  // a profile is being applied (UI thread)

@@ -3,18 +3,19 @@
 #include <QLoggingCategory>
 #include <atomic>
 #include <cinttypes>
-#include <memory>
 #include <cstdio>
+#include <memory>
 
 #include "app/CMainWnd.h"
 #include "app/ControlNames.h"
 #include "device/DeviceProtocol.h"
+#include "feature/ProfileApplication.h"
 #include "feature/WindowMessages.h"
 #include "platform/AppPaths.h"
 #include "platform/DebugLog.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileIndex.h"
-#include "profiles/page/ProfileNames.h"
+#include "settings/SettingsSession.h"
 #include "ui/MessageBox.h"
 #include "ui/Notification.h"
 #include "ui/OptionControl.h"
@@ -55,28 +56,27 @@ void ConnectionPresenter::declare(FeatureRegistry& r)
                [this](const ui::TNotifyUI&, int n) { selectOnboardRecord(n); });
     // The mouse is read on its command thread; the pages follow once it has answered.
     r.onMessage(msg::WM_DEV_RESET, [this](Param, LParam) {
-        wnd_.sendToMouse(
-            [this, profile = ProfileIndex::selectedProfilePath()](DeviceChannel&) {
-                wnd_.connection().ReadDeviceState(profile);
-            },
-            [this] {
-                showModel(ModelShown::Reset);
-                wnd_.refreshSettings();
-            });
+        wnd_.sendToMouse([this, profile = ProfileIndex::selectedProfilePath()](
+                             DeviceChannel&) { wnd_.connection().ReadDeviceState(profile); },
+                         [this] {
+                             showModel(ModelShown::Reset);
+                             wnd_.refreshSettings();
+                         });
     });
     r.onMessage(msg::WM_DEV_SYNC, [this](Param, LParam) {
-        wnd_.sendToMouse(
-            [this, profile = wnd_.dpiProfilePath()](DeviceChannel&) { wnd_.connection().SyncFromDevice(profile); },
-            [this] { wnd_.refreshSettings(); });
+        wnd_.sendToMouse([this, profile = wnd_.settings().profilePath()](
+                             DeviceChannel&) { wnd_.connection().SyncFromDevice(profile); },
+                         [this] { wnd_.refreshSettings(); });
     });
     // The mouse's state first: the features then show the calibration's lift-off distance
     // (unless the mouse is slow to answer: they show what is known).
     r.onMessage(msg::WM_DEV_CALIB_END, [this](Param, LParam) {
-        wnd_.sendToMouse(
-            [this, profile = wnd_.dpiProfilePath()](DeviceChannel&) { wnd_.connection().SyncFromDevice(profile); });
+        wnd_.sendToMouse([this, profile = wnd_.settings().profilePath()](DeviceChannel&) {
+            wnd_.connection().SyncFromDevice(profile);
+        });
     });
     const unsigned applyMessages[] = {msg::WM_APPLY_DPI_PROFILE, msg::WM_APPLY_KEY_PROFILE, msg::WM_APPLY_REG_PROFILE};
-    const int sources[] = {profile_names::kDpiList, profile_names::kKeyList, profile_names::kRegList};
+    const int sources[] = {kFromDpiList, kFromKeyList, kFromRegList};
     for (int i = 0; i < 3; ++i) {
         const int source = sources[i];
         r.onMessage(applyMessages[i], [this, source](Param, LParam) { applyProfileFromOutside(source); });
@@ -105,22 +105,14 @@ bool ConnectionPresenter::deviceArrived(std::uintptr_t wParam, std::intptr_t lPa
         return true;
     }
     debugLine("没有找到设备");
-    {
-        std::lock_guard<std::recursive_mutex> guard(wnd_.channel().stateLock());
-        wnd_.deviceState().DeviceInfo[kInfoDpiCount] = 0;
-    }
+    wnd_.settings().update([](DeviceState& s) { s.DeviceInfo[kInfoDpiCount] = 0; });
     wnd_.ShowWindow(false, false);
     return false;
 }
 
 void ConnectionPresenter::showModel(ModelShown why)
 {
-    std::uint16_t model = 0;
-    {
-        std::lock_guard<std::recursive_mutex> guard(wnd_.channel().stateLock());
-        model = wnd_.deviceState().modelId();
-    }
-    const ModelFacts* facts = findModel(model);
+    const ModelFacts* facts = findModel(wnd_.settings().modelId());
     if (facts == nullptr)
         return;
     wnd_.FindControl(QLatin1String(names::kLogo)).SetBkImage(text(facts->logo));
@@ -130,15 +122,15 @@ void ConnectionPresenter::showModel(ModelShown why)
 
 void ConnectionPresenter::presentModel()
 {
-    wnd_.sendToMouse([this](DeviceChannel&) { wnd_.connection().refreshIdentity(); },
-                     [this] {
-                         showModel(ModelShown::Connected);
-                         wnd_.registry().connected();
-                         ui::OptionControl(wnd_.FindControl(QLatin1String(names::kFirstPageOption)))
-                             .Selected(true, false);
-                         wnd_.selectPage(names::kMsTabSwitch, 0);
-                         presented_ = true;
-                     });
+    wnd_.sendToMouse(
+        [this](DeviceChannel&) { wnd_.connection().refreshIdentity(); },
+        [this] {
+            showModel(ModelShown::Connected);
+            wnd_.registry().connected();
+            ui::OptionControl(wnd_.FindControl(QLatin1String(names::kFirstPageOption))).Selected(true, false);
+            wnd_.selectPage(names::kMsTabSwitch, 0);
+            presented_ = true;
+        });
 }
 
 void ConnectionPresenter::selectOnboardRecord(int n)

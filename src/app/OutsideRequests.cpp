@@ -4,8 +4,7 @@
 #include <QEvent>
 
 #include "app/CMainWnd.h"
-#include "profiles/page/ProfileNames.h"
-#include "profiles/page/ProfilePage.h"
+#include "feature/ProfileApplication.h"
 
 namespace corv {
 
@@ -45,7 +44,9 @@ void OutsideRequests::receive(OutsideCall call, OutsideReply reply)
     auto* nudge = new QEvent(static_cast<QEvent::Type>(kRequestsWaiting));
     // Published through our lock before Qt's queue (whose locks race detectors cannot see)
     // hands the event over; event() takes the lock first.
-    { std::lock_guard<std::mutex> publish(mutex_); }
+    {
+        std::lock_guard<std::mutex> publish(mutex_);
+    }
     QCoreApplication::postEvent(this, nudge);
 }
 
@@ -53,7 +54,9 @@ bool OutsideRequests::event(QEvent* e)
 {
     if (e->type() != static_cast<QEvent::Type>(kRequestsWaiting))
         return QObject::event(e);
-    { std::lock_guard<std::mutex> lock(mutex_); }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+    }
     carryOutWaiting();
     return true;
 }
@@ -96,20 +99,19 @@ OutsideAnswer OutsideRequests::carryOut(const OutsideCall& call)
         answer.flag = true;
         break;
     case OutsideRequest::ApplyDpiProfile:
-        answer.flag = wnd_.presenter().applyProfileFromOutside(profile_names::kDpiList);
+        answer.flag = wnd_.presenter().applyProfileFromOutside(kFromDpiList);
         break;
     case OutsideRequest::ApplyKeyProfile:
-        answer.flag = wnd_.presenter().applyProfileFromOutside(profile_names::kKeyList);
+        answer.flag = wnd_.presenter().applyProfileFromOutside(kFromKeyList);
         break;
     case OutsideRequest::ApplyRegProfile:
-        answer.flag = wnd_.presenter().applyProfileFromOutside(profile_names::kRegList);
+        answer.flag = wnd_.presenter().applyProfileFromOutside(kFromRegList);
         break;
     case OutsideRequest::DeviceArrived:
         answer.flag = wnd_.presenter().deviceArrived(0, 0);
         break;
     case OutsideRequest::SelectProfile: {
-        ProfilePage* page = wnd_.findFeature<ProfilePage>();
-        if (page == nullptr || !page->selectProfileNamed(QString::fromStdString(call.profileName))) {
+        if (!wnd_.registry().request(kSelectProfileRequest, call.profileName).value_or(false)) {
             answer.status = OutsideStatus::UnknownProfile;
             answer.message = unknownProfileText(call.profileName);
         }

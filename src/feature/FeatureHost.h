@@ -1,12 +1,13 @@
 #pragma once
-// What a feature needs of the main window: its controls, the link to the mouse with the
-// program's copies of the mouse's state, the current profile, and a few window services.
-// The main window implements it; tests may implement it over a small window of their own.
+// What a feature needs of the main window: its controls, the settings (the selected profile
+// and the program's copies of the mouse's state), the link to the mouse, and a few window
+// services. The main window implements it; tests may implement it over a small window of
+// their own.
 //
-// Features run on the UI thread. They hold the channel's state lock while they read or
-// change the device state, and never talk to the mouse themselves: their commands go to the
-// mouse's command thread (sendToMouse, MouseCommands.h), so a mouse that answers late or
-// not at all never holds up the window.
+// Features run on the UI thread. They read and change the settings only through the
+// settings session (which takes its lock for moments itself), and never talk to the mouse
+// themselves: their commands go to the mouse's command thread (sendToMouse, or the
+// session's sends), so a mouse that answers late or not at all never holds up the window.
 #include <QPoint>
 #include <QString>
 #include <filesystem>
@@ -21,7 +22,7 @@ namespace corv {
 
 class Clock;
 class DeviceChannel;
-struct DeviceState;
+class SettingsSession;
 
 class FeatureHost {
 public:
@@ -32,29 +33,25 @@ public:
     // The window, as the parent of dialogs.
     virtual QWidget* window() = 0;
     virtual DeviceChannel& channel() = 0;
-    virtual DeviceState& deviceState() = 0;
+    // The selected profile and the mouse's state; every change of a setting goes through it.
+    virtual SettingsSession& settings() = 0;
     // Runs job on the mouse's command thread, after the jobs given before. Waits for it a
     // little (kMouseWaitMs) when nothing else was waiting; `done` then runs on the UI thread:
     // at once when the job finished within the wait, else when it finishes (not at all when
-    // the window shuts down first). Call it without holding the state lock when the job
-    // takes that lock: the wait would only run out.
+    // the window shuts down first).
     virtual void sendToMouse(std::function<void(DeviceChannel&)> job, std::function<void()> done = {}) = 0;
     static constexpr int kMouseWaitMs = 250;
     // Whether the connect sequence has finished and the mouse is still there.
     virtual bool isConnected() const = 0;
 
-    // The current profile: the item selected in the KEY page's profile list.
-    virtual std::filesystem::path currentProfilePath() const = 0;
-    // The item selected in the DPI page's profile list (the lists hold the same selection).
-    virtual std::filesystem::path dpiProfilePath() const = 0;
-
     // The program's message box; 1 when confirmed.
     virtual int messageBox(const QString& text) = 0;
     // Shows a page of a tab layout; false when there is no such page.
     virtual bool selectPage(const char* tabLayout, int page) = 0;
-    // Applies the profile selected in a profile list (0 DPI, 1 KEY, 2 REG) through every
-    // feature's step, then refreshes the pages. False when nothing was applied (no selection,
-    // no mouse, or an application already running).
+    // Applies the profile selected in the settings session through every feature's step,
+    // then refreshes the pages; source is the list the choice came from (0 DPI, 1 KEY, 2
+    // REG). False when nothing was applied (no selection, no mouse, or an application
+    // already running).
     virtual bool applySelectedProfile(int source) = 0;
     // Redraws every page from CurrentSettings (every feature's refresh step, in order).
     virtual void refreshSettings() = 0;

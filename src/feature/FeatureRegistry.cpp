@@ -170,4 +170,17 @@ bool FeatureRegistry::has(const QString& type, std::string_view name) const
     });
 }
 
+void FeatureRegistry::onRequest(std::string_view name, std::function<bool(const std::string&)> handler)
+{
+    requestRows_.emplace_back(std::string(name), std::move(handler));
+}
+
+std::optional<bool> FeatureRegistry::request(std::string_view name, const std::string& argument) const
+{
+    for (const auto& [rowName, handler] : requestRows_)
+        if (rowName == name)
+            return handler(argument);
+    return std::nullopt;
+}
+
 }  // namespace corv

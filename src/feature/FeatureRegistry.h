@@ -13,8 +13,10 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace corv {
@@ -87,6 +89,10 @@ public:
     // The macro library changed (a macro added, removed, renamed or copied) through the one
     // who fires it; everybody else shows the library again.
     void onMacroLibraryChanged(std::function<void(std::string_view changedBy)> handler);
+    // A named request with one argument that the shell passes on without knowing who takes
+    // it (for example a request from another program to select a profile by name). The
+    // handler says whether it was carried out.
+    void onRequest(std::string_view name, std::function<bool(const std::string& argument)> handler);
 
     // Dispatch. Each says whether a row took it.
     bool notify(const ui::TNotifyUI& msg) const;
@@ -100,6 +106,8 @@ public:
     void macrosRebuilt(const MacroRebuildOutcome& outcome) const;
     void hooksEnding() const;
     void macroLibraryChanged(std::string_view changedBy) const;
+    // The handler's answer; nothing when no feature takes the request.
+    std::optional<bool> request(std::string_view name, const std::string& argument) const;
 
     // Declared rows, for tests and diagnostics: "type name -> owner".
     std::vector<std::string> describe() const;
@@ -139,6 +147,7 @@ private:
     std::vector<MacroRebuildHandler> macroRebuildRows_;
     std::vector<std::function<void()>> hooksEndingRows_;
     std::vector<std::function<void(std::string_view)>> libraryRows_;
+    std::vector<std::pair<std::string, std::function<bool(const std::string&)>>> requestRows_;
 };
 
 }  // namespace corv

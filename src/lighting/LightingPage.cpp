@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -10,7 +9,6 @@
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
-#include "feature/MouseCommands.h"
 #include "feature/PresetColours.h"
 #include "feature/ProfileApplication.h"
 #include "lighting/LightingNames.h"
@@ -19,6 +17,7 @@
 #include "platform/IniEdit.h"
 #include "profiles/ProfileApply.h"
 #include "profiles/ProfileFile.h"
+#include "settings/SettingsSession.h"
 #include "ui/ColorPaletteControl.h"
 #include "ui/ComboControl.h"
 #include "ui/FileDialog.h"
@@ -40,25 +39,16 @@ const QString kPaletteSuffix = QStringLiteral("COL");
 const QString kPaletteFileName = QStringLiteral("*.COL");
 
 QString nameOf(const char* n) { return QLatin1String(n); }
-std::string ledKey(std::size_t n) { return "LED" + std::to_string(n); }
 
 }  // namespace
 
 int LightingPage::zone()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    const std::uint8_t z = host_.deviceState().CurrentSettings[kZoneByte];
+    const std::uint8_t z = host_.settings().setting(kZoneByte);
     return z <= kZoneWheel ? z : kZoneAll;
 }
 
-void LightingPage::writeByte(std::size_t n, std::uint8_t value)
-{
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    DeviceState& s = host_.deviceState();
-    writeInt(host_.currentProfilePath(), "Setting", ledKey(n), value);
-    s.CurrentSettings[n] = value;
-    sendSetting(host_, n, value);
-}
+void LightingPage::writeByte(std::size_t n, std::uint8_t value) { host_.settings().set(n, value); }
 
 // A colour set by hand ends the zone's seven-colour cycle: 0 to the mouse and the profile,
 // the check box cleared.
@@ -72,9 +62,8 @@ void LightingPage::selectZone(int z)
 {
     if (z < kZoneAll || z > kZoneWheel)
         z = kZoneAll;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    auto& cs = host_.deviceState().CurrentSettings;
-    cs[kZoneByte] = static_cast<std::uint8_t>(z);
+    host_.settings().set(kZoneByte, static_cast<std::uint8_t>(z), SettingsSession::Image);
+    const auto cs = host_.settings().snapshot().CurrentSettings;
 
     // Clearing a combo before selecting the stored item makes it report the item even when
     // it was selected already: the effect handlers set the groups and re-send the effects.
@@ -124,7 +113,6 @@ void LightingPage::chooseMainEffect()
     const auto groups = mainEffectGroups(m);
     if (!groups)
         return;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     // The groups belong to the set on show: while the wheel is edited they stay the wheel's.
     if (zone() != kZoneWheel)
         showParameterGroups(host_, *groups);
@@ -141,7 +129,7 @@ void LightingPage::chooseMainEffect()
             b.SetBkImage(buttons[i]->background);
         }
     }
-    setDirection(host_.deviceState().CurrentSettings[kDirectionByte] == 0 ? 0 : 1);
+    setDirection(host_.settings().setting(kDirectionByte) == 0 ? 0 : 1);
     writeByte(kMainEffectByte, static_cast<std::uint8_t>(m));
 }
 
@@ -151,7 +139,6 @@ void LightingPage::chooseWheelEffect()
     const auto groups = wheelEffectGroups(w);
     if (!groups)
         return;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     if (zone() == kZoneWheel)
         showParameterGroups(host_, *groups);
     writeByte(kWheelEffectByte, static_cast<std::uint8_t>(w));
@@ -162,10 +149,7 @@ void LightingPage::chooseSecondMainEffect()
     const int m = ui::ComboControl(host_.control(nameOf(ln::kSecondMainEffect))).GetCurSel();
     if (m < 0 || m >= kMainEffectCount)
         return;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        sendSetting(host_, kMainEffectByte, static_cast<std::uint8_t>(m));
-    }
+    host_.settings().set(kMainEffectByte, static_cast<std::uint8_t>(m), SettingsSession::Mouse);
     ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).SelectItem(m);
 }
 
@@ -188,16 +172,15 @@ void LightingPage::onSpeedSlider()
 void LightingPage::setDirection(int d)
 {
     const int m = ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).GetCurSel();
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    DeviceState& s = host_.deviceState();
+    SettingsSession& settings = host_.settings();
     if (const auto choice = directionChoice(m, d)) {
         host_.control(nameOf(ln::kDirectionButtons[0])).SetNormalImage(choice->firstNormal);
         host_.control(nameOf(ln::kDirectionButtons[1])).SetNormalImage(choice->secondNormal);
         // Effect 6 reads its direction from another byte; the profile keeps it as LED4 all the same.
-        sendSetting(host_, choice->deviceByte, static_cast<std::uint8_t>(d));
-        s.CurrentSettings[kDirectionByte] = static_cast<std::uint8_t>(d);
+        settings.set(choice->deviceByte, static_cast<std::uint8_t>(d), SettingsSession::Mouse);
+        settings.set(kDirectionByte, static_cast<std::uint8_t>(d), SettingsSession::Image);
     }
-    writeInt(host_.currentProfilePath(), "Setting", ledKey(kDirectionByte), s.CurrentSettings[kDirectionByte]);
+    settings.set(kDirectionByte, settings.setting(kDirectionByte), SettingsSession::Key);
 }
 
 void LightingPage::setColour(std::uint32_t colour, bool store)
@@ -211,20 +194,13 @@ void LightingPage::setColour(std::uint32_t colour, bool store)
     if (!store)
         return;
 
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    DeviceState& s = host_.deviceState();
+    SettingsSession& settings = host_.settings();
     const bool onWheel = zone() == kZoneWheel;
     const std::size_t at = onWheel ? kWheelColourByte : kMainColourByte;
-    sendSettings(host_, at, rgb.data(), rgb.size());
+    settings.set({{at, rgb[0]}, {at + 1, rgb[1]}, {at + 2, rgb[2]}});
     // The wheel's cycle exists only in its effect 1; the main set's is ended by any colour.
-    if (!onWheel || s.CurrentSettings[kWheelEffectByte] == 1)
+    if (!onWheel || settings.setting(kWheelEffectByte) == 1)
         clearSevenColour(onWheel ? kWheelSevenColourByte : kMainSevenColourByte);
-    ini::IniEdit edit(host_.currentProfilePath());
-    for (std::size_t c = 0; c < 3; ++c) {
-        edit.set("Setting", ledKey(at + c), std::to_string(rgb[c]));
-        s.CurrentSettings[at + c] = rgb[c];
-    }
-    edit.commit();
 }
 
 void LightingPage::onPresetColour(int k)
@@ -246,10 +222,9 @@ void LightingPage::onChannelEdit(int channel)
     button.SetBkColor(0xFF000000u | (button.GetBkColor() & 0x00FFFFFFu & ~(0xFFu << shift)) |
                       (std::uint32_t{typed.value} << shift));
 
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     const bool onWheel = zone() == kZoneWheel;
     writeByte((onWheel ? kWheelColourByte : kMainColourByte) + static_cast<std::size_t>(channel), typed.value);
-    if (!onWheel || host_.deviceState().CurrentSettings[kWheelEffectByte] == 1)
+    if (!onWheel || host_.settings().setting(kWheelEffectByte) == 1)
         clearSevenColour(onWheel ? kWheelSevenColourByte : kMainSevenColourByte);
 }
 
@@ -268,31 +243,24 @@ void LightingPage::onLightsOff()
 void LightingPage::resetLighting()
 {
     // Without a profile there are no DPI stages to keep: nothing is reset.
-    const std::filesystem::path profile = host_.dpiProfilePath();
-    if (profile.empty())
+    if (host_.settings().profilePath().empty())
         return;
     if (host_.messageBox(kResetQuestion) != 1)
         return;
-    const auto record = prepareTemplateReset(host_.channel(), host_.deviceState(), templatePath(), profile);
-    host_.sendToMouse([record](DeviceChannel& channel) { channel.writeSettings(0, record.data(), record.size()); });
+    host_.settings().resetToTemplate(templatePath());
     host_.refreshSettings();
     resetPalette();
 }
 
 void LightingPage::redrawSwitches()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    const auto& cs = host_.deviceState().CurrentSettings;
+    const auto cs = host_.settings().snapshot().CurrentSettings;
     // Shown only: nothing is sent or written for them.
     ui::OptionControl(host_.control(nameOf(ln::kSevenColour))).Selected(cs[kMainSevenColourByte] != 0, false);
     ui::OptionControl(host_.control(nameOf(ln::kLightsOff))).Selected(cs[kLightingOnByte] == 0, false);
 }
 
-void LightingPage::redrawZone()
-{
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    selectZone(host_.deviceState().CurrentSettings[kZoneByte]);
-}
+void LightingPage::redrawZone() { selectZone(host_.settings().setting(kZoneByte)); }
 
 // --- The custom palette ---
 
@@ -335,14 +303,14 @@ void LightingPage::sendAndStorePalette()
         colours[static_cast<std::size_t>(i)] = bars.GetBarsCountData(i, keys.values[static_cast<std::size_t>(i)]);
     sendColours(colours);
     // Without a profile the mouse has the table and nothing is stored.
-    const std::filesystem::path profile = host_.currentProfilePath();
+    const std::filesystem::path profile = host_.settings().profilePath();
     if (!profile.empty())
         writePaletteKeys(profile, keys);
 }
 
 void LightingPage::importPalette()
 {
-    const std::filesystem::path profile = host_.currentProfilePath();
+    const std::filesystem::path profile = host_.settings().profilePath();
     if (profile.empty())
         return;
     const QString file = ui::GetOpenFileName(host_.window(), QString(), kPaletteFileName, kPaletteFilter);
@@ -361,7 +329,7 @@ void LightingPage::importPalette()
 
 void LightingPage::exportPalette()
 {
-    const std::filesystem::path profile = host_.currentProfilePath();
+    const std::filesystem::path profile = host_.settings().profilePath();
     if (profile.empty())
         return;
     const QString file =
@@ -379,7 +347,7 @@ void LightingPage::applyPalette(const std::filesystem::path& profile)
 
 void LightingPage::resetPalette()
 {
-    const std::filesystem::path profile = host_.currentProfilePath();
+    const std::filesystem::path profile = host_.settings().profilePath();
     if (profile.empty())
         return;
     const PaletteKeys keys = readPaletteKeys(templatePath());

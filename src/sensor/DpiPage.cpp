@@ -1,18 +1,17 @@
 #include "sensor/DpiPage.h"
 
-#include <mutex>
 #include <string>
+#include <utility>
 
-#include "device/DeviceChannel.h"
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
-#include "feature/MouseCommands.h"
 #include "feature/PresetColours.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
 #include "sensor/DpiTable.h"
 #include "sensor/SensorNames.h"
+#include "settings/SettingsSession.h"
 #include "ui/ColorPaletteControl.h"
 #include "ui/Notification.h"
 #include "ui/SliderControl.h"
@@ -28,8 +27,6 @@ namespace sn = sensor_names;
 
 QString stageButton(int i) { return QLatin1String(sn::kStageButtons[i]); }
 QString stageEdit(int i) { return QLatin1String(sn::kStageEdits[i]); }
-std::string ledKey(std::size_t n) { return "LED" + std::to_string(n); }
-std::string stageSection(std::uint16_t model) { return std::string(modelOrFallback(model).stageSection); }
 long typedNumber(const ui::Control& edit) { return ini::toLong(edit.GetText().toStdString()); }
 
 }  // namespace
@@ -48,57 +45,49 @@ void DpiPage::selectStage(int n)
 {
     if (n < 0 || n >= kStages)
         return;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     showStageButtons(n);
-    host_.deviceState().CurrentSettings[kCurrentStageByte] = static_cast<std::uint8_t>(n);
+    host_.settings().set(kCurrentStageByte, static_cast<std::uint8_t>(n), SettingsSession::Image);
     sendCurrentStage();
 }
 
 void DpiPage::sendCurrentStage()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    DeviceState& s = host_.deviceState();
-    const std::uint8_t stage = s.CurrentSettings[kCurrentStageByte];
-    sendSetting(host_, kCurrentStageByte, stage);
+    SettingsSession& settings = host_.settings();
+    const std::uint8_t stage = settings.setting(kCurrentStageByte);
+    settings.set(kCurrentStageByte, stage, SettingsSession::Mouse);
     if (stage >= kStages)
         return;
     const std::size_t byte = kDpiStageByte + stage;
-    ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).SetValue(s.CurrentSettings[byte]);
-    writeInt(host_.currentProfilePath(), "Setting", ledKey(kCurrentStageByte), stage);
-    sendSetting(host_, byte, s.CurrentSettings[byte]);
+    const std::uint8_t index = settings.setting(byte);
+    ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).SetValue(index);
+    settings.set(kCurrentStageByte, stage, SettingsSession::Key);
+    settings.set(byte, index, SettingsSession::Mouse);
 }
 
 void DpiPage::onDpiSlider()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    DeviceState& s = host_.deviceState();
+    SettingsSession& settings = host_.settings();
     const int value = ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).GetValue();
-    const int stage = s.CurrentSettings[kCurrentStageByte] > 3 ? 4 : s.CurrentSettings[kCurrentStageByte];
-    const std::size_t byte = kDpiStageByte + static_cast<std::size_t>(stage);
-    const std::uint16_t model = s.modelId();
-    writeInt(host_.currentProfilePath(), stageSection(model), ledKey(byte), value);
-    host_.control(stageEdit(stage)).SetText(DpiTable::forModel(model).text(value));
-    s.CurrentSettings[byte] = static_cast<std::uint8_t>(value);
-    sendSetting(host_, byte, s.CurrentSettings[byte]);
+    const std::uint8_t current = settings.setting(kCurrentStageByte);
+    const int stage = current > 3 ? 4 : current;
+    settings.setStage(stage, static_cast<std::uint8_t>(value));
+    host_.control(stageEdit(stage)).SetText(DpiTable::forModel(settings.modelId()).text(value));
 }
 
 void DpiPage::commitStageEdit(int n)
 {
     if (n < 0 || n >= kStages)
         return;
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    DeviceState& s = host_.deviceState();
+    SettingsSession& settings = host_.settings();
     ui::Control edit = host_.control(stageEdit(n));
-    const std::uint16_t model = s.modelId();
+    const auto [model, levels] =
+        settings.read([](const DeviceState& s) { return std::pair(s.modelId(), s.dpiLevelCount()); });
     const DpiTable& table = DpiTable::forModel(model);
     const QString text = table.roundTyped(typedNumber(edit));
     edit.SetText(text);
-    const int index = table.find(text, s.dpiLevelCount());
-    if (index >= 0) {
-        const std::size_t byte = kDpiStageByte + static_cast<std::size_t>(n);
-        s.CurrentSettings[byte] = static_cast<std::uint8_t>(index);
-        writeInt(host_.currentProfilePath(), stageSection(model), ledKey(byte), index);
-    }
+    const int index = table.find(text, levels);
+    if (index >= 0)
+        settings.setStage(n, static_cast<std::uint8_t>(index), SettingsSession::Image | SettingsSession::Key);
     sendCurrentStage();
 }
 
@@ -112,8 +101,10 @@ void DpiPage::setDpiColour(std::uint32_t colour, bool send)
                                  static_cast<std::uint8_t>(colour & 0xFF)};
     for (int c = 0; c < 3; ++c)
         host_.control(QLatin1String(sn::kColourEdits[c])).SetText(QString::number(rgb[c]));
+    // The indicator colour goes to the mouse only.
     if (send)
-        sendSettings(host_, kColourByte, rgb, 3);
+        host_.settings().set({{kColourByte, rgb[0]}, {kColourByte + 1, rgb[1]}, {kColourByte + 2, rgb[2]}},
+                             SettingsSession::Mouse);
 }
 
 void DpiPage::onDpiColourEdit(int component)
@@ -135,8 +126,8 @@ void DpiPage::onDpiColourEdit(int component)
                                  (static_cast<std::uint32_t>(v) << shift);
     swatch.SetBkColor(colour);
     ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).SetSelectColor(colour);
-    sendSetting(host_, kColourByte + static_cast<std::size_t>(component),
-                    static_cast<std::uint8_t>(v));
+    host_.settings().set(kColourByte + static_cast<std::size_t>(component), static_cast<std::uint8_t>(v),
+                         SettingsSession::Mouse);
 }
 
 void DpiPage::onPresetColour(int k)
@@ -152,8 +143,7 @@ void DpiPage::onPaletteColour()
 
 void DpiPage::redrawStages()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    const DeviceState& s = host_.deviceState();
+    const DeviceState s = host_.settings().snapshot();
     const auto& cs = s.CurrentSettings;
     const DpiTable& table = DpiTable::forModel(s.modelId());
     for (int i = 0; i < kStages; ++i)
@@ -168,8 +158,7 @@ void DpiPage::redrawStages()
 
 void DpiPage::redrawIndicatorColour()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    const auto& cs = host_.deviceState().CurrentSettings;
+    const auto cs = host_.settings().snapshot().CurrentSettings;
     setDpiColour(0xFF000000u | (std::uint32_t{cs[11]} << 16) | (std::uint32_t{cs[12]} << 8) | cs[13], false);
 }
 

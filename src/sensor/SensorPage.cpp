@@ -1,19 +1,18 @@
 #include "sensor/SensorPage.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "device/DeviceChannel.h"
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
-#include "feature/MouseCommands.h"
 #include "feature/ProfileApplication.h"
 #include "feature/WindowMessages.h"
 #include "platform/IniEdit.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
 #include "sensor/SensorNames.h"
+#include "settings/SettingsSession.h"
 #include "ui/ComboControl.h"
 #include "ui/Notification.h"
 #include "ui/OptionControl.h"
@@ -50,19 +49,15 @@ void SensorPage::onReportRate()
 {
     const int index = ui::ComboControl(host_.control(QLatin1String(sn::kReportRate))).GetCurSel();
     const auto b = static_cast<std::uint8_t>(index & 0xFF);  // no selection (-1) gives 255
-    writeInt(host_.currentProfilePath(), "Setting", "LED14", b);
     // CurrentSettings keeps the entry it had: only a re-read of the mouse or the profile
     // changes what the page refresh shows.
-    sendSetting(host_, kReportRateByte, b);
+    host_.settings().set(kReportRateByte, b, SettingsSession::Key | SettingsSession::Mouse);
 }
 
 void SensorPage::setLiftOff(int millimetres)
 {
     const auto v = static_cast<std::uint8_t>(std::clamp(millimetres, 2, 3));
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    host_.deviceState().CurrentSettings[kLiftOffByte] = v;
-    sendSetting(host_, kLiftOffByte, v);
-    writeInt(host_.currentProfilePath(), "Setting", "LED23", v);
+    host_.settings().set(kLiftOffByte, v);
 }
 
 void SensorPage::onLiftOffOption(int millimetres)
@@ -73,8 +68,7 @@ void SensorPage::onLiftOffOption(int millimetres)
 
 void SensorPage::refreshLiftOff()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    const bool two = host_.deviceState().CurrentSettings[kLiftOffByte] <= 2;
+    const bool two = host_.settings().setting(kLiftOffByte) <= 2;
     option(host_, two ? sn::kLiftOff2 : sn::kLiftOff3).Selected(true, true);
     option(host_, two ? sn::kLiftOff3 : sn::kLiftOff2).Selected(false, true);
     setLiftOff(two ? 2 : 3);
@@ -82,19 +76,18 @@ void SensorPage::refreshLiftOff()
 
 void SensorPage::onCalibrationEnd()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     option(host_, sn::kLiftOff3).Selected(false, false);
     option(host_, sn::kLiftOff2).Selected(false, false);
-    std::uint8_t& liftOff = host_.deviceState().CurrentSettings[kLiftOffByte];
-    liftOff = liftOff <= 2 ? 2 : 3;
+    // The distance the calibration left in the mouse, as one of the two the page offers.
+    const std::uint8_t liftOff = host_.settings().setting(kLiftOffByte) <= 2 ? 2 : 3;
     option(host_, liftOff == 2 ? sn::kLiftOff2 : sn::kLiftOff3).Selected(true, false);
-    writeInt(host_.currentProfilePath(), "Setting", "LED23", liftOff);
+    host_.settings().set(kLiftOffByte, liftOff, SettingsSession::Image | SettingsSession::Key);
 }
 
 void SensorPage::onPointerSpeed()
 {
     const int v = std::max(0, ui::SliderControl(host_.control(QLatin1String(sn::kPointerSpeed))).GetValue());
-    writeInt(host_.currentProfilePath(), "Setting", "PRO0", v);
+    host_.settings().writeProfileKey("PRO0", v);
     systemSettings_.setPointerSpeedRequest(v * 2 + 1);
     systemSettings_.startPointerSpeedWorker();
 }
@@ -108,7 +101,7 @@ void SensorPage::stepScrollLines(bool up)
     else
         c = std::max(std::min(c, 10L) - 1, 1L);
     edit.SetText(QString::number(c));
-    writeInt(host_.currentProfilePath(), "Setting", "PRO1", c);
+    host_.settings().writeProfileKey("PRO1", c);
     systemSettings_.setScrollLinesRequest(static_cast<int>(c));
     systemSettings_.startScrollLinesWorker();
 }
@@ -123,16 +116,12 @@ void SensorPage::factoryReset()
     SystemSettingWorkers& system = systemSettings_;
     system.setPointerSpeedRequest(kFactoryPointerSpeed);
     system.startPointerSpeedWorker();
-    const std::filesystem::path profile = host_.currentProfilePath();
     host_.control(QLatin1String(sn::kScrollLinesEdit)).SetText(QString::number(kFactoryScrollLines));
-    ini::IniEdit edit(profile);  // both keys or neither
-    edit.set("Setting", "PRO0", std::to_string(kFactoryPointerStep));
-    edit.set("Setting", "PRO1", std::to_string(kFactoryScrollLines));
-    edit.commit();
+    host_.settings().writeProfileKeys({{"PRO0", kFactoryPointerStep}, {"PRO1", kFactoryScrollLines}});
     system.setScrollLinesRequest(kFactoryScrollLines);
     system.startScrollLinesWorker();
     // The mouse announces its reset by itself; its state is read again then.
-    host_.sendToMouse([](DeviceChannel& channel) { channel.restoreDefaults(); });
+    host_.settings().send([](DeviceChannel& channel) { channel.restoreDefaults(); });
 }
 
 void SensorPage::setCalibrationTexts(const char* status, const char* hint)
@@ -179,28 +168,20 @@ void SensorPage::onReturnTimer()
 void SensorPage::onLineCorrection()
 {
     const std::uint8_t v = option(host_, sn::kLineCorrection).IsSelected() ? 1 : 0;
-    writeInt(host_.currentProfilePath(), "Setting", "LED32", v);
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    sendSetting(host_, kLineCorrectionByte, v);
-    host_.deviceState().CurrentSettings[kLineCorrectionByte] = v;
+    host_.settings().set(kLineCorrectionByte, v);
 }
 
 void SensorPage::redrawReportRate()
 {
-    std::uint8_t rate = 0;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        rate = host_.deviceState().CurrentSettings[kReportRateByte];
-    }
+    const std::uint8_t rate = host_.settings().setting(kReportRateByte);
     // Selecting the entry reports it like a user's choice: it is written and sent again.
     ui::ComboControl(host_.control(QLatin1String(sn::kReportRate))).SelectItem(rate);
 }
 
 void SensorPage::redrawLineCorrection()
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
     // Shown only: the byte came from the mouse or was just sent.
-    option(host_, sn::kLineCorrection).Selected(host_.deviceState().CurrentSettings[kLineCorrectionByte] != 0, false);
+    option(host_, sn::kLineCorrection).Selected(host_.settings().setting(kLineCorrectionByte) != 0, false);
 }
 
 void SensorPage::shutdown()

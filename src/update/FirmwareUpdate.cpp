@@ -3,12 +3,12 @@
 #include <mutex>
 #include <system_error>
 
-#include "device/DeviceChannel.h"
 #include "device/DeviceState.h"
 #include "device/ModelFacts.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
 #include "platform/AppPaths.h"
+#include "settings/SettingsSession.h"
 #include "ui/Notification.h"
 
 namespace corv {
@@ -47,8 +47,7 @@ QString FirmwareUpdate::refusedMessage(const QString& package)
 
 FirmwareUpdate::FirmwareUpdate(FeatureHost& host, std::unique_ptr<PackageLauncher> launcher)
     : host_(host), launcher_(launcher ? std::move(launcher) : makeSystemPackageLauncher())
-{
-}
+{ }
 
 std::span<const ui::ControlRef> FirmwareUpdate::controls() const { return kControls; }
 
@@ -59,12 +58,8 @@ void FirmwareUpdate::declare(FeatureRegistry& r)
 
 void FirmwareUpdate::checkForUpdate()
 {
-    Decision decision;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        const DeviceState& state = host_.deviceState();
-        decision = decide(state.modelId(), state.firmwareVersion);
-    }
+    const Decision decision =
+        host_.settings().read([](const DeviceState& s) { return decide(s.modelId(), s.firmwareVersion); });
     if (decision.package != nullptr)
         startPackage(decision.package);
     else

@@ -1,13 +1,12 @@
 #include "buttons/page/ButtonsPage.h"
 
 #include <QLoggingCategory>
-#include <mutex>
+#include <utility>
 
 #include "buttons/page/ButtonNames.h"
 #include "buttons/page/ButtonSender.h"
 #include "buttons/page/CMsSingleKeyWnd.h"
 #include "buttons/page/CPopWnd.h"
-#include "device/DeviceChannel.h"
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
@@ -15,6 +14,7 @@
 #include "macros/MacroResult.h"
 #include "platform/AppPaths.h"
 #include "platform/IniFile.h"
+#include "settings/SettingsSession.h"
 #include "ui/ListControl.h"
 #include "ui/MenuWnd.h"
 #include "ui/Notification.h"
@@ -47,7 +47,7 @@ std::span<const ui::ControlRef> ButtonsPage::controls() const { return bn::butto
 void ButtonsPage::windowInit()
 {
     sender_ = std::make_unique<ButtonSender>(
-        host_.channel(), host_.deviceState(), [this](const ButtonSendOutcome& outcome) { sent(outcome); },
+        host_.channel(), host_.settings().state(), [this](const ButtonSendOutcome& outcome) { sent(outcome); },
         [this](int steps) { ui::SliderControl(host_.control(qs(bn::kProgress))).SetValue(steps); });
 }
 
@@ -96,18 +96,26 @@ void ButtonsPage::highlightButton(int n, bool entered)
     host_.control(QLatin1String(bn::kBadgeOverPrefix) + number).SetBkImage(image);
 }
 
+namespace {
+
+// The record whose buttons the page shows: a number the mouse should never report is taken
+// as record 0.
+std::size_t recordOf(const DeviceState& s)
+{
+    const std::size_t record = s.activeRecord();
+    return record < kSettingsRecordCount ? record : 0;
+}
+
+}  // namespace
+
 std::size_t ButtonsPage::currentRecord() const
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    // A record number the mouse should never report is taken as record 0.
-    const std::size_t record = host_.deviceState().activeRecord();
-    return record < kSettingsRecordCount ? record : 0;
+    return host_.settings().read([](const DeviceState& s) { return recordOf(s); });
 }
 
 bool ButtonsPage::currentRecordKnown() const
 {
-    std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-    return host_.deviceState().buttonsKnown(currentRecord());
+    return host_.settings().read([](const DeviceState& s) { return s.buttonsKnown(recordOf(s)); });
 }
 
 std::vector<std::string> ButtonsPage::macroNames() const
@@ -131,30 +139,31 @@ void ButtonsPage::openMenu(int n)
 {
     if (n < 0 || n >= static_cast<int>(kButtonsPerBlock) || isLocked() || !currentRecordKnown())
         return;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        pending_.button = static_cast<std::uint16_t>(n);
-        pending_.assignment = ButtonAssignment::of(host_.deviceState().ButtonImage[currentRecord()], pending_.button);
-    }
+    pending_.button = static_cast<std::uint16_t>(n);
+    pending_.assignment = host_.settings().read([n](const DeviceState& s) {
+        return ButtonAssignment::of(s.ButtonImage[recordOf(s)], static_cast<std::size_t>(n));
+    });
     host_.showPopupMenu(qs(bn::kFunctionMenu), kMenuAt);
 }
 
 bool ButtonsPage::storePending()
 {
-    bool stored = false;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
+    enum class Stored { Yes, Refused, NotKnown };
+    const Stored stored = host_.settings().update([this](DeviceState& s) {
         // A block that was not read from the mouse is not the mouse's: nothing goes into it.
-        if (!host_.deviceState().buttonsKnown(currentRecord()))
-            return false;
-        stored = storeKeepingLeftClick(host_.deviceState().ButtonImage[currentRecord()], pending_.button,
-                                       pending_.assignment);
-    }
-    if (!stored) {
+        if (!s.buttonsKnown(recordOf(s)))
+            return Stored::NotKnown;
+        return storeKeepingLeftClick(s.ButtonImage[recordOf(s)], pending_.button, pending_.assignment)
+                   ? Stored::Yes
+                   : Stored::Refused;
+    });
+    if (stored == Stored::NotKnown)
+        return false;
+    if (stored == Stored::Refused) {
         host_.messageBox(qs(kMsgKeepLeftClick));
         setLabel(pending_.button, qs(kLeftClickLabel));
     }
-    return stored;
+    return true;
 }
 
 void ButtonsPage::chooseFixed(const ButtonAssignment& a, const QString& label)
@@ -202,27 +211,24 @@ void ButtonsPage::resetToDefault()
 {
     if (isLocked())
         return;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        DeviceState& state = host_.deviceState();
-        if (!state.buttonsKnown(currentRecord()))
-            return;
-        pending_.assignment = defaultAssignment(state.DefaultButtonTable, pending_.button);
-        pending_.assignment.storeIn(state.ButtonImage[currentRecord()], pending_.button);
-    }
+    const bool known = host_.settings().update([this](DeviceState& s) {
+        if (!s.buttonsKnown(recordOf(s)))
+            return false;
+        pending_.assignment = defaultAssignment(s.DefaultButtonTable, pending_.button);
+        pending_.assignment.storeIn(s.ButtonImage[recordOf(s)], pending_.button);
+        return true;
+    });
+    if (!known)
+        return;
     host_.showPopupMenu(qs(bn::kFunctionMenu), kMenuAt);
 }
 
 void ButtonsPage::refreshLabels()
 {
-    std::array<std::uint8_t, kButtonTableSize> block{};
-    bool known = false;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        const std::size_t record = currentRecord();
-        known = host_.deviceState().buttonsKnown(record);
-        block = host_.deviceState().ButtonImage[record];
-    }
+    const auto [known, block] = host_.settings().read([](const DeviceState& s) {
+        const std::size_t record = recordOf(s);
+        return std::pair(s.buttonsKnown(record), s.ButtonImage[record]);
+    });
     showRecordKnown(known);
     if (!known) {
         // What the image holds for this record is not what the mouse has: show nothing.
@@ -245,15 +251,14 @@ void ButtonsPage::deleteMacroChecked()
     if (selected < 0 || folder.empty())
         return;
     const auto candidate = static_cast<std::size_t>(selected);
-    bool used = false;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        // Every button of every record with a block: a macro on button 6, 7 or 8 would
-        // otherwise play another macro, or none, afterwards.
+    // Every button of every record with a block: a macro on button 6, 7 or 8 would
+    // otherwise play another macro, or none, afterwards.
+    const bool used = host_.settings().read([candidate](const DeviceState& s) {
         for (std::size_t r = 0; r < kButtonBlockCount; ++r)
-            used = used ||
-                   (host_.deviceState().buttonsKnown(r) && usesMacro(host_.deviceState().ButtonImage[r], candidate));
-    }
+            if (s.buttonsKnown(r) && usesMacro(s.ButtonImage[r], candidate))
+                return true;
+        return false;
+    });
     if (used && host_.messageBox(qs(kMsgMacroInUse)) != 1)
         return;
     // The macro goes first: if it cannot be deleted, the buttons keep naming the library as
@@ -264,13 +269,11 @@ void ButtonsPage::deleteMacroChecked()
             host_.messageBox(qs(kMsgMacroDataError));
         return;
     }
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        DeviceState& state = host_.deviceState();
+    host_.settings().update([candidate](DeviceState& s) {
         for (std::size_t r = 0; r < kButtonBlockCount; ++r)
-            if (state.buttonsKnown(r))
-                forgetMacro(state.ButtonImage[r], candidate, state.DefaultButtonTable);
-    }
+            if (s.buttonsKnown(r))
+                forgetMacro(s.ButtonImage[r], candidate, s.DefaultButtonTable);
+    });
     refreshLabels();
     if (registry_ != nullptr)
         registry_->macroLibraryChanged(name());
@@ -281,19 +284,19 @@ void ButtonsPage::saveAndSend()
     if (!sender_)
         return;
     ButtonSendJob job;
-    {
-        std::lock_guard<std::recursive_mutex> guard(host_.channel().stateLock());
-        job.record = static_cast<unsigned>(currentRecord());
-        // Never a block that was not read from the mouse, nor its keys into the profile.
-        if (!host_.deviceState().buttonsKnown(job.record))
-            return;
-        job.block = host_.deviceState().ButtonImage[job.record];
-    }
+    // Never a block that was not read from the mouse, nor its keys into the profile.
+    const bool known = host_.settings().read([&job](const DeviceState& s) {
+        job.record = static_cast<unsigned>(recordOf(s));
+        job.block = s.ButtonImage[job.record];
+        return s.buttonsKnown(job.record);
+    });
+    if (!known)
+        return;
     // Without a mouse there is no macro area to fill, and its size is unknown: the library
     // is not measured against it (that would report a full mouse).
     if (host_.isConnected())
         job.dataFolder = dataFolderPath();
-    job.profile = host_.dpiProfilePath();
+    job.profile = host_.settings().profilePath();
     setLocked(true);
     sender_->send(std::move(job));
 }

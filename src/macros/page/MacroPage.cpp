@@ -1,4 +1,5 @@
 #include "macros/page/MacroPage.h"
+#include "settings/SettingsSession.h"
 
 #include <QCursor>
 #include <QLoggingCategory>
@@ -12,11 +13,11 @@
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
+#include "feature/WindowMessages.h"
 #include "macros/MacroAction.h"
 #include "macros/MacroIndex.h"
 #include "macros/MacroTransfer.h"
 #include "macros/page/MacroNames.h"
-#include "feature/WindowMessages.h"
 #include "platform/AppPaths.h"
 #include "platform/CDeviceHook.h"
 #include "platform/Clock.h"
@@ -320,10 +321,9 @@ void MacroPage::exportSelected()
     const auto macro = selectedMacro(index);
     if (!macro)
         return;
-    const QString file =
-        ui::GetSaveFileName(host_.window(), ui::programText(kExportTitle), QString::fromStdString(index.folder().string()),
-                            ui::programText(kMacroFilter),
-                            QStringLiteral("mac"));
+    const QString file = ui::GetSaveFileName(host_.window(), ui::programText(kExportTitle),
+                                             QString::fromStdString(index.folder().string()),
+                                             ui::programText(kMacroFilter), QStringLiteral("mac"));
     if (file.isEmpty())
         return;
     report(index.exportFile(*macro, file.toStdString()));
@@ -347,8 +347,7 @@ bool MacroPage::writeLibraryToMouse()
     if (folder.empty())
         return true;  // no library: nothing to write
     std::vector<std::uint8_t> image;
-    const MacroWriteOutcome outcome =
-        packMacroLibrary(macroCapacityUnits(host_.channel(), host_.deviceState()), folder, image);
+    const MacroWriteOutcome outcome = packMacroLibrary(host_.settings().macroCapacityUnits(), folder, image);
     if (outcome.result == MacroWriteResult::Written) {
         host_.sendToMouse([image = std::move(image), sent = outcome](DeviceChannel& channel) mutable {
             sendMacroImage(channel, image, sent);

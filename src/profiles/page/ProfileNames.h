@@ -3,6 +3,7 @@
 #include <array>
 #include <span>
 
+#include "feature/ProfileApplication.h"
 #include "ui/ControlRef.h"
 
 namespace corv::profile_names {
@@ -27,9 +28,9 @@ inline constexpr const char* kMenuFile = "fuction.xml";
 inline constexpr const char* kMenuCopy = "Menu_Copy";
 inline constexpr const char* kMenuImport = "Menu_Import";
 inline constexpr const char* kMenuExport = "Menu_Export";
-inline constexpr int kDpiList = 0;
-inline constexpr int kKeyList = 1;
-inline constexpr int kRegList = 2;
+inline constexpr int kDpiList = kFromDpiList;
+inline constexpr int kKeyList = kFromKeyList;
+inline constexpr int kRegList = kFromRegList;
 
 std::span<const ui::ControlRef> profileControls();
 

@@ -16,6 +16,7 @@
 #include "profiles/ProfileIndex.h"
 #include "profiles/ProfileManager.h"
 #include "profiles/page/ProfileNames.h"
+#include "settings/SettingsSession.h"
 #include "ui/ComboControl.h"
 #include "ui/FileDialog.h"
 #include "ui/MenuWnd.h"
@@ -184,6 +185,8 @@ void ProfilePage::renameProfile(int page)
         combo.SetItemText(i, newName);
         combo.SetItemUserData(i, newName);
     }
+    if (host_.settings().selectedIndex() == i)
+        host_.settings().select(i, newName.toStdString());
     for (const char* edit : pn::kNameEdits)
         host_.control(QLatin1String(edit)).SetText(newName);
 }
@@ -352,10 +355,7 @@ void ProfilePage::showLink(ProfileApplication& a)
 void ProfilePage::sendImages(ProfileApplication& a)
 {
     // The state and the pages change now; the mouse gets the images on its command thread.
-    a.applied = prepareProfileApplication(host_.channel(), host_.deviceState(), a.file);
-    host_.sendToMouse([&state = host_.deviceState(), applied = a.applied](DeviceChannel& channel) {
-        sendProfileApplication(channel, state, applied);
-    });
+    a.applied = host_.settings().applyProfile(a.file);
     a.devicePart = true;
     // The file was mended already, so this is said once.
     if (a.applied.leftClickRestored)
@@ -367,8 +367,15 @@ void ProfilePage::declare(FeatureRegistry& r)
     for (int source = 0; source < static_cast<int>(pn::kLists.size()); ++source) {
         r.on(ui::notify::kItemSelect, pn::kLists[static_cast<std::size_t>(source)],
              [this, source](const ui::TNotifyUI& msg, int) {
-                 if (msg.wParam >= 0)
-                     host_.applySelectedProfile(source);
+                 if (msg.wParam < 0)
+                     return;
+                 // The list shows the choice; the settings session keeps it.
+                 const int index = static_cast<int>(msg.wParam);
+                 const QString name =
+                     ui::ComboControl(host_.control(QLatin1String(pn::kLists[static_cast<std::size_t>(source)])))
+                         .GetItemUserData(index);
+                 host_.settings().select(index, name.toStdString());
+                 host_.applySelectedProfile(source);
              });
     }
     using namespace ui::notify;
@@ -396,6 +403,8 @@ void ProfilePage::declare(FeatureRegistry& r)
     r.onApply(ApplyStep::LinkDisplay, [this](ProfileApplication& a) { showLink(a); });
     r.onApply(ApplyStep::DeviceImages, [this](ProfileApplication& a) { sendImages(a); });
     r.onConnected([this] { selectStoredProfile(); });
+    r.onRequest(kSelectProfileRequest,
+                [this](const std::string& profile) { return selectProfileNamed(QString::fromStdString(profile)); });
 }
 
 }  // namespace corv
