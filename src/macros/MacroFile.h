@@ -52,7 +52,8 @@ public:
     const std::vector<std::string>& lines() const { return lines_; }
     std::size_t size() const { return lines_.size(); }
     bool empty() const { return lines_.empty(); }
-    // Row `row` parsed; a line that cannot be parsed is a zero delay.
+    // Row `row` parsed; a line that cannot be parsed, or is damaged, is a zero delay
+    // (MacroAction::parseOrZeroDelay): the action the mouse gets for it.
     MacroAction action(std::size_t row) const;
 
     // The file's text for these lines (count, then one key per line).

@@ -95,6 +95,29 @@ TEST_F(MacroImageTest, BlocksFollowEachOtherAndBrokenEntriesPackAsZeros)
     EXPECT_EQ(MacroImage::lengthOf(MacroImage::readLibrary(folder)), length);
 }
 
+TEST_F(MacroImageTest, LinesThatDoNotFitTheirBytesNeverReachTheMouseAsKeyEvents)
+{
+    // Bit 7 of an action's second byte makes it a key event: the two delays below would be
+    // played as key releases (1E 9F and FF FF) if their numbers were cut to bytes; the key
+    // events have no bit 7, a type of no key, a usage the table does not have.
+    const Lines lines = {"0,30,99999,1,A", "0,-1,-1,0,A",  "1,4,10,1,A",       "1,4,203,1,A",
+                         "1,240,202,1,A",  "0,255,127,0,", "1,2,201,1,LShift", "1,4,138,0,A"};
+    writeIndex({"Odd"});
+    writeMacro("Odd", lines);
+    const Bytes image = packLibrary();
+    ASSERT_EQ(image.size(), 16u + 6u + 2u * lines.size());
+    EXPECT_EQ(Bytes(image.begin() + 22, image.end()),
+              (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 127, 0x02, 201, 0x04, 138}));
+
+    // The rows show what is sent, and the file keeps its lines.
+    const MacroFile odd = MacroFile::load(macroFile("Odd"));
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_FALSE(odd.action(i).isKeyEvent()) << lines[i];
+        EXPECT_EQ(odd.action(i).delayMs(), 0) << lines[i];
+    }
+    EXPECT_EQ(odd.lines(), lines);
+}
+
 TEST_F(MacroImageTest, CapacityEdgesGiveTheNumberOfActionsToRemove)
 {
     // One unit holds 128 bytes: L = 128 fits; 130 and 132 ask for 2 and 3 fewer actions.
