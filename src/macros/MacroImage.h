@@ -36,7 +36,9 @@ public:
 
     // The macros of the library in dataFolder, in index order, each read once from its
     // file (a macro without a file, or whose name cannot be a file name, has no actions).
-    static std::vector<MacroFile> readLibrary(const std::filesystem::path& dataFolder);
+    // names, when given, receives their names as the index gives them.
+    static std::vector<MacroFile> readLibrary(const std::filesystem::path& dataFolder,
+                                              std::vector<std::string>* names = nullptr);
 
     // L for these macros, from their files' stated counts.
     static std::size_t lengthOf(const std::vector<MacroFile>& macros);

@@ -118,6 +118,39 @@ TEST_F(MacroImageTest, LinesThatDoNotFitTheirBytesNeverReachTheMouseAsKeyEvents)
     EXPECT_EQ(odd.lines(), lines);
 }
 
+TEST_F(MacroImageTest, WhatThePackedLibraryLeavesOutIsNoted)
+{
+    // 52 entries: the first 50 are packed. Among them a name that cannot be a file name, a
+    // file above the read limit, a folder in place of a file, and two damaged lines.
+    std::vector<std::string> names = {"Odd", "../escape", "Huge", "Folder"};
+    for (int i = 0; names.size() < 52; ++i)
+        names.push_back("m" + std::to_string(i));
+    writeIndex(names);
+    writeMacro("Odd", {"0,30,99999,1,A", "1,4,202,1,A", "junk"});
+    writeBytes(macroFile("Huge"), "[MACROACTIONCOUNT]\ncount=1\n");
+    std::filesystem::resize_file(macroFile("Huge"), kMaxReadBytes + 1);
+    std::filesystem::create_directory(macroFile("Folder"));
+
+    Bytes image;
+    const MacroWriteOutcome outcome = packMacroLibrary(255, folder, image);
+    ASSERT_EQ(outcome.result, MacroWriteResult::Written);
+    EXPECT_EQ(outcome.macroCount, 50u);
+    EXPECT_EQ(image[4], 50);
+    EXPECT_EQ(outcome.macrosLeftOut, 2u);
+    EXPECT_EQ(outcome.unusableNames, (std::vector<std::string>{"../escape"}));
+    EXPECT_EQ(outcome.unreadableFiles, (std::vector<std::pair<std::string, ReadStatus>>{
+                                           {"Huge", ReadStatus::TooLarge}, {"Folder", ReadStatus::Failed}}));
+    EXPECT_EQ(outcome.damagedLines, 2u);
+
+    // An index that cannot be read is no empty library.
+    std::filesystem::resize_file(folder / "msMacro.ini", kMaxReadBytes + 1);
+    const MacroWriteOutcome unread = packMacroLibrary(255, folder, image);
+    EXPECT_EQ(unread.result, MacroWriteResult::NothingToWrite);
+    EXPECT_EQ(unread.indexStatus, ReadStatus::TooLarge);
+    std::filesystem::remove(folder / "msMacro.ini");
+    EXPECT_EQ(packMacroLibrary(255, folder, image).indexStatus, ReadStatus::Missing);
+}
+
 TEST_F(MacroImageTest, CapacityEdgesGiveTheNumberOfActionsToRemove)
 {
     // One unit holds 128 bytes: L = 128 fits; 130 and 132 ask for 2 and 3 fewer actions.
