@@ -21,6 +21,7 @@
 #include "macros/MacroResult.h"
 #include "macros/page/MacroNames.h"
 #include "macros/page/MacroPage.h"
+#include "platform/AtomicFile.h"
 #include "platform/CDeviceHook.h"
 #include "platform/FakeKeyboardSource.h"
 #include "ui/ComboControl.h"
@@ -364,6 +365,28 @@ TEST_F(MacroWindowTest, RowsShowTheirActionsAndKeepTheirLines)
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(list().GetItemUserData(i).toStdString(), lines[static_cast<std::size_t>(i)]) << i;
     EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(MacroWindowTest, AMacroShownEmptyForItsNameOrFileSaysWhy)
+{
+    writeLibrary({{"Fine", tap("A", 4, 1)}, {"Huge", {}}, {"Folder", {}}, {"Bad/Name", {}}});
+    std::ofstream(macroFile("Huge")) << "[MACROACTIONCOUNT]\ncount=1\n";
+    std::filesystem::resize_file(macroFile("Huge"), kMaxReadBytes + 1);
+    std::filesystem::create_directory(macroFile("Folder"));
+    create();
+
+    selectMacro(0);
+    EXPECT_TRUE(shown.isEmpty());
+    const QStringList expected = {QString::asprintf(MacroPage::kMsgMacroFileTooLarge, 16),
+                                  QString::fromUtf8(MacroPage::kMsgMacroFileUnreadable),
+                                  QString::fromUtf8(MacroPage::kMsgInvalidName)};
+    for (int i = 1; i <= 3; ++i) {
+        selectMacro(i);
+        EXPECT_EQ(list().GetCount(), 0) << i;
+        ASSERT_EQ(shown.size(), i);
+        EXPECT_EQ(shown.last(), expected[i - 1]);
+    }
+    EXPECT_EQ(std::filesystem::file_size(macroFile("Huge")), kMaxReadBytes + 1);  // not rewritten
 }
 
 TEST_F(MacroWindowTest, DelayEditsStoreTenMillisecondUnitsAndLockThePage)
