@@ -15,8 +15,10 @@
 #include "device/DeviceState.h"
 #include "device/FrameLogFile.h"
 #include "macros/MacroImage.h"
+#include "macros/MacroIndex.h"
 #include "macros/MacroTransfer.h"
 #include "platform/AppPaths.h"
+#include "platform/AtomicFile.h"
 #include "platform/OutsideMessages.h"
 #include "profiles/ProfileApply.h"
 #include "profiles/ProfileFile.h"
@@ -46,7 +48,10 @@ constexpr const char* kUsage =
     "                    settings record and its button block (the file is created\n"
     "                    when missing; other keys are kept)\n"
     "  write-macros      write the macro library of the data folder (msMacro.ini and\n"
-    "                    its .mac files) into the mouse's macro memory\n"
+    "                    its .mac files) into the mouse's macro memory; what it leaves\n"
+    "                    out (macros beyond 50, names that cannot be file names, files\n"
+    "                    it cannot read, lines that are no action, sent as delays of\n"
+    "                    0 ms) is said on stderr\n"
     "  doctor            check this machine: the mouse's hidraw nodes and their\n"
     "                    permissions, the udev rule, the desktop and how the pointer\n"
     "                    speed and scroll lines are set, the X RECORD extension for\n"
@@ -296,6 +301,31 @@ int commandApply(DeviceChannel& channel, const std::string& file, std::ostream& 
     return kExitOk;
 }
 
+// Why a file that is there was read as nothing.
+std::string unreadableReason(ReadStatus status)
+{
+    if (status == ReadStatus::TooLarge)
+        return "is larger than " + std::to_string(kMaxReadBytes >> 20) + " MiB";
+    return "cannot be read";
+}
+
+// What the image sent holds other than the library's files say.
+void tellDifferences(const MacroWriteOutcome& outcome, std::ostream& err)
+{
+    if (outcome.macrosLeftOut > 0)
+        err << "corvalantisctl: msMacro.ini lists " << outcome.macroCount + outcome.macrosLeftOut
+            << " macros, the mouse takes " << kMaxMacros << ": " << outcome.macrosLeftOut << " left out\n";
+    for (const std::string& name : outcome.unusableNames)
+        err << "corvalantisctl: macro \"" << name
+            << "\" has a name that cannot be a file name: written without actions\n";
+    for (const auto& [name, status] : outcome.unreadableFiles)
+        err << "corvalantisctl: the file of macro \"" << name << "\" " << unreadableReason(status)
+            << ": written without actions\n";
+    if (outcome.damagedLines > 0)
+        err << "corvalantisctl: " << outcome.damagedLines
+            << " macro line(s) that are no action the mouse can play were written as delays of 0 ms\n";
+}
+
 int commandWriteMacros(DeviceChannel& channel, std::ostream& out, std::ostream& err)
 {
     const std::filesystem::path folder = dataFolderPath();
@@ -313,10 +343,16 @@ int commandWriteMacros(DeviceChannel& channel, std::ostream& out, std::ostream& 
     const MacroWriteOutcome outcome = writeMacroLibrary(channel, units, folder);
     switch (outcome.result) {
     case MacroWriteResult::Written:
+        tellDifferences(outcome, err);
         out << "macros written: " << outcome.macroCount << " (" << outcome.imageLength << " of "
             << MacroImage::capacityBytes(units) << " bytes)\n";
         return kExitOk;
     case MacroWriteResult::NothingToWrite:
+        if (outcome.indexStatus == ReadStatus::TooLarge || outcome.indexStatus == ReadStatus::Failed) {
+            err << "corvalantisctl: " << (folder / MacroIndex::kFileName).string() << ' '
+                << unreadableReason(outcome.indexStatus) << ": nothing written\n";
+            return kExitFailure;
+        }
         out << "the macro library in " << folder.string()
             << " is empty: nothing written (the mouse keeps its macros)\n";
         return kExitOk;

@@ -14,6 +14,7 @@
 #include "lighting/LightingNames.h"
 #include "lighting/LightingRules.h"
 #include "lighting/PaletteFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/IniEdit.h"
 #include "profiles/ProfileApply.h"
 #include "profiles/ProfileFile.h"
@@ -316,10 +317,18 @@ void LightingPage::importPalette()
     const QString file = ui::GetOpenFileName(host_.window(), QString(), kPaletteFileName, kPaletteFilter);
     if (file.isEmpty())
         return;
-    // A file that cannot be read leaves the profile's palette as it was.
-    const auto keys = readPaletteFile(file.toStdString());
-    if (!keys || !writePaletteKeys(profile, *keys))
+    // A file that cannot be read leaves the profile's palette as it was, and says so.
+    bool tooLarge = false;
+    const auto keys = readPaletteFile(file.toStdString(), &tooLarge);
+    if (!keys) {
+        host_.messageBox(tooLarge ? QString::asprintf(kMsgPaletteTooLarge, static_cast<int>(kMaxReadBytes >> 20))
+                                  : QString::fromUtf8(kMsgUnreadableFile));
         return;
+    }
+    if (!writePaletteKeys(profile, *keys)) {
+        host_.messageBox(QString::fromUtf8(kMsgProfileNotWritten));
+        return;
+    }
     showBars(*keys);
     // The palette is shown by the custom effect; the table goes to the mouse when sent.
     ui::ComboControl main(host_.control(nameOf(ln::kMainEffect)));
@@ -336,7 +345,8 @@ void LightingPage::exportPalette()
         ui::GetSaveFileName(host_.window(), QString(), kPaletteFileName, kPaletteFilter, kPaletteSuffix);
     if (file.isEmpty())
         return;
-    writePaletteKeys(file.toStdString(), readPaletteKeys(profile));
+    if (!writePaletteKeys(file.toStdString(), readPaletteKeys(profile)))
+        host_.messageBox(QString::fromUtf8(kMsgFileNotWritten));
 }
 
 void LightingPage::applyPalette(const std::filesystem::path& profile)

@@ -20,6 +20,11 @@ struct PaletteKeys;
 class LightingPage : public Feature {
 public:
     static constexpr std::uint32_t kPaletteSelectColor = 0xFF0199CB;
+    // Why a palette import or export did nothing (the first takes the read limit in MB).
+    static constexpr const char* kMsgPaletteTooLarge = "所选文件大于%d MB，调色板未导入";
+    static constexpr const char* kMsgUnreadableFile = "无法读取所选文件";
+    static constexpr const char* kMsgProfileNotWritten = "无法写入配置文件，调色板未导入";
+    static constexpr const char* kMsgFileNotWritten = "无法写入所选文件";
 
     explicit LightingPage(FeatureHost& host) : host_(host) { }
 

@@ -30,9 +30,11 @@ PaletteKeys fromSnapshot(const IniSnapshot& ini)
 
 PaletteKeys readPaletteKeys(const std::filesystem::path& file) { return fromSnapshot(IniSnapshot::load(file)); }
 
-std::optional<PaletteKeys> readPaletteFile(const std::filesystem::path& file)
+std::optional<PaletteKeys> readPaletteFile(const std::filesystem::path& file, bool* tooLarge)
 {
     const IniSnapshot ini = IniSnapshot::load(file);
+    if (tooLarge != nullptr)
+        *tooLarge = ini.status() == ReadStatus::TooLarge;
     if (!ini.loaded())
         return std::nullopt;
     return fromSnapshot(ini);

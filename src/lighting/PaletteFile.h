@@ -24,8 +24,9 @@ struct PaletteKeys {
 // its limit). Values past the count are read as they stand.
 PaletteKeys readPaletteKeys(const std::filesystem::path& file);
 // The same for a palette file the user chose: nothing when it is missing or cannot be read
-// (a file without the two sections reads as no bars, every value 0).
-std::optional<PaletteKeys> readPaletteFile(const std::filesystem::path& file);
+// (a file without the two sections reads as no bars, every value 0); *tooLarge, when
+// given, then tells whether it was refused for being larger than kMaxReadBytes.
+std::optional<PaletteKeys> readPaletteFile(const std::filesystem::path& file, bool* tooLarge = nullptr);
 
 // Writes all 21 keys with one replacement of the file; other sections and keys of the file
 // stay. False (the file as it was) when it could not be written or the path is empty.

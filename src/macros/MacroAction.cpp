@@ -2,11 +2,15 @@
 
 #include <algorithm>
 
+#include "buttons/KeyTable.h"
 #include "platform/IniFile.h"
 
 namespace corv {
 
 namespace {
+
+constexpr long kKeyEventFlag = 0x80;
+constexpr long kPressedFlag = 0x40;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -46,11 +50,32 @@ std::optional<MacroAction> MacroAction::parse(std::string_view line)
     return action;
 }
 
+std::optional<MacroAction> MacroAction::parseFitting(std::string_view line)
+{
+    std::optional<MacroAction> action = parse(line);
+    if (action && !action->fits())
+        return std::nullopt;
+    return action;
+}
+
 MacroAction MacroAction::parseOrZeroDelay(std::string_view line)
 {
-    if (std::optional<MacroAction> action = parse(line))
+    if (std::optional<MacroAction> action = parseFitting(line))
         return std::move(*action);
     return MacroAction{};
+}
+
+bool MacroAction::fits() const
+{
+    if (kind < 0 || a < 0 || b < 0 || down < 0)
+        return false;
+    if (!isKeyEvent())
+        return a <= 0xFF && b <= 0x7F;
+    if (a > 0xFF || b > 0xFF || (b & kKeyEventFlag) == 0)
+        return false;
+    // 0x80, + 0x40 when pressed, + the type: 137, 138, 201 or 202. Other types match no key.
+    const long type = b & ~(kKeyEventFlag | kPressedFlag);
+    return findKeyByMacroAction(static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(a)) >= 0;
 }
 
 MacroAction MacroAction::delay(long ms, long down, std::string name)

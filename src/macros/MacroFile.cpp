@@ -5,8 +5,8 @@
 
 #include "macros/AtomicFile.h"
 #include "macros/MacroRecorder.h"
-#include "platform/IniSnapshot.h"
 #include "platform/IniFile.h"
+#include "platform/IniSnapshot.h"
 
 namespace corv {
 
@@ -29,6 +29,7 @@ MacroFile MacroFile::load(const std::filesystem::path& file)
     if (file.empty())
         return macro;
     const IniSnapshot ini = IniSnapshot::load(file);
+    macro.readStatus_ = ini.status();
     const long count = ini::toLong(ini.read(kCountSection, kCountKey, "0"));
     if (count <= 0)
         return macro;

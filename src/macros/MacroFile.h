@@ -2,8 +2,9 @@
 // One macro's file, NAME.mac in the data folder:
 //   [MACROACTIONCOUNT] count = M
 //   [MACROACTION]      0 .. M-1 = one MacroAction line each
-// A missing file, or a count of 0 or below, is an empty macro; a missing line reads as "0"
-// (which is understood as a zero delay); a line ends at a carriage return or NUL byte in it.
+// A missing file, or a count of 0 or below, is an empty macro; so is a file that cannot be
+// read (readStatus() says why). A missing line reads as "0" (which is understood as a zero
+// delay); a line ends at a carriage return or NUL byte in it.
 //
 // The object holds the lines as the editor shows them (one row per line). Every editor
 // operation changes the rows and saves the file at once; saving replaces the whole file in
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "macros/MacroAction.h"
+#include "platform/AtomicFile.h"
 
 namespace corv {
 
@@ -52,8 +54,13 @@ public:
     const std::vector<std::string>& lines() const { return lines_; }
     std::size_t size() const { return lines_.size(); }
     bool empty() const { return lines_.empty(); }
-    // Row `row` parsed; a line that cannot be parsed is a zero delay.
+    // Row `row` parsed; a line that cannot be parsed, or is damaged, is a zero delay
+    // (MacroAction::parseOrZeroDelay): the action the mouse gets for it.
     MacroAction action(std::size_t row) const;
+    // How load() read the file: Missing for none (an empty path, a macro never saved);
+    // TooLarge (above kMaxReadBytes) and Failed (no permission, no regular file) for a
+    // file that is there but was read as an empty macro.
+    ReadStatus readStatus() const { return readStatus_; }
 
     // The file's text for these lines (count, then one key per line).
     static std::string render(const std::vector<std::string>& lines);
@@ -96,6 +103,7 @@ private:
     std::filesystem::path file_;
     std::vector<std::string> lines_;
     std::size_t storedCount_ = 0;
+    ReadStatus readStatus_ = ReadStatus::Missing;
 };
 
 }  // namespace corv

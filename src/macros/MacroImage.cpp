@@ -25,12 +25,15 @@ constexpr std::uint8_t kTypeBits = 0x3F;
 
 }  // namespace
 
-std::vector<MacroFile> MacroImage::readLibrary(const std::filesystem::path& dataFolder)
+std::vector<MacroFile> MacroImage::readLibrary(const std::filesystem::path& dataFolder, std::vector<std::string>* names)
 {
     const MacroIndex index(dataFolder);
+    const std::vector<std::string> listed = index.names();
     std::vector<MacroFile> macros;
-    for (const std::string& name : index.names())
+    for (const std::string& name : listed)
         macros.push_back(MacroFile::load(index.macroPath(name)));
+    if (names != nullptr)
+        *names = listed;
     return macros;
 }
 

@@ -36,7 +36,9 @@ public:
 
     // The macros of the library in dataFolder, in index order, each read once from its
     // file (a macro without a file, or whose name cannot be a file name, has no actions).
-    static std::vector<MacroFile> readLibrary(const std::filesystem::path& dataFolder);
+    // names, when given, receives their names as the index gives them.
+    static std::vector<MacroFile> readLibrary(const std::filesystem::path& dataFolder,
+                                              std::vector<std::string>* names = nullptr);
 
     // L for these macros, from their files' stated counts.
     static std::size_t lengthOf(const std::vector<MacroFile>& macros);
@@ -46,9 +48,10 @@ public:
     // user is asked to remove: (length - capacity) / 2 + 1.
     static long actionsOver(std::size_t length, std::uint8_t capacityUnits);
 
-    // The image of these macros, sized and filled from the same data; an unparsable or
-    // missing line is stored as a zero delay (0, 0). Empty when the image would be longer
-    // than kMaxLength.
+    // The image of these macros, sized and filled from the same data; an unparsable,
+    // damaged (MacroAction::fits) or missing line is stored as a zero delay (0, 0), so an
+    // action with bit 7 of its second byte set is always a key event of the key table.
+    // Empty when the image would be longer than kMaxLength.
     static std::vector<std::uint8_t> pack(const std::vector<MacroFile>& macros);
 
     // The macros of an image read from the mouse, after checking it against itself and the

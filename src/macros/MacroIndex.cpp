@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "macros/AtomicFile.h"
-#include "platform/IniSnapshot.h"
 #include "platform/FileNames.h"
 #include "platform/IniFile.h"
+#include "platform/IniSnapshot.h"
 #include "platform/Utf.h"
 
 namespace corv {
@@ -59,6 +59,14 @@ std::vector<std::string> MacroIndex::names() const
         names.push_back(ini.value(kNameSection, std::to_string(i)).value_or(std::string()));
     return names;
 }
+
+std::size_t MacroIndex::statedCount() const
+{
+    const long count = ini::toLong(IniSnapshot::load(indexPath()).read(kCountSection, kCountKey, "0"));
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+ReadStatus MacroIndex::readStatus() const { return IniSnapshot::load(indexPath()).status(); }
 
 int MacroIndex::find(std::string_view name) const
 {

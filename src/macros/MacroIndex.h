@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "macros/MacroResult.h"
+#include "platform/AtomicFile.h"
 
 namespace corv {
 
@@ -38,6 +39,12 @@ public:
     // without a name reads as an empty name, which has no file.
     std::vector<std::string> names() const;
     std::size_t count() const { return names().size(); }
+    // The count the index states (0 for none or below 0), which may be above kMaxMacros:
+    // the entries beyond it are not part of the library.
+    std::size_t statedCount() const;
+    // How the index file reads: Ok, Missing (an empty library), or TooLarge and Failed for
+    // a file that is there but reads as an empty library.
+    ReadStatus readStatus() const;
     // The position of name (compared without regard to case), or -1.
     int find(std::string_view name) const;
 

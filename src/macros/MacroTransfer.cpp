@@ -11,18 +11,45 @@
 
 namespace corv {
 
+namespace {
+
+// What packing these macros leaves out or changes, noted in the outcome.
+void noteDifferences(const MacroIndex& index, const std::vector<std::string>& names,
+                     const std::vector<MacroFile>& macros, MacroWriteOutcome& outcome)
+{
+    const std::size_t stated = index.statedCount();
+    outcome.macrosLeftOut = stated - std::min(stated, macros.size());
+    for (std::size_t i = 0; i < macros.size() && i < names.size(); ++i) {
+        const MacroFile& macro = macros[i];
+        if (macro.path().empty())
+            outcome.unusableNames.push_back(names[i]);
+        else if (macro.readStatus() == ReadStatus::TooLarge || macro.readStatus() == ReadStatus::Failed)
+            outcome.unreadableFiles.emplace_back(names[i], macro.readStatus());
+        // A line the file states but does not hold reads as "0", which is damaged too.
+        outcome.damagedLines += static_cast<std::size_t>(
+            std::count_if(macro.lines().begin(), macro.lines().end(),
+                          [](const std::string& line) { return !MacroAction::parseFitting(line).has_value(); }));
+    }
+}
+
+}  // namespace
+
 MacroWriteOutcome packMacroLibrary(std::uint8_t capacityUnits, const std::filesystem::path& dataFolder,
                                    std::vector<std::uint8_t>& image)
 {
     MacroWriteOutcome outcome;
     image.clear();
     try {
-        const std::vector<MacroFile> macros = MacroImage::readLibrary(dataFolder);
+        std::vector<std::string> names;
+        const std::vector<MacroFile> macros = MacroImage::readLibrary(dataFolder, &names);
         outcome.macroCount = macros.size();
+        const MacroIndex index(dataFolder);
         if (macros.empty()) {
+            outcome.indexStatus = index.readStatus();
             outcome.result = MacroWriteResult::NothingToWrite;
             return outcome;
         }
+        noteDifferences(index, names, macros, outcome);
         outcome.imageLength = MacroImage::lengthOf(macros);
         outcome.actionsToRemove = MacroImage::actionsOver(outcome.imageLength, capacityUnits);
         if (outcome.actionsToRemove > 0) {

@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "platform/AtomicFile.h"
 
 namespace corv {
 
@@ -27,6 +30,18 @@ struct MacroWriteOutcome {
     std::size_t imageLength = 0;
     long actionsToRemove = 0;  // DoesNotFit: the number for the message
     int deviceResult = 1;      // DeviceError: the result code of the command that failed
+
+    // Where the image differs from what the files say (it is sent all the same), for the
+    // user to be told:
+    std::size_t macrosLeftOut = 0;  // index entries beyond kMaxMacros: not in the image
+    // Entries whose name cannot be a file name, and macros whose file is there but cannot
+    // be read (with the reason): each is an empty macro in the image.
+    std::vector<std::string> unusableNames;
+    std::vector<std::pair<std::string, ReadStatus>> unreadableFiles;
+    std::size_t damagedLines = 0;  // lines that cannot be parsed or do not fit: zero delays
+    // NothingToWrite: how the index was read (Missing for no library at all; TooLarge or
+    // Failed when it is there but cannot be read).
+    ReadStatus indexStatus = ReadStatus::Ok;
 };
 
 // Reads the library of dataFolder once, checks the image against the macro area of

@@ -11,9 +11,9 @@ IniSnapshot IniSnapshot::load(const std::filesystem::path& file)
 {
     IniSnapshot snapshot;
     FileBytes bytes;
-    if (readWholeFile(file, bytes) != ReadStatus::Ok)
+    snapshot.status_ = readWholeFile(file, bytes);
+    if (snapshot.status_ != ReadStatus::Ok)
         return snapshot;
-    snapshot.loaded_ = true;
     const ini::Encoding encoding = ini::detectEncoding(bytes.bytes);
     const std::string text = ini::decodeText(encoding, std::string_view(bytes.bytes).substr(ini::bomLength(encoding)));
 

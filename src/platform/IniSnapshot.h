@@ -11,6 +11,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/AtomicFile.h"
+
 namespace corv {
 
 class IniSnapshot {
@@ -20,13 +22,16 @@ public:
     static IniSnapshot load(const std::filesystem::path& file);
 
     // True when the file existed and could be read.
-    bool loaded() const { return loaded_; }
+    bool loaded() const { return status_ == ReadStatus::Ok; }
+    // How reading the file went: Ok, Missing, Failed (no regular file, or no permission) or
+    // TooLarge (above kMaxReadBytes).
+    ReadStatus status() const { return status_; }
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     std::string read(std::string_view section, std::string_view key, std::string_view defaultValue) const;
 
 private:
     using Keys = std::unordered_map<std::u32string, std::string>;  // by case-folded name
-    bool loaded_ = false;
+    ReadStatus status_ = ReadStatus::Missing;
     std::unordered_map<std::u32string, Keys> sections_;  // by case-folded name
 };
 

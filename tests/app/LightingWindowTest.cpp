@@ -10,6 +10,7 @@
 #include "AppFixture.h"
 #include "feature/WindowMessages.h"
 #include "lighting/LightingPage.h"
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "ui/ComboControl.h"
 #include "ui/FileDialog.h"
@@ -516,17 +517,33 @@ TEST_F(LightingWindowTest, PaletteFilesTravelBothWaysAndImportChoosesTheCustomEf
     EXPECT_TRUE(ctl("ms_deng_Custom_layout").IsEnabled());
     EXPECT_EQ(colourTable(), tableBefore);  // the table waits for the send
 
-    // A cancelled dialog and a file that is not there change nothing.
+    // A cancelled dialog changes nothing and says nothing; a file that is not there or is
+    // above the read limit changes nothing and says why.
     bars().SetBarsCount(1);
-    answerFiles({std::nullopt, QString::fromStdString((env.dataFolder() / "gone.COL").string())});
+    const auto huge = env.dataFolder() / "huge.COL";
+    std::filesystem::copy_file(file, huge);
+    std::filesystem::resize_file(huge, kMaxReadBytes + 1);
+    shown.clear();
+    answerFiles({std::nullopt, QString::fromStdString((env.dataFolder() / "gone.COL").string()),
+                 QString::fromStdString(huge.string())});
+    click("ms_deng_import");
+    EXPECT_TRUE(shown.isEmpty());
     click("ms_deng_import");
     click("ms_deng_import");
+    EXPECT_EQ(shown, (QStringList{QString::fromUtf8(LightingPage::kMsgUnreadableFile),
+                                  QString::asprintf(LightingPage::kMsgPaletteTooLarge, 16)}));
     EXPECT_EQ(key("count", "COLORCOUNT"), "3");
     EXPECT_EQ(bars().GetBarsCount(), 1);
-    answerFiles({std::nullopt});
+
+    // An export cancelled writes nothing; one that cannot be written says so.
+    answerFiles({std::nullopt, QString::fromStdString((env.dataFolder() / "no folder" / "x.COL").string())});
     const auto other = env.dataFolder() / "other.COL";
     click("ms_deng_keep");
     EXPECT_FALSE(std::filesystem::exists(other));
+    EXPECT_EQ(shown.size(), 2);
+    click("ms_deng_keep");
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_EQ(shown.last(), QString::fromUtf8(LightingPage::kMsgFileNotWritten));
 }
 
 TEST_F(LightingWindowTest, AnImportedCountAboveTwentyCountsAsTwenty)

@@ -21,6 +21,9 @@
 #include "macros/MacroResult.h"
 #include "macros/page/MacroNames.h"
 #include "macros/page/MacroPage.h"
+#include "platform/AtomicFile.h"
+#include "platform/CDeviceHook.h"
+#include "platform/FakeKeyboardSource.h"
 #include "ui/ComboControl.h"
 #include "ui/FileDialog.h"
 #include "ui/ListControl.h"
@@ -28,8 +31,6 @@
 #include "ui/MessageBox.h"
 #include "ui/Notification.h"
 #include "ui/OptionControl.h"
-#include "platform/CDeviceHook.h"
-#include "platform/FakeKeyboardSource.h"
 
 namespace corv::test {
 namespace {
@@ -341,13 +342,17 @@ TEST_F(MacroWindowTest, ImportAndExportGoThroughTheFileDialog)
 TEST_F(MacroWindowTest, RowsShowTheirActionsAndKeepTheirLines)
 {
     std::vector<std::string> lines = tap("LShift", 2, 0);
+    lines[0] = "1,2,201,1,LShift";  // a modifier key: type 9
     lines[2] = "1,2,137,0,LShift";
     lines[1] = "0,44,1,1,LShift";  // (1 * 256 + 44) * 10 ms
     lines.push_back("garbage");    // read as a zero delay, kept as it is
+    // Numbers the action's bytes cannot hold: shown as the zero delays the mouse gets.
+    lines.push_back("0,30,99999,1,A");
+    lines.push_back("1,4,10,1,A");
     writeLibrary({{"Shift", lines}});
     create();
     selectMacro(0);
-    ASSERT_EQ(list().GetCount(), 5);
+    ASSERT_EQ(list().GetCount(), 7);
     EXPECT_EQ(list().GetCurSel(), -1);
     EXPECT_EQ(list().GetRowKind(0), ui::ListControl::RowKind::Action);
     EXPECT_EQ(list().GetRowName(0), QStringLiteral("macro_action"));
@@ -355,9 +360,33 @@ TEST_F(MacroWindowTest, RowsShowTheirActionsAndKeepTheirLines)
     EXPECT_FALSE(list().IsActionDown(2));
     EXPECT_EQ(list().GetItemText(2), QStringLiteral("LShift"));
     EXPECT_EQ(list().GetRowKind(1), ui::ListControl::RowKind::Text);
-    EXPECT_EQ(rowTexts(), (QStringList{"LShift", "3000 MS", "LShift", "0 MS", "0 MS"}));
-    for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(list().GetRowKind(6), ui::ListControl::RowKind::Text);
+    EXPECT_EQ(rowTexts(), (QStringList{"LShift", "3000 MS", "LShift", "0 MS", "0 MS", "0 MS", "0 MS"}));
+    for (int i = 0; i < 7; ++i)
         EXPECT_EQ(list().GetItemUserData(i).toStdString(), lines[static_cast<std::size_t>(i)]) << i;
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(MacroWindowTest, AMacroShownEmptyForItsNameOrFileSaysWhy)
+{
+    writeLibrary({{"Fine", tap("A", 4, 1)}, {"Huge", {}}, {"Folder", {}}, {"Bad/Name", {}}});
+    std::ofstream(macroFile("Huge")) << "[MACROACTIONCOUNT]\ncount=1\n";
+    std::filesystem::resize_file(macroFile("Huge"), kMaxReadBytes + 1);
+    std::filesystem::create_directory(macroFile("Folder"));
+    create();
+
+    selectMacro(0);
+    EXPECT_TRUE(shown.isEmpty());
+    const QStringList expected = {QString::asprintf(MacroPage::kMsgMacroFileTooLarge, 16),
+                                  QString::fromUtf8(MacroPage::kMsgMacroFileUnreadable),
+                                  QString::fromUtf8(MacroPage::kMsgInvalidName)};
+    for (int i = 1; i <= 3; ++i) {
+        selectMacro(i);
+        EXPECT_EQ(list().GetCount(), 0) << i;
+        ASSERT_EQ(shown.size(), i);
+        EXPECT_EQ(shown.last(), expected[i - 1]);
+    }
+    EXPECT_EQ(std::filesystem::file_size(macroFile("Huge")), kMaxReadBytes + 1);  // not rewritten
 }
 
 TEST_F(MacroWindowTest, DelayEditsStoreTenMillisecondUnitsAndLockThePage)
@@ -525,7 +554,6 @@ TEST_F(MacroWindowTest, TheCopyButtonOpensTheLibraryMenuWhoseItemsAreRouted)
     EXPECT_EQ(dialogs.size(), 2u);
 }
 
-
 // Keys captured from the keyboard: the recorder, key replacement and key insertion, with the
 // window's clock standing still unless a test moves it.
 class MacroCaptureTest : public MacroWindowTest {
@@ -580,7 +608,7 @@ TEST_F(MacroCaptureTest, ARecordingAppendsKeysWithTheirMeasuredDelaysAndSavesWhe
     clock.advance(600ms);
     keyboard.release(0x41);
     clock.advance(250ms);
-    tapKey(0xAF);  // Volume Up: not a keyboard key
+    tapKey(0xAF);        // Volume Up: not a keyboard key
     tapKey(0xA3, 20ms);  // Right Ctrl
     EXPECT_EQ(rowTexts(), (QStringList{"A", "1000 MS", "A", "250 MS", "RCtrl", "20 MS", "RCtrl", "0 MS"}));
     EXPECT_TRUE(linesOf("Rec").empty());  // nothing is saved while recording
@@ -592,9 +620,9 @@ TEST_F(MacroCaptureTest, ARecordingAppendsKeysWithTheirMeasuredDelaysAndSavesWhe
     EXPECT_TRUE(ctl(mn::kMacroList).IsInputEnabled());
     EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
     EXPECT_FALSE(title().contains(QString::fromUtf8(CMainWnd::kRecordingNotice)));
-    EXPECT_EQ(linesOf("Rec"), (std::vector<std::string>{"1,4,202,1,A", "0,100,0,1,A", "1,4,138,0,A", "0,25,0,0,A",
-                                                        "1,16,201,1,RCtrl", "0,2,0,1,RCtrl", "1,16,137,0,RCtrl",
-                                                        "0,0,0,0,RCtrl"}));
+    EXPECT_EQ(linesOf("Rec"),
+              (std::vector<std::string>{"1,4,202,1,A", "0,100,0,1,A", "1,4,138,0,A", "0,25,0,0,A", "1,16,201,1,RCtrl",
+                                        "0,2,0,1,RCtrl", "1,16,137,0,RCtrl", "0,0,0,0,RCtrl"}));
     EXPECT_FALSE(keyboard.press(0x42));  // nothing is captured once stopped
 
     // A second recording appends; the old last delay becomes the wait until the first key.

@@ -12,6 +12,7 @@
 #include "cli/CtlApp.h"
 #include "macros/MacroFile.h"
 #include "platform/AppPaths.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/DbusOutsideMessages.h"
 #include "sim/VirtualHidBackend.h"
@@ -188,6 +189,38 @@ TEST(CtlApp, WriteMacrosSendsTheLibraryOfTheDataFolder)
     EXPECT_EQ(tooBig.code, kExitFailure);
     EXPECT_NE(tooBig.err.find("remove at least 13 actions"), std::string::npos) << tooBig.err;
     EXPECT_EQ(mouse->frameLog().frames(FrameDirection::Request).size(), 1u);  // the identity request only
+}
+
+TEST(CtlApp, WriteMacrosSaysWhatItLeavesOut)
+{
+    TempFolder home;
+    test::ScopedEnv homeEnv("HOME", home.path().string());
+    test::ScopedEnv configEnv("XDG_CONFIG_HOME", (home / ".config").string());
+    const std::filesystem::path data = dataFolderPath();
+    ASSERT_FALSE(data.empty());
+
+    // 52 names: the mouse takes the first 50, and that is still a success. One name cannot
+    // be a file name, one line is no action.
+    std::string index = "[MACROCOUNT]\ncount=52\n[MACRONAME]\n0=m0\n1=../x\n";
+    for (int i = 2; i < 52; ++i)
+        index += std::to_string(i) + "=m" + std::to_string(i) + "\n";
+    test::writeBytes(data / "msMacro.ini", index);
+    ASSERT_TRUE(MacroFile::write(data / "m0.mac", {"0,30,99999,1,A", "1,4,202,1,A"}));
+    const CtlRun written = run({"--virtual-mouse=R240", "write-macros"});
+    EXPECT_EQ(written.code, kExitOk) << written.err;
+    EXPECT_NE(written.out.find("macros written: 50 "), std::string::npos) << written.out;
+    EXPECT_EQ(lines(written.err),
+              (std::vector<std::string>{"corvalantisctl: msMacro.ini lists 52 macros, the mouse takes 50: 2 left out",
+                                        "corvalantisctl: macro \"../x\" has a name that cannot be a file name: "
+                                        "written without actions",
+                                        "corvalantisctl: 1 macro line(s) that are no action the mouse can play were "
+                                        "written as delays of 0 ms"}));
+
+    // An index above the read limit is not taken for an empty library.
+    std::filesystem::resize_file(data / "msMacro.ini", kMaxReadBytes + 1);
+    const CtlRun unread = run({"--virtual-mouse=R240", "write-macros"});
+    EXPECT_EQ(unread.code, kExitFailure);
+    EXPECT_NE(unread.err.find("msMacro.ini is larger than 16 MiB: nothing written"), std::string::npos) << unread.err;
 }
 
 TEST(CtlApp, UsageErrorsAndHelp)

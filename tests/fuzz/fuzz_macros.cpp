@@ -3,6 +3,9 @@
 // - reading a macro file gives at most kMaxLines single-line rows;
 // - the image packed from the library has the length it announces and parses back into as
 //   many macros, each with its file's actions;
+// - no delay line reaches the mouse as a key event (bit 7 of an action's second byte): an
+//   action with bit 7 set is a key event line of the key table with exactly those bytes,
+//   and every other line is sent as the delay the macro page shows for it;
 // - rebuilding the library from an image writes only NAME.mac files and the index inside
 //   the data folder: nothing beside the folder changes, a symbolic link in the folder is
 //   replaced and never followed, and each rebuilt file reads back as the image's macro.
@@ -13,6 +16,7 @@
 #include <set>
 
 #include "FuzzSupport.h"
+#include "buttons/KeyTable.h"
 #include "macros/MacroFile.h"
 #include "macros/MacroImage.h"
 #include "macros/MacroIndex.h"
@@ -28,7 +32,29 @@ using corv::fuzz::writeAll;
 
 constexpr const char* kSentinel = "not to be touched";
 
+// The flags of a key press or release, of an ordinary key (10) or a modifier key (9).
+bool keyEventFlags(std::uint8_t b) { return b == 137 || b == 138 || b == 201 || b == 202; }
 
+// What the mouse gets for each line of a macro, against what the file and the page say.
+void checkPacked(const MacroFile& macro, const MacroImage::Macro& packed)
+{
+    for (std::size_t j = 0; j < packed.size() && j < macro.size(); ++j) {
+        const MacroImage::Action& bytes = packed[j];
+        const std::string& line = macro.lines()[j];
+        const std::optional<MacroAction> stated = MacroAction::parse(line);
+        if ((bytes[1] & 0x80) != 0) {
+            FUZZ_CHECK(stated && stated->isKeyEvent(), "a line that is no key event packed as one: " + line);
+            FUZZ_CHECK(stated->a == bytes[0] && stated->b == bytes[1], "a key event packed with other bytes: " + line);
+            FUZZ_CHECK(keyEventFlags(bytes[1]) &&
+                           findKeyByMacroAction(static_cast<std::uint8_t>(bytes[1] & 0x3F), bytes[0]) >= 0,
+                       "a key event of no key reaches the mouse: " + line);
+            continue;
+        }
+        const MacroAction shown = macro.action(j);
+        FUZZ_CHECK(!shown.isKeyEvent() && shown.delayMs() == (bytes[1] * 256 + bytes[0]) * 10,
+                   "the page shows another delay than the one sent: " + line);
+    }
+}
 
 void checkMacro(const MacroFile& macro, const std::string& where)
 {
@@ -72,6 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK((*parsed)[i].size() == library[i].storedCount() ||
                            library[i].storedCount() > MacroFile::kMaxLines,
                        "a packed macro lost or gained actions");
+        for (std::size_t i = 0; i < library.size(); ++i)
+            checkPacked(library[i], (*parsed)[i]);
     }
 
     // The rebuild, from the packed image (changed here and there) or from raw bytes.

@@ -89,6 +89,11 @@ for name, index, mode in (("packed", "[MACROCOUNT]\ncount=3\n[MACRONAME]\n0=a\n1
     end = b"\\;"
     put("fuzz_macros", name, index.encode() + end + macro.encode() + end + macro.encode() + end + end + tail
         + bytes([mode]))
+# Lines whose numbers do not fit an action's two bytes, beside ones that do.
+damaged = ("[MACROACTIONCOUNT]\ncount=6\n[MACROACTION]\n0=0,30,99999,1,A\n1=0,-1,-1,0,A\n2=1,4,10,1,A\n"
+           "3=1,240,202,1,A\n4=0,255,127,0,\n5=1,2,201,1,LShift\n")
+put("fuzz_macros", "damaged", "[MACROCOUNT]\ncount=1\n[MACRONAME]\n0=a\n".encode() + b"\\;" + damaged.encode()
+    + b"\\;\\;\\;" + b"\x05\x07\x01" + bytes([0]))
 
 # ---- Scripts: every end-to-end script is a seed.
 e2e = os.path.join(here, "..", "e2e")

@@ -43,7 +43,7 @@ TEST(MacroAction, LinesParseFieldByFieldAndTheNameKeepsItsCommas)
     EXPECT_FALSE(MacroAction::parse("7,1,0,0,x")->isKeyEvent());
 }
 
-TEST(MacroAction, LinesThatCannotBeParsedAreZeroDelays)
+TEST(MacroAction, LinesThatCannotBeParsedOrDoNotFitTheirBytesAreZeroDelays)
 {
     for (const char* bad :
          {"0", "", "1,4,202,1", "1,4,x,1,A", "1,,202,1,A", "a,4,202,1,A", "1,4,202,1A,B", "1,+,202,1,A"}) {
@@ -53,6 +53,22 @@ TEST(MacroAction, LinesThatCannotBeParsedAreZeroDelays)
         EXPECT_EQ(zero.byte0(), 0) << bad;
         EXPECT_EQ(zero.byte1(), 0) << bad;
     }
+
+    // Numbers that the action's two bytes cannot hold: a delay's low part above 255 or high
+    // part above 127 (its bit 7 would make a key event), a negative number anywhere, a key
+    // event whose flags or code belong to no key of the table. Each is read as it stands but
+    // played and shown as a zero delay.
+    for (const char* damaged : {"0,30,99999,1,A", "0,-1,-1,0,A", "0,256,0,0,", "0,0,128,0,", "0,300,1,0,", "-1,0,0,0,",
+                                "0,0,0,-1,", "1,4,10,1,A", "1,4,74,1,A", "1,4,203,1,A", "1,4,458,1,A", "1,240,202,1,A",
+                                "1,0,202,1,A", "1,260,202,1,A", "1,-252,202,1,A", "1,3,201,1,LShift", "1,4,202,-1,A"}) {
+        EXPECT_TRUE(MacroAction::parse(damaged)) << damaged;
+        EXPECT_FALSE(MacroAction::parseFitting(damaged)) << damaged;
+        EXPECT_EQ(MacroAction::parseOrZeroDelay(damaged), MacroAction{}) << damaged;
+    }
+    // The largest delay and the four kinds of key event fit.
+    for (const char* good :
+         {"0,255,127,0,", "7,0,0,1,x", "1,4,202,1,A", "1,4,138,0,A", "1,2,201,1,LShift", "1,2,137,0,LShift"})
+        EXPECT_EQ(MacroAction::parseOrZeroDelay(good), MacroAction::parse(good)) << good;
 }
 
 TEST(MacroAction, DelaysAreStoredInTenMillisecondUnitsWithinTheirLimit)

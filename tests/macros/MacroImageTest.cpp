@@ -95,6 +95,62 @@ TEST_F(MacroImageTest, BlocksFollowEachOtherAndBrokenEntriesPackAsZeros)
     EXPECT_EQ(MacroImage::lengthOf(MacroImage::readLibrary(folder)), length);
 }
 
+TEST_F(MacroImageTest, LinesThatDoNotFitTheirBytesNeverReachTheMouseAsKeyEvents)
+{
+    // Bit 7 of an action's second byte makes it a key event: the two delays below would be
+    // played as key releases (1E 9F and FF FF) if their numbers were cut to bytes; the key
+    // events have no bit 7, a type of no key, a usage the table does not have.
+    const Lines lines = {"0,30,99999,1,A", "0,-1,-1,0,A",  "1,4,10,1,A",       "1,4,203,1,A",
+                         "1,240,202,1,A",  "0,255,127,0,", "1,2,201,1,LShift", "1,4,138,0,A"};
+    writeIndex({"Odd"});
+    writeMacro("Odd", lines);
+    const Bytes image = packLibrary();
+    ASSERT_EQ(image.size(), 16u + 6u + 2u * lines.size());
+    EXPECT_EQ(Bytes(image.begin() + 22, image.end()),
+              (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 127, 0x02, 201, 0x04, 138}));
+
+    // The rows show what is sent, and the file keeps its lines.
+    const MacroFile odd = MacroFile::load(macroFile("Odd"));
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_FALSE(odd.action(i).isKeyEvent()) << lines[i];
+        EXPECT_EQ(odd.action(i).delayMs(), 0) << lines[i];
+    }
+    EXPECT_EQ(odd.lines(), lines);
+}
+
+TEST_F(MacroImageTest, WhatThePackedLibraryLeavesOutIsNoted)
+{
+    // 52 entries: the first 50 are packed. Among them a name that cannot be a file name, a
+    // file above the read limit, a folder in place of a file, and two damaged lines.
+    std::vector<std::string> names = {"Odd", "../escape", "Huge", "Folder"};
+    for (int i = 0; names.size() < 52; ++i)
+        names.push_back("m" + std::to_string(i));
+    writeIndex(names);
+    writeMacro("Odd", {"0,30,99999,1,A", "1,4,202,1,A", "junk"});
+    writeBytes(macroFile("Huge"), "[MACROACTIONCOUNT]\ncount=1\n");
+    std::filesystem::resize_file(macroFile("Huge"), kMaxReadBytes + 1);
+    std::filesystem::create_directory(macroFile("Folder"));
+
+    Bytes image;
+    const MacroWriteOutcome outcome = packMacroLibrary(255, folder, image);
+    ASSERT_EQ(outcome.result, MacroWriteResult::Written);
+    EXPECT_EQ(outcome.macroCount, 50u);
+    EXPECT_EQ(image[4], 50);
+    EXPECT_EQ(outcome.macrosLeftOut, 2u);
+    EXPECT_EQ(outcome.unusableNames, (std::vector<std::string>{"../escape"}));
+    EXPECT_EQ(outcome.unreadableFiles, (std::vector<std::pair<std::string, ReadStatus>>{
+                                           {"Huge", ReadStatus::TooLarge}, {"Folder", ReadStatus::Failed}}));
+    EXPECT_EQ(outcome.damagedLines, 2u);
+
+    // An index that cannot be read is no empty library.
+    std::filesystem::resize_file(folder / "msMacro.ini", kMaxReadBytes + 1);
+    const MacroWriteOutcome unread = packMacroLibrary(255, folder, image);
+    EXPECT_EQ(unread.result, MacroWriteResult::NothingToWrite);
+    EXPECT_EQ(unread.indexStatus, ReadStatus::TooLarge);
+    std::filesystem::remove(folder / "msMacro.ini");
+    EXPECT_EQ(packMacroLibrary(255, folder, image).indexStatus, ReadStatus::Missing);
+}
+
 TEST_F(MacroImageTest, CapacityEdgesGiveTheNumberOfActionsToRemove)
 {
     // One unit holds 128 bytes: L = 128 fits; 130 and 132 ask for 2 and 3 fewer actions.

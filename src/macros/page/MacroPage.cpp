@@ -19,6 +19,7 @@
 #include "macros/MacroTransfer.h"
 #include "macros/page/MacroNames.h"
 #include "platform/AppPaths.h"
+#include "platform/AtomicFile.h"
 #include "platform/CDeviceHook.h"
 #include "platform/Clock.h"
 #include "platform/KeyboardSource.h"
@@ -390,7 +391,7 @@ void MacroPage::macrosRebuilt(const MacroRebuildOutcome& outcome)
         for (std::size_t i = static_cast<std::size_t>(shownCount); i < names.size(); ++i)
             combo.AddItem(qs(names[i]), qs(names[i]), kAddedItemHeight);
         if (outcome.filesWritten > 0 && combo.GetCurSel() >= 0)
-            loadSelected();  // its file may have been replaced
+            showSelected(false);  // its file may have been replaced; no message inside the hand-over
     } else {
         // The index changed in another way while the window was changing it: show it as it
         // is, keeping the selected macro when it is still there.
@@ -447,7 +448,9 @@ void MacroPage::restoreRows(std::optional<std::size_t> selected)
     host_.messageBox(qs(kMsgMacroDataError));
 }
 
-void MacroPage::loadSelected()
+void MacroPage::loadSelected() { showSelected(true); }
+
+void MacroPage::showSelected(bool tellWhyEmpty)
 {
     endCaptures();  // what was captured into the macro shown so far is saved there
     editingRow_.reset();
@@ -459,8 +462,18 @@ void MacroPage::loadSelected()
         return;
     const QString name = combo.GetItemUserData(item);
     host_.control(qs(mn::kNameEdit)).SetText(name);
-    shown_ = MacroFile::load(MacroIndex(dataFolder()).macroPath(name.toStdString()));
+    const std::filesystem::path file = MacroIndex(dataFolder()).macroPath(name.toStdString());
+    shown_ = MacroFile::load(file);
     fillRows();
+    if (!tellWhyEmpty)
+        return;
+    // A macro shown without actions that its file may well hold: why.
+    if (file.empty())
+        host_.messageBox(qs(kMsgInvalidName));
+    else if (shown_.readStatus() == ReadStatus::TooLarge)
+        host_.messageBox(QString::asprintf(kMsgMacroFileTooLarge, static_cast<int>(kMaxReadBytes >> 20)));
+    else if (shown_.readStatus() == ReadStatus::Failed)
+        host_.messageBox(qs(kMsgMacroFileUnreadable));
 }
 
 void MacroPage::moveRowUp()

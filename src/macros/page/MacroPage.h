@@ -34,10 +34,14 @@ public:
     static constexpr const char* kMsgInvalidName = "宏名称不能用作文件名，请重新命名";
     static constexpr const char* kMsgFileExists = "数据文件夹中已有同名的宏文件，宏名称未更改";
     static constexpr const char* kMsgUnreadableFile = "无法读取所选文件";
+    // Said when a macro is selected whose file is there but is read as an empty macro.
+    static constexpr const char* kMsgMacroFileTooLarge = "此宏的文件大于%d MB，无法读取：显示为空宏，编辑将替换该文件";
+    static constexpr const char* kMsgMacroFileUnreadable = "无法读取此宏的文件：显示为空宏";
     static constexpr const char* kMsgNoMacroToRecord = "请新建一个宏，然后录制";
     static constexpr const char* kMsgSelectMacroToRecord = "请先选择一个宏，然后录制";
     // Said once when keys can be captured only from this program's own windows.
-    static constexpr const char* kMsgOwnWindowsOnly = "此桌面不允许读取其他程序的键盘输入：只有在本窗口获得焦点时按下的键才会被录制";
+    static constexpr const char* kMsgOwnWindowsOnly =
+        "此桌面不允许读取其他程序的键盘输入：只有在本窗口获得焦点时按下的键才会被录制";
     // The record button's texts.
     static constexpr const char* kRecordText = "录制";
     static constexpr const char* kStopText = "停止";
@@ -77,7 +81,9 @@ public:
     bool writeLibraryToMouse();
 
     // Editor.
-    // Shows the selected macro's actions (the combo's selection); no row is selected.
+    // Shows the selected macro's actions (the combo's selection); no row is selected. A
+    // macro shown empty because its name cannot be a file name or its file cannot be read
+    // says so.
     void loadSelected();
     void moveRowUp();
     void moveRowDown();
@@ -143,6 +149,8 @@ private:
     // Puts the editor list back to the shown macro's rows after a failed save, and says so.
     void restoreRows(std::optional<std::size_t> selected);
     void fillRows();
+    // loadSelected, with or without its message.
+    void showSelected(bool tellWhyEmpty);
     // The name list shows the library; the other features hear of the change.
     void libraryChanged();
     void fillNameList(const std::vector<std::string>& names);
@@ -170,8 +178,8 @@ private:
     bool editingKey_ = false;
     bool insertingKeys_ = false;
     bool ownWindowsNoticeShown_ = false;
-    MacroRecorder recorder_;  // the recording's auto-repeat filter
-    MacroRecorder inserter_;  // the key insertion's own
+    MacroRecorder recorder_;           // the recording's auto-repeat filter
+    MacroRecorder inserter_;           // the key insertion's own
     std::uint32_t lastEventTick_ = 0;  // the previous recorded or inserted event
 };
 
