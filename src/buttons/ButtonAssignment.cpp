@@ -16,11 +16,16 @@ struct MenuItem {
 };
 
 constexpr MenuItem kMenu[] = {
-    {"msmenuleftkey", {A::kMouseButton, 1, 0}},   {"msmenurightkey", {A::kMouseButton, 2, 0}},
-    {"msmenumiddlekey", {A::kMouseButton, 4, 0}}, {"msmenutwoleftkey", {A::kDoubleClick, 50, 2}},
-    {"msmenu4tkey", {A::kMouseButton, 16, 0}},    {"msmenu5key", {A::kMouseButton, 8, 0}},
-    {"msmenuscrollupkey", {A::kScroll, 1, 0}},    {"msmenuscrolldownkey", {A::kScroll, 255, 0}},
-    {"msmenuDPIupkey", {A::kDpi, 1, 0}},          {"msmenuDPIdownkey", {A::kDpi, 2, 0}},
+    {"msmenuleftkey", {A::kMouseButton, 1, 0}},
+    {"msmenurightkey", {A::kMouseButton, 2, 0}},
+    {"msmenumiddlekey", {A::kMouseButton, 4, 0}},
+    {"msmenutwoleftkey", {A::kDoubleClick, 50, 2}},
+    {"msmenu4tkey", {A::kMouseButton, 16, 0}},
+    {"msmenu5key", {A::kMouseButton, 8, 0}},
+    {"msmenuscrollupkey", {A::kScroll, 1, 0}},
+    {"msmenuscrolldownkey", {A::kScroll, 255, 0}},
+    {"msmenuDPIupkey", {A::kDpi, 1, 0}},
+    {"msmenuDPIdownkey", {A::kDpi, 2, 0}},
     {"msmenuoffkey", {A::kOff, 0, 0}},
 };
 
@@ -59,12 +64,18 @@ std::optional<std::string> assignmentLabel(const ButtonAssignment& a, const std:
     switch (a.kind) {
     case A::kMouseButton:
         switch (a.p1) {
-        case 1: return "左键";
-        case 4: return "中键";
-        case 2: return "右键";
-        case 8: return "后退";
-        case 16: return "前进";
-        default: return std::nullopt;
+        case 1:
+            return "左键";
+        case 4:
+            return "中键";
+        case 2:
+            return "右键";
+        case 8:
+            return "后退";
+        case 16:
+            return "前进";
+        default:
+            return std::nullopt;
         }
     case A::kTilt:
         if (a.p2 == 1)
@@ -80,10 +91,14 @@ std::optional<std::string> assignmentLabel(const ButtonAssignment& a, const std:
         return std::nullopt;
     case A::kDpi:
         switch (a.p1) {
-        case 1: return "DPI增加";
-        case 2: return "DPI降低";
-        case 3: return "DPI LOOP";
-        default: return std::nullopt;
+        case 1:
+            return "DPI增加";
+        case 2:
+            return "DPI降低";
+        case 3:
+            return "DPI LOOP";
+        default:
+            return std::nullopt;
         }
     case A::kDoubleClick:
         return "双击";
