@@ -166,8 +166,8 @@ void CMainWnd::SetAutostart(bool on)
     if (!autostart.set(on)) {
         qCWarning(lcMain) << "cannot" << (on ? "write" : "remove") << "the autostart entry"
                           << QString::fromStdString(autostart.entryPath().string());
-        ui::ShowMessageBox(this, QString::fromUtf8(kAutostartFailedText)
-                                     .arg(QString::fromStdString(autostart.entryPath().string())));
+        ui::ShowMessageBox(
+            this, QString::fromUtf8(kAutostartFailedText).arg(QString::fromStdString(autostart.entryPath().string())));
     }
     SyncAutostartItem();
 }

@@ -214,7 +214,8 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
         if (node.canOpen)
             continue;
         if (!ruleGivesAccess)
-            report.problem("this user may not open " + shown(node.path) + ".", installRule + " Then re-plug the mouse.");
+            report.problem("this user may not open " + shown(node.path) + ".",
+                           installRule + " Then re-plug the mouse.");
         else
             report.problem("this user may not open " + shown(node.path) + " although the rule is installed.",
                            "run 'udevadm trigger --subsystem-match=hidraw' as root or re-plug the mouse; the rule "
@@ -225,15 +226,18 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
     const std::string currentDesktop = env("XDG_CURRENT_DESKTOP");
     const std::string sessionType = env("XDG_SESSION_TYPE");
     const std::string display = env("DISPLAY");
-    const bool wayland = containsNoCase(sessionType, "wayland") ||
-                         (sessionType.empty() && !env("WAYLAND_DISPLAY").empty());
+    const bool wayland =
+        containsNoCase(sessionType, "wayland") || (sessionType.empty() && !env("WAYLAND_DISPLAY").empty());
     const bool x11 = !wayland && (containsNoCase(sessionType, "x11") || !display.empty());
     const std::string desktopName = containsNoCase(currentDesktop, "gnome") ? "GNOME"
-                                    : containsNoCase(currentDesktop, "kde")  ? "KDE"
-                                    : currentDesktop.empty()                 ? "unknown desktop"
-                                                                             : currentDesktop;
-    report.line(std::string("desktop: ") + (wayland ? "Wayland" : x11 ? "X11" : "no graphical session") + ", " +
-                desktopName + " (XDG_CURRENT_DESKTOP=" + currentDesktop + ", XDG_SESSION_TYPE=" + sessionType +
+                                    : containsNoCase(currentDesktop, "kde") ? "KDE"
+                                    : currentDesktop.empty()                ? "unknown desktop"
+                                                                            : currentDesktop;
+    report.line(std::string("desktop: ") +
+                (wayland ? "Wayland"
+                 : x11   ? "X11"
+                         : "no graphical session") +
+                ", " + desktopName + " (XDG_CURRENT_DESKTOP=" + currentDesktop + ", XDG_SESSION_TYPE=" + sessionType +
                 ", DISPLAY=" + display + ")");
 
     const DesktopMethods methods = chooseDesktopMethods(currentDesktop, sessionType, display);
@@ -257,9 +261,8 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
         else
             report.line("  (the GNOME mouse settings schema is not installed: X11 is used)");
     }
-    report.line(std::string("scroll lines: ") + (methods.scrollLines.empty()
-                                                      ? "not set by the program on this desktop"
-                                                      : "kdeglobals [KDE] WheelScrollLines"));
+    report.line(std::string("scroll lines: ") + (methods.scrollLines.empty() ? "not set by the program on this desktop"
+                                                                             : "kdeglobals [KDE] WheelScrollLines"));
 
     // Macro recording.
     const RecordSupport record = display.empty() || !sys.record ? RecordSupport::NoDisplay : sys.record(display);
@@ -275,16 +278,15 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
                        "macros can still be edited by hand on the macro page.");
         break;
     case RecordSupport::NoDisplay:
-        report.line("macro recording: no X display" + (display.empty() ? std::string(" (DISPLAY is unset)")
-                                                                        : " can be opened at " + display));
+        report.line("macro recording: no X display" +
+                    (display.empty() ? std::string(" (DISPLAY is unset)") : " can be opened at " + display));
         if (x11 || wayland)
             report.problem("keys cannot be recorded into macros without an X display.",
                            "run the program in the desktop session (DISPLAY set; under Wayland with Xwayland).");
         break;
     }
 
-    report.line(report.problems() == 0 ? "no problems found"
-                                       : std::to_string(report.problems()) + " problem(s) found");
+    report.line(report.problems() == 0 ? "no problems found" : std::to_string(report.problems()) + " problem(s) found");
     return report.problems();
 }
 

@@ -47,8 +47,7 @@ QString FirmwareUpdate::refusedMessage(const QString& package)
 
 FirmwareUpdate::FirmwareUpdate(FeatureHost& host, std::unique_ptr<PackageLauncher> launcher)
     : host_(host), launcher_(launcher ? std::move(launcher) : makeSystemPackageLauncher())
-{
-}
+{ }
 
 std::span<const ui::ControlRef> FirmwareUpdate::controls() const { return kControls; }
 

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
-#include <future>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -368,9 +368,18 @@ struct LockedHost : RecordingHost {
     std::mutex mutex;
     std::condition_variable changed;
 
-    void setConnected(bool c) override { locked([&] { RecordingHost::setConnected(c); }); }
-    void connectSequenceDone() override { locked([&] { RecordingHost::connectSequenceDone(); }); }
-    void mouseLost() override { locked([&] { RecordingHost::mouseLost(); }); }
+    void setConnected(bool c) override
+    {
+        locked([&] { RecordingHost::setConnected(c); });
+    }
+    void connectSequenceDone() override
+    {
+        locked([&] { RecordingHost::connectSequenceDone(); });
+    }
+    void mouseLost() override
+    {
+        locked([&] { RecordingHost::mouseLost(); });
+    }
     template <class F> void locked(F f)
     {
         {

@@ -17,6 +17,7 @@
 #include "DriverFixture.h"
 #include "device/DeviceProtocol.h"
 #include "device/ReportFrame.h"
+#include "platform/CDeviceHook.h"
 #include "platform/IniFile.h"
 #include "sim/FactoryMemory.h"
 #include "sim/VirtualHidBackend.h"
@@ -24,7 +25,6 @@
 #include "ui/ComboControl.h"
 #include "ui/Control.h"
 #include "ui/FileDialog.h"
-#include "platform/CDeviceHook.h"
 #include "ui/ListControl.h"
 #include "ui/MessageBox.h"
 
