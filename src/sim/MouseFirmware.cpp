@@ -12,7 +12,7 @@ constexpr std::size_t kLiftOffByte = 23;
 
 std::vector<std::uint8_t> toVector(const auto& array) { return std::vector<std::uint8_t>(array.begin(), array.end()); }
 
-std::vector<std::uint8_t> settingsFactory(MouseModel model)
+std::vector<std::uint8_t> settingsFactory(const ModelFacts& model)
 {
     std::vector<std::uint8_t> space;
     space.reserve(kSettingsRecordCount * kSettingsRecordSize);
@@ -45,7 +45,7 @@ void completeAnswer(ReportFrame& answer, std::uint8_t status)
 
 }  // namespace
 
-MouseFirmware::MouseFirmware(MouseModel model, std::uint16_t releaseNumber, std::uint8_t macroCapacityUnits,
+MouseFirmware::MouseFirmware(const ModelFacts& model, std::uint16_t releaseNumber, std::uint8_t macroCapacityUnits,
                              std::chrono::milliseconds calibrationDelay)
     : model_(model), releaseNumber_(releaseNumber),
       capacityUnits_(macroCapacityUnits == 0 ? std::uint8_t{1} : macroCapacityUnits), settings_(settingsFactory(model)),

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "device/DeviceProtocol.h"
+#include "device/ModelFacts.h"
 #include "device/ReportFrame.h"
 #include "sim/FactoryMemory.h"
 #include "sim/VirtualMouseDescriptor.h"
@@ -56,11 +57,11 @@ public:
     };
 
     // A macro capacity of 0 units counts as 1.
-    MouseFirmware(MouseModel model, std::uint16_t releaseNumber, std::uint8_t macroCapacityUnits,
+    MouseFirmware(const ModelFacts& model, std::uint16_t releaseNumber, std::uint8_t macroCapacityUnits,
                   std::chrono::milliseconds calibrationDelay);
 
     // Identity.
-    MouseModel model() const { return model_; }
+    const ModelFacts& model() const { return model_; }
     std::uint16_t releaseNumber() const { return releaseNumber_; }
     std::uint8_t macroCapacityUnits() const { return capacityUnits_; }
     std::array<std::uint8_t, kDeviceInfoSize> deviceInfo() const;
@@ -108,7 +109,7 @@ private:
     // Where the active record begins in the settings area (an index above 5 counts as 5).
     std::size_t activeRecordBase() const;
 
-    const MouseModel model_;
+    const ModelFacts& model_;
     const std::uint16_t releaseNumber_;
     const std::uint8_t capacityUnits_;
 

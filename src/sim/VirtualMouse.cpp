@@ -1,9 +1,22 @@
 #include "sim/VirtualMouse.h"
 
+#include <stdexcept>
+
 namespace corv::sim {
+namespace {
+
+const ModelFacts& knownModel(std::uint16_t id)
+{
+    const ModelFacts* model = findModel(id);
+    if (model == nullptr)
+        throw std::invalid_argument("the virtual mouse plays a model of the table, not " + std::to_string(id));
+    return *model;
+}
+
+}  // namespace
 
 VirtualMouse::VirtualMouse(Clock& clock, VirtualMouseConfig config)
-    : firmware_(config.model, config.releaseNumber, config.macroCapacityUnits, config.calibrationDelay),
+    : firmware_(knownModel(config.model), config.releaseNumber, config.macroCapacityUnits, config.calibrationDelay),
       transport_(clock, firmware_, std::move(config.pathPrefix))
 { }
 

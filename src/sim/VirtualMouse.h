@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "device/DeviceProtocol.h"
+#include "device/ModelFacts.h"
 #include "platform/Clock.h"
 #include "platform/HidBackend.h"
 #include "sim/FactoryMemory.h"
@@ -32,7 +33,7 @@
 namespace corv::sim {
 
 struct VirtualMouseConfig {
-    MouseModel model = MouseModel::R210;
+    std::uint16_t model = kModelR210;       // the model id: one of knownModels() (device/ModelFacts.h)
     std::uint16_t releaseNumber = 0x0102;   // bcdDevice, the firmware version
     std::uint8_t macroCapacityUnits = 255;  // DeviceInfo byte 6; 0 counts as 1
     std::chrono::milliseconds calibrationDelay{2000};
@@ -43,13 +44,14 @@ class VirtualMouse {
 public:
     using HandleState = MouseTransport::HandleState;
 
+    // Throws std::invalid_argument for a model the program does not know.
     explicit VirtualMouse(Clock& clock, VirtualMouseConfig config = {});
     VirtualMouse(const VirtualMouse&) = delete;
     VirtualMouse& operator=(const VirtualMouse&) = delete;
 
     // Identity.
-    MouseModel model() const { return firmware_.model(); }
-    std::uint16_t modelId() const { return FactoryMemory::modelId(firmware_.model()); }
+    const ModelFacts& model() const { return firmware_.model(); }
+    std::uint16_t modelId() const { return firmware_.model().id; }
     std::uint16_t releaseNumber() const { return firmware_.releaseNumber(); }
     std::uint8_t macroCapacityUnits() const { return firmware_.macroCapacityUnits(); }
     std::array<std::uint8_t, kDeviceInfoSize> deviceInfo() const { return firmware_.deviceInfo(); }

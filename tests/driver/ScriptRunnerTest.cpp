@@ -348,7 +348,7 @@ TEST_F(ScriptRunnerTest, MouseCommandsActOnTheVirtualMouse)
     EXPECT_TRUE(r.said(QStringLiteral("[7] mouse replug: ok (it was plugged in already)")));
     EXPECT_TRUE(mouse->isPlugged());
     EXPECT_EQ(mouse->activeRecord(), 0);  // the reset at the mouse
-    EXPECT_EQ(mouse->settingsRecord(0), sim::FactoryMemory::settingsRecord(sim::MouseModel::R210));
+    EXPECT_EQ(mouse->settingsRecord(0), sim::FactoryMemory::settingsRecord(*findModel(kModelR210)));
 
     // The next calibration fails, the one after succeeds.
     HidOpenError error = HidOpenError::None;
