@@ -11,8 +11,10 @@ constexpr DpiRun kR210Runs[] = {{200, 100, 49}, {5200, 200, 10}};
 constexpr DpiRun kR240Runs[] = {{100, 100, 120}};
 
 constexpr ModelFacts kModels[] = {
-    {kModelR210, "R210", kR210Runs, 59, "Setting", "file='210.png'", "CORVALANTIS R210 Driver", false},
-    {kModelR240, "R240", kR240Runs, 120, "3360", "file='240.png'", "CORVALANTIS R240 Driver", true},
+    {kModelR210, "R210", kR210Runs, 59, "Setting", "file='210.png'", "CORVALANTIS R210 Driver", false,
+     "升级包-1904-32F01A-R210-鼠标-CSEA1F-V0201-20170615.exe", 0x0201},
+    {kModelR240, "R240", kR240Runs, 120, "3360", "file='240.png'", "CORVALANTIS R240 Driver", true,
+     "升级包-1906-32F01A-R240-鼠标-CSEAD7-V0107-20170816.exe", 0x0106},
 };
 
 bool sameLetters(std::string_view a, std::string_view b)

@@ -1,7 +1,8 @@
 #pragma once
 // What the program knows of each model of the mouse, in one table: the identifier the mouse
 // reports, its name, its DPI table (the values a stage can take, as runs of equal steps),
-// the profile section that holds its five stages, and how the window presents it.
+// the profile section that holds its five stages, how the window presents it and which
+// firmware update package it takes.
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -20,13 +21,15 @@ struct DpiRun {
 
 struct ModelFacts {
     std::uint16_t id;
-    std::string_view name;            // "R210"
-    std::span<const DpiRun> dpiRuns;  // the DPI table, index 0 first
-    int dpiLevels;                    // entries of the DPI table (the stage limit is one less)
-    std::string_view stageSection;    // the profile section of the five stages
-    std::string_view logo;            // image description of the logo
-    std::string_view title;           // window title and tray tooltip
-    bool extraLightingLabels;         // the lighting page shows its two extra labels
+    std::string_view name;                 // "R210"
+    std::span<const DpiRun> dpiRuns;       // the DPI table, index 0 first
+    int dpiLevels;                         // entries of the DPI table (the stage limit is one less)
+    std::string_view stageSection;         // the profile section of the five stages
+    std::string_view logo;                 // image description of the logo
+    std::string_view title;                // window title and tray tooltip
+    bool extraLightingLabels;              // the lighting page shows its two extra labels
+    std::string_view firmwarePackage;      // the update package's file name in the resource folder
+    std::uint16_t firmwarePackageVersion;  // the firmware the package brings: a version below it is updated
 
     int dpiStageLimit() const { return dpiLevels - 1; }
     // The DPI value of a table index; 0 outside the table.
