@@ -19,6 +19,7 @@
 #include "app/OutsideRequests.h"
 #include "app/ScriptDriver.h"
 #include "device/FrameLogFile.h"
+#include "device/ModelFacts.h"
 #include "platform/AppPaths.h"
 #include "platform/DbusOutsideMessages.h"
 #include "platform/DesktopSettings.h"
@@ -209,7 +210,7 @@ int runApp(int argc, char** argv)
     // One instance: a second one asks the first to show its window and ends (screenshots are
     // not an instance).
     SingleInstanceLock instance;
-    if (!screenshots && instance.acquire(CMainWnd::kTitle) == SingleInstanceLock::Result::HeldElsewhere) {
+    if (!screenshots && instance.acquire(modelShownFirst().title) == SingleInstanceLock::Result::HeldElsewhere) {
         if (!scripted)
             return showRunningInstance();
         scriptLog(QStringLiteral("end: another instance is running; the script was not run"));

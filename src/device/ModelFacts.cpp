@@ -64,4 +64,6 @@ const ModelFacts& modelOrFallback(std::uint16_t id)
     return m != nullptr ? *m : kModels[1];
 }
 
+const ModelFacts& modelShownFirst() { return kModels[0]; }
+
 }  // namespace corv

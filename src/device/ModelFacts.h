@@ -2,7 +2,7 @@
 // What the program knows of each model of the mouse, in one table: the identifier the mouse
 // reports, its name, its DPI table (the values a stage can take, as runs of equal steps),
 // the profile section that holds its five stages, how the window presents it and which
-// firmware update package it takes.
+// firmware update package it takes; and the model presented before a mouse is identified.
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -46,5 +46,8 @@ const ModelFacts* findModel(std::uint16_t id);
 const ModelFacts* findModel(std::string_view name);
 // The facts used for a model the program does not know: its DPI table is the larger one.
 const ModelFacts& modelOrFallback(std::uint16_t id);
+// The model the window presents before a mouse was identified; its title also names the
+// program's single instance.
+const ModelFacts& modelShownFirst();
 
 }  // namespace corv

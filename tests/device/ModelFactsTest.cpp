@@ -24,7 +24,9 @@ TEST(ModelFacts, EveryModelIsFoundByIdAndNameAndTakesItsOwnPackage)
     EXPECT_EQ(findModel("r240"), findModel(kModelR240));
     EXPECT_EQ(findModel(std::uint16_t{0}), nullptr);
     EXPECT_EQ(findModel("R2400"), nullptr);
-    // An unknown mouse gets the larger DPI table.
+    // Before a mouse is identified the window shows the R210; an unknown mouse gets the
+    // larger DPI table.
+    EXPECT_EQ(modelShownFirst().title, "CORVALANTIS R210 Driver");
     EXPECT_EQ(modelOrFallback(0x1234).dpiLevels, 120);
 }
 
