@@ -14,6 +14,7 @@
 #include "device/DeviceConnection.h"
 #include "device/DeviceState.h"
 #include "device/FrameLogFile.h"
+#include "device/ModelFacts.h"
 #include "macros/MacroImage.h"
 #include "macros/MacroTransfer.h"
 #include "platform/AppPaths.h"
@@ -164,7 +165,7 @@ int connect(DeviceChannel& channel, std::ostream& err)
                    "'udevadm control --reload-rules && udevadm trigger', and re-plug the mouse.\n";
             return kExitNoPermission;
         }
-        err << "corvalantisctl: no CORVALANTIS R210/R240 mouse found (USB 0c45:6711)\n";
+        err << "corvalantisctl: no CORVALANTIS R210/R240 mouse found (USB " << usbIdText() << ")\n";
         return kExitNoMouse;
     }
     channel.setOpen(true);

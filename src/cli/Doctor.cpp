@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "device/DeviceProtocol.h"
+#include "device/ModelFacts.h"
 #include "platform/DesktopBackends.h"
 #include "platform/DesktopSettings.h"
 #include "platform/HidrawSysfs.h"
@@ -123,7 +124,8 @@ std::vector<Rule> findRules(const DoctorSystem& sys)
                 continue;
             const std::string text = lower(readSmallFile(file));
             const bool ours = file.filename() == kRuleName;
-            const bool namesMouse = text.find("0c45") != std::string::npos && text.find("6711") != std::string::npos;
+            const bool namesMouse =
+                text.find(usbVendorText()) != std::string::npos && text.find(usbProductText()) != std::string::npos;
             if (!ours && !namesMouse)
                 continue;
             rules.push_back({fs::path(folder) / file.filename(), text.find("uaccess") != std::string::npos});
@@ -180,7 +182,7 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
     const std::vector<Rule> rules = findRules(sys);
     bool ruleGivesAccess = false;
     if (rules.empty()) {
-        report.line("udev rule: none names the mouse (USB 0c45:6711)");
+        report.line("udev rule: none names the mouse (USB " + usbIdText() + ")");
         report.problem("the udev rule is not installed, so the mouse's nodes belong to root.", installRule);
     } else {
         for (const Rule& rule : rules) {
@@ -198,9 +200,9 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
     // The nodes.
     const std::vector<Node> nodes = findMouseNodes(sys);
     if (nodes.empty()) {
-        report.line("mouse: no hidraw node of a CORVALANTIS R210/R240 (USB 0c45:6711)");
+        report.line("mouse: no hidraw node of a CORVALANTIS R210/R240 (USB " + usbIdText() + ")");
         report.problem("no mouse is connected.",
-                       "plug the mouse in; 'lsusb -d 0c45:6711' shows whether the system sees it.");
+                       "plug the mouse in; 'lsusb -d " + usbIdText() + "' shows whether the system sees it.");
     }
     for (const Node& node : nodes) {
         if (!node.present) {

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+
+#include "device/DeviceProtocol.h"
 
 namespace corv {
 
@@ -16,6 +19,13 @@ constexpr ModelFacts kModels[] = {
     {kModelR240, "R240", kR240Runs, 120, "3360", "file='240.png'", "CORVALANTIS R240 Driver", true,
      "升级包-1906-32F01A-R240-鼠标-CSEAD7-V0107-20170816.exe", 0x0106},
 };
+
+std::string hex4(std::uint16_t value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
+    return text;
+}
 
 bool sameLetters(std::string_view a, std::string_view b)
 {
@@ -65,5 +75,11 @@ const ModelFacts& modelOrFallback(std::uint16_t id)
 }
 
 const ModelFacts& modelShownFirst() { return kModels[0]; }
+
+std::string usbVendorText() { return hex4(kMouseVendorId); }
+
+std::string usbProductText() { return hex4(kMouseProductId); }
+
+std::string usbIdText() { return usbVendorText() + ":" + usbProductText(); }
 
 }  // namespace corv

@@ -2,9 +2,11 @@
 // What the program knows of each model of the mouse, in one table: the identifier the mouse
 // reports, its name, its DPI table (the values a stage can take, as runs of equal steps),
 // the profile section that holds its five stages, how the window presents it and which
-// firmware update package it takes; and the model presented before a mouse is identified.
+// firmware update package it takes. Also what every model shares: the model presented
+// before a mouse is identified and the USB ids.
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace corv {
@@ -49,5 +51,11 @@ const ModelFacts& modelOrFallback(std::uint16_t id);
 // The model the window presents before a mouse was identified; its title also names the
 // program's single instance.
 const ModelFacts& modelShownFirst();
+
+// The USB vendor and product id every model shows, as lsusb and udev rules write them:
+// "0c45", "6711", and together "0c45:6711".
+std::string usbVendorText();
+std::string usbProductText();
+std::string usbIdText();
 
 }  // namespace corv

@@ -1,4 +1,4 @@
-// The table of models.
+// The table of models and what every model shares.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -28,6 +28,13 @@ TEST(ModelFacts, EveryModelIsFoundByIdAndNameAndTakesItsOwnPackage)
     // larger DPI table.
     EXPECT_EQ(modelShownFirst().title, "CORVALANTIS R210 Driver");
     EXPECT_EQ(modelOrFallback(0x1234).dpiLevels, 120);
+}
+
+TEST(ModelFacts, UsbIdsAreWrittenAsLsusbAndUdevWriteThem)
+{
+    EXPECT_EQ(usbVendorText(), "0c45");
+    EXPECT_EQ(usbProductText(), "6711");
+    EXPECT_EQ(usbIdText(), "0c45:6711");
 }
 
 }  // namespace
