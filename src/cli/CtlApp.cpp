@@ -15,7 +15,6 @@
 #include "device/DeviceState.h"
 #include "device/FrameLogFile.h"
 #include "device/ModelFacts.h"
-#include "macros/MacroImage.h"
 #include "macros/MacroTransfer.h"
 #include "platform/AppPaths.h"
 #include "platform/OutsideMessages.h"
@@ -180,11 +179,11 @@ int commandInfo(DeviceChannel& channel, std::ostream& out, std::ostream& err)
         err << "corvalantisctl: the mouse did not answer the identity request (result " << result << ")\n";
         return kExitFailure;
     }
-    const auto model = static_cast<std::uint16_t>(info[kInfoModelId] | (info[kInfoModelId + 1] << 8));
-    out << "model: " << modelName(model) << " (" << hex(model, 4) << ")\n";
+    const ReportedIdentity identity = readIdentity(info);
+    out << "model: " << modelName(identity.modelId) << " (" << hex(identity.modelId, 4) << ")\n";
     out << "firmware version: " << hex(channel.device().attributes().versionNumber, 4) << '\n';
-    out << "macro capacity: " << static_cast<unsigned>(info[kInfoMacroCapacity]) * kMacroUnit << " bytes\n";
-    out << "DPI levels: " << static_cast<unsigned>(info[kInfoDpiCount]) << '\n';
+    out << "macro capacity: " << identity.macroCapacityBytes() << " bytes\n";
+    out << "DPI levels: " << static_cast<unsigned>(identity.dpiLevels) << '\n';
     return kExitOk;
 }
 
@@ -230,7 +229,7 @@ int commandDump(DeviceChannel& channel, std::ostream& out, std::ostream& err)
 
     out << "colour table: write-only (the mouse has no command to read it)\n";
 
-    const std::size_t capacity = static_cast<std::size_t>(info[kInfoMacroCapacity]) * kMacroUnit;
+    const std::size_t capacity = readIdentity(info).macroCapacityBytes();
     std::array<std::uint8_t, 16> header{};
     out << "macro area (capacity " << capacity << " bytes):\n";
     if (report("macro header read", channel.readMacros(header.data(), header.size()))) {
@@ -306,12 +305,12 @@ int commandWriteMacros(DeviceChannel& channel, std::ostream& out, std::ostream& 
         err << "corvalantisctl: the mouse did not answer the identity request (result " << identity << ")\n";
         return kExitFailure;
     }
-    const std::uint8_t units = info[kInfoMacroCapacity];
-    const MacroWriteOutcome outcome = writeMacroLibrary(channel, units, folder);
+    const ReportedIdentity reported = readIdentity(info);
+    const MacroWriteOutcome outcome = writeMacroLibrary(channel, reported.macroCapacityUnits, folder);
     switch (outcome.result) {
     case MacroWriteResult::Written:
         out << "macros written: " << outcome.macroCount << " (" << outcome.imageLength << " of "
-            << MacroImage::capacityBytes(units) << " bytes)\n";
+            << reported.macroCapacityBytes() << " bytes)\n";
         return kExitOk;
     case MacroWriteResult::NothingToWrite:
         out << "the macro library in " << folder.string()
@@ -319,7 +318,7 @@ int commandWriteMacros(DeviceChannel& channel, std::ostream& out, std::ostream& 
         return kExitOk;
     case MacroWriteResult::DoesNotFit:
         err << "corvalantisctl: the macros take " << outcome.imageLength << " bytes, the mouse holds "
-            << MacroImage::capacityBytes(units) << ": remove at least " << outcome.actionsToRemove << " actions\n";
+            << reported.macroCapacityBytes() << ": remove at least " << outcome.actionsToRemove << " actions\n";
         return kExitFailure;
     case MacroWriteResult::DataError:
         err << "corvalantisctl: the macro image could not be built\n";

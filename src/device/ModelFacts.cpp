@@ -82,4 +82,18 @@ std::string usbProductText() { return hex4(kMouseProductId); }
 
 std::string usbIdText() { return usbVendorText() + ":" + usbProductText(); }
 
+std::size_t ReportedIdentity::macroCapacityBytes() const { return std::size_t{macroCapacityUnits} * kMacroUnit; }
+
+ReportedIdentity readIdentity(std::span<const std::uint8_t> info)
+{
+    ReportedIdentity identity;
+    if (info.size() > kInfoModelId + 1)
+        identity.modelId = static_cast<std::uint16_t>(info[kInfoModelId] | (info[kInfoModelId + 1] << 8));
+    if (info.size() > kInfoMacroCapacity)
+        identity.macroCapacityUnits = info[kInfoMacroCapacity];
+    if (info.size() > kInfoDpiCount)
+        identity.dpiLevels = info[kInfoDpiCount];
+    return identity;
+}
+
 }  // namespace corv

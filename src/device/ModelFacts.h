@@ -2,8 +2,9 @@
 // What the program knows of each model of the mouse, in one table: the identifier the mouse
 // reports, its name, its DPI table (the values a stage can take, as runs of equal steps),
 // the profile section that holds its five stages, how the window presents it and which
-// firmware update package it takes. Also what every model shares: the model presented
-// before a mouse is identified and the USB ids.
+// firmware update package it takes. Also what every model shares: the USB ids, the model
+// presented before a mouse is identified, and how a mouse's identity block reads.
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -57,5 +58,16 @@ const ModelFacts& modelShownFirst();
 std::string usbVendorText();
 std::string usbProductText();
 std::string usbIdText();
+
+// What a mouse tells of itself in its identity block (the answer to CMD_GET_INFO).
+struct ReportedIdentity {
+    std::uint16_t modelId = 0;
+    std::uint8_t macroCapacityUnits = 0;  // the macro area in units of 128 bytes
+    std::uint8_t dpiLevels = 0;
+
+    std::size_t macroCapacityBytes() const;
+};
+// Reads an identity block; a block too short to hold a value leaves it 0.
+ReportedIdentity readIdentity(std::span<const std::uint8_t> info);
 
 }  // namespace corv
