@@ -38,7 +38,7 @@ struct Rig {
     explicit Rig(std::uint8_t macroUnits = 255)
     {
         sim::VirtualMouseConfig config;
-        config.model = sim::MouseModel::R240;
+        config.model = kModelR240;
         config.macroCapacityUnits = macroUnits;
         mouse = std::make_shared<sim::VirtualMouse>(Clock::system(), config);
         backend = std::make_unique<sim::VirtualHidBackend>(mouse);

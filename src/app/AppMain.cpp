@@ -19,14 +19,15 @@
 #include "app/OutsideRequests.h"
 #include "app/ScriptDriver.h"
 #include "device/FrameLogFile.h"
+#include "device/ModelFacts.h"
 #include "platform/AppPaths.h"
 #include "platform/DbusOutsideMessages.h"
 #include "platform/DesktopSettings.h"
 #include "platform/ForegroundWatcher.h"
 #include "platform/SingleInstanceLock.h"
 #include "sim/BackendChoice.h"
-#include "ui/KeyboardSources.h"
 #include "ui/CMsgWnd.h"
+#include "ui/KeyboardSources.h"
 #include "ui/OptionControl.h"
 #include "ui/ResourceManager.h"
 #include "ui/TabLayoutControl.h"
@@ -209,7 +210,7 @@ int runApp(int argc, char** argv)
     // One instance: a second one asks the first to show its window and ends (screenshots are
     // not an instance).
     SingleInstanceLock instance;
-    if (!screenshots && instance.acquire(CMainWnd::kTitle) == SingleInstanceLock::Result::HeldElsewhere) {
+    if (!screenshots && instance.acquire(modelShownFirst().title) == SingleInstanceLock::Result::HeldElsewhere) {
         if (!scripted)
             return showRunningInstance();
         scriptLog(QStringLiteral("end: another instance is running; the script was not run"));

@@ -7,6 +7,7 @@
 
 #include "app/ControlNames.h"
 #include "app/PageStructure.h"
+#include "device/ModelFacts.h"
 #include "feature/ProfileApplication.h"
 #include "feature/RouteName.h"
 #include "feature/WindowMessages.h"
@@ -69,7 +70,8 @@ void CMainWnd::declareShell()
 bool CMainWnd::CreateMainWindow()
 {
     created_ = true;
-    title_ = QString::fromUtf8(kTitle);
+    const std::string_view title = modelShownFirst().title;
+    title_ = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
     if (!Create(nullptr, title_, kWidth, kHeight))
         return false;
     CDeviceHook::SetObserver([this](int) { showTitle(); });

@@ -41,7 +41,6 @@ namespace corv {
 class CMainWnd : public ui::SkinWindow, public ui::IQueryControlText, public FeatureHost, public ui::SkinReceiver {
     Q_OBJECT
 public:
-    static constexpr const char* kTitle = "CORVALANTIS R210 Driver";
     // Added to the window title and the tray tooltip while keys are being captured.
     static constexpr const char* kRecordingNotice = "正在录制键盘按键";
     static constexpr const char* kSingleKeyNotice = "正在捕获一个按键，其他程序收不到键盘输入";
@@ -89,7 +88,8 @@ public:
     const std::vector<std::unique_ptr<Feature>>& features() const { return features_; }
     const FeatureRegistry& registry() const { return registry_; }
 
-    // Builds the window: 800 x 572, title "CORVALANTIS R210 Driver", from "XML_MAIN". Runs the
+    // Builds the window: 800 x 572, titled as the model shown first (modelShownFirst() of
+    // device/ModelFacts.h: "CORVALANTIS R210 Driver"), from "XML_MAIN". Runs the
     // initialisation sequence. False when the skin has no usable main layout.
     bool CreateMainWindow();
 

@@ -14,6 +14,7 @@
 #include "device/DeviceConnection.h"
 #include "device/DeviceState.h"
 #include "device/FrameLogFile.h"
+#include "device/ModelFacts.h"
 #include "macros/MacroImage.h"
 #include "macros/MacroIndex.h"
 #include "macros/MacroTransfer.h"
@@ -169,7 +170,7 @@ int connect(DeviceChannel& channel, std::ostream& err)
                    "'udevadm control --reload-rules && udevadm trigger', and re-plug the mouse.\n";
             return kExitNoPermission;
         }
-        err << "corvalantisctl: no CORVALANTIS R210/R240 mouse found (USB 0c45:6711)\n";
+        err << "corvalantisctl: no CORVALANTIS R210/R240 mouse found (USB " << usbIdText() << ")\n";
         return kExitNoMouse;
     }
     channel.setOpen(true);
@@ -184,11 +185,11 @@ int commandInfo(DeviceChannel& channel, std::ostream& out, std::ostream& err)
         err << "corvalantisctl: the mouse did not answer the identity request (result " << result << ")\n";
         return kExitFailure;
     }
-    const auto model = static_cast<std::uint16_t>(info[kInfoModelId] | (info[kInfoModelId + 1] << 8));
-    out << "model: " << modelName(model) << " (" << hex(model, 4) << ")\n";
+    const ReportedIdentity identity = readIdentity(info);
+    out << "model: " << modelName(identity.modelId) << " (" << hex(identity.modelId, 4) << ")\n";
     out << "firmware version: " << hex(channel.device().attributes().versionNumber, 4) << '\n';
-    out << "macro capacity: " << static_cast<unsigned>(info[kInfoMacroCapacity]) * kMacroUnit << " bytes\n";
-    out << "DPI levels: " << static_cast<unsigned>(info[kInfoDpiCount]) << '\n';
+    out << "macro capacity: " << identity.macroCapacityBytes() << " bytes\n";
+    out << "DPI levels: " << static_cast<unsigned>(identity.dpiLevels) << '\n';
     return kExitOk;
 }
 
@@ -234,7 +235,7 @@ int commandDump(DeviceChannel& channel, std::ostream& out, std::ostream& err)
 
     out << "colour table: write-only (the mouse has no command to read it)\n";
 
-    const std::size_t capacity = static_cast<std::size_t>(info[kInfoMacroCapacity]) * kMacroUnit;
+    const std::size_t capacity = readIdentity(info).macroCapacityBytes();
     std::array<std::uint8_t, 16> header{};
     out << "macro area (capacity " << capacity << " bytes):\n";
     if (report("macro header read", channel.readMacros(header.data(), header.size()))) {
@@ -339,13 +340,13 @@ int commandWriteMacros(DeviceChannel& channel, std::ostream& out, std::ostream& 
         err << "corvalantisctl: the mouse did not answer the identity request (result " << identity << ")\n";
         return kExitFailure;
     }
-    const std::uint8_t units = info[kInfoMacroCapacity];
-    const MacroWriteOutcome outcome = writeMacroLibrary(channel, units, folder);
+    const ReportedIdentity reported = readIdentity(info);
+    const MacroWriteOutcome outcome = writeMacroLibrary(channel, reported.macroCapacityUnits, folder);
     switch (outcome.result) {
     case MacroWriteResult::Written:
         tellDifferences(outcome, err);
         out << "macros written: " << outcome.macroCount << " (" << outcome.imageLength << " of "
-            << MacroImage::capacityBytes(units) << " bytes)\n";
+            << reported.macroCapacityBytes() << " bytes)\n";
         return kExitOk;
     case MacroWriteResult::NothingToWrite:
         if (outcome.indexStatus == ReadStatus::TooLarge || outcome.indexStatus == ReadStatus::Failed) {
@@ -358,7 +359,7 @@ int commandWriteMacros(DeviceChannel& channel, std::ostream& out, std::ostream& 
         return kExitOk;
     case MacroWriteResult::DoesNotFit:
         err << "corvalantisctl: the macros take " << outcome.imageLength << " bytes, the mouse holds "
-            << MacroImage::capacityBytes(units) << ": remove at least " << outcome.actionsToRemove << " actions\n";
+            << reported.macroCapacityBytes() << ": remove at least " << outcome.actionsToRemove << " actions\n";
         return kExitFailure;
     case MacroWriteResult::DataError:
         err << "corvalantisctl: the macro image could not be built\n";

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "device/DeviceProtocol.h"
+#include "device/ModelFacts.h"
 #include "platform/DesktopBackends.h"
 #include "platform/DesktopSettings.h"
 #include "platform/HidrawSysfs.h"
@@ -123,7 +124,8 @@ std::vector<Rule> findRules(const DoctorSystem& sys)
                 continue;
             const std::string text = lower(readSmallFile(file));
             const bool ours = file.filename() == kRuleName;
-            const bool namesMouse = text.find("0c45") != std::string::npos && text.find("6711") != std::string::npos;
+            const bool namesMouse =
+                text.find(usbVendorText()) != std::string::npos && text.find(usbProductText()) != std::string::npos;
             if (!ours && !namesMouse)
                 continue;
             rules.push_back({fs::path(folder) / file.filename(), text.find("uaccess") != std::string::npos});
@@ -180,7 +182,7 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
     const std::vector<Rule> rules = findRules(sys);
     bool ruleGivesAccess = false;
     if (rules.empty()) {
-        report.line("udev rule: none names the mouse (USB 0c45:6711)");
+        report.line("udev rule: none names the mouse (USB " + usbIdText() + ")");
         report.problem("the udev rule is not installed, so the mouse's nodes belong to root.", installRule);
     } else {
         for (const Rule& rule : rules) {
@@ -198,9 +200,9 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
     // The nodes.
     const std::vector<Node> nodes = findMouseNodes(sys);
     if (nodes.empty()) {
-        report.line("mouse: no hidraw node of a CORVALANTIS R210/R240 (USB 0c45:6711)");
+        report.line("mouse: no hidraw node of a CORVALANTIS R210/R240 (USB " + usbIdText() + ")");
         report.problem("no mouse is connected.",
-                       "plug the mouse in; 'lsusb -d 0c45:6711' shows whether the system sees it.");
+                       "plug the mouse in; 'lsusb -d " + usbIdText() + "' shows whether the system sees it.");
     }
     for (const Node& node : nodes) {
         if (!node.present) {
@@ -214,7 +216,8 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
         if (node.canOpen)
             continue;
         if (!ruleGivesAccess)
-            report.problem("this user may not open " + shown(node.path) + ".", installRule + " Then re-plug the mouse.");
+            report.problem("this user may not open " + shown(node.path) + ".",
+                           installRule + " Then re-plug the mouse.");
         else
             report.problem("this user may not open " + shown(node.path) + " although the rule is installed.",
                            "run 'udevadm trigger --subsystem-match=hidraw' as root or re-plug the mouse; the rule "
@@ -225,15 +228,18 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
     const std::string currentDesktop = env("XDG_CURRENT_DESKTOP");
     const std::string sessionType = env("XDG_SESSION_TYPE");
     const std::string display = env("DISPLAY");
-    const bool wayland = containsNoCase(sessionType, "wayland") ||
-                         (sessionType.empty() && !env("WAYLAND_DISPLAY").empty());
+    const bool wayland =
+        containsNoCase(sessionType, "wayland") || (sessionType.empty() && !env("WAYLAND_DISPLAY").empty());
     const bool x11 = !wayland && (containsNoCase(sessionType, "x11") || !display.empty());
     const std::string desktopName = containsNoCase(currentDesktop, "gnome") ? "GNOME"
-                                    : containsNoCase(currentDesktop, "kde")  ? "KDE"
-                                    : currentDesktop.empty()                 ? "unknown desktop"
-                                                                             : currentDesktop;
-    report.line(std::string("desktop: ") + (wayland ? "Wayland" : x11 ? "X11" : "no graphical session") + ", " +
-                desktopName + " (XDG_CURRENT_DESKTOP=" + currentDesktop + ", XDG_SESSION_TYPE=" + sessionType +
+                                    : containsNoCase(currentDesktop, "kde") ? "KDE"
+                                    : currentDesktop.empty()                ? "unknown desktop"
+                                                                            : currentDesktop;
+    report.line(std::string("desktop: ") +
+                (wayland ? "Wayland"
+                 : x11   ? "X11"
+                         : "no graphical session") +
+                ", " + desktopName + " (XDG_CURRENT_DESKTOP=" + currentDesktop + ", XDG_SESSION_TYPE=" + sessionType +
                 ", DISPLAY=" + display + ")");
 
     const DesktopMethods methods = chooseDesktopMethods(currentDesktop, sessionType, display);
@@ -257,9 +263,8 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
         else
             report.line("  (the GNOME mouse settings schema is not installed: X11 is used)");
     }
-    report.line(std::string("scroll lines: ") + (methods.scrollLines.empty()
-                                                      ? "not set by the program on this desktop"
-                                                      : "kdeglobals [KDE] WheelScrollLines"));
+    report.line(std::string("scroll lines: ") + (methods.scrollLines.empty() ? "not set by the program on this desktop"
+                                                                             : "kdeglobals [KDE] WheelScrollLines"));
 
     // Macro recording.
     const RecordSupport record = display.empty() || !sys.record ? RecordSupport::NoDisplay : sys.record(display);
@@ -275,16 +280,15 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
                        "macros can still be edited by hand on the macro page.");
         break;
     case RecordSupport::NoDisplay:
-        report.line("macro recording: no X display" + (display.empty() ? std::string(" (DISPLAY is unset)")
-                                                                        : " can be opened at " + display));
+        report.line("macro recording: no X display" +
+                    (display.empty() ? std::string(" (DISPLAY is unset)") : " can be opened at " + display));
         if (x11 || wayland)
             report.problem("keys cannot be recorded into macros without an X display.",
                            "run the program in the desktop session (DISPLAY set; under Wayland with Xwayland).");
         break;
     }
 
-    report.line(report.problems() == 0 ? "no problems found"
-                                       : std::to_string(report.problems()) + " problem(s) found");
+    report.line(report.problems() == 0 ? "no problems found" : std::to_string(report.problems()) + " problem(s) found");
     return report.problems();
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "buttons/KeyTable.h"
+#include "keys/KeyTable.h"
 #include "platform/IniFile.h"
 
 namespace corv {

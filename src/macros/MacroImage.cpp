@@ -1,7 +1,7 @@
 #include "macros/MacroImage.h"
 
-#include "buttons/KeyTable.h"
 #include "device/DeviceProtocol.h"
+#include "keys/KeyTable.h"
 #include "macros/MacroIndex.h"
 
 namespace corv {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "buttons/KeyTable.h"
+#include "keys/KeyTable.h"
 
 namespace corv {
 

@@ -1,12 +1,20 @@
 #include "sensor/DpiTable.h"
 
+#include <vector>
+
 namespace corv {
 
 const DpiTable& DpiTable::forModel(std::uint16_t modelId)
 {
-    static const DpiTable r210(*findModel(kModelR210));
-    static const DpiTable r240(*findModel(kModelR240));
-    return modelOrFallback(modelId).id == kModelR210 ? r210 : r240;
+    // One table per known model, in the order of knownModels().
+    static const std::vector<DpiTable> tables = [] {
+        std::vector<DpiTable> all;
+        for (const ModelFacts& model : knownModels())
+            all.push_back(DpiTable(model));
+        return all;
+    }();
+    const ModelFacts& model = modelOrFallback(modelId);
+    return tables[static_cast<std::size_t>(&model - knownModels().data())];
 }
 
 QString DpiTable::text(int index) const

@@ -52,7 +52,7 @@ bool chooseBackend(std::string_view virtualMouse, Clock& clock, DeviceBackend& o
         config.releaseNumber = static_cast<std::uint16_t>(value);
     }
     if (const ModelFacts* facts = findModel(virtualMouse)) {
-        config.model = facts->id == kModelR210 ? MouseModel::R210 : MouseModel::R240;
+        config.model = facts->id;
     } else {
         if (error)
             *error = "unknown virtual mouse model \"" + std::string(virtualMouse) + "\" (use R210 or R240)";

@@ -15,30 +15,16 @@ void putLe16(std::uint8_t* at, std::uint16_t value)
 
 }  // namespace
 
-std::uint16_t FactoryMemory::modelId(MouseModel model) { return model == MouseModel::R210 ? kModelR210 : kModelR240; }
-
-std::uint8_t FactoryMemory::dpiLevelCount(MouseModel model)
+int FactoryMemory::dpiIndex(const ModelFacts& model, int dpi)
 {
-    return static_cast<std::uint8_t>(findModel(modelId(model))->dpiLevels);
-}
-
-int FactoryMemory::dpiValue(MouseModel model, int index)
-{
-    if (index < 0 || index >= dpiLevelCount(model))
-        return 0;
-    return findModel(modelId(model))->dpiValue(index);
-}
-
-int FactoryMemory::dpiIndex(MouseModel model, int dpi)
-{
-    for (int i = 0; i < dpiLevelCount(model); ++i) {
-        if (dpiValue(model, i) == dpi)
+    for (int i = 0; i < model.dpiLevels; ++i) {
+        if (model.dpiValue(i) == dpi)
             return i;
     }
     return -1;
 }
 
-std::array<std::uint8_t, kSettingsRecordSize> FactoryMemory::settingsRecord(MouseModel model)
+std::array<std::uint8_t, kSettingsRecordSize> FactoryMemory::settingsRecord(const ModelFacts& model)
 {
     std::array<std::uint8_t, kSettingsRecordSize> r{};
     r[0] = 0;     // active record index (meaningful in record 0 only)
@@ -115,8 +101,8 @@ std::vector<std::uint8_t> FactoryMemory::macroArea(std::size_t bytes)
     return area;
 }
 
-std::array<std::uint8_t, kDeviceInfoSize> FactoryMemory::deviceInfo(MouseModel model, std::uint16_t releaseNumber,
-                                                                    std::uint8_t macroCapacityUnits)
+std::array<std::uint8_t, kDeviceInfoSize>
+FactoryMemory::deviceInfo(const ModelFacts& model, std::uint16_t releaseNumber, std::uint8_t macroCapacityUnits)
 {
     std::array<std::uint8_t, kDeviceInfoSize> info{};
     info[0] = static_cast<std::uint8_t>(kDeviceInfoSize);
@@ -125,9 +111,9 @@ std::array<std::uint8_t, kDeviceInfoSize> FactoryMemory::deviceInfo(MouseModel m
     info[5] = 0x01;
     info[kInfoMacroCapacity] = macroCapacityUnits;
     putLe16(&info[7], releaseNumber);
-    putLe16(&info[kInfoModelId], modelId(model));
+    putLe16(&info[kInfoModelId], model.id);
     info[11] = static_cast<std::uint8_t>(kButtonCount);
-    info[kInfoDpiCount] = dpiLevelCount(model);
+    info[kInfoDpiCount] = static_cast<std::uint8_t>(model.dpiLevels);
     info[13] = static_cast<std::uint8_t>(kSettingsRecordCount);
     info[14] = static_cast<std::uint8_t>(kButtonBlockCount);
     info[15] = static_cast<std::uint8_t>(kSettingsRecordSize);

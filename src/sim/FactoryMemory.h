@@ -25,26 +25,23 @@
 #include <vector>
 
 #include "device/DeviceProtocol.h"
+#include "device/ModelFacts.h"
 
 namespace corv::sim {
 
-enum class MouseModel { R210, R240 };
-
+// The model comes from the program's table of models (device/ModelFacts.h): its id and its
+// DPI table.
 class FactoryMemory {
 public:
-    static std::uint16_t modelId(MouseModel model);
-    static std::uint8_t dpiLevelCount(MouseModel model);
     // Index of a DPI value in the model's table, or -1 when the table has no such entry.
-    static int dpiIndex(MouseModel model, int dpi);
-    // The DPI value of a table index, or 0 when the index is outside the table.
-    static int dpiValue(MouseModel model, int index);
+    static int dpiIndex(const ModelFacts& model, int dpi);
 
-    static std::array<std::uint8_t, kSettingsRecordSize> settingsRecord(MouseModel model);
+    static std::array<std::uint8_t, kSettingsRecordSize> settingsRecord(const ModelFacts& model);
     static std::array<std::uint8_t, kButtonTableSize> buttonTable();
     static std::array<std::uint8_t, kColorTableSize> colorTable();
     // An empty macro area of the given size: the header 0x55AA with total length 16.
     static std::vector<std::uint8_t> macroArea(std::size_t bytes);
-    static std::array<std::uint8_t, kDeviceInfoSize> deviceInfo(MouseModel model, std::uint16_t releaseNumber,
+    static std::array<std::uint8_t, kDeviceInfoSize> deviceInfo(const ModelFacts& model, std::uint16_t releaseNumber,
                                                                 std::uint8_t macroCapacityUnits);
 };
 

@@ -23,11 +23,11 @@ const ui::ControlRef kControls[] = {
 
 FirmwareUpdate::Decision FirmwareUpdate::decide(std::uint16_t modelId, std::uint16_t version)
 {
-    if (modelId == kModelR240)
-        return version < kR240PackageVersion ? Decision{kR240Package, nullptr} : Decision{nullptr, kUpToDate};
-    if (modelId == kModelR210)
-        return version < kR210PackageVersion ? Decision{kR210Package, nullptr} : Decision{nullptr, kUpToDate};
-    return Decision{nullptr, kUpdateByHand};
+    const ModelFacts* model = findModel(modelId);
+    if (model == nullptr)
+        return Decision{{}, kUpdateByHand};
+    return version < model->firmwarePackageVersion ? Decision{model->firmwarePackage, nullptr}
+                                                   : Decision{{}, kUpToDate};
 }
 
 QString FirmwareUpdate::missingMessage(const QString& package)
@@ -60,15 +60,15 @@ void FirmwareUpdate::checkForUpdate()
 {
     const Decision decision =
         host_.settings().read([](const DeviceState& s) { return decide(s.modelId(), s.firmwareVersion); });
-    if (decision.package != nullptr)
+    if (!decision.package.empty())
         startPackage(decision.package);
     else
         host_.messageBox(QString::fromUtf8(decision.message));
 }
 
-void FirmwareUpdate::startPackage(const char* fileName)
+void FirmwareUpdate::startPackage(std::string_view fileName)
 {
-    const QString name = QString::fromUtf8(fileName);
+    const QString name = QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size()));
     const std::filesystem::path package = resourceFolder() / fileName;  // UTF-8, as the file system takes it
     std::error_code ec;
     if (!std::filesystem::is_regular_file(package, ec)) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "feature/Feature.h"
 #include "update/PackageLauncher.h"
@@ -19,18 +20,15 @@ class FeatureHost;
 class FirmwareUpdate : public Feature {
 public:
     static constexpr const char* kMenuButton = "menubtn";
-    static constexpr const char* kR240Package = "升级包-1906-32F01A-R240-鼠标-CSEAD7-V0107-20170816.exe";
-    static constexpr const char* kR210Package = "升级包-1904-32F01A-R210-鼠标-CSEA1F-V0201-20170615.exe";
-    static constexpr std::uint16_t kR240PackageVersion = 0x0106;  // versions below it are updated
-    static constexpr std::uint16_t kR210PackageVersion = 0x0201;
 
     static constexpr const char* kUpToDate = "已是最新版本，无需升级";
     static constexpr const char* kUpdateByHand = "您的版本太低，请手动升级";
 
     // What the button does for a model id (0 before any mouse was identified) and a
-    // firmware version: start the model's package (package set), or show a message.
+    // firmware version: start the model's package (device/ModelFacts.h; package set), or
+    // show a message.
     struct Decision {
-        const char* package = nullptr;
+        std::string_view package;
         const char* message = nullptr;
     };
     static Decision decide(std::uint16_t modelId, std::uint16_t version);
@@ -52,7 +50,7 @@ public:
     void setLauncher(std::unique_ptr<PackageLauncher> launcher) { launcher_ = std::move(launcher); }
 
 private:
-    void startPackage(const char* fileName);
+    void startPackage(std::string_view fileName);
 
     FeatureHost& host_;
     std::unique_ptr<PackageLauncher> launcher_;

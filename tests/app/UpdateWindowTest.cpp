@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "AppFixture.h"
+#include "device/ModelFacts.h"
 #include "ui/Notification.h"
 #include "update/FirmwareUpdate.h"
 
@@ -46,11 +47,15 @@ protected:
         ASSERT_NE(feature, nullptr);
         feature->setLauncher(std::make_unique<RecordingLauncher>(launches));
     }
-    std::filesystem::path package(const char* name) const { return env.resources() / name; }
+    // The update package of a model, in the resource folder.
+    std::filesystem::path package(std::uint16_t model) const
+    {
+        return env.resources() / findModel(model)->firmwarePackage;
+    }
     void shipPackages() const
     {
-        for (const char* name : {FirmwareUpdate::kR240Package, FirmwareUpdate::kR210Package})
-            std::ofstream(package(name)) << "MZ";
+        for (const std::uint16_t model : {kModelR240, kModelR210})
+            std::ofstream(package(model)) << "MZ";
     }
     void clickMenu()
     {
@@ -69,7 +74,7 @@ TEST_F(UpdateWindowTest, R240BelowThePackageVersionStartsItsPackage)
     clickMenu();
     EXPECT_TRUE(shown.isEmpty()) << shown.join(QLatin1Char('|')).toStdString();
     ASSERT_EQ(launches.started.size(), 1u);
-    EXPECT_EQ(launches.started[0], package(FirmwareUpdate::kR240Package));
+    EXPECT_EQ(launches.started[0], package(kModelR240));
 }
 
 TEST_F(UpdateWindowTest, R240AtThePackageVersionIsUpToDate)
@@ -88,7 +93,7 @@ TEST_F(UpdateWindowTest, R210BelowThePackageVersionStartsItsPackage)
     clickMenu();
     EXPECT_TRUE(shown.isEmpty()) << shown.join(QLatin1Char('|')).toStdString();
     ASSERT_EQ(launches.started.size(), 1u);
-    EXPECT_EQ(launches.started[0], package(FirmwareUpdate::kR210Package));
+    EXPECT_EQ(launches.started[0], package(kModelR210));
 }
 
 TEST_F(UpdateWindowTest, R210AtThePackageVersionIsUpToDate)
@@ -114,7 +119,7 @@ TEST_F(UpdateWindowTest, WithoutAMouseTheUpdateIsByHand)
 TEST_F(UpdateWindowTest, APackageThatCannotStartIsNamedInTheMessage)
 {
     connectMouse("R210:0x0102");
-    const QString name = QString::fromUtf8(FirmwareUpdate::kR210Package);
+    const QString name = QString::fromStdString(package(kModelR210).filename().string());
 
     // Not shipped.
     clickMenu();

@@ -59,7 +59,7 @@ struct RecordingHost : ConnectionHost {
 
 class ConnectionTest : public ::testing::Test {
 protected:
-    void make(sim::MouseModel model)
+    void make(std::uint16_t model)
     {
         connection.reset();
         channel.reset();
@@ -74,7 +74,7 @@ protected:
         host.profile = folder / "p.pro";
         connection = std::make_unique<DeviceConnection>(*channel, state, host, clock);
     }
-    void SetUp() override { make(sim::MouseModel::R240); }
+    void SetUp() override { make(kModelR240); }
 
     std::vector<std::uint8_t> commands() const
     {
@@ -167,7 +167,7 @@ TEST_F(ConnectionTest, DpiStagesAreLimitedPerModelAndStageByStage)
     EXPECT_EQ(key("3360", "LED19"), "119");
     EXPECT_EQ(state.CurrentSettings[15], 119);
 
-    make(sim::MouseModel::R210);
+    make(kModelR210);
     std::filesystem::remove(host.profile);
     poke(0, 15, 200);
     poke(0, 16, 58);
@@ -343,7 +343,7 @@ TEST_F(ConnectionTest, SelectingTheActiveRecordSendsOneReadOnly)
 
 TEST_F(ConnectionTest, SelectingARecordLimitsItsDpiStagesLikeEveryOtherRead)
 {
-    make(sim::MouseModel::R210);
+    make(kModelR210);
     connect();
     for (std::size_t n = 15; n <= 19; ++n)
         poke(4, n, 200);

@@ -17,6 +17,7 @@
 #include "DriverFixture.h"
 #include "device/DeviceProtocol.h"
 #include "device/ReportFrame.h"
+#include "platform/CDeviceHook.h"
 #include "platform/IniFile.h"
 #include "sim/FactoryMemory.h"
 #include "sim/VirtualHidBackend.h"
@@ -24,7 +25,6 @@
 #include "ui/ComboControl.h"
 #include "ui/Control.h"
 #include "ui/FileDialog.h"
-#include "platform/CDeviceHook.h"
 #include "ui/ListControl.h"
 #include "ui/MessageBox.h"
 
@@ -348,7 +348,7 @@ TEST_F(ScriptRunnerTest, MouseCommandsActOnTheVirtualMouse)
     EXPECT_TRUE(r.said(QStringLiteral("[7] mouse replug: ok (it was plugged in already)")));
     EXPECT_TRUE(mouse->isPlugged());
     EXPECT_EQ(mouse->activeRecord(), 0);  // the reset at the mouse
-    EXPECT_EQ(mouse->settingsRecord(0), sim::FactoryMemory::settingsRecord(sim::MouseModel::R210));
+    EXPECT_EQ(mouse->settingsRecord(0), sim::FactoryMemory::settingsRecord(*findModel(kModelR210)));
 
     // The next calibration fails, the one after succeeds.
     HidOpenError error = HidOpenError::None;

@@ -88,7 +88,7 @@ protected:
     void SetUp() override
     {
         sim::VirtualMouseConfig config;
-        config.model = sim::MouseModel::R240;
+        config.model = kModelR240;
         mouse = std::make_shared<sim::VirtualMouse>(clock, config);
         backend = std::make_unique<sim::VirtualHidBackend>(mouse);
         channel = std::make_unique<DeviceChannel>(*backend, clock);

@@ -16,7 +16,7 @@
 #include <set>
 
 #include "FuzzSupport.h"
-#include "buttons/KeyTable.h"
+#include "keys/KeyTable.h"
 #include "macros/MacroFile.h"
 #include "macros/MacroImage.h"
 #include "macros/MacroIndex.h"

@@ -59,7 +59,7 @@ protected:
         channel.reset();
         backend.reset();
         sim::VirtualMouseConfig config;
-        config.model = sim::MouseModel::R240;
+        config.model = kModelR240;
         config.macroCapacityUnits = units;
         mouse = std::make_shared<sim::VirtualMouse>(useClock, config);
         backend = std::make_unique<sim::VirtualHidBackend>(mouse);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <set>
 
-#include "buttons/KeyTable.h"
+#include "keys/KeyTable.h"
 #include "platform/X11KeySymbols.h"
 
 namespace corv {

@@ -31,7 +31,7 @@ protected:
             oldHome = h;
         ::setenv("HOME", home.path().c_str(), 1);
         sim::VirtualMouseConfig config;
-        config.model = sim::MouseModel::R240;
+        config.model = kModelR240;
         mouse = std::make_shared<sim::VirtualMouse>(clock, config);
         backend = std::make_unique<sim::VirtualHidBackend>(mouse);
         channel = std::make_unique<DeviceChannel>(*backend, clock);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <stdexcept>
 
 #include "SimTestSupport.h"
 #include "device/DeviceChannel.h"
@@ -27,8 +28,8 @@ std::vector<std::uint8_t> dataOf(const ReportFrame& frame, std::size_t n)
 
 TEST_F(Commands, GetInfoDescribesEachModel)
 {
-    for (const MouseModel model : {MouseModel::R210, MouseModel::R240}) {
-        SCOPED_TRACE(model == MouseModel::R210 ? "R210" : "R240");
+    for (const std::uint16_t model : {kModelR210, kModelR240}) {
+        SCOPED_TRACE(model == kModelR210 ? "R210" : "R240");
         vendor.reset();
         VirtualMouseConfig config;
         config.model = model;
@@ -42,13 +43,20 @@ TEST_F(Commands, GetInfoDescribesEachModel)
         const auto d = answer.data();
         EXPECT_EQ(d[kInfoMacroCapacity], 255);
         const unsigned modelId = d[kInfoModelId] | (d[kInfoModelId + 1] << 8);
-        EXPECT_EQ(modelId, model == MouseModel::R210 ? 0x3325u : 0x3360u);
-        EXPECT_EQ(d[kInfoDpiCount], model == MouseModel::R210 ? 59 : 120);
+        EXPECT_EQ(modelId, model == kModelR210 ? 0x3325u : 0x3360u);
+        EXPECT_EQ(d[kInfoDpiCount], model == kModelR210 ? 59 : 120);
         EXPECT_EQ(d[7] | (d[8] << 8), 0x0102);  // firmware version
         // Only the 33 identity bytes are carried.
         for (std::size_t i = kDeviceInfoSize; i < kFrameDataSize; ++i)
             EXPECT_EQ(d[i], 0) << i;
     }
+}
+
+TEST_F(Commands, OnlyAModelOfTheTableCanBePlayed)
+{
+    VirtualMouseConfig config;
+    config.model = 0x1234;
+    EXPECT_THROW(VirtualMouse(clock, config), std::invalid_argument);
 }
 
 TEST_F(Commands, MacroCapacityGivesTheAreaSize)
@@ -64,21 +72,21 @@ TEST_F(Commands, MacroCapacityGivesTheAreaSize)
 
 TEST_F(Commands, FactoryContentsArePlausiblePerModel)
 {
-    for (const MouseModel model : {MouseModel::R210, MouseModel::R240}) {
+    for (const ModelFacts& model : {*findModel(kModelR210), *findModel(kModelR240)}) {
         const auto r = FactoryMemory::settingsRecord(model);
         std::vector<int> dpis;
         for (int s = 0; s < 5; ++s)
-            dpis.push_back(FactoryMemory::dpiValue(model, r[15 + s]));
+            dpis.push_back(model.dpiValue(r[15 + s]));
         EXPECT_EQ(dpis, (std::vector<int>{800, 1600, 2400, 3200, 4800}));
         EXPECT_EQ(r[20], 1);  // current stage
         EXPECT_EQ(r[22], 1);  // lighting on
         EXPECT_EQ(r[23], 2);  // lift-off
         EXPECT_EQ(r[14], 3);  // report rate index
     }
-    EXPECT_EQ(FactoryMemory::dpiValue(MouseModel::R210, 58), 7000);
-    EXPECT_EQ(FactoryMemory::dpiValue(MouseModel::R210, 49), 5200);
-    EXPECT_EQ(FactoryMemory::dpiValue(MouseModel::R240, 119), 12000);
-    EXPECT_EQ(FactoryMemory::dpiValue(MouseModel::R210, 59), 0);
+    EXPECT_EQ(findModel(kModelR210)->dpiValue(58), 7000);
+    EXPECT_EQ(findModel(kModelR210)->dpiValue(49), 5200);
+    EXPECT_EQ(findModel(kModelR240)->dpiValue(119), 12000);
+    EXPECT_EQ(findModel(kModelR210)->dpiValue(59), 0);
 
     // Default buttons: left, middle, right, forward, back, DPI cycle first.
     const ReportFrame answer = send(CMD_READ_DEFAULT_BUTTONS, 18, 0);
@@ -111,7 +119,7 @@ TEST_F(Commands, SettingsSpaceReadsBackWhatWasWritten)
     const auto stored = mouse->settingsRecord(2);
     EXPECT_TRUE(std::equal(record.begin(), record.end(), stored.begin()));
     // The bytes after the 56 of the write keep their values.
-    EXPECT_EQ(stored[56], FactoryMemory::settingsRecord(MouseModel::R210)[56]);
+    EXPECT_EQ(stored[56], FactoryMemory::settingsRecord(*findModel(kModelR210))[56]);
 
     EXPECT_EQ(send(CMD_WRITE_SETTINGS, 1, 23, {3}).status(), 0x00);
     EXPECT_EQ(send(CMD_READ_SETTINGS, 1, 23).data()[0], 3);
@@ -193,7 +201,7 @@ TEST_F(Commands, ActiveRecordIndexIsGuarded)
     std::vector<std::uint8_t> record(56, 0x11);
     record[0] = 9;
     EXPECT_EQ(send(CMD_WRITE_SETTINGS, 56, 0, record).status(), 0xFF);
-    EXPECT_EQ(mouse->settingsRecord(0)[1], FactoryMemory::settingsRecord(MouseModel::R210)[1]);
+    EXPECT_EQ(mouse->settingsRecord(0)[1], FactoryMemory::settingsRecord(*findModel(kModelR210))[1]);
 
     EXPECT_EQ(send(CMD_WRITE_SETTINGS, 1, 0, {5}).status(), 0x00);
     EXPECT_EQ(mouse->activeRecord(), 5);
@@ -301,7 +309,7 @@ TEST_F(Commands, ShortReadBufferGetsTheFrontOfTheReport)
 TEST_F(Commands, DeviceChannelCommandsRoundTrip)
 {
     VirtualMouseConfig config;
-    config.model = MouseModel::R240;
+    config.model = kModelR240;
     makeMouse(config);
     DeviceChannel channel(*backend, clock);
     channel.setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);

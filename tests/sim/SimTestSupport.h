@@ -106,7 +106,7 @@ protected:
     void expectFactoryStateKeepingMacros(int record, const std::vector<std::uint8_t>& macroImage)
     {
         EXPECT_EQ(mouse->activeRecord(), 0);
-        EXPECT_EQ(mouse->settingsRecord(record), FactoryMemory::settingsRecord(MouseModel::R210));
+        EXPECT_EQ(mouse->settingsRecord(record), FactoryMemory::settingsRecord(*findModel(kModelR210)));
         EXPECT_EQ(mouse->buttonBlock(0), FactoryMemory::buttonTable());
         const auto colours = mouse->memory(MemoryArea::Colors);
         EXPECT_TRUE(std::equal(colours.begin(), colours.end(), FactoryMemory::colorTable().begin()));

@@ -14,7 +14,7 @@
 #include <chrono>
 #include <vector>
 
-#include "buttons/KeyTable.h"
+#include "keys/KeyTable.h"
 #include "platform/CDeviceHook.h"
 #include "platform/FakeKeyboardSource.h"
 #include "ui/KeyboardPump.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "buttons/KeyTable.h"
+#include "keys/KeyTable.h"
 
 namespace corv {
 namespace {

@@ -1,4 +1,4 @@
-#include "buttons/KeyTable.h"
+#include "keys/KeyTable.h"
 
 namespace corv {
 
