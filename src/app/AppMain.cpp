@@ -16,8 +16,8 @@
 #include "app/AppFeatures.h"
 #include "app/CMainWnd.h"
 #include "app/DemoMenu.h"
+#include "app/MainWindowScriptHost.h"
 #include "app/OutsideRequests.h"
-#include "app/ScriptDriver.h"
 #include "device/FrameLogFile.h"
 #include "device/ModelFacts.h"
 #include "platform/AppPaths.h"
@@ -25,6 +25,8 @@
 #include "platform/DesktopSettings.h"
 #include "platform/ForegroundWatcher.h"
 #include "platform/SingleInstanceLock.h"
+#include "script/ScriptRunner.h"
+#include "script/ScriptStartup.h"
 #include "sim/BackendChoice.h"
 #include "ui/CMsgWnd.h"
 #include "ui/KeyboardSources.h"
@@ -200,7 +202,7 @@ int runApp(int argc, char** argv)
     }
     const bool screenshots = !options.screenshots.empty();
     const bool scripted = !options.script.empty();
-    const ScriptRunner::Log scriptLog = standardOutputLog();
+    const ScriptLog scriptLog = standardOutputLog();
     std::optional<std::vector<ScriptStep>> script;
     if (scripted) {
         script = loadScriptFile(options.script, scriptLog);

@@ -337,18 +337,26 @@ void CMainWnd::Shutdown()
     shuttingDown_ = true;
     alive_ = false;
     tray_.DeleteTrayIcon();
-    // Stop every worker before anything it uses goes away: wake blocked reads and calls
-    // onto this thread, then join. Closing the channel ends an exchange at its next wait
-    // instead of after its remaining attempts.
-    workers_.requestStop();
-    channel_.setOpen(false);
-    channel_.Cancel();
-    listener_.cancel();
+    // This thread answers no calls from here on: a thread that asks it something is refused
+    // at once instead of waiting for the exit.
     ui::ShutdownUiThreadCall();
-    workers_.stopAndJoin();
-    // Commands still waiting for their turn are dropped: the mouse is not waited for at exit.
-    if (const std::size_t dropped = commands_.stop())
+    // Stop every worker before anything it uses goes away: wake blocked reads, then join.
+    // Closing the channel ends an exchange at its next wait instead of after its remaining
+    // attempts.
+    const auto wakeWorkers = [this] {
+        workers_.requestStop();
+        channel_.setOpen(false);
+        channel_.Cancel();
+        listener_.cancel();
+    };
+    // The commands already handed to the mouse (a DPI stage typed just before the exit)
+    // reach it first, over the open channel. A mouse that does not answer holds the exit for
+    // kExitCommandTime at most: the channel is then closed under the running command, and
+    // the commands behind it are dropped.
+    if (const std::size_t dropped = commands_.stop(kExitCommandTime, wakeWorkers))
         qCWarning(lcMain) << dropped << "commands to the mouse were not sent before the exit";
+    wakeWorkers();
+    workers_.stopAndJoin();
     RemoveInputHooks();  // a recording in progress is saved
     CDeviceHook::SetObserver({});
     for (const auto& feature : features_)
@@ -372,10 +380,18 @@ void CMainWnd::sendToMouse(std::function<void(DeviceChannel&)> job, std::functio
 {
     if (!job)
         return;
-    // The finished job's follow-up comes back to this thread as an event, never as a wait.
+    // The finished job's follow-up comes back to this thread as an event, never as a wait;
+    // a job that finished during the exit has none.
     auto late = [this, done] {
-        if (done)
-            QMetaObject::invokeMethod(this, done, Qt::QueuedConnection);
+        if (!done)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, done] {
+                if (!shuttingDown_)
+                    done();
+            },
+            Qt::QueuedConnection);
     };
     const bool inTime = commands_.runWithin([this, job = std::move(job)] { job(channel_); },
                                             std::chrono::milliseconds(kMouseWaitMs), std::move(late));

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,6 +47,8 @@ public:
     static constexpr const char* kSingleKeyNotice = "正在捕获一个按键，其他程序收不到键盘输入";
     static constexpr int kWidth = 800;
     static constexpr int kHeight = 572;
+    // At exit, how long the commands already handed to the mouse may take, in all.
+    static constexpr std::chrono::milliseconds kExitCommandTime{1000};
     static constexpr const char* kNoDeviceText = "请连接可用USB设备";
     static constexpr const char* kNoTrayText = "桌面没有系统托盘，窗口将保持显示。";
     // The tray item that starts the program with the desktop, and its failure message.

@@ -12,7 +12,7 @@ DeviceCommandQueue::~DeviceCommandQueue() { stop(); }
 bool DeviceCommandQueue::enqueue(Entry entry, bool* wasIdle)
 {
     std::lock_guard lock(mutex_);
-    if (stopped_)
+    if (stopped_ || draining_)
         return false;
     if (wasIdle != nullptr)
         *wasIdle = jobs_.empty() && !running_;
@@ -82,21 +82,30 @@ bool DeviceCommandQueue::waitIdle(std::chrono::milliseconds timeout) const
 bool DeviceCommandQueue::stopped() const
 {
     std::lock_guard lock(mutex_);
-    return stopped_;
+    return stopped_ || draining_;
 }
 
-std::size_t DeviceCommandQueue::stop()
+std::size_t DeviceCommandQueue::stop() { return stop(std::chrono::milliseconds(0), {}); }
+
+std::size_t DeviceCommandQueue::stop(std::chrono::milliseconds drainFor, const Job& wake)
 {
     std::size_t dropped = 0;
+    bool cutShort = false;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         if (!stopped_) {
+            draining_ = true;
+            if (drainFor > std::chrono::milliseconds(0))
+                changed_.wait_for(lock, drainFor, [this] { return jobs_.empty() && !running_; });
             stopped_ = true;
             dropped = jobs_.size();
             jobs_.clear();
+            cutShort = running_;
         }
         changed_.notify_all();
     }
+    if (cutShort && wake)
+        wake();
     if (thread_.joinable()) {
         thread_.request_stop();
         thread_.join();

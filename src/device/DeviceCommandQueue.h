@@ -29,7 +29,7 @@ public:
     // Queues job. When the queue had nothing to do, waits up to `wait` for it to finish and
     // returns true when it has. Otherwise (the queue was busy, or the job took longer)
     // returns false, and `late` is called on the queue's thread once the job has finished.
-    // Once stopped, nothing more runs: returns false and neither runs.
+    // Once stopping, nothing more is taken: returns false and neither runs.
     bool runWithin(Job job, std::chrono::milliseconds wait, Job late = {});
     // Queues job without waiting.
     void post(Job job);
@@ -43,6 +43,13 @@ public:
     // running one finishes first. The owner wakes a job waiting for an answer beforehand
     // (DeviceChannel::Cancel). Safe to call twice.
     std::size_t stop();
+    // Ends the thread once the jobs handed over so far have finished, waiting for them at
+    // most `drainFor` in all; nothing new is taken meanwhile. When time runs out, the jobs not
+    // yet started are dropped (their count is returned) and `wake` is called, so that the
+    // running one stops waiting for an answer (DeviceChannel::Cancel); it then finishes first.
+    // `wake` is not called when every job finished in time.
+    std::size_t stop(std::chrono::milliseconds drainFor, const Job& wake);
+    // Whether stop() was called (while it lets the jobs finish, too).
     bool stopped() const;
 
 private:
@@ -56,7 +63,8 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::deque<Entry> jobs_;
-    bool running_ = false;  // a job is being carried out
+    bool running_ = false;   // a job is being carried out
+    bool draining_ = false;  // stopping once the jobs handed over have finished
     bool stopped_ = false;
     std::jthread thread_;
 };

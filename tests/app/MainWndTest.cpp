@@ -1,5 +1,6 @@
 // The main window: first run, lists, composition, visibility, routing, tray, menus,
-// language, timer and shutdown.
+// language, timer and shutdown (workers joined, the mouse's last commands delivered in a
+// bounded time).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -9,7 +10,10 @@
 #include <QSlider>
 #include <QTest>
 #include <atomic>
+#include <chrono>
 #include <fstream>
+#include <string>
+#include <thread>
 
 #include "AppFixture.h"
 #include "app/PageStructure.h"
@@ -20,9 +24,11 @@
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
 #include "ui/MessageBox.h"
+#include "ui/Notification.h"
 #include "ui/OptionControl.h"
 #include "ui/TabLayoutControl.h"
 #include "ui/TrayIcon.h"
+#include "ui/UiThread.h"
 
 namespace corv::test {
 namespace {
@@ -49,6 +55,7 @@ protected:
     }
 
     AppEnvironment env;
+    ManualClock clock;  // the waits of a connecting window, where a test asks for it
     std::unique_ptr<MainWindowHarness> harness;
     QStringList shown;
 };
@@ -353,8 +360,8 @@ TEST_F(MainWndTest, TheAutostartItemWritesAndRemovesTheEntryAndShowsItsStateWhen
     EXPECT_FALSE(autostartChecked(wnd));
     ASSERT_EQ(shown.size(), 1);
     // In English now, with the entry named.
-    EXPECT_EQ(shown[0], QStringLiteral("The autostart entry cannot be changed: %1")
-                            .arg(QString::fromStdString(entry.string())));
+    EXPECT_EQ(shown[0],
+              QStringLiteral("The autostart entry cannot be changed: %1").arg(QString::fromStdString(entry.string())));
 }
 
 TEST_F(MainWndTest, UnknownMenuItemsShowTheirTextAndExitShutsDown)
@@ -401,6 +408,69 @@ TEST_F(MainWndTest, ShutdownStopsAndJoinsWorkersEvenWhileTheyCallTheUiThread)
     EXPECT_TRUE(sawStop.load());
     EXPECT_EQ(wnd.workers().count(), 0u);
     EXPECT_FALSE(wnd.workers().start("late", [](std::stop_token) {}));
+}
+
+// The user types a DPI stage and quits at once, while an earlier command is still being
+// carried out: the new stage waits behind it, and the exit lets both reach the mouse before
+// the channel closes. Each round is a new start on the same files, so the mouse starts with
+// the stage of the round before.
+TEST_F(MainWndTest, ADpiStageTypedJustBeforeTheExitReachesTheMouse)
+{
+    ui::TrayIcon::SetAvailabilityOverride(true);
+    struct Round {
+        const char* typed;
+        int index;  // in the R210's table
+    };
+    const Round rounds[] = {{"5000", 48}, {"5200", 49}, {"200", 0},   {"7000", 58},
+                            {"5150", 48}, {"50", 0},    {"5300", 49}, {"9000", 58}};
+    for (const Round& r : rounds) {
+        SCOPED_TRACE(r.typed);
+        ui::ResetUiThreadCall();  // the exit of the round before ended it
+        // The window's waits on the manual clock: the connection is made at once.
+        harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, "R210", clock);
+        CMainWnd& wnd = harness->wnd();
+        ASSERT_TRUE(wnd.CreateMainWindow());
+        wnd.ShowWindow(true, false);
+        ASSERT_TRUE(waitFor([&] { return wnd.isPresented(); }, 10000));
+        harness->dpiPage().selectStage(1);
+        ASSERT_NE(harness->mouse().settingsRecord(0)[16], r.index);
+        wnd.mouseCommands().post([&wnd] {
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (wnd.isAlive() && std::chrono::steady_clock::now() < limit)
+                std::this_thread::yield();
+        });
+        wnd.FindControl(QStringLiteral("ms_macro_profile_1")).SetText(QLatin1String(r.typed));
+        notifyControl(wnd, ui::notify::kKillFocus, "ms_macro_profile_1");
+        wnd.OnMenuCommand({QStringLiteral("exit"), QString(), QString(), false});
+        ASSERT_TRUE(wnd.IsShuttingDown());
+        EXPECT_EQ(harness->mouseWithoutWaiting().settingsRecord(0)[16], r.index);
+        EXPECT_EQ(ini::readString(env.dataFolder() / "新配置文件1.pro", "Setting", "LED16", ""),
+                  std::to_string(r.index));
+        harness.reset();
+    }
+}
+
+TEST_F(MainWndTest, ASilentMouseHoldsTheExitForAboutASecondOnly)
+{
+    ui::TrayIcon::SetAvailabilityOverride(true);
+    harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, "R210", Clock::system());
+    CMainWnd& wnd = harness->wnd();
+    ASSERT_TRUE(wnd.CreateMainWindow());
+    wnd.ShowWindow(true, false);
+    ASSERT_TRUE(waitFor([&] { return wnd.isPresented(); }, 10000));
+    harness->dpiPage().selectStage(1);
+    // The mouse stops answering: each command would try four times, a second each.
+    harness->mouse().dropNextAnswers(1 << 30);
+    wnd.FindControl(QStringLiteral("ms_macro_profile_1")).SetText(QStringLiteral("5000"));
+    notifyControl(wnd, ui::notify::kKillFocus, "ms_macro_profile_1");
+    ASSERT_FALSE(wnd.mouseCommands().idle());
+    const auto begin = std::chrono::steady_clock::now();
+    wnd.OnMenuCommand({QStringLiteral("exit"), QString(), QString(), false});
+    const auto took = std::chrono::steady_clock::now() - begin;
+    EXPECT_GE(took, CMainWnd::kExitCommandTime);
+    EXPECT_LT(took, CMainWnd::kExitCommandTime + std::chrono::seconds(2));
+    EXPECT_TRUE(wnd.mouseCommands().stopped());
+    EXPECT_EQ(ini::readString(env.dataFolder() / "新配置文件1.pro", "Setting", "LED16", ""), "48");
 }
 
 TEST_F(MainWndTest, MessagesFromWorkersRunOnTheUiThread)

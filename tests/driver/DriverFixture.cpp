@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QMenu>
 
-#include "app/ScriptParser.h"
+#include "script/ScriptParser.h"
 #include "ui/Control.h"
 #include "ui/MessageBox.h"
 #include "ui/ResourceManager.h"

@@ -10,7 +10,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/ScriptDriver.h"
+#include "script/ScriptHost.h"
+#include "script/ScriptRunner.h"
 #include "ui/SkinWindow.h"
 #include "ui/TrayIcon.h"
 

@@ -2,7 +2,7 @@
 // quoting, comments, and mistakes reported with their line.
 #include <gtest/gtest.h>
 
-#include "app/ScriptParser.h"
+#include "script/ScriptParser.h"
 
 namespace corv::test {
 namespace {

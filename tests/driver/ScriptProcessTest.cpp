@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "app/AppMain.h"
-#include "app/ScriptDriver.h"
+#include "script/ScriptRunner.h"
 
 namespace corv::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "FuzzSupport.h"
-#include "app/ScriptParser.h"
+#include "script/ScriptParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,4 +1,4 @@
-#include "app/ScriptParser.h"
+#include "script/ScriptParser.h"
 
 #include <QStringList>
 #include <array>
@@ -258,8 +258,7 @@ ScriptStep parseLine(const QString& line, int lineNumber)
     for (int i = 0; i < def->fixed; ++i) {
         const std::optional<QString> arg = nextWord(line, pos);
         if (!arg)
-            throw LineError(
-                QStringLiteral("%1 needs %2 argument(s)").arg(word).arg(def->fixed + (def->rest ? 1 : 0)));
+            throw LineError(QStringLiteral("%1 needs %2 argument(s)").arg(word).arg(def->fixed + (def->rest ? 1 : 0)));
         args << *arg;
     }
     const qsizetype restPos = pos;
