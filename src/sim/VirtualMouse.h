@@ -203,6 +203,11 @@ public:
     void setLatencyMode(LatencyMode mode);
     LatencyMode latencyMode() const;
 
+    // Told of every request the mouse has carried out (its answer is on its way), on the
+    // thread that wrote it, after the write and without the mouse's lock, so it may act on
+    // the mouse: tests unplug or reset it at a chosen frame of a transfer. Null removes it.
+    void setRequestHook(std::function<void(const ReportFrame&)> hook);
+
     FrameLog& frameLog() { return log_; }
     const FrameLog& frameLog() const { return log_; }
 
@@ -272,6 +277,7 @@ private:
     std::chrono::milliseconds answerDelay_{0};
     int failWrites_ = 0;
     LatencyMode latency_ = LatencyMode::None;
+    std::function<void(const ReportFrame&)> requestHook_;
 
     std::thread timer_;
     bool timerStop_ = false;
