@@ -3,13 +3,15 @@
 #include <QLoggingCategory>
 #include <atomic>
 #include <cinttypes>
-#include <memory>
 #include <cstdio>
+#include <memory>
+#include <utility>
 
 #include "app/CMainWnd.h"
 #include "app/ControlNames.h"
 #include "device/DeviceProtocol.h"
 #include "feature/WindowMessages.h"
+#include "macros/MacroResult.h"
 #include "platform/AppPaths.h"
 #include "platform/DebugLog.h"
 #include "profiles/ProfileFile.h"
@@ -55,14 +57,12 @@ void ConnectionPresenter::declare(FeatureRegistry& r)
                [this](const ui::TNotifyUI&, int n) { selectOnboardRecord(n); });
     // The mouse is read on its command thread; the pages follow once it has answered.
     r.onMessage(msg::WM_DEV_RESET, [this](Param, LParam) {
-        wnd_.sendToMouse(
-            [this, profile = ProfileIndex::selectedProfilePath()](DeviceChannel&) {
-                wnd_.connection().ReadDeviceState(profile);
-            },
-            [this] {
-                showModel(ModelShown::Reset);
-                wnd_.refreshSettings();
-            });
+        wnd_.sendToMouse([this, profile = ProfileIndex::selectedProfilePath()](
+                             DeviceChannel&) { wnd_.connection().ReadDeviceState(profile); },
+                         [this] {
+                             showModel(ModelShown::Reset);
+                             wnd_.refreshSettings();
+                         });
     });
     r.onMessage(msg::WM_DEV_SYNC, [this](Param, LParam) {
         wnd_.sendToMouse(
@@ -130,15 +130,15 @@ void ConnectionPresenter::showModel(ModelShown why)
 
 void ConnectionPresenter::presentModel()
 {
-    wnd_.sendToMouse([this](DeviceChannel&) { wnd_.connection().refreshIdentity(); },
-                     [this] {
-                         showModel(ModelShown::Connected);
-                         wnd_.registry().connected();
-                         ui::OptionControl(wnd_.FindControl(QLatin1String(names::kFirstPageOption)))
-                             .Selected(true, false);
-                         wnd_.selectPage(names::kMsTabSwitch, 0);
-                         presented_ = true;
-                     });
+    wnd_.sendToMouse(
+        [this](DeviceChannel&) { wnd_.connection().refreshIdentity(); },
+        [this] {
+            showModel(ModelShown::Connected);
+            wnd_.registry().connected();
+            ui::OptionControl(wnd_.FindControl(QLatin1String(names::kFirstPageOption))).Selected(true, false);
+            wnd_.selectPage(names::kMsTabSwitch, 0);
+            presented_ = true;
+        });
 }
 
 void ConnectionPresenter::selectOnboardRecord(int n)
@@ -154,6 +154,36 @@ void ConnectionPresenter::selectOnboardRecord(int n)
 }
 
 bool ConnectionPresenter::windowAlive() { return wnd_.isAlive(); }
+
+bool ConnectionPresenter::restoreMacroArea()
+{
+    // Connection thread, channel locked: the library goes into the mouse again as a save
+    // and send would write it, and the area is not read back into files.
+    const std::optional<MacroWriteOutcome> outcome = rewriteUnfinishedMacroArea(wnd_.channel(), dataFolderPath());
+    if (!outcome)
+        return false;
+    if (outcome->result == MacroWriteResult::Written) {
+        std::lock_guard<std::mutex> guard(rebuildMutex_);
+        macrosRestored_ = true;
+    } else if (outcome->result != MacroWriteResult::NothingToWrite) {
+        qCWarning(lcConnection) << "the mouse's last macro write did not finish and its macros could not be written"
+                                << "again (result" << static_cast<int>(outcome->result) << outcome->deviceResult
+                                << "): the macro files are kept, the mouse's macros are not read";
+    }
+    return true;
+}
+
+void ConnectionPresenter::tellMacrosRestored()
+{
+    {
+        std::lock_guard<std::mutex> guard(rebuildMutex_);
+        if (!std::exchange(macrosRestored_, false))
+            return;
+    }
+    // Not shown inside the connection's hand-over: the connection thread waits for that.
+    QMetaObject::invokeMethod(
+        &wnd_, [this] { wnd_.messageBox(QString::fromUtf8(kMsgMacrosRestored)); }, Qt::QueuedConnection);
+}
 
 void ConnectionPresenter::macroAreaRead(const std::vector<std::uint8_t>& area)
 {
@@ -204,6 +234,7 @@ void ConnectionPresenter::connectSequenceDone()
     ui::SendToUiThread([this] {
         deliverMacroRebuild();
         presentModel();
+        tellMacrosRestored();
     });
 }
 

@@ -69,7 +69,9 @@ bool DeviceConnection::runCycle(const std::stop_token& stop)
                 state_ = State::Connecting;
                 if (!pause(kConnectPause, stop))
                     return false;
-                ReadMacroArea();
+                // An area whose write was cut off holds no library to rebuild.
+                if (!host_.restoreMacroArea())
+                    ReadMacroArea();
                 ReadDeviceState(host_.connectProfilePath());
                 if (!pause(kConnectPause, stop))
                     return false;

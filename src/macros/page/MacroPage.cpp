@@ -6,17 +6,18 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <memory>
 #include <mutex>
 
 #include "device/DeviceChannel.h"
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
+#include "feature/WindowMessages.h"
 #include "macros/MacroAction.h"
 #include "macros/MacroIndex.h"
 #include "macros/MacroTransfer.h"
 #include "macros/page/MacroNames.h"
-#include "feature/WindowMessages.h"
 #include "platform/AppPaths.h"
 #include "platform/CDeviceHook.h"
 #include "platform/Clock.h"
@@ -320,10 +321,9 @@ void MacroPage::exportSelected()
     const auto macro = selectedMacro(index);
     if (!macro)
         return;
-    const QString file =
-        ui::GetSaveFileName(host_.window(), ui::programText(kExportTitle), QString::fromStdString(index.folder().string()),
-                            ui::programText(kMacroFilter),
-                            QStringLiteral("mac"));
+    const QString file = ui::GetSaveFileName(host_.window(), ui::programText(kExportTitle),
+                                             QString::fromStdString(index.folder().string()),
+                                             ui::programText(kMacroFilter), QStringLiteral("mac"));
     if (file.isEmpty())
         return;
     report(index.exportFile(*macro, file.toStdString()));
@@ -350,11 +350,19 @@ bool MacroPage::writeLibraryToMouse()
     const MacroWriteOutcome outcome =
         packMacroLibrary(macroCapacityUnits(host_.channel(), host_.deviceState()), folder, image);
     if (outcome.result == MacroWriteResult::Written) {
-        host_.sendToMouse([image = std::move(image), sent = outcome](DeviceChannel& channel) mutable {
-            sendMacroImage(channel, image, sent);
-            if (sent.result == MacroWriteResult::DeviceError)
-                qCWarning(lcMacroPage) << "the mouse did not take the macros, result" << sent.deviceResult;
-        });
+        auto result = std::make_shared<MacroWriteResult>(MacroWriteResult::Written);
+        host_.sendToMouse(
+            [image = std::move(image), sent = outcome, folder, result](DeviceChannel& channel) mutable {
+                sendMacroImage(channel, image, folder, sent);
+                *result = sent.result;
+                if (sent.result == MacroWriteResult::DeviceError)
+                    qCWarning(lcMacroPage) << "the mouse did not take the macros, result" << sent.deviceResult;
+            },
+            [this, result] {
+                // The data folder could not record the write: nothing was sent.
+                if (*result == MacroWriteResult::DataError)
+                    host_.messageBox(qs(kMsgMacroDataError));
+            });
         return true;
     }
     switch (outcome.result) {
