@@ -187,6 +187,7 @@ bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
             if (blocks[b])
                 s.ButtonImage[b] = *blocks[b];
         }
+        ++s.stateReads;
         const std::uint16_t model = s.modelId();
         clampDpiStages(s.CurrentSettings, model, false);
         capture.modelId = model;

@@ -288,6 +288,7 @@ void ButtonsPage::saveAndSend()
         if (!host_.deviceState().buttonsKnown(job.record))
             return;
         job.block = host_.deviceState().ButtonImage[job.record];
+        job.stateReads = host_.deviceState().stateReads;
     }
     // Without a mouse there is no macro area to fill, and its size is unknown: the library
     // is not measured against it (that would report a full mouse).
