@@ -5,12 +5,14 @@
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "app/CMainWnd.h"
 #include "app/ControlNames.h"
 #include "device/DeviceProtocol.h"
 #include "feature/ProfileApplication.h"
 #include "feature/WindowMessages.h"
+#include "macros/MacroResult.h"
 #include "platform/AppPaths.h"
 #include "platform/DebugLog.h"
 #include "profiles/ProfileFile.h"
@@ -147,6 +149,36 @@ void ConnectionPresenter::selectOnboardRecord(int n)
 
 bool ConnectionPresenter::windowAlive() { return wnd_.isAlive(); }
 
+bool ConnectionPresenter::restoreMacroArea()
+{
+    // Connection thread, channel locked: the library goes into the mouse again as a save
+    // and send would write it, and the area is not read back into files.
+    const std::optional<MacroWriteOutcome> outcome = rewriteUnfinishedMacroArea(wnd_.channel(), dataFolderPath());
+    if (!outcome)
+        return false;
+    if (outcome->result == MacroWriteResult::Written) {
+        std::lock_guard<std::mutex> guard(rebuildMutex_);
+        macrosRestored_ = true;
+    } else if (outcome->result != MacroWriteResult::NothingToWrite) {
+        qCWarning(lcConnection) << "the mouse's last macro write did not finish and its macros could not be written"
+                                << "again (result" << static_cast<int>(outcome->result) << outcome->deviceResult
+                                << "): the macro files are kept, the mouse's macros are not read";
+    }
+    return true;
+}
+
+void ConnectionPresenter::tellMacrosRestored()
+{
+    {
+        std::lock_guard<std::mutex> guard(rebuildMutex_);
+        if (!std::exchange(macrosRestored_, false))
+            return;
+    }
+    // Not shown inside the connection's hand-over: the connection thread waits for that.
+    QMetaObject::invokeMethod(
+        &wnd_, [this] { wnd_.messageBox(QString::fromUtf8(kMsgMacrosRestored)); }, Qt::QueuedConnection);
+}
+
 void ConnectionPresenter::macroAreaRead(const std::vector<std::uint8_t>& area)
 {
     // Connection thread, channel locked: file work only. The window learns of it once the
@@ -196,6 +228,7 @@ void ConnectionPresenter::connectSequenceDone()
     ui::SendToUiThread([this] {
         deliverMacroRebuild();
         presentModel();
+        tellMacrosRestored();
     });
 }
 

@@ -53,6 +53,7 @@ public:
 
     // ConnectionHost (called by the device connection thread).
     bool windowAlive() override;
+    bool restoreMacroArea() override;
     void macroAreaRead(const std::vector<std::uint8_t>& area) override;
     std::filesystem::path connectProfilePath() override;
     void storeCapture(const DeviceCapture& capture) override;
@@ -62,6 +63,9 @@ public:
     void openRefused() override;
 
 private:
+    // Says once that the connection wrote this computer's macros into the mouse again.
+    void tellMacrosRestored();
+
     CMainWnd& wnd_;
     std::atomic<bool> connected_{false};
     bool presented_ = false;  // UI thread
@@ -69,6 +73,9 @@ private:
     // the features (outcomes of connections that did not finish are merged into the next).
     std::mutex rebuildMutex_;
     std::optional<MacroRebuildOutcome> pendingRebuild_;
+    // A connection wrote the library into a mouse whose last macro write had been cut off;
+    // the user has not been told yet. Under rebuildMutex_.
+    bool macrosRestored_ = false;
 };
 
 }  // namespace corv

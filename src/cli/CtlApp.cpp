@@ -362,7 +362,8 @@ int commandWriteMacros(DeviceChannel& channel, std::ostream& out, std::ostream& 
             << reported.macroCapacityBytes() << ": remove at least " << outcome.actionsToRemove << " actions\n";
         return kExitFailure;
     case MacroWriteResult::DataError:
-        err << "corvalantisctl: the macro image could not be built\n";
+        err << "corvalantisctl: the macro image could not be built, or the data folder could not record the write"
+               " (nothing was sent)\n";
         return kExitFailure;
     case MacroWriteResult::DeviceError:
         break;

@@ -69,7 +69,9 @@ bool DeviceConnection::runCycle(const std::stop_token& stop)
                 state_ = State::Connecting;
                 if (!pause(kConnectPause, stop))
                     return false;
-                ReadMacroArea();
+                // An area whose write was cut off holds no library to rebuild.
+                if (!host_.restoreMacroArea())
+                    ReadMacroArea();
                 ReadDeviceState(host_.connectProfilePath());
                 if (!pause(kConnectPause, stop))
                     return false;
@@ -185,6 +187,7 @@ bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
             if (blocks[b])
                 s.ButtonImage[b] = *blocks[b];
         }
+        ++s.stateReads;
         const std::uint16_t model = s.modelId();
         clampDpiStages(s.CurrentSettings, model, false);
         capture.modelId = model;

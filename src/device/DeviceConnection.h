@@ -44,6 +44,11 @@ public:
     virtual ~ConnectionHost() = default;
     // False once the main window is gone: the thread then ends (checked while no mouse is open).
     virtual bool windowAlive() = 0;
+    // At connection, before the macro area is read: true when it must not be read, because
+    // its last write did not finish (the host then writes its own macros into it again).
+    // Called with the channel locked: file and device work only, never a wait for the UI
+    // thread.
+    virtual bool restoreMacroArea() { return false; }
     // The macro area as just read from the mouse. Called with the channel locked: file work
     // only, never a wait for the UI thread.
     virtual void macroAreaRead(const std::vector<std::uint8_t>& area) = 0;

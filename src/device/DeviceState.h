@@ -29,6 +29,9 @@ struct DeviceState {
     // block, cleared when a read of it fails. A block that was not read is never shown as
     // the mouse's, edited or sent. Record 5 has no block in the mouse and is never read.
     std::array<bool, kSettingsRecordCount> buttonBlockRead{};
+    // How many times the mouse's state was read whole (at connection, after a reset). What
+    // was taken from an earlier reading is not the mouse's any more and is not sent.
+    std::uint64_t stateReads = 0;
 
     std::uint16_t modelId() const;
     std::uint8_t dpiLevelCount() const { return DeviceInfo[kInfoDpiCount]; }

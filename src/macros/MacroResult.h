@@ -12,6 +12,9 @@ inline constexpr const char* kMsgMacroLimit = "最多支持%d个宏";           
 inline constexpr const char* kMsgMacroNameTaken = "存在同名的宏，请重新命名";        // no number
 inline constexpr const char* kMsgMacroNoSpace = "硬件空间不足，请减少至少%d个动作";  // actions to remove
 inline constexpr const char* kMsgMacroDataError = "数据错误，请重试";                // no number
+// Said once after a connection that wrote the library into a mouse whose last macro write
+// had been cut off (no number).
+inline constexpr const char* kMsgMacrosRestored = "上次写入鼠标的宏没有完成，已用本机保存的宏恢复鼠标中的宏";
 
 enum class MacroResult {
     Ok,

@@ -1,6 +1,7 @@
 #include "macros/MacroTransfer.h"
 
 #include <algorithm>
+#include <array>
 #include <mutex>
 #include <new>
 
@@ -8,6 +9,7 @@
 #include "device/DeviceState.h"
 #include "macros/MacroImage.h"
 #include "macros/MacroIndex.h"
+#include "macros/MacroWriteMark.h"
 
 namespace corv {
 
@@ -65,9 +67,17 @@ MacroWriteOutcome packMacroLibrary(std::uint8_t capacityUnits, const std::filesy
     return outcome;
 }
 
-void sendMacroImage(DeviceChannel& channel, const std::vector<std::uint8_t>& image, MacroWriteOutcome& outcome)
+void sendMacroImage(DeviceChannel& channel, const std::vector<std::uint8_t>& image,
+                    const std::filesystem::path& dataFolder, MacroWriteOutcome& outcome)
 {
+    const MacroWriteMark mark(dataFolder);
+    // The mark is made under the channel's lock: a write that another thread completes in
+    // the meantime must not remove the mark of this one.
     std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    if (!mark.set(outcome.macroCount, image.size())) {
+        outcome.result = MacroWriteResult::DataError;
+        return;
+    }
     const int begun = channel.begin();
     if (begun != kResultOk) {
         outcome.result = MacroWriteResult::DeviceError;
@@ -82,6 +92,8 @@ void sendMacroImage(DeviceChannel& channel, const std::vector<std::uint8_t>& ima
         outcome.deviceResult = written != kResultOk ? written : ended;
         return;
     }
+    // A mark that cannot be removed only costs the next connection one more write.
+    mark.clear();
     outcome.result = MacroWriteResult::Written;
 }
 
@@ -91,7 +103,7 @@ MacroWriteOutcome writeMacroLibrary(DeviceChannel& channel, std::uint8_t capacit
     std::vector<std::uint8_t> image;
     MacroWriteOutcome outcome = packMacroLibrary(capacityUnits, dataFolder, image);
     if (outcome.result == MacroWriteResult::Written)
-        sendMacroImage(channel, image, outcome);
+        sendMacroImage(channel, image, dataFolder, outcome);
     return outcome;
 }
 
@@ -105,6 +117,23 @@ std::uint8_t macroCapacityUnits(DeviceChannel& channel, const DeviceState& state
 {
     std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
     return state.DeviceInfo[kInfoMacroCapacity];
+}
+
+std::optional<MacroWriteOutcome> rewriteUnfinishedMacroArea(DeviceChannel& channel,
+                                                            const std::filesystem::path& dataFolder)
+{
+    if (dataFolder.empty() || !MacroWriteMark(dataFolder).isSet())
+        return std::nullopt;
+    std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    std::array<std::uint8_t, kDeviceInfoSize> info{};
+    const int identity = channel.getInfo(info);
+    if (identity != kResultOk) {
+        MacroWriteOutcome outcome;
+        outcome.result = MacroWriteResult::DeviceError;
+        outcome.deviceResult = identity;
+        return outcome;
+    }
+    return writeMacroLibrary(channel, info[kInfoMacroCapacity], dataFolder);
 }
 
 MacroRebuildOutcome rebuildLibraryFromImage(std::span<const std::uint8_t> area, const std::filesystem::path& dataFolder)

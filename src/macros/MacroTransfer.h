@@ -1,9 +1,15 @@
 #pragma once
 // The library and the mouse: writing every macro of the data folder into the mouse's macro
 // area, and rebuilding the macro files from the area read at connection.
+//
+// Every write of the area is marked in the data folder while it runs (MacroWriteMark): the
+// mark is made before CMD_BEGIN and removed after CMD_END of a write that completed. While
+// it is there, the area is not read back into files; the connection writes the library into
+// it again instead (rewriteUnfinishedMacroArea).
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -20,7 +26,8 @@ enum class MacroWriteResult {
     Written,         // the image was sent and every command succeeded
     NothingToWrite,  // the library is empty: nothing sent (the mouse keeps its macros); a success
     DoesNotFit,      // the image is larger than the macro area: kMsgMacroNoSpace with actionsToRemove
-    DataError,       // the image could not be built (out of memory): kMsgMacroDataError
+    DataError,       // the image could not be built (out of memory), or the data folder could not
+                     // take the mark of the write (nothing sent): kMsgMacroDataError
     DeviceError,     // a command failed (deviceResult); the mouse may hold part of the image
 };
 
@@ -61,11 +68,22 @@ std::uint8_t macroCapacityUnits(DeviceChannel& channel, const DeviceState& state
 
 // The same in two halves, for a caller that must not wait for the mouse. The first reads
 // and packs the library into image; its result is Written when the image is ready to be
-// sent, else the reason nothing is to be sent. The second sends a packed image (the
-// channel's lock from CMD_BEGIN to CMD_END) and sets the outcome's result.
+// sent, else the reason nothing is to be sent. The second sends a packed image of the
+// library of dataFolder (the channel's lock from the mark to its removal, CMD_BEGIN to
+// CMD_END between) and sets the outcome's result.
 MacroWriteOutcome packMacroLibrary(std::uint8_t capacityUnits, const std::filesystem::path& dataFolder,
                                    std::vector<std::uint8_t>& image);
-void sendMacroImage(DeviceChannel& channel, const std::vector<std::uint8_t>& image, MacroWriteOutcome& outcome);
+void sendMacroImage(DeviceChannel& channel, const std::vector<std::uint8_t>& image,
+                    const std::filesystem::path& dataFolder, MacroWriteOutcome& outcome);
+
+// At connection, before the macro area is read: when the last write of the area did not
+// finish (its mark is in dataFolder), the library is written into the mouse again, with the
+// capacity the mouse reports now (its state has not been read yet). The outcome of that
+// write, or nullopt when there is no mark and the area may be read. With the mark there,
+// the area is never to be read back into files, whatever the outcome: a write that fails or
+// has nothing to send keeps the mark for the next connection.
+std::optional<MacroWriteOutcome> rewriteUnfinishedMacroArea(DeviceChannel& channel,
+                                                            const std::filesystem::path& dataFolder);
 
 enum class MacroRebuildResult {
     Rebuilt,       // every macro of the image that the library holds was written

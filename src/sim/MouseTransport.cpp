@@ -187,22 +187,34 @@ int MouseTransport::hostWrite(const std::shared_ptr<HandleState>& handle, const 
     if (latency == LatencyMode::UsbFullSpeed)
         clock_.sleepFor(std::chrono::milliseconds(1));
 
-    std::lock_guard<std::mutex> guard(mutex_);
-    pumpLocked();
-    if (handle->dead || !plugged_)
-        return -1;
-    if (handle->interfaceNumber != kVendorInterface)
-        return -1;  // the boot mouse has no output report
     const int written = static_cast<int>(length);
-    if (data[0] == kVendorReportId && length == kFrameSize) {
-        ReportFrame request;
+    ReportFrame request;
+    std::function<void(const ReportFrame&)> hook;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        pumpLocked();
+        if (handle->dead || !plugged_)
+            return -1;
+        if (handle->interfaceNumber != kVendorInterface)
+            return -1;  // the boot mouse has no output report
+        if (data[0] == kKeyboardReportId && length == kKeyboardOutputReportBytes)
+            return written;  // keyboard LEDs: nothing to light
+        if (data[0] != kVendorReportId || length != kFrameSize)
+            return -1;
         std::memcpy(request.bytes.data(), data, kFrameSize);
         processFrameLocked(request);
-        return written;
+        hook = requestHook_;
     }
-    if (data[0] == kKeyboardReportId && length == kKeyboardOutputReportBytes)
-        return written;  // keyboard LEDs: nothing to light
-    return -1;
+    // Outside the lock: the hook may act on the mouse (unplug it, reset it).
+    if (hook)
+        hook(request);
+    return written;
+}
+
+void MouseTransport::setRequestHook(std::function<void(const ReportFrame&)> hook)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    requestHook_ = std::move(hook);
 }
 
 int MouseTransport::hostRead(const std::shared_ptr<HandleState>& handle, std::uint8_t* buffer, std::size_t capacity,

@@ -147,6 +147,9 @@ public:
     void clearFaults();
 
     void setLatencyMode(LatencyMode mode);
+    // Told of every request the mouse has carried out (its answer is on its way), on the
+    // thread that wrote it, after the write and without the mouse's lock. Null removes it.
+    void setRequestHook(std::function<void(const ReportFrame&)> hook);
     LatencyMode latencyMode() const;
 
     FrameLog& frameLog() { return log_; }
@@ -202,6 +205,7 @@ private:
     std::chrono::milliseconds answerDelay_{0};
     int failWrites_ = 0;
     LatencyMode latency_ = LatencyMode::None;
+    std::function<void(const ReportFrame&)> requestHook_;
 
     std::thread timer_;
     bool timerStop_ = false;

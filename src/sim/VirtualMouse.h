@@ -157,6 +157,11 @@ public:
     void setLatencyMode(LatencyMode mode) { transport_.setLatencyMode(mode); }
     LatencyMode latencyMode() const { return transport_.latencyMode(); }
 
+    // Told of every request the mouse has carried out (its answer is on its way), on the
+    // thread that wrote it, after the write and without the mouse's lock, so it may act on
+    // the mouse: tests unplug or reset it at a chosen frame of a transfer. Null removes it.
+    void setRequestHook(std::function<void(const ReportFrame&)> hook) { transport_.setRequestHook(std::move(hook)); }
+
     FrameLog& frameLog() { return transport_.frameLog(); }
     const FrameLog& frameLog() const { return transport_.frameLog(); }
 

@@ -87,9 +87,11 @@ void ConnectedWindowTest::SetUp()
     });
 }
 
-CMainWnd& ConnectedWindowTest::connect(const char* model)
+CMainWnd& ConnectedWindowTest::connect(const char* model, const std::function<void(sim::VirtualMouse&)>& prepare)
 {
     harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, model, clock, foreground);
+    if (prepare)
+        prepare(harness->mouseWithoutWaiting());
     CMainWnd& w = harness->wnd();
     EXPECT_TRUE(w.CreateMainWindow());
     w.ShowWindow(true, false);

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -73,11 +74,11 @@ private:
 
 // A window with its worker threads on a virtual mouse, the message boxes answered with
 // `answer` and recorded in `shown`, a tray present. connect() starts it and waits until the
-// connected mouse is shown.
+// connected mouse is shown (prepare, when given, sets the mouse up before it is connected).
 class ConnectedWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    CMainWnd& connect(const char* model);
+    CMainWnd& connect(const char* model, const std::function<void(sim::VirtualMouse&)>& prepare = {});
     CMainWnd& wnd() { return harness->wnd(); }
     DpiPage& dpiPage() { return harness->dpiPage(); }
     SensorPage& sensorPage() { return harness->sensorPage(); }

@@ -2,23 +2,36 @@
 // names that cannot be file names, renames that cannot complete, import and export through
 // the file dialog, the editor list's rows and delay edits, the page's lock; and, on a
 // connected virtual mouse, the library written to the mouse and rebuilt from it at the next
-// connection, images that are inconsistent or hold more macros than the library may, and a
-// library too large for the mouse's macro area.
+// connection, images that are inconsistent or hold more macros than the library may, a
+// library too large for the mouse's macro area, and a macro write cut off by an unplug (at
+// every part of the transfer) or by killing the program: the files stay, and the next
+// connection writes them into the mouse again.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QMenu>
 #include <QStringList>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <fstream>
 #include <map>
 
 #include "AppFixture.h"
+#include "ChildProcess.h"
+#include "ScopedEnv.h"
+#include "buttons/page/ButtonsPage.h"
 #include "device/DeviceProtocol.h"
 #include "macros/MacroFile.h"
+#include "macros/MacroImage.h"
 #include "macros/MacroIndex.h"
 #include "macros/MacroResult.h"
+#include "macros/MacroWriteMark.h"
 #include "macros/page/MacroNames.h"
 #include "macros/page/MacroPage.h"
 #include "platform/AtomicFile.h"
@@ -849,6 +862,46 @@ protected:
     {
         ASSERT_TRUE(harness->mouse().writeMemory(sim::MemoryArea::Macros, 0, bytes));
     }
+
+    // 50 macros of 320 actions (80 taps of changing keys and delays): 32316 bytes, 578 frames.
+    MacroList bigLibrary() const
+    {
+        MacroList macros;
+        for (int m = 0; m < 50; ++m) {
+            std::vector<std::string> lines;
+            for (int i = 0; i < 80; ++i) {
+                const int key = (m + i) % 26;
+                const std::vector<std::string> t = tap(std::string(1, static_cast<char>('A' + key)), 4 + key, 1 + i);
+                lines.insert(lines.end(), t.begin(), t.end());
+            }
+            macros.emplace_back("Big" + std::to_string(m), lines);
+        }
+        return macros;
+    }
+    // The macro files and the index with their bytes.
+    std::map<std::string, std::string> libraryFiles() const
+    {
+        std::map<std::string, std::string> files = snapshot();
+        std::erase_if(files, [](const auto& f) { return f.first != "msMacro.ini" && !f.first.ends_with(".mac"); });
+        return files;
+    }
+    // The names of the files of before whose bytes are not what they were (or that are gone).
+    std::vector<std::string> changedSince(const std::map<std::string, std::string>& before) const
+    {
+        const std::map<std::string, std::string> now = libraryFiles();
+        std::vector<std::string> changed;
+        for (const auto& [name, bytes] : before)
+            if (const auto it = now.find(name); it == now.end() || it->second != bytes)
+                changed.push_back(name);
+        return changed;
+    }
+    bool writeMarked() const { return MacroWriteMark(folder()).isSet(); }
+    bool mouseHolds(const std::vector<std::uint8_t>& bytes)
+    {
+        const std::vector<std::uint8_t> area = harness->mouse().memory(sim::MemoryArea::Macros);
+        return area.size() >= bytes.size() && std::equal(bytes.begin(), bytes.end(), area.begin());
+    }
+    static QString restoredMessage() { return QString::fromUtf8(kMsgMacrosRestored); }
 };
 
 TEST_F(MacroDeviceWindowTest, TheLibraryWrittenToTheMouseComesBackAtTheNextConnection)
@@ -982,6 +1035,132 @@ TEST_F(MacroDeviceWindowTest, ALibraryTooLargeForTheMacroAreaIsNotSent)
     std::array<std::uint8_t, 4> head{};
     ASSERT_TRUE(harness->mouse().readMemory(sim::MemoryArea::Macros, 0, head));
     EXPECT_EQ(head[2] | (head[3] << 8), 128);
+}
+
+TEST_F(MacroDeviceWindowTest, AnUnplugAnywhereInAMacroWriteKeepsEveryFileAndTheNextConnectionWritesThemAgain)
+{
+    writeLibrary(bigLibrary());
+    connect("R240");
+    const auto files = libraryFiles();
+    const std::vector<std::uint8_t> packed = MacroImage::pack(MacroImage::readLibrary(folder()));
+    ASSERT_EQ(packed.size(), 32316u);
+    const int frames = static_cast<int>((packed.size() + kFrameDataSize - 1) / kFrameDataSize);
+    ASSERT_EQ(frames, 578);
+    // Before each write the mouse holds an older library of the same shape (the same header
+    // and offsets, delays where the keys are): a write cut off after its first frames leaves
+    // an area that passes every check of a whole image.
+    const std::vector<std::uint8_t> older = image(std::vector<Block>(50, Block(320, {9, 0})));
+    ASSERT_EQ(older.size(), packed.size());
+    ButtonsPage& buttons = *wnd().findFeature<ButtonsPage>();
+
+    // The unplug comes right after the mouse carried out this request of the save and send.
+    struct Point {
+        std::uint8_t command;
+        int n;
+    };
+    std::vector<Point> points = {{CMD_BEGIN, 1}};
+    for (int n : {1, 2, 3, 4, 57, 200, frames / 2, 400, frames - 2, frames - 1, frames})
+        points.push_back({CMD_WRITE_MACROS, n});
+    points.push_back({CMD_END, 1});
+    int kept = 0;
+    for (const Point& p : points) {
+        SCOPED_TRACE("unplugged at request " + std::to_string(p.n) + " of command " + std::to_string(p.command));
+        putImage(older);
+        shown.clear();
+        sim::VirtualMouse& mouse = harness->mouse();
+        auto seen = std::make_shared<int>(0);
+        mouse.setRequestHook([&mouse, p, seen](const ReportFrame& frame) {
+            if (frame.command() == p.command && ++*seen == p.n)
+                mouse.unplug();
+        });
+        chooseButtonFunction(wnd(), 3, "msmenuscrollupkey", "滚轮向上");
+        ASSERT_TRUE(waitFor([&] { return !buttons.isSending() && !wnd().isPresented(); }, 20000));
+        mouse.setRequestHook(nullptr);
+        EXPECT_TRUE(writeMarked());
+        EXPECT_EQ(changedSince(files), std::vector<std::string>{});
+
+        mouse.plug();
+        ASSERT_TRUE(waitFor([&] { return wnd().isPresented(); }, 20000));
+        const std::vector<std::string> changed = changedSince(files);
+        EXPECT_EQ(changed, std::vector<std::string>{});
+        if (changed.empty() && libraryFiles().size() == files.size())
+            ++kept;
+        EXPECT_TRUE(mouseHolds(packed));
+        EXPECT_FALSE(writeMarked());
+        EXPECT_TRUE(waitFor([&] { return !shown.isEmpty(); }));
+        EXPECT_EQ(shown, QStringList{restoredMessage()});
+    }
+    EXPECT_EQ(kept, static_cast<int>(points.size()));
+    std::printf("an unplug at %zu points of a macro write: the files were kept at %d\n", points.size(), kept);
+    EXPECT_EQ(comboNames(), indexNames());
+}
+
+TEST_F(MacroDeviceWindowTest, AProgramKilledInTheMiddleOfAMacroWriteLeavesItsMarkAndTheNextStartWritesAgain)
+{
+    writeLibrary(bigLibrary());
+    const auto files = libraryFiles();
+    const std::vector<std::uint8_t> packed = MacroImage::pack(MacroImage::readLibrary(folder()));
+
+    // The program logs every frame into a pipe that this test reads: once the test stops
+    // reading, the program stops at one of the next frames of its macro write, and is killed.
+    const std::filesystem::path pipe = env.home() / "frames";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int log = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(log, 0);
+    ::fcntl(log, F_SETPIPE_SZ, 4096);
+    const std::filesystem::path script = env.home() / "save.script";
+    std::ofstream(script) << "wait-connected\nclick ms_rich_Op_tab\nclick ms_key_3\nmenu msmenuscrollupkey\n"
+                             "wait-until ms_key_3 enabled on 60000\n";
+    const std::filesystem::path runtime = env.home() / "run";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", runtime.string());
+    ScopedEnv platformEnv("QT_QPA_PLATFORM", std::string("offscreen"));
+    ChildProcess program(
+        {CORV_APP_EXECUTABLE, "--virtual-mouse=R240", "--frame-log=" + pipe.string(), "--script=" + script.string()});
+    ASSERT_TRUE(program.started());
+
+    // The macro frames that reached the mouse, as the log shows them, up to the 100th.
+    std::vector<ReportFrame> written;
+    std::string pending;
+    while (written.size() < 100) {
+        pollfd waiting{log, POLLIN, 0};
+        ASSERT_EQ(::poll(&waiting, 1, 60000), 1) << "the program wrote no more frames";
+        char chunk[4096];
+        const ssize_t n = ::read(log, chunk, sizeof chunk);
+        ASSERT_GT(n, 0) << "the program ended before its macro write";
+        pending.append(chunk, static_cast<std::size_t>(n));
+        for (std::size_t end; written.size() < 100 && (end = pending.find('\n')) != std::string::npos;
+             pending.erase(0, end + 1)) {
+            if (pending.compare(0, 2, "> ") != 0)
+                continue;
+            ReportFrame frame;
+            for (std::size_t i = 0; i < kFrameSize; ++i)
+                frame.bytes[i] = static_cast<std::uint8_t>(std::stoul(pending.substr(2 + 3 * i, 2), nullptr, 16));
+            if (frame.command() == CMD_WRITE_MACROS)
+                written.push_back(frame);
+        }
+    }
+    program.end(SIGKILL);
+    ::close(log);
+    EXPECT_TRUE(writeMarked());
+    EXPECT_EQ(changedSince(files), std::vector<std::string>{});
+
+    // The next start, on the mouse as the killed program left it: the first 100 frames of
+    // the new image over an empty area, which would pass for a whole image.
+    const auto halfWritten = [&](sim::VirtualMouse& mouse) {
+        for (const ReportFrame& f : written)
+            ASSERT_TRUE(mouse.writeMemory(sim::MemoryArea::Macros, f.address(),
+                                          std::span<const std::uint8_t>(f.data().data(), f.length())));
+        EXPECT_TRUE(MacroImage::parse(mouse.memory(sim::MemoryArea::Macros)).has_value());
+    };
+    connect("R240", halfWritten);
+    EXPECT_EQ(changedSince(files), std::vector<std::string>{});
+    EXPECT_EQ(libraryFiles().size(), files.size());
+    EXPECT_TRUE(mouseHolds(packed));
+    EXPECT_FALSE(writeMarked());
+    EXPECT_TRUE(waitFor([&] { return !shown.isEmpty(); }));
+    EXPECT_EQ(shown, QStringList{restoredMessage()});
 }
 
 }  // namespace

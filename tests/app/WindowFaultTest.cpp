@@ -1,6 +1,7 @@
 // The whole window on a mouse that misbehaves while the user goes on working: it stops
 // answering, is unplugged in the middle of applying a profile, or sends garbage, answers with
-// an error status and resets itself during a save and send. The window must keep
+// an error status and resets itself during a save and send (after which the window, the
+// profile and the mouse hold the same buttons, also the next save and send). The window must keep
 // answering (its event loop never stalls for a second: a timer on the UI thread measures the
 // longest gap), its files stay whole, and what the user did reaches the mouse once it
 // answers again, or the mouse is connected again once it is back.
@@ -19,9 +20,11 @@
 #include <random>
 
 #include "AppFixture.h"
+#include "buttons/ButtonAssignment.h"
 #include "buttons/page/ButtonsPage.h"
 #include "device/DeviceProtocol.h"
 #include "macros/MacroImage.h"
+#include "macros/MacroIndex.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileFile.h"
 #include "ui/ComboControl.h"
@@ -39,9 +42,7 @@ public:
     UiHeartbeat()
     {
         timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            longest_ = std::max(longest_, since_.restart());
-        });
+        QObject::connect(&timer_, &QTimer::timeout, [this] { longest_ = std::max(longest_, since_.restart()); });
     }
     void start()
     {
@@ -79,10 +80,7 @@ protected:
     // The mouse as it is now, without waiting for the window's commands.
     sim::VirtualMouse& mouseNow() { return harness->mouseWithoutWaiting(); }
     std::filesystem::path profile(int i) const { return env.dataFolder() / ("p" + std::to_string(i) + ".pro"); }
-    std::size_t requestCount()
-    {
-        return mouseNow().frameLog().frames(FrameDirection::Request).size();
-    }
+    std::size_t requestCount() { return mouseNow().frameLog().frames(FrameDirection::Request).size(); }
     // Does what the user does and says how long the UI thread was busy with it.
     template <class Action> qint64 timed(Action action)
     {
@@ -109,6 +107,37 @@ protected:
             wnd().channel().setFrameObserver(nullptr);
     }
     ButtonsPage& buttons() { return *wnd().findFeature<ButtonsPage>(); }
+    // Each button of record 0 as the mouse holds it, as the profile stores it and as the
+    // window labels it; the mouse's block.
+    std::array<std::uint8_t, kButtonTableSize> expectWindowProfileAndMouseAgree()
+    {
+        const auto block = mouseNow().buttonBlock(0);
+        const std::vector<std::string> names = MacroIndex(env.dataFolder()).names();
+        for (std::size_t n = 0; n < kButtonsPerBlock; ++n) {
+            const ButtonAssignment a = ButtonAssignment::of(block, n);
+            const std::string key = "KEY" + std::to_string(n);
+            EXPECT_EQ(ini::readString(profile(0), "Setting", key, "missing"),
+                      std::to_string(a.kind) + "," + std::to_string(a.p1) + "," + std::to_string(a.p2))
+                << key;
+            if (const auto label = assignmentLabel(a, names)) {
+                EXPECT_EQ(wnd().FindControl(QStringLiteral("ms_key_%1").arg(n)).GetText().toStdString(), *label)
+                    << "button " << n;
+            }
+        }
+        return block;
+    }
+    // Waits until the save and send and the mouse's reset (read again, pages refreshed) are
+    // both done.
+    void waitForSendAndReset(const std::atomic<int>& readsAfterReset, int reads)
+    {
+        ASSERT_TRUE(waitFor(
+            [&] {
+                return !buttons().isSending() && readsAfterReset >= reads && wnd().mouseCommands().idle() &&
+                       wnd().isPresented();
+            },
+            60000));
+        QApplication::processEvents();
+    }
 
     AppEnvironment env;
     std::unique_ptr<MainWindowHarness> harness;
@@ -123,8 +152,9 @@ TEST_F(WindowFaultTest, AMouseThatStopsAnsweringNeverHoldsUpTheWindow)
     // A stage, an on-board record, another profile, a lighting reset: each handled at once.
     EXPECT_LT(timed([&] { notify(ui::notify::kClick, "DPI_profile_3"); }), kAnswerBoundMs);
     EXPECT_LT(timed([&] { notify(ui::notify::kClick, "ms_profile_2"); }), kAnswerBoundMs);
-    EXPECT_LT(timed([&] { ui::ComboControl(wnd().FindControl(QStringLiteral("ms_KEY_combo_profileSelect"))).SelectItem(1); }),
-              kAnswerBoundMs);
+    EXPECT_LT(
+        timed([&] { ui::ComboControl(wnd().FindControl(QStringLiteral("ms_KEY_combo_profileSelect"))).SelectItem(1); }),
+        kAnswerBoundMs);
     EXPECT_LT(timed([&] { notify(ui::notify::kClick, "ms_deng_reset"); }), kAnswerBoundMs);
     // The queue goes on retrying behind the window while its event loop turns.
     ASSERT_TRUE(waitFor([&] { return requestCount() >= before + 8; }, 60000));
@@ -148,8 +178,9 @@ TEST_F(WindowFaultTest, UnpluggedWhileAProfileIsAppliedTheWindowGoesOnAndConnect
     // Answers later than the window waits: the profile's frames are each tried four times.
     mouseNow().setAnswerDelay(1500ms);
     const std::size_t before = requestCount();
-    EXPECT_LT(timed([&] { ui::ComboControl(wnd().FindControl(QStringLiteral("ms_KEY_combo_profileSelect"))).SelectItem(1); }),
-              kAnswerBoundMs);
+    EXPECT_LT(
+        timed([&] { ui::ComboControl(wnd().FindControl(QStringLiteral("ms_KEY_combo_profileSelect"))).SelectItem(1); }),
+        kAnswerBoundMs);
     EXPECT_LT(timed([&] { notify(ui::notify::kClick, "DPI_profile_1"); }), kAnswerBoundMs);
     ASSERT_TRUE(waitFor([&] { return requestCount() >= before + 2; }, 60000));
     mouseNow().unplug();
@@ -194,8 +225,8 @@ TEST_F(WindowFaultTest, ASaveAndSendThroughGarbageErrorsAndAResetLeavesWholeFile
     ASSERT_TRUE(waitFor([&] { return !buttons().isSending(); }, 60000));
     EXPECT_GE(macroWrites.load(), 1);
     // The reset makes the window read the mouse again; wait until that is done too.
-    ASSERT_TRUE(waitFor([&] { return readsAfterReset > 0 && wnd().mouseCommands().idle() && wnd().isPresented(); },
-                        60000));
+    ASSERT_TRUE(
+        waitFor([&] { return readsAfterReset > 0 && wnd().mouseCommands().idle() && wnd().isPresented(); }, 60000));
     onRequest(nullptr);
     QApplication::processEvents();
     EXPECT_LT(heartbeat.longestMs(), kAnswerBoundMs);
@@ -205,7 +236,8 @@ TEST_F(WindowFaultTest, ASaveAndSendThroughGarbageErrorsAndAResetLeavesWholeFile
     EXPECT_EQ(AppEnvironment::readAll(env.dataFolder() / "M1.mac"), macroFile);
     EXPECT_EQ(ini::readString(env.dataFolder() / "msMacro.ini", "MACROCOUNT", "count", "missing"), "2");
     const auto block = mouseNow().buttonBlock(0);
-    const std::string inMouse = std::to_string(block[6]) + "," + std::to_string(block[7]) + "," + std::to_string(block[8]);
+    const std::string inMouse =
+        std::to_string(block[6]) + "," + std::to_string(block[7]) + "," + std::to_string(block[8]);
     const std::string stored = ini::readString(profile(0), "Setting", "KEY2", "missing");
     EXPECT_TRUE(stored == "20,50,2" || stored == inMouse) << stored << " / mouse " << inMouse;
 
@@ -220,6 +252,67 @@ TEST_F(WindowFaultTest, ASaveAndSendThroughGarbageErrorsAndAResetLeavesWholeFile
     EXPECT_TRUE(std::equal(image.begin(), image.end(), area.begin()));
     EXPECT_EQ(mouseNow().buttonBlock(0)[9], 0x14);  // button 3 (bytes 9..11) is a double click
     EXPECT_EQ(ini::readString(profile(0), "Setting", "KEY3", "missing"), "20,50,2");
+    EXPECT_LT(heartbeat.longestMs(), kAnswerBoundMs);
+}
+
+TEST_F(WindowFaultTest, AResetDuringASaveAndSendEndsWithTheWindowTheProfileAndTheMouseAgreeing)
+{
+    MacroList macros;
+    for (int m = 0; m < 30; ++m)
+        macros.emplace_back("R" + std::to_string(m), std::vector<std::string>(60, "0,5,0,0,"));
+    writeMacros(env, macros);
+    std::atomic<int> resets{0};
+    std::atomic<int> readsAfterReset{0};
+    mouseNow().setRequestHook([&](const ReportFrame& frame) {
+        if (frame.command() == CMD_WRITE_MACROS && resets == 0) {
+            ++resets;
+            mouseNow().restoreDefaultsAtMouse();  // in the middle of the macro area's write
+        } else if (frame.command() == CMD_READ_DEFAULT_BUTTONS && resets > 0) {
+            ++readsAfterReset;
+        }
+    });
+
+    // The reset comes while the transfer runs: it is read once the transfer is done, so the
+    // choice stays, in the mouse, in the profile and on the page.
+    chooseButtonFunction(wnd(), 3, "msmenuscrollupkey", "滚轮向上");
+    waitForSendAndReset(readsAfterReset, 1);
+    EXPECT_EQ(ButtonAssignment::of(expectWindowProfileAndMouseAgree(), 3), (ButtonAssignment{0x12, 1, 0}));
+
+    mouseNow().setRequestHook(nullptr);
+    mouseNow().unplug();
+    ASSERT_TRUE(waitFor([&] { return !wnd().isPresented(); }, 60000));
+    mouseNow().plug();
+    ASSERT_TRUE(waitFor([&] { return wnd().isPresented() && wnd().mouseCommands().idle(); }, 60000));
+    QApplication::processEvents();
+    EXPECT_EQ(ButtonAssignment::of(expectWindowProfileAndMouseAgree(), 3), (ButtonAssignment{0x12, 1, 0}));
+
+    // The next save and send, for another button, sends what the window shows.
+    chooseButtonFunction(wnd(), 4, "msmenutwoleftkey", "双击");
+    ASSERT_TRUE(waitFor([&] { return !buttons().isSending(); }, 60000));
+    const auto block = expectWindowProfileAndMouseAgree();
+    EXPECT_EQ(ButtonAssignment::of(block, 3), (ButtonAssignment{0x12, 1, 0}));
+    EXPECT_EQ(ButtonAssignment::of(block, 4), (ButtonAssignment{0x14, 50, 2}));
+
+    // A reset read before the transfer reaches the mouse (its request is queued behind
+    // another thread holding the mouse): the block taken before it is not sent, and the
+    // page shows the mouse's defaults.
+    readsAfterReset = 0;
+    mouseNow().setRequestHook([&](const ReportFrame& frame) {
+        if (frame.command() == CMD_READ_DEFAULT_BUTTONS)
+            ++readsAfterReset;
+    });
+    const auto defaults = [&] {
+        std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
+        chooseButtonFunction(wnd(), 5, "msmenuscrollupkey", "滚轮向上");
+        mouseNow().restoreDefaultsAtMouse();
+        wnd().connection().ReadDeviceState(profile(0));  // what the window does on the reset
+        return mouseNow().buttonBlock(0);
+    }();
+    // This read and the one the reset event asks for.
+    waitForSendAndReset(readsAfterReset, 2);
+    mouseNow().setRequestHook(nullptr);
+    EXPECT_EQ(expectWindowProfileAndMouseAgree(), defaults);
+    EXPECT_NE(ButtonAssignment::of(defaults, 5), (ButtonAssignment{0x12, 1, 0}));
     EXPECT_LT(heartbeat.longestMs(), kAnswerBoundMs);
 }
 

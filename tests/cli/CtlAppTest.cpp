@@ -11,6 +11,7 @@
 #include "SessionBus.h"
 #include "cli/CtlApp.h"
 #include "macros/MacroFile.h"
+#include "macros/MacroWriteMark.h"
 #include "platform/AppPaths.h"
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
@@ -177,6 +178,23 @@ TEST(CtlApp, WriteMacrosSendsTheLibraryOfTheDataFolder)
               (std::vector<unsigned>{0xAA, 0x55, 0x1E, 0x00, 0x01, 0x00}));
     EXPECT_FALSE(firstFrame(readBytes(log), 0x01).empty());
     EXPECT_FALSE(firstFrame(readBytes(log), 0x02).empty());
+
+    // The write is marked in the data folder until it completes: a write the mouse cuts off
+    // (an error status at its first chunk) leaves the mark, the next one removes it.
+    const MacroWriteMark mark(data);
+    EXPECT_FALSE(mark.isSet());
+    auto refusing = std::make_shared<sim::VirtualMouse>(Clock::system());
+    sim::VirtualMouse* refusingMouse = refusing.get();
+    refusing->setRequestHook([refusingMouse](const ReportFrame& f) {
+        if (f.command() == CMD_BEGIN)
+            refusingMouse->failNextRequests(1);
+    });
+    sim::VirtualHidBackend refusingBackend(refusing);
+    EXPECT_EQ(run({"write-macros"}, &refusingBackend).code, kExitFailure);
+    EXPECT_TRUE(mark.isSet());
+    refusing->setRequestHook(nullptr);
+    EXPECT_EQ(run({"write-macros"}, &refusingBackend).code, kExitOk);
+    EXPECT_FALSE(mark.isSet());
 
     // A mouse with one unit of macro memory cannot take 65 actions (L = 152).
     std::vector<std::string> many(65, "0,1,0,0,");

@@ -4,14 +4,17 @@
 // answering, answers with an error status, is unplugged in the middle of a transfer,
 // answers too late, sends garbage or resets itself. Each case must end (no hang: every wait
 // below is for a condition, with a generous limit that only a hang reaches), leave every
-// file whole and readable, and connect again when the mouse is back.
+// file whole and readable, and connect again when the mouse is back. A macro write that did
+// not finish is never read back into the files: the next connection writes them again.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <stop_token>
@@ -25,6 +28,7 @@
 #include "macros/MacroImage.h"
 #include "macros/MacroIndex.h"
 #include "macros/MacroTransfer.h"
+#include "macros/MacroWriteMark.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileApply.h"
@@ -61,15 +65,29 @@ std::string bytesOf(const fs::path& file)
 
 // What the window does for the connection, counted for the test.
 struct Host final : ConnectionHost {
+    DeviceChannel* channel = nullptr;
     fs::path folder;
     fs::path profile;
     std::atomic<int> sequences{0};
     std::atomic<int> lost{0};
     std::atomic<int> captures{0};
     std::atomic<bool> captureFailed{false};
+    std::atomic<int> areasRead{0};
+    std::atomic<int> restored{0};
 
     bool windowAlive() override { return true; }
-    void macroAreaRead(const std::vector<std::uint8_t>& area) override { rebuildLibraryFromImage(area, folder); }
+    bool restoreMacroArea() override
+    {
+        const std::optional<MacroWriteOutcome> outcome = rewriteUnfinishedMacroArea(*channel, folder);
+        if (outcome && outcome->result == MacroWriteResult::Written)
+            ++restored;
+        return outcome.has_value();
+    }
+    void macroAreaRead(const std::vector<std::uint8_t>& area) override
+    {
+        ++areasRead;
+        rebuildLibraryFromImage(area, folder);
+    }
     fs::path connectProfilePath() override { return profile; }
     void storeCapture(const DeviceCapture& capture) override
     {
@@ -97,6 +115,7 @@ protected:
             if (direction == FrameDirection::Request && onRequest)
                 onRequest(frame);
         });
+        host.channel = channel.get();
         host.folder = folder.path();
         host.profile = folder / "connect.pro";
         connection = std::make_unique<DeviceConnection>(*channel, state, host, clock);
@@ -168,13 +187,22 @@ protected:
         EXPECT_EQ(connection->state(), DeviceConnection::State::Connected);
     }
 
+    // The library and the profiles (the mark of a macro write is looked at by itself).
     std::map<fs::path, std::string> snapshotFiles() const
     {
         std::map<fs::path, std::string> files;
         for (const fs::directory_entry& e : fs::directory_iterator(folder.path()))
-            files[e.path()] = bytesOf(e.path());
+            if (e.path().filename() != MacroWriteMark::kFileName)
+                files[e.path()] = bytesOf(e.path());
         return files;
     }
+    std::map<fs::path, std::string> libraryFiles() const
+    {
+        std::map<fs::path, std::string> files = snapshotFiles();
+        std::erase_if(files, [](const auto& file) { return file.first.extension() == ".pro"; });
+        return files;
+    }
+    bool writeMarked() const { return MacroWriteMark(folder.path()).isSet(); }
 
     // Every file whole: no temporary file, the macro index and every macro file readable with
     // all the lines they state, the LED and KEY keys of a profile all there or all missing.
@@ -183,7 +211,9 @@ protected:
         for (const fs::directory_entry& e : fs::directory_iterator(folder.path())) {
             const fs::path name = e.path().filename();
             EXPECT_NE(name.string().front(), '.') << "a temporary file was left: " << name;
-            EXPECT_TRUE(name == "msMacro.ini" || name.extension() == ".mac" || name.extension() == ".pro") << name;
+            EXPECT_TRUE(name == "msMacro.ini" || name == MacroWriteMark::kFileName || name.extension() == ".mac" ||
+                        name.extension() == ".pro")
+                << name;
             if (name.extension() == ".mac") {
                 const MacroFile macro = MacroFile::load(e.path());
                 for (std::size_t i = 0; i < macro.storedCount(); ++i)
@@ -292,9 +322,11 @@ TEST_F(FaultSuite, AnErrorStatusInTheMiddleOfAMacroWriteStopsItAndTheNextWriteSu
         EXPECT_EQ(write.result, MacroWriteResult::DeviceError);
         EXPECT_EQ(write.deviceResult, status == sim::kStatusInvalid ? kResultStatusFF : kResultStatusFE);
         EXPECT_EQ(snapshotFiles(), library);
+        EXPECT_TRUE(writeMarked());
         setHook(nullptr);
         EXPECT_EQ(writeMacroLibrary(*channel, state, folder.path()).result, MacroWriteResult::Written);
         expectLibraryInMouse();
+        EXPECT_FALSE(writeMarked());
     }
     // The same statuses in the state read keep what was known.
     mouse->failNextRequests(3, sim::kStatusInvalid);
@@ -304,22 +336,48 @@ TEST_F(FaultSuite, AnErrorStatusInTheMiddleOfAMacroWriteStopsItAndTheNextWriteSu
     expectStateMatchesMouse();
 }
 
-TEST_F(FaultSuite, AnUnplugInTheMiddleOfAMacroWriteLeavesTheFilesAndTheNextConnectionWorks)
+TEST_F(FaultSuite, AnUnplugInTheMiddleOfAMacroWriteKeepsTheFilesAndTheNextConnectionWritesThemAgain)
 {
     start();
-    const auto library = snapshotFiles();
+    // The mouse holds an earlier library of the same shape (the same header and offsets,
+    // other actions), so the area that the cut-off write leaves passes every check of a
+    // whole image: rebuilt from it, the first macro would keep the new actions and the
+    // others would get the old ones.
+    ASSERT_EQ(writeMacroLibrary(*channel, state, folder.path()).result, MacroWriteResult::Written);
+    const MacroIndex index(folder.path());
+    for (const std::string& name : index.names()) {
+        std::vector<std::string> lines = MacroFile::load(index.macroPath(name)).lines();
+        for (std::string& line : lines)
+            if (line.starts_with("0,"))
+                line = "0,7,0,1,A";
+        ASSERT_TRUE(MacroFile::write(index.macroPath(name), lines));
+    }
+    const auto library = libraryFiles();
     atRequest(CMD_WRITE_MACROS, 12, [&] { mouse->unplug(); });
     const MacroWriteOutcome write = writeMacroLibrary(*channel, state, folder.path());
     EXPECT_EQ(write.result, MacroWriteResult::DeviceError);
-    EXPECT_EQ(snapshotFiles(), library) << "a failed transfer changed the library";
     setHook(nullptr);
+    EXPECT_EQ(libraryFiles(), library) << "a failed transfer changed the library";
+    EXPECT_TRUE(writeMarked());
+    EXPECT_TRUE(MacroImage::parse(mouse->memory(sim::MemoryArea::Macros)).has_value());
     ASSERT_TRUE(waitFor([&] { return host.lost >= 1; }));
 
-    // Back again: the half-written area is read like any other (it is checked whole before
-    // anything is rebuilt from it), and the library can be written again.
+    // Back again: the area is not read, the library goes into the mouse again, and the
+    // mark goes with the write that completed.
+    const int read = host.areasRead;
     replugAndWaitForConnection();
-    EXPECT_EQ(writeMacroLibrary(*channel, state, folder.path()).result, MacroWriteResult::Written);
+    EXPECT_EQ(host.areasRead, read);
+    EXPECT_EQ(host.restored, 1);
+    EXPECT_EQ(libraryFiles(), library);
     expectLibraryInMouse();
+    EXPECT_FALSE(writeMarked());
+
+    // The next connection trusts the mouse again.
+    unplugAndWaitUntilLost();
+    replugAndWaitForConnection();
+    EXPECT_EQ(host.areasRead, read + 1);
+    EXPECT_EQ(host.restored, 1);
+    EXPECT_EQ(libraryFiles(), library);
 }
 
 TEST_F(FaultSuite, AnUnplugInTheMiddleOfApplyingAProfileLeavesItAndTheNextConnectionWorks)

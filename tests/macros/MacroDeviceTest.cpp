@@ -1,5 +1,6 @@
 // The library and the virtual mouse: writing the library (frames, capacity, failures, the
-// lock), and a round trip that writes a library, reads the macro area back the way the
+// lock, the mark of a write under way and the write made again at connection while a mark
+// is left), and a round trip that writes a library, reads the macro area back the way the
 // connection does and rebuilds the files from it.
 #include <gtest/gtest.h>
 
@@ -8,8 +9,10 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "MacroTestSupport.h"
@@ -18,6 +21,7 @@
 #include "device/DeviceState.h"
 #include "macros/MacroImage.h"
 #include "macros/MacroTransfer.h"
+#include "macros/MacroWriteMark.h"
 #include "platform/Clock.h"
 #include "sim/VirtualHidBackend.h"
 #include "sim/VirtualMouse.h"
@@ -96,8 +100,15 @@ TEST_F(MacroDeviceTest, TheLibraryIsSentInOneTransactionOfChunks)
 {
     writeIndex({"Long"});
     writeMacro("Long", Lines(60, "0,7,0,0,"));  // L = 16 + 6 + 120 = 142: three chunks
+    // The write is marked in the data folder from before CMD_BEGIN to after CMD_END.
+    const MacroWriteMark mark(folder);
+    std::vector<bool> marked;
+    mouse->setRequestHook([&](const ReportFrame&) { marked.push_back(mark.isSet()); });
     const MacroWriteOutcome outcome = writeMacroLibrary(*channel, 255, folder);
+    mouse->setRequestHook(nullptr);
     ASSERT_EQ(outcome.result, MacroWriteResult::Written);
+    EXPECT_EQ(marked, std::vector<bool>(5, true));
+    EXPECT_FALSE(mark.isSet());
     EXPECT_EQ(outcome.imageLength, 142u);
     EXPECT_EQ(outcome.macroCount, 1u);
     EXPECT_EQ(commands(),
@@ -144,12 +155,15 @@ TEST_F(MacroDeviceTest, DeviceFailuresAreReportedAndTheTransactionIsClosed)
     writeIndex({"Long"});
     writeMacro("Long", Lines(100, "0,7,0,0,"));  // 222 bytes: four chunks
 
-    // The mouse refuses the opening command: nothing else is sent.
+    // The mouse refuses the opening command: nothing else is sent. Every failure below
+    // leaves the mark of the write.
+    const MacroWriteMark mark(folder);
     mouse->failNextRequests(1);
     MacroWriteOutcome outcome = writeMacroLibrary(*channel, 255, folder);
     EXPECT_EQ(outcome.result, MacroWriteResult::DeviceError);
     EXPECT_EQ(outcome.deviceResult, kResultStatusFF);
     EXPECT_EQ(commands(), (std::vector<std::uint8_t>{CMD_BEGIN}));
+    EXPECT_TRUE(mark.isSet());
 
     // The third chunk is refused: the transfer stops there and CMD_END still follows.
     mouse->frameLog().clear();
@@ -165,6 +179,7 @@ TEST_F(MacroDeviceTest, DeviceFailuresAreReportedAndTheTransactionIsClosed)
     EXPECT_EQ(commands(),
               (std::vector<std::uint8_t>{CMD_BEGIN, CMD_WRITE_MACROS, CMD_WRITE_MACROS, CMD_WRITE_MACROS, CMD_END}));
     EXPECT_FALSE(mouse->transactionOpen());
+    EXPECT_TRUE(mark.isSet());
 
     // A closed channel sends nothing.
     mouse->frameLog().clear();
@@ -173,6 +188,57 @@ TEST_F(MacroDeviceTest, DeviceFailuresAreReportedAndTheTransactionIsClosed)
     EXPECT_EQ(outcome.result, MacroWriteResult::DeviceError);
     EXPECT_EQ(outcome.deviceResult, kResultNoAnswer);
     EXPECT_TRUE(requests().empty());
+    EXPECT_TRUE(mark.isSet());
+    const std::optional<MacroWriteOutcome> unanswered = rewriteUnfinishedMacroArea(*channel, folder);
+    ASSERT_TRUE(unanswered.has_value());
+    EXPECT_EQ(unanswered->deviceResult, kResultNoAnswer);
+    EXPECT_TRUE(mark.isSet());
+
+    // Connected again, the mark makes the connection write the library once more, with the
+    // capacity the mouse reports; the completed write removes the mark.
+    channel->setOpen(true);
+    mouse->frameLog().clear();
+    const std::optional<MacroWriteOutcome> again = rewriteUnfinishedMacroArea(*channel, folder);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(again->result, MacroWriteResult::Written);
+    EXPECT_EQ(commands().front(), CMD_GET_INFO);
+    EXPECT_EQ(macroMemory(222), MacroImage::pack(MacroImage::readLibrary(folder)));
+    EXPECT_FALSE(mark.isSet());
+    EXPECT_FALSE(rewriteUnfinishedMacroArea(*channel, folder).has_value());
+}
+
+TEST_F(MacroDeviceTest, AMarkLeftWithNothingToWriteOrTooMuchStays)
+{
+    // A library emptied (or grown past the area) since the write that was cut off: nothing
+    // goes to the mouse, and its area stays untrusted.
+    const MacroWriteMark mark(folder);
+    ASSERT_TRUE(mark.set(1, 142));
+    std::optional<MacroWriteOutcome> outcome = rewriteUnfinishedMacroArea(*channel, folder);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->result, MacroWriteResult::NothingToWrite);
+    EXPECT_TRUE(mark.isSet());
+    make(1);
+    writeIndex({"M"});
+    writeMacro("M", Lines(54, "0,1,0,0,"));
+    outcome = rewriteUnfinishedMacroArea(*channel, folder);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(outcome->result, MacroWriteResult::DoesNotFit);
+    EXPECT_EQ(commands(), (std::vector<std::uint8_t>{CMD_GET_INFO}));
+    EXPECT_TRUE(mark.isSet());
+}
+
+TEST_F(MacroDeviceTest, AFolderThatCannotTakeTheMarkOfAWriteSendsNothing)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    writeIndex({"M"});
+    writeMacro("M", Lines(53, "0,1,0,0,"));
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const MacroWriteOutcome refused = writeMacroLibrary(*channel, 1, folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    EXPECT_EQ(refused.result, MacroWriteResult::DataError);
+    EXPECT_TRUE(requests().empty());
+    EXPECT_FALSE(MacroWriteMark(folder).isSet());
 }
 
 TEST_F(MacroDeviceTest, TheChannelStaysLockedFromBeginToEnd)

@@ -2,15 +2,20 @@
 // again and again, on the same folder. After every kill each file must read, hold one write
 // whole (every key of the write carries the same generation), and that write must be the
 // last one the writer reported complete or the one it was making; no temporary file may be
-// left. CORV_KILL_TRIALS sets the number of kills (100 unless set).
+// left. A kill in the middle of the macro write must leave its mark, a kill outside it none;
+// a mark left is made good as the program's next connection does (the library written into
+// a mouse again, the files unchanged). CORV_KILL_TRIALS sets the number of kills (100 unless
+// set).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -18,8 +23,12 @@
 
 #include "../platform/TempFolder.h"
 #include "TrialFiles.h"
+#include "TrialMouse.h"
 #include "macros/MacroFile.h"
+#include "macros/MacroImage.h"
 #include "macros/MacroIndex.h"
+#include "macros/MacroTransfer.h"
+#include "macros/MacroWriteMark.h"
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 
@@ -86,6 +95,7 @@ protected:
         long g = -1;
         in >> what >> g;
         done[what] = g;
+        last = what;
         return true;
     }
 
@@ -184,11 +194,48 @@ protected:
         for (const std::string& name : names)
             if (fs::exists(library.macroPath(name)))
                 macroGeneration(library.macroPath(name));
+        checkMacroWrite();
+    }
+
+    // The mark of the macro write: there after the mouse took the write's first macro frame
+    // and before it took CMD_END, gone once the writer reported the write or began another
+    // generation (the mark of an earlier kill is made good before the next run). A mark is
+    // then made good as the next connection would: the library goes into a fresh mouse,
+    // no file changes, the mark goes.
+    void checkMacroWrite()
+    {
+        const MacroWriteMark mark(folder.path());
+        if (last == 'B') {
+            EXPECT_TRUE(mark.isSet()) << "killed in the middle of the macro write, and no mark";
+        } else if (last != 'X' && last != 'E') {
+            EXPECT_FALSE(mark.isSet()) << "killed after report " << last << ", and a mark";
+        }
+        if (!mark.isSet())
+            return;
+        ++macroWritesCut;
+        std::map<std::string, std::string> before;
+        for (const fs::directory_entry& e : fs::directory_iterator(folder.path()))
+            if (e.path().filename() != MacroWriteMark::kFileName)
+                before[e.path().filename().string()] = test::readBytes(e.path());
+        ManualClock clock;
+        trials::TrialMouse next;
+        ASSERT_TRUE(next.open(clock, sim::LatencyMode::None));
+        const std::optional<MacroWriteOutcome> outcome = rewriteUnfinishedMacroArea(*next.channel, folder.path());
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_EQ(outcome->result, MacroWriteResult::Written);
+        EXPECT_FALSE(mark.isSet());
+        const std::vector<std::uint8_t> image = MacroImage::pack(MacroImage::readLibrary(folder.path()));
+        const std::vector<std::uint8_t> area = next.mouse->memory(sim::MemoryArea::Macros);
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), area.begin()));
+        for (const auto& [name, bytes] : before)
+            EXPECT_EQ(test::readBytes(folder / name), bytes) << name;
     }
 
     test::TempFolder folder;
     std::map<char, long> done = {{'P', -1}, {'M', -1}, {'I', -1}, {'X', -1}};
+    char last = 0;  // the writer's last report in this run (0: none)
     std::map<std::string, int> leftovers;
+    int macroWritesCut = 0;
 };
 
 TEST_F(KillTrials, EveryFileHoldsTheOldOrTheNewWriteWholeAfterEachKill)
@@ -198,12 +245,13 @@ TEST_F(KillTrials, EveryFileHoldsTheOldOrTheNewWriteWholeAfterEachKill)
     for (int trial = 0; trial < trials; ++trial) {
         SCOPED_TRACE("kill " + std::to_string(trial + 1) + " of " + std::to_string(trials));
         const long first = (trial + 1) * 100000L;
+        last = 0;
         int out = -1;
         const pid_t pid = spawn(first, out);
         ASSERT_GT(pid, 0);
-        // Kill after a random number of completed writes (0: while it starts or writes its
-        // first file).
-        const int reports = static_cast<int>(random() % 14);
+        // Kill after a random number of reports (0: while it starts or writes its first
+        // file); seven a generation.
+        const int reports = static_cast<int>(random() % 21);
         for (int i = 0; i < reports && takeReport(out); ++i) { }
         ::kill(pid, SIGKILL);
         int status = 0;
@@ -224,6 +272,9 @@ TEST_F(KillTrials, EveryFileHoldsTheOldOrTheNewWriteWholeAfterEachKill)
     }
     for (const auto& [what, n] : leftovers)
         std::printf("%d kills left a %s file, cleaned up by the next change\n", n, what.c_str());
+    std::printf("%d kills cut a macro write off: each left its mark, the library went into the mouse again and "
+                "no file changed\n",
+                macroWritesCut);
 }
 
 }  // namespace

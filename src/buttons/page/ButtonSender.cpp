@@ -7,7 +7,6 @@
 
 namespace corv {
 
-
 ButtonSender::ButtonSender(DeviceChannel& channel, const DeviceState& state, Done done, Progress progress)
     : channel_(channel), state_(state), done_(std::move(done)), progress_(std::move(progress))
 {
@@ -56,7 +55,8 @@ void ButtonSender::run(std::stop_token stop)
         }
         const ButtonSendOutcome outcome = transfer(channel_, state_, job, [this](int steps) {
             if (progress_)
-                ui::SendToUiThread([&] { progress_(steps); });
+                QMetaObject::invokeMethod(
+                    &progressTarget_, [this, steps] { progress_(steps); }, Qt::QueuedConnection);
         });
         // Not holding the channel's lock here: the UI thread may be waiting for it.
         const bool handed = ui::SendToUiThread([&] {
@@ -77,30 +77,42 @@ void ButtonSender::run(std::stop_token stop)
 ButtonSendOutcome ButtonSender::transfer(DeviceChannel& channel, const DeviceState& state, const ButtonSendJob& job,
                                          const std::function<void(int)>& step)
 {
-    // Called without the channel's lock: a step may wait for the UI thread.
     const auto done = [&step](int steps) {
         if (step)
             step(steps);
     };
     ButtonSendOutcome outcome;
+    // The library is read and packed before the mouse is taken.
+    std::vector<std::uint8_t> image;
     if (!job.dataFolder.empty()) {
-        outcome.macros = writeMacroLibrary(channel, state, job.dataFolder);
+        outcome.macros = packMacroLibrary(macroCapacityUnits(channel, state), job.dataFolder, image);
         // A library the mouse cannot hold stops everything: the buttons could name macros
         // the mouse does not have.
-        if (outcome.macros.result == MacroWriteResult::DoesNotFit || outcome.macros.result == MacroWriteResult::DataError)
+        if (outcome.macros.result == MacroWriteResult::DoesNotFit ||
+            outcome.macros.result == MacroWriteResult::DataError)
             return outcome;
+    }
+    std::lock_guard<std::recursive_mutex> guard(channel.lock());
+    if (outcome.macros.result == MacroWriteResult::Written) {
+        sendMacroImage(channel, image, job.dataFolder, outcome.macros);
+        if (outcome.macros.result == MacroWriteResult::DataError)
+            return outcome;  // the write could not be marked: nothing was sent
     }
     done(1);
     {
-        std::lock_guard<std::recursive_mutex> guard(channel.lock());
-        channel.begin();
-        if (job.record < kButtonBlockCount) {  // the mouse has no block for record 5
-            channel.writeButtons(job.record, job.block);
-            outcome.blockSent = true;
-        }
-        channel.end();
+        std::lock_guard<std::recursive_mutex> stateGuard(channel.stateLock());
+        outcome.superseded = state.stateReads != job.stateReads;
     }
+    if (outcome.superseded)
+        return outcome;
+    channel.begin();
+    if (job.record < kButtonBlockCount) {  // the mouse has no block for record 5
+        channel.writeButtons(job.record, job.block);
+        outcome.blockSent = true;
+    }
+    channel.end();
     done(2);
+    // Under the channel's lock too: a read of the mouse's state writes the same keys.
     if (!job.profile.empty())
         outcome.keysWritten = writeButtonKeys(job.profile, job.block.data());
     done(kSteps);

@@ -6,6 +6,13 @@
 // One transfer at a time, on the sender's own thread, each in the order above. A transfer
 // asked for while one runs waits for it; a newer one replaces one that is still waiting (it
 // carries the newer state). The outcome of each is handed to the UI thread.
+//
+// A transfer holds the channel's lock from the macros to the profile keys, so what the mouse
+// says meanwhile (a reset, a sync) is read after the whole transfer, never between its parts.
+// A block taken before the mouse's state was last read whole (a reset or a connection came
+// between the request and the transfer) is not the mouse's any more: neither it nor its keys
+// are sent, and the window shows what that read found.
+#include <QObject>
 #include <array>
 #include <condition_variable>
 #include <cstdint>
@@ -28,12 +35,14 @@ struct ButtonSendJob {
     unsigned record = 0;               // the block is sent only for records below 5
     std::array<std::uint8_t, kButtonTableSize> block{};
     std::filesystem::path profile;  // KEY0..KEY8 go here (empty: nowhere)
+    std::uint64_t stateReads = 0;   // DeviceState::stateReads when block was taken
 };
 
 struct ButtonSendOutcome {
     MacroWriteOutcome macros;
     bool blockSent = false;    // the button block was sent (not: accepted)
     bool keysWritten = false;  // the profile keys were written
+    bool superseded = false;   // the mouse's state was read again since the block was taken
 };
 
 class ButtonSender {
@@ -55,13 +64,17 @@ public:
     // Ends the thread after the transfer that runs (waiting ones are dropped).
     void stop();
 
-    // The transfer itself, on the calling thread; step (optional) after each part.
+    // The transfer itself, on the calling thread; step (optional) after each part, called
+    // with the channel's lock held: it must not wait for another thread.
     static ButtonSendOutcome transfer(DeviceChannel& channel, const DeviceState& state, const ButtonSendJob& job,
                                       const std::function<void(int)>& step = {});
 
 private:
     void run(std::stop_token stop);
 
+    // Lives on the UI thread: the progress is posted to it, so the transfer never waits for
+    // the window; what is still posted when the sender goes is dropped with it.
+    QObject progressTarget_;
     DeviceChannel& channel_;
     const DeviceState& state_;
     Done done_;

@@ -288,6 +288,7 @@ void ButtonsPage::saveAndSend()
     const bool known = host_.settings().read([&job](const DeviceState& s) {
         job.record = static_cast<unsigned>(recordOf(s));
         job.block = s.ButtonImage[job.record];
+        job.stateReads = s.stateReads;
         return s.buttonsKnown(job.record);
     });
     if (!known)

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <memory>
 #include <mutex>
 
 #include "device/DeviceChannel.h"
@@ -350,11 +351,19 @@ bool MacroPage::writeLibraryToMouse()
     std::vector<std::uint8_t> image;
     const MacroWriteOutcome outcome = packMacroLibrary(host_.settings().macroCapacityUnits(), folder, image);
     if (outcome.result == MacroWriteResult::Written) {
-        host_.sendToMouse([image = std::move(image), sent = outcome](DeviceChannel& channel) mutable {
-            sendMacroImage(channel, image, sent);
-            if (sent.result == MacroWriteResult::DeviceError)
-                qCWarning(lcMacroPage) << "the mouse did not take the macros, result" << sent.deviceResult;
-        });
+        auto result = std::make_shared<MacroWriteResult>(MacroWriteResult::Written);
+        host_.sendToMouse(
+            [image = std::move(image), sent = outcome, folder, result](DeviceChannel& channel) mutable {
+                sendMacroImage(channel, image, folder, sent);
+                *result = sent.result;
+                if (sent.result == MacroWriteResult::DeviceError)
+                    qCWarning(lcMacroPage) << "the mouse did not take the macros, result" << sent.deviceResult;
+            },
+            [this, result] {
+                // The data folder could not record the write: nothing was sent.
+                if (*result == MacroWriteResult::DataError)
+                    host_.messageBox(qs(kMsgMacroDataError));
+            });
         return true;
     }
     switch (outcome.result) {

@@ -1,8 +1,10 @@
 // The kill trials' writer: in a loop, generation after generation, writes a device capture
-// into a profile, a macro file, the profile index (one batched edit) and one change of the
-// macro library (a new macro with its file, or the removal of the first one), the way the
-// program writes them. After each write it reports "<letter> <generation>" on standard
-// output, so the test knows which writes were complete when it killed us.
+// into a profile, a macro file, the profile index (one batched edit), one change of the
+// macro library (a new macro with its file, or the removal of the first one) and the library
+// into a virtual mouse at USB speed, the way the program writes them. After each write it
+// reports "<letter> <generation>" on standard output, so the test knows which writes were
+// complete when it killed us; the mouse's write also reports its first macro frame ('B')
+// and its CMD_END ('E') as the mouse carries them out.
 //
 //   corv_trial_writer FOLDER FIRST_GENERATION
 #include <unistd.h>
@@ -12,10 +14,12 @@
 #include <string>
 
 #include "TrialFiles.h"
+#include "TrialMouse.h"
 #include "device/DeviceConnection.h"
 #include "device/ModelFacts.h"
 #include "macros/MacroFile.h"
 #include "macros/MacroIndex.h"
+#include "macros/MacroTransfer.h"
 #include "platform/IniEdit.h"
 #include "profiles/ProfileFile.h"
 
@@ -46,7 +50,21 @@ int main(int argc, char** argv)
         return 1;
     }
     const fs::path folder = argv[1];
+    trials::TrialMouse mouse;
+    if (!mouse.open(Clock::system(), sim::LatencyMode::UsbFullSpeed))
+        failed("opening the virtual mouse", 0);
+    long current = 0;
+    bool begun = false;
+    mouse.mouse->setRequestHook([&](const ReportFrame& frame) {
+        if (frame.command() == CMD_WRITE_MACROS && !begun) {
+            begun = true;
+            report('B', current);
+        } else if (frame.command() == CMD_END && begun) {
+            report('E', current);
+        }
+    });
     for (long g = std::atol(argv[2]);; ++g) {
+        current = g;
         DeviceCapture capture;
         capture.file = folder / trials::kProfile;
         capture.modelId = kModelR240;
@@ -87,5 +105,11 @@ int main(int argc, char** argv)
             failed("a removal", g);
         }
         report('X', g);
+
+        begun = false;
+        if (writeMacroLibrary(*mouse.channel, mouse.mouse->macroCapacityUnits(), folder).result !=
+            MacroWriteResult::Written)
+            failed("the macro write", g);
+        report('W', g);
     }
 }
