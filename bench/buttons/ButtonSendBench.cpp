@@ -120,9 +120,7 @@ int main(int argc, char** argv)
     qint64 longest = 0;
     QTimer turns;
     turns.setInterval(0);
-    QObject::connect(&turns, &QTimer::timeout, [&] {
-        longest = std::max(longest, sinceTurn.restart());
-    });
+    QObject::connect(&turns, &QTimer::timeout, [&] { longest = std::max(longest, sinceTurn.restart()); });
     QElapsedTimer whole;
     whole.start();
     sinceTurn.start();

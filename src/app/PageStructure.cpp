@@ -2,8 +2,8 @@
 
 #include <QLoggingCategory>
 
-#include "ui/ResourceManager.h"
 #include "ui/CCircleProgressUI.h"
+#include "ui/ResourceManager.h"
 #include "ui/SkinLoader.h"
 
 namespace corv {

@@ -54,8 +54,25 @@ std::string desktopExecArgument(std::string_view argument)
     bool quote = argument.empty();
     for (const char c : argument) {
         switch (c) {
-        case ' ': case '\t': case '\n': case '"': case '\'': case '\\': case '>': case '<': case '~': case '|':
-        case '&': case ';': case '$': case '*': case '?': case '#': case '(': case ')': case '`':
+        case ' ':
+        case '\t':
+        case '\n':
+        case '"':
+        case '\'':
+        case '\\':
+        case '>':
+        case '<':
+        case '~':
+        case '|':
+        case '&':
+        case ';':
+        case '$':
+        case '*':
+        case '?':
+        case '#':
+        case '(':
+        case ')':
+        case '`':
             quote = true;
             break;
         default:

@@ -79,15 +79,24 @@ bool onOwningThread(const char* what)
 unsigned hookMessage(int mode)
 {
     switch (mode) {
-    case kHookKeySingleKey: return 0x801;
-    case kHookKeyHitKey: return 0x802;
-    case kHookKeyMacro: return 0x803;
-    case kHookSingleKey: return 0x810;
-    case kHookHitKey: return 0x811;
-    case kHookMacro: return 0x812;
-    case kHookMacroEdit: return 0x814;
-    case kHookMacroInsert: return 0x815;
-    default: return 0;
+    case kHookKeySingleKey:
+        return 0x801;
+    case kHookKeyHitKey:
+        return 0x802;
+    case kHookKeyMacro:
+        return 0x803;
+    case kHookSingleKey:
+        return 0x810;
+    case kHookHitKey:
+        return 0x811;
+    case kHookMacro:
+        return 0x812;
+    case kHookMacroEdit:
+        return 0x814;
+    case kHookMacroInsert:
+        return 0x815;
+    default:
+        return 0;
     }
 }
 

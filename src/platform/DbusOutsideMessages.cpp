@@ -113,8 +113,8 @@ private:
     bool sent_ = false;
 };
 
-void onMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
-                  GVariant* parameters, GDBusMethodInvocation* invocation, gpointer handler)
+void onMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method, GVariant* parameters,
+                  GDBusMethodInvocation* invocation, gpointer handler)
 {
     // The bus checked the arguments against the introspection data; the method is one of ours.
     OutsideCall call;
@@ -151,7 +151,7 @@ std::string sessionBusAddress()
     if (runtime == nullptr || runtime[0] != '/')
         return {};
     const std::string socket = std::string(runtime) + "/bus";
-    struct stat st {};
+    struct stat st { };
     if (::stat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode))
         return {};
     const gio::Chars escaped(g_dbus_address_escape_value(socket.c_str()));
@@ -288,9 +288,9 @@ OutsideAnswer sendOutsideRequest(const OutsideCall& call, int timeoutMs)
     GVariant* parameters =
         call.request == OutsideRequest::SelectProfile ? g_variant_new("(s)", call.profileName.c_str()) : nullptr;
     rawError = nullptr;
-    const gio::Variant reply(g_dbus_connection_call_sync(connection.get(), kBusName, kObjectPath, kInterface,
-                                                         method.name, parameters, G_VARIANT_TYPE(method.replyType),
-                                                         G_DBUS_CALL_FLAGS_NO_AUTO_START, timeoutMs, nullptr, &rawError));
+    const gio::Variant reply(g_dbus_connection_call_sync(
+        connection.get(), kBusName, kObjectPath, kInterface, method.name, parameters, G_VARIANT_TYPE(method.replyType),
+        G_DBUS_CALL_FLAGS_NO_AUTO_START, timeoutMs, nullptr, &rawError));
     error.reset(rawError);
     g_dbus_connection_close_sync(connection.get(), nullptr, nullptr);
     if (reply) {

@@ -8,15 +8,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <climits>
+#include <cstdio>
 #include <mutex>
 #include <utility>
 
 #include "platform/HidrawHandle.h"
+#include "platform/HidrawSysfs.h"
 #include "platform/HotplugWatcher.h"
 #include "platform/UdevNoticeSource.h"
-#include "platform/HidrawSysfs.h"
 
 namespace corv {
 namespace {

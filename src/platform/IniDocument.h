@@ -57,7 +57,7 @@ private:
         // empty, or a lone carriage return (which readers drop as they drop the one before a
         // line feed).
         std::string_view eol;
-        LineInfo info;             // views into the UTF-8 text of the line
+        LineInfo info;  // views into the UTF-8 text of the line
     };
 
     std::string_view keep(std::string text);

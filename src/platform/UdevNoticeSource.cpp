@@ -14,7 +14,7 @@ std::string text(const char* s) { return s != nullptr ? std::string(s) : std::st
 std::unique_ptr<UdevNoticeSource> UdevNoticeSource::open(std::string* why)
 {
     // Without the daemon the monitor opens fine and then never hears anything.
-    struct stat st {};
+    struct stat st { };
     if (::stat("/run/udev/control", &st) != 0) {
         if (why != nullptr)
             *why = "no udev daemon is running (/run/udev/control is missing)";

@@ -28,7 +28,6 @@ using xcb::rootOfScreen;
 
 constexpr std::string_view kDeletedSuffix = " (deleted)";
 
-
 xcb_atom_t internAtom(xcb_connection_t* c, std::string_view name)
 {
     const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data());

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "platform/DebugLog.h"
-#include "platform/XcbConnection.h"
 #include "platform/X11KeySymbols.h"
+#include "platform/XcbConnection.h"
 
 #include <xcb/record.h>
 #include <xcb/xcb.h>
@@ -34,7 +34,6 @@ std::int64_t nowMs()
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
-
 
 bool hasRecord(xcb_connection_t* c)
 {

@@ -8,24 +8,15 @@ using ui::ControlKind;
 constexpr const char* M = "XML_MAIN";
 
 constexpr ui::ControlRef kDpi[] = {
-    {M, kDpiSlider, ControlKind::Slider},
-    {M, kStageButtons[0], ControlKind::Button},
-    {M, kStageButtons[1], ControlKind::Button},
-    {M, kStageButtons[2], ControlKind::Button},
-    {M, kStageButtons[3], ControlKind::Button},
-    {M, kStageButtons[4], ControlKind::Button},
-    {M, kStageEdits[0], ControlKind::Edit},
-    {M, kStageEdits[1], ControlKind::Edit},
-    {M, kStageEdits[2], ControlKind::Edit},
-    {M, kStageEdits[3], ControlKind::Edit},
-    {M, kStageEdits[4], ControlKind::Edit},
-    {M, kColourSwatch, ControlKind::Button},
-    {M, kColourEdits[0], ControlKind::Edit},
-    {M, kColourEdits[1], ControlKind::Edit},
-    {M, kColourEdits[2], ControlKind::Edit},
-    {M, "ms_DPI_color_btn_0", ControlKind::Button},
-    {M, "ms_DPI_color_btn_9", ControlKind::Button},
-    {M, kPalette, ControlKind::ColorPalette},
+    {M, kDpiSlider, ControlKind::Slider},           {M, kStageButtons[0], ControlKind::Button},
+    {M, kStageButtons[1], ControlKind::Button},     {M, kStageButtons[2], ControlKind::Button},
+    {M, kStageButtons[3], ControlKind::Button},     {M, kStageButtons[4], ControlKind::Button},
+    {M, kStageEdits[0], ControlKind::Edit},         {M, kStageEdits[1], ControlKind::Edit},
+    {M, kStageEdits[2], ControlKind::Edit},         {M, kStageEdits[3], ControlKind::Edit},
+    {M, kStageEdits[4], ControlKind::Edit},         {M, kColourSwatch, ControlKind::Button},
+    {M, kColourEdits[0], ControlKind::Edit},        {M, kColourEdits[1], ControlKind::Edit},
+    {M, kColourEdits[2], ControlKind::Edit},        {M, "ms_DPI_color_btn_0", ControlKind::Button},
+    {M, "ms_DPI_color_btn_9", ControlKind::Button}, {M, kPalette, ControlKind::ColorPalette},
 };
 
 constexpr ui::ControlRef kSensor[] = {

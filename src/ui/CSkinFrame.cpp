@@ -53,9 +53,6 @@ void CSkinFrame::Notify(TNotifyUI& msg)
     SkinWindow::Notify(msg);
 }
 
-void CSkinFrame::OnClose(int /*result*/)
-{
-    deleteLater();
-}
+void CSkinFrame::OnClose(int /*result*/) { deleteLater(); }
 
 }  // namespace corv::ui

@@ -6,7 +6,7 @@
 namespace corv::ui {
 
 struct SkinChangedParam {
-    bool bColor = false;     // true: a colour was chosen
+    bool bColor = false;      // true: a colour was chosen
     std::uint32_t color = 0;  // meaningful when bColor is set
     QString bgimage;          // meaningful when bColor is clear
 };

@@ -61,7 +61,9 @@ public:
         // The event was built on the caller's thread and handed over through Qt's own
         // queue, whose locks race detectors cannot see; taking our lock first makes the
         // hand-over visible (the caller took it after building the event, see below).
-        { std::lock_guard lock(g_mutex); }
+        {
+            std::lock_guard lock(g_mutex);
+        }
         if (e->type() == static_cast<QEvent::Type>(CallEvent::kType)) {
             static_cast<CallEvent*>(e)->run();
             return true;
@@ -108,7 +110,9 @@ bool SendToUiThread(const std::function<void()>& fn)
     // Publish the finished event and call through our lock before Qt sees them (the UI
     // thread takes it in CallReceiver::event). Not posted under the lock: Qt may delete an
     // event inside postEvent, and the event's destructor takes the lock.
-    { std::lock_guard publish(g_mutex); }
+    {
+        std::lock_guard publish(g_mutex);
+    }
     QCoreApplication::postEvent(receiver(), event);
     std::unique_lock lock(g_mutex);
     // Once fn has begun, wait for it to end even at shutdown: it may use the caller's data.

@@ -125,4 +125,4 @@ TEST_F(SingleKeyWindowTest, AKeyboardHeldForAMomentIsTakenAtTheSecondTry)
 }
 
 }  // namespace
-}  // namespace corv
+}  // namespace corv::test

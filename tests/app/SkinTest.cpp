@@ -157,7 +157,8 @@ TEST(SkinTest, BothLanguagesCoverTheSameTextsAndTheMenus)
 TEST(SkinTest, EveryImageHasADoubleSizeVersionForScreensAt200Percent)
 {
     int images = 0;
-    for (QDirIterator it(skinDir(), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+    for (QDirIterator it(skinDir(), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();) {
         const QString path = it.next();
         if (path.endsWith(QStringLiteral("@2x.png")))
             continue;
@@ -177,7 +178,9 @@ TEST(SkinTest, EveryImageHasADoubleSizeVersionForScreensAt200Percent)
 TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
 {
     const QSet<QString> storedNames = {
-        QStringLiteral("新配置文件%d"), QStringLiteral("新配置文件1"), QStringLiteral("新建宏"),
+        QStringLiteral("新配置文件%d"),
+        QStringLiteral("新配置文件1"),
+        QStringLiteral("新建宏"),
         QStringLiteral("升级包-1906-32F01A-R240-鼠标-CSEAD7-V0107-20170816.exe"),
         QStringLiteral("升级包-1904-32F01A-R210-鼠标-CSEA1F-V0201-20170615.exe"),
         QStringLiteral("{a}演示官网{/a}"),  // answered in English by the text query itself
@@ -185,7 +188,8 @@ TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
     const QRegularExpression literal(QStringLiteral("\"([^\"\\\\]*[\\x{4e00}-\\x{9fff}][^\"\\\\]*)\""));
     QSet<QString> shown;
     const QString src = QString::fromStdString((AppEnvironment::sourceDir() / "src").string());
-    for (QDirIterator it(src, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+    for (QDirIterator it(src, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                         QDirIterator::Subdirectories);
          it.hasNext();) {
         QFile f(it.next());
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -210,7 +214,8 @@ TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
     for (const QString& text : shown) {
         // Filled in as the program fills it in, then translated.
         QString sample = text;
-        sample.replace(QStringLiteral("%d"), QStringLiteral("37")).replace(QStringLiteral("%1"), QStringLiteral("x.exe"));
+        sample.replace(QStringLiteral("%d"), QStringLiteral("37"))
+            .replace(QStringLiteral("%1"), QStringLiteral("x.exe"));
         const QString english = rm.ProgramText(sample);
         EXPECT_NE(english, sample) << "no English for " << text.toStdString();
         EXPECT_FALSE(english.contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))))

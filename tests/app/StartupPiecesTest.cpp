@@ -133,7 +133,7 @@ bool waitForProgram(OutsideAnswer& state)
         state = sendOutsideRequest(OutsideCall{OutsideRequest::GetState, {}});
         if (state.status == OutsideStatus::Done)
             return true;
-        QTest::qWait(50);  // the program is still starting: ask again
+        QTest::qWait(50);               // the program is still starting: ask again
     } while (timer.elapsed() < 60000);  // generous: a race-detector build starts slowly
     return false;
 }

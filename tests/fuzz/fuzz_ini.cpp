@@ -56,8 +56,6 @@ std::string flipAsciiCase(std::string s)
     return s;
 }
 
-
-
 struct Entry {
     std::string section, key, value;
 };
@@ -254,7 +252,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         std::string units;
         for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-            const bool cr = le ? (bytes[i] == '\r' && bytes[i + 1] == '\0') : (bytes[i] == '\0' && bytes[i + 1] == '\r');
+            const bool cr =
+                le ? (bytes[i] == '\r' && bytes[i + 1] == '\0') : (bytes[i] == '\0' && bytes[i + 1] == '\r');
             if (!cr)
                 units.append(bytes, i, 2);
         }

@@ -23,7 +23,6 @@ using namespace corv;
 
 constexpr const char* kDefault = "\x01missing\x01";
 
-
 struct Entry {
     std::string section, key, value;
 };

@@ -70,8 +70,7 @@ TEST_F(AutostartTest, WritesAValidEntryAndRemovesIt)
     const std::string text = readBytes(autostart.entryPath());
     EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u) << text;
     EXPECT_NE(text.find("\nType=Application\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nExec=\"" + home.path().string() + "/my \\\\$apps/100%% corvalantis\"\n"),
-              std::string::npos)
+    EXPECT_NE(text.find("\nExec=\"" + home.path().string() + "/my \\\\$apps/100%% corvalantis\"\n"), std::string::npos)
         << text;
     EXPECT_EQ(text.find("Hidden=true"), std::string::npos);
     if (const auto verdict = validateDesktopFile(autostart.entryPath()))

@@ -20,8 +20,9 @@ using namespace std::chrono_literals;
 // Waits without limit, in a thread of its own, for the signal to move past `seen`.
 std::future<bool> waitInThread(HotplugSignal& signal, std::uint64_t seen, std::stop_source& stop)
 {
-    return std::async(std::launch::async,
-                      [&signal, seen, token = stop.get_token()] { return signal.waitForChange(seen, std::nullopt, token); });
+    return std::async(std::launch::async, [&signal, seen, token = stop.get_token()] {
+        return signal.waitForChange(seen, std::nullopt, token);
+    });
 }
 
 TEST(HotplugWatcher, NoticesAboutHidNodesWakeTheWaiters)

@@ -156,7 +156,7 @@ TEST_F(OutsideMessagesTest, OneServiceOwnsTheNameAndCallersTellWhenNoneOrNoBusIs
         DbusOutsideMessageService first;
         ASSERT_TRUE(first.start([](OutsideCall, OutsideReply reply) { reply.answer({}); }));
         DbusOutsideMessageService second;
-        EXPECT_FALSE(second.start([](OutsideCall, OutsideReply) { }));
+        EXPECT_FALSE(second.start([](OutsideCall, OutsideReply) {}));
         EXPECT_EQ(send(OutsideRequest::ShowWindow).status, OutsideStatus::Done);  // still the first
         first.stop();
         EXPECT_EQ(send(OutsideRequest::ShowWindow).status, OutsideStatus::NoInstance);
@@ -169,7 +169,7 @@ TEST_F(OutsideMessagesTest, OneServiceOwnsTheNameAndCallersTellWhenNoneOrNoBusIs
         ScopedEnv noSocket("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (folder.path() / "no-bus").string());
         EXPECT_EQ(send(OutsideRequest::ShowWindow).status, OutsideStatus::NoBus);
         DbusOutsideMessageService service;
-        EXPECT_FALSE(service.start([](OutsideCall, OutsideReply) { }));
+        EXPECT_FALSE(service.start([](OutsideCall, OutsideReply) {}));
     }
     // Without an address only the runtime folder's bus counts; none is launched.
     ScopedEnv noAddress("DBUS_SESSION_BUS_ADDRESS", std::nullopt);

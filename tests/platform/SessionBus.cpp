@@ -27,9 +27,9 @@ SessionBus::SessionBus()
         return;
     }
     // The daemon writes its address to the pipe once it listens.
-    daemon_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--print-address=" + std::to_string(pipeFds[1])},
-        pipeFds[1]);
+    daemon_ = std::make_unique<ChildProcess>(std::vector<std::string>{"dbus-daemon", "--session", "--nofork",
+                                                                      "--print-address=" + std::to_string(pipeFds[1])},
+                                             pipeFds[1]);
     ::close(pipeFds[1]);
     if (!daemon_->started()) {
         error_ = std::string("dbus-daemon does not start: ") + std::strerror(daemon_->startError());

@@ -60,8 +60,8 @@ TEST(BackendChoice, FirmwareVersionAfterTheModelReachesAttributesAndIdentity)
         ASSERT_TRUE(chooseBackend(choice, Clock::system(), chosen, &error)) << error;
         EXPECT_EQ(chosen.mouse->deviceInfo()[6], units);
     }
-    for (const char* bad : {"R240:", "R240:0x", "R240:10000", "R240:12g", "R240:-1", "R300:0105", "R210,macro-area=",
-                            "R210,macro-area=256", "R210,macro-area=1x", "R210,area=1"}) {
+    for (const char* bad : {"R240:", "R240:0x", "R240:10000", "R240:12g", "R240:-1", "R300:0105",
+                            "R210,macro-area=", "R210,macro-area=256", "R210,macro-area=1x", "R210,area=1"}) {
         SCOPED_TRACE(bad);
         DeviceBackend chosen;
         std::string error;

@@ -83,7 +83,7 @@ TEST(CircleProgressTest, SweepRunsClockwiseFromStraightDownWithoutTakingOffTheMi
 
 TEST(CircleProgressTest, SweepIsTruncatedAndAnEmptyRangeDrawsNoSector)
 {
-    EXPECT_EQ(CCircleProgressUI::sweepDegrees(1, 0, 7), 51);    // 51.43
+    EXPECT_EQ(CCircleProgressUI::sweepDegrees(1, 0, 7), 51);     // 51.43
     EXPECT_EQ(CCircleProgressUI::sweepDegrees(-1, -7, 0), -51);  // toward zero
     EXPECT_EQ(CCircleProgressUI::sweepDegrees(0, 0, 100), 0);
     EXPECT_EQ(CCircleProgressUI::sweepDegrees(5, 5, 5), 0);
@@ -121,14 +121,13 @@ TEST(CircleProgressTest, LayoutsBuildItUnderBothNamesWithTheirProperties)
 {
     TestSkin skin;
     SkinLoader loader;
-    QWidget* root = loader.loadData(
-        layoutWith("<widget class=\"CCircleProgressUI\" name=\"a\">"
-                   "<property name=\"maximum\"><number>50</number></property>"
-                   "<property name=\"value\"><number>30</number></property>"
-                   "<property name=\"textVisible\"><bool>true</bool></property></widget>"
-                   "<widget class=\"circleprogress\" name=\"b\"/>"
-                   "<widget class=\"CIRCLEPROGRESS\" name=\"c\"/>"),
-        nullptr);
+    QWidget* root = loader.loadData(layoutWith("<widget class=\"CCircleProgressUI\" name=\"a\">"
+                                               "<property name=\"maximum\"><number>50</number></property>"
+                                               "<property name=\"value\"><number>30</number></property>"
+                                               "<property name=\"textVisible\"><bool>true</bool></property></widget>"
+                                               "<widget class=\"circleprogress\" name=\"b\"/>"
+                                               "<widget class=\"CIRCLEPROGRESS\" name=\"c\"/>"),
+                                    nullptr);
     ASSERT_NE(root, nullptr);
     auto* a = root->findChild<CCircleProgressUI*>(QStringLiteral("a"));
     ASSERT_NE(a, nullptr);

@@ -223,15 +223,16 @@ void appIcon()
 QByteArray appIconSvg()
 {
     const auto c = [](const QColor& colour) { return colour.name().toLatin1(); };
-    return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" viewBox=\"0 0 64 64\">\n"
-                      "  <defs>\n"
-                      "    <linearGradient id=\"bg\" x1=\"0\" y1=\"0\" x2=\"64\" y2=\"64\" gradientUnits=\"userSpaceOnUse\">\n"
-                      "      <stop offset=\"0\" stop-color=\"#1b1f27\"/>\n"
-                      "      <stop offset=\"1\" stop-color=\"#101217\"/>\n"
-                      "    </linearGradient>\n"
-                      "  </defs>\n"
-                      "  <rect x=\"3\" y=\"3\" width=\"58\" height=\"58\" rx=\"14\" ry=\"14\" fill=\"url(#bg)\" stroke=\"") +
+    return QByteArray(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" viewBox=\"0 0 64 64\">\n"
+               "  <defs>\n"
+               "    <linearGradient id=\"bg\" x1=\"0\" y1=\"0\" x2=\"64\" y2=\"64\" gradientUnits=\"userSpaceOnUse\">\n"
+               "      <stop offset=\"0\" stop-color=\"#1b1f27\"/>\n"
+               "      <stop offset=\"1\" stop-color=\"#101217\"/>\n"
+               "    </linearGradient>\n"
+               "  </defs>\n"
+               "  <rect x=\"3\" y=\"3\" width=\"58\" height=\"58\" rx=\"14\" ry=\"14\" fill=\"url(#bg)\" stroke=\"") +
            c(kAccent) +
            "\" stroke-width=\"3\"/>\n"
            "  <rect x=\"20\" y=\"12\" width=\"24\" height=\"40\" rx=\"12\" ry=\"12\" fill=\"none\" stroke=\"" +
