@@ -22,7 +22,7 @@ struct TrialMouse {
     bool open(Clock& clock, sim::LatencyMode latency)
     {
         sim::VirtualMouseConfig config;
-        config.model = sim::MouseModel::R240;
+        config.model = kModelR240;
         mouse = std::make_shared<sim::VirtualMouse>(clock, config);
         mouse->setLatencyMode(latency);
         backend = std::make_unique<sim::VirtualHidBackend>(mouse);
