@@ -101,6 +101,15 @@ CMainWnd& ConnectedWindowTest::connect(const char* model, const std::function<vo
     return w;
 }
 
+bool ConnectedWindowTest::replug()
+{
+    harness->mouse().unplug();
+    if (!waitFor([&] { return !wnd().isPresented(); }, 5000))
+        return false;
+    harness->mouse().plug();
+    return waitFor([&] { return wnd().isPresented(); }, 10000);
+}
+
 void ConnectedWindowTest::notify(const QString& type, const char* name, long long wParam)
 {
     notifyControl(harness->wnd(), type, name, wParam);

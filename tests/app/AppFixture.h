@@ -84,6 +84,9 @@ protected:
     SensorPage& sensorPage() { return harness->sensorPage(); }
     ui::Control ctl(const char* name) { return wnd().FindControl(QLatin1String(name)); }
     void notify(const QString& type, const char* name, long long wParam = 0);
+    // Unplugs and plugs the mouse again; true when the window has shown it again (a library
+    // rebuilt from the mouse handed over first).
+    bool replug();
 
     AppEnvironment env;
     ManualClock clock;  // the window's waits; the virtual mouse answers at once

@@ -95,15 +95,6 @@ protected:
         return nullptr;
     }
 
-    // Unplugs and plugs the mouse again; true when the window has shown it again.
-    bool replug()
-    {
-        harness->mouse().unplug();
-        if (!waitFor([&] { return !wnd().isPresented(); }, 5000))
-            return false;
-        harness->mouse().plug();
-        return waitFor([&] { return wnd().isPresented(); }, 10000);
-    }
     // Clicks the button of onboard record r and waits until the mouse uses it and the page
     // shows it (button 8 labelled as expected: the marks of markRecords by default).
     void chooseRecord(int r, QString button8 = {})

@@ -820,17 +820,6 @@ protected:
     CMainWnd& window() override { return wnd(); }
     std::filesystem::path folder() const override { return env.dataFolder(); }
 
-    // Unplugs and plugs the mouse again; true when the window has shown it again (the
-    // rebuilt library handed over first).
-    bool replug()
-    {
-        harness->mouse().unplug();
-        if (!waitFor([&] { return !wnd().isPresented(); }, 5000))
-            return false;
-        harness->mouse().plug();
-        return waitFor([&] { return wnd().isPresented(); }, 10000);
-    }
-
     using Block = std::vector<std::array<std::uint8_t, 2>>;
     // An image of these macros as the mouse stores it.
     static std::vector<std::uint8_t> image(const std::vector<Block>& macros)
