@@ -15,6 +15,7 @@
 #include "device/DeviceConnection.h"
 #include "device/DeviceState.h"
 #include "macros/MacroTransfer.h"
+#include "macros/MacroWriteMark.h"
 #include "platform/IniFile.h"
 #include "profiles/ProfileApply.h"
 #include "profiles/ProfileFile.h"
@@ -25,13 +26,15 @@ namespace fs = std::filesystem;
 using namespace corv;
 using corv::fuzz::Scratch;
 
-// Everything a folder holds must be a macro file, the macro index or a profile.
+// Everything a folder holds must be a macro file, the macro index, a profile, or the mark of
+// a macro write that did not finish (a write the hostile answers broke off leaves it).
 void checkFolder(const fs::path& folder)
 {
     std::error_code ec;
     for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
         const fs::path name = e.path().filename();
-        const bool ours = name == "msMacro.ini" || name.extension() == ".mac" || name.extension() == ".pro";
+        const bool ours = name == "msMacro.ini" || name == MacroWriteMark::kFileName || name.extension() == ".mac" ||
+                          name.extension() == ".pro";
         FUZZ_CHECK(ours && e.is_regular_file(ec), "unexpected file in the data folder: " + e.path().string());
     }
 }
