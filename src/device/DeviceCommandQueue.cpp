@@ -43,16 +43,16 @@ bool DeviceCommandQueue::runWithin(Job job, std::chrono::milliseconds wait, Job 
     auto handover = std::make_shared<Handover>();
     handover->late = std::move(late);
     auto finished = [handover] {
-        Job late;
+        Job followUp;
         {
             std::lock_guard lock(handover->mutex);
             handover->finished = true;
             if (handover->gaveUp)
-                late = std::move(handover->late);
+                followUp = std::move(handover->late);
         }
         handover->done.notify_all();
-        if (late)
-            late();
+        if (followUp)
+            followUp();
     };
     bool wasIdle = false;
     if (!enqueue(Entry{std::move(job), std::move(finished)}, &wasIdle))

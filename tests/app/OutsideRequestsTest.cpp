@@ -149,16 +149,16 @@ TEST_F(OutsideRequestsTest, RequestsComingWhileAMessageBoxIsOpenAreCarriedOutInI
     serve(w);
     // The tray click without a mouse opens a message box; while it is open (its event loop
     // running), another program asks for the window and its state.
-    OutsideAnswer shown;
+    OutsideAnswer shownAnswer;
     OutsideAnswer state;
     ui::SetMessageBoxResponder([&](const ui::MessageBoxRequest& r) {
-        shown = request(OutsideRequest::ShowWindow);
+        shownAnswer = request(OutsideRequest::ShowWindow);
         state = request(OutsideRequest::GetState);
         EXPECT_EQ(r.shownText, QString::fromUtf8(CMainWnd::kNoDeviceText));
         return QStringLiteral("confirm_btn");
     });
     w.OnTrayLeftClick();
-    EXPECT_EQ(shown.status, OutsideStatus::Done);
+    EXPECT_EQ(shownAnswer.status, OutsideStatus::Done);
     EXPECT_EQ(state.status, OutsideStatus::Done);
     EXPECT_TRUE(state.flag);
     EXPECT_TRUE(w.isVisible());

@@ -220,10 +220,12 @@ TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
         EXPECT_NE(english, sample) << "no English for " << text.toStdString();
         EXPECT_FALSE(english.contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))))
             << text.toStdString() << " -> " << english.toStdString();
-        if (text.contains(QStringLiteral("%d")))
+        if (text.contains(QStringLiteral("%d"))) {
             EXPECT_TRUE(english.contains(QStringLiteral("37"))) << english.toStdString();
-        if (text.contains(QStringLiteral("%1")))
+        }
+        if (text.contains(QStringLiteral("%1"))) {
             EXPECT_TRUE(english.contains(QStringLiteral("x.exe"))) << english.toStdString();
+        }
     }
     // Chinese has no translations: the program's own texts stay as they are.
     ASSERT_TRUE(rm.LoadLanguage(QStringLiteral("lan_cn.xml")));

@@ -236,8 +236,9 @@ TEST_F(ConnectionTest, EveryRecordsButtonBlockIsReadAndOneThatCannotBeStaysUnkno
     EXPECT_EQ(key("Setting", "KEY0"), "32,0,4");  // the active record's buttons
     for (std::size_t b = 0; b < 5; ++b) {
         EXPECT_EQ(state.buttonsKnown(b), b != 3) << b;
-        if (b != 3)
+        if (b != 3) {
             EXPECT_EQ(state.ButtonImage[b], mouse->buttonBlock(b)) << b;
+        }
     }
     EXPECT_FALSE(state.buttonsKnown(5));  // record 5 has no block in the mouse
 
