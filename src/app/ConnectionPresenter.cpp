@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "app/CMainWnd.h"
-#include "app/ControlNames.h"
+#include "app/ShellNames.h"
 #include "device/DeviceProtocol.h"
 #include "feature/ProfileApplication.h"
 #include "feature/WindowMessages.h"

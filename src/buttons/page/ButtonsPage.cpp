@@ -44,6 +44,8 @@ ButtonsPage::~ButtonsPage() = default;
 
 std::span<const ui::ControlRef> ButtonsPage::controls() const { return bn::buttonPageControls(); }
 
+std::span<const ui::MenuItemRef> ButtonsPage::menuItems() const { return bn::functionMenuItems(); }
+
 void ButtonsPage::windowInit()
 {
     sender_ = std::make_unique<ButtonSender>(

@@ -19,6 +19,13 @@ MacroPage::MacroPage(FeatureHost& host)
 
 std::span<const ui::ControlRef> MacroPage::controls() const { return mn::macroPageControls(); }
 
+std::span<const ui::MenuItemRef> MacroPage::menuItems() const
+{
+    static constexpr ui::MenuItemRef kItems[] = {
+        {mn::kLibraryMenu, mn::kMenuCopy}, {mn::kLibraryMenu, mn::kMenuImport}, {mn::kLibraryMenu, mn::kMenuExport}};
+    return kItems;
+}
+
 void MacroPage::windowInit() { library_.loadMacroList(); }
 
 void MacroPage::declare(FeatureRegistry& r)

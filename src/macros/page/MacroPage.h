@@ -49,6 +49,7 @@ public:
     std::string_view name() const override { return "macros"; }
     void declare(FeatureRegistry& registry) override;
     std::span<const ui::ControlRef> controls() const override;
+    std::span<const ui::MenuItemRef> menuItems() const override;
     void windowInit() override;
 
     MacroLibraryActions& library() { return library_; }

@@ -216,7 +216,8 @@ void MacroRowEditor::insertDelay()
         const auto row = selectedRow();
         const long ms = typedDelay(host_.control(qs(mn::kDelayEdit)).GetText());
         const std::size_t before = shown_.size();
-        const DelayInsertMode where = mode == MacroPage::kDelayBefore ? DelayInsertMode::Before : DelayInsertMode::After;
+        const DelayInsertMode where =
+            mode == MacroPage::kDelayBefore ? DelayInsertMode::Before : DelayInsertMode::After;
         const MacroEdit edit = shown_.insertDelay(row, ms, where);
         if (edit.result == MacroEditResult::WriteFailed) {
             restoreRows(row);

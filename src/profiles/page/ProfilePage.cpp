@@ -42,6 +42,13 @@ ProfileManager manager() { return ProfileManager(dataFolderPath()); }
 
 std::span<const ui::ControlRef> ProfilePage::controls() const { return pn::profileControls(); }
 
+std::span<const ui::MenuItemRef> ProfilePage::menuItems() const
+{
+    static constexpr ui::MenuItemRef kItems[] = {
+        {pn::kMenuFile, pn::kMenuCopy}, {pn::kMenuFile, pn::kMenuImport}, {pn::kMenuFile, pn::kMenuExport}};
+    return kItems;
+}
+
 void ProfilePage::windowInit()
 {
     loadProfileLists();

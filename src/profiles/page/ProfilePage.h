@@ -22,6 +22,7 @@ public:
     std::string_view name() const override { return "profiles"; }
     void declare(FeatureRegistry& registry) override;
     std::span<const ui::ControlRef> controls() const override;
+    std::span<const ui::MenuItemRef> menuItems() const override;
     void windowInit() override;
     void shutdown() override;
 
