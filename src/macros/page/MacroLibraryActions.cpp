@@ -67,7 +67,7 @@ void MacroLibraryActions::libraryChanged()
 {
     fillNameList(MacroIndex(dataFolderPath()).names());
     if (page_.registry() != nullptr)
-        page_.registry()->macroLibraryChanged(page_.name());
+        page_.registry()->raise(kMacroLibraryChangedEvent, std::string(page_.name()));
 }
 
 void MacroLibraryActions::libraryChangedElsewhere()
@@ -332,7 +332,7 @@ void MacroLibraryActions::macrosRebuilt(const MacroRebuildOutcome& outcome)
     }
     fillNameList(names);
     if (page_.registry() != nullptr)
-        page_.registry()->macroLibraryChanged(page_.name());
+        page_.registry()->raise(kMacroLibraryChangedEvent, std::string(page_.name()));
     if (outcome.limitReached) {
         // Not shown from inside the connection's hand-over: the connection thread waits for it.
         QMetaObject::invokeMethod(

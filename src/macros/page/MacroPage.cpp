@@ -5,6 +5,8 @@
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
 #include "feature/WindowMessages.h"
+#include "macros/MacroIndex.h"
+#include "macros/MacroTransfer.h"
 #include "macros/page/MacroNames.h"
 #include "ui/Control.h"
 #include "ui/Notification.h"
@@ -60,7 +62,7 @@ void MacroPage::declare(FeatureRegistry& r)
     key(msg::WM_HOOK_MACRO_EDIT, &MacroKeyCapture::replaceKey);
     key(msg::WM_HOOK_MACRO_INSERT, &MacroKeyCapture::insertKey);
     r.onHooksEnding([&capture] { capture.endCaptures(); });
-    r.onMacroLibraryChanged([this](std::string_view by) {
+    r.onEvent<std::string>(kMacroLibraryChangedEvent, [this](const std::string& by) {
         if (by != name())
             library_.libraryChangedElsewhere();
     });
@@ -73,7 +75,8 @@ void MacroPage::declare(FeatureRegistry& r)
     r.onMenu(mn::kMenuCopy, false, [&library](const ui::MenuCommand&) { library.copySelected(); });
     r.onMenu(mn::kMenuImport, false, [&library](const ui::MenuCommand&) { library.importIntoSelected(); });
     r.onMenu(mn::kMenuExport, false, [&library](const ui::MenuCommand&) { library.exportSelected(); });
-    r.onMacrosRebuilt([&library](const MacroRebuildOutcome& outcome) { library.macrosRebuilt(outcome); });
+    r.onEvent<MacroRebuildOutcome>(kMacrosRebuiltEvent,
+                                   [&library](const MacroRebuildOutcome& outcome) { library.macrosRebuilt(outcome); });
 }
 
 void MacroPage::setLocked(bool locked)
