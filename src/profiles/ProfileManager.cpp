@@ -8,6 +8,7 @@
 #include "platform/IniFile.h"
 #include "platform/IniSnapshot.h"
 #include "platform/Utf.h"
+#include "profiles/ProgramLink.h"
 
 namespace corv {
 
@@ -273,6 +274,17 @@ std::optional<std::size_t> ProfileManager::linkedTo(std::string_view program) co
             return j;
     }
     return std::nullopt;
+}
+
+std::vector<std::size_t> ProfileManager::linkedTo(const ProgramIdentity& program) const
+{
+    std::vector<std::size_t> out;
+    const std::vector<ProfileEntry> all = entries();
+    for (std::size_t j = 0; j < all.size(); ++j) {
+        if (all[j].linkFlag == "1" && ProgramLink::matches(all[j].program, program))
+            out.push_back(j);
+    }
+    return out;
 }
 
 }  // namespace corv

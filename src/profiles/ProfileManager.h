@@ -11,6 +11,10 @@
 #include <vector>
 
 namespace corv {
+class ProgramIdentity;
+}
+
+namespace corv {
 
 enum class ProfileResult {
     Ok,
@@ -73,6 +77,9 @@ public:
     ProfileResult unlink(std::size_t i);
     // The lowest profile linked (flag "1") to program, paths compared without regard to case.
     std::optional<std::size_t> linkedTo(std::string_view program) const;
+    // Every profile linked (flag "1") to the program in front (ProgramLink), lowest first:
+    // the first is the one that applies.
+    std::vector<std::size_t> linkedTo(const ProgramIdentity& program) const;
 
 private:
     bool writeIndex(const std::vector<ProfileEntry>& entries, long select) const;

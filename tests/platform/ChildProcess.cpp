@@ -22,7 +22,7 @@ int openPidFd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, int inheritFd)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, int inheritFd, const std::string& file)
 {
     int stdinPipe[2];
     if (::pipe2(stdinPipe, O_CLOEXEC) != 0) {
@@ -41,7 +41,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, int inheritFd)
     if (inheritFd >= 0)
         posix_spawn_file_actions_adddup2(&actions, inheritFd, inheritFd);  // clears close-on-exec
     pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = ::posix_spawnp(&pid, file.empty() ? args[0] : file.c_str(), &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(stdinPipe[0]);
     if (rc != 0) {

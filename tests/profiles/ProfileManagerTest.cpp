@@ -7,6 +7,9 @@
 #include "platform/IniFile.h"
 #include "profiles/ProfileManager.h"
 
+#include "platform/ProgramIdentity.h"
+#include "profiles/ProgramLink.h"
+
 namespace corv {
 namespace {
 
@@ -120,6 +123,51 @@ TEST_F(ProfileManagerTest, LinksCompareWithoutCaseAndTheLowestIndexWins)
     EXPECT_EQ(library.linkedTo("C:\\Games\\X.exe"), std::optional<std::size_t>(1));
     ASSERT_EQ(library.unlink(1), ProfileResult::Ok);
     EXPECT_EQ(library.linkedTo("C:\\Games\\X.exe"), std::optional<std::size_t>(2));
+}
+
+// The program in front as a game run by Wine or Proton is told: links to the game's .exe,
+// by path or (where the prefix could not be followed) by file name, and steam:APPID links.
+TEST_F(ProfileManagerTest, LinksMatchWindowsGamesAndSteamAppsAndSeveralMatchesListLowestFirst)
+{
+    const auto wine = [](std::string windows, std::string appId = {}) {
+        ProgramIdentity p;
+        p.executable = "/usr/lib/wine/wine64-preloader";
+        p.windowsExecutable = std::move(windows);
+        p.steamAppId = std::move(appId);
+        return p;
+    };
+    const std::string racer = (dir / "steamapps/common/Racer/Racer.exe").string();
+    make({"Plain", "Racer", "ByName", "Steam", "Loader", "Racer2"},
+         {"/usr/bin/gimp", racer, "/elsewhere/Shooter.EXE", "steam:620", "/usr/lib/wine/wine64-preloader", ""});
+
+    using V = std::vector<std::size_t>;
+    ProgramIdentity gimp;
+    gimp.executable = "/USR/BIN/GIMP";
+    EXPECT_EQ(library.linkedTo(gimp), V{0});
+    // The loader itself is a program a profile may link; a game under it matches its own
+    // link first only by index order.
+    EXPECT_EQ(library.linkedTo(wine(racer)), (V{1, 4}));
+    // A prefix that could not be followed gives the file name: links of any folder match.
+    EXPECT_EQ(library.linkedTo(wine("shooter.exe")), (V{2, 4}));
+    EXPECT_EQ(library.linkedTo(wine("/other/place/Shooter.exe")), V{4});  // a mapped path must be the path
+    EXPECT_EQ(library.linkedTo(wine("/x/portal2.exe", "620")), (V{3, 4}));
+    ProgramIdentity steamOnly;  // a process we may not read, known by its window class
+    steamOnly.steamAppId = "620";
+    EXPECT_EQ(library.linkedTo(steamOnly), V{3});
+    steamOnly.steamAppId = "6200";
+    EXPECT_EQ(library.linkedTo(steamOnly), V{});
+    EXPECT_EQ(library.linkedTo(ProgramIdentity{}), V{});
+
+    // The same file reached through a symbolic link (a Steam library behind a link).
+    std::filesystem::create_directories(dir / "steamapps/common/Racer");
+    writeBytes(racer, "MZ");
+    std::filesystem::create_directory_symlink(dir / "steamapps", dir / "library");
+    EXPECT_EQ(library.linkedTo(wine((dir / "library/common/Racer/Racer.exe").string())), (V{1, 4}));
+    // A link not ending in .exe never matches by the Windows program.
+    EXPECT_FALSE(ProgramLink::matches("/usr/bin/gimp", wine("/usr/bin/gimp")));
+    EXPECT_FALSE(ProgramLink::matches("steam:", wine("x.exe", "")));
+    EXPECT_FALSE(ProgramLink::matches(" ", gimp));
+    EXPECT_EQ(ProgramLink::steamLink("620"), "steam:620");
 }
 
 TEST_F(ProfileManagerTest, AnEntryWithoutANameIsNoProfileAndTheIndexIsRepaired)

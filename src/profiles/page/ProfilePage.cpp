@@ -2,7 +2,9 @@
 
 #include <QLoggingCategory>
 #include <algorithm>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
@@ -10,6 +12,7 @@
 #include "platform/AppPaths.h"
 #include "platform/ForegroundWatcher.h"
 #include "platform/IniEdit.h"
+#include "platform/ProgramIdentity.h"
 #include "profiles/FirstProfile.h"
 #include "profiles/ProfileApply.h"
 #include "profiles/ProfileFile.h"
@@ -22,6 +25,7 @@
 #include "ui/MenuWnd.h"
 #include "ui/Notification.h"
 #include "ui/OptionControl.h"
+#include "ui/ResourceManager.h"
 #include "ui/UiThread.h"
 
 namespace corv {
@@ -55,7 +59,11 @@ void ProfilePage::windowInit()
     // The watcher reports from its own thread; the switch happens on the UI thread (which
     // refuses the call once the window is shutting down).
     watching_ = foreground_ != nullptr && foreground_->start([this](const std::string& executable) {
-        ui::sendToUiThread([this, executable] { onForegroundProgram(executable); });
+        ui::sendToUiThread([this, executable] {
+            ProgramIdentity program;
+            program.executable = executable;
+            onForegroundProgram(program);
+        });
     });
     if (!watching_)
         qCInfo(lcProfiles) << "no X11 session: profiles do not switch with the program in front";
@@ -68,12 +76,19 @@ void ProfilePage::shutdown()
     watching_ = false;
 }
 
-void ProfilePage::onForegroundProgram(const std::string& executable)
+void ProfilePage::onForegroundProgram(const ProgramIdentity& program)
 {
     ui::ComboControl list(host_.control(QLatin1String(pn::kLists[pn::kDpiList])));
     const long choice = ProfileIndex::selected();
-    const std::optional<std::size_t> linked = executable.empty() ? std::nullopt : manager().linkedTo(executable);
-    const int wanted = linked ? static_cast<int>(*linked) : static_cast<int>(choice);
+    const std::vector<std::size_t> linked = manager().linkedTo(program);
+    const int wanted = !linked.empty() ? static_cast<int>(linked.front()) : static_cast<int>(choice);
+    QString several;
+    if (linked.size() > 1 && wanted < list.getCount()) {
+        several = ui::programText(QString::fromUtf8(kMsgSeveralLinks)).arg(list.getItemUserData(wanted));
+        qCInfo(lcProfiles) << "several profiles are linked to the program in front; the lowest applies:" << several;
+    }
+    for (const char* edit : pn::kProgramEdits)
+        host_.control(QLatin1String(edit)).setToolTip(several);
     // Selecting the item applies it like a user's choice; selecting the item that is
     // already selected changes nothing.
     if (wanted >= 0 && wanted < list.getCount() && list.getCurSel() != wanted)
@@ -258,9 +273,23 @@ void ProfilePage::showUnlinked()
         host_.control(QLatin1String(panel)).setVisible(false);
 }
 
+std::string ProfilePage::programDialogFolder(const std::string& home)
+{
+    if (!home.empty()) {
+        for (const char* library : {"/.local/share/Steam/steamapps/common", "/.steam/steam/steamapps/common",
+                                    "/.var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/common"}) {
+            std::error_code error;
+            if (std::filesystem::is_directory(home + library, error))
+                return home + library;
+        }
+    }
+    return kProgramFolder;
+}
+
 QString ProfilePage::chooseProgram()
 {
-    return ui::getOpenFileName(host_.window(), QString(), QLatin1String(kProgramFolder), kProgramFilter);
+    const QString folder = QString::fromStdString(programDialogFolder(qEnvironmentVariable("HOME").toStdString()));
+    return ui::getOpenFileName(host_.window(), QString(), folder, kProgramFilter);
 }
 
 void ProfilePage::onLinkBox(int page, bool selected)

@@ -13,6 +13,7 @@ namespace corv {
 
 class FeatureHost;
 class ForegroundWatcher;
+class ProgramIdentity;
 struct ProfileApplication;
 
 class ProfilePage : public Feature {
@@ -53,7 +54,9 @@ public:
     void chooseLinkedProgram();
     // Another program came to the front (UI thread): the profile linked to it is applied, or
     // the user's own choice when none is; the user's choice stays the stored one.
-    void onForegroundProgram(const std::string& executable);
+    // Several linked profiles match the program: the lowest applies, and the link edits'
+    // tooltips say which.
+    void onForegroundProgram(const ProgramIdentity& program);
     // Selects the profile named name in the DPI page's list as a user's choice would (so it
     // is applied while a mouse is connected; the profile already selected stays as it is).
     // False when no profile has that name.
@@ -63,8 +66,14 @@ public:
     static constexpr const char* kMsgLeftClickRestored = "该配置文件中没有左键设置，第一个按键已恢复为左键";
     static constexpr const char* kNoSwitchingText = "按程序切换配置文件需要 X11 桌面会话；链接已保存，但不会自动切换。";
 
-    // Where the program dialog starts.
+    // Said (as the link edits' tooltip) while several linked profiles match the program in
+    // front; %1 is the profile that applies.
+    static constexpr const char* kMsgSeveralLinks = "有多个配置文件链接到前台程序，使用的是“%1”";
+
+    // Where the program dialog starts: the first Steam library of home that exists (native
+    // Steam, its older link, the Flatpak's), else kProgramFolder.
     static constexpr const char* kProgramFolder = "/usr/bin";
+    static std::string programDialogFolder(const std::string& home);
 
     static constexpr const char* kFirstProfile = "新配置文件1";
     // A damaged count must not make start-up read for ever.
