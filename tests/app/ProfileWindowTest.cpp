@@ -193,9 +193,13 @@ TEST_F(ProfileWindowTest, TheProgramInFrontAppliesItsProfileAndTheUsersChoiceCom
         sent = sent || (f.length() == 56 && f.data()[14] == 1);
     EXPECT_TRUE(sent);
     EXPECT_EQ(key("PROFILESELECT", "select"), "0");  // the user's choice stays
+    // The page says which of the two links applies.
+    EXPECT_EQ(ctl("ms_DPI_edit_cxname").widget()->toolTip(),
+              QString::fromUtf8(ProfilePage::kMsgSeveralLinks).arg(QStringLiteral("p1")));
 
     watcher.announce("/usr/bin/editor");
     EXPECT_EQ(list(0).getCurSel(), 0);
+    EXPECT_TRUE(ctl("ms_DPI_edit_cxname").widget()->toolTip().isEmpty());
     EXPECT_EQ(key("PROFILESELECT", "select"), "0");
     // The same program again, or no program, changes nothing.
     harness->mouse().frameLog().clear();
