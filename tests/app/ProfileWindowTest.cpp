@@ -3,15 +3,20 @@
 // checked for duplicates, through the choose button not.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QMenu>
 
 #include "AppFixture.h"
+#include "ChildProcess.h"
+#include "TempFolder.h"
 #include "device/DeviceProtocol.h"
 #include "platform/FakeForegroundWatcher.h"
 #include "platform/IniFile.h"
 #include "profiles/page/ProfilePage.h"
 #include "ui/ComboControl.h"
 #include "ui/FileDialog.h"
+#include "ui/MenuWnd.h"
 #include "ui/Notification.h"
 #include "ui/OptionControl.h"
 
@@ -164,6 +169,7 @@ TEST_F(ProfileWindowTest, TheCheckBoxRefusesAProgramLinkedElsewhereTheChooseButt
     const auto messages = shown.size();
     files << QStringLiteral("/opt/Games/X");
     notify(ui::notify::kClick, "ms_REG_btn_cxname");
+    menu("Menu_ProgramFile");
     EXPECT_EQ(shown.size(), messages);
     EXPECT_EQ(key("PROCESS", "1"), "/opt/Games/X");
     EXPECT_EQ(ctl("ms_Key_edit_cxname").getText(), QStringLiteral("X"));
@@ -208,6 +214,35 @@ TEST_F(ProfileWindowTest, TheProgramInFrontAppliesItsProfileAndTheUsersChoiceCom
     EXPECT_TRUE(requestsOf(harness->mouse(), CMD_WRITE_SETTINGS).empty());
 }
 
+// The choose button's "running programs": a Windows game run by Wine's loader (here a copy
+// of sleep under the loader's name, told its Windows path as Wine tells it) is offered by
+// name, and picking it links the profile to the game, not to the loader.
+TEST_F(ProfileWindowTest, ARunningWindowsGameCanBeLinkedFromTheChooseMenu)
+{
+    TempFolder bin;
+    const std::filesystem::path loader = bin / "wine64-preloader";
+    std::filesystem::copy_file("/bin/sleep", loader);
+    std::filesystem::permissions(loader, std::filesystem::perms::owner_all);
+    ChildProcess game({"Z:\\tmp\\games\\Racer\\Racer.exe", "1000"}, -1, loader.string());
+    ASSERT_TRUE(game.started());
+    writeProfiles({"p0", "p1"});
+    connect("R210");
+
+    notify(ui::notify::kClick, "ms_DPI_btn_cxname");
+    menu("Menu_RunningPrograms");
+    auto* running = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(running, nullptr);
+    QString item;
+    for (QAction* action : running->actions())
+        item = action->text() == QStringLiteral("Racer.exe") ? action->objectName() : item;
+    ASSERT_FALSE(item.isEmpty());
+    ASSERT_TRUE(ui::MenuWnd::triggerItem(running, item));
+    EXPECT_EQ(key("PROCESS", "0"), "/tmp/games/Racer/Racer.exe");
+    EXPECT_EQ(key("PROFILELIKEEXE", "0"), "1");
+    EXPECT_EQ(ctl("ms_DPI_edit_cxname").getText(), QStringLiteral("Racer.exe"));
+    running->close();
+}
+
 TEST_F(ProfileWindowTest, WithoutAWatcherLinksAreKeptAndTheUserIsToldOnce)
 {
     writeProfiles({"p0", "p1"});
@@ -215,6 +250,7 @@ TEST_F(ProfileWindowTest, WithoutAWatcherLinksAreKeptAndTheUserIsToldOnce)
     files << QStringLiteral("/usr/games/racer") << QStringLiteral("/usr/games/other");
     ui::OptionControl(ctl("ms_DPI_write_lian")).setSelected(true, true);
     notify(ui::notify::kClick, "ms_DPI_btn_cxname");
+    menu("Menu_ProgramFile");
     EXPECT_EQ(shown, (QStringList{QString::fromUtf8(ProfilePage::kNoSwitchingText)}));
     EXPECT_EQ(key("PROCESS", "0"), "/usr/games/other");
 }

@@ -56,7 +56,8 @@ TEST_F(ProgramIdentityTest, WindowsPathsMapThroughZAndThePrefixOrKeepTheFileName
 
     EXPECT_EQ(ProgramIdentity::mapWindowsPath("Z:\\tmp\\games\\Racer\\Racer.exe", {}), "/tmp/games/Racer/Racer.exe");
     EXPECT_EQ(ProgramIdentity::mapWindowsPath("z:/opt/x.exe", prefix), "/opt/x.exe");
-    EXPECT_EQ(ProgramIdentity::mapWindowsPath("C:\\Games\\Racer.exe", prefix), (prefix / "drive_c/Games/Racer.exe").string());
+    EXPECT_EQ(ProgramIdentity::mapWindowsPath("C:\\Games\\Racer.exe", prefix),
+              (prefix / "drive_c/Games/Racer.exe").string());
     EXPECT_EQ(ProgramIdentity::mapWindowsPath("d:\\Racer\\Racer.exe", prefix), "/mnt/games/Racer/Racer.exe");
     // No such drive, no prefix, no drive at all: the bare file name.
     EXPECT_EQ(ProgramIdentity::mapWindowsPath("E:\\Racer.exe", prefix), "Racer.exe");

@@ -656,6 +656,8 @@ MENUS = {
     'menu.xml': [('lan', '中文 / English', '中文 / English'), None, ('exit', '退出', 'Exit')],
     'fuction.xml': [('Menu_Copy', '复制配置文件', 'Copy profile'), ('Menu_Import', '导入配置文件', 'Import profile…'),
                     ('Menu_Export', '导出配置文件', 'Export profile…')],
+    'choose_program.xml': [('Menu_ProgramFile', '选择程序文件…', 'Program file…'),
+                           ('Menu_RunningPrograms', '正在运行的程序…', 'Running programs…')],
     'macro_fuction.xml': [('Menu_CopyMarco', '复制宏', 'Copy macro'), ('Menu_MacroImport', '导入宏', 'Import macro…'),
                           ('Menu_MacroExport', '导出宏', 'Export macro…')],
     'mskeySet.xml': [('msmenuleftkey', '左键', 'Left click'), ('msmenurightkey', '右键', 'Right click'),

@@ -28,6 +28,12 @@ inline constexpr const char* kMenuFile = "fuction.xml";
 inline constexpr const char* kMenuCopy = "Menu_Copy";
 inline constexpr const char* kMenuImport = "Menu_Import";
 inline constexpr const char* kMenuExport = "Menu_Export";
+// The choose buttons' menu: a program file, or one of the games running now (items
+// kRunningItemPrefix + N of a menu made when it opens).
+inline constexpr const char* kChooseMenuFile = "choose_program.xml";
+inline constexpr const char* kMenuProgramFile = "Menu_ProgramFile";
+inline constexpr const char* kMenuRunningPrograms = "Menu_RunningPrograms";
+inline constexpr const char* kRunningItemPrefix = "running_";
 inline constexpr int kDpiList = kFromDpiList;
 inline constexpr int kKeyList = kFromKeyList;
 inline constexpr int kRegList = kFromRegList;

@@ -1,10 +1,14 @@
 #include "profiles/page/ProfilePage.h"
 
+#include <QAction>
+#include <QCursor>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <unistd.h>
 
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
@@ -18,6 +22,7 @@
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileIndex.h"
 #include "profiles/ProfileManager.h"
+#include "profiles/RunningPrograms.h"
 #include "profiles/page/ProfileNames.h"
 #include "settings/SettingsSession.h"
 #include "ui/ComboControl.h"
@@ -48,8 +53,11 @@ std::span<const ui::ControlRef> ProfilePage::controls() const { return pn::profi
 
 std::span<const ui::MenuItemRef> ProfilePage::menuItems() const
 {
-    static constexpr ui::MenuItemRef kItems[] = {
-        {pn::kMenuFile, pn::kMenuCopy}, {pn::kMenuFile, pn::kMenuImport}, {pn::kMenuFile, pn::kMenuExport}};
+    static constexpr ui::MenuItemRef kItems[] = {{pn::kMenuFile, pn::kMenuCopy},
+                                                 {pn::kMenuFile, pn::kMenuImport},
+                                                 {pn::kMenuFile, pn::kMenuExport},
+                                                 {pn::kChooseMenuFile, pn::kMenuProgramFile},
+                                                 {pn::kChooseMenuFile, pn::kMenuRunningPrograms}};
     return kItems;
 }
 
@@ -329,18 +337,49 @@ void ProfilePage::onLinkBox(int page, bool selected)
     tellNoSwitchingOnce();
 }
 
+void ProfilePage::openChooseMenu() { host_.showPopupMenu(QLatin1String(pn::kChooseMenuFile)); }
+
 void ProfilePage::chooseLinkedProgram()
 {
-    const int i = selectionOf(pn::kDpiList);
-    if (i < 0)
+    if (selectionOf(pn::kDpiList) < 0)
         return;
     const QString program = chooseProgram();
     const std::string shown = programFileName(program.toStdString());
     if (program.isEmpty() || shown.empty())
         return;
-    manager().link(static_cast<std::size_t>(i), program.toStdString(), false);
-    showLinked(QString::fromStdString(shown));
+    linkTo(program.toStdString(), QString::fromStdString(shown));
+}
+
+void ProfilePage::linkTo(const std::string& link, const QString& shown)
+{
+    const int i = selectionOf(pn::kDpiList);
+    if (i < 0)
+        return;
+    manager().link(static_cast<std::size_t>(i), link, false);
+    showLinked(shown);
     tellNoSwitchingOnce();
+}
+
+QMenu* ProfilePage::openRunningProgramsMenu()
+{
+    const std::string home = qEnvironmentVariable("HOME").toStdString();
+    const std::vector<RunningProgram> running = RunningPrograms::list(::getuid(), home);
+    auto* menu = new QMenu(host_.window());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setObjectName(QLatin1String(pn::kMenuRunningPrograms));
+    if (running.empty()) {
+        QAction* none = menu->addAction(ui::programText(QString::fromUtf8(kMsgNoRunningGames)));
+        none->setEnabled(false);
+    }
+    for (std::size_t n = 0; n < running.size(); ++n) {
+        const QString shown = QString::fromStdString(running[n].shownName);
+        QAction* item = menu->addAction(shown);
+        item->setObjectName(QLatin1String(pn::kRunningItemPrefix) + QString::number(n));
+        const std::string link = running[n].link;
+        QObject::connect(item, &QAction::triggered, menu, [this, link, shown] { linkTo(link, shown); });
+    }
+    menu->popup(QCursor::pos());
+    return menu;
 }
 
 void ProfilePage::selectStoredProfile()
@@ -422,7 +461,7 @@ void ProfilePage::declare(FeatureRegistry& r)
     for (int page = 0; page < 3; ++page) {
         r.on(kClick, pn::kRenameButtons[static_cast<std::size_t>(page)],
              [this, page](Msg, int) { renameProfile(page); });
-        r.on(kClick, pn::kChooseButtons[static_cast<std::size_t>(page)], [this](Msg, int) { chooseLinkedProgram(); });
+        r.on(kClick, pn::kChooseButtons[static_cast<std::size_t>(page)], [this](Msg, int) { openChooseMenu(); });
     }
     // The boxes in the order of their pages: KEY, DPI, REG.
     const std::size_t boxes[] = {pn::kKeyList, pn::kDpiList, pn::kRegList};
@@ -430,6 +469,8 @@ void ProfilePage::declare(FeatureRegistry& r)
         r.on(kSelectChanged, pn::kLinkBoxes[boxes[page]],
              [this, page](Msg msg, int) { onLinkBox(page, msg.wParam == 1); });
     }
+    r.onMenu(pn::kMenuProgramFile, false, [this](const ui::MenuCommand&) { chooseLinkedProgram(); });
+    r.onMenu(pn::kMenuRunningPrograms, false, [this](const ui::MenuCommand&) { openRunningProgramsMenu(); });
     r.onMenu(pn::kMenuCopy, false, [this](const ui::MenuCommand&) { copyProfile(); });
     r.onMenu(pn::kMenuImport, false, [this](const ui::MenuCommand&) { importProfile(); });
     r.onMenu(pn::kMenuExport, false, [this](const ui::MenuCommand&) { exportProfile(); });

@@ -9,6 +9,8 @@
 #include "feature/Feature.h"
 #include "feature/FeatureRegistry.h"
 
+class QMenu;
+
 namespace corv {
 
 class FeatureHost;
@@ -50,8 +52,15 @@ public:
     void exportProfile();
     // A link box changed (page: 0 KEY, 1 DPI, 2 REG, as their boxes are numbered).
     void onLinkBox(int page, bool selected);
-    // A choose button: links the chosen program without looking for other links.
+    // A choose button: its menu of a program file or a running game.
+    void openChooseMenu();
+    // Links the program file chosen in the dialog without looking for other links.
     void chooseLinkedProgram();
+    // The menu of the games running now (RunningPrograms); a pick links the profile to what
+    // will match that game. Returns the menu (deleted when closed).
+    QMenu* openRunningProgramsMenu();
+    // Links the selected profile to link, shown by its name, without looking for other links.
+    void linkTo(const std::string& link, const QString& shown);
     // Another program came to the front (UI thread): the profile linked to it is applied, or
     // the user's own choice when none is; the user's choice stays the stored one.
     // Several linked profiles match the program: the lowest applies, and the link edits'
@@ -68,6 +77,7 @@ public:
 
     // Said (as the link edits' tooltip) while several linked profiles match the program in
     // front; %1 is the profile that applies.
+    static constexpr const char* kMsgNoRunningGames = "没有正在运行的游戏（Wine、Proton 或 Steam）";
     static constexpr const char* kMsgSeveralLinks = "有多个配置文件链接到前台程序，使用的是“%1”";
 
     // Where the program dialog starts: the first Steam library of home that exists (native
