@@ -74,8 +74,8 @@ RunningProgram RunningPrograms::entryOf(const ProgramIdentity& program, const st
         entry.link = ProgramLink::steamLink(program.steamAppId);
         entry.shownName = steamGameName(program.steamAppId, home);
         if (entry.shownName.empty())
-            entry.shownName = program.isWindowsProgram() ? fileNameOf(program.windowsExecutable)
-                                                         : "Steam " + program.steamAppId;
+            entry.shownName =
+                program.isWindowsProgram() ? fileNameOf(program.windowsExecutable) : "Steam " + program.steamAppId;
         return entry;
     }
     if (program.isWindowsProgram()) {
@@ -94,10 +94,11 @@ std::vector<RunningProgram> RunningPrograms::list(uid_t uid, const std::string& 
     for (fs::directory_iterator it(procRoot, error), end; !error && it != end && seen < kMaxProcesses;
          it.increment(error)) {
         const std::string name = it->path().filename().string();
-        if (name.empty() || name.size() > 9 || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        if (name.empty() || name.size() > 9 ||
+            !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         ++seen;
-        struct stat info {};
+        struct stat info { };
         if (::stat(it->path().c_str(), &info) != 0 || info.st_uid != uid)
             continue;
         const ProgramIdentity program = ProgramIdentity::ofProcess(static_cast<pid_t>(std::stol(name)), {}, procRoot);

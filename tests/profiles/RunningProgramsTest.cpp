@@ -42,7 +42,7 @@ TEST(RunningProgramsTest, GamesAreListedOnceByTheirNameWithTheLinkThatMatchesThe
     fakeProcess(proc, 103, "/usr/bin/native-game", "native-game\0"s, "SteamAppId=4000\0"s);
     fakeProcess(proc, 104, "/usr/bin/gimp", "gimp\0setup.exe\0"s, "");  // no game
     fs::create_directories(proc / "self");                              // not a process folder
-    fs::create_directories(proc / "99999999999999999999");               // no pid
+    fs::create_directories(proc / "99999999999999999999");              // no pid
 
     const std::vector<RunningProgram> games = RunningPrograms::list(::getuid(), home, proc);
     ASSERT_EQ(games.size(), 3u);

@@ -23,7 +23,6 @@ namespace {
 
 QString qs(const char* name) { return QString::fromUtf8(name); }
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-QString delayText(long ms) { return QStringLiteral("%1 MS").arg(ms); }
 
 }  // namespace
 
@@ -167,10 +166,10 @@ void MacroKeyCapture::recordKey(bool down, std::uint16_t vk)
     ui::ListControl list(host_.control(qs(mn::kMacroList)));
     const std::size_t rows = shown.size();
     list.addActionRow(down, qs(action->name), qs(shown.lines()[rows - 2]));
-    list.addTextRow(delayText(0), qs(shown.lines()[rows - 1]));
+    list.addTextRow(MacroRowEditor::delayText(0), qs(shown.lines()[rows - 1]));
     if (completed) {
         // Shown as measured; the file keeps whole units of 10 ms.
-        list.setItemText(static_cast<int>(*completed), delayText(delay));
+        list.setItemText(static_cast<int>(*completed), MacroRowEditor::delayText(delay));
         list.setItemUserData(static_cast<int>(*completed), qs(shown.lines()[*completed]));
     }
 }
@@ -210,7 +209,7 @@ void MacroKeyCapture::insertKey(bool down, std::uint16_t vk)
     const std::size_t at = mode == MacroPage::kKeysBefore ? *row : *row + 1;
     if (!shown.insertLines(at, {*action, MacroRecorder::delayAfter(delay, *action)}))
         return;
-    const QString shownDelay = delayText(delay);
+    const QString shownDelay = MacroRowEditor::delayText(delay);
     page_.editor().insertRow(static_cast<int>(at), at);
     page_.editor().insertRow(static_cast<int>(at + 1), at + 1, &shownDelay);
     // Before: the selected row moves down with the pair. After: the next key goes after this

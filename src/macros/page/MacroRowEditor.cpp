@@ -22,11 +22,12 @@ namespace {
 
 QString qs(const char* name) { return QString::fromUtf8(name); }
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-QString delayText(long ms) { return QStringLiteral("%1 MS").arg(ms); }
 
 }  // namespace
 
 Q_LOGGING_CATEGORY(lcMacroRows, "corv.debug.macros.rows", QtWarningMsg)
+
+QString MacroRowEditor::delayText(long ms) { return QStringLiteral("%1 MS").arg(ms); }
 
 void MacroRowEditor::clear()
 {

@@ -57,6 +57,8 @@ public:
     // reading stops at the first other character, no digits read 0), limited to
     // 0..MacroAction::kMaxDelayMs.
     static long typedDelay(const QString& text);
+    // A delay row's text.
+    static QString delayText(long ms);
 
 private:
     // Puts the editor list back to the shown macro's rows after a failed save, and says so.
