@@ -14,6 +14,7 @@ packages=(
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
   dpkg-dev file lintian desktop-file-utils appstream
   rpm rpm2cpio cpio rpmlint
+  pacman-package-manager makepkg fakeroot libarchive-tools zstd
 )
 
 missing=()
