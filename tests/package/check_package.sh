@@ -121,6 +121,17 @@ if [ "$format" = RPM ]; then
     fail "the package owns directories that are not its own: $(tr '\n' ' ' <"$work/foreign")"
   fi
   echo "owns $(wc -l <"$work/dirs") directories, all its own"
+  # Installed into an empty root and removed again, it leaves nothing of its own behind. (Without
+  # its dependencies and scriptlets: the root holds no system.)
+  rpm_root=(rpm --root "$work/rpmroot" --nodeps --noscripts)
+  mkdir "$work/rpmroot"
+  "${rpm_root[@]}" -i "$pkg" 2>"$work/rpm-i.log" || { cat "$work/rpm-i.log" >&2; fail "rpm could not install the package"; }
+  [ -x "$work/rpmroot/usr/bin/corvalantis" ] || fail "rpm -i installed no program"
+  "${rpm_root[@]}" -V corvalantis || fail "rpm -V finds the installed files changed"
+  "${rpm_root[@]}" -e corvalantis 2>"$work/rpm-e.log" || { cat "$work/rpm-e.log" >&2; fail "rpm could not remove the package"; }
+  if find "$work/rpmroot/usr" -name '*corvalantis*' | grep . >"$work/left"; then
+    fail "removing the package left: $(tr '\n' ' ' <"$work/left")"
+  fi
 fi
 
 if command -v desktop-file-validate >/dev/null; then
