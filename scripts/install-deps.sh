@@ -13,6 +13,8 @@ packages=(
   libglib2.0-dev gsettings-desktop-schemas dbus-daemon
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
   dpkg-dev file lintian desktop-file-utils appstream
+  rpm rpm2cpio cpio rpmlint
+  pacman-package-manager makepkg fakeroot libarchive-tools zstd
 )
 
 missing=()

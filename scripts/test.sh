@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything twice (plain, and with AddressSanitizer +
 # UndefinedBehaviorSanitizer) and runs the whole test suite in both builds; between the two,
-# builds the Debian package of the plain build and checks it with lintian. Then runs the
-# connection, listener and window tests under ThreadSanitizer and each fuzz target for a
-# short while from its seed corpus.
+# builds the Debian package and the RPM of the plain build and checks them with lintian and
+# rpmlint, and the Arch package of the sources with makepkg. Then runs the connection, listener
+# and window tests under ThreadSanitizer and each fuzz target for a short while from its seed
+# corpus.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/install-deps.sh"
@@ -32,6 +33,22 @@ echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
 # README.md ("Installing") explains each warning that stays; an error fails the run.
 lintian --fail-on error --tag-display-limit 0 "$deb"
 took "package and lintian" "$t"
+
+echo "== RPM and rpmlint"
+t=$(stamp)
+(cd "$here/build-test" && cpack -G RPM -B "$here/build-test/package" >/dev/null)
+rpm="$(ls "$here"/build-test/package/*.rpm)"
+echo "$(basename "$rpm"): $(stat -c %s "$rpm") bytes"
+# rpmlint set as Fedora and openSUSE set it (packaging/rpm/rpmlint.toml); README.md
+# ("Installing") explains each warning that stays. rpmlint exits non-zero on an error.
+rpmlint -c "$here/packaging/rpm/rpmlint.toml" "$rpm"
+took "RPM and rpmlint" "$t"
+
+echo "== Arch package (makepkg, as an unprivileged user), the same files as the Debian package"
+t=$(stamp)
+# Its size and the comparison; the whole file list is in the package (bsdtar -tf).
+"$here/scripts/makepkg.sh" "$here/build-test/package" "$deb" | sed -n '1p;$p'
+took "Arch package" "$t"
 
 echo "== sanitizer build (ASan + UBSan)"
 t=$(stamp)
