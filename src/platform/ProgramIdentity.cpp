@@ -116,6 +116,15 @@ std::string ProgramIdentity::steamAppOfWindowClass(std::string_view windowClass)
     return allDigits(id) ? std::string(id) : std::string();
 }
 
+ProgramIdentity ProgramIdentity::ofAppId(const std::string& appId)
+{
+    ProgramIdentity identity;
+    identity.windowClass = appId;
+    identity.steamAppId = steamAppOfWindowClass(appId);
+    identity.appIdOnly = true;
+    return identity;
+}
+
 ProgramIdentity ProgramIdentity::ofProcess(pid_t pid, const std::string& windowClass, const fs::path& procRoot)
 {
     ProgramIdentity identity;

@@ -23,16 +23,26 @@ public:
     std::string windowsExecutable;  // the Windows program's path on this machine, or its bare file name
     std::string steamAppId;         // empty when none
     std::string windowClass;        // the window's class or app id, where the desktop gives it
+    // The desktop named the program only by its app id (no pid, no path: wlroots'
+    // foreign-toplevel list): a link then matches by its file name.
+    bool appIdOnly = false;
 
     bool isWindowsProgram() const { return !windowsExecutable.empty(); }
     // Nothing is known (no process, or one we may not read): matches no link.
-    bool empty() const { return executable.empty() && windowsExecutable.empty() && steamAppId.empty(); }
+    bool empty() const
+    {
+        return executable.empty() && windowsExecutable.empty() && steamAppId.empty() &&
+               !(appIdOnly && !windowClass.empty());
+    }
 
     // The identity of process pid, read from procRoot (the proc file system; tests give a
     // folder of their own). A process that is gone or that we may not read (another user's,
     // hidepid) gives an identity without executable; the window class is the caller's.
     static ProgramIdentity ofProcess(pid_t pid, const std::string& windowClass = {},
                                      const std::filesystem::path& procRoot = "/proc");
+
+    // The identity of a program the desktop names only by its app id.
+    static ProgramIdentity ofAppId(const std::string& appId);
 
     // Whether an executable is Wine's loader (wine, wine64, wine-preloader, wine64-preloader,
     // Proton's copies of them).

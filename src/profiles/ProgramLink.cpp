@@ -35,6 +35,8 @@ bool ProgramLink::matches(std::string_view link, const ProgramIdentity& program)
     }
     if (!program.executable.empty() && utf::equalNoCase(link, program.executable))
         return true;
+    if (program.appIdOnly)
+        return !program.windowClass.empty() && utf::equalNoCase(fileNameOf(link), program.windowClass);
     if (!endsWithExe(link) || !program.isWindowsProgram())
         return false;
     const std::string& windows = program.windowsExecutable;

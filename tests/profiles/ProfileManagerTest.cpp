@@ -168,6 +168,11 @@ TEST_F(ProfileManagerTest, LinksMatchWindowsGamesAndSteamAppsAndSeveralMatchesLi
     EXPECT_FALSE(ProgramLink::matches("steam:", wine("x.exe", "")));
     EXPECT_FALSE(ProgramLink::matches(" ", gimp));
     EXPECT_EQ(ProgramLink::steamLink("620"), "steam:620");
+    // A desktop that gives only an app id: the link's file name, any case; a Steam window
+    // class names its game.
+    EXPECT_EQ(library.linkedTo(ProgramIdentity::ofAppId("GIMP")), V{0});
+    EXPECT_EQ(library.linkedTo(ProgramIdentity::ofAppId("steam_app_620")), V{3});
+    EXPECT_EQ(library.linkedTo(ProgramIdentity::ofAppId("")), V{});
 }
 
 TEST_F(ProfileManagerTest, AnEntryWithoutANameIsNoProfileAndTheIndexIsRepaired)
