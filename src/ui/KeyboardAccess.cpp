@@ -4,9 +4,11 @@
 #include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
@@ -19,7 +21,9 @@ namespace corv::ui {
 
 namespace {
 
-constexpr int kRowHeight = 16;  // controls whose middles lie this close count as one row
+constexpr int kRowHeight = 16;
+constexpr const char* kKeyboardFocus =
+    "keyboardFocus";  // the theme's selector of the focus frame  // controls whose middles lie this close count as one row
 
 // Reading order of two places: by row, then from the left.
 bool readsBefore(const QPoint& a, const QPoint& b)
@@ -69,8 +73,8 @@ const QLabel* labelBeside(const QWidget* w)
         int distance = -1;
         if (std::abs(r.center().y() - place.center().y()) <= kRowHeight && r.right() <= place.left())
             distance = place.left() - r.right();  // on the row, to the left
-        else if (r.bottom() <= place.top() && place.top() - r.bottom() <= 2 * kRowHeight &&
-                 r.left() < place.right() && r.right() > place.left())
+        else if (r.bottom() <= place.top() && place.top() - r.bottom() <= 2 * kRowHeight && r.left() < place.right() &&
+                 r.right() > place.left())
             distance = place.top() - r.bottom() + 1000;  // above it: only when nothing is to the left
         if (distance >= 0 && (best == nullptr || distance < bestDistance)) {
             best = label;
@@ -113,8 +117,7 @@ void KeyboardAccess::apply(QWidget* root)
     for (QWidget* w : controls) {
         const bool typedInto = qobject_cast<QLineEdit*>(w) != nullptr || qobject_cast<QAbstractItemView*>(w) != nullptr;
         w->setFocusPolicy(typedInto ? Qt::StrongFocus : Qt::TabFocus);
-        if (qobject_cast<QAbstractButton*>(w) != nullptr)
-            w->installEventFilter(filter);
+        w->installEventFilter(filter);
         if (previous != nullptr)
             QWidget::setTabOrder(previous, w);
         previous = w;
@@ -151,6 +154,22 @@ void KeyboardAccess::names(QWidget* root)
 
 bool KeyboardAccess::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        // The theme frames the focus only when the keyboard moved it there: the window's first
+        // focus at its activation, or a click into an edit, shows nothing new.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool keyboard =
+            event->type() == QEvent::FocusIn &&
+            (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason);
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->property(kKeyboardFocus).toBool() != keyboard) {
+            w->setProperty(kKeyboardFocus, keyboard);
+            w->style()->unpolish(w);
+            w->style()->polish(w);
+            w->update();
+        }
+        return false;
+    }
     if (event->type() != QEvent::KeyPress)
         return false;
     auto* button = qobject_cast<QAbstractButton*>(watched);
