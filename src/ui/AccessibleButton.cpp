@@ -20,7 +20,7 @@ AccessibleButton::AccessibleButton(QWidget* w) : QAccessibleWidget(w, QAccessibl
 
 QAccessible::Role AccessibleButton::role() const
 {
-    // Read each time: the layout makes a button checkable after it was created.
+    // read each time: the layout makes a button checkable after it was created.
     const QAbstractButton* b = button();
     return b != nullptr && b->isCheckable() ? QAccessible::CheckBox : QAccessible::Button;
 }

@@ -138,7 +138,7 @@ void KeyboardAccess::names(QWidget* root)
         if (id.isEmpty())
             id = w->objectName();
         QString name;
-        if (const auto own = rm.GetText(id + QStringLiteral(".name"), QStringLiteral("name")); own && !own->isEmpty())
+        if (const auto own = rm.getText(id + QStringLiteral(".name"), QStringLiteral("name")); own && !own->isEmpty())
             name = *own;
         else if (const auto* b = qobject_cast<const QAbstractButton*>(w); b != nullptr && !b->text().isEmpty())
             name = b->text().remove(QLatin1Char('&'));

@@ -14,7 +14,7 @@
 #include <QWidget>
 #include <QXmlStreamReader>
 
-#include "ui/IQueryControlText.h"
+#include "ui/ControlTextQuery.h"
 #include "ui/KeyboardAccess.h"
 
 namespace corv::ui {
@@ -91,7 +91,7 @@ QString ResourceManager::resolveFile(const QString& relative) const
     return skinFolder_ + QLatin1Char('/') + parts.join(QLatin1Char('/'));
 }
 
-bool ResourceManager::LoadResource(const QString& indexFile)
+bool ResourceManager::loadResource(const QString& indexFile)
 {
     layouts_.clear();
     const auto data = readLimited(resolveFile(indexFile));
@@ -167,7 +167,7 @@ QRegularExpression patternOf(const QString& text)
 
 }  // namespace
 
-bool ResourceManager::LoadLanguage(const QString& file)
+bool ResourceManager::loadLanguage(const QString& file)
 {
     texts_.clear();
     geometries_.clear();
@@ -218,7 +218,7 @@ bool ResourceManager::LoadLanguage(const QString& file)
     return true;
 }
 
-QString ResourceManager::ProgramText(const QString& text) const
+QString ResourceManager::programText(const QString& text) const
 {
     if (const auto it = messages_.constFind(text); it != messages_.constEnd())
         return *it;
@@ -242,23 +242,23 @@ QString ResourceManager::ProgramText(const QString& text) const
     return text;
 }
 
-QString programText(const QString& text) { return ResourceManager::instance().ProgramText(text); }
+QString programText(const QString& text) { return ResourceManager::instance().programText(text); }
 
 void setProgramText(QWidget* widget, const QString& text)
 {
     if (widget == nullptr)
         return;
-    setControlText(widget, ResourceManager::instance().ProgramText(text));
+    setControlText(widget, ResourceManager::instance().programText(text));
     widget->setProperty(kProgramText, text);
 }
 
-std::optional<QString> ResourceManager::GetText(const QString& id, const QString& type) const
+std::optional<QString> ResourceManager::getText(const QString& id, const QString& type) const
 {
     const auto it = texts_.constFind(id);
     if (it != texts_.constEnd())
         return *it;
     if (query_ != nullptr)
-        return query_->QueryControlText(id, type);
+        return query_->queryControlText(id, type);
     return std::nullopt;
 }
 
@@ -339,7 +339,7 @@ void ResourceManager::reloadSkinText(QWidget* widget) const
     }
     if (current != widget->property(kShownSkinText).toString())
         return;
-    const QString shown = ProgramText(skin.toString());
+    const QString shown = programText(skin.toString());
     setControlText(widget, shown);
     widget->setProperty(kShownSkinText, shown);
 }
@@ -373,12 +373,12 @@ void ResourceManager::reloadSkinToolTip(QWidget* widget) const
     }
     if (current != widget->property(kShownSkinToolTip).toString())
         return;
-    const QString shown = ProgramText(skin.toString());
+    const QString shown = programText(skin.toString());
     widget->setToolTip(shown);
     widget->setProperty(kShownSkinToolTip, shown);
 }
 
-void ResourceManager::ReloadText(QWidget* root) const
+void ResourceManager::reloadText(QWidget* root) const
 {
     if (root == nullptr)
         return;
@@ -394,7 +394,7 @@ void ResourceManager::ReloadText(QWidget* root) const
         reloadGeometry(w, id);
         if (auto* edit = qobject_cast<QLineEdit*>(w)) {
             // An edit's text is data; the language gives only its placeholder.
-            if (const auto t = GetText(id, QStringLiteral("placeholder")))
+            if (const auto t = getText(id, QStringLiteral("placeholder")))
                 edit->setPlaceholderText(*t);
             continue;
         }
@@ -410,7 +410,7 @@ void ResourceManager::ReloadText(QWidget* root) const
         if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) || qobject_cast<QGroupBox*>(w)) {
             if (const QVariant own = w->property(kProgramText); own.isValid()) {
                 setProgramText(w, own.toString());  // a text the program set, in the new language
-            } else if (const auto t = GetText(id, QStringLiteral("text"))) {
+            } else if (const auto t = getText(id, QStringLiteral("text"))) {
                 setControlText(w, *t);
             } else {
                 reloadSkinText(w);

@@ -38,8 +38,8 @@ namespace {
 class LayoutWindow : public ui::SkinWindow {
 public:
     explicit LayoutWindow(QString file) : file_(std::move(file)) { }
-    QString GetWindowClassName() const override { return QStringLiteral("LayoutWnd"); }
-    QString GetSkinFile() const override { return file_; }
+    QString getWindowClassName() const override { return QStringLiteral("LayoutWnd"); }
+    QString getSkinFile() const override { return file_; }
 
 private:
     QString file_;
@@ -197,7 +197,7 @@ TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind)
 {
     AppEnvironment env;
     MainWindowHarness harness;
-    ASSERT_TRUE(harness.wnd().CreateMainWindow());
+    ASSERT_TRUE(harness.wnd().createMainWindow());
     std::map<QString, std::unique_ptr<LayoutWindow>> others;
     std::vector<ui::ControlRef> refs(shellControls().begin(), shellControls().end());
     for (const auto& feature : harness.wnd().features())
@@ -210,11 +210,11 @@ TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind)
             auto& slot = others[layout];
             if (!slot) {
                 slot = std::make_unique<LayoutWindow>(layout);
-                ASSERT_TRUE(slot->Create(nullptr, layout)) << ref.layout;
+                ASSERT_TRUE(slot->createWindow(nullptr, layout)) << ref.layout;
             }
             wnd = slot.get();
         }
-        const ui::Control c = wnd->FindControl(QLatin1String(ref.name));
+        const ui::Control c = wnd->findControl(QLatin1String(ref.name));
         EXPECT_TRUE(c) << ref.layout << ": " << ref.name << " missing";
         if (c) {
             EXPECT_TRUE(ui::isKind(c.widget(), ref.kind))
@@ -273,7 +273,7 @@ TEST(SkinTest, BothLanguagesCoverTheSameTextsAndTheMenus)
         routed.insert(routed.end(), feature->menuItems().begin(), feature->menuItems().end());
     EXPECT_GT(routed.size(), 20u);
     for (const ui::MenuItemRef& item : routed) {
-        const auto items = ui::MenuWnd::ParseMenuFile(QLatin1String(item.file));
+        const auto items = ui::MenuWnd::parseMenuFile(QLatin1String(item.file));
         ASSERT_TRUE(items.has_value()) << item.file;
         const bool found = std::any_of(items->begin(), items->end(),
                                        [&](const ui::MenuWnd::Item& i) { return i.name == QLatin1String(item.name); });
@@ -339,14 +339,14 @@ TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
 
     AppEnvironment env;
     auto& rm = ui::ResourceManager::instance();
-    ASSERT_TRUE(rm.LoadLanguage(QStringLiteral("lan_en.xml")));
+    ASSERT_TRUE(rm.loadLanguage(QStringLiteral("lan_en.xml")));
     const QRegularExpression tokens(QStringLiteral("%d|%1"));
     for (const QString& text : shown) {
         // Filled in as the program fills it in, then translated.
         QString sample = text;
         sample.replace(QStringLiteral("%d"), QStringLiteral("37"))
             .replace(QStringLiteral("%1"), QStringLiteral("x.exe"));
-        const QString english = rm.ProgramText(sample);
+        const QString english = rm.programText(sample);
         EXPECT_NE(english, sample) << "no English for " << text.toStdString();
         EXPECT_FALSE(english.contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))))
             << text.toStdString() << " -> " << english.toStdString();
@@ -358,8 +358,8 @@ TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
         }
     }
     // Chinese has no translations: the program's own texts stay as they are.
-    ASSERT_TRUE(rm.LoadLanguage(QStringLiteral("lan_cn.xml")));
-    EXPECT_EQ(rm.ProgramText(QStringLiteral("最多支持50个宏")), QStringLiteral("最多支持50个宏"));
+    ASSERT_TRUE(rm.loadLanguage(QStringLiteral("lan_cn.xml")));
+    EXPECT_EQ(rm.programText(QStringLiteral("最多支持50个宏")), QStringLiteral("最多支持50个宏"));
 }
 
 }  // namespace
@@ -369,28 +369,28 @@ namespace corv::test {
 namespace {
 
 // Every page of the window, in both languages, as a person sees it with no mouse connected:
-// the English texts hold no Chinese, and every text fits its control. Run at scale 1 and,
+// the English texts hold no Chinese, and every text fits its control. run at scale 1 and,
 // by a second test entry with QT_SCALE_FACTOR=2, at scale 2.
 TEST(SkinTest, EveryPageShowsItsTextsWholeInBothLanguages)
 {
     AppEnvironment env;
-    ui::SetMessageBoxResponder([](const ui::MessageBoxRequest&) { return QString(); });  // closed
+    ui::setMessageBoxResponder([](const ui::MessageBoxRequest&) { return QString(); });  // closed
     MainWindowHarness harness;
     // The theme, as the program's entry sets it.
     qApp->setStyleSheet(ui::ResourceManager::instance().styleSheet());
-    CMainWnd& wnd = harness.wnd();
-    ASSERT_TRUE(wnd.CreateMainWindow());
-    wnd.ShowWindow(true, false);
+    MainWindow& wnd = harness.wnd();
+    ASSERT_TRUE(wnd.createMainWindow());
+    wnd.showWindow(true, false);
     QStringList problems;
     int pagesSeen = 0;
     auto showPage = [&](const PageSwitch& page) {
-        ui::OptionControl(wnd.FindControl(QLatin1String(page.option))).Selected(true, false);
-        ui::TabLayoutControl(wnd.FindControl(QLatin1String(page.tabLayout))).SelectItem(page.page);
+        ui::OptionControl(wnd.findControl(QLatin1String(page.option))).setSelected(true, false);
+        ui::TabLayoutControl(wnd.findControl(QLatin1String(page.tabLayout))).selectItem(page.page);
         QApplication::processEvents();
     };
     for (const bool english : {false, true}) {
-        if (wnd.IsEnglish() != english)
-            wnd.SwitchLanguage();
+        if (wnd.isEnglish() != english)
+            wnd.switchLanguage();
         const QString language = english ? QStringLiteral("en") : QStringLiteral("cn");
         // The main pages, and on each the pages of the tab layouts it shows.
         for (const PageSwitch& main : PageStructure::switches()) {
@@ -401,8 +401,8 @@ TEST(SkinTest, EveryPageShowsItsTextsWholeInBothLanguages)
             checkShownTexts(&wnd, language + QLatin1Char(' ') + QLatin1String(main.option), english, problems);
             for (const PageSwitch& inner : PageStructure::switches()) {
                 if (QLatin1String(inner.tabLayout) == QLatin1String("ms_tab_switch") ||
-                    !wnd.FindControl(QLatin1String(inner.tabLayout)).widget() ||
-                    !wnd.FindControl(QLatin1String(inner.tabLayout)).widget()->isVisibleTo(&wnd))
+                    !wnd.findControl(QLatin1String(inner.tabLayout)).widget() ||
+                    !wnd.findControl(QLatin1String(inner.tabLayout)).widget()->isVisibleTo(&wnd))
                     continue;
                 showPage(inner);
                 ++pagesSeen;
