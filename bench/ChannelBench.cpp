@@ -6,7 +6,10 @@
 //   transfers alone take. A ratio near 1.0 means the program adds nothing measurable;
 // - the same 32640 bytes as a whole macro library written from its files (50 macros,
 //   read, packed and sent between CMD_BEGIN and CMD_END), on the same ratio, with the time
-//   of reading and packing the library on its own (and that time alone, repeated).
+//   of reading and packing the library on its own (and that time alone, repeated), and on
+//   the ratio to the whole transfer's USB and mouse time (CMD_BEGIN, CMD_END, settle time).
+// The virtual mouse moves reports on absolute 1 ms frames, so late_frames counts the frames
+// the program (or a late wake-up on a loaded machine) lost.
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +56,24 @@ struct Rig {
     std::unique_ptr<sim::VirtualHidBackend> backend;
     std::unique_ptr<DeviceChannel> channel;
 };
+
+// Frames of a macro-area write that reached the mouse later than two frames after the one
+// before: the host was not ready for its frame (its own work, or a wake-up that came late on
+// a loaded machine), and a frame went by unused.
+double lateFrames(const sim::VirtualMouse& mouse)
+{
+    int late = 0;
+    std::optional<Clock::time_point> previous;
+    for (const sim::FrameRecord& record : mouse.frameLog().entries()) {
+        if (record.direction != FrameDirection::Request)
+            continue;
+        const bool continued = record.frame.command() == CMD_WRITE_MACROS && record.frame.address() != 0;
+        if (continued && previous && record.time - *previous > std::chrono::milliseconds(2))
+            ++late;
+        previous = record.time;
+    }
+    return late;
+}
 
 void BM_ExchangeRoundTrip(benchmark::State& state)
 {
@@ -105,6 +127,7 @@ void BM_MacroAreaWriteUsb(benchmark::State& state)
     state.counters["frames"] = static_cast<double>(kFrames);
     state.counters["ms_per_write"] = perWrite * 1e3;
     state.counters["ratio_to_583x2ms"] = perWrite / ideal;
+    state.counters["late_frames"] = lateFrames(*rig.mouse) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_MacroAreaWriteUsb)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
@@ -178,6 +201,11 @@ void BM_MacroLibraryWriteUsb(benchmark::State& state)
     state.counters["frames"] = static_cast<double>(kFrames);
     state.counters["ms_per_write"] = perWrite * 1e3;
     state.counters["ratio_to_583x2ms"] = perWrite / ideal;
+    // The USB and mouse time of the whole transfer: CMD_BEGIN and CMD_END are two more frames,
+    // and the mouse's settle time comes before CMD_END.
+    const double usbTime = static_cast<double>(kFrames + 2) * 2e-3 + DeviceChannel::kSettleDelayMs * 1e-3;
+    state.counters["ratio_to_usb_time"] = perWrite / usbTime;
+    state.counters["late_frames"] = lateFrames(*rig.mouse) / static_cast<double>(state.iterations());
     state.counters["read_and_pack_ms"] = packSeconds * 1e3;
 }
 BENCHMARK(BM_MacroLibraryWriteUsb)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

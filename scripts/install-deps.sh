@@ -12,6 +12,7 @@ packages=(
   libxcb-record0-dev libxcb-xtest0-dev
   libglib2.0-dev gsettings-desktop-schemas dbus-daemon
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool
   dpkg-dev file lintian desktop-file-utils appstream
   rpm rpm2cpio cpio rpmlint
   pacman-package-manager makepkg fakeroot libarchive-tools zstd

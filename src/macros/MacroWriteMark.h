@@ -9,9 +9,9 @@
 // rebuilt from the mouse: the files are the truth, and the next connection writes them into
 // the mouse again.
 //
-// The mark is made with an atomic replacement that is flushed to disk (folder included), so
-// a crash right after it still finds it. Only the file's presence counts; its content says
-// what was being written, for a person looking into the folder.
+// The mark is created in place (never over anything, never through a link) and the folder
+// is flushed to disk, so a crash right after it still finds it. Only the file's presence
+// counts; its content says what was being written, for a person looking into the folder.
 #include <cstddef>
 #include <filesystem>
 #include <string_view>

@@ -1,5 +1,8 @@
 #include "platform/Clock.h"
 
+#include <time.h>
+
+#include <cerrno>
 #include <thread>
 
 namespace corv {
@@ -19,6 +22,19 @@ void SystemClock::sleepFor(duration d)
 {
     if (d > duration::zero())
         std::this_thread::sleep_for(d);
+}
+
+void SystemClock::sleepUntil(time_point t)
+{
+    // steady_clock is CLOCK_MONOTONIC, so its time points are the kernel's absolute times.
+    static_assert(std::chrono::steady_clock::is_steady);
+    const auto since = t.time_since_epoch();
+    if (since <= duration::zero())
+        return;
+    timespec when{};
+    when.tv_sec = static_cast<time_t>(std::chrono::duration_cast<std::chrono::seconds>(since).count());
+    when.tv_nsec = static_cast<long>((since - std::chrono::seconds(when.tv_sec)).count());
+    while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &when, nullptr) == EINTR) { }
 }
 
 bool SystemClock::waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, time_point deadline,

@@ -17,6 +17,14 @@ public:
     virtual ~Clock() = default;
     virtual time_point now() const = 0;
     virtual void sleepFor(duration d) = 0;
+    // Sleeps until the given time (at once when it has passed). A series of sleeps to
+    // deadlines set in advance does not drift by the oversleep of each.
+    virtual void sleepUntil(time_point t)
+    {
+        const time_point current = now();
+        if (t > current)
+            sleepFor(t - current);
+    }
     // Waits on cv (lock held by the caller) until pred() holds or the deadline passes.
     // Returns pred() at the end, like condition_variable::wait_until with a predicate.
     virtual bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, time_point deadline,
@@ -31,6 +39,7 @@ class SystemClock final : public Clock {
 public:
     time_point now() const override;
     void sleepFor(duration d) override;
+    void sleepUntil(time_point t) override;  // clock_nanosleep on CLOCK_MONOTONIC, TIMER_ABSTIME
     bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, time_point deadline,
                    const std::function<bool()>& pred) override;
 };

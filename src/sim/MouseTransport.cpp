@@ -9,7 +9,18 @@ namespace {
 
 constexpr int kUnlimitedWriteTimeoutMs = 1000;  // what a failed write costs when the caller gave no limit
 
+constexpr Clock::duration kUsbFrame = std::chrono::milliseconds(1);
+
 }  // namespace
+
+Clock::time_point nextUsbFrame(Clock::time_point t)
+{
+    const Clock::duration since = t.time_since_epoch();
+    Clock::duration frames = (since / kUsbFrame + 1) * kUsbFrame;
+    if (since < Clock::duration::zero() && since % kUsbFrame != Clock::duration::zero())
+        frames -= kUsbFrame;  // division rounds towards zero
+    return Clock::time_point(frames);
+}
 
 MouseTransport::MouseTransport(Clock& clock, MouseFirmware& firmware, std::string pathPrefix)
     : clock_(clock), firmware_(firmware), pathPrefix_(std::move(pathPrefix))
@@ -184,8 +195,13 @@ int MouseTransport::hostWrite(const std::shared_ptr<HandleState>& handle, const 
         clock_.sleepFor(std::chrono::milliseconds(timeoutMs >= 0 ? timeoutMs : kUnlimitedWriteTimeoutMs));
         return -1;
     }
-    if (latency == LatencyMode::UsbFullSpeed)
-        clock_.sleepFor(std::chrono::milliseconds(1));
+    // The report leaves in the next frame; the deadline is absolute, so a late wake-up of the
+    // caller before this write is not added to the frames that follow.
+    Clock::time_point arrival{};
+    if (latency == LatencyMode::UsbFullSpeed) {
+        arrival = nextUsbFrame(clock_.now());
+        clock_.sleepUntil(arrival);
+    }
 
     const int written = static_cast<int>(length);
     ReportFrame request;
@@ -202,7 +218,7 @@ int MouseTransport::hostWrite(const std::shared_ptr<HandleState>& handle, const 
         if (data[0] != kVendorReportId || length != kFrameSize)
             return -1;
         std::memcpy(request.bytes.data(), data, kFrameSize);
-        processFrameLocked(request);
+        processFrameLocked(request, latency == LatencyMode::UsbFullSpeed ? arrival : clock_.now());
         hook = requestHook_;
     }
     // Outside the lock: the hook may act on the mouse (unplug it, reset it).
@@ -274,9 +290,9 @@ void MouseTransport::hostCancel(const std::shared_ptr<HandleState>& handle)
 
 // ---- requests -------------------------------------------------------------------------
 
-void MouseTransport::processFrameLocked(const ReportFrame& request)
+void MouseTransport::processFrameLocked(const ReportFrame& request, Clock::time_point arrival)
 {
-    const Clock::time_point now = clock_.now();
+    const Clock::time_point now = arrival;
     log_.append(FrameDirection::Request, request, now);
 
     MouseFirmware::Reply reply;
@@ -287,8 +303,8 @@ void MouseTransport::processFrameLocked(const ReportFrame& request)
         reply = firmware_.execute(request);
     }
 
-    const Clock::time_point answerTime = now + answerDelay_ + reportLatency();
-    Clock::time_point eventTime = now + reportLatency();
+    const Clock::time_point answerTime = reportTimeLocked(now + answerDelay_);
+    Clock::time_point eventTime = reportTimeLocked(now);
     if (dropAnswers_ > 0) {
         --dropAnswers_;  // executed, but the answer is lost
     } else {
@@ -315,11 +331,21 @@ Clock::duration MouseTransport::reportLatency() const
                                                  : Clock::duration::zero();
 }
 
+Clock::time_point MouseTransport::reportTimeLocked(Clock::time_point t) const
+{
+    return latency_ == LatencyMode::UsbFullSpeed ? nextUsbFrame(t) : t;
+}
+
 void MouseTransport::scheduleLocked(Clock::time_point due, Action action)
 {
+    // Whoever waits (a read, the timer thread) waits until the earliest due time at the latest:
+    // only a new earliest one needs to wake them, not every answer queued behind it.
+    const bool earliest = pending_.empty() || due < pending_.begin()->first.first;
     pending_.emplace(ActionKey{due, nextSequence_++}, std::move(action));
-    ++scheduleVersion_;
-    cv_.notify_all();
+    if (earliest) {
+        ++scheduleVersion_;
+        cv_.notify_all();
+    }
 }
 
 void MouseTransport::pumpLocked()
@@ -430,7 +456,7 @@ void MouseTransport::timerLoop()
 void MouseTransport::finishCalibrationLocked(Clock::time_point when)
 {
     const std::uint16_t result = firmware_.finishCalibration();
-    emitEventLocked(std::max(when + reportLatency(), clock_.now()), result);
+    emitEventLocked(std::max(reportTimeLocked(when), clock_.now()), result);
 }
 
 bool MouseTransport::cancelCalibrationLocked()
@@ -470,7 +496,7 @@ bool MouseTransport::actAtMouse(const std::function<std::uint16_t()>& act)
     if (!plugged_)
         return false;
     const std::uint16_t usage = act();
-    emitEventLocked(clock_.now() + reportLatency(), usage);
+    emitEventLocked(reportTimeLocked(clock_.now()), usage);
     return true;
 }
 

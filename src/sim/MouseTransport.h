@@ -54,9 +54,17 @@
 namespace corv::sim {
 
 enum class LatencyMode {
-    None,          // answers and events are readable at once
-    UsbFullSpeed,  // each report costs 1 ms each way: a write completes after 1 ms, its answer 1 ms later
+    None,  // answers and events are readable at once
+    // A full-speed device on 1 ms frames: a report moves at the next frame boundary of the
+    // clock (boundaries at whole milliseconds of its epoch). A write completes at the first
+    // boundary after it was made, its answer is readable at the boundary after that, and an
+    // event at the first boundary after it happened. Late wake-ups of the host do not add up:
+    // each report keeps to its frame as long as the host is ready for it.
+    UsbFullSpeed,
 };
+
+// The first USB frame boundary strictly after t.
+Clock::time_point nextUsbFrame(Clock::time_point t);
 
 inline constexpr std::size_t kHandleQueueLimit = 64;
 
@@ -166,6 +174,8 @@ private:
     using ActionKey = std::pair<Clock::time_point, std::uint64_t>;
 
     Clock::duration reportLatency() const;
+    // When a report that is ready at t moves: t itself without latency, else the next frame.
+    Clock::time_point reportTimeLocked(Clock::time_point t) const;
     void scheduleLocked(Clock::time_point due, Action action);
     void pumpLocked();
     void deliverLocked(int interfaceNumber, const std::vector<std::uint8_t>& report, bool isAnswer);
@@ -173,7 +183,8 @@ private:
     void emitLocked(Clock::time_point when, int interfaceNumber, std::vector<std::uint8_t> report, bool isAnswer);
     // Press and release of a consumer usage, the press at `when`.
     void emitEventLocked(Clock::time_point when, std::uint16_t usage);
-    void processFrameLocked(const ReportFrame& request);
+    // The request reached the mouse at `arrival`.
+    void processFrameLocked(const ReportFrame& request, Clock::time_point arrival);
     void finishCalibrationLocked(Clock::time_point when);
     bool cancelCalibrationLocked();
     void killHandlesLocked();

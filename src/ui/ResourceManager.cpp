@@ -9,11 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QRect>
 #include <QRegularExpression>
 #include <QWidget>
 #include <QXmlStreamReader>
 
 #include "ui/ControlTextQuery.h"
+#include "ui/KeyboardAccess.h"
 
 namespace corv::ui {
 
@@ -168,6 +170,7 @@ QRegularExpression patternOf(const QString& text)
 bool ResourceManager::loadLanguage(const QString& file)
 {
     texts_.clear();
+    geometries_.clear();
     messages_.clear();
     patterns_.clear();
     const auto data = readLimited(resolveFile(file));
@@ -176,6 +179,7 @@ bool ResourceManager::loadLanguage(const QString& file)
         return false;
     }
     QHash<QString, QString> found;
+    QHash<QString, QRect> geometries;
     QHash<QString, QString> messages;
     std::vector<MessagePattern> patterns;
     const bool ok = parseXml(*data, [&](const QString& element, const QXmlStreamAttributes& attrs) {
@@ -183,6 +187,15 @@ bool ResourceManager::loadLanguage(const QString& file)
             const QString id = attrs.value(QStringLiteral("id")).toString();
             if (!id.isEmpty())
                 found.insert(id, attrs.value(QStringLiteral("value")).toString());
+        } else if (element.compare(QStringLiteral("Geometry"), Qt::CaseInsensitive) == 0) {
+            const QString id = attrs.value(QStringLiteral("id")).toString();
+            bool valid[4] = {};
+            const QRect r(attrs.value(QStringLiteral("x")).toInt(&valid[0]),
+                          attrs.value(QStringLiteral("y")).toInt(&valid[1]),
+                          attrs.value(QStringLiteral("width")).toInt(&valid[2]),
+                          attrs.value(QStringLiteral("height")).toInt(&valid[3]));
+            if (!id.isEmpty() && valid[0] && valid[1] && valid[2] && valid[3] && r.width() > 0 && r.height() > 0)
+                geometries.insert(id, r);
         } else if (element.compare(QStringLiteral("Message"), Qt::CaseInsensitive) == 0) {
             const QString cn = attrs.value(QStringLiteral("cn")).toString();
             const QString value = attrs.value(QStringLiteral("value")).toString();
@@ -199,6 +212,7 @@ bool ResourceManager::loadLanguage(const QString& file)
         return false;
     }
     texts_ = found;
+    geometries_ = geometries;
     messages_ = messages;
     patterns_ = std::move(patterns);
     return true;
@@ -299,6 +313,71 @@ QString controlText(const QWidget* widget)
     return widget != nullptr ? widget->property("text").toString() : QString();
 }
 
+namespace {
+
+const char* const kSkinText = "corvSkinText";            // the text the layout gave the control
+const char* const kShownSkinText = "corvShownSkinText";  // what the layout's text was last shown as
+const char* const kSkinToolTip = "corvSkinToolTip";
+const char* const kSkinGeometry = "corvSkinGeometry";
+const char* const kShownSkinToolTip = "corvShownSkinToolTip";
+
+}  // namespace
+
+void ResourceManager::reloadSkinText(QWidget* widget) const
+{
+    // A text the layout gives and the language leaves out (a default the program replaces
+    // once it knows better) is translated like the program's own texts, as long as the
+    // control still shows it: a text the program set since stays.
+    const QString current = controlText(widget);
+    QVariant skin = widget->property(kSkinText);
+    if (!skin.isValid()) {
+        if (current.isEmpty())
+            return;
+        skin = current;
+        widget->setProperty(kSkinText, current);
+        widget->setProperty(kShownSkinText, current);
+    }
+    if (current != widget->property(kShownSkinText).toString())
+        return;
+    const QString shown = programText(skin.toString());
+    setControlText(widget, shown);
+    widget->setProperty(kShownSkinText, shown);
+}
+
+void ResourceManager::reloadGeometry(QWidget* widget, const QString& id) const
+{
+    // A language may give a control another place (a longer text); the others show the layout's.
+    const auto own = geometries_.constFind(id);
+    QVariant skin = widget->property(kSkinGeometry);
+    if (own == geometries_.constEnd() && !skin.isValid())
+        return;
+    if (!skin.isValid()) {
+        skin = widget->geometry();
+        widget->setProperty(kSkinGeometry, skin);
+    }
+    widget->setGeometry(own != geometries_.constEnd() ? *own : skin.toRect());
+}
+
+void ResourceManager::reloadSkinToolTip(QWidget* widget) const
+{
+    // The layout's tooltips are translated like the program's texts; one the program set
+    // since (a macro's name) stays.
+    const QString current = widget->toolTip();
+    QVariant skin = widget->property(kSkinToolTip);
+    if (!skin.isValid()) {
+        if (current.isEmpty())
+            return;
+        skin = current;
+        widget->setProperty(kSkinToolTip, current);
+        widget->setProperty(kShownSkinToolTip, current);
+    }
+    if (current != widget->property(kShownSkinToolTip).toString())
+        return;
+    const QString shown = programText(skin.toString());
+    widget->setToolTip(shown);
+    widget->setProperty(kShownSkinToolTip, shown);
+}
+
 void ResourceManager::reloadText(QWidget* root) const
 {
     if (root == nullptr)
@@ -306,11 +385,13 @@ void ResourceManager::reloadText(QWidget* root) const
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
     for (QWidget* w : widgets) {
+        reloadSkinToolTip(w);
         QString id = w->property("textid").toString();
         if (id.isEmpty())
             id = w->objectName();
         if (id.isEmpty())
             continue;
+        reloadGeometry(w, id);
         if (auto* edit = qobject_cast<QLineEdit*>(w)) {
             // An edit's text is data; the language gives only its placeholder.
             if (const auto t = getText(id, QStringLiteral("placeholder")))
@@ -331,9 +412,12 @@ void ResourceManager::reloadText(QWidget* root) const
                 setProgramText(w, own.toString());  // a text the program set, in the new language
             } else if (const auto t = getText(id, QStringLiteral("text"))) {
                 setControlText(w, *t);
+            } else {
+                reloadSkinText(w);
             }
         }
     }
+    KeyboardAccess::names(root);
 }
 
 QString ResourceManager::styleSheet() const

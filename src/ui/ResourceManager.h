@@ -7,6 +7,7 @@
 // skin folder (no absolute paths, no ".."), files are size-limited, and XML with a document
 // type declaration is refused.
 #include <QHash>
+#include <QRect>
 #include <QRegularExpression>
 #include <QString>
 #include <optional>
@@ -45,7 +46,8 @@ public:
     // when the file is missing or malformed. Besides the control texts by id (<Text id=""
     // value=""/>), a language file translates the program's own texts (messages, labels it
     // sets) from Chinese: <Message cn="..." value="..."/>. A "%d" in both stands for a
-    // number, a "%1" for any text, in the same order.
+    // number, a "%1" for any text, in the same order. <Geometry id="" x="" y="" width=""
+    // height=""/> places a control elsewhere in this language (a longer text).
     bool loadLanguage(const QString& file);
     // The current language's version of one of the program's own texts; the text itself when
     // the language has none (Chinese, the program's own language, has none).
@@ -56,7 +58,8 @@ public:
     // The language table's text for an id, else the query interface's answer, else nothing.
     std::optional<QString> getText(const QString& id, const QString& type = QString()) const;
     // Applies the texts to every control under root (root included). A control's text id is
-    // its "textid" property, or else its name; combo item i uses id + "#" + i.
+    // its "textid" property, or else its name; combo item i uses id + "#" + i. A layout's text
+    // that the table has no id for is translated as a program text while the control shows it.
     void reloadText(QWidget* root) const;
 
     // The skin's style sheet ("theme.qss") with $SKIN replaced by the skin folder.
@@ -67,10 +70,14 @@ public:
 
 private:
     ResourceManager() = default;
+    void reloadSkinText(QWidget* widget) const;
+    void reloadSkinToolTip(QWidget* widget) const;
+    void reloadGeometry(QWidget* widget, const QString& id) const;
 
     QString skinFolder_;
     QHash<QString, QString> layouts_;
     QHash<QString, QString> texts_;
+    QHash<QString, QRect> geometries_;  // <Geometry id="" x="" y="" width="" height=""/>
     struct MessagePattern {
         QRegularExpression match;
         QString value;

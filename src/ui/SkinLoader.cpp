@@ -7,6 +7,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include "ui/AccessibleButton.h"
 #include "ui/ChartView.h"
 #include "ui/CircleProgress.h"
 #include "ui/ColorPaletteWidget.h"
@@ -54,6 +55,8 @@ bool isCircleProgress(const QString& className)
 
 SkinLoader::SkinLoader(DialogBuilderCallback* callback, QObject* parent) : QUiLoader(parent), callback_(callback)
 {
+    // Before the first control exists: its accessible interface is made once, when it appears.
+    AccessibleButton::install();
     clearPluginPaths();
     setTranslationEnabled(false);
     setLanguageChangeEnabled(false);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "ui/KeyboardAccess.h"
 #include "ui/NotifyAdapter.h"
 #include "ui/ResourceManager.h"
 #include "ui/SkinLoader.h"
@@ -84,6 +85,7 @@ bool SkinWindow::createWindow(QWidget* owner, const QString& title, int width, i
     adapter_ = new NotifyAdapter(this, this);
     if (auto caption = findControl(QStringLiteral("caption")))
         caption.widget()->installEventFilter(this);
+    KeyboardAccess::apply(root_);
     reloadText();
     initWindow();
     return true;

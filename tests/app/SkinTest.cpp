@@ -9,12 +9,28 @@
 #include <QSet>
 #include <QXmlStreamReader>
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QTextDocument>
+
 #include "AppFixture.h"
+#include "app/PageStructure.h"
 #include "app/ShellNames.h"
 #include "ui/MenuWnd.h"
+#include "ui/MessageBox.h"
+#include "ui/OptionControl.h"
 #include "ui/ResourceManager.h"
 #include "ui/SkinLoader.h"
 #include "ui/SkinWindow.h"
+#include "ui/TabLayoutControl.h"
 
 namespace corv::test {
 namespace {
@@ -44,6 +60,115 @@ QSet<QString> languageIds(const QString& file)
     }
     EXPECT_FALSE(r.hasError()) << file.toStdString();
     return ids;
+}
+
+bool hasCjk(const QString& text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x3000 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF00 && u <= 0xFFEF))
+            return true;
+    }
+    return false;
+}
+
+// What a control shows as text, and the width its style leaves for it (-1: nothing to measure).
+struct ShownText {
+    QStringList texts;  // a combo's items, a multi-line label's lines
+    int room = -1;
+    int extra = 0;  // an icon beside the text
+    bool wraps = false;
+};
+
+ShownText shownText(QWidget* w)
+{
+    ShownText shown;
+    auto buttonRoom = [&](QAbstractButton* b, QStyle::SubElement element) {
+        QStyleOptionButton option;
+        option.initFrom(b);
+        option.text = b->text();
+        option.icon = b->icon();
+        option.iconSize = b->iconSize();
+        const QRect contents = b->style()->subElementRect(element, &option, b);
+        shown.room = contents.width();
+        if (!b->icon().isNull())
+            shown.extra = b->iconSize().width() + 4;
+    };
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        QString text = label->text();
+        if (label->textFormat() == Qt::RichText || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
+            QTextDocument doc;
+            doc.setHtml(text);
+            text = doc.toPlainText();
+        }
+        shown.texts = text.split(QLatin1Char('\n'));
+        shown.room = label->contentsRect().width() - 2 * label->margin() - std::max(label->indent(), 0);
+        shown.wraps = label->wordWrap();
+    } else if (auto* check = qobject_cast<QCheckBox*>(w)) {
+        shown.texts = {check->text()};
+        buttonRoom(check, QStyle::SE_CheckBoxContents);
+    } else if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+        shown.texts = {radio->text()};
+        buttonRoom(radio, QStyle::SE_RadioButtonContents);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        shown.texts = button->text().remove(QLatin1Char('&')).split(QLatin1Char('\n'));
+        // The room the style leaves inside its padding and border: what the style adds to a
+        // wide text (wide enough to pass any least width of the style).
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const QSize content(400, button->fontMetrics().height());
+        const int outer = button->style()->sizeFromContents(QStyle::CT_PushButton, &option, content, button).width();
+        shown.room = button->width() - std::max(0, outer - content.width());
+        if (!button->icon().isNull())
+            shown.extra = button->iconSize().width() + 4;
+    } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+        shown.texts = {box->title()};
+        shown.room = box->width();
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        for (int i = 0; i < combo->count(); ++i)
+            shown.texts << combo->itemText(i);
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        shown.room =
+            combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo).width();
+    }
+    shown.texts.removeAll(QString());
+    return shown;
+}
+
+// Every visible control of the window with text: no Chinese in English, and the text fits
+// the room its style leaves (a wrapping label: the height its text needs at its width).
+void checkShownTexts(QWidget* root, const QString& where, bool english, QStringList& problems)
+{
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(root) || w->width() <= 0)
+            continue;
+        const ShownText shown = shownText(w);
+        const QFontMetrics metrics = w->fontMetrics();
+        for (const QString& text : shown.texts) {
+            const QString at =
+                where + QLatin1Char(' ') + w->objectName() + QStringLiteral(" \"") + text + QStringLiteral("\"");
+            // The first profile's stored name is the user's data, kept in every language.
+            static const QRegularExpression storedProfileName(QStringLiteral("^新配置文件\\d+$"));
+            if (english && hasCjk(text) && !storedProfileName.match(text).hasMatch())
+                problems << at + QStringLiteral(": Chinese in English");
+            if (shown.room < 0)
+                continue;
+            if (shown.wraps) {
+                auto* label = static_cast<QLabel*>(w);
+                if (label->heightForWidth(label->width()) > label->height())
+                    problems << at + QStringLiteral(": needs %1 px of height, has %2")
+                                         .arg(label->heightForWidth(label->width()))
+                                         .arg(label->height());
+                break;
+            }
+            const int needed = metrics.horizontalAdvance(text) + shown.extra;
+            if (needed > shown.room)
+                problems << at + QStringLiteral(": needs %1 px, has %2").arg(needed).arg(shown.room);
+        }
+    }
 }
 
 TEST(SkinTest, EveryLayoutLoadsWithoutUnknownClasses)
@@ -235,6 +360,60 @@ TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
     // Chinese has no translations: the program's own texts stay as they are.
     ASSERT_TRUE(rm.loadLanguage(QStringLiteral("lan_cn.xml")));
     EXPECT_EQ(rm.programText(QStringLiteral("最多支持50个宏")), QStringLiteral("最多支持50个宏"));
+}
+
+}  // namespace
+}  // namespace corv::test
+
+namespace corv::test {
+namespace {
+
+// Every page of the window, in both languages, as a person sees it with no mouse connected:
+// the English texts hold no Chinese, and every text fits its control. run at scale 1 and,
+// by a second test entry with QT_SCALE_FACTOR=2, at scale 2.
+TEST(SkinTest, EveryPageShowsItsTextsWholeInBothLanguages)
+{
+    AppEnvironment env;
+    ui::setMessageBoxResponder([](const ui::MessageBoxRequest&) { return QString(); });  // closed
+    MainWindowHarness harness;
+    // The theme, as the program's entry sets it.
+    qApp->setStyleSheet(ui::ResourceManager::instance().styleSheet());
+    MainWindow& wnd = harness.wnd();
+    ASSERT_TRUE(wnd.createMainWindow());
+    wnd.showWindow(true, false);
+    QStringList problems;
+    int pagesSeen = 0;
+    auto showPage = [&](const PageSwitch& page) {
+        ui::OptionControl(wnd.findControl(QLatin1String(page.option))).setSelected(true, false);
+        ui::TabLayoutControl(wnd.findControl(QLatin1String(page.tabLayout))).selectItem(page.page);
+        QApplication::processEvents();
+    };
+    for (const bool english : {false, true}) {
+        if (wnd.isEnglish() != english)
+            wnd.switchLanguage();
+        const QString language = english ? QStringLiteral("en") : QStringLiteral("cn");
+        // The main pages, and on each the pages of the tab layouts it shows.
+        for (const PageSwitch& main : PageStructure::switches()) {
+            if (QLatin1String(main.tabLayout) != QLatin1String("ms_tab_switch"))
+                continue;
+            showPage(main);
+            ++pagesSeen;
+            checkShownTexts(&wnd, language + QLatin1Char(' ') + QLatin1String(main.option), english, problems);
+            for (const PageSwitch& inner : PageStructure::switches()) {
+                if (QLatin1String(inner.tabLayout) == QLatin1String("ms_tab_switch") ||
+                    !wnd.findControl(QLatin1String(inner.tabLayout)).widget() ||
+                    !wnd.findControl(QLatin1String(inner.tabLayout)).widget()->isVisibleTo(&wnd))
+                    continue;
+                showPage(inner);
+                ++pagesSeen;
+                checkShownTexts(&wnd, language + QLatin1Char(' ') + QLatin1String(inner.option), english, problems);
+            }
+        }
+    }
+    qApp->setStyleSheet(QString());
+    EXPECT_GT(pagesSeen, 20);
+    problems.removeDuplicates();
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
 }
 
 }  // namespace

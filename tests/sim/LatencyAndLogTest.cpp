@@ -47,6 +47,37 @@ TEST_F(Latency, UsbModeCostsOneMillisecondEachWay)
     EXPECT_EQ(clock.now() - press, Clock::duration(2ms));
 }
 
+TEST_F(Latency, ReportsKeepToAbsoluteFrames)
+{
+    // A host that writes part of the way into a frame waits only for the rest of it: its
+    // lateness is not added to the frames that follow, whatever the clock's start.
+    mouse->setLatencyMode(LatencyMode::UsbFullSpeed);
+    vendor = openNode(kIf1);
+    clock.advance(300us);
+    const Clock::time_point start = clock.now();
+    const Clock::time_point frame = nextUsbFrame(start);
+    EXPECT_EQ(frame - start, Clock::duration(700us));
+    EXPECT_EQ(nextUsbFrame(frame) - frame, Clock::duration(1ms));  // a boundary itself is not "after"
+    const ReportFrame request = ReportFrame::request(CMD_GET_INFO, 0x21);
+    ASSERT_EQ(vendor->write(request.bytes.data(), 64, 1000), 64);
+    EXPECT_EQ(clock.now(), frame);
+    ASSERT_EQ(readReport(*vendor, 1000).code, 64);
+    EXPECT_EQ(clock.now(), frame + Clock::duration(1ms));
+
+    // Ten exchanges by a host that is 400 us late for each: still two frames each.
+    for (int i = 0; i < 10; ++i) {
+        clock.advance(400us);
+        ASSERT_EQ(vendor->write(request.bytes.data(), 64, 1000), 64);
+        ASSERT_EQ(readReport(*vendor, 1000).code, 64);
+    }
+    EXPECT_EQ(clock.now(), frame + Clock::duration(21ms));
+    // A host later than a whole frame loses that frame, and only that one.
+    clock.advance(1200us);
+    ASSERT_EQ(vendor->write(request.bytes.data(), 64, 1000), 64);
+    ASSERT_EQ(readReport(*vendor, 1000).code, 64);
+    EXPECT_EQ(clock.now(), frame + Clock::duration(24ms));
+}
+
 TEST_F(Latency, ChannelExchangesTakeTwoMillisecondsPerFrame)
 {
     mouse->setLatencyMode(LatencyMode::UsbFullSpeed);
