@@ -275,4 +275,16 @@ std::optional<std::size_t> ProfileManager::linkedTo(std::string_view program) co
     return std::nullopt;
 }
 
+std::optional<std::size_t> ProfileManager::linkedToAppId(std::string_view appId) const
+{
+    if (appId.empty())
+        return std::nullopt;
+    const std::vector<ProfileEntry> all = entries();
+    for (std::size_t j = 0; j < all.size(); ++j) {
+        if (all[j].linkFlag == "1" && utf::equalNoCase(programFileName(all[j].program), appId))
+            return j;
+    }
+    return std::nullopt;
+}
+
 }  // namespace corv

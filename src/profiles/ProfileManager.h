@@ -73,6 +73,9 @@ public:
     ProfileResult unlink(std::size_t i);
     // The lowest profile linked (flag "1") to program, paths compared without regard to case.
     std::optional<std::size_t> linkedTo(std::string_view program) const;
+    // The lowest profile whose linked program's file name is appId, without regard to case:
+    // for desktops that name the program in front only by its app id (no pid, no path).
+    std::optional<std::size_t> linkedToAppId(std::string_view appId) const;
 
 private:
     bool writeIndex(const std::vector<ProfileEntry>& entries, long select) const;

@@ -47,11 +47,12 @@ void ProfilePage::windowInit()
     loadProfileLists();
     // The watcher reports from its own thread; the switch happens on the UI thread (which
     // refuses the call once the window is shutting down).
-    watching_ = foreground_ != nullptr && foreground_->start([this](const std::string& executable) {
-        ui::SendToUiThread([this, executable] { onForegroundProgram(executable); });
+    watching_ = foreground_ != nullptr && foreground_->start([this](const ForegroundProgram& program) {
+        ui::SendToUiThread([this, program] { onForegroundProgram(program); });
     });
     if (!watching_)
-        qCInfo(lcProfiles) << "no X11 session: profiles do not switch with the program in front";
+        qCInfo(lcProfiles)
+            << "no foreground watcher for this desktop: profiles do not switch with the program in front";
 }
 
 void ProfilePage::shutdown()
@@ -61,11 +62,13 @@ void ProfilePage::shutdown()
     watching_ = false;
 }
 
-void ProfilePage::onForegroundProgram(const std::string& executable)
+void ProfilePage::onForegroundProgram(const ForegroundProgram& program)
 {
     ui::ComboControl list(host_.control(QLatin1String(pn::kLists[pn::kDpiList])));
     const long choice = ProfileIndex::selected();
-    const std::optional<std::size_t> linked = executable.empty() ? std::nullopt : manager().linkedTo(executable);
+    const std::optional<std::size_t> linked = !program.executable.empty() ? manager().linkedTo(program.executable)
+                                              : program.pid == 0          ? manager().linkedToAppId(program.appId)
+                                                                          : std::nullopt;
     const int wanted = linked ? static_cast<int>(*linked) : static_cast<int>(choice);
     // Selecting the item applies it like a user's choice; selecting the item that is
     // already selected changes nothing.

@@ -12,6 +12,7 @@ namespace corv {
 
 class FeatureHost;
 class ForegroundWatcher;
+struct ForegroundProgram;
 struct ProfileApplication;
 
 class ProfilePage : public Feature {
@@ -43,8 +44,10 @@ public:
     // A choose button: links the chosen program without looking for other links.
     void chooseLinkedProgram();
     // Another program came to the front (UI thread): the profile linked to it is applied, or
-    // the user's own choice when none is; the user's choice stays the stored one.
-    void onForegroundProgram(const std::string& executable);
+    // the user's own choice when none is (also when no program is in front); the user's
+    // choice stays the stored one. A program is found by its executable's path; only where
+    // the desktop names no executable (an app id alone) by the linked file's name.
+    void onForegroundProgram(const ForegroundProgram& program);
     // Selects the profile named name in the DPI page's list as a user's choice would (so it
     // is applied while a mouse is connected; the profile already selected stays as it is).
     // False when no profile has that name.
@@ -52,7 +55,8 @@ public:
     bool switchesByProgram() const { return watching_; }
 
     static constexpr const char* kMsgLeftClickRestored = "该配置文件中没有左键设置，第一个按键已恢复为左键";
-    static constexpr const char* kNoSwitchingText = "按程序切换配置文件需要 X11 桌面会话；链接已保存，但不会自动切换。";
+    static constexpr const char* kNoSwitchingText =
+        "此桌面无法告知哪个程序在前台；链接已保存，但配置文件不会自动切换。";
 
     // Where the program dialog starts.
     static constexpr const char* kProgramFolder = "/usr/bin";
