@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "platform/DebugLog.h"
 #include "platform/DesktopSession.h"
+#include "platform/HyprlandForegroundWatcher.h"
+#include "platform/HyprlandIpc.h"
 #include "platform/SwayForegroundWatcher.h"
 #include "platform/X11ForegroundWatcher.h"
 
@@ -61,7 +64,11 @@ std::unique_ptr<ForegroundWatcher> makeForegroundWatcher()
         return x11Watcher(env.display);
     case ForegroundBackend::Sway:
         return std::make_unique<SwayForegroundWatcher>(env.swaySocket);
-    case ForegroundBackend::Hyprland:
+    case ForegroundBackend::Hyprland: {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        return std::make_unique<HyprlandForegroundWatcher>(
+            hyprland::socketFolder(runtime == nullptr ? "" : runtime, env.hyprlandSignature));
+    }
     case ForegroundBackend::Kwin:
     case ForegroundBackend::GnomeShell:
     case ForegroundBackend::WlrToplevel:

@@ -8,6 +8,7 @@
 #include "platform/IniFile.h"
 #include "platform/IniSnapshot.h"
 #include "platform/Utf.h"
+#include "profiles/ProfileIndex.h"
 
 namespace corv {
 

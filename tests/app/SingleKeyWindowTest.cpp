@@ -124,5 +124,16 @@ TEST_F(SingleKeyWindowTest, AKeyboardHeldForAMomentIsTakenAtTheSecondTry)
     EXPECT_EQ(ctl(wnd, CMsSingleKeyWnd::kKeyEdit).GetText(), QStringLiteral("A"));
 }
 
+TEST_F(SingleKeyWindowTest, OnADesktopThatShowsOnlyOurOwnKeysTheHintSaysSo)
+{
+    keyboard.setDesktopWide(false);  // a Wayland session
+    CMsSingleKeyWnd wnd;
+    ASSERT_TRUE(wnd.Create(nullptr, QStringLiteral("macroselect"), 800, 572, true));
+    EXPECT_TRUE(wnd.keyboardTaken());
+    EXPECT_EQ(ctl(wnd, CMsSingleKeyWnd::kHint).GetText(), QString::fromUtf8(CMsSingleKeyWnd::kOwnWindowText));
+    EXPECT_TRUE(keyboard.press(0x41));
+    EXPECT_EQ(ctl(wnd, CMsSingleKeyWnd::kKeyEdit).GetText(), QStringLiteral("A"));
+}
+
 }  // namespace
 }  // namespace corv::test

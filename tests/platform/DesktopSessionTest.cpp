@@ -12,7 +12,7 @@ DesktopBackends choose(SessionEnvironment env, bool compositorAnswers = false)
     return chooseDesktopBackends(env, [compositorAnswers] { return compositorAnswers; });
 }
 
-TEST(DesktopSession, TheSessionTypeDecidesAndDisplayCountsOnlyOnX11)
+TEST(DesktopBackendChoice, TheSessionTypeDecidesAndDisplayCountsOnlyOnX11)
 {
     // Every Wayland session has Xwayland's DISPLAY: it must not make X11 the choice.
     for (const char* desktop : {"KDE", "GNOME", "ubuntu:GNOME", "sway", "Hyprland", "labwc", ""}) {
@@ -32,7 +32,7 @@ TEST(DesktopSession, TheSessionTypeDecidesAndDisplayCountsOnlyOnX11)
     EXPECT_EQ(broken.keyboard, KeyboardBackend::OwnWindow);
 }
 
-TEST(DesktopSession, OnWaylandTheDesktopThenTheCompositorsSocketsNameTheBackend)
+TEST(DesktopBackendChoice, OnWaylandTheDesktopThenTheCompositorsSocketsNameTheBackend)
 {
     using B = ForegroundBackend;
     EXPECT_EQ(choose({"wayland", "KDE", "", "", "", ""}).foreground, B::Kwin);
@@ -49,7 +49,7 @@ TEST(DesktopSession, OnWaylandTheDesktopThenTheCompositorsSocketsNameTheBackend)
     EXPECT_EQ(choose({"wayland", "KDE", "", "", "/tmp/stale.sock", ""}).foreground, B::Kwin);
 }
 
-TEST(DesktopSession, WithoutASessionTypeTheDisplaysThenTheProbeDecide)
+TEST(DesktopBackendChoice, WithoutASessionTypeTheDisplaysThenTheProbeDecide)
 {
     EXPECT_EQ(choose({"", "", ":0", "wayland-0", "", ""}).session, SessionKind::Wayland);
     EXPECT_EQ(choose({"", "", "", "", "/s.sock", ""}).foreground, ForegroundBackend::Sway);

@@ -41,6 +41,10 @@ bool CMsSingleKeyWnd::takeKeyboard()
         if (hintText_.isNull())
             hintText_ = hint.GetText();
         hint.SetProgramText(qs(kGrabRefusedText));
+    } else if (const KeyboardSource* source = CDeviceHook::Source(); source != nullptr && !source->desktopWide()) {
+        if (hintText_.isNull())
+            hintText_ = hint.GetText();
+        hint.SetProgramText(qs(kOwnWindowText));
     } else if (!hintText_.isNull()) {
         hint.SetText(hintText_);
     }
