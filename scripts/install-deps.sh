@@ -12,7 +12,7 @@ packages=(
   libxcb-record0-dev libxcb-xtest0-dev libxcb-res0-dev nlohmann-json3-dev
   libglib2.0-dev gsettings-desktop-schemas dbus-daemon
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
-  openbox sway foot xwayland x11-xserver-utils
+  openbox sway foot xwayland x11-xserver-utils kwin-wayland
   dpkg-dev file lintian desktop-file-utils appstream
 )
 

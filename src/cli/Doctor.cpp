@@ -252,9 +252,9 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
     session.swaySocket = env("SWAYSOCK");
     session.hyprlandSignature = env("HYPRLAND_INSTANCE_SIGNATURE");
     const DesktopBackends backends = chooseDesktopBackends(session);
-    const bool built = backends.foreground == ForegroundBackend::X11 ||
-                       backends.foreground == ForegroundBackend::Sway ||
-                       backends.foreground == ForegroundBackend::Hyprland;
+    const bool built =
+        backends.foreground == ForegroundBackend::X11 || backends.foreground == ForegroundBackend::Sway ||
+        backends.foreground == ForegroundBackend::Hyprland || backends.foreground == ForegroundBackend::Kwin;
     std::string front =
         "program in front: " + std::string(foregroundBackendName(backends.foreground)) + " (" + backends.reason + ")";
     if (backends.foreground != ForegroundBackend::None && !built)

@@ -9,6 +9,7 @@
 #include "platform/DesktopSession.h"
 #include "platform/HyprlandForegroundWatcher.h"
 #include "platform/HyprlandIpc.h"
+#include "platform/KwinForegroundWatcher.h"
 #include "platform/SwayForegroundWatcher.h"
 #include "platform/X11ForegroundWatcher.h"
 
@@ -70,6 +71,7 @@ std::unique_ptr<ForegroundWatcher> makeForegroundWatcher()
             hyprland::socketFolder(runtime == nullptr ? "" : runtime, env.hyprlandSignature));
     }
     case ForegroundBackend::Kwin:
+        return std::make_unique<KwinForegroundWatcher>();
     case ForegroundBackend::GnomeShell:
     case ForegroundBackend::WlrToplevel:
         break;

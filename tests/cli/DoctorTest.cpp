@@ -197,6 +197,7 @@ TEST_F(DoctorTest, TheDesktopDecidesTheBackendsAndRecording)
         ASSERT_EQ(r.problemLines.size(), 1u) << r.text;
         EXPECT_NE(r.problemLines[0].find("install gsettings-desktop-schemas"), std::string::npos) << r.text;
         EXPECT_TRUE(r.has("program in front: GNOME Shell")) << r.text;
+        EXPECT_TRUE(r.has("not in this version: only X11 programs are seen, through Xwayland on :0")) << r.text;
     }
     {
         // An X11 session without RECORD: a problem with its fix; sway on Wayland: its watcher.

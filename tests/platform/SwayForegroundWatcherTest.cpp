@@ -111,22 +111,20 @@ TEST(SwayForegroundWatcher, UnderXwaylandANativeWindowInFrontIsNone)
     SwaySession sway(true);
     ASSERT_TRUE(sway.running()) << sway.error();
     ASSERT_FALSE(sway.xDisplay().empty());
-    const auto native = sway.startClient("/usr/bin/foot", {"--app-id=native", "sleep", "1000"});
-    ChildProcess sleeper({"/bin/sleep", "1000"});
-    auto connection = std::make_unique<test::TestWindowManager>(sway.xDisplay());
-    ASSERT_TRUE(connection->connected()) << sway.xDisplay();
-    test::TestWindowManager& x11 = *connection;
-    const unsigned long window = x11.createWindow(sleeper.pid());
-    x11.setClass(window, "x11game", "X11Game");
-
     Reports reports;
     X11ForegroundWatcher watcher(sway.xDisplay());
     ASSERT_TRUE(watcher.start(reports.callback()));
     std::size_t seen = 0;
-    ASSERT_TRUE(sway.command("[class=\"X11Game\"] focus"));
-    ASSERT_TRUE(reports.waitFor(isApp("X11Game"), &seen));
+    // sway gives the focus to each new window: first an X11 one, then a native one.
+    ChildProcess sleeper({"/bin/sleep", "1000"});
+    test::TestWindowManager x11(sway.xDisplay());
+    ASSERT_TRUE(x11.connected()) << sway.xDisplay();
+    const unsigned long window = x11.createWindow(sleeper.pid());
+    const auto sleeperPid = static_cast<std::uint32_t>(sleeper.pid());
+    ASSERT_NE(window, 0UL);
+    ASSERT_TRUE(reports.waitFor([&](const ForegroundProgram& p) { return p.pid == sleeperPid; }, &seen));
     EXPECT_EQ(reports.all()[seen - 1].executable, std::filesystem::canonical("/bin/sleep").string());
-    ASSERT_TRUE(sway.command("[app_id=\"native\"] focus"));
+    const auto native = sway.startClient("/usr/bin/foot", {"--app-id=native", "sleep", "1000"});
     ASSERT_TRUE(reports.waitFor(isNone(), &seen));
 }
 
