@@ -142,6 +142,14 @@ TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloaded
     EXPECT_NE(std::string(error->message).find("only KWin"), std::string::npos) << error->message;
     g_error_free(error);
     EXPECT_EQ(reports.size(), 1U);
+    EXPECT_EQ(watcher.loads(), 1);
+
+    // KWin restarts: the script is loaded into the new one and reports again.
+    kwin.end(SIGTERM);
+    test::ChildProcess restarted(
+        {kwinCopy.string(), "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket", "wayland-kw"});
+    ASSERT_TRUE(restarted.started());
+    ASSERT_TRUE(waitUntil([&] { return watcher.loads() == 2; })) << "not loaded into the restarted KWin";
 
     // A second watcher loads a script of the same name: the stale one goes first.
     Reports again;
