@@ -21,3 +21,11 @@ function(corv_layer name)
     target_link_libraries(corv_${name} INTERFACE ${L_PUBLIC_DEPS})
   endif()
 endfunction()
+
+# corv_feature_layer(NAME ...): a feature of the window, built as corv_layer does. The top
+# CMakeLists.txt finds every folder that calls it, and the application links them all
+# (global property CORV_FEATURE_LIBS), so a new feature needs no line in either.
+function(corv_feature_layer name)
+  corv_layer(${name} ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY CORV_FEATURE_LIBS corv_${name})
+endfunction()

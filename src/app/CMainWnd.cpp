@@ -5,8 +5,8 @@
 #include <QLoggingCategory>
 #include <QMenu>
 
-#include "app/ControlNames.h"
 #include "app/PageStructure.h"
+#include "app/ShellNames.h"
 #include "device/ModelFacts.h"
 #include "feature/ProfileApplication.h"
 #include "feature/RouteName.h"
@@ -62,8 +62,8 @@ void CMainWnd::declareShell()
 {
     registry_.setOwner("shell");
     presenter_.declare(registry_);
-    registry_.onMenu("lan", true, [this](const ui::MenuCommand&) { SwitchLanguage(); });
-    registry_.onMenu("exit", false, [this](const ui::MenuCommand&) { Close(0); });
+    registry_.onMenu(names::kMenuLanguage, true, [this](const ui::MenuCommand&) { SwitchLanguage(); });
+    registry_.onMenu(names::kMenuExit, false, [this](const ui::MenuCommand&) { Close(0); });
     registry_.onMenu(kAutostartItem, false, [this](const ui::MenuCommand& cmd) { SetAutostart(cmd.checked); });
 }
 
@@ -87,9 +87,9 @@ QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent)
 std::optional<QString> CMainWnd::QueryControlText(const QString& id, const QString&)
 {
     const bool english = ui::ResourceManager::instance().GetLanguage() == QStringLiteral("en");
-    if (id.compare(QStringLiteral("titletext"), Qt::CaseInsensitive) == 0)
+    if (id.compare(QLatin1String(names::kTitleText), Qt::CaseInsensitive) == 0)
         return QStringLiteral("mouse");
-    if (id.compare(QStringLiteral("hometext"), Qt::CaseInsensitive) == 0)
+    if (id.compare(QLatin1String(names::kHomeText), Qt::CaseInsensitive) == 0)
         return english ? QStringLiteral("{a}Demo website{/a}") : QStringLiteral("{a}演示官网{/a}");
     return std::nullopt;
 }
@@ -137,8 +137,8 @@ void CMainWnd::RebuildTrayMenu()
     // old menu goes at the next turn of the event loop, not from under its own feet.
     if (trayMenu_)
         trayMenu_.release()->deleteLater();
-    trayMenu_ =
-        ui::MenuWnd::BuildMenu(QStringLiteral("menu.xml"), [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); });
+    trayMenu_ = ui::MenuWnd::BuildMenu(QLatin1String(names::kTrayMenu),
+                                       [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); });
     if (trayMenu_ && options_.trayMenuExtension)
         options_.trayMenuExtension(trayMenu_.get());
     if (trayMenu_) {

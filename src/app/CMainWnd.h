@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/ConnectionPresenter.h"
+#include "app/ShellNames.h"
 #include "app/WorkerThreads.h"
 #include "device/DeviceChannel.h"
 #include "device/DeviceCommandQueue.h"
@@ -52,7 +53,7 @@ public:
     static constexpr const char* kNoDeviceText = "请连接可用USB设备";
     static constexpr const char* kNoTrayText = "桌面没有系统托盘，窗口将保持显示。";
     // The tray item that starts the program with the desktop, and its failure message.
-    static constexpr const char* kAutostartItem = "autostart";
+    static constexpr const char* kAutostartItem = names::kMenuAutostart;
     static constexpr const char* kAutostartFailedText = "无法更改自动启动项：%1";
     static constexpr const char* kNoPermissionText =
         "鼠标已连接，但当前用户无权访问。请安装 udev 规则 70-corvalantis.rules 后重新插拔鼠标。";

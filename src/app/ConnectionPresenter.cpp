@@ -8,11 +8,12 @@
 #include <utility>
 
 #include "app/CMainWnd.h"
-#include "app/ControlNames.h"
+#include "app/ShellNames.h"
 #include "device/DeviceProtocol.h"
 #include "feature/ProfileApplication.h"
 #include "feature/WindowMessages.h"
 #include "macros/MacroResult.h"
+#include "macros/MacroTransfer.h"
 #include "platform/AppPaths.h"
 #include "platform/DebugLog.h"
 #include "profiles/ProfileFile.h"
@@ -215,7 +216,7 @@ void ConnectionPresenter::deliverMacroRebuild()
         outcome.swap(pendingRebuild_);
     }
     if (outcome)
-        wnd_.registry().macrosRebuilt(*outcome);
+        wnd_.registry().raise(kMacrosRebuiltEvent, *outcome);
 }
 
 std::filesystem::path ConnectionPresenter::connectProfilePath() { return ProfileIndex::selectedProfilePath(); }

@@ -48,6 +48,12 @@ int sendSettingBytes(DeviceChannel& channel, const DeviceState& state, std::size
     return channel.writeSettings(address, data, length);
 }
 
+std::uint64_t stateReadsNow(DeviceChannel& channel, const DeviceState& state)
+{
+    std::lock_guard<std::recursive_mutex> guard(channel.stateLock());
+    return state.stateReads;
+}
+
 int sendSettingByte(DeviceChannel& channel, const DeviceState& state, std::size_t n, std::uint8_t value)
 {
     return sendSettingBytes(channel, state, n, &value, 1);

@@ -56,5 +56,8 @@ void clampDpiStages(std::span<std::uint8_t> image, std::uint16_t modelId, bool c
 int sendSettingBytes(DeviceChannel& channel, const DeviceState& state, std::size_t n, const std::uint8_t* data,
                      std::size_t length);
 int sendSettingByte(DeviceChannel& channel, const DeviceState& state, std::size_t n, std::uint8_t value);
+// The state's read count (stateReads), read under the channel's state lock: a job that took
+// the state before a later read of the mouse sees the difference.
+std::uint64_t stateReadsNow(DeviceChannel& channel, const DeviceState& state);
 
 }  // namespace corv

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "ui/ControlRef.h"
+#include "ui/MenuItemRef.h"
 
 namespace corv {
 
@@ -22,6 +23,8 @@ public:
     virtual void declare(FeatureRegistry& registry) = 0;
     // Every control the feature looks up by name, with the kind it expects.
     virtual std::span<const ui::ControlRef> controls() const = 0;
+    // Every menu item the feature routes by name, with its menu file.
+    virtual std::span<const ui::MenuItemRef> menuItems() const { return {}; }
     // The layout has been loaded: the feature's part of the window's initialisation.
     virtual void windowInit() { }
     // The window goes away: stop the feature's timers and wait for its threads. The channel

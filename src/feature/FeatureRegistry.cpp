@@ -1,5 +1,6 @@
 #include "feature/FeatureRegistry.h"
 
+#include <QLoggingCategory>
 #include <algorithm>
 
 #include "feature/ProfileApplication.h"
@@ -8,6 +9,8 @@
 #include "ui/Notification.h"
 
 namespace corv {
+
+Q_LOGGING_CATEGORY(lcRegistry, "corv.debug.registry", QtWarningMsg)
 
 namespace {
 
@@ -43,12 +46,12 @@ void FeatureRegistry::onMessage(unsigned message, MessageHandler handler)
     messageRows_.push_back({message, std::move(handler)});
 }
 
-void FeatureRegistry::onRefresh(RefreshStep step, RefreshHandler handler)
+void FeatureRegistry::onRefresh(StepOrder step, RefreshHandler handler)
 {
     refreshRows_.push_back({step, std::move(handler)});
 }
 
-void FeatureRegistry::onApply(ApplyStep step, ApplyHandler handler)
+void FeatureRegistry::onApply(StepOrder step, ApplyHandler handler)
 {
     applyRows_.push_back({step, std::move(handler)});
 }
@@ -56,8 +59,6 @@ void FeatureRegistry::onApply(ApplyStep step, ApplyHandler handler)
 void FeatureRegistry::onModelShown(ModelHandler handler) { modelRows_.push_back(std::move(handler)); }
 
 void FeatureRegistry::onConnected(std::function<void()> handler) { connectedRows_.push_back(std::move(handler)); }
-
-void FeatureRegistry::onMacrosRebuilt(MacroRebuildHandler handler) { macroRebuildRows_.push_back(std::move(handler)); }
 
 void FeatureRegistry::onHooksEnding(std::function<void()> handler) { hooksEndingRows_.push_back(std::move(handler)); }
 
@@ -132,21 +133,21 @@ void FeatureRegistry::connected() const
         handler();
 }
 
-void FeatureRegistry::macrosRebuilt(const MacroRebuildOutcome& outcome) const
+bool FeatureRegistry::raiseEvent(std::string_view name, std::type_index type, const void* payload) const
 {
-    for (const auto& handler : macroRebuildRows_)
-        handler(outcome);
-}
-
-void FeatureRegistry::onMacroLibraryChanged(std::function<void(std::string_view changedBy)> handler)
-{
-    libraryRows_.push_back(std::move(handler));
-}
-
-void FeatureRegistry::macroLibraryChanged(std::string_view changedBy) const
-{
-    for (const auto& handler : libraryRows_)
-        handler(changedBy);
+    bool heard = false;
+    for (const EventRow& row : eventRows_) {
+        if (row.name != name)
+            continue;
+        if (row.type != type) {
+            qCWarning(lcRegistry) << "event" << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
+                                  << "raised with a payload its handler does not take";
+            continue;
+        }
+        row.handler(payload);
+        heard = true;
+    }
+    return heard;
 }
 
 void FeatureRegistry::hooksEnding() const

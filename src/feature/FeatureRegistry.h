@@ -5,23 +5,24 @@
 //   first, then the full names; the first matching row wins; names compare without case;
 // - tray and pop-up menu items;
 // - the window's private messages (every handler of a message runs, in declaration order);
-// - the steps of the settings refresh and of applying a profile, run in step order;
+// - the steps of the settings refresh and of applying a profile, run in the order of their
+//   numbers (each feature names its own steps' numbers; docs/architecture.md has the table);
 // - the mouse's model being shown (after a connection or a reset), and the end of the
 //   connect sequence;
-// - the macro library rebuilt from the mouse's macro area at connection (run on the UI
-//   thread once the connection thread has released the channel).
+// - named events with a payload, raised by one feature (or the shell) and heard by others,
+//   without the registry knowing what they mean.
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <typeindex>
 #include <utility>
 #include <vector>
 
 namespace corv {
 
-struct MacroRebuildOutcome;
 struct ModelFacts;
 struct ProfileApplication;
 namespace ui {
@@ -29,29 +30,9 @@ struct TNotifyUI;
 struct MenuCommand;
 }  // namespace ui
 
-// The settings refresh redraws the pages from CurrentSettings after a whole-image change
-// (profile applied, mouse read again, onboard record switched), in this order.
-enum class RefreshStep {
-    ReportRate,
-    DpiStages,
-    LightingSwitches,
-    LineCorrection,
-    IndicatorColour,
-    ButtonLabels,
-    LiftOff,
-    LightingZone,
-};
-
-// Applying the profile selected in a profile list, in this order.
-enum class ApplyStep {
-    FollowLists,        // the other lists select the same profile
-    ProfileName,        // the name in the rename edits
-    RememberSelection,  // the index remembers it
-    LinkDisplay,        // the linked program (may stop the application)
-    DeviceImages,       // settings record and button block to the mouse
-    SystemSettings,     // pointer speed and scroll lines
-    Palette,            // the colour bars, and their colour table to the mouse
-};
+// The order of a step of the settings refresh or of a profile's application: lower runs
+// first; steps of the same number run in declaration order.
+using StepOrder = int;
 
 // Why the model is being shown.
 enum class ModelShown {
@@ -67,7 +48,6 @@ public:
     using RefreshHandler = std::function<void()>;
     using ApplyHandler = std::function<void(ProfileApplication& application)>;
     using ModelHandler = std::function<void(const ModelFacts& model, ModelShown why)>;
-    using MacroRebuildHandler = std::function<void(const MacroRebuildOutcome& outcome)>;
 
     // The owner of the rows declared from now on (a feature's name), for diagnostics.
     void setOwner(std::string_view owner) { owner_ = owner; }
@@ -76,19 +56,26 @@ public:
     void onPrefix(const QString& type, std::string_view prefix, NotifyHandler handler);
     void onMenu(std::string_view item, bool ignoreCase, MenuHandler handler);
     void onMessage(unsigned message, MessageHandler handler);
-    void onRefresh(RefreshStep step, RefreshHandler handler);
-    void onApply(ApplyStep step, ApplyHandler handler);
+    // The settings refresh redraws the pages from CurrentSettings after a whole-image change
+    // (profile applied, mouse read again, onboard record switched).
+    void onRefresh(StepOrder step, RefreshHandler handler);
+    // Applying the profile selected in a profile list; a step may stop the application.
+    void onApply(StepOrder step, ApplyHandler handler);
     void onModelShown(ModelHandler handler);
     // The connect sequence's last step, after the model has been shown.
     void onConnected(std::function<void()> handler);
-    // The macro files have been rebuilt from the mouse (new library entries, the limit).
-    void onMacrosRebuilt(MacroRebuildHandler handler);
     // The window is about to remove its keyboard hooks (a selection changed, the window is
     // closing): a capture in progress finishes as its own stop would.
     void onHooksEnding(std::function<void()> handler);
-    // The macro library changed (a macro added, removed, renamed or copied) through the one
-    // who fires it; everybody else shows the library again.
-    void onMacroLibraryChanged(std::function<void(std::string_view changedBy)> handler);
+    // A named event and its payload's type. Every handler of the name runs, in declaration
+    // order; an event raised with another payload type than its handlers take is a
+    // programming error, reported and not delivered.
+    template <class Payload> void onEvent(std::string_view name, std::function<void(const Payload&)> handler)
+    {
+        eventRows_.push_back(
+            {std::string(name), std::type_index(typeid(Payload)),
+             [handler = std::move(handler)](const void* payload) { handler(*static_cast<const Payload*>(payload)); }});
+    }
     // A named request with one argument that the shell passes on without knowing who takes
     // it (for example a request from another program to select a profile by name). The
     // handler says whether it was carried out.
@@ -103,9 +90,12 @@ public:
     void apply(ProfileApplication& application) const;
     void modelShown(const ModelFacts& model, ModelShown why) const;
     void connected() const;
-    void macrosRebuilt(const MacroRebuildOutcome& outcome) const;
     void hooksEnding() const;
-    void macroLibraryChanged(std::string_view changedBy) const;
+    // Says whether a handler heard it.
+    template <class Payload> bool raise(std::string_view name, const Payload& payload) const
+    {
+        return raiseEvent(name, std::type_index(typeid(Payload)), &payload);
+    }
     // The handler's answer; nothing when no feature takes the request.
     std::optional<bool> request(std::string_view name, const std::string& argument) const;
 
@@ -115,6 +105,8 @@ public:
     bool has(const QString& type, std::string_view name) const;
 
 private:
+    bool raiseEvent(std::string_view name, std::type_index type, const void* payload) const;
+
     struct NotifyRow {
         QString type;
         std::string name;
@@ -131,22 +123,26 @@ private:
         unsigned message;
         MessageHandler handler;
     };
-    template <class Step, class Handler> struct StepRow {
-        Step step;
+    template <class Handler> struct StepRow {
+        StepOrder step;
         Handler handler;
+    };
+    struct EventRow {
+        std::string name;
+        std::type_index type;
+        std::function<void(const void*)> handler;
     };
 
     std::string owner_;
     std::vector<NotifyRow> notifyRows_;
     std::vector<MenuRow> menuRows_;
     std::vector<MessageRow> messageRows_;
-    std::vector<StepRow<RefreshStep, RefreshHandler>> refreshRows_;
-    std::vector<StepRow<ApplyStep, ApplyHandler>> applyRows_;
+    std::vector<StepRow<RefreshHandler>> refreshRows_;
+    std::vector<StepRow<ApplyHandler>> applyRows_;
     std::vector<ModelHandler> modelRows_;
     std::vector<std::function<void()>> connectedRows_;
-    std::vector<MacroRebuildHandler> macroRebuildRows_;
     std::vector<std::function<void()>> hooksEndingRows_;
-    std::vector<std::function<void(std::string_view)>> libraryRows_;
+    std::vector<EventRow> eventRows_;
     std::vector<std::pair<std::string, std::function<bool(const std::string&)>>> requestRows_;
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// One application of a profile, handed from step to step (FeatureRegistry::ApplyStep).
+// One application of a profile, handed from step to step (FeatureRegistry::onApply).
 #include <QString>
 #include <filesystem>
 

@@ -1,6 +1,5 @@
 #pragma once
-// The main window's private messages: sent by worker threads (and, later, other programs)
-// through CMainWnd::SendMessage, and by the window's keyboard hook; handled on the UI thread
+// The main window's private messages: sent by worker threads through CMainWnd::SendMessage, and by the window's keyboard hook; handled on the UI thread
 // by whoever declared them (FeatureRegistry::onMessage).
 namespace corv::msg {
 

@@ -402,9 +402,9 @@ void LightingPage::declare(FeatureRegistry& r)
     r.on(kClick, ln::kImportPalette, [this](Msg, int) { importPalette(); });
     r.on(kClick, ln::kExportPalette, [this](Msg, int) { exportPalette(); });
 
-    r.onRefresh(RefreshStep::LightingSwitches, [this] { redrawSwitches(); });
-    r.onRefresh(RefreshStep::LightingZone, [this] { redrawZone(); });
-    r.onApply(ApplyStep::Palette, [this](ProfileApplication& a) { applyPalette(a.file); });
+    r.onRefresh(kRefreshSwitches, [this] { redrawSwitches(); });
+    r.onRefresh(kRefreshZone, [this] { redrawZone(); });
+    r.onApply(kApplyPalette, [this](ProfileApplication& a) { applyPalette(a.file); });
     r.onModelShown([this](const ModelFacts& model, ModelShown why) {
         for (const char* label : ln::kModelLabels) {
             ui::Control c = host_.control(nameOf(label));

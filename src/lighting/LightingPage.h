@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "feature/Feature.h"
+#include "feature/FeatureRegistry.h"
 
 namespace corv {
 
@@ -19,6 +20,10 @@ struct PaletteKeys;
 
 class LightingPage : public Feature {
 public:
+    // Its steps of the settings refresh and of a profile's application.
+    static constexpr StepOrder kRefreshSwitches = 30;
+    static constexpr StepOrder kRefreshZone = 80;
+    static constexpr StepOrder kApplyPalette = 70;  // the colour bars and their table, after the profile's images
     static constexpr std::uint32_t kPaletteSelectColor = 0xFF0199CB;
     // Why a palette import or export did nothing (the first takes the read limit in MB).
     static constexpr const char* kMsgPaletteTooLarge = "所选文件大于%d MB，调色板未导入";

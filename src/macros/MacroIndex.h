@@ -23,6 +23,10 @@
 
 namespace corv {
 
+// The window's event that the macro library changed (a macro added, removed, renamed or
+// copied); its payload names the feature that changed it, which need not show it again.
+inline constexpr const char* kMacroLibraryChangedEvent = "macro-library-changed";
+
 class MacroIndex {
 public:
     static constexpr std::string_view kFileName = "msMacro.ini";

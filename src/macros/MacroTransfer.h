@@ -91,6 +91,10 @@ enum class MacroRebuildResult {
     WriteFailed,   // the index or a macro file could not be written (the others were)
 };
 
+// The window's event that the macro files have been rebuilt from the mouse (payload: the
+// MacroRebuildOutcome), raised on the UI thread once the connection has released the mouse.
+inline constexpr const char* kMacrosRebuiltEvent = "macros-rebuilt";
+
 struct MacroRebuildOutcome {
     MacroRebuildResult result = MacroRebuildResult::Rebuilt;
     std::size_t macrosInImage = 0;

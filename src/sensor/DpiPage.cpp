@@ -181,8 +181,8 @@ void DpiPage::declare(FeatureRegistry& r)
     for (int c = 0; c < 3; ++c)
         r.on(kTextChanged, sn::kColourEdits[c], [this, c](const ui::TNotifyUI&, int) { onDpiColourEdit(c); });
     r.on(kValueChanged, sn::kDpiSlider, [this](const ui::TNotifyUI&, int) { onDpiSlider(); });
-    r.onRefresh(RefreshStep::DpiStages, [this] { redrawStages(); });
-    r.onRefresh(RefreshStep::IndicatorColour, [this] { redrawIndicatorColour(); });
+    r.onRefresh(kRefreshStages, [this] { redrawStages(); });
+    r.onRefresh(kRefreshIndicatorColour, [this] { redrawIndicatorColour(); });
     // The slider covers the model's DPI table.
     r.onModelShown([this](const ModelFacts& model, ModelShown) {
         ui::SliderControl slider(host_.control(QLatin1String(sn::kDpiSlider)));

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "feature/Feature.h"
+#include "feature/FeatureRegistry.h"
 
 namespace corv {
 
@@ -13,6 +14,9 @@ class FeatureHost;
 
 class DpiPage : public Feature {
 public:
+    // Its steps of the settings refresh.
+    static constexpr StepOrder kRefreshStages = 20;
+    static constexpr StepOrder kRefreshIndicatorColour = 50;
     explicit DpiPage(FeatureHost& host) : host_(host) { }
 
     std::string_view name() const override { return "dpi"; }

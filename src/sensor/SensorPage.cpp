@@ -215,12 +215,12 @@ void SensorPage::declare(FeatureRegistry& r)
     r.onMessage(msg::WM_DEV_CALIB_OK, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(true); });
     r.onMessage(msg::WM_DEV_CALIB_FAIL, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(false); });
 
-    r.onRefresh(RefreshStep::ReportRate, [this] { redrawReportRate(); });
-    r.onRefresh(RefreshStep::LineCorrection, [this] { redrawLineCorrection(); });
-    r.onRefresh(RefreshStep::LiftOff, [this] { refreshLiftOff(); });
+    r.onRefresh(kRefreshReportRate, [this] { redrawReportRate(); });
+    r.onRefresh(kRefreshLineCorrection, [this] { redrawLineCorrection(); });
+    r.onRefresh(kRefreshLiftOff, [this] { refreshLiftOff(); });
 
     // The profile's pointer speed and scroll lines, on the page and to the desktop.
-    r.onApply(ApplyStep::SystemSettings, [this](ProfileApplication& a) {
+    r.onApply(kApplySystemSettings, [this](ProfileApplication& a) {
         if (!a.devicePart)
             return;
         const int speed = static_cast<int>(a.applied.pointerSpeed);

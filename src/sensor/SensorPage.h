@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "feature/Feature.h"
+#include "feature/FeatureRegistry.h"
 #include "feature/FeatureTimer.h"
 #include "sensor/SystemSettingWorkers.h"
 
@@ -16,8 +17,13 @@ class FeatureHost;
 
 class SensorPage : public Feature {
 public:
-    static constexpr int kResultWaitMs = 3000;  // the result stays on show
-    static constexpr int kReturnMs = 3000;      // then the start page comes back
+    // Its steps of the settings refresh and of a profile's application.
+    static constexpr StepOrder kRefreshReportRate = 10;
+    static constexpr StepOrder kRefreshLineCorrection = 40;
+    static constexpr StepOrder kRefreshLiftOff = 70;
+    static constexpr StepOrder kApplySystemSettings = 60;  // pointer speed and scroll lines
+    static constexpr int kResultWaitMs = 3000;             // the result stays on show
+    static constexpr int kReturnMs = 3000;                 // then the start page comes back
     static constexpr int kCalibrationStartPage = 5;
     static constexpr int kCalibrationRunningPage = 7;
 

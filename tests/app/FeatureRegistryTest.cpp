@@ -63,11 +63,11 @@ TEST(FeatureRegistryTest, StepsRunInTheirOrderWhateverTheDeclarationOrder)
     FeatureRegistry r;
     std::vector<std::string> order;
     // Declared as features added in any order would declare them.
-    r.onRefresh(RefreshStep::LightingZone, [&] { order.push_back("zone"); });
-    r.onRefresh(RefreshStep::ReportRate, [&] { order.push_back("rate"); });
-    r.onRefresh(RefreshStep::LiftOff, [&] { order.push_back("lift"); });
-    r.onRefresh(RefreshStep::DpiStages, [&] { order.push_back("stages"); });
-    r.onRefresh(RefreshStep::ReportRate, [&] { order.push_back("rate2"); });
+    r.onRefresh(80, [&] { order.push_back("zone"); });
+    r.onRefresh(10, [&] { order.push_back("rate"); });
+    r.onRefresh(70, [&] { order.push_back("lift"); });
+    r.onRefresh(20, [&] { order.push_back("stages"); });
+    r.onRefresh(10, [&] { order.push_back("rate2"); });
     r.refresh();
     EXPECT_EQ(order, (std::vector<std::string>{"rate", "rate2", "stages", "lift", "zone"}));
 
@@ -83,13 +83,13 @@ TEST(FeatureRegistryTest, AStepThatStopsTheApplicationSkipsTheLaterSteps)
 {
     FeatureRegistry r;
     std::vector<std::string> order;
-    r.onApply(ApplyStep::Palette, [&](ProfileApplication&) { order.push_back("palette"); });
-    r.onApply(ApplyStep::DeviceImages, [&](ProfileApplication&) { order.push_back("device"); });
-    r.onApply(ApplyStep::LinkDisplay, [&](ProfileApplication& a) {
+    r.onApply(70, [&](ProfileApplication&) { order.push_back("palette"); });
+    r.onApply(50, [&](ProfileApplication&) { order.push_back("device"); });
+    r.onApply(40, [&](ProfileApplication& a) {
         order.push_back("link");
         a.stopped = a.index == 1;
     });
-    r.onApply(ApplyStep::FollowLists, [&](ProfileApplication&) { order.push_back("lists"); });
+    r.onApply(10, [&](ProfileApplication&) { order.push_back("lists"); });
     ProfileApplication a;
     a.index = 0;
     r.apply(a);

@@ -10,7 +10,7 @@
 #include <QXmlStreamReader>
 
 #include "AppFixture.h"
-#include "app/ControlNames.h"
+#include "app/ShellNames.h"
 #include "ui/MenuWnd.h"
 #include "ui/ResourceManager.h"
 #include "ui/SkinLoader.h"
@@ -74,11 +74,11 @@ TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind)
     MainWindowHarness harness;
     ASSERT_TRUE(harness.wnd().CreateMainWindow());
     std::map<QString, std::unique_ptr<LayoutWindow>> others;
-    std::vector<ControlRef> refs(shellControls().begin(), shellControls().end());
+    std::vector<ui::ControlRef> refs(shellControls().begin(), shellControls().end());
     for (const auto& feature : harness.wnd().features())
         refs.insert(refs.end(), feature->controls().begin(), feature->controls().end());
     EXPECT_GT(harness.wnd().features().size(), 5u);
-    for (const ControlRef& ref : refs) {
+    for (const ui::ControlRef& ref : refs) {
         const QString layout = QLatin1String(ref.layout);
         ui::SkinWindow* wnd = &harness.wnd();
         if (layout != QStringLiteral("XML_MAIN")) {
@@ -142,7 +142,12 @@ TEST(SkinTest, BothLanguagesCoverTheSameTextsAndTheMenus)
     EXPECT_GT(cn.size(), 150);
     EXPECT_EQ(cn, en);
     AppEnvironment env;
-    for (const MenuItemRef& item : routedMenuItems()) {
+    MainWindowHarness harness;
+    std::vector<ui::MenuItemRef> routed(shellMenuItems().begin(), shellMenuItems().end());
+    for (const auto& feature : harness.wnd().features())
+        routed.insert(routed.end(), feature->menuItems().begin(), feature->menuItems().end());
+    EXPECT_GT(routed.size(), 20u);
+    for (const ui::MenuItemRef& item : routed) {
         const auto items = ui::MenuWnd::ParseMenuFile(QLatin1String(item.file));
         ASSERT_TRUE(items.has_value()) << item.file;
         const bool found = std::any_of(items->begin(), items->end(),

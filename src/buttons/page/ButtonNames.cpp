@@ -1,5 +1,8 @@
 #include "buttons/page/ButtonNames.h"
 
+#include <array>
+#include <iterator>
+
 #include "buttons/page/CMsSingleKeyWnd.h"
 #include "buttons/page/CPopWnd.h"
 
@@ -33,6 +36,7 @@ constexpr ui::ControlRef kButtons[] = {
     {CPopWnd::kSkinFile, CPopWnd::kMacroCombo, ControlKind::Combo},
     {CPopWnd::kSkinFile, CPopWnd::kSaveButton, ControlKind::Button},
     {CPopWnd::kSkinFile, CPopWnd::kCancelButton, ControlKind::Button},
+    {CPopWnd::kSkinFile, "closebtn", ControlKind::Button},
     {CPopWnd::kSkinFile, "maxbtn", ControlKind::Button},
     {CPopWnd::kSkinFile, "restorebtn", ControlKind::Button},
     // The single-key window.
@@ -45,8 +49,20 @@ constexpr ui::ControlRef kButtons[] = {
     {CMsSingleKeyWnd::kSkinFile, "restorebtn", ControlKind::Button},
 };
 
+constexpr auto kMenuItems = [] {
+    std::array<ui::MenuItemRef, std::size(kFixedMenuItems) + 2> items{};
+    std::size_t n = 0;
+    for (const char* item : kFixedMenuItems)
+        items[n++] = {kFunctionMenu, item};
+    items[n++] = {kFunctionMenu, kMenuSingleKey};
+    items[n++] = {kFunctionMenu, kMenuMacro};
+    return items;
+}();
+
 }  // namespace
 
 std::span<const ui::ControlRef> buttonPageControls() { return kButtons; }
+
+std::span<const ui::MenuItemRef> functionMenuItems() { return kMenuItems; }
 
 }  // namespace corv::button_names

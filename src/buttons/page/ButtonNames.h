@@ -3,6 +3,7 @@
 #include <span>
 
 #include "ui/ControlRef.h"
+#include "ui/MenuItemRef.h"
 
 namespace corv::button_names {
 
@@ -33,5 +34,7 @@ inline constexpr const char* kFixedMenuItems[] = {
 };
 
 std::span<const ui::ControlRef> buttonPageControls();
+// The function menu's items.
+std::span<const ui::MenuItemRef> functionMenuItems();
 
 }  // namespace corv::button_names

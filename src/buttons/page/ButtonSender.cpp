@@ -99,10 +99,7 @@ ButtonSendOutcome ButtonSender::transfer(DeviceChannel& channel, const DeviceSta
             return outcome;  // the write could not be marked: nothing was sent
     }
     done(1);
-    {
-        std::lock_guard<std::recursive_mutex> stateGuard(channel.stateLock());
-        outcome.superseded = state.stateReads != job.stateReads;
-    }
+    outcome.superseded = stateReadsNow(channel, state) != job.stateReads;
     if (outcome.superseded)
         return outcome;
     channel.begin();

@@ -44,6 +44,8 @@ ButtonsPage::~ButtonsPage() = default;
 
 std::span<const ui::ControlRef> ButtonsPage::controls() const { return bn::buttonPageControls(); }
 
+std::span<const ui::MenuItemRef> ButtonsPage::menuItems() const { return bn::functionMenuItems(); }
+
 void ButtonsPage::windowInit()
 {
     sender_ = std::make_unique<ButtonSender>(
@@ -72,10 +74,10 @@ void ButtonsPage::declare(FeatureRegistry& r)
     }
     r.onMenu(bn::kMenuSingleKey, false, [this](const ui::MenuCommand&) { chooseSingleKey(); });
     r.onMenu(bn::kMenuMacro, false, [this](const ui::MenuCommand&) { chooseMacro(); });
-    r.onRefresh(RefreshStep::ButtonLabels, [this] { refreshLabels(); });
+    r.onRefresh(kRefreshLabels, [this] { refreshLabels(); });
     r.on(kClick, bn::kCheckedDeleteButton, [this](const ui::TNotifyUI&, int) { deleteMacroChecked(); });
     // A renamed or removed macro changes the labels of the buttons that play macros.
-    r.onMacroLibraryChanged([this](std::string_view) { refreshLabels(); });
+    r.onEvent<std::string>(kMacroLibraryChangedEvent, [this](const std::string&) { refreshLabels(); });
     registry_ = &r;
     // A typed value above 255 becomes "255".
     for (const char* edit : bn::kByteEdits) {
@@ -276,7 +278,7 @@ void ButtonsPage::deleteMacroChecked()
     });
     refreshLabels();
     if (registry_ != nullptr)
-        registry_->macroLibraryChanged(name());
+        registry_->raise(kMacroLibraryChangedEvent, std::string(name()));
 }
 
 void ButtonsPage::saveAndSend()

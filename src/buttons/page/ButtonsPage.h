@@ -14,6 +14,7 @@
 
 #include "buttons/ButtonAssignment.h"
 #include "feature/Feature.h"
+#include "feature/FeatureRegistry.h"
 
 class QString;
 
@@ -25,6 +26,8 @@ struct ButtonSendOutcome;
 
 class ButtonsPage : public Feature {
 public:
+    // Its step of the settings refresh.
+    static constexpr StepOrder kRefreshLabels = 60;
     static constexpr const char* kMsgKeepLeftClick = "必须存在一个左键设置";
     static constexpr const char* kLeftClickLabel = "左键";
     static constexpr const char* kMsgMacroInUse = "检查到有按键设定为该宏，是否确认删除？";
@@ -37,6 +40,7 @@ public:
     std::string_view name() const override { return "buttons"; }
     void declare(FeatureRegistry& registry) override;
     std::span<const ui::ControlRef> controls() const override;
+    std::span<const ui::MenuItemRef> menuItems() const override;
     void windowInit() override;
     void shutdown() override;
 

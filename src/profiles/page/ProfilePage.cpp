@@ -42,6 +42,13 @@ ProfileManager manager() { return ProfileManager(dataFolderPath()); }
 
 std::span<const ui::ControlRef> ProfilePage::controls() const { return pn::profileControls(); }
 
+std::span<const ui::MenuItemRef> ProfilePage::menuItems() const
+{
+    static constexpr ui::MenuItemRef kItems[] = {
+        {pn::kMenuFile, pn::kMenuCopy}, {pn::kMenuFile, pn::kMenuImport}, {pn::kMenuFile, pn::kMenuExport}};
+    return kItems;
+}
+
 void ProfilePage::windowInit()
 {
     loadProfileLists();
@@ -400,11 +407,11 @@ void ProfilePage::declare(FeatureRegistry& r)
     r.onMenu(pn::kMenuCopy, false, [this](const ui::MenuCommand&) { copyProfile(); });
     r.onMenu(pn::kMenuImport, false, [this](const ui::MenuCommand&) { importProfile(); });
     r.onMenu(pn::kMenuExport, false, [this](const ui::MenuCommand&) { exportProfile(); });
-    r.onApply(ApplyStep::FollowLists, [this](ProfileApplication& a) { followLists(a); });
-    r.onApply(ApplyStep::ProfileName, [this](ProfileApplication& a) { showName(a); });
-    r.onApply(ApplyStep::RememberSelection, [](ProfileApplication& a) { ProfileIndex::writeSelected(a.index); });
-    r.onApply(ApplyStep::LinkDisplay, [this](ProfileApplication& a) { showLink(a); });
-    r.onApply(ApplyStep::DeviceImages, [this](ProfileApplication& a) { sendImages(a); });
+    r.onApply(kApplyFollowLists, [this](ProfileApplication& a) { followLists(a); });
+    r.onApply(kApplyProfileName, [this](ProfileApplication& a) { showName(a); });
+    r.onApply(kApplyRememberSelection, [](ProfileApplication& a) { ProfileIndex::writeSelected(a.index); });
+    r.onApply(kApplyLinkDisplay, [this](ProfileApplication& a) { showLink(a); });
+    r.onApply(kApplyDeviceImages, [this](ProfileApplication& a) { sendImages(a); });
     r.onConnected([this] { selectStoredProfile(); });
     r.onRequest(kSelectProfileRequest,
                 [this](const std::string& profile) { return selectProfileNamed(QString::fromStdString(profile)); });

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "feature/Feature.h"
+#include "feature/FeatureRegistry.h"
 
 namespace corv {
 
@@ -17,12 +18,20 @@ struct ProfileApplication;
 
 class ProfilePage : public Feature {
 public:
+    // Its steps of a profile's application (the first ones: the profile's images reach the
+    // mouse at kApplyDeviceImages, and later steps may rely on that).
+    static constexpr StepOrder kApplyFollowLists = 10;        // the other lists select the same profile
+    static constexpr StepOrder kApplyProfileName = 20;        // the name in the rename edits
+    static constexpr StepOrder kApplyRememberSelection = 30;  // the index remembers it
+    static constexpr StepOrder kApplyLinkDisplay = 40;        // the linked program (may stop the application)
+    static constexpr StepOrder kApplyDeviceImages = 50;       // settings record and button block to the mouse
     // foreground: where the program in front is learnt (null: no switching by program).
     ProfilePage(FeatureHost& host, ForegroundWatcher* foreground) : host_(host), foreground_(foreground) { }
 
     std::string_view name() const override { return "profiles"; }
     void declare(FeatureRegistry& registry) override;
     std::span<const ui::ControlRef> controls() const override;
+    std::span<const ui::MenuItemRef> menuItems() const override;
     void windowInit() override;
     void shutdown() override;
 
