@@ -1,5 +1,5 @@
 // Device-link benchmarks against the virtual mouse:
-// - Exchange round trips per second with no latency (the cost of our own framing, locking,
+// - exchange round trips per second with no latency (the cost of our own framing, locking,
 //   filtering and the virtual mouse's model, without USB time);
 // - a whole macro-area write (32640 bytes, 583 frames) in the USB full-speed mode, where
 //   each report costs 1 ms each way, reported as a ratio to the 583 x 2 ms that the USB
@@ -45,7 +45,7 @@ struct Rig {
         channel = std::make_unique<DeviceChannel>(*backend, Clock::system());
         channel->setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
         channel->device().nextIndex = 0;
-        if (channel->device().Enumerate() && channel->device().FindChannelDevice(channel->identity()))
+        if (channel->device().enumerate() && channel->device().findChannelDevice(channel->identity()))
             channel->setOpen(true);
     }
     std::shared_ptr<sim::VirtualMouse> mouse;
@@ -56,14 +56,14 @@ struct Rig {
 void BM_ExchangeRoundTrip(benchmark::State& state)
 {
     Rig rig;
-    if (!rig.channel->IsOpen()) {
+    if (!rig.channel->isOpen()) {
         state.SkipWithError("the virtual mouse did not open");
         return;
     }
     const ReportFrame request = ReportFrame::request(CMD_READ_SETTINGS, 56, 0, {});
     ReportFrame answer;
     for (auto _ : state) {
-        if (rig.channel->Exchange(request, answer) != kResultOk) {
+        if (rig.channel->exchange(request, answer) != kResultOk) {
             state.SkipWithError("exchange failed");
             break;
         }
@@ -80,7 +80,7 @@ void BM_MacroAreaWriteUsb(benchmark::State& state)
     constexpr std::size_t kBytes = 255 * kMacroUnit;                                 // 32640
     constexpr std::size_t kFrames = (kBytes + kFrameDataSize - 1) / kFrameDataSize;  // 583
     Rig rig(255);
-    if (!rig.channel->IsOpen()) {
+    if (!rig.channel->isOpen()) {
         state.SkipWithError("the virtual mouse did not open");
         return;
     }
@@ -149,7 +149,7 @@ void BM_MacroLibraryWriteUsb(benchmark::State& state)
     constexpr std::size_t kFrames = (kBytes + kFrameDataSize - 1) / kFrameDataSize;  // 583
     FullLibrary library;
     Rig rig(255);
-    if (library.folder.empty() || !rig.channel->IsOpen()) {
+    if (library.folder.empty() || !rig.channel->isOpen()) {
         state.SkipWithError("no library or the virtual mouse did not open");
         return;
     }

@@ -3,7 +3,7 @@
 // - the longest time the UI thread was busy in one go while the transfer ran (a zero-time
 //   timer measures the gaps between its turns of the event loop);
 // - the whole transfer, and that as a ratio to request frames × 2 ms.
-// Run by hand: build-test/bench/buttons/corv_bench_buttons
+// run by hand: build-test/bench/buttons/corv_bench_buttons
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "app/AppFeatures.h"
-#include "app/CMainWnd.h"
+#include "app/MainWindow.h"
 #include "buttons/page/ButtonsPage.h"
 #include "device/DeviceProtocol.h"
 #include "macros/MacroFile.h"
@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     std::filesystem::copy_file(source / "src" / "app" / "default.pro", res / "default.pro");
     setResourceFolderOverride(res);
     ui::ResourceManager::instance().setSkinFolder(QString::fromStdString((res / "skin").string()));
-    ui::ResourceManager::instance().LoadResource(QStringLiteral("res.xml"));
+    ui::ResourceManager::instance().loadResource(QStringLiteral("res.xml"));
 
     sim::DeviceBackend device;
     std::string error;
@@ -91,18 +91,18 @@ int main(int argc, char** argv)
     }
     device.mouse->setLatencyMode(sim::LatencyMode::UsbFullSpeed);
     // Nobody is there to close a message box: each is said and answered.
-    ui::SetMessageBoxResponder([](const ui::MessageBoxRequest& r) {
+    ui::setMessageBoxResponder([](const ui::MessageBoxRequest& r) {
         std::printf("message: %s\n", r.shownText.toUtf8().constData());
         return QStringLiteral("confirm_btn");
     });
     FakeDesktopSettings desktop;
-    CMainWnd::Options options;
+    MainWindow::Options options;
     options.announceNoTray = false;
-    CMainWnd wnd(*device.backend, Clock::system(), options);
+    MainWindow wnd(*device.backend, Clock::system(), options);
     installFeatures(wnd, FeatureDeps{desktop, nullptr});
-    if (!wnd.CreateMainWindow())
+    if (!wnd.createMainWindow())
         return 1;
-    wnd.ShowWindow(true, false);
+    wnd.showWindow(true, false);
     if (!spinUntil([&] { return wnd.isPresented(); }, 20000)) {
         std::fprintf(stderr, "the virtual mouse did not connect\n");
         return 1;

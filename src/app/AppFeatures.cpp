@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/CMainWnd.h"
+#include "app/MainWindow.h"
 #include "buttons/page/ButtonsPage.h"
 #include "lighting/LightingPage.h"
 #include "macros/page/MacroPage.h"
@@ -13,7 +13,7 @@
 
 namespace corv {
 
-void installFeatures(CMainWnd& wnd, const FeatureDeps& deps)
+void installFeatures(MainWindow& wnd, const FeatureDeps& deps)
 {
     wnd.addFeature(std::make_unique<MacroPage>(wnd));
     wnd.addFeature(std::make_unique<ProfilePage>(wnd, deps.foreground));

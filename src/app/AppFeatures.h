@@ -2,7 +2,7 @@
 // The one place that lists the window's features. Adding a feature: one line here.
 namespace corv {
 
-class CMainWnd;
+class MainWindow;
 class DesktopSettings;
 class ForegroundWatcher;
 
@@ -12,7 +12,7 @@ struct FeatureDeps {
     ForegroundWatcher* foreground = nullptr;
 };
 
-// Builds every feature with wnd as its host and adds it to wnd (before CreateMainWindow).
-void installFeatures(CMainWnd& wnd, const FeatureDeps& deps);
+// Builds every feature with wnd as its host and adds it to wnd (before createMainWindow).
+void installFeatures(MainWindow& wnd, const FeatureDeps& deps);
 
 }  // namespace corv

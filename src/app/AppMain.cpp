@@ -14,8 +14,8 @@
 #include <fstream>
 
 #include "app/AppFeatures.h"
-#include "app/CMainWnd.h"
 #include "app/DemoMenu.h"
+#include "app/MainWindow.h"
 #include "app/MainWindowScriptHost.h"
 #include "app/OutsideRequests.h"
 #include "device/FrameLogFile.h"
@@ -28,8 +28,8 @@
 #include "script/ScriptRunner.h"
 #include "script/ScriptStartup.h"
 #include "sim/BackendChoice.h"
-#include "ui/CMsgWnd.h"
 #include "ui/KeyboardSources.h"
+#include "ui/MessageWindow.h"
 #include "ui/OptionControl.h"
 #include "ui/ResourceManager.h"
 #include "ui/TabLayoutControl.h"
@@ -146,42 +146,42 @@ bool parseAppArguments(const std::vector<std::string>& args, AppOptions& options
     return true;
 }
 
-QStringList writeScreenshots(CMainWnd& wnd, const QString& folder)
+QStringList writeScreenshots(MainWindow& wnd, const QString& folder)
 {
     QStringList written;
     if (!QDir().mkpath(folder))
         return written;
-    ui::TabLayoutControl tabs(wnd.FindControl(QStringLiteral("ms_tab_switch")));
-    const int pages = tabs.GetCount();
+    ui::TabLayoutControl tabs(wnd.findControl(QStringLiteral("ms_tab_switch")));
+    const int pages = tabs.getCount();
     for (const bool english : {false, true}) {
-        if (wnd.IsEnglish() != english)
-            wnd.SwitchLanguage();
+        if (wnd.isEnglish() != english)
+            wnd.switchLanguage();
         const QString lang = english ? QStringLiteral("en") : QStringLiteral("cn");
         for (int i = 0; i < pages; ++i) {
             if (i < static_cast<int>(std::size(kPageOptions))) {
-                ui::OptionControl(wnd.FindControl(QString::fromLatin1(kPageOptions[i]))).Selected(true, false);
+                ui::OptionControl(wnd.findControl(QString::fromLatin1(kPageOptions[i]))).setSelected(true, false);
             }
-            tabs.SelectItem(i);
+            tabs.selectItem(i);
             QApplication::processEvents();
             const QString file = QStringLiteral("%1/ms_tab_switch_%2_%3.png").arg(folder).arg(i).arg(lang);
             if (wnd.grab().save(file, "PNG"))
                 written << file;
         }
-        ui::CMsgWnd box;
-        if (box.Create(&wnd, QStringLiteral("msgwnd"), 0, 0, true)) {
-            box.FindControl(QStringLiteral("MessageText")).SetProgramText(QStringLiteral("是否要恢复到出厂设置？"));
-            box.ShowWindow(true, false);
+        ui::MessageWindow box;
+        if (box.createWindow(&wnd, QStringLiteral("msgwnd"), 0, 0, true)) {
+            box.findControl(QStringLiteral("MessageText")).setProgramText(QStringLiteral("是否要恢复到出厂设置？"));
+            box.showWindow(true, false);
             QApplication::processEvents();
             const QString file = QStringLiteral("%1/message_box_%2.png").arg(folder, lang);
             if (box.grab().save(file, "PNG"))
                 written << file;
-            box.ShowWindow(false, false);
+            box.showWindow(false, false);
         }
     }
-    if (wnd.IsEnglish())
-        wnd.SwitchLanguage();
-    ui::OptionControl(wnd.FindControl(QString::fromLatin1(kPageOptions[0]))).Selected(true, false);
-    tabs.SelectItem(0);
+    if (wnd.isEnglish())
+        wnd.switchLanguage();
+    ui::OptionControl(wnd.findControl(QString::fromLatin1(kPageOptions[0]))).setSelected(true, false);
+    tabs.selectItem(0);
     return written;
 }
 
@@ -247,7 +247,7 @@ int runApp(int argc, char** argv)
     auto& rm = ui::ResourceManager::instance();
     const std::filesystem::path skin = resourceFolder() / "skin";
     rm.setSkinFolder(QString::fromStdString(skin.string()));
-    if (!rm.LoadResource(QStringLiteral("res.xml"))) {
+    if (!rm.loadResource(QStringLiteral("res.xml"))) {
         std::fprintf(stderr, "corvalantis: the skin is missing or damaged (%s)\n", skin.c_str());
         return 1;
     }
@@ -263,7 +263,7 @@ int runApp(int argc, char** argv)
         return 1;
     }
     FrameLogFile frameLog;  // declared before the window: it must outlive the channel
-    CMainWnd::Options windowOptions;
+    MainWindow::Options windowOptions;
     windowOptions.startWorkers = !screenshots;
     windowOptions.announceNoTray = !screenshots;
     if (device.mouse) {
@@ -281,7 +281,7 @@ int runApp(int argc, char** argv)
     std::unique_ptr<ui::KeyboardCapture> keyboard;
     if (!scripted && !screenshots)
         keyboard = std::make_unique<ui::KeyboardCapture>();
-    CMainWnd wnd(*device.backend, Clock::system(), windowOptions);
+    MainWindow wnd(*device.backend, Clock::system(), windowOptions);
     installFeatures(wnd, FeatureDeps{*desktop, foreground.get()});
     // Declared after the window: it goes first, and its answers stay until then.
     std::unique_ptr<MainWindowScriptHost> scriptHost;
@@ -301,7 +301,7 @@ int runApp(int argc, char** argv)
         }
         frameLog.attach(wnd.channel());
     }
-    if (!wnd.CreateMainWindow()) {
+    if (!wnd.createMainWindow()) {
         std::fprintf(stderr, "corvalantis: the main layout of the skin cannot be loaded\n");
         return 1;
     }
@@ -314,7 +314,7 @@ int runApp(int argc, char** argv)
         outside = std::make_unique<OutsideRequests>(wnd, outsideService);
         outside->start();
     }
-    wnd.ShowWindow(true, !screenshots);
+    wnd.showWindow(true, !screenshots);
     qCInfo(lcStart).nospace() << "initialised at "
                               << std::chrono::duration_cast<std::chrono::nanoseconds>(
                                      std::chrono::system_clock::now().time_since_epoch())

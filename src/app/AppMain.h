@@ -7,7 +7,7 @@
 
 namespace corv {
 
-class CMainWnd;
+class MainWindow;
 
 struct AppOptions {
     std::string virtualMouse;  // "R210" or "R240": a virtual mouse instead of the hardware
@@ -23,7 +23,7 @@ QString appUsage();
 
 // Renders the main window on every page of "ms_tab_switch" in Chinese and in English, and
 // the message box, into PNG files in folder. Returns the files written (empty on failure).
-QStringList writeScreenshots(CMainWnd& wnd, const QString& folder);
+QStringList writeScreenshots(MainWindow& wnd, const QString& folder);
 
 // The whole program: returns the process exit code (0 for a second instance; for a script,
 // the script's result: 0 passed, 1 failed, 2 script error).

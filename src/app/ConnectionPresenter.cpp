@@ -7,7 +7,7 @@
 #include <memory>
 #include <utility>
 
-#include "app/CMainWnd.h"
+#include "app/MainWindow.h"
 #include "app/ShellNames.h"
 #include "device/DeviceProtocol.h"
 #include "feature/ProfileApplication.h"
@@ -38,15 +38,15 @@ unsigned ConnectionPresenter::messageFor(MouseEvent event)
 {
     switch (event) {
     case MouseEvent::Sync:
-        return msg::WM_DEV_SYNC;
+        return msg::kDeviceSync;
     case MouseEvent::Reset:
-        return msg::WM_DEV_RESET;
+        return msg::kDeviceReset;
     case MouseEvent::CalibrationEnd:
-        return msg::WM_DEV_CALIB_END;
+        return msg::kCalibrationEnd;
     case MouseEvent::CalibrationOk:
-        return msg::WM_DEV_CALIB_OK;
+        return msg::kCalibrationOk;
     case MouseEvent::CalibrationFail:
-        return msg::WM_DEV_CALIB_FAIL;
+        return msg::kCalibrationFail;
     }
     return 0;
 }
@@ -56,35 +56,35 @@ void ConnectionPresenter::declare(FeatureRegistry& r)
     using Param = std::uintptr_t;
     using LParam = std::intptr_t;
     r.onPrefix(ui::notify::kClick, names::kOnboardRecordPrefix,
-               [this](const ui::TNotifyUI&, int n) { selectOnboardRecord(n); });
+               [this](const ui::Notification&, int n) { selectOnboardRecord(n); });
     // The mouse is read on its command thread; the pages follow once it has answered.
-    r.onMessage(msg::WM_DEV_RESET, [this](Param, LParam) {
+    r.onMessage(msg::kDeviceReset, [this](Param, LParam) {
         wnd_.sendToMouse([this, profile = ProfileIndex::selectedProfilePath()](
-                             DeviceChannel&) { wnd_.connection().ReadDeviceState(profile); },
+                             DeviceChannel&) { wnd_.connection().readDeviceState(profile); },
                          [this] {
                              showModel(ModelShown::Reset);
                              wnd_.refreshSettings();
                          });
     });
-    r.onMessage(msg::WM_DEV_SYNC, [this](Param, LParam) {
+    r.onMessage(msg::kDeviceSync, [this](Param, LParam) {
         wnd_.sendToMouse([this, profile = wnd_.settings().profilePath()](
-                             DeviceChannel&) { wnd_.connection().SyncFromDevice(profile); },
+                             DeviceChannel&) { wnd_.connection().syncFromDevice(profile); },
                          [this] { wnd_.refreshSettings(); });
     });
     // The mouse's state first: the features then show the calibration's lift-off distance
     // (unless the mouse is slow to answer: they show what is known).
-    r.onMessage(msg::WM_DEV_CALIB_END, [this](Param, LParam) {
+    r.onMessage(msg::kCalibrationEnd, [this](Param, LParam) {
         wnd_.sendToMouse([this, profile = wnd_.settings().profilePath()](DeviceChannel&) {
-            wnd_.connection().SyncFromDevice(profile);
+            wnd_.connection().syncFromDevice(profile);
         });
     });
-    const unsigned applyMessages[] = {msg::WM_APPLY_DPI_PROFILE, msg::WM_APPLY_KEY_PROFILE, msg::WM_APPLY_REG_PROFILE};
+    const unsigned applyMessages[] = {msg::kApplyDpiProfile, msg::kApplyKeyProfile, msg::kApplyRegProfile};
     const int sources[] = {kFromDpiList, kFromKeyList, kFromRegList};
     for (int i = 0; i < 3; ++i) {
         const int source = sources[i];
         r.onMessage(applyMessages[i], [this, source](Param, LParam) { applyProfileFromOutside(source); });
     }
-    r.onMessage(msg::WM_DEV_ARRIVED, [this](Param wParam, LParam lParam) { deviceArrived(wParam, lParam); });
+    r.onMessage(msg::kDeviceArrived, [this](Param wParam, LParam lParam) { deviceArrived(wParam, lParam); });
 }
 
 bool ConnectionPresenter::applyProfileFromOutside(int source)
@@ -102,14 +102,14 @@ bool ConnectionPresenter::deviceArrived(std::uintptr_t wParam, std::intptr_t lPa
                   static_cast<std::uintmax_t>(lParam), 0u);
     debugLine(numbers);
     debugLine("设备插入");
-    if (wnd_.channel().IsOpen()) {
+    if (wnd_.channel().isOpen()) {
         debugLine("找到设备");
         presentModel();
         return true;
     }
     debugLine("没有找到设备");
     wnd_.settings().update([](DeviceState& s) { s.DeviceInfo[kInfoDpiCount] = 0; });
-    wnd_.ShowWindow(false, false);
+    wnd_.showWindow(false, false);
     return false;
 }
 
@@ -118,7 +118,7 @@ void ConnectionPresenter::showModel(ModelShown why)
     const ModelFacts* facts = findModel(wnd_.settings().modelId());
     if (facts == nullptr)
         return;
-    wnd_.FindControl(QLatin1String(names::kLogo)).SetBkImage(text(facts->logo));
+    wnd_.findControl(QLatin1String(names::kLogo)).setBkImage(text(facts->logo));
     wnd_.setTitleText(text(facts->title));
     wnd_.registry().modelShown(*facts, why);
 }
@@ -130,7 +130,7 @@ void ConnectionPresenter::presentModel()
         [this] {
             showModel(ModelShown::Connected);
             wnd_.registry().connected();
-            ui::OptionControl(wnd_.FindControl(QLatin1String(names::kFirstPageOption))).Selected(true, false);
+            ui::OptionControl(wnd_.findControl(QLatin1String(names::kFirstPageOption))).setSelected(true, false);
             wnd_.selectPage(names::kMsTabSwitch, 0);
             presented_ = true;
         });
@@ -139,11 +139,11 @@ void ConnectionPresenter::presentModel()
 void ConnectionPresenter::selectOnboardRecord(int n)
 {
     auto selected = std::make_shared<std::atomic<bool>>(false);
-    wnd_.sendToMouse([this, n, selected](DeviceChannel&) { *selected = wnd_.connection().SelectOnboardRecord(n); },
+    wnd_.sendToMouse([this, n, selected](DeviceChannel&) { *selected = wnd_.connection().selectOnboardRecord(n); },
                      [this, selected] {
                          if (!*selected)
                              return;
-                         wnd_.FindControl(QLatin1String(names::kFunctionPanel)).SetVisible(false);
+                         wnd_.findControl(QLatin1String(names::kFunctionPanel)).setVisible(false);
                          wnd_.refreshSettings();
                      });
 }
@@ -226,7 +226,7 @@ void ConnectionPresenter::storeCapture(const DeviceCapture& capture) { writeDevi
 void ConnectionPresenter::connectSequenceDone()
 {
     // The macro list first, so that the window shows the rebuilt library with the model.
-    ui::SendToUiThread([this] {
+    ui::sendToUiThread([this] {
         deliverMacroRebuild();
         presentModel();
         tellMacrosRestored();
@@ -235,9 +235,9 @@ void ConnectionPresenter::connectSequenceDone()
 
 void ConnectionPresenter::mouseLost()
 {
-    ui::SendToUiThread([this] {
+    ui::sendToUiThread([this] {
         presented_ = false;
-        wnd_.ShowWindow(false, false);
+        wnd_.showWindow(false, false);
     });
 }
 
@@ -246,9 +246,9 @@ void ConnectionPresenter::openRefused()
     qCWarning(lcConnection) << "the mouse is present but this user may not open it: install 70-corvalantis.rules";
     // The connection thread only waits for the notice to be scheduled, not for it to be
     // closed: it goes on polling while the notice is open.
-    ui::SendToUiThread([this] {
+    ui::sendToUiThread([this] {
         QMetaObject::invokeMethod(
-            &wnd_, [this] { ui::ShowMessageBox(&wnd_, QString::fromUtf8(CMainWnd::kNoPermissionText)); },
+            &wnd_, [this] { ui::showMessageBox(&wnd_, QString::fromUtf8(MainWindow::kNoPermissionText)); },
             Qt::QueuedConnection);
     });
 }

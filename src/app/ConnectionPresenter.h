@@ -17,11 +17,11 @@
 
 namespace corv {
 
-class CMainWnd;
+class MainWindow;
 
 class ConnectionPresenter : public ConnectionHost {
 public:
-    explicit ConnectionPresenter(CMainWnd& wnd) : wnd_(wnd) { }
+    explicit ConnectionPresenter(MainWindow& wnd) : wnd_(wnd) { }
 
     // The messages and routes it handles, declared by the shell before any feature.
     void declare(FeatureRegistry& registry);
@@ -35,7 +35,7 @@ public:
     void presentModel();
     // Logo, title and tooltip of the model, then every feature's part.
     void showModel(ModelShown why);
-    // The messages from outside (WM_APPLY_DPI_PROFILE .. WM_DEV_ARRIVED, also received over
+    // The messages from outside (kApplyDpiProfile .. kDeviceArrived, also received over
     // the session bus). Applies the profile selected in the list of source (0 DPI, 1 KEY,
     // 2 REG) and refreshes the pages; whether it was applied (not without a mouse).
     bool applyProfileFromOutside(int source);
@@ -66,7 +66,7 @@ private:
     // Says once that the connection wrote this computer's macros into the mouse again.
     void tellMacrosRestored();
 
-    CMainWnd& wnd_;
+    MainWindow& wnd_;
     std::atomic<bool> connected_{false};
     bool presented_ = false;  // UI thread
     // The rebuilds of the macro library done on the connection thread and not yet handed to

@@ -1,6 +1,6 @@
 #include "app/MainWindowScriptHost.h"
 
-#include "app/CMainWnd.h"
+#include "app/MainWindow.h"
 #include "platform/AppPaths.h"
 
 namespace corv {
@@ -23,7 +23,7 @@ bool MainWindowScriptHost::isConnected()
 bool MainWindowScriptHost::isDisconnected()
 {
     // A connection still being made counts too: the channel is open from the first frame on.
-    return !wnd_.isPresented() && !wnd_.channel().IsOpen();
+    return !wnd_.isPresented() && !wnd_.channel().isOpen();
 }
 
 std::filesystem::path MainWindowScriptHost::dataFolder() { return dataFolderPath(); }

@@ -5,11 +5,11 @@
 
 namespace corv {
 
-class CMainWnd;
+class MainWindow;
 
 class MainWindowScriptHost : public ScriptHost {
 public:
-    MainWindowScriptHost(CMainWnd& wnd, sim::VirtualMouse* mouse) : wnd_(wnd), mouse_(mouse) { }
+    MainWindowScriptHost(MainWindow& wnd, sim::VirtualMouse* mouse) : wnd_(wnd), mouse_(mouse) { }
     QWidget* mainWindow() override;
     bool ready() override;
     ui::TrayIcon* trayIcon() override;
@@ -20,7 +20,7 @@ public:
     std::filesystem::path dataFolder() override;
 
 private:
-    CMainWnd& wnd_;
+    MainWindow& wnd_;
     sim::VirtualMouse* mouse_;
 };
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-#include "app/CMainWnd.h"
+#include "app/MainWindow.h"
 #include "feature/ProfileApplication.h"
 
 namespace corv {
@@ -15,7 +15,7 @@ constexpr int kRequestsWaiting = QEvent::User + 72;
 
 }  // namespace
 
-OutsideRequests::OutsideRequests(CMainWnd& wnd, OutsideMessageService& service) : wnd_(wnd), service_(service) { }
+OutsideRequests::OutsideRequests(MainWindow& wnd, OutsideMessageService& service) : wnd_(wnd), service_(service) { }
 
 OutsideRequests::~OutsideRequests() { stop(); }
 
@@ -86,7 +86,7 @@ std::string OutsideRequests::unknownProfileText(const std::string& name)
 OutsideAnswer OutsideRequests::carryOut(const OutsideCall& call)
 {
     OutsideAnswer answer;
-    if (wnd_.IsShuttingDown()) {
+    if (wnd_.isShuttingDown()) {
         answer.status = OutsideStatus::Closing;
         answer.message = "the program is closing";
         return answer;
@@ -95,7 +95,7 @@ OutsideAnswer OutsideRequests::carryOut(const OutsideCall& call)
     case OutsideRequest::ShowWindow:
         if (wnd_.isMinimized())
             wnd_.showNormal();
-        wnd_.ShowWindow(true, true);
+        wnd_.showWindow(true, true);
         answer.flag = true;
         break;
     case OutsideRequest::ApplyDpiProfile:

@@ -13,11 +13,11 @@
 
 namespace corv {
 
-class CMainWnd;
+class MainWindow;
 
 class OutsideRequests : public QObject {
 public:
-    OutsideRequests(CMainWnd& wnd, OutsideMessageService& service);
+    OutsideRequests(MainWindow& wnd, OutsideMessageService& service);
     // Stops the service; the requests not carried out yet are answered "closing".
     ~OutsideRequests() override;
     OutsideRequests(const OutsideRequests&) = delete;
@@ -40,7 +40,7 @@ private:
     void receive(OutsideCall call, OutsideReply reply);  // the service's thread
     void carryOutWaiting();                              // UI thread
 
-    CMainWnd& wnd_;
+    MainWindow& wnd_;
     OutsideMessageService& service_;
     std::mutex mutex_;
     std::deque<std::pair<OutsideCall, OutsideReply>> waiting_;

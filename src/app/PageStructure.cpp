@@ -2,7 +2,7 @@
 
 #include <QLoggingCategory>
 
-#include "ui/CCircleProgressUI.h"
+#include "ui/CircleProgress.h"
 #include "ui/ResourceManager.h"
 #include "ui/SkinLoader.h"
 
@@ -95,7 +95,7 @@ QWidget* PageStructure::createControl(const QString& elementClass, QWidget* pare
         return nested.loadFile(path, parent);
     }
     if (elementClass.compare(QStringLiteral("CircleProgress"), Qt::CaseInsensitive) == 0) {
-        return new ui::CCircleProgressUI(parent);
+        return new ui::CircleProgress(parent);
     }
     return nullptr;
 }

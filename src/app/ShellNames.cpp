@@ -1,6 +1,6 @@
 #include "app/ShellNames.h"
 
-#include "ui/CSkinFrame.h"
+#include "ui/SkinFrame.h"
 
 namespace corv {
 
@@ -9,7 +9,7 @@ namespace {
 using ui::ControlKind;
 constexpr const char* M = "XML_MAIN";
 constexpr const char* kMsg = "XML_MSG";
-using Frame = ui::CSkinFrame;
+using Frame = ui::SkinFrame;
 
 constexpr ui::ControlRef kControls[] = {
     // Caption and frame.

@@ -158,11 +158,11 @@ int connect(DeviceChannel& channel, std::ostream& err)
     channel.setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
     HidDeviceInfo& device = channel.device();
     std::lock_guard<std::recursive_mutex> guard(channel.lock());
-    if (!device.Enumerate()) {
+    if (!device.enumerate()) {
         err << "corvalantisctl: cannot list the HID devices of this system\n";
         return kExitNoMouse;
     }
-    if (!device.FindChannelDevice(channel.identity())) {
+    if (!device.findChannelDevice(channel.identity())) {
         if (device.lastMatchOutcome() == HidMatchOutcome::NoPermission) {
             err << "corvalantisctl: the mouse is connected, but this user may not open it.\n"
                    "Install the udev rule 70-corvalantis.rules (cmake --install, or copy\n"
@@ -377,7 +377,7 @@ int commandCapture(DeviceChannel& channel, const std::string& file, std::ostream
     DeviceState state;
     CaptureHost host;
     DeviceConnection connection(channel, state, host, channel.clock());
-    if (!connection.ReadDeviceState(file)) {
+    if (!connection.readDeviceState(file)) {
         err << "corvalantisctl: the mouse did not answer the identity request\n";
         return kExitFailure;
     }

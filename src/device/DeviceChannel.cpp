@@ -20,9 +20,9 @@ DeviceChannel::DeviceChannel(HidBackend& backend, Clock& clock) : clock_(clock),
 DeviceChannel::~DeviceChannel()
 {
     open_.store(false);
-    device_.Cancel();
+    device_.cancel();
     std::lock_guard<std::recursive_mutex> guard(lock_);
-    device_.Destroy();
+    device_.destroy();
 }
 
 void DeviceChannel::setIdentity(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t usage,
@@ -50,21 +50,21 @@ void DeviceChannel::observe(FrameDirection direction, const ReportFrame& frame)
         observer_(direction, frame);
 }
 
-bool DeviceChannel::Write(std::size_t length, const std::uint8_t* buffer, std::size_t* transferred)
+bool DeviceChannel::write(std::size_t length, const std::uint8_t* buffer, std::size_t* transferred)
 {
     std::lock_guard<std::recursive_mutex> guard(lock_);
-    return device_.Write(buffer, length, kWriteTimeoutMs, transferred);
+    return device_.write(buffer, length, kWriteTimeoutMs, transferred);
 }
 
-bool DeviceChannel::Read(std::size_t length, std::uint8_t* buffer, int timeoutMs, std::size_t* transferred)
+bool DeviceChannel::read(std::size_t length, std::uint8_t* buffer, int timeoutMs, std::size_t* transferred)
 {
     std::lock_guard<std::recursive_mutex> guard(lock_);
-    return device_.Read(buffer, length, timeoutMs, transferred);
+    return device_.read(buffer, length, timeoutMs, transferred);
 }
 
-int DeviceChannel::Exchange(const ReportFrame& request, ReportFrame& answer)
+int DeviceChannel::exchange(const ReportFrame& request, ReportFrame& answer)
 {
-    if (!IsOpen())
+    if (!isOpen())
         return kResultNoAnswer;
     // The answer may be the caller's request buffer: send from a copy.
     const ReportFrame sendBuffer = request;
@@ -77,15 +77,15 @@ int DeviceChannel::Exchange(const ReportFrame& request, ReportFrame& answer)
     for (int attempt = 0; attempt < kAttempts && !answered; ++attempt) {
         // An answer that arrived after an earlier request gave up waiting must not be taken
         // for the answer to this one.
-        device_.DrainInput();
-        if (!device_.Write(sendBuffer.bytes.data(), kFrameSize, kWriteTimeoutMs))
+        device_.drainInput();
+        if (!device_.write(sendBuffer.bytes.data(), kFrameSize, kWriteTimeoutMs))
             return kResultWriteFailed;
         observe(FrameDirection::Request, sendBuffer);
         std::size_t got = 0;
-        answered = device_.Read(received.bytes.data(), kFrameSize, kAnswerTimeoutMs, &got);
+        answered = device_.read(received.bytes.data(), kFrameSize, kAnswerTimeoutMs, &got);
         if (answered)
             observe(FrameDirection::Answer, received);
-        else if (!IsOpen())
+        else if (!isOpen())
             break;  // the mouse went away or the channel is shutting down: no more attempts
     }
     if (!answered)
@@ -94,16 +94,16 @@ int DeviceChannel::Exchange(const ReportFrame& request, ReportFrame& answer)
     return statusToResult(received.status());
 }
 
-bool DeviceChannel::SendOnce(const ReportFrame& request)
+bool DeviceChannel::sendOnce(const ReportFrame& request)
 {
-    if (!IsOpen())
+    if (!isOpen())
         return false;
     std::lock_guard<std::recursive_mutex> guard(lock_);
-    device_.DrainInput();
-    if (device_.Write(request.bytes.data(), kFrameSize, kWriteTimeoutMs))
+    device_.drainInput();
+    if (device_.write(request.bytes.data(), kFrameSize, kWriteTimeoutMs))
         observe(FrameDirection::Request, request);
     ReportFrame scratch;
-    const bool read = device_.Read(scratch.bytes.data(), kFrameSize, kAnswerTimeoutMs);
+    const bool read = device_.read(scratch.bytes.data(), kFrameSize, kAnswerTimeoutMs);
     if (read)
         observe(FrameDirection::Answer, scratch);
     return read;
@@ -112,14 +112,14 @@ bool DeviceChannel::SendOnce(const ReportFrame& request)
 int DeviceChannel::singleFrame(std::uint8_t command, std::uint8_t length, std::uint16_t address,
                                const std::uint8_t* data, std::uint8_t* out)
 {
-    if (!IsOpen())
+    if (!isOpen())
         return kResultNoAnswer;
     const ReportFrame request =
         ReportFrame::request(command, length, address,
                              data ? std::span<const std::uint8_t>(data, std::min<std::size_t>(length, kFrameDataSize))
                                   : std::span<const std::uint8_t>());
     ReportFrame answer;
-    const int result = Exchange(request, answer);
+    const int result = exchange(request, answer);
     if (result == kResultOk && out != nullptr)
         std::memcpy(out, answer.bytes.data() + kFrameOffsetData, std::min<std::size_t>(length, kFrameDataSize));
     return result;
@@ -127,7 +127,7 @@ int DeviceChannel::singleFrame(std::uint8_t command, std::uint8_t length, std::u
 
 int DeviceChannel::chunkedRead(std::uint8_t command, std::uint32_t address, std::uint8_t* out, std::size_t total)
 {
-    if (!IsOpen())
+    if (!isOpen())
         return kResultNoAnswer;
     ReportFrame request = ReportFrame::request(command);
     for (std::size_t offset = 0; offset < total; offset += kFrameDataSize) {
@@ -136,7 +136,7 @@ int DeviceChannel::chunkedRead(std::uint8_t command, std::uint32_t address, std:
         request.setAddress(static_cast<std::uint16_t>(address + offset));
         request.updateChecksum();
         ReportFrame answer;
-        const int result = Exchange(request, answer);
+        const int result = exchange(request, answer);
         if (result != kResultOk)
             return result;
         std::memcpy(out + offset, answer.bytes.data() + kFrameOffsetData, chunk);
@@ -147,7 +147,7 @@ int DeviceChannel::chunkedRead(std::uint8_t command, std::uint32_t address, std:
 int DeviceChannel::chunkedWrite(std::uint8_t command, std::uint32_t address, const std::uint8_t* data,
                                 std::size_t total)
 {
-    if (!IsOpen())
+    if (!isOpen())
         return kResultNoAnswer;
     ReportFrame request = ReportFrame::request(command);
     for (std::size_t offset = 0; offset < total; offset += kFrameDataSize) {
@@ -158,7 +158,7 @@ int DeviceChannel::chunkedWrite(std::uint8_t command, std::uint32_t address, con
         std::memcpy(request.bytes.data() + kFrameOffsetData, data + offset, chunk);
         request.updateChecksum();
         ReportFrame answer;
-        const int result = Exchange(request, answer);
+        const int result = exchange(request, answer);
         if (result != kResultOk)
             return result;
     }
@@ -169,7 +169,7 @@ int DeviceChannel::begin() { return singleFrame(CMD_BEGIN, 0, 0, nullptr, nullpt
 
 int DeviceChannel::end()
 {
-    if (!IsOpen())
+    if (!isOpen())
         return kResultNoAnswer;
     clock_.sleepFor(std::chrono::milliseconds(kSettleDelayMs));
     return singleFrame(CMD_END, 0, 0, nullptr, nullptr);
@@ -228,7 +228,7 @@ int DeviceChannel::writeColors(std::span<const std::uint8_t, kColorTableSize> da
 
 int DeviceChannel::restoreDefaults()
 {
-    return SendOnce(ReportFrame::request(CMD_RESTORE_DEFAULTS)) ? kResultOk : kResultNoAnswer;
+    return sendOnce(ReportFrame::request(CMD_RESTORE_DEFAULTS)) ? kResultOk : kResultNoAnswer;
 }
 
 int DeviceChannel::readMacros(std::uint8_t* out, std::size_t length)
@@ -251,7 +251,7 @@ int DeviceChannel::writeMacros(const std::uint8_t* data, std::size_t length)
 
 int DeviceChannel::calibrate()
 {
-    if (!IsOpen())
+    if (!isOpen())
         return kResultNoAnswer;
     clock_.sleepFor(std::chrono::milliseconds(kSettleDelayMs));
     return singleFrame(CMD_CALIBRATE, 0, 0, nullptr, nullptr);

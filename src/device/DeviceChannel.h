@@ -44,7 +44,7 @@ public:
     ChannelIdentity identity() const;
 
     // The open flag: set and cleared only by the device connection.
-    bool IsOpen() const { return open_.load(); }
+    bool isOpen() const { return open_.load(); }
     void setOpen(bool open) { open_.store(open); }
 
     HidDeviceInfo& device() { return device_; }
@@ -57,14 +57,14 @@ public:
     void setFrameObserver(std::function<void(FrameDirection, const ReportFrame&)> observer);
 
     // Primitives on the opened collection.
-    bool Write(std::size_t length, const std::uint8_t* buffer, std::size_t* transferred = nullptr);
-    bool Read(std::size_t length, std::uint8_t* buffer, int timeoutMs, std::size_t* transferred = nullptr);
-    // Write-then-read with up to four attempts; returns a result code.
-    int Exchange(const ReportFrame& request, ReportFrame& answer);
+    bool write(std::size_t length, const std::uint8_t* buffer, std::size_t* transferred = nullptr);
+    bool read(std::size_t length, std::uint8_t* buffer, int timeoutMs, std::size_t* transferred = nullptr);
+    // write-then-read with up to four attempts; returns a result code.
+    int exchange(const ReportFrame& request, ReportFrame& answer);
     // One write and one read without retry, the answer discarded; returns the read result.
-    bool SendOnce(const ReportFrame& request);
+    bool sendOnce(const ReportFrame& request);
     // Wakes a read that waits for an answer (shutdown).
-    void Cancel() { device_.Cancel(); }
+    void cancel() { device_.cancel(); }
 
     // The command set. Each returns a result code (kResultOk, kResultNoAnswer, ...).
     int begin();                                                                             // CMD_BEGIN

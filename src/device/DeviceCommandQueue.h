@@ -41,12 +41,12 @@ public:
 
     // Ends the thread: jobs not yet started are dropped (their count is returned), the
     // running one finishes first. The owner wakes a job waiting for an answer beforehand
-    // (DeviceChannel::Cancel). Safe to call twice.
+    // (DeviceChannel::cancel). Safe to call twice.
     std::size_t stop();
     // Ends the thread once the jobs handed over so far have finished, waiting for them at
     // most `drainFor` in all; nothing new is taken meanwhile. When time runs out, the jobs not
     // yet started are dropped (their count is returned) and `wake` is called, so that the
-    // running one stops waiting for an answer (DeviceChannel::Cancel); it then finishes first.
+    // running one stops waiting for an answer (DeviceChannel::cancel); it then finishes first.
     // `wake` is not called when every job finished in time.
     std::size_t stop(std::chrono::milliseconds drainFor, const Job& wake);
     // Whether stop() was called (while it lets the jobs finish, too).

@@ -31,16 +31,16 @@ void DeviceConnection::run(std::stop_token stop)
     for (;;) {
         // Taken before the cycle: a notice that comes during it starts the next one at once.
         const std::uint64_t seen = notices != nullptr ? notices->generation() : 0;
-        const bool wasOpen = channel_.IsOpen();
+        const bool wasOpen = channel_.isOpen();
         if (!runCycle(stop))
             break;
         // Lost: search at once, since a mouse plugged in again may be back already and its
         // notice may have come before this cycle.
-        if (wasOpen && !channel_.IsOpen())
+        if (wasOpen && !channel_.isOpen())
             continue;
         const bool waited = notices != nullptr && notices->live()
                                 ? notices->waitForChange(seen, std::nullopt, stop)
-                                : pause(channel_.IsOpen() ? kConnectedPoll : kAbsentPoll, stop);
+                                : pause(channel_.isOpen() ? kConnectedPoll : kAbsentPoll, stop);
         if (!waited)
             break;
     }
@@ -53,13 +53,13 @@ bool DeviceConnection::runCycle(const std::stop_token& stop)
     {
         std::lock_guard<std::recursive_mutex> guard(channel_.lock());
         HidDeviceInfo& device = channel_.device();
-        if (!channel_.IsOpen()) {
+        if (!channel_.isOpen()) {
             device.nextIndex = 0;
-            if (!device.Enumerate() || !host_.windowAlive() || stop.stop_requested()) {
+            if (!device.enumerate() || !host_.windowAlive() || stop.stop_requested()) {
                 state_ = State::Ended;
                 return false;
             }
-            if (device.FindChannelDevice(channel_.identity())) {
+            if (device.findChannelDevice(channel_.identity())) {
                 refusedReported_ = false;
                 {
                     std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
@@ -71,8 +71,8 @@ bool DeviceConnection::runCycle(const std::stop_token& stop)
                     return false;
                 // An area whose write was cut off holds no library to rebuild.
                 if (!host_.restoreMacroArea())
-                    ReadMacroArea();
-                ReadDeviceState(host_.connectProfilePath());
+                    readMacroArea();
+                readDeviceState(host_.connectProfilePath());
                 if (!pause(kConnectPause, stop))
                     return false;
                 after = After::Connected;
@@ -80,7 +80,7 @@ bool DeviceConnection::runCycle(const std::stop_token& stop)
                 refusedReported_ = true;
                 after = After::Refused;
             }
-        } else if (!device.Probe()) {
+        } else if (!device.probe()) {
             channel_.setOpen(false);
             std::lock_guard<std::recursive_mutex> state(channel_.stateLock());
             state_data_.DeviceInfo[kInfoDpiCount] = 0;
@@ -107,7 +107,7 @@ bool DeviceConnection::runCycle(const std::stop_token& stop)
     return true;
 }
 
-bool DeviceConnection::ReadMacroArea()
+bool DeviceConnection::readMacroArea()
 {
     std::lock_guard<std::recursive_mutex> guard(channel_.lock());
     channel_.begin();
@@ -144,7 +144,7 @@ bool DeviceConnection::readActiveRecord(std::uint8_t& n)
     return true;
 }
 
-bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
+bool DeviceConnection::readDeviceState(const std::filesystem::path& profileFile)
 {
     std::lock_guard<std::recursive_mutex> guard(channel_.lock());
     DeviceState& s = state_data_;
@@ -213,7 +213,7 @@ bool DeviceConnection::ReadDeviceState(const std::filesystem::path& profileFile)
     return identity;
 }
 
-bool DeviceConnection::SyncFromDevice(const std::filesystem::path& profileFile)
+bool DeviceConnection::syncFromDevice(const std::filesystem::path& profileFile)
 {
     std::lock_guard<std::recursive_mutex> guard(channel_.lock());
     DeviceState& s = state_data_;
@@ -251,7 +251,7 @@ bool DeviceConnection::SyncFromDevice(const std::filesystem::path& profileFile)
     return true;
 }
 
-bool DeviceConnection::SelectOnboardRecord(int n)
+bool DeviceConnection::selectOnboardRecord(int n)
 {
     if (n < 0 || n >= static_cast<int>(kSettingsRecordCount))
         return false;

@@ -86,20 +86,20 @@ public:
     // The macro area: header, then the whole area when the header carries the signature.
     // Stops without CMD_END when a read fails or the signature is missing. True when the
     // area was read; it is then handed to the host.
-    bool ReadMacroArea();
+    bool readMacroArea();
 
     // The full state read inside a transaction, then the mouse's state written into
     // profileFile (settings, and the button block of the active record). Reads the button
     // blocks of all five records; a block whose read fails is marked unknown. Any other read
     // that fails keeps what was known before and writes nothing of its part into the file.
     // Returns whether the identity was read.
-    bool ReadDeviceState(const std::filesystem::path& profileFile);
+    bool readDeviceState(const std::filesystem::path& profileFile);
     // The synchronisation the mouse asks for: identity and the active record again, written
     // into profileFile (LED keys only). False when the active record could not be read.
-    bool SyncFromDevice(const std::filesystem::path& profileFile);
+    bool syncFromDevice(const std::filesystem::path& profileFile);
     // Makes record n (0..5) the mouse's active record and loads it into CurrentSettings;
     // its button block is read when it is not known yet. False (nothing done) for another n, when n is already active or when the switch failed.
-    bool SelectOnboardRecord(int n);
+    bool selectOnboardRecord(int n);
     // CMD_GET_INFO into DeviceInfo (kept when it fails). Returns the result.
     int refreshIdentity();
 

@@ -22,9 +22,9 @@ int remainingMs(Clock& clock, Clock::time_point deadline)
 
 HidDeviceInfo::HidDeviceInfo(HidBackend& backend, Clock& clock) : backend_(backend), clock_(clock) { }
 
-HidDeviceInfo::~HidDeviceInfo() { Destroy(); }
+HidDeviceInfo::~HidDeviceInfo() { destroy(); }
 
-bool HidDeviceInfo::Enumerate()
+bool HidDeviceInfo::enumerate()
 {
     pathList_.clear();
     std::vector<HidInterfaceEntry> found;
@@ -42,9 +42,9 @@ std::shared_ptr<HidHandle> HidDeviceInfo::currentHandle() const
 
 bool HidDeviceInfo::isOpen() const { return currentHandle() != nullptr; }
 
-bool HidDeviceInfo::Open(const HidInterfaceEntry& entry)
+bool HidDeviceInfo::open(const HidInterfaceEntry& entry)
 {
-    CloseDevice();
+    closeDevice();
     path_ = entry.path;
 
     HidOpenError error = HidOpenError::None;
@@ -80,7 +80,7 @@ bool HidDeviceInfo::Open(const HidInterfaceEntry& entry)
     return true;
 }
 
-void HidDeviceInfo::CloseDevice()
+void HidDeviceInfo::closeDevice()
 {
     std::shared_ptr<HidHandle> old;
     {
@@ -97,9 +97,9 @@ void HidDeviceInfo::CloseDevice()
     inputData_.clear();
 }
 
-void HidDeviceInfo::Destroy()
+void HidDeviceInfo::destroy()
 {
-    CloseDevice();
+    closeDevice();
     pathList_.clear();
     nextIndex = 0;
 }
@@ -115,7 +115,7 @@ bool HidDeviceInfo::findDevice(const ChannelIdentity& identity)
         if (entry.vendorId != identity.vendorId || entry.productId != identity.productId ||
             entry.usagePage != identity.usagePage || entry.usage != identity.usage)
             continue;
-        if (!Open(entry)) {
+        if (!open(entry)) {
             sawPermissionProblem = sawPermissionProblem || matchOutcome_ == HidMatchOutcome::NoPermission;
             matchOutcome_ = HidMatchOutcome::NotPresent;
             continue;
@@ -126,21 +126,21 @@ bool HidDeviceInfo::findDevice(const ChannelIdentity& identity)
             matchOutcome_ = HidMatchOutcome::Found;
             return true;
         }
-        CloseDevice();
+        closeDevice();
     }
     matchOutcome_ = sawPermissionProblem ? HidMatchOutcome::NoPermission : HidMatchOutcome::NotPresent;
     return false;
 }
 
-bool HidDeviceInfo::FindChannelDevice(const ChannelIdentity& identity) { return findDevice(identity); }
+bool HidDeviceInfo::findChannelDevice(const ChannelIdentity& identity) { return findDevice(identity); }
 
-bool HidDeviceInfo::FindListenerDevice()
+bool HidDeviceInfo::findListenerDevice()
 {
     // Fixed identity: the consumer-control collection of the mouse.
     return findDevice(ChannelIdentity{kMouseVendorId, kMouseProductId, kConsumerControlUsage, kConsumerUsagePage});
 }
 
-bool HidDeviceInfo::Write(const std::uint8_t* data, std::size_t length, int timeoutMs, std::size_t* transferred)
+bool HidDeviceInfo::write(const std::uint8_t* data, std::size_t length, int timeoutMs, std::size_t* transferred)
 {
     if (transferred)
         *transferred = 0;
@@ -155,7 +155,7 @@ bool HidDeviceInfo::Write(const std::uint8_t* data, std::size_t length, int time
     return static_cast<std::size_t>(written) == length;
 }
 
-bool HidDeviceInfo::Read(std::uint8_t* buffer, std::size_t length, int timeoutMs, std::size_t* transferred)
+bool HidDeviceInfo::read(std::uint8_t* buffer, std::size_t length, int timeoutMs, std::size_t* transferred)
 {
     if (transferred)
         *transferred = 0;
@@ -187,7 +187,7 @@ bool HidDeviceInfo::Read(std::uint8_t* buffer, std::size_t length, int timeoutMs
     }
 }
 
-std::size_t HidDeviceInfo::DrainInput()
+std::size_t HidDeviceInfo::drainInput()
 {
     const std::shared_ptr<HidHandle> handle = currentHandle();
     if (!handle)
@@ -200,13 +200,13 @@ std::size_t HidDeviceInfo::DrainInput()
     return dropped;
 }
 
-void HidDeviceInfo::Cancel()
+void HidDeviceInfo::cancel()
 {
     if (const std::shared_ptr<HidHandle> handle = currentHandle())
         handle->cancel();
 }
 
-bool HidDeviceInfo::Probe() const
+bool HidDeviceInfo::probe() const
 {
     if (path_.empty() || !backend_.isPresent(path_))
         return false;

@@ -6,12 +6,12 @@
 // On Linux a hidraw node stands for a whole USB interface, which may carry several
 // top-level collections, and every handle on the node receives every input report of the
 // interface. A record therefore remembers which collection it was opened for (from the
-// node's report descriptor) and Read() passes on only that collection's reports.
+// node's report descriptor) and read() passes on only that collection's reports.
 //
-// Thread safety: enumeration, matching and opening are used by one owning thread. Write and
-// Read are used by one thread at a time (the channel's record only under the channel's
-// lock). Cancel may be called from any thread while a Read waits: the read wakes at once.
-// Opening and closing belong to the owning thread; a handle dropped by CloseDevice stays
+// Thread safety: enumeration, matching and opening are used by one owning thread. write and
+// read are used by one thread at a time (the channel's record only under the channel's
+// lock). cancel may be called from any thread while a read waits: the read wakes at once.
+// Opening and closing belong to the owning thread; a handle dropped by closeDevice stays
 // alive until a read still running on it has returned.
 #include <cstddef>
 #include <cstdint>
@@ -57,35 +57,35 @@ public:
 
     // Fills the path list with every present collection, in the system's order.
     // Returns false (and an empty list) when the system call fails.
-    bool Enumerate();
+    bool enumerate();
     // Opens pathList[nextIndex - 1]'s node for the collection that entry names and fills
     // capabilities, attributes and input data. On failure the record stays closed.
-    bool Open(const HidInterfaceEntry& entry);
+    bool open(const HidInterfaceEntry& entry);
     // Wakes a pending read, drops the handle and the capability data; keeps the path list.
-    void CloseDevice();
-    // CloseDevice, then forgets the path list.
-    void Destroy();
+    void closeDevice();
+    // closeDevice, then forgets the path list.
+    void destroy();
 
     // The two match procedures: walk the path list in order, take entries whose enumerated
     // vendor id, product id, usage page and usage equal the expected ones, open them and
     // verify the opened collection again. Return true with the device open.
-    bool FindChannelDevice(const ChannelIdentity& identity);
-    bool FindListenerDevice();
+    bool findChannelDevice(const ChannelIdentity& identity);
+    bool findListenerDevice();
     HidMatchOutcome lastMatchOutcome() const { return matchOutcome_; }
 
     // Writes one report (byte 0 = report id), waiting at most timeoutMs.
-    bool Write(const std::uint8_t* data, std::size_t length, int timeoutMs, std::size_t* transferred = nullptr);
+    bool write(const std::uint8_t* data, std::size_t length, int timeoutMs, std::size_t* transferred = nullptr);
     // Reads the next input report of this collection (byte 0 = report id) into buffer,
     // waiting at most timeoutMs (negative: no limit). Reports of the interface's other
     // collections are skipped. Returns true when a report arrived.
-    bool Read(std::uint8_t* buffer, std::size_t length, int timeoutMs, std::size_t* transferred = nullptr);
+    bool read(std::uint8_t* buffer, std::size_t length, int timeoutMs, std::size_t* transferred = nullptr);
     // Discards input reports that are already waiting (a late answer to an abandoned request).
-    std::size_t DrainInput();
-    // Wakes a Read waiting in another thread; with none waiting the next Read fails at once.
-    void Cancel();
+    std::size_t drainInput();
+    // Wakes a read waiting in another thread; with none waiting the next read fails at once.
+    void cancel();
     // Whether the node of the opened path is still present and, while a handle is open, still
     // the device that handle was opened on.
-    bool Probe() const;
+    bool probe() const;
     // The backend's plug and unplug notices (null: none).
     HotplugSignal* hotplug() const { return backend_.hotplug(); }
 
@@ -115,7 +115,7 @@ private:
     std::vector<HidInputDataDescriptor> inputData_;
     HidMatchOutcome matchOutcome_ = HidMatchOutcome::NotPresent;
 
-    mutable std::mutex handleMutex_;  // guards handle_ against Cancel/CloseDevice from other threads
+    mutable std::mutex handleMutex_;  // guards handle_ against cancel/closeDevice from other threads
     std::shared_ptr<HidHandle> handle_;
 };
 

@@ -29,7 +29,7 @@ InputListener::InputListener(HidBackend& backend, Clock& clock, Callbacks callba
 
 void InputListener::run(std::stop_token stop)
 {
-    std::stop_callback wake(stop, [this] { device_.Cancel(); });
+    std::stop_callback wake(stop, [this] { device_.cancel(); });
     HotplugSignal* notices = device_.hotplug();
     for (;;) {
         const std::uint64_t seen = notices != nullptr ? notices->generation() : 0;
@@ -45,7 +45,7 @@ void InputListener::run(std::stop_token stop)
             break;
     }
     state_ = State::Ended;
-    device_.Destroy();
+    device_.destroy();
 }
 
 bool InputListener::runCycle(const std::stop_token& stop)
@@ -57,22 +57,22 @@ bool InputListener::runCycle(const std::stop_token& stop)
         // same node behind, and a passing error leaves the collection as it was. Search again
         // after some probes rather than never reading it again; a node that is gone is
         // searched for at once.
-        if (device_.Probe() && ++probesSinceReading_ < kProbesBeforeSearch)
+        if (device_.probe() && ++probesSinceReading_ < kProbesBeforeSearch)
             return true;
         probesSinceReading_ = 0;
         found_ = false;
         state_ = State::Searching;
     }
     device_.nextIndex = 0;
-    if (!device_.Enumerate())
+    if (!device_.enumerate())
         return false;
-    if (device_.FindListenerDevice()) {
+    if (device_.findListenerDevice()) {
         found_ = true;
         probesSinceReading_ = 0;
         state_ = State::Reading;
         if (!readReports(stop))
             return false;
-        device_.CloseDevice();
+        device_.closeDevice();
         state_ = State::Found;
         // The mouse may be gone: whoever waits for notices looks now rather than at the
         // udev daemon's pace.
@@ -93,7 +93,7 @@ bool InputListener::readReports(const std::stop_token& stop)
     if (stop.stop_requested())
         return false;
     std::size_t got = 0;
-    while (device_.Read(report.data(), report.size(), -1, &got)) {
+    while (device_.read(report.data(), report.size(), -1, &got)) {
         if (stop.stop_requested())
             return false;
         std::vector<HidInputDataDescriptor>& data = device_.inputData();

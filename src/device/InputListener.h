@@ -47,7 +47,7 @@ public:
     bool runCycle(const std::stop_token& stop);
     State state() const { return state_.load(); }
     // Wakes a read that waits (shutdown). Safe from any thread.
-    void cancel() { device_.Cancel(); }
+    void cancel() { device_.cancel(); }
 
 private:
     bool readReports(const std::stop_token& stop);

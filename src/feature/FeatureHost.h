@@ -58,9 +58,9 @@ public:
     // Shows the pop-up menu of a menu file at the pointer, or at a point of the window
     // (from its top-left corner); its items go to the menu rows the features declared.
     virtual void showPopupMenu(const QString& menuFile, std::optional<QPoint> at = std::nullopt) = 0;
-    // The window's keyboard hook (platform/CDeviceHook.h, modes kHook...): while installed,
+    // The window's keyboard hook (platform/KeyboardHook.h, modes kHook...): while installed,
     // key events arrive as the mode's window message (feature/WindowMessages.h) with wParam
-    // WM_KEYDOWN or WM_KEYUP and lParam the virtual-key code. Installing replaces the
+    // kKeyDown or kKeyUp and lParam the virtual-key code. Installing replaces the
     // window's previous mode; false when the desktop's keyboard cannot be listened to (keys
     // from scripts still arrive).
     virtual bool installKeyboardHook(int mode) = 0;

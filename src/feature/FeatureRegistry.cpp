@@ -62,19 +62,19 @@ void FeatureRegistry::onConnected(std::function<void()> handler) { connectedRows
 
 void FeatureRegistry::onHooksEnding(std::function<void()> handler) { hooksEndingRows_.push_back(std::move(handler)); }
 
-bool FeatureRegistry::notify(const ui::TNotifyUI& msg) const
+bool FeatureRegistry::notify(const ui::Notification& msg) const
 {
     const IndexedName indexed = splitIndexedName(msg.senderName);
     if (indexed.hasPrefix) {
         for (const NotifyRow& row : notifyRows_) {
-            if (row.prefix && row.type == msg.sType && sameName(indexed.prefix, row.name)) {
+            if (row.prefix && row.type == msg.type && sameName(indexed.prefix, row.name)) {
                 row.handler(msg, indexed.index);
                 return true;
             }
         }
     }
     for (const NotifyRow& row : notifyRows_) {
-        if (!row.prefix && row.type == msg.sType && sameName(msg.senderName, row.name)) {
+        if (!row.prefix && row.type == msg.type && sameName(msg.senderName, row.name)) {
             row.handler(msg, 0);
             return true;
         }

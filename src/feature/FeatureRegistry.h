@@ -26,7 +26,7 @@ namespace corv {
 struct ModelFacts;
 struct ProfileApplication;
 namespace ui {
-struct TNotifyUI;
+struct Notification;
 struct MenuCommand;
 }  // namespace ui
 
@@ -42,7 +42,7 @@ enum class ModelShown {
 
 class FeatureRegistry {
 public:
-    using NotifyHandler = std::function<void(const ui::TNotifyUI& msg, int index)>;
+    using NotifyHandler = std::function<void(const ui::Notification& msg, int index)>;
     using MenuHandler = std::function<void(const ui::MenuCommand& cmd)>;
     using MessageHandler = std::function<void(std::uintptr_t wParam, std::intptr_t lParam)>;
     using RefreshHandler = std::function<void()>;
@@ -82,7 +82,7 @@ public:
     void onRequest(std::string_view name, std::function<bool(const std::string& argument)> handler);
 
     // Dispatch. Each says whether a row took it.
-    bool notify(const ui::TNotifyUI& msg) const;
+    bool notify(const ui::Notification& msg) const;
     bool menu(const ui::MenuCommand& cmd) const;
     bool message(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) const;
     void refresh() const;

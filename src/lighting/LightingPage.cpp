@@ -55,7 +55,7 @@ void LightingPage::writeByte(std::size_t n, std::uint8_t value) { host_.settings
 // the check box cleared.
 void LightingPage::clearSevenColour(std::size_t flagByte)
 {
-    ui::OptionControl(host_.control(nameOf(ln::kSevenColour))).Selected(false, false);
+    ui::OptionControl(host_.control(nameOf(ln::kSevenColour))).setSelected(false, false);
     writeByte(flagByte, 0);
 }
 
@@ -73,21 +73,21 @@ void LightingPage::selectZone(int z)
     const bool onWheel = z == kZoneWheel;
     ui::ComboControl& hidden = onWheel ? main : wheel;
     ui::ComboControl& shown = onWheel ? wheel : main;
-    hidden.SelectItem(-1);
-    hidden.SelectItem(onWheel ? cs[kMainEffectByte] : cs[kWheelEffectByte]);
-    hidden.SetVisible(false);
-    shown.SelectItem(-1);
-    shown.SelectItem(onWheel ? cs[kWheelEffectByte] : cs[kMainEffectByte]);
-    shown.SetVisible(true);
+    hidden.selectItem(-1);
+    hidden.selectItem(onWheel ? cs[kMainEffectByte] : cs[kWheelEffectByte]);
+    hidden.setVisible(false);
+    shown.selectItem(-1);
+    shown.selectItem(onWheel ? cs[kWheelEffectByte] : cs[kMainEffectByte]);
+    shown.setVisible(true);
 
     ui::SliderControl(host_.control(nameOf(ln::kBrightnessSlider)))
-        .SetValue(brightnessSliderValue(cs[onWheel ? kWheelBrightnessByte : kMainBrightnessByte]));
+        .setValue(brightnessSliderValue(cs[onWheel ? kWheelBrightnessByte : kMainBrightnessByte]));
     ui::SliderControl(host_.control(nameOf(ln::kSpeedSlider)))
-        .SetValue(speedSliderValue(cs[onWheel ? kWheelSpeedByte : kMainSpeedByte]));
+        .setValue(speedSliderValue(cs[onWheel ? kWheelSpeedByte : kMainSpeedByte]));
     const std::size_t colour = onWheel ? kWheelColourByte : kMainColourByte;
     setColour(colourOf(cs[colour], cs[colour + 1], cs[colour + 2]), false);
     // This zone is already being shown: selecting its option quietly does not run it again.
-    ui::OptionControl(host_.control(nameOf(ln::kZoneOptions[z]))).Selected(true, false);
+    ui::OptionControl(host_.control(nameOf(ln::kZoneOptions[z]))).setSelected(true, false);
 
     writeByte(kZoneByte, static_cast<std::uint8_t>(z));
 }
@@ -96,21 +96,21 @@ namespace {
 
 void showParameterGroups(FeatureHost& host, const ParameterGroups& g)
 {
-    host.control(nameOf(ln::kDirectionGroup)).SetVisible(g.directionVisible);
+    host.control(nameOf(ln::kDirectionGroup)).setVisible(g.directionVisible);
     ui::Control colour = host.control(nameOf(ln::kColourGroup));
-    colour.SetVisible(g.colourVisible);
-    colour.SetEnabled(g.colourEnabled);
-    host.control(nameOf(ln::kSevenColourGroup)).SetVisible(g.sevenColourVisible);
-    host.control(nameOf(ln::kCustomGroup)).SetEnabled(g.customEnabled);
-    host.control(nameOf(ln::kSpeedGroup)).SetEnabled(g.speedEnabled);
-    host.control(nameOf(ln::kBrightnessGroup)).SetEnabled(g.brightnessEnabled);
+    colour.setVisible(g.colourVisible);
+    colour.setEnabled(g.colourEnabled);
+    host.control(nameOf(ln::kSevenColourGroup)).setVisible(g.sevenColourVisible);
+    host.control(nameOf(ln::kCustomGroup)).setEnabled(g.customEnabled);
+    host.control(nameOf(ln::kSpeedGroup)).setEnabled(g.speedEnabled);
+    host.control(nameOf(ln::kBrightnessGroup)).setEnabled(g.brightnessEnabled);
 }
 
 }  // namespace
 
 void LightingPage::chooseMainEffect()
 {
-    const int m = ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).GetCurSel();
+    const int m = ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).getCurSel();
     const auto groups = mainEffectGroups(m);
     if (!groups)
         return;
@@ -121,13 +121,13 @@ void LightingPage::chooseMainEffect()
         const DirectionButton* buttons[2] = {&look->first, &look->second};
         for (int i = 0; i < 2; ++i) {
             ui::Control b = host_.control(nameOf(ln::kDirectionButtons[i]));
-            b.SetProgramText(buttons[i]->label);
+            b.setProgramText(buttons[i]->label);
             if (!buttons[i]->hotAndPushed.isEmpty()) {
-                b.SetHotImage(buttons[i]->hotAndPushed);
-                b.SetPushedImage(buttons[i]->hotAndPushed);
+                b.setHotImage(buttons[i]->hotAndPushed);
+                b.setPushedImage(buttons[i]->hotAndPushed);
             }
-            b.SetNormalImage(buttons[i]->normal);
-            b.SetBkImage(buttons[i]->background);
+            b.setNormalImage(buttons[i]->normal);
+            b.setBkImage(buttons[i]->background);
         }
     }
     setDirection(host_.settings().setting(kDirectionByte) == 0 ? 0 : 1);
@@ -136,7 +136,7 @@ void LightingPage::chooseMainEffect()
 
 void LightingPage::chooseWheelEffect()
 {
-    const int w = ui::ComboControl(host_.control(nameOf(ln::kWheelEffect))).GetCurSel();
+    const int w = ui::ComboControl(host_.control(nameOf(ln::kWheelEffect))).getCurSel();
     const auto groups = wheelEffectGroups(w);
     if (!groups)
         return;
@@ -147,36 +147,36 @@ void LightingPage::chooseWheelEffect()
 
 void LightingPage::chooseSecondMainEffect()
 {
-    const int m = ui::ComboControl(host_.control(nameOf(ln::kSecondMainEffect))).GetCurSel();
+    const int m = ui::ComboControl(host_.control(nameOf(ln::kSecondMainEffect))).getCurSel();
     if (m < 0 || m >= kMainEffectCount)
         return;
     host_.settings().set(kMainEffectByte, static_cast<std::uint8_t>(m), SettingsSession::Mouse);
-    ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).SelectItem(m);
+    ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).selectItem(m);
 }
 
 void LightingPage::onBrightnessSlider()
 {
     ui::SliderControl slider(host_.control(nameOf(ln::kBrightnessSlider)));
-    const int level = sliderLevel(slider.GetValue());
-    slider.SetValue(level * 50);
+    const int level = sliderLevel(slider.getValue());
+    slider.setValue(level * 50);
     writeByte(zone() == kZoneWheel ? kWheelBrightnessByte : kMainBrightnessByte, static_cast<std::uint8_t>(level));
 }
 
 void LightingPage::onSpeedSlider()
 {
     ui::SliderControl slider(host_.control(nameOf(ln::kSpeedSlider)));
-    const int level = sliderLevel(slider.GetValue());
-    slider.SetValue(level * 50);
+    const int level = sliderLevel(slider.getValue());
+    slider.setValue(level * 50);
     writeByte(zone() == kZoneWheel ? kWheelSpeedByte : kMainSpeedByte, speedByte(level));
 }
 
 void LightingPage::setDirection(int d)
 {
-    const int m = ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).GetCurSel();
+    const int m = ui::ComboControl(host_.control(nameOf(ln::kMainEffect))).getCurSel();
     SettingsSession& settings = host_.settings();
     if (const auto choice = directionChoice(m, d)) {
-        host_.control(nameOf(ln::kDirectionButtons[0])).SetNormalImage(choice->firstNormal);
-        host_.control(nameOf(ln::kDirectionButtons[1])).SetNormalImage(choice->secondNormal);
+        host_.control(nameOf(ln::kDirectionButtons[0])).setNormalImage(choice->firstNormal);
+        host_.control(nameOf(ln::kDirectionButtons[1])).setNormalImage(choice->secondNormal);
         // Effect 6 reads its direction from another byte; the profile keeps it as LED4 all the same.
         settings.set(choice->deviceByte, static_cast<std::uint8_t>(d), SettingsSession::Mouse);
         settings.set(kDirectionByte, static_cast<std::uint8_t>(d), SettingsSession::Image);
@@ -187,11 +187,11 @@ void LightingPage::setDirection(int d)
 void LightingPage::setColour(std::uint32_t colour, bool store)
 {
     ui::Control button = host_.control(nameOf(ln::kColourButton));
-    button.SetBkColor(colour);
-    button.SetBkImage(QString());
+    button.setBkColor(colour);
+    button.setBkImage(QString());
     const std::array<std::uint8_t, 3> rgb{channelOf(colour, 0), channelOf(colour, 1), channelOf(colour, 2)};
     for (int c = 0; c < 3; ++c)
-        host_.control(nameOf(ln::kChannelEdits[c])).SetText(QString::number(rgb[static_cast<std::size_t>(c)]));
+        host_.control(nameOf(ln::kChannelEdits[c])).setText(QString::number(rgb[static_cast<std::size_t>(c)]));
     if (!store)
         return;
 
@@ -215,12 +215,12 @@ void LightingPage::onChannelEdit(int channel)
     if (channel < 0 || channel > 2)
         return;
     ui::Control edit = host_.control(nameOf(ln::kChannelEdits[channel]));
-    const ChannelValue typed = channelValue(edit.GetText());
+    const ChannelValue typed = channelValue(edit.getText());
     if (typed.corrected)
-        edit.SetText(*typed.corrected);
+        edit.setText(*typed.corrected);
     ui::Control button = host_.control(nameOf(ln::kColourButton));
     const int shift = 16 - 8 * channel;
-    button.SetBkColor(0xFF000000u | (button.GetBkColor() & 0x00FFFFFFu & ~(0xFFu << shift)) |
+    button.setBkColor(0xFF000000u | (button.getBkColor() & 0x00FFFFFFu & ~(0xFFu << shift)) |
                       (std::uint32_t{typed.value} << shift));
 
     const bool onWheel = zone() == kZoneWheel;
@@ -231,13 +231,13 @@ void LightingPage::onChannelEdit(int channel)
 
 void LightingPage::onSevenColour()
 {
-    const bool on = ui::OptionControl(host_.control(nameOf(ln::kSevenColour))).IsSelected();
+    const bool on = ui::OptionControl(host_.control(nameOf(ln::kSevenColour))).isSelected();
     writeByte(zone() == kZoneWheel ? kWheelSevenColourByte : kMainSevenColourByte, on ? 1 : 0);
 }
 
 void LightingPage::onLightsOff()
 {
-    const bool off = ui::OptionControl(host_.control(nameOf(ln::kLightsOff))).IsSelected();
+    const bool off = ui::OptionControl(host_.control(nameOf(ln::kLightsOff))).isSelected();
     writeByte(kLightingOnByte, off ? 0 : 1);
 }
 
@@ -257,24 +257,24 @@ void LightingPage::redrawSwitches()
 {
     const auto cs = host_.settings().snapshot().CurrentSettings;
     // Shown only: nothing is sent or written for them.
-    ui::OptionControl(host_.control(nameOf(ln::kSevenColour))).Selected(cs[kMainSevenColourByte] != 0, false);
-    ui::OptionControl(host_.control(nameOf(ln::kLightsOff))).Selected(cs[kLightingOnByte] == 0, false);
+    ui::OptionControl(host_.control(nameOf(ln::kSevenColour))).setSelected(cs[kMainSevenColourByte] != 0, false);
+    ui::OptionControl(host_.control(nameOf(ln::kLightsOff))).setSelected(cs[kLightingOnByte] == 0, false);
 }
 
 void LightingPage::redrawZone() { selectZone(host_.settings().setting(kZoneByte)); }
 
 // --- The custom palette ---
 
-void LightingPage::addBar() { ui::MultiColorControl(host_.control(nameOf(ln::kPaletteBars))).AddBarsCount(); }
+void LightingPage::addBar() { ui::MultiColorControl(host_.control(nameOf(ln::kPaletteBars))).addBarsCount(); }
 
-void LightingPage::removeBar() { ui::MultiColorControl(host_.control(nameOf(ln::kPaletteBars))).SubBarsCount(); }
+void LightingPage::removeBar() { ui::MultiColorControl(host_.control(nameOf(ln::kPaletteBars))).subBarsCount(); }
 
 void LightingPage::showBars(const PaletteKeys& keys)
 {
     ui::MultiColorControl bars(host_.control(nameOf(ln::kPaletteBars)));
-    bars.SetBarsCount(keys.count);
+    bars.setBarsCount(keys.count);
     for (int i = 0; i < keys.count; ++i)
-        bars.SetBarsCountData(i, keys.values[static_cast<std::size_t>(i)]);
+        bars.setBarsCountData(i, keys.values[static_cast<std::size_t>(i)]);
 }
 
 void LightingPage::sendColours(const std::vector<std::uint32_t>& colours)
@@ -285,11 +285,11 @@ void LightingPage::sendColours(const std::vector<std::uint32_t>& colours)
 void LightingPage::sendBars()
 {
     const ui::MultiColorControl bars(host_.control(nameOf(ln::kPaletteBars)));
-    const int n = std::clamp(bars.GetBarsCount(), 0, kPaletteMaxBars);
+    const int n = std::clamp(bars.getBarsCount(), 0, kPaletteMaxBars);
     std::vector<std::uint32_t> colours(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         std::int32_t value = 0;
-        colours[static_cast<std::size_t>(i)] = bars.GetBarsCountData(i, value);
+        colours[static_cast<std::size_t>(i)] = bars.getBarsCountData(i, value);
     }
     sendColours(colours);
 }
@@ -298,10 +298,10 @@ void LightingPage::sendAndStorePalette()
 {
     const ui::MultiColorControl bars(host_.control(nameOf(ln::kPaletteBars)));
     PaletteKeys keys;
-    keys.count = std::clamp(bars.GetBarsCount(), 0, kPaletteMaxBars);
+    keys.count = std::clamp(bars.getBarsCount(), 0, kPaletteMaxBars);
     std::vector<std::uint32_t> colours(static_cast<std::size_t>(keys.count));
     for (int i = 0; i < keys.count; ++i)
-        colours[static_cast<std::size_t>(i)] = bars.GetBarsCountData(i, keys.values[static_cast<std::size_t>(i)]);
+        colours[static_cast<std::size_t>(i)] = bars.getBarsCountData(i, keys.values[static_cast<std::size_t>(i)]);
     sendColours(colours);
     // Without a profile the mouse has the table and nothing is stored.
     const std::filesystem::path profile = host_.settings().profilePath();
@@ -314,7 +314,7 @@ void LightingPage::importPalette()
     const std::filesystem::path profile = host_.settings().profilePath();
     if (profile.empty())
         return;
-    const QString file = ui::GetOpenFileName(host_.window(), QString(), kPaletteFileName, kPaletteFilter);
+    const QString file = ui::getOpenFileName(host_.window(), QString(), kPaletteFileName, kPaletteFilter);
     if (file.isEmpty())
         return;
     // A file that cannot be read leaves the profile's palette as it was, and says so.
@@ -332,8 +332,8 @@ void LightingPage::importPalette()
     showBars(*keys);
     // The palette is shown by the custom effect; the table goes to the mouse when sent.
     ui::ComboControl main(host_.control(nameOf(ln::kMainEffect)));
-    main.SelectItem(-1);
-    main.SelectItem(kCustomPaletteEffect);
+    main.selectItem(-1);
+    main.selectItem(kCustomPaletteEffect);
 }
 
 void LightingPage::exportPalette()
@@ -342,7 +342,7 @@ void LightingPage::exportPalette()
     if (profile.empty())
         return;
     const QString file =
-        ui::GetSaveFileName(host_.window(), QString(), kPaletteFileName, kPaletteFilter, kPaletteSuffix);
+        ui::getSaveFileName(host_.window(), QString(), kPaletteFileName, kPaletteFilter, kPaletteSuffix);
     if (file.isEmpty())
         return;
     if (!writePaletteKeys(file.toStdString(), readPaletteKeys(profile)))
@@ -368,7 +368,7 @@ void LightingPage::resetPalette()
 
 void LightingPage::windowInit()
 {
-    ui::ColorPaletteControl(host_.control(nameOf(ln::kColourPalette))).SetSelectColor(kPaletteSelectColor);
+    ui::ColorPaletteControl(host_.control(nameOf(ln::kColourPalette))).setSelectColor(kPaletteSelectColor);
 }
 
 std::span<const ui::ControlRef> LightingPage::controls() const { return ln::lightingPageControls(); }
@@ -376,7 +376,7 @@ std::span<const ui::ControlRef> LightingPage::controls() const { return ln::ligh
 void LightingPage::declare(FeatureRegistry& r)
 {
     using namespace ui::notify;
-    using Msg = const ui::TNotifyUI&;
+    using Msg = const ui::Notification&;
     for (int z = 0; z < 3; ++z)
         r.on(kSelectChanged, ln::kZoneOptions[z], [this, z](Msg msg, int) {
             if (msg.wParam != 0)
@@ -409,8 +409,8 @@ void LightingPage::declare(FeatureRegistry& r)
         for (const char* label : ln::kModelLabels) {
             ui::Control c = host_.control(nameOf(label));
             if (why == ModelShown::Connected)
-                c.SetVisible(model.extraLightingLabels);
-            c.NeedUpdate();
+                c.setVisible(model.extraLightingLabels);
+            c.needUpdate();
         }
     });
 }

@@ -240,7 +240,7 @@ void X11KeyboardSource::stopRecording()
     recording_.reset();
     xcb_record_disable_context(control_, context_);
     xcb_flush(control_);
-    // Read the rest of the recording up to its last reply, so that the next one starts
+    // read the rest of the recording up to its last reply, so that the next one starts
     // clean; what it holds was typed before the end and is dropped.
     for (;;) {
         xcb_generic_error_t* rawError = nullptr;

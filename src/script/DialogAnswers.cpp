@@ -8,15 +8,15 @@ namespace corv {
 DialogAnswers::~DialogAnswers()
 {
     if (installed_) {
-        ui::SetMessageBoxResponder(nullptr);
-        ui::SetFileDialogResponder(nullptr);
+        ui::setMessageBoxResponder(nullptr);
+        ui::setFileDialogResponder(nullptr);
     }
 }
 
 void DialogAnswers::install()
 {
-    ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) { return answerMessageBox(r.shownText); });
-    ui::SetFileDialogResponder([this](const ui::FileDialogRequest& r) {
+    ui::setMessageBoxResponder([this](const ui::MessageBoxRequest& r) { return answerMessageBox(r.shownText); });
+    ui::setFileDialogResponder([this](const ui::FileDialogRequest& r) {
         return answerFileDialog(r.kind == ui::FileDialogRequest::Kind::Save, r.title);
     });
     installed_ = true;

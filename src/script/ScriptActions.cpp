@@ -16,10 +16,10 @@
 #include <QSlider>
 #include <algorithm>
 
-#include "platform/CDeviceHook.h"
+#include "platform/KeyboardHook.h"
 #include "script/ScriptHost.h"
 #include "sim/VirtualMouse.h"
-#include "ui/CColorPaletteUI.h"
+#include "ui/ColorPaletteWidget.h"
 #include "ui/Control.h"
 #include "ui/TrayIcon.h"
 
@@ -38,7 +38,7 @@ QString unusable(QWidget* w)
         return QStringLiteral("it is hidden");
     if (!w->isEnabled())
         return QStringLiteral("it is disabled");
-    if (!ui::Control(w).IsInputEnabled())
+    if (!ui::Control(w).isInputEnabled())
         return QStringLiteral("it takes no input");
     return QString();
 }
@@ -181,7 +181,7 @@ StepResult ScriptActions::select(const ScriptStep& step, QWidget* w)
     }
     const int index = static_cast<int>(step.number);
     if (combo != nullptr) {
-        // Open the list, point at the item and take it, as with the keyboard in the pop-up.
+        // open the list, point at the item and take it, as with the keyboard in the pop-up.
         const QModelIndex item = combo->model()->index(index, combo->modelColumn(), combo->rootModelIndex());
         if (!item.flags().testFlag(Qt::ItemIsEnabled))
             return {Outcome::Failed, QStringLiteral("item %1 of %2 is disabled").arg(index).arg(step.name)};
@@ -324,16 +324,16 @@ StepResult ScriptActions::hover(const ScriptStep& step, QWidget* w)
 
 StepResult ScriptActions::color(const ScriptStep& step, QWidget* w)
 {
-    auto* palette = qobject_cast<ui::CColorPaletteUI*>(w);
+    auto* palette = qobject_cast<ui::ColorPaletteWidget*>(w);
     if (palette == nullptr)
         return {Outcome::Error, QStringLiteral("%1 is a %2; color needs a colour palette").arg(step.name, kindOf(w))};
     if (const QString why = unusable(w); !why.isEmpty())
         return {Outcome::Failed, QStringLiteral("cannot pick in %1: %2").arg(step.name, why)};
-    QPointer<ui::CColorPaletteUI> guard(palette);
-    palette->PickColor(static_cast<std::uint32_t>(step.number));
+    QPointer<ui::ColorPaletteWidget> guard(palette);
+    palette->pickColor(static_cast<std::uint32_t>(step.number));
     if (guard.isNull())
         return {};
-    const std::uint32_t shown = palette->GetSelectColor();
+    const std::uint32_t shown = palette->getSelectColor();
     if (shown != static_cast<std::uint32_t>(step.number))
         return {Outcome::Done, QStringLiteral("the palette shows %1").arg(colourText(shown))};
     return {};
@@ -343,7 +343,7 @@ StepResult ScriptActions::menu(const ScriptStep& step)
 {
     QMenu* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ui::TrayIcon* tray = host_.trayIcon();
-    QMenu* trayMenu = tray != nullptr && tray->IsCreated() ? tray->ContextMenu() : nullptr;
+    QMenu* trayMenu = tray != nullptr && tray->isCreated() ? tray->contextMenu() : nullptr;
     if (open == nullptr && trayMenu == nullptr)
         return {Outcome::Failed, QStringLiteral("no menu is open and there is no tray menu")};
 
@@ -387,11 +387,11 @@ StepResult ScriptActions::menu(const ScriptStep& step)
 StepResult ScriptActions::tray(const ScriptStep& step)
 {
     ui::TrayIcon* tray = host_.trayIcon();
-    if (tray == nullptr || !tray->IsCreated())
+    if (tray == nullptr || !tray->isCreated())
         return {Outcome::Failed, QStringLiteral("there is no tray icon")};
-    tray->ClickIcon(step.flag ? ui::TrayIcon::Click::Left : ui::TrayIcon::Click::Right);
+    tray->clickIcon(step.flag ? ui::TrayIcon::Click::Left : ui::TrayIcon::Click::Right);
     if (!step.flag) {
-        QMenu* menu = tray->ContextMenu();
+        QMenu* menu = tray->contextMenu();
         if (menu == nullptr)
             return {Outcome::Done, QStringLiteral("the tray has no menu")};
         if (!menu->isVisible())
@@ -405,7 +405,7 @@ StepResult ScriptActions::key(const ScriptStep& step)
     KeyEvent key;
     key.vk = static_cast<std::uint16_t>(step.number);
     key.down = step.flag;
-    if (!CDeviceHook::Deliver(key)) {
+    if (!KeyboardHook::deliver(key)) {
         log_(QStringLiteral("key: no keyboard capture is active"));
         return {};
     }

@@ -16,12 +16,12 @@
 #include "script/DialogAnswers.h"
 #include "script/ScriptHost.h"
 #include "sim/VirtualMouse.h"
-#include "ui/CColorPaletteUI.h"
-#include "ui/CMultiColorSelectionUI.h"
+#include "ui/ColorPaletteWidget.h"
 #include "ui/ComboControl.h"
 #include "ui/Control.h"
 #include "ui/ControlKind.h"
 #include "ui/ListControl.h"
+#include "ui/MultiColorSelection.h"
 #include "ui/SliderControl.h"
 
 namespace corv {
@@ -66,11 +66,11 @@ StepResult ScriptExpectations::expect(const ScriptStep& step, QWidget* w)
 
     switch (step.property) {
     case ScriptProperty::Text:
-        return isText(control.GetText());
+        return isText(control.getText());
     case ScriptProperty::Value:
         if (!ui::isKind(w, ui::ControlKind::Progress))
             return notFor();
-        return isNumber(ui::SliderControl(control).GetValue());
+        return isNumber(ui::SliderControl(control).getValue());
     case ScriptProperty::Selected: {
         auto* button = qobject_cast<QAbstractButton*>(w);
         if (button == nullptr || !button->isCheckable())
@@ -94,13 +94,13 @@ StepResult ScriptExpectations::expect(const ScriptStep& step, QWidget* w)
             return isNumber(list->count());
         if (tabs != nullptr)
             return isNumber(tabs->count());
-        if (auto* bars = qobject_cast<ui::CMultiColorSelectionUI*>(w))
-            return isNumber(bars->GetBarsCount());
+        if (auto* bars = qobject_cast<ui::MultiColorSelection*>(w))
+            return isNumber(bars->getBarsCount());
         return notFor();
     case ScriptProperty::BkImage:
-        return isText(control.GetBkImage());
+        return isText(control.getBkImage());
     case ScriptProperty::BkColor:
-        return isColour(control.GetBkColor());
+        return isColour(control.getBkColor());
     case ScriptProperty::Page:
         if (tabs == nullptr)
             return notFor();
@@ -109,7 +109,7 @@ StepResult ScriptExpectations::expect(const ScriptStep& step, QWidget* w)
     case ScriptProperty::UserData: {
         const bool text = step.property == ScriptProperty::ItemText;
         if (!text && step.item < 0)
-            return isText(control.GetUserData());
+            return isText(control.getUserData());
         if (combo == nullptr && list == nullptr)
             return notFor();
         const int count = combo != nullptr ? combo->count() : list->count();
@@ -118,16 +118,16 @@ StepResult ScriptExpectations::expect(const ScriptStep& step, QWidget* w)
                     QStringLiteral("%1 has no item %2 (it has %3)").arg(step.name).arg(step.item).arg(count)};
         if (combo != nullptr) {
             const ui::ComboControl c(control);
-            return isText(text ? c.GetItemText(step.item) : c.GetItemUserData(step.item));
+            return isText(text ? c.getItemText(step.item) : c.getItemUserData(step.item));
         }
         const ui::ListControl l(control);
-        return isText(text ? l.GetItemText(step.item) : l.GetItemUserData(step.item));
+        return isText(text ? l.getItemText(step.item) : l.getItemUserData(step.item));
     }
     case ScriptProperty::Color: {
-        auto* palette = qobject_cast<ui::CColorPaletteUI*>(w);
+        auto* palette = qobject_cast<ui::ColorPaletteWidget*>(w);
         if (palette == nullptr)
             return notFor();
-        return isColour(palette->GetSelectColor());
+        return isColour(palette->getSelectColor());
     }
     }
     return notFor();
@@ -194,9 +194,9 @@ StepResult ScriptExpectations::dump(const ScriptStep& step, QWidget* w)
     QStringList parts;
     parts << QStringLiteral("kind=%1").arg(kindOf(w)) << QStringLiteral("visible=%1").arg(onOff(shownInWindow(w)))
           << QStringLiteral("enabled=%1").arg(onOff(w->isEnabled()));
-    if (!control.IsInputEnabled())
+    if (!control.isInputEnabled())
         parts << QStringLiteral("input=off");
-    const QString text = control.GetText();
+    const QString text = control.getText();
     if (!text.isEmpty())
         parts << QStringLiteral("text=%1").arg(quoted(text));
     if (auto* button = qobject_cast<QAbstractButton*>(w); button != nullptr && button->isCheckable()) {
@@ -207,7 +207,7 @@ StepResult ScriptExpectations::dump(const ScriptStep& step, QWidget* w)
     }
     if (ui::isKind(w, ui::ControlKind::Progress)) {
         const ui::SliderControl s(control);
-        parts << QStringLiteral("value=%1 range=%2..%3").arg(s.GetValue()).arg(s.GetMinValue()).arg(s.GetMaxValue());
+        parts << QStringLiteral("value=%1 range=%2..%3").arg(s.getValue()).arg(s.getMinValue()).arg(s.getMaxValue());
     }
     if (auto* tabs = qobject_cast<QStackedWidget*>(w))
         parts << QStringLiteral("page=%1 count=%2").arg(tabs->currentIndex()).arg(tabs->count());
@@ -220,24 +220,24 @@ StepResult ScriptExpectations::dump(const ScriptStep& step, QWidget* w)
     if (qobject_cast<QComboBox*>(w) != nullptr) {
         const ui::ComboControl c(control);
         items(
-            c.GetCount(), c.GetCurSel(), [&](int i) { return c.GetItemText(i); },
-            [&](int i) { return c.GetItemUserData(i); });
+            c.getCount(), c.getCurSel(), [&](int i) { return c.getItemText(i); },
+            [&](int i) { return c.getItemUserData(i); });
     }
     if (qobject_cast<QListWidget*>(w) != nullptr) {
         const ui::ListControl l(control);
         items(
-            l.GetCount(), l.GetCurSel(), [&](int i) { return l.GetItemText(i); },
-            [&](int i) { return l.GetItemUserData(i); });
+            l.getCount(), l.getCurSel(), [&](int i) { return l.getItemText(i); },
+            [&](int i) { return l.getItemUserData(i); });
     }
     if (auto* edit = qobject_cast<QLineEdit*>(w); edit != nullptr && edit->isReadOnly())
         parts << QStringLiteral("read-only");
-    if (auto* palette = qobject_cast<ui::CColorPaletteUI*>(w))
-        parts << QStringLiteral("color=%1").arg(colourText(palette->GetSelectColor()));
-    if (const QString bk = control.GetBkImage(); !bk.isEmpty())
+    if (auto* palette = qobject_cast<ui::ColorPaletteWidget*>(w))
+        parts << QStringLiteral("color=%1").arg(colourText(palette->getSelectColor()));
+    if (const QString bk = control.getBkImage(); !bk.isEmpty())
         parts << QStringLiteral("bkimage=%1").arg(quoted(bk));
-    if (const std::uint32_t c = control.GetBkColor(); c != 0)
+    if (const std::uint32_t c = control.getBkColor(); c != 0)
         parts << QStringLiteral("bkcolor=%1").arg(colourText(c));
-    if (const QString data = control.GetUserData(); !data.isEmpty())
+    if (const QString data = control.getUserData(); !data.isEmpty())
         parts << QStringLiteral("userdata=%1").arg(quoted(data));
     log_(QStringLiteral("dump %1: %2").arg(step.name, parts.join(QLatin1Char(' '))));
     return {};

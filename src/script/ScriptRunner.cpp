@@ -226,10 +226,10 @@ void ScriptRunner::finish(int code, const QString& summary)
     const auto windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {
         auto* skin = qobject_cast<ui::SkinWindow*>(window);
-        if (skin == nullptr || !skin->IsModalRunning())
+        if (skin == nullptr || !skin->isModalRunning())
             continue;
-        log_(QStringLiteral("end: the window %1 was still open; it is closed").arg(quoted(skin->GetWindowClassName())));
-        skin->Close(0);
+        log_(QStringLiteral("end: the window %1 was still open; it is closed").arg(quoted(skin->getWindowClassName())));
+        skin->closeWindow(0);
     }
     emit finished(code);
 }

@@ -27,7 +27,7 @@ std::optional<std::vector<ScriptStep>> loadScriptFile(const std::string& path, c
 void prepareScriptedRun(const ScriptLog& log)
 {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        ui::TrayIcon::SetAvailabilityOverride(true);
+        ui::TrayIcon::setAvailabilityOverride(true);
         log(QStringLiteral("script: the desktop has no system tray; a tray without an icon stands in for it"));
     }
 }

@@ -27,7 +27,7 @@ namespace sn = sensor_names;
 
 QString stageButton(int i) { return QLatin1String(sn::kStageButtons[i]); }
 QString stageEdit(int i) { return QLatin1String(sn::kStageEdits[i]); }
-long typedNumber(const ui::Control& edit) { return ini::toLong(edit.GetText().toStdString()); }
+long typedNumber(const ui::Control& edit) { return ini::toLong(edit.getText().toStdString()); }
 
 }  // namespace
 
@@ -36,8 +36,8 @@ void DpiPage::showStageButtons(int current)
     for (int i = 0; i < kStages; ++i) {
         const char* kind = i == current ? "dw" : "du";
         host_.control(stageButton(i))
-            .SetBkImage(QStringLiteral("file='ms/%1%2.png'").arg(QLatin1String(kind)).arg(i + 1));
-        host_.control(stageEdit(i)).SetEnabled(i == current);
+            .setBkImage(QStringLiteral("file='ms/%1%2.png'").arg(QLatin1String(kind)).arg(i + 1));
+        host_.control(stageEdit(i)).setEnabled(i == current);
     }
 }
 
@@ -59,7 +59,7 @@ void DpiPage::sendCurrentStage()
         return;
     const std::size_t byte = kDpiStageByte + stage;
     const std::uint8_t index = settings.setting(byte);
-    ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).SetValue(index);
+    ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).setValue(index);
     settings.set(kCurrentStageByte, stage, SettingsSession::Key);
     settings.set(byte, index, SettingsSession::Mouse);
 }
@@ -67,11 +67,11 @@ void DpiPage::sendCurrentStage()
 void DpiPage::onDpiSlider()
 {
     SettingsSession& settings = host_.settings();
-    const int value = ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).GetValue();
+    const int value = ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider))).getValue();
     const std::uint8_t current = settings.setting(kCurrentStageByte);
     const int stage = current > 3 ? 4 : current;
     settings.setStage(stage, static_cast<std::uint8_t>(value));
-    host_.control(stageEdit(stage)).SetText(DpiTable::forModel(settings.modelId()).text(value));
+    host_.control(stageEdit(stage)).setText(DpiTable::forModel(settings.modelId()).text(value));
 }
 
 void DpiPage::commitStageEdit(int n)
@@ -84,7 +84,7 @@ void DpiPage::commitStageEdit(int n)
         settings.read([](const DeviceState& s) { return std::pair(s.modelId(), s.dpiLevelCount()); });
     const DpiTable& table = DpiTable::forModel(model);
     const QString text = table.roundTyped(typedNumber(edit));
-    edit.SetText(text);
+    edit.setText(text);
     const int index = table.find(text, levels);
     if (index >= 0)
         settings.setStage(n, static_cast<std::uint8_t>(index), SettingsSession::Image | SettingsSession::Key);
@@ -94,13 +94,13 @@ void DpiPage::commitStageEdit(int n)
 void DpiPage::setDpiColour(std::uint32_t colour, bool send)
 {
     ui::Control swatch = host_.control(QLatin1String(sn::kColourSwatch));
-    swatch.SetBkColor(colour);
-    swatch.SetBkImage(QString());
+    swatch.setBkColor(colour);
+    swatch.setBkImage(QString());
     const std::uint8_t rgb[3] = {static_cast<std::uint8_t>((colour >> 16) & 0xFF),
                                  static_cast<std::uint8_t>((colour >> 8) & 0xFF),
                                  static_cast<std::uint8_t>(colour & 0xFF)};
     for (int c = 0; c < 3; ++c)
-        host_.control(QLatin1String(sn::kColourEdits[c])).SetText(QString::number(rgb[c]));
+        host_.control(QLatin1String(sn::kColourEdits[c])).setText(QString::number(rgb[c]));
     // The indicator colour goes to the mouse only.
     if (send)
         host_.settings().set({{kColourByte, rgb[0]}, {kColourByte + 1, rgb[1]}, {kColourByte + 2, rgb[2]}},
@@ -115,17 +115,17 @@ void DpiPage::onDpiColourEdit(int component)
     long v = typedNumber(edit);
     if (v > 255) {
         v = 255;
-        edit.SetText(QStringLiteral("255"));
+        edit.setText(QStringLiteral("255"));
     } else if (v < 0) {
         v = 0;  // a minus sign would otherwise send the byte 256 - v
-        edit.SetText(QStringLiteral("0"));
+        edit.setText(QStringLiteral("0"));
     }
     ui::Control swatch = host_.control(QLatin1String(sn::kColourSwatch));
     const int shift = 16 - 8 * component;
-    const std::uint32_t colour = 0xFF000000u | (swatch.GetBkColor() & 0x00FFFFFFu & ~(0xFFu << shift)) |
+    const std::uint32_t colour = 0xFF000000u | (swatch.getBkColor() & 0x00FFFFFFu & ~(0xFFu << shift)) |
                                  (static_cast<std::uint32_t>(v) << shift);
-    swatch.SetBkColor(colour);
-    ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).SetSelectColor(colour);
+    swatch.setBkColor(colour);
+    ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).setSelectColor(colour);
     host_.settings().set(kColourByte + static_cast<std::size_t>(component), static_cast<std::uint8_t>(v),
                          SettingsSession::Mouse);
 }
@@ -138,7 +138,7 @@ void DpiPage::onPresetColour(int k)
 
 void DpiPage::onPaletteColour()
 {
-    setDpiColour(ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).GetSelectColor(), true);
+    setDpiColour(ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).getSelectColor(), true);
 }
 
 void DpiPage::redrawStages()
@@ -147,12 +147,12 @@ void DpiPage::redrawStages()
     const auto& cs = s.CurrentSettings;
     const DpiTable& table = DpiTable::forModel(s.modelId());
     for (int i = 0; i < kStages; ++i)
-        host_.control(stageEdit(i)).SetText(table.text(cs[kDpiStageByte + static_cast<std::size_t>(i)]));
+        host_.control(stageEdit(i)).setText(table.text(cs[kDpiStageByte + static_cast<std::size_t>(i)]));
     const int stage = cs[kCurrentStageByte];
     if (stage < kStages) {
         showStageButtons(stage);
         ui::SliderControl(host_.control(QLatin1String(sn::kDpiSlider)))
-            .SetValue(cs[kDpiStageByte + static_cast<std::size_t>(stage)]);
+            .setValue(cs[kDpiStageByte + static_cast<std::size_t>(stage)]);
     }
 }
 
@@ -164,7 +164,7 @@ void DpiPage::redrawIndicatorColour()
 
 void DpiPage::windowInit()
 {
-    ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).SetSelectColor(kPaletteSelectColor);
+    ui::ColorPaletteControl(host_.control(QLatin1String(sn::kPalette))).setSelectColor(kPaletteSelectColor);
 }
 
 std::span<const ui::ControlRef> DpiPage::controls() const { return sn::dpiPageControls(); }
@@ -172,22 +172,22 @@ std::span<const ui::ControlRef> DpiPage::controls() const { return sn::dpiPageCo
 void DpiPage::declare(FeatureRegistry& r)
 {
     using namespace ui::notify;
-    r.on(kColorChanged, sn::kPalette, [this](const ui::TNotifyUI&, int) { onPaletteColour(); });
-    r.onPrefix(kClick, sn::kPresetPrefix, [this](const ui::TNotifyUI&, int k) { onPresetColour(k); });
+    r.on(kColorChanged, sn::kPalette, [this](const ui::Notification&, int) { onPaletteColour(); });
+    r.onPrefix(kClick, sn::kPresetPrefix, [this](const ui::Notification&, int k) { onPresetColour(k); });
     for (int i = 0; i < kStages; ++i) {
-        r.on(kClick, sn::kStageButtons[i], [this, i](const ui::TNotifyUI&, int) { selectStage(i); });
-        r.on(kKillFocus, sn::kStageEdits[i], [this, i](const ui::TNotifyUI&, int) { commitStageEdit(i); });
+        r.on(kClick, sn::kStageButtons[i], [this, i](const ui::Notification&, int) { selectStage(i); });
+        r.on(kKillFocus, sn::kStageEdits[i], [this, i](const ui::Notification&, int) { commitStageEdit(i); });
     }
     for (int c = 0; c < 3; ++c)
-        r.on(kTextChanged, sn::kColourEdits[c], [this, c](const ui::TNotifyUI&, int) { onDpiColourEdit(c); });
-    r.on(kValueChanged, sn::kDpiSlider, [this](const ui::TNotifyUI&, int) { onDpiSlider(); });
+        r.on(kTextChanged, sn::kColourEdits[c], [this, c](const ui::Notification&, int) { onDpiColourEdit(c); });
+    r.on(kValueChanged, sn::kDpiSlider, [this](const ui::Notification&, int) { onDpiSlider(); });
     r.onRefresh(kRefreshStages, [this] { redrawStages(); });
     r.onRefresh(kRefreshIndicatorColour, [this] { redrawIndicatorColour(); });
     // The slider covers the model's DPI table.
     r.onModelShown([this](const ModelFacts& model, ModelShown) {
         ui::SliderControl slider(host_.control(QLatin1String(sn::kDpiSlider)));
-        slider.SetMinValue(0);
-        slider.SetMaxValue(model.dpiStageLimit());
+        slider.setMinValue(0);
+        slider.setMaxValue(model.dpiStageLimit());
     });
 }
 

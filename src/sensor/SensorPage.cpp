@@ -47,7 +47,7 @@ const QString SensorPage::kFactoryResetQuestion = QStringLiteral("是否要恢�
 
 void SensorPage::onReportRate()
 {
-    const int index = ui::ComboControl(host_.control(QLatin1String(sn::kReportRate))).GetCurSel();
+    const int index = ui::ComboControl(host_.control(QLatin1String(sn::kReportRate))).getCurSel();
     const auto b = static_cast<std::uint8_t>(index & 0xFF);  // no selection (-1) gives 255
     // CurrentSettings keeps the entry it had: only a re-read of the mouse or the profile
     // changes what the page refresh shows.
@@ -62,31 +62,31 @@ void SensorPage::setLiftOff(int millimetres)
 
 void SensorPage::onLiftOffOption(int millimetres)
 {
-    option(host_, millimetres == 2 ? sn::kLiftOff3 : sn::kLiftOff2).Selected(false, true);
+    option(host_, millimetres == 2 ? sn::kLiftOff3 : sn::kLiftOff2).setSelected(false, true);
     setLiftOff(millimetres);
 }
 
 void SensorPage::refreshLiftOff()
 {
     const bool two = host_.settings().setting(kLiftOffByte) <= 2;
-    option(host_, two ? sn::kLiftOff2 : sn::kLiftOff3).Selected(true, true);
-    option(host_, two ? sn::kLiftOff3 : sn::kLiftOff2).Selected(false, true);
+    option(host_, two ? sn::kLiftOff2 : sn::kLiftOff3).setSelected(true, true);
+    option(host_, two ? sn::kLiftOff3 : sn::kLiftOff2).setSelected(false, true);
     setLiftOff(two ? 2 : 3);
 }
 
 void SensorPage::onCalibrationEnd()
 {
-    option(host_, sn::kLiftOff3).Selected(false, false);
-    option(host_, sn::kLiftOff2).Selected(false, false);
+    option(host_, sn::kLiftOff3).setSelected(false, false);
+    option(host_, sn::kLiftOff2).setSelected(false, false);
     // The distance the calibration left in the mouse, as one of the two the page offers.
     const std::uint8_t liftOff = host_.settings().setting(kLiftOffByte) <= 2 ? 2 : 3;
-    option(host_, liftOff == 2 ? sn::kLiftOff2 : sn::kLiftOff3).Selected(true, false);
+    option(host_, liftOff == 2 ? sn::kLiftOff2 : sn::kLiftOff3).setSelected(true, false);
     host_.settings().set(kLiftOffByte, liftOff, SettingsSession::Image | SettingsSession::Key);
 }
 
 void SensorPage::onPointerSpeed()
 {
-    const int v = std::max(0, ui::SliderControl(host_.control(QLatin1String(sn::kPointerSpeed))).GetValue());
+    const int v = std::max(0, ui::SliderControl(host_.control(QLatin1String(sn::kPointerSpeed))).getValue());
     host_.settings().writeProfileKey("PRO0", v);
     systemSettings_.setPointerSpeedRequest(v * 2 + 1);
     systemSettings_.startPointerSpeedWorker();
@@ -95,12 +95,12 @@ void SensorPage::onPointerSpeed()
 void SensorPage::stepScrollLines(bool up)
 {
     ui::Control edit = host_.control(QLatin1String(sn::kScrollLinesEdit));
-    long c = ini::toLong(edit.GetText().toStdString());
+    long c = ini::toLong(edit.getText().toStdString());
     if (up)
         c = std::min(std::max(c, 1L) + 1, 10L);
     else
         c = std::max(std::min(c, 10L) - 1, 1L);
-    edit.SetText(QString::number(c));
+    edit.setText(QString::number(c));
     host_.settings().writeProfileKey("PRO1", c);
     systemSettings_.setScrollLinesRequest(static_cast<int>(c));
     systemSettings_.startScrollLinesWorker();
@@ -111,12 +111,12 @@ void SensorPage::factoryReset()
     if (host_.messageBox(kFactoryResetQuestion) != 1)
         return;
     ui::SliderControl speed(host_.control(QLatin1String(sn::kPointerSpeed)));
-    speed.SetValue(kFactoryPointerStep - 1);
-    speed.SetValue(kFactoryPointerStep);
+    speed.setValue(kFactoryPointerStep - 1);
+    speed.setValue(kFactoryPointerStep);
     SystemSettingWorkers& system = systemSettings_;
     system.setPointerSpeedRequest(kFactoryPointerSpeed);
     system.startPointerSpeedWorker();
-    host_.control(QLatin1String(sn::kScrollLinesEdit)).SetText(QString::number(kFactoryScrollLines));
+    host_.control(QLatin1String(sn::kScrollLinesEdit)).setText(QString::number(kFactoryScrollLines));
     host_.settings().writeProfileKeys({{"PRO0", kFactoryPointerStep}, {"PRO1", kFactoryScrollLines}});
     system.setScrollLinesRequest(kFactoryScrollLines);
     system.startScrollLinesWorker();
@@ -126,8 +126,8 @@ void SensorPage::factoryReset()
 
 void SensorPage::setCalibrationTexts(const char* status, const char* hint)
 {
-    host_.control(QLatin1String(sn::kCalibrationStatus)).SetProgramText(QString::fromUtf8(status));
-    host_.control(QLatin1String(sn::kCalibrationHint)).SetProgramText(QString::fromUtf8(hint));
+    host_.control(QLatin1String(sn::kCalibrationStatus)).setProgramText(QString::fromUtf8(status));
+    host_.control(QLatin1String(sn::kCalibrationHint)).setProgramText(QString::fromUtf8(hint));
 }
 
 void SensorPage::startCalibration()
@@ -161,13 +161,13 @@ void SensorPage::onReturnTimer()
     host_.selectPage(sn::kPageTabs, kCalibrationStartPage);
     // The navigation follows the page: the start option of the calibration would otherwise
     // stay the selected option of its group, and clicking it again would start nothing.
-    option(host_, sn::kCalibrationStartOption).Selected(true, false);
+    option(host_, sn::kCalibrationStartOption).setSelected(true, false);
     return_.stop();
 }
 
 void SensorPage::onLineCorrection()
 {
-    const std::uint8_t v = option(host_, sn::kLineCorrection).IsSelected() ? 1 : 0;
+    const std::uint8_t v = option(host_, sn::kLineCorrection).isSelected() ? 1 : 0;
     host_.settings().set(kLineCorrectionByte, v);
 }
 
@@ -175,13 +175,13 @@ void SensorPage::redrawReportRate()
 {
     const std::uint8_t rate = host_.settings().setting(kReportRateByte);
     // Selecting the entry reports it like a user's choice: it is written and sent again.
-    ui::ComboControl(host_.control(QLatin1String(sn::kReportRate))).SelectItem(rate);
+    ui::ComboControl(host_.control(QLatin1String(sn::kReportRate))).selectItem(rate);
 }
 
 void SensorPage::redrawLineCorrection()
 {
     // Shown only: the byte came from the mouse or was just sent.
-    option(host_, sn::kLineCorrection).Selected(host_.settings().setting(kLineCorrectionByte) != 0, false);
+    option(host_, sn::kLineCorrection).setSelected(host_.settings().setting(kLineCorrectionByte) != 0, false);
 }
 
 void SensorPage::shutdown()
@@ -196,7 +196,7 @@ std::span<const ui::ControlRef> SensorPage::controls() const { return sn::sensor
 void SensorPage::declare(FeatureRegistry& r)
 {
     using namespace ui::notify;
-    using Msg = const ui::TNotifyUI&;
+    using Msg = const ui::Notification&;
     r.on(kClick, sn::kScrollUp, [this](Msg, int) { stepScrollLines(true); });
     r.on(kClick, sn::kScrollDown, [this](Msg, int) { stepScrollLines(false); });
     r.on(kClick, sn::kFactoryReset, [this](Msg, int) { factoryReset(); });
@@ -211,9 +211,9 @@ void SensorPage::declare(FeatureRegistry& r)
     r.on(kValueChanged, sn::kPointerSpeed, [this](Msg, int) { onPointerSpeed(); });
     r.on(kItemSelect, sn::kReportRate, [this](Msg, int) { onReportRate(); });
 
-    r.onMessage(msg::WM_DEV_CALIB_END, [this](std::uintptr_t, std::intptr_t) { onCalibrationEnd(); });
-    r.onMessage(msg::WM_DEV_CALIB_OK, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(true); });
-    r.onMessage(msg::WM_DEV_CALIB_FAIL, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(false); });
+    r.onMessage(msg::kCalibrationEnd, [this](std::uintptr_t, std::intptr_t) { onCalibrationEnd(); });
+    r.onMessage(msg::kCalibrationOk, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(true); });
+    r.onMessage(msg::kCalibrationFail, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(false); });
 
     r.onRefresh(kRefreshReportRate, [this] { redrawReportRate(); });
     r.onRefresh(kRefreshLineCorrection, [this] { redrawLineCorrection(); });
@@ -225,11 +225,11 @@ void SensorPage::declare(FeatureRegistry& r)
             return;
         const int speed = static_cast<int>(a.applied.pointerSpeed);
         ui::SliderControl slider(host_.control(QLatin1String(sn::kPointerSpeed)));
-        slider.SetValue(speed - 1);
-        slider.SetValue(speed);
+        slider.setValue(speed - 1);
+        slider.setValue(speed);
         systemSettings_.setPointerSpeedRequest(speed * 2 + 1);
         systemSettings_.startPointerSpeedWorker();
-        host_.control(QLatin1String(sn::kScrollLinesEdit)).SetText(QString::number(a.applied.scrollLines));
+        host_.control(QLatin1String(sn::kScrollLinesEdit)).setText(QString::number(a.applied.scrollLines));
         systemSettings_.setScrollLinesRequest(static_cast<int>(a.applied.scrollLines));
         systemSettings_.startScrollLinesWorker();
     });

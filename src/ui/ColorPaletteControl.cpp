@@ -1,6 +1,6 @@
 #include "ui/ColorPaletteControl.h"
 
-#include "ui/CColorPaletteUI.h"
+#include "ui/ColorPaletteWidget.h"
 #include "ui/TypedControl.h"
 
 namespace corv::ui {
@@ -9,16 +9,16 @@ ColorPaletteControl::ColorPaletteControl(const Control& control)
     : Control(checkedKind(control, ControlKind::ColorPalette))
 { }
 
-std::uint32_t ColorPaletteControl::GetSelectColor() const
+std::uint32_t ColorPaletteControl::getSelectColor() const
 {
-    auto* p = qobject_cast<CColorPaletteUI*>(usable("GetSelectColor"));
-    return p != nullptr ? p->GetSelectColor() : 0;
+    auto* p = qobject_cast<ColorPaletteWidget*>(usable("getSelectColor"));
+    return p != nullptr ? p->getSelectColor() : 0;
 }
 
-void ColorPaletteControl::SetSelectColor(std::uint32_t argb)
+void ColorPaletteControl::setSelectColor(std::uint32_t argb)
 {
-    if (auto* p = qobject_cast<CColorPaletteUI*>(usable("SetSelectColor")))
-        p->SetSelectColor(argb);
+    if (auto* p = qobject_cast<ColorPaletteWidget*>(usable("setSelectColor")))
+        p->setSelectColor(argb);
 }
 
 }  // namespace corv::ui

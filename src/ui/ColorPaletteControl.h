@@ -1,5 +1,5 @@
 #pragma once
-// Handle on a colour palette control (CColorPaletteUI).
+// Handle on a colour palette control (ColorPaletteWidget).
 #include <cstdint>
 
 #include "ui/Control.h"
@@ -11,8 +11,8 @@ public:
     ColorPaletteControl() = default;
     explicit ColorPaletteControl(const Control& control);
 
-    std::uint32_t GetSelectColor() const;  // 0xAARRGGBB; 0 on a null handle
-    void SetSelectColor(std::uint32_t argb);
+    std::uint32_t getSelectColor() const;  // 0xAARRGGBB; 0 on a null handle
+    void setSelectColor(std::uint32_t argb);
 };
 
 }  // namespace corv::ui

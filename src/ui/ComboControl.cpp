@@ -13,21 +13,21 @@ constexpr int kUserDataRole = Qt::UserRole;
 
 ComboControl::ComboControl(const Control& control) : Control(checkedKind(control, ControlKind::Combo)) { }
 
-int ComboControl::GetCount() const
+int ComboControl::getCount() const
 {
-    auto* c = qobject_cast<QComboBox*>(usable("GetCount"));
+    auto* c = qobject_cast<QComboBox*>(usable("getCount"));
     return c != nullptr ? c->count() : 0;
 }
 
-int ComboControl::GetCurSel() const
+int ComboControl::getCurSel() const
 {
-    auto* c = qobject_cast<QComboBox*>(usable("GetCurSel"));
+    auto* c = qobject_cast<QComboBox*>(usable("getCurSel"));
     return c != nullptr ? c->currentIndex() : -1;
 }
 
-bool ComboControl::SelectItem(int index)
+bool ComboControl::selectItem(int index)
 {
-    auto* c = qobject_cast<QComboBox*>(usable("SelectItem"));
+    auto* c = qobject_cast<QComboBox*>(usable("selectItem"));
     if (c == nullptr || index < -1 || index >= c->count())
         return false;
     if (index == -1) {
@@ -40,9 +40,9 @@ bool ComboControl::SelectItem(int index)
     return true;
 }
 
-bool ComboControl::InsertItem(int index, const QString& text, const QString& userData, int fixedHeight)
+bool ComboControl::insertItem(int index, const QString& text, const QString& userData, int fixedHeight)
 {
-    auto* c = qobject_cast<QComboBox*>(usable("InsertItem"));
+    auto* c = qobject_cast<QComboBox*>(usable("insertItem"));
     if (c == nullptr || index < 0 || index > c->count())
         return false;
     const int before = c->currentIndex();
@@ -57,15 +57,15 @@ bool ComboControl::InsertItem(int index, const QString& text, const QString& use
     return true;
 }
 
-int ComboControl::AddItem(const QString& text, const QString& userData, int fixedHeight)
+int ComboControl::addItem(const QString& text, const QString& userData, int fixedHeight)
 {
-    const int index = GetCount();
-    return InsertItem(index, text, userData, fixedHeight) ? index : -1;
+    const int index = getCount();
+    return insertItem(index, text, userData, fixedHeight) ? index : -1;
 }
 
-bool ComboControl::RemoveAt(int index)
+bool ComboControl::removeAt(int index)
 {
-    auto* c = qobject_cast<QComboBox*>(usable("RemoveAt"));
+    auto* c = qobject_cast<QComboBox*>(usable("removeAt"));
     if (c == nullptr || index < 0 || index >= c->count())
         return false;
     const int before = c->currentIndex();
@@ -75,48 +75,48 @@ bool ComboControl::RemoveAt(int index)
     return true;
 }
 
-void ComboControl::RemoveAll()
+void ComboControl::removeAll()
 {
-    auto* c = qobject_cast<QComboBox*>(usable("RemoveAll"));
+    auto* c = qobject_cast<QComboBox*>(usable("removeAll"));
     if (c == nullptr)
         return;
     const QSignalBlocker blocker(c);
     c->clear();
 }
 
-QString ComboControl::GetItemText(int index) const
+QString ComboControl::getItemText(int index) const
 {
-    auto* c = qobject_cast<QComboBox*>(usable("GetItemText"));
+    auto* c = qobject_cast<QComboBox*>(usable("getItemText"));
     return c != nullptr && index >= 0 && index < c->count() ? c->itemText(index) : QString();
 }
 
-bool ComboControl::SetItemText(int index, const QString& text)
+bool ComboControl::setItemText(int index, const QString& text)
 {
-    auto* c = qobject_cast<QComboBox*>(usable("SetItemText"));
+    auto* c = qobject_cast<QComboBox*>(usable("setItemText"));
     if (c == nullptr || index < 0 || index >= c->count())
         return false;
     c->setItemText(index, text);
     return true;
 }
 
-QString ComboControl::GetItemUserData(int index) const
+QString ComboControl::getItemUserData(int index) const
 {
-    auto* c = qobject_cast<QComboBox*>(usable("GetItemUserData"));
+    auto* c = qobject_cast<QComboBox*>(usable("getItemUserData"));
     return c != nullptr && index >= 0 && index < c->count() ? c->itemData(index, kUserDataRole).toString() : QString();
 }
 
-bool ComboControl::SetItemUserData(int index, const QString& data)
+bool ComboControl::setItemUserData(int index, const QString& data)
 {
-    auto* c = qobject_cast<QComboBox*>(usable("SetItemUserData"));
+    auto* c = qobject_cast<QComboBox*>(usable("setItemUserData"));
     if (c == nullptr || index < 0 || index >= c->count())
         return false;
     c->setItemData(index, data, kUserDataRole);
     return true;
 }
 
-int ComboControl::GetItemHeight(int index) const
+int ComboControl::getItemHeight(int index) const
 {
-    auto* c = qobject_cast<QComboBox*>(usable("GetItemHeight"));
+    auto* c = qobject_cast<QComboBox*>(usable("getItemHeight"));
     if (c == nullptr || index < 0 || index >= c->count())
         return 0;
     return c->itemData(index, Qt::SizeHintRole).toSize().height();

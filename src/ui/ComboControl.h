@@ -12,20 +12,20 @@ public:
     ComboControl() = default;
     explicit ComboControl(const Control& control);
 
-    int GetCount() const;
-    int GetCurSel() const;
+    int getCount() const;
+    int getCurSel() const;
     // False for an index outside -1..count-1 (nothing changes then).
-    bool SelectItem(int index);
+    bool selectItem(int index);
     // Appends an item; returns its index (-1 on a null handle). height 0 keeps the default.
-    int AddItem(const QString& text, const QString& userData, int fixedHeight = 0);
-    bool InsertItem(int index, const QString& text, const QString& userData, int fixedHeight = 0);
-    bool RemoveAt(int index);
-    void RemoveAll();
-    QString GetItemText(int index) const;
-    bool SetItemText(int index, const QString& text);
-    QString GetItemUserData(int index) const;
-    bool SetItemUserData(int index, const QString& data);
-    int GetItemHeight(int index) const;
+    int addItem(const QString& text, const QString& userData, int fixedHeight = 0);
+    bool insertItem(int index, const QString& text, const QString& userData, int fixedHeight = 0);
+    bool removeAt(int index);
+    void removeAll();
+    QString getItemText(int index) const;
+    bool setItemText(int index, const QString& text);
+    QString getItemUserData(int index) const;
+    bool setItemUserData(int index, const QString& data);
+    int getItemHeight(int index) const;
 };
 
 }  // namespace corv::ui

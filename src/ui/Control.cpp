@@ -100,63 +100,63 @@ QWidget* Control::usable(const char* operation) const
     return w_.data();
 }
 
-QString Control::GetName() const
+QString Control::getName() const
 {
-    auto* w = usable("GetName");
+    auto* w = usable("getName");
     return w != nullptr ? w->objectName() : QString();
 }
 
-QString Control::GetText() const
+QString Control::getText() const
 {
-    auto* w = usable("GetText");
+    auto* w = usable("getText");
     return w != nullptr ? controlText(w) : QString();
 }
 
-void Control::SetText(const QString& text)
+void Control::setText(const QString& text)
 {
-    if (auto* w = usable("SetText"))
+    if (auto* w = usable("setText"))
         setControlText(w, text);
 }
 
-void Control::SetProgramText(const QString& text)
+void Control::setProgramText(const QString& text)
 {
-    if (auto* w = usable("SetProgramText"))
-        setProgramText(w, text);
+    if (auto* w = usable("setProgramText"))
+        ui::setProgramText(w, text);
 }
 
-void Control::SetToolTip(const QString& text)
+void Control::setToolTip(const QString& text)
 {
-    if (auto* w = usable("SetToolTip"))
+    if (auto* w = usable("setToolTip"))
         w->setToolTip(text);
 }
 
-bool Control::IsVisible() const
+bool Control::isVisible() const
 {
-    auto* w = usable("IsVisible");
+    auto* w = usable("isVisible");
     return w != nullptr && !w->isHidden();
 }
 
-void Control::SetVisible(bool visible)
+void Control::setVisible(bool visible)
 {
-    if (auto* w = usable("SetVisible"))
+    if (auto* w = usable("setVisible"))
         w->setVisible(visible);
 }
 
-bool Control::IsEnabled() const
+bool Control::isEnabled() const
 {
-    auto* w = usable("IsEnabled");
+    auto* w = usable("isEnabled");
     return w != nullptr && w->isEnabled();
 }
 
-void Control::SetEnabled(bool enabled)
+void Control::setEnabled(bool enabled)
 {
-    if (auto* w = usable("SetEnabled"))
+    if (auto* w = usable("setEnabled"))
         w->setEnabled(enabled);
 }
 
-void Control::SetInputEnabled(bool enabled)
+void Control::setInputEnabled(bool enabled)
 {
-    auto* w = usable("SetInputEnabled");
+    auto* w = usable("setInputEnabled");
     if (w == nullptr)
         return;
     w->setProperty(kInputBlocked, !enabled);
@@ -171,90 +171,90 @@ void Control::SetInputEnabled(bool enabled)
     }
 }
 
-bool Control::IsInputEnabled() const
+bool Control::isInputEnabled() const
 {
-    auto* w = usable("IsInputEnabled");
+    auto* w = usable("isInputEnabled");
     return w != nullptr && !w->property(kInputBlocked).toBool();
 }
 
-QString Control::GetBkImage() const
+QString Control::getBkImage() const
 {
-    auto* w = usable("GetBkImage");
+    auto* w = usable("getBkImage");
     return w != nullptr ? w->property(kBkImage).toString() : QString();
 }
 
-void Control::SetBkImage(const QString& image)
+void Control::setBkImage(const QString& image)
 {
-    auto* w = usable("SetBkImage");
+    auto* w = usable("setBkImage");
     if (w == nullptr)
         return;
     w->setProperty(kBkImage, image);
     applyVisuals(w);
 }
 
-QString Control::GetNormalImage() const
+QString Control::getNormalImage() const
 {
-    auto* w = usable("GetNormalImage");
+    auto* w = usable("getNormalImage");
     return w != nullptr ? w->property(kNormalImage).toString() : QString();
 }
 
-void Control::SetNormalImage(const QString& image)
+void Control::setNormalImage(const QString& image)
 {
-    auto* w = usable("SetNormalImage");
+    auto* w = usable("setNormalImage");
     if (w == nullptr)
         return;
     w->setProperty(kNormalImage, image);
     applyVisuals(w);
 }
 
-QString Control::GetHotImage() const
+QString Control::getHotImage() const
 {
-    auto* w = usable("GetHotImage");
+    auto* w = usable("getHotImage");
     return w != nullptr ? w->property(kHotImage).toString() : QString();
 }
 
-void Control::SetHotImage(const QString& image)
+void Control::setHotImage(const QString& image)
 {
-    auto* w = usable("SetHotImage");
+    auto* w = usable("setHotImage");
     if (w == nullptr)
         return;
     w->setProperty(kHotImage, image);
     applyVisuals(w);
 }
 
-QString Control::GetPushedImage() const
+QString Control::getPushedImage() const
 {
-    auto* w = usable("GetPushedImage");
+    auto* w = usable("getPushedImage");
     return w != nullptr ? w->property(kPushedImage).toString() : QString();
 }
 
-void Control::SetPushedImage(const QString& image)
+void Control::setPushedImage(const QString& image)
 {
-    auto* w = usable("SetPushedImage");
+    auto* w = usable("setPushedImage");
     if (w == nullptr)
         return;
     w->setProperty(kPushedImage, image);
     applyVisuals(w);
 }
 
-std::uint32_t Control::GetBkColor() const
+std::uint32_t Control::getBkColor() const
 {
-    auto* w = usable("GetBkColor");
+    auto* w = usable("getBkColor");
     return w != nullptr ? w->property(kBkColor).toUInt() : 0;
 }
 
-void Control::SetBkColor(std::uint32_t argb)
+void Control::setBkColor(std::uint32_t argb)
 {
-    auto* w = usable("SetBkColor");
+    auto* w = usable("setBkColor");
     if (w == nullptr)
         return;
     w->setProperty(kBkColor, static_cast<uint>(argb));
     applyVisuals(w);
 }
 
-QString Control::GetUserData() const
+QString Control::getUserData() const
 {
-    auto* w = usable("GetUserData");
+    auto* w = usable("getUserData");
     if (w == nullptr)
         return QString();
     // Set by the program, or else given by the layout ("userdata" property).
@@ -262,19 +262,19 @@ QString Control::GetUserData() const
     return v.isValid() ? v.toString() : w->property("userdata").toString();
 }
 
-void Control::SetUserData(const QString& data)
+void Control::setUserData(const QString& data)
 {
-    if (auto* w = usable("SetUserData"))
+    if (auto* w = usable("setUserData"))
         w->setProperty(kUserData, data);
 }
 
-void Control::NeedUpdate()
+void Control::needUpdate()
 {
-    if (auto* w = usable("NeedUpdate"))
+    if (auto* w = usable("needUpdate"))
         w->update();
 }
 
-Control FindControl(QWidget* root, const QString& name)
+Control findControl(QWidget* root, const QString& name)
 {
     if (root == nullptr || name.isEmpty())
         return Control();

@@ -3,7 +3,7 @@
 // and becomes null when the control is destroyed. Every operation on a null handle does
 // nothing (reads give their empty value), so a control missing from the skin has no effect.
 // Controls belong to the UI thread: an operation called on another thread is refused with a
-// warning and does nothing (worker threads use SendToUiThread).
+// warning and does nothing (worker threads use sendToUiThread).
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -22,40 +22,40 @@ public:
     QWidget* widget() const { return w_.data(); }
     ControlKind kind() const { return kindOf(w_.data()); }
 
-    QString GetName() const;
-    QString GetText() const;
-    void SetText(const QString& text);
+    QString getName() const;
+    QString getText() const;
+    void setText(const QString& text);
     // One of the program's own texts (written in Chinese), shown in the current language and
     // again in the new one after a language switch (ui/ResourceManager.h).
-    void SetProgramText(const QString& text);
-    void SetToolTip(const QString& text);
+    void setProgramText(const QString& text);
+    void setToolTip(const QString& text);
     // The control's own visibility (a control of a hidden window can still be "visible").
-    bool IsVisible() const;
-    void SetVisible(bool visible);
-    bool IsEnabled() const;
-    void SetEnabled(bool enabled);
+    bool isVisible() const;
+    void setVisible(bool visible);
+    bool isEnabled() const;
+    void setEnabled(bool enabled);
     // Allows or blocks mouse and keyboard input without changing the enabled look.
-    void SetInputEnabled(bool enabled);
-    bool IsInputEnabled() const;
+    void setInputEnabled(bool enabled);
+    bool isInputEnabled() const;
 
     // Image descriptions ("file='ms/du1.png'", "" for none), paths relative to the skin folder.
-    QString GetBkImage() const;
-    void SetBkImage(const QString& image);
-    QString GetNormalImage() const;
-    void SetNormalImage(const QString& image);
-    QString GetHotImage() const;
-    void SetHotImage(const QString& image);
-    QString GetPushedImage() const;
-    void SetPushedImage(const QString& image);
+    QString getBkImage() const;
+    void setBkImage(const QString& image);
+    QString getNormalImage() const;
+    void setNormalImage(const QString& image);
+    QString getHotImage() const;
+    void setHotImage(const QString& image);
+    QString getPushedImage() const;
+    void setPushedImage(const QString& image);
     // Background colour 0xAARRGGBB; 0 for none.
-    std::uint32_t GetBkColor() const;
-    void SetBkColor(std::uint32_t argb);
+    std::uint32_t getBkColor() const;
+    void setBkColor(std::uint32_t argb);
 
-    QString GetUserData() const;
-    void SetUserData(const QString& data);
+    QString getUserData() const;
+    void setUserData(const QString& data);
 
     // Repaints the control.
-    void NeedUpdate();
+    void needUpdate();
 
 protected:
     // The widget when it exists and the caller is on the UI thread; otherwise null.
@@ -65,6 +65,6 @@ protected:
 };
 
 // Finds a control by name under root (root included); a null handle when absent.
-Control FindControl(QWidget* root, const QString& name);
+Control findControl(QWidget* root, const QString& name);
 
 }  // namespace corv::ui

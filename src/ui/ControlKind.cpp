@@ -9,9 +9,9 @@
 #include <QSlider>
 #include <QStackedWidget>
 
-#include "ui/CCircleProgressUI.h"
-#include "ui/CColorPaletteUI.h"
-#include "ui/CMultiColorSelectionUI.h"
+#include "ui/CircleProgress.h"
+#include "ui/ColorPaletteWidget.h"
+#include "ui/MultiColorSelection.h"
 
 namespace corv::ui {
 
@@ -30,15 +30,15 @@ ControlKind kindOf(const QWidget* w)
         return ControlKind::List;
     if (qobject_cast<const QSlider*>(w))
         return ControlKind::Slider;
-    if (qobject_cast<const QProgressBar*>(w) || qobject_cast<const CCircleProgressUI*>(w))
+    if (qobject_cast<const QProgressBar*>(w) || qobject_cast<const CircleProgress*>(w))
         return ControlKind::Progress;
     if (qobject_cast<const QStackedWidget*>(w))
         return ControlKind::TabLayout;
     if (qobject_cast<const QLabel*>(w))
         return ControlKind::Label;
-    if (qobject_cast<const CColorPaletteUI*>(w))
+    if (qobject_cast<const ColorPaletteWidget*>(w))
         return ControlKind::ColorPalette;
-    if (qobject_cast<const CMultiColorSelectionUI*>(w))
+    if (qobject_cast<const MultiColorSelection*>(w))
         return ControlKind::MultiColor;
     return ControlKind::Container;
 }

@@ -18,8 +18,8 @@ enum class ControlKind {
     Progress,      // progress indicator (also the circular progress)
     TabLayout,     // pages switched by index
     Container,     // any other panel
-    ColorPalette,  // CColorPaletteUI: "colorchanged"
-    MultiColor,    // CMultiColorSelectionUI
+    ColorPalette,  // ColorPaletteWidget: "colorchanged"
+    MultiColor,    // MultiColorSelection
 };
 
 // The kind of a widget; Container for plain panels, Any for null.

@@ -49,11 +49,11 @@ QString ask(QWidget* parent, const FileDialogRequest& request)
 
 }  // namespace
 
-void SetFileDialogResponder(FileDialogResponder r) { responder() = std::move(r); }
+void setFileDialogResponder(FileDialogResponder r) { responder() = std::move(r); }
 
-bool HasFileDialogResponder() { return static_cast<bool>(responder()); }
+bool hasFileDialogResponder() { return static_cast<bool>(responder()); }
 
-QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
+QString getOpenFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
 {
     FileDialogRequest request;
     request.kind = FileDialogRequest::Kind::Open;
@@ -63,7 +63,7 @@ QString GetOpenFileName(QWidget* parent, const QString& title, const QString& fo
     return ask(parent, request);
 }
 
-QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
+QString getSaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                         const QString& defaultSuffix)
 {
     FileDialogRequest request;

@@ -22,16 +22,16 @@ struct FileDialogRequest {
 // The chosen file, or nothing when the dialog was cancelled.
 using FileDialogResponder = std::function<std::optional<QString>(const FileDialogRequest&)>;
 
-void SetFileDialogResponder(FileDialogResponder responder);
-bool HasFileDialogResponder();
+void setFileDialogResponder(FileDialogResponder responder);
+bool hasFileDialogResponder();
 
 // The file chosen to open, or an empty string when the user cancelled. UI thread only (a call
 // from another thread is refused with a warning and returns an empty string).
-QString GetOpenFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
+QString getOpenFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter);
 
 // The file chosen to save to, or an empty string when the user cancelled. A chosen name
 // without a suffix gets defaultSuffix (given without the dot, e.g. "pro"). UI thread only.
-QString GetSaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
+QString getSaveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                         const QString& defaultSuffix = QString());
 
 }  // namespace corv::ui

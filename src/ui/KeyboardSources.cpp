@@ -1,7 +1,7 @@
 #include "ui/KeyboardSources.h"
 
-#include "platform/CDeviceHook.h"
 #include "platform/DesktopSession.h"
+#include "platform/KeyboardHook.h"
 #include "platform/X11KeyboardSource.h"
 #include "ui/KeyboardPump.h"
 #include "ui/OwnWindowKeySource.h"
@@ -25,14 +25,14 @@ KeyboardCapture::KeyboardCapture() : KeyboardCapture(makeKeyboardSource()) { }
 KeyboardCapture::KeyboardCapture(std::unique_ptr<KeyboardSource> source)
     : source_(std::move(source)), pump_(std::make_unique<KeyboardPump>(*source_))
 {
-    CDeviceHook::UseSource(source_.get());
+    KeyboardHook::useSource(source_.get());
     // A listen() only ever drops an event held back, so the pump's timer needs no re-arming
     // when the hooks change how the source listens: a due deadline then finds nothing.
 }
 
 KeyboardCapture::~KeyboardCapture()
 {
-    CDeviceHook::UseSource(nullptr);
+    KeyboardHook::useSource(nullptr);
     pump_.reset();
     source_.reset();
 }

@@ -14,7 +14,7 @@ std::unique_ptr<KeyboardSource> makeKeyboardSource();
 
 // The keyboard capture of the process for the lifetime of the object: a source (by default
 // makeKeyboardSource()), run on the event loop by a pump and used by the hooks
-// (CDeviceHook::UseSource); the hooks let go of it before it is destroyed. Create it on
+// (KeyboardHook::useSource); the hooks let go of it before it is destroyed. createWindow it on
 // the UI thread while no hook is installed.
 class KeyboardCapture {
 public:

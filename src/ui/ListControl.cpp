@@ -33,21 +33,21 @@ void insertKeepingSelection(QListWidget* l, int index, QListWidgetItem* item, co
 
 ListControl::ListControl(const Control& control) : Control(checkedKind(control, ControlKind::List)) { }
 
-int ListControl::GetCount() const
+int ListControl::getCount() const
 {
-    auto* l = qobject_cast<QListWidget*>(usable("GetCount"));
+    auto* l = qobject_cast<QListWidget*>(usable("getCount"));
     return l != nullptr ? l->count() : 0;
 }
 
-int ListControl::GetCurSel() const
+int ListControl::getCurSel() const
 {
-    auto* l = qobject_cast<QListWidget*>(usable("GetCurSel"));
+    auto* l = qobject_cast<QListWidget*>(usable("getCurSel"));
     return l != nullptr ? l->currentRow() : -1;
 }
 
-bool ListControl::SelectItem(int index)
+bool ListControl::selectItem(int index)
 {
-    auto* l = qobject_cast<QListWidget*>(usable("SelectItem"));
+    auto* l = qobject_cast<QListWidget*>(usable("selectItem"));
     if (l == nullptr || index < -1 || index >= l->count())
         return false;
     if (index == -1) {
@@ -60,9 +60,9 @@ bool ListControl::SelectItem(int index)
     return true;
 }
 
-bool ListControl::InsertTextRow(int index, const QString& text, const QString& userData, int height)
+bool ListControl::insertTextRow(int index, const QString& text, const QString& userData, int height)
 {
-    auto* l = qobject_cast<QListWidget*>(usable("InsertTextRow"));
+    auto* l = qobject_cast<QListWidget*>(usable("insertTextRow"));
     if (l == nullptr || index < 0 || index > l->count())
         return false;
     auto* item = new QListWidgetItem(text);
@@ -71,9 +71,9 @@ bool ListControl::InsertTextRow(int index, const QString& text, const QString& u
     return true;
 }
 
-bool ListControl::InsertActionRow(int index, bool down, const QString& keyName, const QString& userData, int height)
+bool ListControl::insertActionRow(int index, bool down, const QString& keyName, const QString& userData, int height)
 {
-    auto* l = qobject_cast<QListWidget*>(usable("InsertActionRow"));
+    auto* l = qobject_cast<QListWidget*>(usable("insertActionRow"));
     if (l == nullptr || index < 0 || index > l->count())
         return false;
     auto* item = new QListWidgetItem(keyName);
@@ -89,75 +89,75 @@ bool ListControl::InsertActionRow(int index, bool down, const QString& keyName, 
     return true;
 }
 
-int ListControl::AddTextRow(const QString& text, const QString& userData, int height)
+int ListControl::addTextRow(const QString& text, const QString& userData, int height)
 {
-    const int index = GetCount();
-    return InsertTextRow(index, text, userData, height) ? index : -1;
+    const int index = getCount();
+    return insertTextRow(index, text, userData, height) ? index : -1;
 }
 
-int ListControl::AddActionRow(bool down, const QString& keyName, const QString& userData, int height)
+int ListControl::addActionRow(bool down, const QString& keyName, const QString& userData, int height)
 {
-    const int index = GetCount();
-    return InsertActionRow(index, down, keyName, userData, height) ? index : -1;
+    const int index = getCount();
+    return insertActionRow(index, down, keyName, userData, height) ? index : -1;
 }
 
-ListControl::RowKind ListControl::GetRowKind(int index) const
+ListControl::RowKind ListControl::getRowKind(int index) const
 {
-    auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetRowKind")), index);
+    auto* item = itemAt(qobject_cast<QListWidget*>(usable("getRowKind")), index);
     return item != nullptr ? static_cast<RowKind>(item->data(kKindRole).toInt()) : RowKind::None;
 }
 
-QString ListControl::GetRowName(int index) const
+QString ListControl::getRowName(int index) const
 {
-    auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetRowName")), index);
+    auto* item = itemAt(qobject_cast<QListWidget*>(usable("getRowName")), index);
     return item != nullptr ? item->data(kNameRole).toString() : QString();
 }
 
-bool ListControl::IsActionDown(int index) const
+bool ListControl::isActionDown(int index) const
 {
-    auto* item = itemAt(qobject_cast<QListWidget*>(usable("IsActionDown")), index);
+    auto* item = itemAt(qobject_cast<QListWidget*>(usable("isActionDown")), index);
     return item != nullptr && item->data(kDownRole).toBool();
 }
 
-QString ListControl::GetItemText(int index) const
+QString ListControl::getItemText(int index) const
 {
-    auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetItemText")), index);
+    auto* item = itemAt(qobject_cast<QListWidget*>(usable("getItemText")), index);
     return item != nullptr ? item->text() : QString();
 }
 
-bool ListControl::SetItemText(int index, const QString& text)
+bool ListControl::setItemText(int index, const QString& text)
 {
-    auto* item = itemAt(qobject_cast<QListWidget*>(usable("SetItemText")), index);
+    auto* item = itemAt(qobject_cast<QListWidget*>(usable("setItemText")), index);
     if (item == nullptr)
         return false;
     item->setText(text);
     return true;
 }
 
-QString ListControl::GetItemUserData(int index) const
+QString ListControl::getItemUserData(int index) const
 {
-    auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetItemUserData")), index);
+    auto* item = itemAt(qobject_cast<QListWidget*>(usable("getItemUserData")), index);
     return item != nullptr ? item->data(kUserDataRole).toString() : QString();
 }
 
-bool ListControl::SetItemUserData(int index, const QString& data)
+bool ListControl::setItemUserData(int index, const QString& data)
 {
-    auto* item = itemAt(qobject_cast<QListWidget*>(usable("SetItemUserData")), index);
+    auto* item = itemAt(qobject_cast<QListWidget*>(usable("setItemUserData")), index);
     if (item == nullptr)
         return false;
     item->setData(kUserDataRole, data);
     return true;
 }
 
-int ListControl::GetItemHeight(int index) const
+int ListControl::getItemHeight(int index) const
 {
-    auto* item = itemAt(qobject_cast<QListWidget*>(usable("GetItemHeight")), index);
+    auto* item = itemAt(qobject_cast<QListWidget*>(usable("getItemHeight")), index);
     return item != nullptr ? item->sizeHint().height() : 0;
 }
 
-bool ListControl::RemoveAt(int index)
+bool ListControl::removeAt(int index)
 {
-    auto* l = qobject_cast<QListWidget*>(usable("RemoveAt"));
+    auto* l = qobject_cast<QListWidget*>(usable("removeAt"));
     if (itemAt(l, index) == nullptr)
         return false;
     const QSignalBlocker blocker(l);
@@ -169,9 +169,9 @@ bool ListControl::RemoveAt(int index)
     return true;
 }
 
-void ListControl::RemoveAll()
+void ListControl::removeAll()
 {
-    auto* l = qobject_cast<QListWidget*>(usable("RemoveAll"));
+    auto* l = qobject_cast<QListWidget*>(usable("removeAll"));
     if (l == nullptr)
         return;
     const QSignalBlocker blocker(l);

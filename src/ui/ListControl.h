@@ -16,27 +16,27 @@ public:
     ListControl() = default;
     explicit ListControl(const Control& control);
 
-    int GetCount() const;
-    int GetCurSel() const;
-    bool SelectItem(int index);
+    int getCount() const;
+    int getCurSel() const;
+    bool selectItem(int index);
 
     // Insert at index (0..count); return false on a bad index or a null handle.
-    bool InsertTextRow(int index, const QString& text, const QString& userData, int height = kDefaultRowHeight);
-    bool InsertActionRow(int index, bool down, const QString& keyName, const QString& userData,
+    bool insertTextRow(int index, const QString& text, const QString& userData, int height = kDefaultRowHeight);
+    bool insertActionRow(int index, bool down, const QString& keyName, const QString& userData,
                          int height = kDefaultRowHeight);
-    int AddTextRow(const QString& text, const QString& userData, int height = kDefaultRowHeight);
-    int AddActionRow(bool down, const QString& keyName, const QString& userData, int height = kDefaultRowHeight);
+    int addTextRow(const QString& text, const QString& userData, int height = kDefaultRowHeight);
+    int addActionRow(bool down, const QString& keyName, const QString& userData, int height = kDefaultRowHeight);
 
-    RowKind GetRowKind(int index) const;
-    QString GetRowName(int index) const;  // "macro_action" for action rows
-    bool IsActionDown(int index) const;
-    QString GetItemText(int index) const;
-    bool SetItemText(int index, const QString& text);
-    QString GetItemUserData(int index) const;
-    bool SetItemUserData(int index, const QString& data);
-    int GetItemHeight(int index) const;
-    bool RemoveAt(int index);
-    void RemoveAll();
+    RowKind getRowKind(int index) const;
+    QString getRowName(int index) const;  // "macro_action" for action rows
+    bool isActionDown(int index) const;
+    QString getItemText(int index) const;
+    bool setItemText(int index, const QString& text);
+    QString getItemUserData(int index) const;
+    bool setItemUserData(int index, const QString& data);
+    int getItemHeight(int index) const;
+    bool removeAt(int index);
+    void removeAll();
 };
 
 }  // namespace corv::ui

@@ -18,7 +18,7 @@ bool isTrue(QStringView v)
 }
 }  // namespace
 
-std::optional<std::vector<MenuWnd::Item>> MenuWnd::ParseMenuFile(const QString& file)
+std::optional<std::vector<MenuWnd::Item>> MenuWnd::parseMenuFile(const QString& file)
 {
     const auto data = ResourceManager::readLimited(ResourceManager::instance().resolveFile(file));
     if (!data) {
@@ -57,9 +57,9 @@ std::optional<std::vector<MenuWnd::Item>> MenuWnd::ParseMenuFile(const QString& 
     return items;
 }
 
-std::unique_ptr<QMenu> MenuWnd::BuildMenu(const QString& file, MenuHandler handler, QWidget* parent)
+std::unique_ptr<QMenu> MenuWnd::buildMenu(const QString& file, MenuHandler handler, QWidget* parent)
 {
-    const auto items = ParseMenuFile(file);
+    const auto items = parseMenuFile(file);
     if (!items)
         return nullptr;
     auto menu = std::make_unique<QMenu>(parent);
@@ -69,7 +69,7 @@ std::unique_ptr<QMenu> MenuWnd::BuildMenu(const QString& file, MenuHandler handl
             menu->addSeparator();
             continue;
         }
-        const auto text = ResourceManager::instance().GetText(item.name, QStringLiteral("menu"));
+        const auto text = ResourceManager::instance().getText(item.name, QStringLiteral("menu"));
         QAction* action = menu->addAction(text.value_or(item.text));
         action->setObjectName(item.name);
         action->setData(item.userData);
@@ -89,9 +89,9 @@ std::unique_ptr<QMenu> MenuWnd::BuildMenu(const QString& file, MenuHandler handl
     return menu;
 }
 
-QMenu* MenuWnd::Init(const QString& file, QPoint screenPoint, MenuHandler handler, QWidget* parent)
+QMenu* MenuWnd::init(const QString& file, QPoint screenPoint, MenuHandler handler, QWidget* parent)
 {
-    auto menu = BuildMenu(file, std::move(handler), parent);
+    auto menu = buildMenu(file, std::move(handler), parent);
     if (!menu)
         return nullptr;
     QMenu* shown = menu.release();
@@ -100,7 +100,7 @@ QMenu* MenuWnd::Init(const QString& file, QPoint screenPoint, MenuHandler handle
     return shown;
 }
 
-bool MenuWnd::TriggerItem(QMenu* menu, const QString& name)
+bool MenuWnd::triggerItem(QMenu* menu, const QString& name)
 {
     if (menu == nullptr)
         return false;
@@ -111,7 +111,7 @@ bool MenuWnd::TriggerItem(QMenu* menu, const QString& name)
             return true;
         }
         // Items of submenus count as items of the menu.
-        if (QMenu* sub = action->menu(); sub != nullptr && TriggerItem(sub, name))
+        if (QMenu* sub = action->menu(); sub != nullptr && triggerItem(sub, name))
             return true;
     }
     return false;

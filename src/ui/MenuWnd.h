@@ -39,15 +39,15 @@ public:
     };
 
     // The items of a menu file of the skin; nothing when missing or malformed.
-    static std::optional<std::vector<Item>> ParseMenuFile(const QString& file);
+    static std::optional<std::vector<Item>> parseMenuFile(const QString& file);
     // A menu of the file's items whose choice goes to handler; null when the file fails.
-    static std::unique_ptr<QMenu> BuildMenu(const QString& file, MenuHandler handler, QWidget* parent = nullptr);
+    static std::unique_ptr<QMenu> buildMenu(const QString& file, MenuHandler handler, QWidget* parent = nullptr);
     // Shows a menu file at a screen point; the menu deletes itself when closed. Returns it
     // (null when the file fails).
-    static QMenu* Init(const QString& file, QPoint screenPoint, MenuHandler handler, QWidget* parent = nullptr);
+    static QMenu* init(const QString& file, QPoint screenPoint, MenuHandler handler, QWidget* parent = nullptr);
     // Chooses the item of that name (submenus included) as the user would; false when
     // there is none.
-    static bool TriggerItem(QMenu* menu, const QString& name);
+    static bool triggerItem(QMenu* menu, const QString& name);
 };
 
 }  // namespace corv::ui

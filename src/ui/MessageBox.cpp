@@ -3,7 +3,7 @@
 #include <QLoggingCategory>
 #include <memory>
 
-#include "ui/CMsgWnd.h"
+#include "ui/MessageWindow.h"
 #include "ui/UiThread.h"
 
 namespace corv::ui {
@@ -18,41 +18,41 @@ MessageBoxResponder& responder()
 }
 }  // namespace
 
-void SetMessageBoxResponder(MessageBoxResponder r) { responder() = std::move(r); }
+void setMessageBoxResponder(MessageBoxResponder r) { responder() = std::move(r); }
 
-bool HasMessageBoxResponder() { return static_cast<bool>(responder()); }
+bool hasMessageBoxResponder() { return static_cast<bool>(responder()); }
 
-int ShowMessageBox(QWidget* parent, const QString& text)
+int showMessageBox(QWidget* parent, const QString& text)
 {
     if (!onUiThread()) {
         qCWarning(lcMsg) << "message box requested outside the UI thread; refused:" << text;
         return 0;
     }
-    auto box = std::make_unique<CMsgWnd>();
+    auto box = std::make_unique<MessageWindow>();
     QWidget* owner = parent != nullptr ? parent->window() : nullptr;
-    if (!box->Create(owner, QStringLiteral("msgwnd"), 0, 0, true)) {
+    if (!box->createWindow(owner, QStringLiteral("msgwnd"), 0, 0, true)) {
         qCWarning(lcMsg) << "message box layout missing; not shown:" << text;
         return 0;
     }
     box->setAttribute(Qt::WA_DeleteOnClose, false);
-    box->CenterWindow();
-    Control message = box->FindControl(QStringLiteral("MessageText"));
+    box->centerWindow();
+    Control message = box->findControl(QStringLiteral("MessageText"));
     if (!text.isEmpty())
-        message.SetProgramText(text);  // in the language shown
+        message.setProgramText(text);  // in the language shown
 
     if (responder()) {
         MessageBoxRequest request;
         request.requestedText = text;
         request.hasMessageText = static_cast<bool>(message);
-        request.shownText = message.GetText();
+        request.shownText = message.getText();
         const QString press = responder()(request);
-        box->ClickControl(press);
+        box->clickControl(press);
         // A press that does not close the box counts as closing it without confirmation.
-        if (!box->WasClosed())
-            box->Close(0);
-        return box->LastResult();
+        if (!box->wasClosed())
+            box->closeWindow(0);
+        return box->lastResult();
     }
-    return box->ShowModal();
+    return box->showModal();
 }
 
 }  // namespace corv::ui

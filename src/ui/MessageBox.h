@@ -1,5 +1,5 @@
 #pragma once
-// ShowMessageBox: every notice and question of the program, in the skinned message window,
+// showMessageBox: every notice and question of the program, in the skinned message window,
 // modal over the main window, in the current language (the text is one of the program's own,
 // written in Chinese: ui/ResourceManager.h). Returns 1 when the user pressed "confirm_btn",
 // else 0.
@@ -24,11 +24,11 @@ struct MessageBoxRequest {
 // it with 0.
 using MessageBoxResponder = std::function<QString(const MessageBoxRequest&)>;
 
-void SetMessageBoxResponder(MessageBoxResponder responder);
-bool HasMessageBoxResponder();
+void setMessageBoxResponder(MessageBoxResponder responder);
+bool hasMessageBoxResponder();
 
 // UI thread only (a call from another thread is refused with a warning and returns 0). An
 // empty text leaves the layout's text. Returns 0 as well when the layout cannot be loaded.
-int ShowMessageBox(QWidget* parent, const QString& text);
+int showMessageBox(QWidget* parent, const QString& text);
 
 }  // namespace corv::ui

@@ -1,6 +1,6 @@
 #include "ui/MultiColorControl.h"
 
-#include "ui/CMultiColorSelectionUI.h"
+#include "ui/MultiColorSelection.h"
 #include "ui/TypedControl.h"
 
 namespace corv::ui {
@@ -8,44 +8,44 @@ namespace corv::ui {
 MultiColorControl::MultiColorControl(const Control& control)
     : Control(checkedKind(control, ControlKind::MultiColor)) { }
 
-int MultiColorControl::GetBarsCount() const
+int MultiColorControl::getBarsCount() const
 {
-    auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("GetBarsCount"));
-    return m != nullptr ? m->GetBarsCount() : 0;
+    auto* m = qobject_cast<MultiColorSelection*>(usable("getBarsCount"));
+    return m != nullptr ? m->getBarsCount() : 0;
 }
 
-void MultiColorControl::SetBarsCount(int n)
+void MultiColorControl::setBarsCount(int n)
 {
-    if (auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("SetBarsCount")))
-        m->SetBarsCount(n);
+    if (auto* m = qobject_cast<MultiColorSelection*>(usable("setBarsCount")))
+        m->setBarsCount(n);
 }
 
-void MultiColorControl::SetBarsCountData(int i, std::int32_t value)
+void MultiColorControl::setBarsCountData(int i, std::int32_t value)
 {
-    if (auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("SetBarsCountData")))
-        m->SetBarsCountData(i, value);
+    if (auto* m = qobject_cast<MultiColorSelection*>(usable("setBarsCountData")))
+        m->setBarsCountData(i, value);
 }
 
-std::uint32_t MultiColorControl::GetBarsCountData(int i, std::int32_t& value) const
+std::uint32_t MultiColorControl::getBarsCountData(int i, std::int32_t& value) const
 {
-    auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("GetBarsCountData"));
+    auto* m = qobject_cast<MultiColorSelection*>(usable("getBarsCountData"));
     if (m == nullptr) {
         value = 0;
         return 0;
     }
-    return m->GetBarsCountData(i, value);
+    return m->getBarsCountData(i, value);
 }
 
-bool MultiColorControl::AddBarsCount()
+bool MultiColorControl::addBarsCount()
 {
-    auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("AddBarsCount"));
-    return m != nullptr && m->AddBarsCount();
+    auto* m = qobject_cast<MultiColorSelection*>(usable("addBarsCount"));
+    return m != nullptr && m->addBarsCount();
 }
 
-bool MultiColorControl::SubBarsCount()
+bool MultiColorControl::subBarsCount()
 {
-    auto* m = qobject_cast<CMultiColorSelectionUI*>(usable("SubBarsCount"));
-    return m != nullptr && m->SubBarsCount();
+    auto* m = qobject_cast<MultiColorSelection*>(usable("subBarsCount"));
+    return m != nullptr && m->subBarsCount();
 }
 
 }  // namespace corv::ui

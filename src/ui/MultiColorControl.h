@@ -1,5 +1,5 @@
 #pragma once
-// Handle on the multi-colour bar control (CMultiColorSelectionUI); see that class for the
+// Handle on the multi-colour bar control (MultiColorSelection); see that class for the
 // meaning of bar values.
 #include <cstdint>
 
@@ -12,12 +12,12 @@ public:
     MultiColorControl() = default;
     explicit MultiColorControl(const Control& control);
 
-    int GetBarsCount() const;
-    void SetBarsCount(int n);
-    void SetBarsCountData(int i, std::int32_t value);
-    std::uint32_t GetBarsCountData(int i, std::int32_t& value) const;
-    bool AddBarsCount();
-    bool SubBarsCount();
+    int getBarsCount() const;
+    void setBarsCount(int n);
+    void setBarsCountData(int i, std::int32_t value);
+    std::uint32_t getBarsCountData(int i, std::int32_t& value) const;
+    bool addBarsCount();
+    bool subBarsCount();
 };
 
 }  // namespace corv::ui

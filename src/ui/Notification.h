@@ -21,17 +21,17 @@ inline const QString kMouseLeave = QStringLiteral("msleave");
 inline const QString kColorChanged = QStringLiteral("colorchanged");
 }  // namespace notify
 
-struct TNotifyUI {
-    QString sType;              // one of notify::k...
-    QPointer<QWidget> pSender;  // the control (null for "windowinit")
-    QString senderName;         // the control's name, as found by FindControl
-    long long wParam = 0;       // itemselect: the new index; selectchanged: 1 selected, 0 not
+struct Notification {
+    QString type;              // one of notify::k...
+    QPointer<QWidget> sender;  // the control (null for "windowinit")
+    QString senderName;        // the control's name, as found by findControl
+    long long wParam = 0;      // itemselect: the new index; selectchanged: 1 selected, 0 not
 };
 
-class INotifyUI {
+class NotifyTarget {
 public:
-    virtual ~INotifyUI() = default;
-    virtual void Notify(TNotifyUI& msg) = 0;
+    virtual ~NotifyTarget() = default;
+    virtual void notify(Notification& msg) = 0;
 };
 
 }  // namespace corv::ui

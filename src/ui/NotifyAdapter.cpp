@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "ui/CColorPaletteUI.h"
+#include "ui/ColorPaletteWidget.h"
 
 namespace corv::ui {
 
@@ -24,7 +24,7 @@ void markSliderChangeFromCode(QSlider* slider)
         slider->setProperty(kUserAction, false);
 }
 
-NotifyAdapter::NotifyAdapter(QWidget* root, INotifyUI* target) : QObject(root), root_(root), target_(target)
+NotifyAdapter::NotifyAdapter(QWidget* root, NotifyTarget* target) : QObject(root), root_(root), target_(target)
 {
     setObjectName(QStringLiteral("corvNotifyAdapter"));
     attachTree(root);
@@ -103,8 +103,8 @@ void NotifyAdapter::attachWidget(QWidget* w)
         edit->installEventFilter(this);
         return;
     }
-    if (auto* palette = qobject_cast<CColorPaletteUI*>(w)) {
-        connect(palette, &CColorPaletteUI::colorPicked, this,
+    if (auto* palette = qobject_cast<ColorPaletteWidget*>(w)) {
+        connect(palette, &ColorPaletteWidget::colorPicked, this,
                 [this, palette] { send(palette, notify::kColorChanged); });
         return;
     }
@@ -114,12 +114,12 @@ void NotifyAdapter::send(QWidget* sender, const QString& type, long long wParam)
 {
     if (target_ == nullptr)
         return;
-    TNotifyUI msg;
-    msg.sType = type;
-    msg.pSender = sender;
+    Notification msg;
+    msg.type = type;
+    msg.sender = sender;
     msg.senderName = sender != nullptr ? sender->objectName() : QString();
     msg.wParam = wParam;
-    target_->Notify(msg);
+    target_->notify(msg);
 }
 
 void NotifyAdapter::onButtonClicked(QAbstractButton* button)

@@ -1,6 +1,6 @@
 #pragma once
 // The one place where Qt's signals and events become the program's notifications. Attached
-// to a window's control tree, it delivers to the window's Notify, synchronously, on the UI
+// to a window's control tree, it delivers to the window's notify, synchronously, on the UI
 // thread:
 //   "click"         push buttons and options, when the user activates them;
 //   "selectchanged" options and check boxes, when their selection changes (by the user, or
@@ -28,7 +28,7 @@ class NotifyAdapter : public QObject {
 public:
     // Attaches to every control under root (root included); the adapter becomes a child of
     // root and lives as long as it.
-    NotifyAdapter(QWidget* root, INotifyUI* target);
+    NotifyAdapter(QWidget* root, NotifyTarget* target);
 
     // Connects controls created under root after the attach (for example by a nested load).
     void attachTree(QWidget* subtree);
@@ -37,7 +37,7 @@ public:
     static NotifyAdapter* of(const QWidget* control);
 
     QWidget* root() const { return root_; }
-    void setTarget(INotifyUI* target) { target_ = target; }
+    void setTarget(NotifyTarget* target) { target_ = target; }
 
     // Delivers one notification now.
     void send(QWidget* sender, const QString& type, long long wParam = 0);
@@ -53,7 +53,7 @@ private:
     void onButtonClicked(QAbstractButton* button);
 
     QPointer<QWidget> root_;
-    INotifyUI* target_ = nullptr;
+    NotifyTarget* target_ = nullptr;
 };
 
 // Marks the next value change of a slider as made by code, so that it raises nothing.

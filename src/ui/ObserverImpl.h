@@ -16,54 +16,54 @@ template <class ReturnT, class ParamT> class ReceiverImplBase;
 template <class ReturnT, class ParamT> class ObserverImplBase {
 public:
     virtual ~ObserverImplBase() = default;
-    virtual void AddReceiver(ReceiverImplBase<ReturnT, ParamT>* receiver) = 0;
-    virtual void RemoveReceiver(ReceiverImplBase<ReturnT, ParamT>* receiver) = 0;
-    virtual ReturnT Broadcast(ParamT param) = 0;
-    virtual ReturnT Notify(ParamT param) = 0;
+    virtual void addReceiver(ReceiverImplBase<ReturnT, ParamT>* receiver) = 0;
+    virtual void removeReceiver(ReceiverImplBase<ReturnT, ParamT>* receiver) = 0;
+    virtual ReturnT broadcast(ParamT param) = 0;
+    virtual ReturnT notify(ParamT param) = 0;
 };
 
 template <class ReturnT, class ParamT> class ReceiverImplBase {
 public:
     virtual ~ReceiverImplBase() = default;
-    virtual void AddObserver(ObserverImplBase<ReturnT, ParamT>* observer) = 0;
-    virtual void RemoveObserver() = 0;
-    virtual ReturnT Receive(ParamT param) = 0;
-    virtual ReturnT Respond(ParamT param, ObserverImplBase<ReturnT, ParamT>* observer) = 0;
+    virtual void addObserver(ObserverImplBase<ReturnT, ParamT>* observer) = 0;
+    virtual void removeObserver() = 0;
+    virtual ReturnT receive(ParamT param) = 0;
+    virtual ReturnT respond(ParamT param, ObserverImplBase<ReturnT, ParamT>* observer) = 0;
 };
 
 template <class ReturnT, class ParamT> class ObserverImpl : public ObserverImplBase<ReturnT, ParamT> {
 public:
     using Receiver = ReceiverImplBase<ReturnT, ParamT>;
 
-    void AddReceiver(Receiver* receiver) override
+    void addReceiver(Receiver* receiver) override
     {
         if (receiver == nullptr)
             return;
         receivers_[count_++] = receiver;
-        receiver->AddObserver(this);
+        receiver->addObserver(this);
     }
-    void RemoveReceiver(Receiver* receiver) override
+    void removeReceiver(Receiver* receiver) override
     {
         for (auto it = receivers_.begin(); it != receivers_.end();)
             it = it->second == receiver ? receivers_.erase(it) : std::next(it);
     }
-    // Calls Receive of every receiver in the order they registered.
-    ReturnT Broadcast(ParamT param) override
+    // Calls receive of every receiver in the order they registered.
+    ReturnT broadcast(ParamT param) override
     {
         const std::map<int, Receiver*> now = receivers_;  // a receiver may leave while called
         for (const auto& [number, receiver] : now) {
             if (receivers_.count(number) != 0)
-                receiver->Receive(param);
+                receiver->receive(param);
         }
         return ReturnT{};
     }
-    // Calls Respond of every receiver, with this observer.
-    ReturnT Notify(ParamT param) override
+    // Calls respond of every receiver, with this observer.
+    ReturnT notify(ParamT param) override
     {
         const std::map<int, Receiver*> now = receivers_;
         for (const auto& [number, receiver] : now) {
             if (receivers_.count(number) != 0)
-                receiver->Respond(param, this);
+                receiver->respond(param, this);
         }
         return ReturnT{};
     }
@@ -81,19 +81,19 @@ public:
     ReceiverImpl() = default;
     ReceiverImpl(const ReceiverImpl&) = delete;
     ReceiverImpl& operator=(const ReceiverImpl&) = delete;
-    ~ReceiverImpl() override { RemoveObserver(); }
+    ~ReceiverImpl() override { removeObserver(); }
 
-    void AddObserver(Observer* observer) override { observers_[count_++] = observer; }
+    void addObserver(Observer* observer) override { observers_[count_++] = observer; }
     // Leaves every observer it was added to.
-    void RemoveObserver() override
+    void removeObserver() override
     {
         const std::map<int, Observer*> all = std::move(observers_);
         observers_.clear();
         for (const auto& [number, observer] : all)
-            observer->RemoveReceiver(this);
+            observer->removeReceiver(this);
     }
-    ReturnT Receive(ParamT) override { return ReturnT{}; }
-    ReturnT Respond(ParamT, Observer*) override { return ReturnT{}; }
+    ReturnT receive(ParamT) override { return ReturnT{}; }
+    ReturnT respond(ParamT, Observer*) override { return ReturnT{}; }
 
 private:
     std::map<int, Observer*> observers_;

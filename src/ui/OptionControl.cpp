@@ -9,15 +9,15 @@ namespace corv::ui {
 
 OptionControl::OptionControl(const Control& control) : Control(checkedKind(control, ControlKind::Option)) { }
 
-bool OptionControl::IsSelected() const
+bool OptionControl::isSelected() const
 {
-    auto* b = qobject_cast<QAbstractButton*>(usable("IsSelected"));
+    auto* b = qobject_cast<QAbstractButton*>(usable("isSelected"));
     return b != nullptr && b->isChecked();
 }
 
-void OptionControl::Selected(bool selected, bool notify)
+void OptionControl::setSelected(bool selected, bool notify)
 {
-    auto* b = qobject_cast<QAbstractButton*>(usable("Selected"));
+    auto* b = qobject_cast<QAbstractButton*>(usable("selected"));
     if (b == nullptr)
         return;
     if (NotifyAdapter* adapter = NotifyAdapter::of(b)) {
@@ -28,9 +28,9 @@ void OptionControl::Selected(bool selected, bool notify)
     }
 }
 
-QString OptionControl::GetGroup() const
+QString OptionControl::getGroup() const
 {
-    auto* w = usable("GetGroup");
+    auto* w = usable("getGroup");
     return w != nullptr ? w->property("group").toString() : QString();
 }
 

@@ -10,14 +10,14 @@ public:
     OptionControl() = default;
     explicit OptionControl(const Control& control);
 
-    bool IsSelected() const;
+    bool isSelected() const;
     // Selects or deselects; raises "selectchanged" (when the selection changes) only with
     // notify. In a group, only becoming selected raises it.
-    void Selected(bool selected, bool notify = true);
-    // Check box form of Selected.
-    void SetCheck(bool check, bool notify = true) { Selected(check, notify); }
-    bool GetCheck() const { return IsSelected(); }
-    QString GetGroup() const;
+    void setSelected(bool selected, bool notify = true);
+    // Check box form of setSelected.
+    void setCheck(bool check, bool notify = true) { setSelected(check, notify); }
+    bool getCheck() const { return isSelected(); }
+    QString getGroup() const;
 };
 
 }  // namespace corv::ui

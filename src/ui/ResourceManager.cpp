@@ -13,7 +13,7 @@
 #include <QWidget>
 #include <QXmlStreamReader>
 
-#include "ui/IQueryControlText.h"
+#include "ui/ControlTextQuery.h"
 
 namespace corv::ui {
 
@@ -89,7 +89,7 @@ QString ResourceManager::resolveFile(const QString& relative) const
     return skinFolder_ + QLatin1Char('/') + parts.join(QLatin1Char('/'));
 }
 
-bool ResourceManager::LoadResource(const QString& indexFile)
+bool ResourceManager::loadResource(const QString& indexFile)
 {
     layouts_.clear();
     const auto data = readLimited(resolveFile(indexFile));
@@ -165,7 +165,7 @@ QRegularExpression patternOf(const QString& text)
 
 }  // namespace
 
-bool ResourceManager::LoadLanguage(const QString& file)
+bool ResourceManager::loadLanguage(const QString& file)
 {
     texts_.clear();
     messages_.clear();
@@ -204,7 +204,7 @@ bool ResourceManager::LoadLanguage(const QString& file)
     return true;
 }
 
-QString ResourceManager::ProgramText(const QString& text) const
+QString ResourceManager::programText(const QString& text) const
 {
     if (const auto it = messages_.constFind(text); it != messages_.constEnd())
         return *it;
@@ -228,23 +228,23 @@ QString ResourceManager::ProgramText(const QString& text) const
     return text;
 }
 
-QString programText(const QString& text) { return ResourceManager::instance().ProgramText(text); }
+QString programText(const QString& text) { return ResourceManager::instance().programText(text); }
 
 void setProgramText(QWidget* widget, const QString& text)
 {
     if (widget == nullptr)
         return;
-    setControlText(widget, ResourceManager::instance().ProgramText(text));
+    setControlText(widget, ResourceManager::instance().programText(text));
     widget->setProperty(kProgramText, text);
 }
 
-std::optional<QString> ResourceManager::GetText(const QString& id, const QString& type) const
+std::optional<QString> ResourceManager::getText(const QString& id, const QString& type) const
 {
     const auto it = texts_.constFind(id);
     if (it != texts_.constEnd())
         return *it;
     if (query_ != nullptr)
-        return query_->QueryControlText(id, type);
+        return query_->queryControlText(id, type);
     return std::nullopt;
 }
 
@@ -299,7 +299,7 @@ QString controlText(const QWidget* widget)
     return widget != nullptr ? widget->property("text").toString() : QString();
 }
 
-void ResourceManager::ReloadText(QWidget* root) const
+void ResourceManager::reloadText(QWidget* root) const
 {
     if (root == nullptr)
         return;
@@ -313,7 +313,7 @@ void ResourceManager::ReloadText(QWidget* root) const
             continue;
         if (auto* edit = qobject_cast<QLineEdit*>(w)) {
             // An edit's text is data; the language gives only its placeholder.
-            if (const auto t = GetText(id, QStringLiteral("placeholder")))
+            if (const auto t = getText(id, QStringLiteral("placeholder")))
                 edit->setPlaceholderText(*t);
             continue;
         }
@@ -329,7 +329,7 @@ void ResourceManager::ReloadText(QWidget* root) const
         if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) || qobject_cast<QGroupBox*>(w)) {
             if (const QVariant own = w->property(kProgramText); own.isValid()) {
                 setProgramText(w, own.toString());  // a text the program set, in the new language
-            } else if (const auto t = GetText(id, QStringLiteral("text"))) {
+            } else if (const auto t = getText(id, QStringLiteral("text"))) {
                 setControlText(w, *t);
             }
         }

@@ -16,7 +16,7 @@ class QWidget;
 
 namespace corv::ui {
 
-class IQueryControlText;
+class ControlTextQuery;
 
 class ResourceManager {
 public:
@@ -29,7 +29,7 @@ public:
     QString skinFolder() const { return skinFolder_; }
 
     // Loads the resource index (a file in the skin folder). False when missing or malformed.
-    bool LoadResource(const QString& indexFile);
+    bool loadResource(const QString& indexFile);
     // The path of a layout given by id ("XML_MAIN") or by file name ("skin.xml"); empty when
     // it does not resolve to a file inside the skin folder.
     QString layoutPath(const QString& idOrFile) const;
@@ -41,23 +41,23 @@ public:
     // The absolute path of the file an image description names; empty for none or an unsafe name.
     QString imagePath(const QString& image) const;
 
-    // Language texts. LoadLanguage replaces the current table; false (and an empty table)
+    // Language texts. loadLanguage replaces the current table; false (and an empty table)
     // when the file is missing or malformed. Besides the control texts by id (<Text id=""
     // value=""/>), a language file translates the program's own texts (messages, labels it
     // sets) from Chinese: <Message cn="..." value="..."/>. A "%d" in both stands for a
     // number, a "%1" for any text, in the same order.
-    bool LoadLanguage(const QString& file);
+    bool loadLanguage(const QString& file);
     // The current language's version of one of the program's own texts; the text itself when
     // the language has none (Chinese, the program's own language, has none).
-    QString ProgramText(const QString& text) const;
-    void SetLanguage(const QString& language) { language_ = language; }
-    QString GetLanguage() const { return language_; }
-    void SetTextQueryInterface(IQueryControlText* query) { query_ = query; }
+    QString programText(const QString& text) const;
+    void setLanguage(const QString& language) { language_ = language; }
+    QString getLanguage() const { return language_; }
+    void setTextQueryInterface(ControlTextQuery* query) { query_ = query; }
     // The language table's text for an id, else the query interface's answer, else nothing.
-    std::optional<QString> GetText(const QString& id, const QString& type = QString()) const;
+    std::optional<QString> getText(const QString& id, const QString& type = QString()) const;
     // Applies the texts to every control under root (root included). A control's text id is
     // its "textid" property, or else its name; combo item i uses id + "#" + i.
-    void ReloadText(QWidget* root) const;
+    void reloadText(QWidget* root) const;
 
     // The skin's style sheet ("theme.qss") with $SKIN replaced by the skin folder.
     QString styleSheet() const;
@@ -78,15 +78,15 @@ private:
     QHash<QString, QString> messages_;
     std::vector<MessagePattern> patterns_;
     QString language_;
-    IQueryControlText* query_ = nullptr;
+    ControlTextQuery* query_ = nullptr;
 };
 
 // Sets a control's text as the skin shows it: "{a}...{/a}" marks a link in a label.
 void setControlText(QWidget* widget, const QString& text);
-// ResourceManager::instance().ProgramText(text).
+// ResourceManager::instance().programText(text).
 QString programText(const QString& text);
 // Shows one of the program's own texts on a control in the current language, and again in
-// the new one at each ReloadText. setControlText forgets it.
+// the new one at each reloadText. setControlText forgets it.
 void setProgramText(QWidget* widget, const QString& text);
 QString controlText(const QWidget* widget);
 

@@ -6,9 +6,9 @@
 namespace corv::ui {
 
 struct SkinChangedParam {
-    bool bColor = false;      // true: a colour was chosen
-    std::uint32_t color = 0;  // meaningful when bColor is set
-    QString bgimage;          // meaningful when bColor is clear
+    bool colorChosen = false;  // true: a colour was chosen
+    std::uint32_t color = 0;   // meaningful when colorChosen is set
+    QString bgimage;           // meaningful when colorChosen is clear
 };
 
 }  // namespace corv::ui

@@ -7,13 +7,13 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-#include "ui/CChartViewUI.h"
-#include "ui/CCircleProgressUI.h"
-#include "ui/CColorPaletteUI.h"
-#include "ui/CMultiColorSelectionUI.h"
-#include "ui/CWndUI.h"
-#include "ui/IDialogBuilderCallback.h"
+#include "ui/ChartView.h"
+#include "ui/CircleProgress.h"
+#include "ui/ColorPaletteWidget.h"
+#include "ui/DialogBuilderCallback.h"
+#include "ui/MultiColorSelection.h"
 #include "ui/ResourceManager.h"
+#include "ui/WidgetHost.h"
 
 namespace corv::ui {
 
@@ -52,7 +52,7 @@ bool isCircleProgress(const QString& className)
 
 }  // namespace
 
-SkinLoader::SkinLoader(IDialogBuilderCallback* callback, QObject* parent) : QUiLoader(parent), callback_(callback)
+SkinLoader::SkinLoader(DialogBuilderCallback* callback, QObject* parent) : QUiLoader(parent), callback_(callback)
 {
     clearPluginPaths();
     setTranslationEnabled(false);
@@ -75,17 +75,17 @@ QWidget* SkinLoader::createWidget(const QString& className, QWidget* parent, con
     if (qtClasses().contains(className)) {
         w = QUiLoader::createWidget(className, parent, name);
     } else if (className == QStringLiteral("CColorPaletteUI")) {
-        w = new CColorPaletteUI(parent);
+        w = new ColorPaletteWidget(parent);
     } else if (className == QStringLiteral("CMultiColorSelectionUI")) {
-        w = new CMultiColorSelectionUI(parent);
+        w = new MultiColorSelection(parent);
     } else if (isCircleProgress(className)) {
-        w = new CCircleProgressUI(parent);
+        w = new CircleProgress(parent);
     } else if (className == QStringLiteral("CChartViewUI")) {
-        w = new CChartViewUI(parent);
+        w = new ChartView(parent);
     } else if (className == QStringLiteral("CWndUI")) {
-        w = new CWndUI(parent);
+        w = new WidgetHost(parent);
     } else if (callback_ != nullptr) {
-        w = callback_->CreateControl(className, parent);
+        w = callback_->createControl(className, parent);
     }
     if (w == nullptr) {
         qCWarning(lcLoader) << "unknown control class" << className << "in the skin; element" << name << "left out";

@@ -15,12 +15,12 @@
 
 namespace corv::ui {
 
-class IDialogBuilderCallback;
+class DialogBuilderCallback;
 
 class SkinLoader : public QUiLoader {
     Q_OBJECT
 public:
-    explicit SkinLoader(IDialogBuilderCallback* callback = nullptr, QObject* parent = nullptr);
+    explicit SkinLoader(DialogBuilderCallback* callback = nullptr, QObject* parent = nullptr);
 
     // Loads a layout file as a child of parent (or as a top-level widget); null on failure.
     QWidget* loadFile(const QString& path, QWidget* parent);
@@ -39,7 +39,7 @@ public:
     static bool isRegisteredClass(const QString& className);
 
 private:
-    IDialogBuilderCallback* callback_;
+    DialogBuilderCallback* callback_;
     QStringList unknown_;
     QString error_;
 };

@@ -28,16 +28,16 @@ void applySkinVisuals(QWidget* root)
             bool ok = false;
             const uint argb = v.toString().toUInt(&ok, 0);
             if (ok)
-                c.SetBkColor(argb);
+                c.setBkColor(argb);
         }
         if (const QVariant v = w->property("bkimage"); v.isValid())
-            c.SetBkImage(v.toString());
+            c.setBkImage(v.toString());
         if (const QVariant v = w->property("normalimage"); v.isValid())
-            c.SetNormalImage(v.toString());
+            c.setNormalImage(v.toString());
         if (const QVariant v = w->property("hotimage"); v.isValid())
-            c.SetHotImage(v.toString());
+            c.setHotImage(v.toString());
         if (const QVariant v = w->property("pushedimage"); v.isValid())
-            c.SetPushedImage(v.toString());
+            c.setPushedImage(v.toString());
     }
 }
 
@@ -53,7 +53,7 @@ SkinWindow::~SkinWindow()
         modalLoop_->exit(modalResult_);
 }
 
-bool SkinWindow::Create(QWidget* owner, const QString& title, int width, int height, bool toolWindow)
+bool SkinWindow::createWindow(QWidget* owner, const QString& title, int width, int height, bool toolWindow)
 {
     if (owner != nullptr)
         setParent(owner);
@@ -61,11 +61,11 @@ bool SkinWindow::Create(QWidget* owner, const QString& title, int width, int hei
     flags |= toolWindow ? Qt::Tool : Qt::Window;
     setWindowFlags(flags);
     setWindowTitle(title);
-    setObjectName(GetWindowClassName());
+    setObjectName(getWindowClassName());
 
-    const QString path = ResourceManager::instance().layoutPath(GetSkinFile());
+    const QString path = ResourceManager::instance().layoutPath(getSkinFile());
     if (path.isEmpty()) {
-        qCWarning(lcWindow) << "layout" << GetSkinFile() << "not found in the skin";
+        qCWarning(lcWindow) << "layout" << getSkinFile() << "not found in the skin";
         return false;
     }
     SkinLoader loader(this);
@@ -82,49 +82,49 @@ bool SkinWindow::Create(QWidget* owner, const QString& title, int width, int hei
     const QSize size = (width > 0 && height > 0) ? QSize(width, height) : root_->size();
     setFixedSize(size);
     adapter_ = new NotifyAdapter(this, this);
-    if (auto caption = FindControl(QStringLiteral("caption")))
+    if (auto caption = findControl(QStringLiteral("caption")))
         caption.widget()->installEventFilter(this);
-    ReloadText();
-    InitWindow();
+    reloadText();
+    initWindow();
     return true;
 }
 
-void SkinWindow::ReloadText()
+void SkinWindow::reloadText()
 {
     if (root_ != nullptr)
-        ResourceManager::instance().ReloadText(root_);
+        ResourceManager::instance().reloadText(root_);
 }
 
-Control SkinWindow::FindControl(const QString& name) const { return ui::FindControl(root_, name); }
+Control SkinWindow::findControl(const QString& name) const { return ui::findControl(root_, name); }
 
-QWidget* SkinWindow::CreateControl(const QString&, QWidget*) { return nullptr; }
+QWidget* SkinWindow::createControl(const QString&, QWidget*) { return nullptr; }
 
-void SkinWindow::Notify(TNotifyUI& msg)
+void SkinWindow::notify(Notification& msg)
 {
-    if (msg.sType == notify::kClick)
-        OnClick(msg);
+    if (msg.type == notify::kClick)
+        onClick(msg);
 }
 
-void SkinWindow::FollowZoomButtons()
+void SkinWindow::followZoomButtons()
 {
     followZoom_ = true;
     const bool zoomed = isMaximized();
-    FindControl(QStringLiteral("maxbtn")).SetVisible(!zoomed);
-    FindControl(QStringLiteral("restorebtn")).SetVisible(zoomed);
+    findControl(QStringLiteral("maxbtn")).setVisible(!zoomed);
+    findControl(QStringLiteral("restorebtn")).setVisible(zoomed);
 }
 
 void SkinWindow::changeEvent(QEvent* event)
 {
     if (followZoom_ && event->type() == QEvent::WindowStateChange)
-        FollowZoomButtons();
+        followZoomButtons();
     QWidget::changeEvent(event);
 }
 
-void SkinWindow::OnClick(TNotifyUI& msg)
+void SkinWindow::onClick(Notification& msg)
 {
     const QString name = msg.senderName.toLower();
     if (name == QStringLiteral("closebtn")) {
-        Close(0);
+        closeWindow(0);
     } else if (name == QStringLiteral("minbtn")) {
         showMinimized();
     } else if (name == QStringLiteral("maxbtn")) {
@@ -134,7 +134,7 @@ void SkinWindow::OnClick(TNotifyUI& msg)
     }
 }
 
-void SkinWindow::ShowWindow(bool show, bool takeFocus)
+void SkinWindow::showWindow(bool show, bool takeFocus)
 {
     if (!show) {
         hide();
@@ -147,7 +147,7 @@ void SkinWindow::ShowWindow(bool show, bool takeFocus)
     }
 }
 
-void SkinWindow::CenterWindow()
+void SkinWindow::centerWindow()
 {
     QRect area;
     if (QWidget* owner = parentWidget(); owner != nullptr && owner->isVisible()) {
@@ -159,20 +159,20 @@ void SkinWindow::CenterWindow()
         move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
-int SkinWindow::ShowModal()
+int SkinWindow::showModal()
 {
     QEventLoop loop;
     modalLoop_ = &loop;
     modalResult_ = 0;
     closing_ = false;
     setWindowModality(Qt::ApplicationModal);
-    ShowWindow(true, true);
+    showWindow(true, true);
     loop.exec();
     modalLoop_ = nullptr;
     return modalResult_;
 }
 
-void SkinWindow::Close(int result)
+void SkinWindow::closeWindow(int result)
 {
     if (closing_)
         return;
@@ -182,7 +182,7 @@ void SkinWindow::Close(int result)
     hide();
     if (modalLoop_ != nullptr)
         modalLoop_->exit(result);
-    OnClose(result);
+    onClose(result);
     closing_ = false;
 }
 
@@ -206,15 +206,15 @@ void SkinWindow::sendWindowInit()
 
 void SkinWindow::closeEvent(QCloseEvent* event)
 {
-    // A close from outside (window manager, Alt+F4) is a Close(0).
+    // A close from outside (window manager, Alt+F4) is a closeWindow(0).
     event->ignore();
-    Close(0);
+    closeWindow(0);
 }
 
 void SkinWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && modalLoop_ != nullptr) {
-        Close(0);
+        closeWindow(0);
         return;
     }
     QWidget::keyPressEvent(event);

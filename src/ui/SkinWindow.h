@@ -1,16 +1,16 @@
 #pragma once
 // Base of the program's windows: a frameless window whose content is a layout of the skin
-// (given by layout id or file name), whose controls report to Notify through a
+// (given by layout id or file name), whose controls report to notify through a
 // NotifyAdapter, with the toolkit's default handling of the caption buttons.
 //
-// Life cycle: Create() builds the layout, applies the language texts and calls InitWindow();
+// Life cycle: createWindow() builds the layout, applies the language texts and calls initWindow();
 // the first show sends "windowinit" once (queued, so that it arrives after the first layout);
-// Close(n) hides the window, ends a ShowModal() with n and calls OnClose(n).
+// closeWindow(n) hides the window, ends a showModal() with n and calls onClose(n).
 #include <QPointer>
 #include <QWidget>
 
 #include "ui/Control.h"
-#include "ui/IDialogBuilderCallback.h"
+#include "ui/DialogBuilderCallback.h"
 #include "ui/Notification.h"
 
 class QEventLoop;
@@ -24,50 +24,50 @@ class NotifyAdapter;
 // ("0xAARRGGBB").
 void applySkinVisuals(QWidget* root);
 
-class SkinWindow : public QWidget, public INotifyUI, public IDialogBuilderCallback {
+class SkinWindow : public QWidget, public NotifyTarget, public DialogBuilderCallback {
     Q_OBJECT
 public:
     explicit SkinWindow(QWidget* parent = nullptr);
     ~SkinWindow() override;
 
-    virtual QString GetWindowClassName() const = 0;
+    virtual QString getWindowClassName() const = 0;
     // Layout id ("XML_MAIN", resolved through res.xml) or layout file name.
-    virtual QString GetSkinFile() const = 0;
+    virtual QString getSkinFile() const = 0;
 
     // Builds the window. width/height 0 take the layout's size. toolWindow: a pop-up owned by
     // owner that has no task bar entry. False (and an empty window) when the layout fails.
-    bool Create(QWidget* owner, const QString& title, int width = 0, int height = 0, bool toolWindow = false);
+    bool createWindow(QWidget* owner, const QString& title, int width = 0, int height = 0, bool toolWindow = false);
 
-    void Notify(TNotifyUI& msg) override;
-    QWidget* CreateControl(const QString& className, QWidget* parent) override;
+    void notify(Notification& msg) override;
+    QWidget* createControl(const QString& className, QWidget* parent) override;
 
-    void ShowWindow(bool show = true, bool takeFocus = true);
-    void CenterWindow();
-    // Shows the window modally and returns the value given to Close.
-    int ShowModal();
-    void Close(int result = 0);
-    bool IsModalRunning() const { return modalLoop_ != nullptr; }
-    // Whether Close has run, and the value it was given.
-    bool WasClosed() const { return closeCount_ > 0; }
-    int CloseCount() const { return closeCount_; }
-    int LastResult() const { return modalResult_; }
+    void showWindow(bool show = true, bool takeFocus = true);
+    void centerWindow();
+    // Shows the window modally and returns the value given to closeWindow.
+    int showModal();
+    void closeWindow(int result = 0);
+    bool isModalRunning() const { return modalLoop_ != nullptr; }
+    // Whether closeWindow has run, and the value it was given.
+    bool wasClosed() const { return closeCount_ > 0; }
+    int closeCount() const { return closeCount_; }
+    int lastResult() const { return modalResult_; }
 
-    Control FindControl(const QString& name) const;
-    QWidget* GetRoot() const { return root_; }
+    Control findControl(const QString& name) const;
+    QWidget* getRoot() const { return root_; }
     NotifyAdapter* adapter() const { return adapter_; }
     bool windowInitSent() const { return initSent_; }
     // Applies the current language texts to the window.
-    void ReloadText();
+    void reloadText();
 
 protected:
-    virtual void InitWindow() { }
+    virtual void initWindow() { }
     // The toolkit's default click handling: the caption buttons.
-    virtual void OnClick(TNotifyUI& msg);
-    // Called by Close after the window has been hidden.
-    virtual void OnClose(int result) { (void)result; }
+    virtual void onClick(Notification& msg);
+    // Called by closeWindow after the window has been hidden.
+    virtual void onClose(int result) { (void)result; }
     // From now on "maxbtn" shows while the window is not maximised and "restorebtn" while it
     // is.
-    void FollowZoomButtons();
+    void followZoomButtons();
     void changeEvent(QEvent* event) override;
 
     void showEvent(QShowEvent* event) override;

@@ -10,12 +10,12 @@ public:
     SliderControl() = default;
     explicit SliderControl(const Control& control);
 
-    int GetValue() const;
-    void SetValue(int value);  // limited to the range
-    int GetMinValue() const;
-    int GetMaxValue() const;
-    void SetMinValue(int value);
-    void SetMaxValue(int value);
+    int getValue() const;
+    void setValue(int value);  // limited to the range
+    int getMinValue() const;
+    int getMaxValue() const;
+    void setMinValue(int value);
+    void setMaxValue(int value);
 };
 
 }  // namespace corv::ui

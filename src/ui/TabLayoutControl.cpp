@@ -8,21 +8,21 @@ namespace corv::ui {
 
 TabLayoutControl::TabLayoutControl(const Control& control) : Control(checkedKind(control, ControlKind::TabLayout)) { }
 
-int TabLayoutControl::GetCount() const
+int TabLayoutControl::getCount() const
 {
-    auto* s = qobject_cast<QStackedWidget*>(usable("GetCount"));
+    auto* s = qobject_cast<QStackedWidget*>(usable("getCount"));
     return s != nullptr ? s->count() : 0;
 }
 
-int TabLayoutControl::GetCurSel() const
+int TabLayoutControl::getCurSel() const
 {
-    auto* s = qobject_cast<QStackedWidget*>(usable("GetCurSel"));
+    auto* s = qobject_cast<QStackedWidget*>(usable("getCurSel"));
     return s != nullptr ? s->currentIndex() : -1;
 }
 
-bool TabLayoutControl::SelectItem(int page)
+bool TabLayoutControl::selectItem(int page)
 {
-    auto* s = qobject_cast<QStackedWidget*>(usable("SelectItem"));
+    auto* s = qobject_cast<QStackedWidget*>(usable("selectItem"));
     if (s == nullptr || page < 0 || page >= s->count())
         return false;
     s->setCurrentIndex(page);

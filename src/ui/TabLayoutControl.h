@@ -9,10 +9,10 @@ public:
     TabLayoutControl() = default;
     explicit TabLayoutControl(const Control& control);
 
-    int GetCount() const;
-    int GetCurSel() const;
+    int getCount() const;
+    int getCurSel() const;
     // False for a page outside 0..count-1 (nothing changes then).
-    bool SelectItem(int page);
+    bool selectItem(int page);
 };
 
 }  // namespace corv::ui

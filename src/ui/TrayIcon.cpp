@@ -17,22 +17,22 @@ std::optional<bool>& availabilityOverride()
 
 TrayIcon::TrayIcon() = default;
 
-TrayIcon::~TrayIcon() { DeleteTrayIcon(); }
+TrayIcon::~TrayIcon() { deleteTrayIcon(); }
 
-bool TrayIcon::IsAvailable()
+bool TrayIcon::isAvailable()
 {
     if (availabilityOverride())
         return *availabilityOverride();
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void TrayIcon::SetAvailabilityOverride(std::optional<bool> available) { availabilityOverride() = available; }
+void TrayIcon::setAvailabilityOverride(std::optional<bool> available) { availabilityOverride() = available; }
 
-bool TrayIcon::CreateTrayIcon(const QString& iconFile, const QString& tooltip)
+bool TrayIcon::createTrayIcon(const QString& iconFile, const QString& tooltip)
 {
     if (created_)
-        DeleteTrayIcon();
-    if (!IsAvailable())
+        deleteTrayIcon();
+    if (!isAvailable())
         return false;
     tooltip_ = tooltip;
     created_ = true;
@@ -53,7 +53,7 @@ bool TrayIcon::CreateTrayIcon(const QString& iconFile, const QString& tooltip)
     return true;
 }
 
-void TrayIcon::DeleteTrayIcon()
+void TrayIcon::deleteTrayIcon()
 {
     if (icon_) {
         icon_->hide();
@@ -62,23 +62,23 @@ void TrayIcon::DeleteTrayIcon()
     created_ = false;
 }
 
-void TrayIcon::SetTooltipText(const QString& tooltip)
+void TrayIcon::setTooltipText(const QString& tooltip)
 {
     tooltip_ = tooltip;
     if (icon_)
         icon_->setToolTip(tooltip);
 }
 
-void TrayIcon::SetContextMenu(QMenu* menu)
+void TrayIcon::setContextMenu(QMenu* menu)
 {
     menu_ = menu;
     if (icon_)
         icon_->setContextMenu(menu);
 }
 
-QMenu* TrayIcon::ContextMenu() const { return menu_.data(); }
+QMenu* TrayIcon::contextMenu() const { return menu_.data(); }
 
-void TrayIcon::ClickIcon(Click click)
+void TrayIcon::clickIcon(Click click)
 {
     if (!created_)
         return;

@@ -19,25 +19,25 @@ public:
     ~TrayIcon() override;
 
     // Whether the desktop has a system tray (tests may decide it).
-    static bool IsAvailable();
-    static void SetAvailabilityOverride(std::optional<bool> available);
+    static bool isAvailable();
+    static void setAvailabilityOverride(std::optional<bool> available);
 
     // Creates the icon; false when the desktop has no tray.
-    bool CreateTrayIcon(const QString& iconFile, const QString& tooltip);
-    void DeleteTrayIcon();
-    bool IsCreated() const { return created_; }
+    bool createTrayIcon(const QString& iconFile, const QString& tooltip);
+    void deleteTrayIcon();
+    bool isCreated() const { return created_; }
 
-    void SetTooltipText(const QString& tooltip);
-    QString GetTooltipText() const { return tooltip_; }
+    void setTooltipText(const QString& tooltip);
+    QString getTooltipText() const { return tooltip_; }
     // The menu the tray shows on a right click (not owned).
-    void SetContextMenu(QMenu* menu);
-    QMenu* ContextMenu() const;
+    void setContextMenu(QMenu* menu);
+    QMenu* contextMenu() const;
 
     // A click on the icon, as the desktop reports it: a left click raises leftClicked; a
     // right click raises contextMenuRequested and opens the context menu at the pointer.
     // Nothing happens while the icon is not created.
     enum class Click { Left, Right };
-    void ClickIcon(Click click);
+    void clickIcon(Click click);
 
 signals:
     void leftClicked();

@@ -91,7 +91,7 @@ bool onUiThread()
     return app != nullptr && QThread::currentThread() == app->thread();
 }
 
-bool SendToUiThread(const std::function<void()>& fn)
+bool sendToUiThread(const std::function<void()>& fn)
 {
     if (QCoreApplication::instance() == nullptr)
         return false;
@@ -124,7 +124,7 @@ bool SendToUiThread(const std::function<void()>& fn)
     return call->ran;
 }
 
-void ShutdownUiThreadCall()
+void shutdownUiThreadCall()
 {
     std::lock_guard lock(g_mutex);
     g_shutdown = true;
@@ -137,7 +137,7 @@ int waitingUiThreadCalls()
     return g_waiting;
 }
 
-void ResetUiThreadCall()
+void resetUiThreadCall()
 {
     std::lock_guard lock(g_mutex);
     g_shutdown = false;

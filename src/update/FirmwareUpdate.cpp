@@ -53,7 +53,7 @@ std::span<const ui::ControlRef> FirmwareUpdate::controls() const { return kContr
 
 void FirmwareUpdate::declare(FeatureRegistry& r)
 {
-    r.on(ui::notify::kClick, kMenuButton, [this](const ui::TNotifyUI&, int) { checkForUpdate(); });
+    r.on(ui::notify::kClick, kMenuButton, [this](const ui::Notification&, int) { checkForUpdate(); });
 }
 
 void FirmwareUpdate::checkForUpdate()

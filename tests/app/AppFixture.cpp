@@ -33,17 +33,17 @@ AppEnvironment::AppEnvironment()
     setResourceFolderOverride(res);
     auto& rm = ui::ResourceManager::instance();
     rm.setSkinFolder(QString::fromStdString((res / "skin").string()));
-    rm.LoadResource(QStringLiteral("res.xml"));
-    ui::ResetUiThreadCall();
+    rm.loadResource(QStringLiteral("res.xml"));
+    ui::resetUiThreadCall();
 }
 
 AppEnvironment::~AppEnvironment()
 {
     setResourceFolderOverride({});
     ui::ResourceManager::instance().setSkinFolder(QString());
-    ui::SetMessageBoxResponder(nullptr);
-    ui::TrayIcon::SetAvailabilityOverride(std::nullopt);
-    ui::ResetUiThreadCall();
+    ui::setMessageBoxResponder(nullptr);
+    ui::TrayIcon::setAvailabilityOverride(std::nullopt);
+    ui::resetUiThreadCall();
     if (!oldHome_.empty())
         ::setenv("HOME", oldHome_.c_str(), 1);
 }
@@ -61,7 +61,7 @@ std::string AppEnvironment::readAll(const std::filesystem::path& file)
     return s.str();
 }
 
-MainWindowHarness::MainWindowHarness(CMainWnd::Options options, const char* model, Clock& clock,
+MainWindowHarness::MainWindowHarness(MainWindow::Options options, const char* model, Clock& clock,
                                      ForegroundWatcher* foreground)
 {
     std::string error;
@@ -70,7 +70,7 @@ MainWindowHarness::MainWindowHarness(CMainWnd::Options options, const char* mode
         const std::weak_ptr<sim::VirtualMouse> mouse = device_.mouse;
         options.trayMenuExtension = [mouse](QMenu* menu) { DemoMenu::addTo(menu, mouse); };
     }
-    wnd_ = std::make_unique<CMainWnd>(*device_.backend, clock, options);
+    wnd_ = std::make_unique<MainWindow>(*device_.backend, clock, options);
     installFeatures(*wnd_, FeatureDeps{desktop_, foreground});
 }
 
@@ -80,21 +80,21 @@ MainWindowHarness::~MainWindowHarness() { wnd_.reset(); }
 
 void ConnectedWindowTest::SetUp()
 {
-    ui::TrayIcon::SetAvailabilityOverride(true);
-    ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
+    ui::TrayIcon::setAvailabilityOverride(true);
+    ui::setMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
         shown << r.shownText;
         return answer;
     });
 }
 
-CMainWnd& ConnectedWindowTest::connect(const char* model, const std::function<void(sim::VirtualMouse&)>& prepare)
+MainWindow& ConnectedWindowTest::connect(const char* model, const std::function<void(sim::VirtualMouse&)>& prepare)
 {
-    harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, model, clock, foreground);
+    harness = std::make_unique<MainWindowHarness>(MainWindow::Options{}, model, clock, foreground);
     if (prepare)
         prepare(harness->mouseWithoutWaiting());
-    CMainWnd& w = harness->wnd();
-    EXPECT_TRUE(w.CreateMainWindow());
-    w.ShowWindow(true, false);
+    MainWindow& w = harness->wnd();
+    EXPECT_TRUE(w.createMainWindow());
+    w.showWindow(true, false);
     // The connected flag comes first; the model shown and the stored profile applied after.
     EXPECT_TRUE(waitFor([&] { return w.isPresented(); }, 10000));
     QApplication::processEvents();
@@ -145,23 +145,23 @@ void writeMacros(const AppEnvironment& env, const MacroList& macros)
     }
 }
 
-void chooseButtonFunction(CMainWnd& wnd, int button, const char* item, const char* text)
+void chooseButtonFunction(MainWindow& wnd, int button, const char* item, const char* text)
 {
     notifyControl(wnd, ui::notify::kClick, (std::string(button_names::kButtonPrefix) + std::to_string(button)).c_str());
     ui::MenuCommand cmd;
     cmd.name = QString::fromUtf8(item);
     cmd.text = QString::fromUtf8(text);
-    wnd.OnMenuCommand(cmd);
+    wnd.onMenuCommand(cmd);
 }
 
-void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam)
+void notifyControl(MainWindow& wnd, const QString& type, const char* name, long long wParam)
 {
-    ui::TNotifyUI msg;
-    msg.sType = type;
-    msg.pSender = wnd.FindControl(QLatin1String(name)).widget();
+    ui::Notification msg;
+    msg.type = type;
+    msg.sender = wnd.findControl(QLatin1String(name)).widget();
     msg.senderName = QLatin1String(name);
     msg.wParam = wParam;
-    wnd.Notify(msg);
+    wnd.notify(msg);
 }
 
 std::vector<ReportFrame> requestsOf(sim::VirtualMouse& mouse, std::uint8_t command)

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/CMainWnd.h"
+#include "app/MainWindow.h"
 #include "platform/FakeDesktopSettings.h"
 #include "platform/ForegroundWatcher.h"
 #include "sensor/DpiPage.h"
@@ -49,11 +49,11 @@ private:
 // desktop.
 class MainWindowHarness {
 public:
-    explicit MainWindowHarness(CMainWnd::Options options = CMainWnd::Options::withoutWorkers(),
+    explicit MainWindowHarness(MainWindow::Options options = MainWindow::Options::withoutWorkers(),
                                const char* model = "R210", Clock& clock = Clock::system(),
                                ForegroundWatcher* foreground = nullptr);
     ~MainWindowHarness();
-    CMainWnd& wnd() { return *wnd_; }
+    MainWindow& wnd() { return *wnd_; }
     // The mouse once the window's commands have reached it.
     sim::VirtualMouse& mouse()
     {
@@ -69,7 +69,7 @@ public:
 private:
     FakeDesktopSettings desktop_;
     sim::DeviceBackend device_;
-    std::unique_ptr<CMainWnd> wnd_;
+    std::unique_ptr<MainWindow> wnd_;
 };
 
 // A window with its worker threads on a virtual mouse, the message boxes answered with
@@ -78,11 +78,11 @@ private:
 class ConnectedWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    CMainWnd& connect(const char* model, const std::function<void(sim::VirtualMouse&)>& prepare = {});
-    CMainWnd& wnd() { return harness->wnd(); }
+    MainWindow& connect(const char* model, const std::function<void(sim::VirtualMouse&)>& prepare = {});
+    MainWindow& wnd() { return harness->wnd(); }
     DpiPage& dpiPage() { return harness->dpiPage(); }
     SensorPage& sensorPage() { return harness->sensorPage(); }
-    ui::Control ctl(const char* name) { return wnd().FindControl(QLatin1String(name)); }
+    ui::Control ctl(const char* name) { return wnd().findControl(QLatin1String(name)); }
     void notify(const QString& type, const char* name, long long wParam = 0);
     // Unplugs and plugs the mouse again; true when the window has shown it again (a library
     // rebuilt from the mouse handed over first).
@@ -118,11 +118,11 @@ using MacroList = std::vector<std::pair<std::string, std::vector<std::string>>>;
 void writeMacros(const AppEnvironment& env, const MacroList& macros);
 
 // Delivers a notification of a control of wnd as the control itself would.
-void notifyControl(CMainWnd& wnd, const QString& type, const char* name, long long wParam = 0);
+void notifyControl(MainWindow& wnd, const QString& type, const char* name, long long wParam = 0);
 
 // A choice from a button's function menu, as the user makes it; the button page then saves
 // and sends it on a thread of its own (without waiting for it here).
-void chooseButtonFunction(CMainWnd& wnd, int button, const char* item, const char* text);
+void chooseButtonFunction(MainWindow& wnd, int button, const char* item, const char* text);
 
 // The requests the virtual mouse received with this command code, in order.
 std::vector<ReportFrame> requestsOf(sim::VirtualMouse& mouse, std::uint8_t command);

@@ -10,13 +10,13 @@
 
 #include "AppFixture.h"
 #include "buttons/page/ButtonsPage.h"
-#include "buttons/page/CMsSingleKeyWnd.h"
-#include "buttons/page/CPopWnd.h"
+#include "buttons/page/MacroChoiceWindow.h"
+#include "buttons/page/SingleKeyWindow.h"
 #include "device/DeviceProtocol.h"
 #include "macros/MacroFile.h"
-#include "platform/CDeviceHook.h"
 #include "platform/FakeKeyboardSource.h"
 #include "platform/IniFile.h"
+#include "platform/KeyboardHook.h"
 #include "profiles/page/ProfilePage.h"
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
@@ -33,12 +33,12 @@ protected:
     {
         ConnectedWindowTest::SetUp();
         answer = QStringLiteral("confirm_btn");
-        CDeviceHook::UseSource(&keyboard);
+        KeyboardHook::useSource(&keyboard);
     }
     void TearDown() override
     {
         harness.reset();
-        CDeviceHook::UseSource(nullptr);
+        KeyboardHook::useSource(nullptr);
     }
     void start(const MacroList& macros = {})
     {
@@ -60,7 +60,7 @@ protected:
         std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
         return ButtonAssignment::of(wnd().deviceState().ButtonImage[0], static_cast<std::size_t>(n));
     }
-    QString label(int n) { return ctl(("ms_key_" + std::to_string(n)).c_str()).GetText(); }
+    QString label(int n) { return ctl(("ms_key_" + std::to_string(n)).c_str()).getText(); }
     std::string key(int n) { return ini::readString(profile, "Setting", "KEY" + std::to_string(n), "missing"); }
     std::vector<std::uint8_t> commands()
     {
@@ -157,8 +157,8 @@ TEST_F(ButtonWindowTest, AMenuChoiceIsLabelledStoredAndSentWithTheProfileKeys)
     EXPECT_EQ(key(2), "20,50,2");
     EXPECT_EQ(key(0), "16,1,0");
     EXPECT_FALSE(page().isLocked());
-    EXPECT_FALSE(ctl("ms_key_progress").IsVisible());
-    EXPECT_EQ(ui::SliderControl(ctl("ms_key_progress")).GetValue(), 3);  // every part was done
+    EXPECT_FALSE(ctl("ms_key_progress").isVisible());
+    EXPECT_EQ(ui::SliderControl(ctl("ms_key_progress")).getValue(), 3);  // every part was done
 }
 
 TEST_F(ButtonWindowTest, TheOnlyLeftClickStaysUntilAnotherButtonHasOne)
@@ -182,7 +182,7 @@ TEST_F(ButtonWindowTest, TheOnlyLeftClickStaysUntilAnotherButtonHasOne)
 TEST_F(ButtonWindowTest, TheSingleKeyWindowGivesAKeyAndCancellingStillSends)
 {
     start();
-    whenWindowOpens(CMsSingleKeyWnd::kSaveButton, [this] {
+    whenWindowOpens(SingleKeyWindow::kSaveButton, [this] {
         keyboard.press(0x74);
         keyboard.release(0x74);
     });
@@ -193,7 +193,7 @@ TEST_F(ButtonWindowTest, TheSingleKeyWindowGivesAKeyAndCancellingStillSends)
     EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
 
     harness->mouse().frameLog().clear();
-    whenWindowOpens(CMsSingleKeyWnd::kCancelButton, [this] { keyboard.press(0x41); });
+    whenWindowOpens(SingleKeyWindow::kCancelButton, [this] { keyboard.press(0x41); });
     choose(3, "msmenusinglekey");
     EXPECT_EQ(assigned(3), (ButtonAssignment{0x20, 0, 0x3E}));
     EXPECT_EQ(label(3), QStringLiteral("F5"));
@@ -206,10 +206,11 @@ TEST_F(ButtonWindowTest, TheMacroWindowGivesTheChosenIndexAndALibraryTooLargeSto
     start({{"One", {"1,4,202,1,A", "0,1,0,1,A"}},
            {"Two", {"1,5,202,1,B", "0,1,0,1,B"}},
            {"Three", {"1,6,202,1,C", "0,1,0,1,C"}}});
-    whenWindowOpens(CPopWnd::kSaveButton, [] {
+    whenWindowOpens(MacroChoiceWindow::kSaveButton, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* combo = w->findChild<QWidget*>(QString::fromUtf8(CPopWnd::kMacroCombo)); combo && w->isVisible())
-                ui::ComboControl(ui::Control(combo)).SelectItem(2);
+            if (auto* combo = w->findChild<QWidget*>(QString::fromUtf8(MacroChoiceWindow::kMacroCombo));
+                combo && w->isVisible())
+                ui::ComboControl(ui::Control(combo)).selectItem(2);
     });
     choose(4, "msmenumacrokey");
     EXPECT_EQ(assigned(4), (ButtonAssignment{0x70, 2, 0}));
@@ -217,7 +218,7 @@ TEST_F(ButtonWindowTest, TheMacroWindowGivesTheChosenIndexAndALibraryTooLargeSto
     EXPECT_EQ(key(4), "112,2,0");
 
     // Saving with nothing selected is a cancel: nothing changes, everything is sent again.
-    whenWindowOpens(CPopWnd::kSaveButton);
+    whenWindowOpens(MacroChoiceWindow::kSaveButton);
     choose(4, "msmenumacrokey");
     EXPECT_EQ(assigned(4), (ButtonAssignment{0x70, 2, 0}));
 
@@ -248,8 +249,8 @@ TEST_F(ButtonWindowTest, LabelsFollowTheRecordAndUnknownFunctionsKeepTheirLabel)
         ButtonAssignment{0x70, 1, 0}.storeIn(block, 4);     // beyond the library
         ButtonAssignment{0x05, 0, 0}.storeIn(block, 5);
     }
-    ctl("ms_key_2").SetText(QStringLiteral("before"));
-    ctl("ms_key_4").SetText(QStringLiteral("before"));
+    ctl("ms_key_2").setText(QStringLiteral("before"));
+    ctl("ms_key_4").setText(QStringLiteral("before"));
     wnd().refreshSettings();
     EXPECT_EQ(label(1), QStringLiteral("LCtrl"));
     EXPECT_EQ(label(2), QStringLiteral("before"));
@@ -265,7 +266,7 @@ TEST_F(ButtonWindowTest, DeletingAMacroInUseAsksAndRenumbersEveryButtonThePlainD
            {"Three", {"1,6,202,1,C", "0,1,0,1,C"}},
            {"Four", {"1,7,202,1,D", "0,1,0,1,D"}}});
     ui::ListControl names(ctl("ms_MacroName_list"));
-    ASSERT_EQ(names.GetCount(), 4);
+    ASSERT_EQ(names.getCount(), 4);
     ButtonAssignment defaultOf6;
     {
         std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
@@ -278,11 +279,11 @@ TEST_F(ButtonWindowTest, DeletingAMacroInUseAsksAndRenumbersEveryButtonThePlainD
 
     // Refused: nothing changes.
     answer = QStringLiteral("cancel_btn");
-    names.SelectItem(1);
+    names.selectItem(1);
     notify(ui::notify::kClick, "ms_macro_btn_name_sub");
     EXPECT_EQ(shown.back(), QString::fromUtf8(ButtonsPage::kMsgMacroInUse));
     EXPECT_EQ(assigned(6), (ButtonAssignment{0x71, 1, 0}));
-    EXPECT_EQ(names.GetCount(), 4);
+    EXPECT_EQ(names.getCount(), 4);
 
     answer = QStringLiteral("confirm_btn");
     notify(ui::notify::kClick, "ms_macro_btn_name_sub");
@@ -295,17 +296,17 @@ TEST_F(ButtonWindowTest, DeletingAMacroInUseAsksAndRenumbersEveryButtonThePlainD
     EXPECT_EQ(label(7), QStringLiteral("Three"));
     // The library, the name list and the macro page's combo all lost "Two".
     EXPECT_FALSE(std::filesystem::exists(env.dataFolder() / "Two.mac"));
-    ASSERT_EQ(names.GetCount(), 3);
-    EXPECT_EQ(names.GetItemText(1), QStringLiteral("Three"));
+    ASSERT_EQ(names.getCount(), 3);
+    EXPECT_EQ(names.getItemText(1), QStringLiteral("Three"));
     ui::ComboControl combo(ctl("ms_marco_combo_profileSelect"));
-    ASSERT_EQ(combo.GetCount(), 3);
-    EXPECT_EQ(combo.GetItemText(1), QStringLiteral("Three"));
+    ASSERT_EQ(combo.getCount(), 3);
+    EXPECT_EQ(combo.getItemText(1), QStringLiteral("Three"));
 
     // The macro page's own delete leaves the buttons as they are.
-    combo.SelectItem(0);
+    combo.selectItem(0);
     notify(ui::notify::kClick, "ms_macro_delete_btn");
     EXPECT_EQ(assigned(7), (ButtonAssignment{0x70, 1, 0}));
-    EXPECT_EQ(names.GetCount(), 2);
+    EXPECT_EQ(names.getCount(), 2);
     EXPECT_EQ(label(7), QStringLiteral("Four"));  // the label follows the library
 }
 
@@ -340,10 +341,10 @@ TEST_F(ButtonWindowTest, ARecordWhoseBlockCannotBeReadStaysLockedAndIsNeverWritt
     const std::string keysBefore = AppEnvironment::readAll(profile);
     chooseRecord(2, QString::fromUtf8(ButtonsPage::kNotReadLabel));
     EXPECT_TRUE(page().isLocked());
-    EXPECT_TRUE(ctl("ms_key_record_note").IsVisible());
-    EXPECT_EQ(ctl("ms_key_record_note").GetText(), QString::fromUtf8(ButtonsPage::kRecordNotReadText));
-    EXPECT_FALSE(ctl("ms_key_3").IsEnabled());
-    EXPECT_FALSE(ctl("ms_key_butt_prosave").IsEnabled());
+    EXPECT_TRUE(ctl("ms_key_record_note").isVisible());
+    EXPECT_EQ(ctl("ms_key_record_note").getText(), QString::fromUtf8(ButtonsPage::kRecordNotReadText));
+    EXPECT_FALSE(ctl("ms_key_3").isEnabled());
+    EXPECT_FALSE(ctl("ms_key_butt_prosave").isEnabled());
 
     // Whatever reaches the page, nothing is chosen, stored or sent.
     harness->mouse().frameLog().clear();
@@ -365,8 +366,8 @@ TEST_F(ButtonWindowTest, ARecordWhoseBlockCannotBeReadStaysLockedAndIsNeverWritt
     chooseRecord(1);
     chooseRecord(2);
     EXPECT_FALSE(page().isLocked());
-    EXPECT_FALSE(ctl("ms_key_record_note").IsVisible());
-    EXPECT_TRUE(ctl("ms_key_3").IsEnabled());
+    EXPECT_FALSE(ctl("ms_key_record_note").isVisible());
+    EXPECT_TRUE(ctl("ms_key_3").isEnabled());
 }
 
 TEST_F(ButtonWindowTest, AProfileWithoutALeftClickGetsItBackOnceBeforeItReachesTheMouse)
@@ -376,7 +377,7 @@ TEST_F(ButtonWindowTest, AProfileWithoutALeftClickGetsItBackOnceBeforeItReachesT
     for (int n = 0; n < 9; ++n)
         ASSERT_TRUE(ini::writeString(broken, "Setting", "KEY" + std::to_string(n), n == 4 ? "18,1,0" : "0,0,0"));
     connect("R240");
-    ui::ComboControl(ctl("ms_KEY_combo_profileSelect")).SelectItem(1);
+    ui::ComboControl(ctl("ms_KEY_combo_profileSelect")).selectItem(1);
     ASSERT_TRUE(waitFor([&] { return shown.contains(QString::fromUtf8(ProfilePage::kMsgLeftClickRestored)); }));
     EXPECT_EQ(shown.count(QString::fromUtf8(ProfilePage::kMsgLeftClickRestored)), 1);
     EXPECT_EQ(ini::readString(broken, "Setting", "KEY0", ""), "16,1,0");
@@ -388,8 +389,8 @@ TEST_F(ButtonWindowTest, AProfileWithoutALeftClickGetsItBackOnceBeforeItReachesT
 
     // Mended in the file: applied again, it says nothing more.
     shown.clear();
-    ui::ComboControl(ctl("ms_KEY_combo_profileSelect")).SelectItem(0);
-    ui::ComboControl(ctl("ms_KEY_combo_profileSelect")).SelectItem(1);
+    ui::ComboControl(ctl("ms_KEY_combo_profileSelect")).selectItem(0);
+    ui::ComboControl(ctl("ms_KEY_combo_profileSelect")).selectItem(1);
     EXPECT_TRUE(ButtonAssignment::of(harness->mouse().buttonBlock(0), 0).isLeftClick());
     EXPECT_FALSE(shown.contains(QString::fromUtf8(ProfilePage::kMsgLeftClickRestored)));
 }

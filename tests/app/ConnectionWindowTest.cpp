@@ -47,18 +47,18 @@ TEST_F(ConnectionWindowTest, ConnectingShowsTheModelAndAppliesTheStoredProfile)
     ini::writeString(profile(2), "3360", "LED15", "200");  // applied: limited to 119
     ini::writeString(profile(2), "Setting", "PRO0", "15");
     ini::writeString(profile(2), "Setting", "PRO1", "0");
-    CMainWnd& wnd = connect("R240");
+    MainWindow& wnd = connect("R240");
     EXPECT_EQ(wnd.windowTitle(), QStringLiteral("CORVALANTIS R240 Driver"));
-    EXPECT_EQ(wnd.trayIcon().GetTooltipText(), QStringLiteral("CORVALANTIS R240 Driver"));
-    EXPECT_EQ(ctl("msloge").GetBkImage(), QStringLiteral("file='240.png'"));
-    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_slider")).GetMaxValue(), 119);
-    EXPECT_TRUE(ctl("ms_deng_la0").IsVisible());
+    EXPECT_EQ(wnd.trayIcon().getTooltipText(), QStringLiteral("CORVALANTIS R240 Driver"));
+    EXPECT_EQ(ctl("msloge").getBkImage(), QStringLiteral("file='240.png'"));
+    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_slider")).getMaxValue(), 119);
+    EXPECT_TRUE(ctl("ms_deng_la0").isVisible());
     // The mouse's state was captured into the stored profile, which was then applied from
     // the REG list; the other lists follow and the index keeps the selection.
-    EXPECT_TRUE(waitFor([&] { return combo("ms_KEY_combo_profileSelect").GetCurSel() == 2; }, 5000));
-    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").GetCurSel(), 2);
-    EXPECT_EQ(combo("ms_REG_combo_profileSelect").GetCurSel(), 2);
-    EXPECT_EQ(ctl("ms_dpi_edit_maname").GetText(), QStringLiteral("p2"));
+    EXPECT_TRUE(waitFor([&] { return combo("ms_KEY_combo_profileSelect").getCurSel() == 2; }, 5000));
+    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").getCurSel(), 2);
+    EXPECT_EQ(combo("ms_REG_combo_profileSelect").getCurSel(), 2);
+    EXPECT_EQ(ctl("ms_dpi_edit_maname").getText(), QStringLiteral("p2"));
     const std::vector<ReportFrame> settings = requestsOf(CMD_WRITE_SETTINGS);
     const auto whole =
         std::find_if(settings.begin(), settings.end(), [](const ReportFrame& f) { return f.length() == 56; });
@@ -69,29 +69,29 @@ TEST_F(ConnectionWindowTest, ConnectingShowsTheModelAndAppliesTheStoredProfile)
     EXPECT_EQ(requestsOf(CMD_WRITE_BUTTONS).size(), 3u);
     EXPECT_EQ(requestsOf(CMD_WRITE_COLORS).size(), 2u);
     // PRO0 15 and PRO1 0 arrive limited: slider 10, speed 21 -> 20; scroll lines 1.
-    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_speed")).GetValue(), 10);
-    EXPECT_EQ(ctl("ms_gunlun_speed_edit").GetText(), QStringLiteral("1"));
+    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_speed")).getValue(), 10);
+    EXPECT_EQ(ctl("ms_gunlun_speed_edit").getText(), QStringLiteral("1"));
     harness->sensorPage().systemSettings().waitIdle();
     const std::vector<Call> calls = harness->desktop().calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), Call{Setting::PointerSpeed, 20}), calls.end());
     EXPECT_NE(std::find(calls.begin(), calls.end(), Call{Setting::WheelScrollLines, 1}), calls.end());
     // The page shows the mouse's stages from the refresh.
-    EXPECT_EQ(ui::TabLayoutControl(ctl("ms_tab_switch")).GetCurSel(), 0);
-    EXPECT_FALSE(ctl("ms_macro_profile_0").GetText().isEmpty());
+    EXPECT_EQ(ui::TabLayoutControl(ctl("ms_tab_switch")).getCurSel(), 0);
+    EXPECT_FALSE(ctl("ms_macro_profile_0").getText().isEmpty());
 }
 
 TEST_F(ConnectionWindowTest, ChoosingAProfileAppliesItOnceAndTheOtherListsFollow)
 {
     writeProfiles(0);
-    CMainWnd& wnd = connect("R210");
+    MainWindow& wnd = connect("R210");
     EXPECT_EQ(wnd.windowTitle(), QStringLiteral("CORVALANTIS R210 Driver"));
-    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_slider")).GetMaxValue(), 58);
-    EXPECT_FALSE(ctl("ms_deng_la0").IsVisible());
+    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_slider")).getMaxValue(), 58);
+    EXPECT_FALSE(ctl("ms_deng_la0").isVisible());
     ini::writeString(profile(1), "Setting", "LED17", "200");
     harness->mouse().frameLog().clear();
-    ASSERT_TRUE(combo("ms_KEY_combo_profileSelect").SelectItem(1));
-    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").GetCurSel(), 1);
-    EXPECT_EQ(combo("ms_REG_combo_profileSelect").GetCurSel(), 1);
+    ASSERT_TRUE(combo("ms_KEY_combo_profileSelect").selectItem(1));
+    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").getCurSel(), 1);
+    EXPECT_EQ(combo("ms_REG_combo_profileSelect").getCurSel(), 1);
     EXPECT_EQ(key(env.dataFolder() / "msProfile.ini", "PROFILESELECT", "select"), "1");
     const std::vector<ReportFrame> records = requestsOf(CMD_WRITE_SETTINGS);
     const auto whole =
@@ -107,8 +107,8 @@ TEST_F(ConnectionWindowTest, AStoredSelectionOutsideTheListFallsBackToTheFirstPr
 {
     writeProfiles(7);
     connect("R210");
-    EXPECT_TRUE(waitFor([&] { return combo("ms_KEY_combo_profileSelect").GetCurSel() == 0; }));
-    EXPECT_EQ(combo("ms_REG_combo_profileSelect").GetCurSel(), 0);
+    EXPECT_TRUE(waitFor([&] { return combo("ms_KEY_combo_profileSelect").getCurSel() == 0; }));
+    EXPECT_EQ(combo("ms_REG_combo_profileSelect").getCurSel(), 0);
     EXPECT_EQ(key(env.dataFolder() / "msProfile.ini", "PROFILESELECT", "select"), "0");
     EXPECT_FALSE(std::filesystem::exists(env.dataFolder() / "0.pro"));  // no profile made up
 }
@@ -116,13 +116,13 @@ TEST_F(ConnectionWindowTest, AStoredSelectionOutsideTheListFallsBackToTheFirstPr
 TEST_F(ConnectionWindowTest, ALinkWithoutAFolderStopsTheApplyAfterTheIndex)
 {
     writeProfiles(0);
-    CMainWnd& wnd = connect("R210");
+    MainWindow& wnd = connect("R210");
     (void)wnd;
     const auto index = env.dataFolder() / "msProfile.ini";
     ini::writeString(index, "PROFILELIKEEXE", "1", "1");
     ini::writeString(index, "PROCESS", "1", "game");
     harness->mouse().frameLog().clear();
-    combo("ms_DPI_combo_profileSelect").SelectItem(1);
+    combo("ms_DPI_combo_profileSelect").selectItem(1);
     EXPECT_EQ(key(index, "PROFILESELECT", "select"), "1");
     // The profile is not sent (the page refresh that follows still re-sends single bytes).
     const std::vector<ReportFrame> writes = requestsOf(CMD_WRITE_SETTINGS);
@@ -132,9 +132,9 @@ TEST_F(ConnectionWindowTest, ALinkWithoutAFolderStopsTheApplyAfterTheIndex)
     // A link with a folder shows the program and goes on.
     ini::writeString(index, "PROCESS", "2", "/usr/games/tetris");
     ini::writeString(index, "PROFILELIKEEXE", "2", "1");
-    combo("ms_DPI_combo_profileSelect").SelectItem(2);
-    EXPECT_EQ(ctl("ms_Key_edit_cxname").GetText(), QStringLiteral("tetris"));
-    EXPECT_TRUE(ui::OptionControl(ctl("ms_REG_write_lian")).IsSelected());
+    combo("ms_DPI_combo_profileSelect").selectItem(2);
+    EXPECT_EQ(ctl("ms_Key_edit_cxname").getText(), QStringLiteral("tetris"));
+    EXPECT_TRUE(ui::OptionControl(ctl("ms_REG_write_lian")).isSelected());
 }
 
 TEST_F(ConnectionWindowTest, TheMousesDpiButtonUpdatesThePageAndTheProfile)
@@ -147,22 +147,22 @@ TEST_F(ConnectionWindowTest, TheMousesDpiButtonUpdatesThePageAndTheProfile)
     EXPECT_TRUE(waitFor([&] { return key(profile(0), "Setting", "LED20") == std::to_string(next); }, 5000));
     const std::string button = "DPI_profile_" + std::to_string(next);
     EXPECT_TRUE(waitFor(
-        [&] { return ctl(button.c_str()).GetBkImage() == QStringLiteral("file='ms/dw%1.png'").arg(next + 1); }));
-    EXPECT_TRUE(ctl(("ms_macro_profile_" + std::to_string(next)).c_str()).IsEnabled());
+        [&] { return ctl(button.c_str()).getBkImage() == QStringLiteral("file='ms/dw%1.png'").arg(next + 1); }));
+    EXPECT_TRUE(ctl(("ms_macro_profile_" + std::to_string(next)).c_str()).isEnabled());
 }
 
 TEST_F(ConnectionWindowTest, UnplugHidesTheWindowAndReplugConnectsAgain)
 {
     writeProfiles(0);
-    CMainWnd& wnd = connect("R210");
-    wnd.ShowWindow(true, false);
+    MainWindow& wnd = connect("R210");
+    wnd.showWindow(true, false);
     ASSERT_TRUE(wnd.isVisible());
     harness->mouse().unplug();
     EXPECT_TRUE(waitFor([&] { return !wnd.isConnected(); }, 5000));
     EXPECT_TRUE(waitFor([&] { return !wnd.isVisible(); }, 5000));
-    EXPECT_FALSE(wnd.channel().IsOpen());
-    wnd.OnTrayLeftClick();
-    EXPECT_EQ(shown.last(), QString::fromUtf8(CMainWnd::kNoDeviceText));
+    EXPECT_FALSE(wnd.channel().isOpen());
+    wnd.onTrayLeftClick();
+    EXPECT_EQ(shown.last(), QString::fromUtf8(MainWindow::kNoDeviceText));
     harness->mouse().plug();
     EXPECT_TRUE(waitFor([&] { return wnd.isConnected(); }, 10000));
     EXPECT_FALSE(wnd.isVisible());  // connecting never shows the window by itself
@@ -181,9 +181,9 @@ TEST_F(ConnectionWindowTest, DpiPageEditsFollowTheTableOfTheModel)
     };
     for (const Case& c : {Case{"5150", "5000", 48}, Case{"5300", "5200", 49}, Case{"50", "200", 0},
                           Case{"9000", "7000", 58}, Case{"abc", "200", 0}}) {
-        ctl("ms_macro_profile_1").SetText(QLatin1String(c.typed));
+        ctl("ms_macro_profile_1").setText(QLatin1String(c.typed));
         notify(ui::notify::kKillFocus, "ms_macro_profile_1");
-        EXPECT_EQ(ctl("ms_macro_profile_1").GetText(), QLatin1String(c.shown)) << c.typed;
+        EXPECT_EQ(ctl("ms_macro_profile_1").getText(), QLatin1String(c.shown)) << c.typed;
         EXPECT_EQ(key(profile(0), "Setting", "LED16"), std::to_string(c.index)) << c.typed;
         EXPECT_EQ(harness->mouse().settingsRecord(0)[16], c.index) << c.typed;
     }
@@ -196,10 +196,10 @@ TEST_F(ConnectionWindowTest, DpiPageEditsFollowTheTableOfTheModel)
     EXPECT_EQ(sent[0].data()[0], 2);
     EXPECT_EQ(sent[1].address(), 17);
     EXPECT_EQ(key(profile(0), "Setting", "LED20"), "2");
-    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_slider")).GetValue(), harness->mouse().settingsRecord(0)[17]);
-    EXPECT_EQ(ctl("DPI_profile_2").GetBkImage(), QStringLiteral("file='ms/dw3.png'"));
-    EXPECT_EQ(ctl("DPI_profile_0").GetBkImage(), QStringLiteral("file='ms/du1.png'"));
-    EXPECT_FALSE(ctl("ms_macro_profile_1").IsEnabled());
+    EXPECT_EQ(ui::SliderControl(ctl("ms_DPI_slider")).getValue(), harness->mouse().settingsRecord(0)[17]);
+    EXPECT_EQ(ctl("DPI_profile_2").getBkImage(), QStringLiteral("file='ms/dw3.png'"));
+    EXPECT_EQ(ctl("DPI_profile_0").getBkImage(), QStringLiteral("file='ms/du1.png'"));
+    EXPECT_FALSE(ctl("ms_macro_profile_1").isEnabled());
 }
 
 TEST_F(ConnectionWindowTest, SliderAndColourOfAnR240)
@@ -208,28 +208,28 @@ TEST_F(ConnectionWindowTest, SliderAndColourOfAnR240)
     connect("R240");
     DpiPage& dpi = harness->dpiPage();
     dpi.selectStage(3);
-    ui::SliderControl(ctl("ms_DPI_slider")).SetValue(10);
+    ui::SliderControl(ctl("ms_DPI_slider")).setValue(10);
     notify(ui::notify::kValueChanged, "ms_DPI_slider");
     EXPECT_EQ(key(profile(0), "3360", "LED18"), "10");
-    EXPECT_EQ(ctl("ms_macro_profile_3").GetText(), QStringLiteral("1100"));
+    EXPECT_EQ(ctl("ms_macro_profile_3").getText(), QStringLiteral("1100"));
     EXPECT_EQ(harness->mouse().settingsRecord(0)[18], 10);
     // Typing 12345 shows 12000 (index 119); 150 gives 100 (index 0).
-    ctl("ms_macro_profile_3").SetText(QStringLiteral("12345"));
+    ctl("ms_macro_profile_3").setText(QStringLiteral("12345"));
     notify(ui::notify::kKillFocus, "ms_macro_profile_3");
-    EXPECT_EQ(ctl("ms_macro_profile_3").GetText(), QStringLiteral("12000"));
+    EXPECT_EQ(ctl("ms_macro_profile_3").getText(), QStringLiteral("12000"));
     EXPECT_EQ(key(profile(0), "3360", "LED18"), "119");
 
     // The indicator colour goes to the mouse only.
     const std::string fileRed = key(profile(0), "Setting", "LED11");
     notify(ui::notify::kClick, "ms_DPI_color_btn_6");  // 0080FF
-    EXPECT_EQ(ctl("ms_DPI_colordp_btn").GetBkColor(), 0xFF0080FFu);
+    EXPECT_EQ(ctl("ms_DPI_colordp_btn").getBkColor(), 0xFF0080FFu);
     EXPECT_EQ(harness->mouse().settingsRecord(0)[11], 0x00);
     EXPECT_EQ(harness->mouse().settingsRecord(0)[12], 0x80);
     EXPECT_EQ(harness->mouse().settingsRecord(0)[13], 0xFF);
-    ctl("ms_DPI_edit_G").SetText(QStringLiteral("300"));
+    ctl("ms_DPI_edit_G").setText(QStringLiteral("300"));
     notify(ui::notify::kTextChanged, "ms_DPI_edit_G");
-    EXPECT_EQ(ctl("ms_DPI_edit_G").GetText(), QStringLiteral("255"));
-    EXPECT_EQ(ctl("ms_DPI_colordp_btn").GetBkColor(), 0xFF00FFFFu);
+    EXPECT_EQ(ctl("ms_DPI_edit_G").getText(), QStringLiteral("255"));
+    EXPECT_EQ(ctl("ms_DPI_colordp_btn").getBkColor(), 0xFF00FFFFu);
     EXPECT_EQ(harness->mouse().settingsRecord(0)[12], 255);
     EXPECT_EQ(key(profile(0), "Setting", "LED11"), fileRed);
 }
@@ -237,22 +237,22 @@ TEST_F(ConnectionWindowTest, SliderAndColourOfAnR240)
 TEST_F(ConnectionWindowTest, OnboardRecordsAndTheDeviceMessages)
 {
     writeProfiles(0);
-    CMainWnd& wnd = connect("R240");
+    MainWindow& wnd = connect("R240");
     harness->mouse().frameLog().clear();
     notify(ui::notify::kClick, "ms_profile_0");  // the active record: one read only
     EXPECT_EQ(requests().size(), 1u);
     notify(ui::notify::kClick, "ms_profile_3");
     EXPECT_EQ(harness->mouse().activeRecord(), 3);
     EXPECT_EQ(wnd.deviceState().activeRecord(), 3);
-    EXPECT_FALSE(ctl("ms_tab_function").IsVisible());
+    EXPECT_FALSE(ctl("ms_tab_function").isVisible());
     // A DPI change now goes to record 3.
     harness->mouse().frameLog().clear();
     harness->dpiPage().selectStage(1);
     EXPECT_EQ(requestsOf(CMD_WRITE_SETTINGS).front().address(), 3 * 64 + 20);
 
-    // WM_DEV_ARRIVED with the mouse open presents it again; without, it hides the window.
-    wnd.ShowWindow(true, false);
-    wnd.HandleCustomMessage(msg::WM_DEV_ARRIVED, 1, 2);
+    // kDeviceArrived with the mouse open presents it again; without, it hides the window.
+    wnd.showWindow(true, false);
+    wnd.handleCustomMessage(msg::kDeviceArrived, 1, 2);
     EXPECT_EQ(wnd.windowTitle(), QStringLiteral("CORVALANTIS R240 Driver"));
     EXPECT_TRUE(wnd.isVisible());
 }
@@ -260,35 +260,35 @@ TEST_F(ConnectionWindowTest, OnboardRecordsAndTheDeviceMessages)
 TEST_F(ConnectionWindowTest, TheDemoMenuActsAsAPersonAtTheVirtualMouse)
 {
     writeProfiles(0);
-    CMainWnd& wnd = connect("R240");
+    MainWindow& wnd = connect("R240");
     QMenu* tray = wnd.trayMenu();
     ASSERT_NE(tray, nullptr);
     const std::uint8_t before = harness->mouse().currentStage();
-    ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_dpi_button")));
+    ASSERT_TRUE(ui::MenuWnd::triggerItem(tray, QStringLiteral("vm_dpi_button")));
     EXPECT_EQ(harness->mouse().currentStage(), (before + 1) % 5);
     EXPECT_TRUE(waitFor([&] { return wnd.deviceState().CurrentSettings[20] == (before + 1) % 5; }));
-    ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_unplug")));
+    ASSERT_TRUE(ui::MenuWnd::triggerItem(tray, QStringLiteral("vm_unplug")));
     EXPECT_TRUE(waitFor([&] { return !wnd.isConnected(); }));
-    ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_replug")));
+    ASSERT_TRUE(ui::MenuWnd::triggerItem(tray, QStringLiteral("vm_replug")));
     EXPECT_TRUE(waitFor([&] { return wnd.isConnected(); }, 10000));
-    ASSERT_TRUE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("vm_calibration_fail")));
+    ASSERT_TRUE(ui::MenuWnd::triggerItem(tray, QStringLiteral("vm_calibration_fail")));
     // The listener finds the re-plugged mouse on its own schedule; the result must not come
     // before it listens again.
     EXPECT_TRUE(waitFor([&] { return wnd.listener().state() == InputListener::State::Reading; }, 10000));
     harness->mouse().setCalibrationDelay(std::chrono::milliseconds(0));
     harness->sensorPage().startCalibration();
-    EXPECT_TRUE(waitFor([&] { return ctl("regdisplay_tishi1").GetText() == QStringLiteral("校准失败"); }));
-    EXPECT_FALSE(ui::MenuWnd::TriggerItem(tray, QStringLiteral("no_such_item")));
+    EXPECT_TRUE(waitFor([&] { return ctl("regdisplay_tishi1").getText() == QStringLiteral("校准失败"); }));
+    EXPECT_FALSE(ui::MenuWnd::triggerItem(tray, QStringLiteral("no_such_item")));
 }
 
 TEST_F(ConnectionWindowTest, ShutdownWhileConnectedJoinsEveryThread)
 {
     writeProfiles(0);
-    CMainWnd& wnd = connect("R210");
+    MainWindow& wnd = connect("R210");
     EXPECT_EQ(wnd.workers().count(), 2u);  // connection and listener (no foreground watcher yet)
-    wnd.OnMenuCommand({QStringLiteral("exit"), QString(), QString(), false});
+    wnd.onMenuCommand({QStringLiteral("exit"), QString(), QString(), false});
     EXPECT_EQ(wnd.workers().count(), 0u);
-    EXPECT_FALSE(wnd.channel().IsOpen());
+    EXPECT_FALSE(wnd.channel().isOpen());
 }
 
 }  // namespace

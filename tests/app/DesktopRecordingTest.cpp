@@ -38,19 +38,19 @@ TEST(DesktopRecordingTest, KeysTypedIntoAnotherApplicationAreRecordedSavedAndEdi
     std::unique_ptr<X11KeyboardSource> source = X11KeyboardSource::open(xvfb.display());
     ASSERT_TRUE(source);
     ui::KeyboardCapture keyboard(std::move(source));
-    MainWindowHarness harness(CMainWnd::Options::withoutWorkers(false));
-    CMainWnd& wnd = harness.wnd();
-    ASSERT_TRUE(wnd.CreateMainWindow());
-    const auto ctl = [&](const char* name) { return wnd.FindControl(QLatin1String(name)); };
+    MainWindowHarness harness(MainWindow::Options::withoutWorkers(false));
+    MainWindow& wnd = harness.wnd();
+    ASSERT_TRUE(wnd.createMainWindow());
+    const auto ctl = [&](const char* name) { return wnd.findControl(QLatin1String(name)); };
     ui::ListControl rows(ctl("ms_Macro_list"));
-    ui::ComboControl(ctl("ms_marco_combo_profileSelect")).SelectItem(0);
-    ui::OptionControl(ctl("ms_Macro_write_img")).Selected(true, false);
+    ui::ComboControl(ctl("ms_marco_combo_profileSelect")).selectItem(0);
+    ui::OptionControl(ctl("ms_Macro_write_img")).setSelected(true, false);
 
     notifyControl(wnd, ui::notify::kClick, "ms_Macro_record");
     ASSERT_TRUE(wnd.findFeature<MacroPage>()->isRecording());
     app.tap(a);
     app.tap(b);
-    ASSERT_TRUE(waitFor([&] { return rows.GetCount() == 8; }, 10000)) << rows.GetCount() << " rows";
+    ASSERT_TRUE(waitFor([&] { return rows.getCount() == 8; }, 10000)) << rows.getCount() << " rows";
     notifyControl(wnd, ui::notify::kClick, "ms_Macro_record");
     const std::vector<std::string> lines = MacroFile::load(env.dataFolder() / "Typed.mac").lines();
     ASSERT_EQ(lines.size(), 8u);
@@ -67,10 +67,10 @@ TEST(DesktopRecordingTest, KeysTypedIntoAnotherApplicationAreRecordedSavedAndEdi
     EXPECT_EQ(app.keys, (std::vector<ClientKey>{{a, true}, {a, false}, {b, true}, {b, false}}));
 
     // The first row's key becomes C, from the next key released anywhere.
-    rows.SelectItem(0);
+    rows.selectItem(0);
     notifyControl(wnd, ui::notify::kClick, "ms_macro_btn_edit");
     app.tap(c);
-    ASSERT_TRUE(waitFor([&] { return rows.GetItemText(0) == QStringLiteral("C"); }, 10000));
+    ASSERT_TRUE(waitFor([&] { return rows.getItemText(0) == QStringLiteral("C"); }, 10000));
     notifyControl(wnd, ui::notify::kClick, "ms_macro_btn_edit");
     EXPECT_EQ(MacroFile::load(env.dataFolder() / "Typed.mac").lines()[0], "1,6,202,1,C");
 }

@@ -13,10 +13,10 @@
 namespace corv::test {
 namespace {
 
-ui::TNotifyUI note(const QString& type, const char* name)
+ui::Notification note(const QString& type, const char* name)
 {
-    ui::TNotifyUI msg;
-    msg.sType = type;
+    ui::Notification msg;
+    msg.type = type;
     msg.senderName = QLatin1String(name);
     return msg;
 }
@@ -27,7 +27,7 @@ TEST(FeatureRegistryTest, APrefixRowWinsOverFullNamesAndTheFirstMatchingRowWins)
     FeatureRegistry r;
     std::vector<std::string> hits;
     const auto hit = [&](std::string what) {
-        return [&hits, what](const ui::TNotifyUI&, int index) { hits.push_back(what + std::to_string(index)); };
+        return [&hits, what](const ui::Notification&, int index) { hits.push_back(what + std::to_string(index)); };
     };
     r.on(kClick, "ms_key_3", hit("full"));
     r.onPrefix(kClick, "ms_key_", hit("prefix"));

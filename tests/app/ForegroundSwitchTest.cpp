@@ -56,22 +56,22 @@ TEST_F(ForegroundSwitchTest, ALinkedProgramInFrontAppliesItsProfileAndTheChoiceC
 
     X11ForegroundWatcher watcher(xvfb.display());
     foreground = &watcher;
-    CMainWnd& wnd = connect("R210");
-    ui::ComboControl dpi(wnd.FindControl(QStringLiteral("ms_DPI_combo_profileSelect")));
-    EXPECT_TRUE(waitFor([&] { return dpi.GetCurSel() == 0; }));
+    MainWindow& wnd = connect("R210");
+    ui::ComboControl dpi(wnd.findControl(QStringLiteral("ms_DPI_combo_profileSelect")));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }));
 
     harness->mouse().frameLog().clear();
     QElapsedTimer switchTime;  // recorded, never asserted: the figure the benchmark notes quote
     switchTime.start();
     wm.activate(gameWindow);
-    EXPECT_TRUE(waitFor([&] { return dpi.GetCurSel() == 2; }, 10000));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 2; }, 10000));
     RecordProperty("switch_ms", static_cast<int>(switchTime.elapsed()));
     EXPECT_TRUE(recordSent(harness->mouse(), 2));
     EXPECT_EQ(ini::readString(index, "PROFILESELECT", "select", ""), "0");
 
     harness->mouse().frameLog().clear();
     wm.activate(editorWindow);
-    EXPECT_TRUE(waitFor([&] { return dpi.GetCurSel() == 0; }, 10000));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }, 10000));
     // Profile 0 holds the mouse's state captured at connection.
     const auto rate0 = static_cast<std::uint8_t>(ini::toLong(ini::readString(data / "p0.pro", "Setting", "LED14", "")));
     EXPECT_NE(rate0, 2);
@@ -115,20 +115,20 @@ TEST_F(ForegroundSwitchTest, OnSwayTheLinkedProfileComesAndGoesWithTheFocus)
 
     SwayForegroundWatcher watcher(sway.ipcSocket());
     foreground = &watcher;
-    CMainWnd& wnd = connect("R210");
-    ui::ComboControl dpi(wnd.FindControl(QStringLiteral("ms_DPI_combo_profileSelect")));
-    EXPECT_TRUE(waitFor([&] { return dpi.GetCurSel() == 0; }));
+    MainWindow& wnd = connect("R210");
+    ui::ComboControl dpi(wnd.findControl(QStringLiteral("ms_DPI_combo_profileSelect")));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }));
     QElapsedTimer switchTime;  // recorded, never asserted (swaymsg's own start included)
     switchTime.start();
     ASSERT_TRUE(sway.command("[app_id=\"game\"] focus"));
-    EXPECT_TRUE(waitFor([&] { return dpi.GetCurSel() == 2; }, 30000));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 2; }, 30000));
     RecordProperty("sway_switch_ms", static_cast<int>(switchTime.elapsed()));
     ASSERT_TRUE(sway.command("workspace 2"));
-    EXPECT_TRUE(waitFor([&] { return dpi.GetCurSel() == 0; }, 30000));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }, 30000));
     ASSERT_TRUE(sway.command("workspace 1"));
-    EXPECT_TRUE(waitFor([&] { return dpi.GetCurSel() == 2; }, 30000));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 2; }, 30000));
     game->end(SIGTERM);
-    EXPECT_TRUE(waitFor([&] { return dpi.GetCurSel() == 0; }, 30000));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }, 30000));
     EXPECT_EQ(ini::readString(index, "PROFILESELECT", "select", ""), "0");
     harness.reset();
 }

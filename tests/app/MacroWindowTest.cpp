@@ -35,8 +35,8 @@
 #include "macros/page/MacroNames.h"
 #include "macros/page/MacroPage.h"
 #include "platform/AtomicFile.h"
-#include "platform/CDeviceHook.h"
 #include "platform/FakeKeyboardSource.h"
+#include "platform/KeyboardHook.h"
 #include "ui/ComboControl.h"
 #include "ui/FileDialog.h"
 #include "ui/ListControl.h"
@@ -61,11 +61,11 @@ std::vector<std::string> tap(const std::string& name, int usage, int delayUnits)
 class MacroPageChecks {
 protected:
     virtual ~MacroPageChecks() = default;
-    virtual CMainWnd& window() = 0;
+    virtual MainWindow& window() = 0;
     virtual std::filesystem::path folder() const = 0;
 
     MacroPage& page() { return *window().findFeature<MacroPage>(); }
-    ui::Control ctl(const char* name) { return window().FindControl(QString::fromUtf8(name)); }
+    ui::Control ctl(const char* name) { return window().findControl(QString::fromUtf8(name)); }
     ui::ComboControl combo() { return ui::ComboControl(ctl(mn::kMacroCombo)); }
     ui::ListControl list() { return ui::ListControl(ctl(mn::kMacroList)); }
     void click(const char* name) { notifyControl(window(), ui::notify::kClick, name); }
@@ -73,19 +73,19 @@ protected:
     {
         ui::MenuCommand cmd;
         cmd.name = QString::fromUtf8(item);
-        window().OnMenuCommand(cmd);
+        window().onMenuCommand(cmd);
     }
     void selectMacro(int item)
     {
-        combo().SelectItem(-1);
-        combo().SelectItem(item);
+        combo().selectItem(-1);
+        combo().selectItem(item);
     }
 
     QStringList comboNames()
     {
         QStringList names;
-        for (int i = 0; i < combo().GetCount(); ++i)
-            names << combo().GetItemUserData(i);
+        for (int i = 0; i < combo().getCount(); ++i)
+            names << combo().getItemUserData(i);
         return names;
     }
     QStringList indexNames() const
@@ -98,8 +98,8 @@ protected:
     QStringList rowTexts()
     {
         QStringList texts;
-        for (int i = 0; i < list().GetCount(); ++i)
-            texts << list().GetItemText(i);
+        for (int i = 0; i < list().getCount(); ++i)
+            texts << list().getItemText(i);
         return texts;
     }
     std::filesystem::path macroFile(const std::string& name) const { return folder() / (name + ".mac"); }
@@ -134,29 +134,29 @@ class MacroWindowTest : public ::testing::Test, public MacroPageChecks {
 protected:
     void SetUp() override
     {
-        ui::SetMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
+        ui::setMessageBoxResponder([this](const ui::MessageBoxRequest& r) {
             shown << r.shownText;
             return QStringLiteral("confirm_btn");
         });
-        ui::SetFileDialogResponder([this](const ui::FileDialogRequest& r) -> std::optional<QString> {
+        ui::setFileDialogResponder([this](const ui::FileDialogRequest& r) -> std::optional<QString> {
             dialogs.push_back(r);
             return chosenFile;
         });
     }
-    void TearDown() override { ui::SetFileDialogResponder(nullptr); }
+    void TearDown() override { ui::setFileDialogResponder(nullptr); }
 
-    CMainWnd& window() override { return harness->wnd(); }
+    MainWindow& window() override { return harness->wnd(); }
     std::filesystem::path folder() const override { return env.dataFolder(); }
 
-    CMainWnd& create(Clock& clock = Clock::system())
+    MainWindow& create(Clock& clock = Clock::system())
     {
-        harness = std::make_unique<MainWindowHarness>(CMainWnd::Options::withoutWorkers(false), "R210", clock);
-        EXPECT_TRUE(harness->wnd().CreateMainWindow());
+        harness = std::make_unique<MainWindowHarness>(MainWindow::Options::withoutWorkers(false), "R210", clock);
+        EXPECT_TRUE(harness->wnd().createMainWindow());
         return harness->wnd();
     }
     void rename(const QString& to)
     {
-        ctl(mn::kNameEdit).SetText(to);
+        ctl(mn::kNameEdit).setText(to);
         click(mn::kRenameButton);
     }
 
@@ -176,30 +176,30 @@ TEST_F(MacroWindowTest, NewMacrosTakeTheSmallestFreeNumberAndDeletingRenumbersTh
         click(mn::kAddButton);
     EXPECT_EQ(comboNames(), (QStringList{"新建宏1", "新建宏2", "新建宏3"}));
     EXPECT_EQ(indexNames(), comboNames());
-    EXPECT_EQ(combo().GetCurSel(), 2);
-    EXPECT_EQ(ctl(mn::kNameEdit).GetText(), QStringLiteral("新建宏3"));
+    EXPECT_EQ(combo().getCurSel(), 2);
+    EXPECT_EQ(ctl(mn::kNameEdit).getText(), QStringLiteral("新建宏3"));
     EXPECT_FALSE(std::filesystem::exists(macroFile("新建宏3")));  // a new macro has no file yet
 
     // Deleting the second: its file goes, the first macro is selected, the index is renumbered.
     ASSERT_TRUE(MacroFile::write(macroFile("新建宏2"), tap("A", 4, 1)));
     selectMacro(1);
-    EXPECT_EQ(list().GetCount(), 4);
+    EXPECT_EQ(list().getCount(), 4);
     click(mn::kDeleteButton);
     EXPECT_FALSE(std::filesystem::exists(macroFile("新建宏2")));
     EXPECT_EQ(comboNames(), (QStringList{"新建宏1", "新建宏3"}));
     EXPECT_EQ(indexNames(), comboNames());
-    EXPECT_EQ(combo().GetCurSel(), 0);
-    EXPECT_EQ(list().GetCount(), 0);
+    EXPECT_EQ(combo().getCurSel(), 0);
+    EXPECT_EQ(list().getCount(), 0);
 
     // The gap is filled, at the end of the list.
     click(mn::kAddButton);
     EXPECT_EQ(comboNames(), (QStringList{"新建宏1", "新建宏3", "新建宏2"}));
     EXPECT_EQ(indexNames(), comboNames());
-    EXPECT_EQ(combo().GetItemHeight(2), MacroPage::kAddedItemHeight);
+    EXPECT_EQ(combo().getItemHeight(2), MacroPage::kAddedItemHeight);
     EXPECT_TRUE(shown.isEmpty());
 
     // With nothing selected, the operations on the selected macro do nothing.
-    combo().SelectItem(-1);
+    combo().selectItem(-1);
     const auto before = snapshot();
     click(mn::kDeleteButton);
     menu(mn::kMenuCopy);
@@ -218,9 +218,9 @@ TEST_F(MacroWindowTest, TheFiftiethMacroIsAllowedTheFiftyFirstRefused)
     macros[0].second = tap("A", 4, 2);
     writeLibrary(macros);
     create();
-    ASSERT_EQ(combo().GetCount(), 49);
+    ASSERT_EQ(combo().getCount(), 49);
     click(mn::kAddButton);
-    EXPECT_EQ(combo().GetCount(), 50);
+    EXPECT_EQ(combo().getCount(), 50);
     EXPECT_EQ(indexNames().size(), 50);
     EXPECT_TRUE(shown.isEmpty());
 
@@ -232,7 +232,7 @@ TEST_F(MacroWindowTest, TheFiftiethMacroIsAllowedTheFiftyFirstRefused)
     menu(mn::kMenuCopy);  // a copy is a new macro too
     ASSERT_EQ(shown.size(), 2);
     EXPECT_EQ(shown.last(), limitMessage());
-    EXPECT_EQ(combo().GetCount(), 50);
+    EXPECT_EQ(combo().getCount(), 50);
     EXPECT_EQ(snapshot(), before);
 }
 
@@ -246,10 +246,10 @@ TEST_F(MacroWindowTest, CopiesAreNamedCopyCopyAndCarryTheSourceBytes)
     menu(mn::kMenuCopy);
     EXPECT_EQ(comboNames(), (QStringList{"Combo", "Empty", "Combo copy", "Combo copy copy"}));
     EXPECT_EQ(indexNames(), comboNames());
-    EXPECT_EQ(combo().GetCurSel(), 3);
-    EXPECT_EQ(ctl(mn::kNameEdit).GetText(), QStringLiteral("Combo copy copy"));
+    EXPECT_EQ(combo().getCurSel(), 3);
+    EXPECT_EQ(ctl(mn::kNameEdit).getText(), QStringLiteral("Combo copy copy"));
     EXPECT_EQ(AppEnvironment::readAll(macroFile("Combo copy copy")), AppEnvironment::readAll(macroFile("Combo")));
-    EXPECT_EQ(list().GetCount(), 4);  // the copy is shown
+    EXPECT_EQ(list().getCount(), 4);  // the copy is shown
 
     // A macro without a file gives an empty file.
     selectMacro(1);
@@ -268,7 +268,7 @@ TEST_F(MacroWindowTest, RenamesThatCannotCompleteKeepTheOldNameEverywhere)
     const auto unchanged = [&](const char* what) {
         EXPECT_EQ(comboNames(), (QStringList{"Combo", "Other"})) << what;
         EXPECT_EQ(indexNames(), comboNames()) << what;
-        EXPECT_EQ(ctl(mn::kNameEdit).GetText(), QStringLiteral("Other")) << what;
+        EXPECT_EQ(ctl(mn::kNameEdit).getText(), QStringLiteral("Other")) << what;
         EXPECT_EQ(snapshot(), before) << what;
     };
 
@@ -299,7 +299,7 @@ TEST_F(MacroWindowTest, RenamesThatCannotCompleteKeepTheOldNameEverywhere)
     EXPECT_EQ(shown.last(), QString::fromUtf8(MacroPage::kMsgFileExists));
     EXPECT_EQ(comboNames(), (QStringList{"Combo", "Other"}));
     EXPECT_EQ(indexNames(), comboNames());
-    EXPECT_EQ(ctl(mn::kNameEdit).GetText(), QStringLiteral("Other"));
+    EXPECT_EQ(ctl(mn::kNameEdit).getText(), QStringLiteral("Other"));
     EXPECT_EQ(snapshot(), withStray);
 
     // A rename that can complete moves the file and keeps the rows.
@@ -309,7 +309,7 @@ TEST_F(MacroWindowTest, RenamesThatCannotCompleteKeepTheOldNameEverywhere)
     EXPECT_FALSE(std::filesystem::exists(macroFile("Other")));
     EXPECT_EQ(linesOf("Renamed"), tap("B", 5, 1));
     // Edits after the rename go to the renamed file.
-    list().SelectItem(0);
+    list().selectItem(0);
     click(mn::kDownButton);
     EXPECT_EQ(linesOf("Renamed")[1], tap("B", 5, 1)[0]);
     EXPECT_FALSE(std::filesystem::exists(macroFile("Other")));
@@ -331,7 +331,7 @@ TEST_F(MacroWindowTest, ImportAndExportGoThroughTheFileDialog)
 
     // Imported into the other macro, which keeps its name and shows the new rows.
     selectMacro(1);
-    EXPECT_EQ(list().GetCount(), 0);
+    EXPECT_EQ(list().getCount(), 0);
     menu(mn::kMenuImport);
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_EQ(dialogs.back().kind, ui::FileDialogRequest::Kind::Open);
@@ -349,7 +349,7 @@ TEST_F(MacroWindowTest, ImportAndExportGoThroughTheFileDialog)
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown.last(), QString::fromUtf8(MacroPage::kMsgUnreadableFile));
     EXPECT_EQ(snapshot(), before);
-    EXPECT_EQ(list().GetCount(), 4);
+    EXPECT_EQ(list().getCount(), 4);
 }
 
 TEST_F(MacroWindowTest, RowsShowTheirActionsAndKeepTheirLines)
@@ -365,18 +365,18 @@ TEST_F(MacroWindowTest, RowsShowTheirActionsAndKeepTheirLines)
     writeLibrary({{"Shift", lines}});
     create();
     selectMacro(0);
-    ASSERT_EQ(list().GetCount(), 7);
-    EXPECT_EQ(list().GetCurSel(), -1);
-    EXPECT_EQ(list().GetRowKind(0), ui::ListControl::RowKind::Action);
-    EXPECT_EQ(list().GetRowName(0), QStringLiteral("macro_action"));
-    EXPECT_TRUE(list().IsActionDown(0));
-    EXPECT_FALSE(list().IsActionDown(2));
-    EXPECT_EQ(list().GetItemText(2), QStringLiteral("LShift"));
-    EXPECT_EQ(list().GetRowKind(1), ui::ListControl::RowKind::Text);
-    EXPECT_EQ(list().GetRowKind(6), ui::ListControl::RowKind::Text);
+    ASSERT_EQ(list().getCount(), 7);
+    EXPECT_EQ(list().getCurSel(), -1);
+    EXPECT_EQ(list().getRowKind(0), ui::ListControl::RowKind::Action);
+    EXPECT_EQ(list().getRowName(0), QStringLiteral("macro_action"));
+    EXPECT_TRUE(list().isActionDown(0));
+    EXPECT_FALSE(list().isActionDown(2));
+    EXPECT_EQ(list().getItemText(2), QStringLiteral("LShift"));
+    EXPECT_EQ(list().getRowKind(1), ui::ListControl::RowKind::Text);
+    EXPECT_EQ(list().getRowKind(6), ui::ListControl::RowKind::Text);
     EXPECT_EQ(rowTexts(), (QStringList{"LShift", "3000 MS", "LShift", "0 MS", "0 MS", "0 MS", "0 MS"}));
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(list().GetItemUserData(i).toStdString(), lines[static_cast<std::size_t>(i)]) << i;
+        EXPECT_EQ(list().getItemUserData(i).toStdString(), lines[static_cast<std::size_t>(i)]) << i;
     EXPECT_TRUE(shown.isEmpty());
 }
 
@@ -395,7 +395,7 @@ TEST_F(MacroWindowTest, AMacroShownEmptyForItsNameOrFileSaysWhy)
                                   QString::fromUtf8(MacroPage::kMsgInvalidName)};
     for (int i = 1; i <= 3; ++i) {
         selectMacro(i);
-        EXPECT_EQ(list().GetCount(), 0) << i;
+        EXPECT_EQ(list().getCount(), 0) << i;
         ASSERT_EQ(shown.size(), i);
         EXPECT_EQ(shown.last(), expected[i - 1]);
     }
@@ -407,34 +407,34 @@ TEST_F(MacroWindowTest, DelayEditsStoreTenMillisecondUnitsAndLockThePage)
     writeLibrary({{"Combo", tap("A", 4, 0)}});
     create();
     selectMacro(0);
-    list().SelectItem(1);
+    list().selectItem(1);
     click(mn::kEditButton);
     EXPECT_TRUE(page().isEditingDelay());
-    EXPECT_EQ(ctl(mn::kDelayEdit).GetText(), QStringLiteral("0"));
+    EXPECT_EQ(ctl(mn::kDelayEdit).getText(), QStringLiteral("0"));
     // Locked: the page's buttons and headers, and no input on the two combos; the edit
     // button itself finishes the edit.
     for (const char* name : mn::kLockedControls) {
         if (QLatin1String(name) != QLatin1String(mn::kEditButton)) {
-            EXPECT_FALSE(ctl(name).IsEnabled()) << name;
+            EXPECT_FALSE(ctl(name).isEnabled()) << name;
         }
     }
-    EXPECT_TRUE(ctl(mn::kEditButton).IsEnabled());
-    EXPECT_FALSE(ctl(mn::kMacroCombo).IsInputEnabled());
-    EXPECT_FALSE(ctl(mn::kInsertModeCombo).IsInputEnabled());
+    EXPECT_TRUE(ctl(mn::kEditButton).isEnabled());
+    EXPECT_FALSE(ctl(mn::kMacroCombo).isInputEnabled());
+    EXPECT_FALSE(ctl(mn::kInsertModeCombo).isInputEnabled());
 
-    ctl(mn::kDelayEdit).SetText(QStringLiteral("1234"));
-    list().SelectItem(0);  // the edit stays with the row it started on
+    ctl(mn::kDelayEdit).setText(QStringLiteral("1234"));
+    list().selectItem(0);  // the edit stays with the row it started on
     click(mn::kEditButton);
     EXPECT_FALSE(page().isEditingDelay());
-    EXPECT_EQ(list().GetItemText(1), QStringLiteral("1234 MS"));
+    EXPECT_EQ(list().getItemText(1), QStringLiteral("1234 MS"));
     EXPECT_EQ(linesOf("Combo")[1], "0,123,0,1,A");
-    EXPECT_EQ(list().GetItemUserData(1), QStringLiteral("0,123,0,1,A"));
+    EXPECT_EQ(list().getItemUserData(1), QStringLiteral("0,123,0,1,A"));
     for (const char* name : mn::kLockedControls)
-        EXPECT_TRUE(ctl(name).IsEnabled()) << name;
-    EXPECT_TRUE(ctl(mn::kMacroCombo).IsInputEnabled());
+        EXPECT_TRUE(ctl(name).isEnabled()) << name;
+    EXPECT_TRUE(ctl(mn::kMacroCombo).isInputEnabled());
 
     selectMacro(0);
-    EXPECT_EQ(list().GetItemText(1), QStringLiteral("1230 MS"));
+    EXPECT_EQ(list().getItemText(1), QStringLiteral("1230 MS"));
 
     // Limits: above the largest delay, below zero, and text after the number.
     struct Case {
@@ -444,16 +444,16 @@ TEST_F(MacroWindowTest, DelayEditsStoreTenMillisecondUnitsAndLockThePage)
     };
     for (const Case& c : {Case{"400000", "327670 MS", "0,255,127,1,A"}, Case{"-50", "0 MS", "0,0,0,1,A"},
                           Case{"25ms", "25 MS", "0,2,0,1,A"}, Case{"", "0 MS", "0,0,0,1,A"}}) {
-        list().SelectItem(1);
+        list().selectItem(1);
         click(mn::kEditButton);
-        ctl(mn::kDelayEdit).SetText(QString::fromUtf8(c.typed));
+        ctl(mn::kDelayEdit).setText(QString::fromUtf8(c.typed));
         click(mn::kEditButton);
-        EXPECT_EQ(list().GetItemText(1), QString::fromUtf8(c.shown)) << c.typed;
+        EXPECT_EQ(list().getItemText(1), QString::fromUtf8(c.shown)) << c.typed;
         EXPECT_EQ(linesOf("Combo")[1], c.line) << c.typed;
     }
 
     // A key event's row is not a delay: its key is edited instead.
-    list().SelectItem(0);
+    list().selectItem(0);
     click(mn::kEditButton);
     EXPECT_FALSE(page().isEditingDelay());
     EXPECT_TRUE(page().isEditingKey());
@@ -467,36 +467,36 @@ TEST_F(MacroWindowTest, MovesAndDeletionsChangeOneRowAndSave)
     const std::vector<std::string> original = tap("A", 4, 12);
 
     // The first row up and the last row down change nothing.
-    list().SelectItem(0);
+    list().selectItem(0);
     click(mn::kUpButton);
-    EXPECT_EQ(list().GetCurSel(), 0);
-    list().SelectItem(3);
+    EXPECT_EQ(list().getCurSel(), 0);
+    list().selectItem(3);
     click(mn::kDownButton);
-    EXPECT_EQ(list().GetCurSel(), 3);
+    EXPECT_EQ(list().getCurSel(), 3);
     EXPECT_EQ(rowTexts(), (QStringList{"A", "120 MS", "A", "0 MS"}));
     EXPECT_EQ(linesOf("Combo"), original);
 
     // Row 1 down: it and its selection move, and the file follows.
-    list().SelectItem(1);
+    list().selectItem(1);
     click(mn::kDownButton);
-    EXPECT_EQ(list().GetCurSel(), 2);
+    EXPECT_EQ(list().getCurSel(), 2);
     EXPECT_EQ(rowTexts(), (QStringList{"A", "A", "120 MS", "0 MS"}));
     EXPECT_EQ(linesOf("Combo"), (std::vector<std::string>{original[0], original[2], original[1], original[3]}));
     click(mn::kUpButton);
-    EXPECT_EQ(list().GetCurSel(), 1);
+    EXPECT_EQ(list().getCurSel(), 1);
     EXPECT_EQ(linesOf("Combo"), original);
-    EXPECT_EQ(list().GetRowKind(1), ui::ListControl::RowKind::Text);
+    EXPECT_EQ(list().getRowKind(1), ui::ListControl::RowKind::Text);
 
     // Deleting removes only that row; nothing is selected afterwards.
-    list().SelectItem(0);
+    list().selectItem(0);
     click(mn::kDeleteRowButton);
-    EXPECT_EQ(list().GetCurSel(), -1);
+    EXPECT_EQ(list().getCurSel(), -1);
     EXPECT_EQ(rowTexts(), (QStringList{"120 MS", "A", "0 MS"}));
     EXPECT_EQ(linesOf("Combo"), (std::vector<std::string>{original[1], original[2], original[3]}));
     // Nothing selected: nothing moves or goes.
     click(mn::kDeleteRowButton);
     click(mn::kUpButton);
-    EXPECT_EQ(list().GetCount(), 3);
+    EXPECT_EQ(list().getCount(), 3);
     EXPECT_EQ(linesOf("Combo").size(), 3u);
 }
 
@@ -505,42 +505,42 @@ TEST_F(MacroWindowTest, DelaysAreInsertedBeforeOrAfterTheSelectedRow)
     writeLibrary({{"Combo", tap("A", 4, 12)}, {"Empty", {}}});
     create();
     ui::ComboControl mode(ctl(mn::kInsertModeCombo));
-    ASSERT_EQ(mode.GetCount(), 4);
+    ASSERT_EQ(mode.getCount(), 4);
 
     // The insert-mode combo switches between the delay panel and the key panel.
-    mode.SelectItem(2);
-    EXPECT_FALSE(ctl(mn::kDelayPanel).IsVisible());
-    EXPECT_TRUE(ctl(mn::kKeyPanel).IsVisible());
-    mode.SelectItem(1);
-    EXPECT_TRUE(ctl(mn::kDelayPanel).IsVisible());
-    EXPECT_FALSE(ctl(mn::kKeyPanel).IsVisible());
+    mode.selectItem(2);
+    EXPECT_FALSE(ctl(mn::kDelayPanel).isVisible());
+    EXPECT_TRUE(ctl(mn::kKeyPanel).isVisible());
+    mode.selectItem(1);
+    EXPECT_TRUE(ctl(mn::kDelayPanel).isVisible());
+    EXPECT_FALSE(ctl(mn::kKeyPanel).isVisible());
 
     // Before row 0: the new delay comes first and the former row 0 stays selected.
     selectMacro(0);
-    mode.SelectItem(0);
-    ctl(mn::kDelayEdit).SetText(QStringLiteral("55"));
-    list().SelectItem(0);
+    mode.selectItem(0);
+    ctl(mn::kDelayEdit).setText(QStringLiteral("55"));
+    list().selectItem(0);
     click(mn::kInsertButton);
     EXPECT_EQ(rowTexts(), (QStringList{"55 MS", "A", "120 MS", "A", "0 MS"}));
-    EXPECT_EQ(list().GetCurSel(), 1);
+    EXPECT_EQ(list().getCurSel(), 1);
     EXPECT_EQ(linesOf("Combo")[0], "0,5,0,0,");
     EXPECT_FALSE(page().isLocked());
 
     // After row 2: inserted at 3, row 2 stays selected.
-    mode.SelectItem(1);
-    ctl(mn::kDelayEdit).SetText(QStringLiteral("2600"));
-    list().SelectItem(2);
+    mode.selectItem(1);
+    ctl(mn::kDelayEdit).setText(QStringLiteral("2600"));
+    list().selectItem(2);
     click(mn::kInsertButton);
     EXPECT_EQ(rowTexts(), (QStringList{"55 MS", "A", "120 MS", "2600 MS", "A", "0 MS"}));
-    EXPECT_EQ(list().GetCurSel(), 2);
+    EXPECT_EQ(list().getCurSel(), 2);
     EXPECT_EQ(linesOf("Combo")[3], "0,4,1,0,");  // 260 units: 256 + 4
 
     // An empty macro, nothing selected: after inserts at the top, before inserts nothing.
     selectMacro(1);
-    mode.SelectItem(0);
+    mode.selectItem(0);
     click(mn::kInsertButton);
-    EXPECT_EQ(list().GetCount(), 0);
-    mode.SelectItem(1);
+    EXPECT_EQ(list().getCount(), 0);
+    mode.selectItem(1);
     click(mn::kInsertButton);
     EXPECT_EQ(rowTexts(), (QStringList{"2600 MS"}));
     EXPECT_EQ(linesOf("Empty"), (std::vector<std::string>{"0,4,1,0,"}));
@@ -554,7 +554,7 @@ TEST_F(MacroWindowTest, TheCopyButtonOpensTheLibraryMenuWhoseItemsAreRouted)
     click(mn::kCopyButton);
     auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(open, nullptr);
-    EXPECT_TRUE(ui::MenuWnd::TriggerItem(open, QString::fromUtf8(mn::kMenuCopy)));
+    EXPECT_TRUE(ui::MenuWnd::triggerItem(open, QString::fromUtf8(mn::kMenuCopy)));
     open->close();
     EXPECT_EQ(comboNames(), (QStringList{"Combo", "Combo copy"}));
     EXPECT_TRUE(shown.isEmpty());  // an item nobody handles would show its text
@@ -574,12 +574,12 @@ protected:
     void SetUp() override
     {
         MacroWindowTest::SetUp();
-        CDeviceHook::UseSource(&keyboard);
+        KeyboardHook::useSource(&keyboard);
     }
     void TearDown() override
     {
         harness.reset();
-        CDeviceHook::UseSource(nullptr);
+        KeyboardHook::useSource(nullptr);
         MacroWindowTest::TearDown();
     }
     void open(const std::vector<std::pair<std::string, std::vector<std::string>>>& macros, int select = 0)
@@ -588,7 +588,7 @@ protected:
         create(clock);
         selectMacro(select);
     }
-    void delayChoice(const char* option) { ui::OptionControl(ctl(option)).Selected(true, false); }
+    void delayChoice(const char* option) { ui::OptionControl(ctl(option)).setSelected(true, false); }
     void tapKey(std::uint16_t vk, std::chrono::milliseconds held = std::chrono::milliseconds(0))
     {
         keyboard.press(vk);
@@ -608,11 +608,11 @@ TEST_F(MacroCaptureTest, ARecordingAppendsKeysWithTheirMeasuredDelaysAndSavesWhe
     delayChoice(mn::kRealDelayOption);
     click(mn::kRecordButton);
     ASSERT_TRUE(page().isRecording());
-    EXPECT_EQ(ctl(mn::kRecordButton).GetText(), QStringLiteral("停止"));
+    EXPECT_EQ(ctl(mn::kRecordButton).getText(), QStringLiteral("停止"));
     EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::PassOn);
     EXPECT_TRUE(page().isLocked());
-    EXPECT_FALSE(ctl(mn::kMacroList).IsInputEnabled());
-    EXPECT_TRUE(title().contains(QString::fromUtf8(CMainWnd::kRecordingNotice)));
+    EXPECT_FALSE(ctl(mn::kMacroList).isInputEnabled());
+    EXPECT_TRUE(title().contains(QString::fromUtf8(MainWindow::kRecordingNotice)));
 
     clock.advance(5000ms);  // the first event of an empty macro: its wait is not kept
     keyboard.press(0x41);
@@ -628,11 +628,11 @@ TEST_F(MacroCaptureTest, ARecordingAppendsKeysWithTheirMeasuredDelaysAndSavesWhe
 
     click(mn::kRecordButton);
     EXPECT_FALSE(page().isRecording());
-    EXPECT_EQ(ctl(mn::kRecordButton).GetText(), QStringLiteral("录制"));
+    EXPECT_EQ(ctl(mn::kRecordButton).getText(), QStringLiteral("录制"));
     EXPECT_FALSE(page().isLocked());
-    EXPECT_TRUE(ctl(mn::kMacroList).IsInputEnabled());
+    EXPECT_TRUE(ctl(mn::kMacroList).isInputEnabled());
     EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
-    EXPECT_FALSE(title().contains(QString::fromUtf8(CMainWnd::kRecordingNotice)));
+    EXPECT_FALSE(title().contains(QString::fromUtf8(MainWindow::kRecordingNotice)));
     EXPECT_EQ(linesOf("Rec"),
               (std::vector<std::string>{"1,4,202,1,A", "0,100,0,1,A", "1,4,138,0,A", "0,25,0,0,A", "1,16,201,1,RCtrl",
                                         "0,2,0,1,RCtrl", "1,16,137,0,RCtrl", "0,0,0,0,RCtrl"}));
@@ -653,11 +653,11 @@ TEST_F(MacroCaptureTest, FixedAndNoDelaysRepeatsOfAnotherHeldKeyAndWhatCannotBeR
 {
     open({{"Rec", {}}, {"Other", {}}});
     delayChoice(mn::kFixedDelayOption);
-    ctl(mn::kFixedDelayEdit).SetText(QStringLiteral("400000"));
+    ctl(mn::kFixedDelayEdit).setText(QStringLiteral("400000"));
     click(mn::kRecordButton);
     tapKey(0x41);
     tapKey(0x42);
-    EXPECT_EQ(ctl(mn::kFixedDelayEdit).GetText(), QStringLiteral("327670"));
+    EXPECT_EQ(ctl(mn::kFixedDelayEdit).getText(), QStringLiteral("327670"));
     EXPECT_EQ(rowTexts(), (QStringList{"A", "327670 MS", "A", "327670 MS", "B", "327670 MS", "B", "0 MS"}));
     click(mn::kRecordButton);
     EXPECT_EQ(linesOf("Rec")[1], "0,255,127,1,A");
@@ -675,7 +675,7 @@ TEST_F(MacroCaptureTest, FixedAndNoDelaysRepeatsOfAnotherHeldKeyAndWhatCannotBeR
                                                           "1,4,138,0,A", "0,0,0,0,A"}));
 
     // No macro to record into: told, nothing starts.
-    combo().SelectItem(-1);
+    combo().selectItem(-1);
     click(mn::kRecordButton);
     EXPECT_FALSE(page().isRecording());
     EXPECT_EQ(shown.back(), QString::fromUtf8(MacroPage::kMsgSelectMacroToRecord));
@@ -697,7 +697,7 @@ TEST_F(MacroCaptureTest, AnEmptyLibraryRefusesAndAnySelectionChangeEndsTheRecord
     notifyControl(window(), ui::notify::kSelectChanged, "ms_Deng_Wheel", 1);
     EXPECT_FALSE(page().isRecording());
     EXPECT_FALSE(page().isLocked());
-    EXPECT_EQ(ctl(mn::kRecordButton).GetText(), QStringLiteral("录制"));
+    EXPECT_EQ(ctl(mn::kRecordButton).getText(), QStringLiteral("录制"));
     EXPECT_EQ(linesOf("新建宏1").size(), 4u);
     EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
 }
@@ -705,26 +705,26 @@ TEST_F(MacroCaptureTest, AnEmptyLibraryRefusesAndAnySelectionChangeEndsTheRecord
 TEST_F(MacroCaptureTest, EditingAKeyRowTakesTheLastReleasedKeyAndKeepsTheDirection)
 {
     open({{"Keys", {"1,2,201,1,LShift", "0,5,0,1,LShift", "1,4,138,0,A", "0,0,0,0,A"}}});
-    list().SelectItem(0);
+    list().selectItem(0);
     click(mn::kEditButton);
     ASSERT_TRUE(page().isEditingKey());
     EXPECT_TRUE(page().isLocked());
-    EXPECT_TRUE(ctl(mn::kEditButton).IsEnabled());
+    EXPECT_TRUE(ctl(mn::kEditButton).isEnabled());
     keyboard.press(0x41);  // presses change nothing
-    EXPECT_EQ(list().GetItemUserData(0), QStringLiteral("1,2,201,1,LShift"));
+    EXPECT_EQ(list().getItemUserData(0), QStringLiteral("1,2,201,1,LShift"));
     keyboard.release(0x41);
     keyboard.release(0xAF);  // Volume Up: ignored
-    EXPECT_EQ(list().GetItemUserData(0), QStringLiteral("1,4,202,1,A"));
-    EXPECT_EQ(list().GetItemText(0), QStringLiteral("A"));
-    EXPECT_TRUE(list().IsActionDown(0));
-    EXPECT_EQ(list().GetCurSel(), 0);
+    EXPECT_EQ(list().getItemUserData(0), QStringLiteral("1,4,202,1,A"));
+    EXPECT_EQ(list().getItemText(0), QStringLiteral("A"));
+    EXPECT_TRUE(list().isActionDown(0));
+    EXPECT_EQ(list().getCurSel(), 0);
     click(mn::kEditButton);
     EXPECT_FALSE(page().isEditingKey());
     EXPECT_FALSE(page().isLocked());
     EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Off);
     EXPECT_EQ(linesOf("Keys")[0], "1,4,202,1,A");
 
-    list().SelectItem(2);
+    list().selectItem(2);
     click(mn::kEditButton);
     tapKey(0xA5);  // Right Alt
     click(mn::kEditButton);
@@ -735,16 +735,16 @@ TEST_F(MacroCaptureTest, TypedKeysAreInsertedInOrderBeforeOrAfterTheSelectedRowO
 {
     open({{"Ins", {"1,4,202,1,A", "0,1,0,1,A", "1,4,138,0,A", "0,0,0,0,A"}}, {"Empty", {}}});
     delayChoice(mn::kFixedDelayOption);
-    ctl(mn::kFixedDelayEdit).SetText(QStringLiteral("30"));
+    ctl(mn::kFixedDelayEdit).setText(QStringLiteral("30"));
     ui::ComboControl modes(ctl(mn::kInsertModeCombo));
 
     // After row 1: B then C keep their order.
-    modes.SelectItem(MacroPage::kKeysAfter);
-    list().SelectItem(1);
+    modes.selectItem(MacroPage::kKeysAfter);
+    list().selectItem(1);
     click(mn::kStartInsertButton);
     ASSERT_TRUE(page().isInsertingKeys());
     EXPECT_TRUE(page().isLocked());
-    EXPECT_TRUE(ctl(mn::kFinishInsertButton).IsEnabled());
+    EXPECT_TRUE(ctl(mn::kFinishInsertButton).isEnabled());
     keyboard.press(0x42);
     keyboard.press(0x43);
     EXPECT_EQ(rowTexts(), (QStringList{"A", "10 MS", "B", "30 MS", "C", "30 MS", "A", "0 MS"}));
@@ -760,30 +760,30 @@ TEST_F(MacroCaptureTest, TypedKeysAreInsertedInOrderBeforeOrAfterTheSelectedRowO
     EXPECT_EQ(after[4], "1,6,202,1,C");
 
     // Before row 0, through the delay panel's button: the page is unlocked while keys go in.
-    modes.SelectItem(MacroPage::kKeysBefore);
-    list().SelectItem(0);
+    modes.selectItem(MacroPage::kKeysBefore);
+    list().selectItem(0);
     click(mn::kInsertButton);
     EXPECT_TRUE(page().isInsertingKeys());
     EXPECT_FALSE(page().isLocked());
     keyboard.release(0x44);
     keyboard.release(0x45);
     EXPECT_EQ(rowTexts().mid(0, 5), (QStringList{"D", "30 MS", "E", "30 MS", "A"}));
-    EXPECT_EQ(list().GetCurSel(), 4);  // still the row that was selected
+    EXPECT_EQ(list().getCurSel(), 4);  // still the row that was selected
 
     // No row selected: nothing is inserted anywhere.
-    list().SelectItem(-1);
+    list().selectItem(-1);
     keyboard.press(0x46);
-    EXPECT_EQ(list().GetCount(), 12);
+    EXPECT_EQ(list().getCount(), 12);
     click(mn::kFinishInsertButton);
     EXPECT_EQ(linesOf("Ins").size(), 12u);
 
     // An empty macro takes no keys.
     selectMacro(1);
-    modes.SelectItem(MacroPage::kKeysAfter);
+    modes.selectItem(MacroPage::kKeysAfter);
     click(mn::kStartInsertButton);
     keyboard.press(0x41);
     click(mn::kFinishInsertButton);
-    EXPECT_EQ(list().GetCount(), 0);
+    EXPECT_EQ(list().getCount(), 0);
 }
 
 TEST_F(MacroCaptureTest, KeysSeenOnlyInThisProgramsWindowsAreSaidOnceAndAGrabOverRecordingGivesKeysBack)
@@ -798,11 +798,11 @@ TEST_F(MacroCaptureTest, KeysSeenOnlyInThisProgramsWindowsAreSaidOnceAndAGrabOve
 
     // A single-key capture on top takes the keys, swallowed, and gives them back when it ends.
     {
-        CDeviceHook single;
+        KeyboardHook single;
         int taken = 0;
-        single.Install(kHookSingleKey, [&](unsigned, const KeyEvent&) { ++taken; });
+        single.install(kHookSingleKey, [&](unsigned, const KeyEvent&) { ++taken; });
         EXPECT_EQ(keyboard.listening(), KeyboardSource::Listen::Swallow);
-        EXPECT_TRUE(title().contains(QString::fromUtf8(CMainWnd::kSingleKeyNotice)));
+        EXPECT_TRUE(title().contains(QString::fromUtf8(MainWindow::kSingleKeyNotice)));
         tapKey(0x41);
         EXPECT_EQ(taken, 2);
     }
@@ -817,7 +817,7 @@ TEST_F(MacroCaptureTest, KeysSeenOnlyInThisProgramsWindowsAreSaidOnceAndAGrabOve
 class MacroDeviceWindowTest : public ConnectedWindowTest, public MacroPageChecks {
 protected:
     using MacroPageChecks::ctl;
-    CMainWnd& window() override { return wnd(); }
+    MainWindow& window() override { return wnd(); }
     std::filesystem::path folder() const override { return env.dataFolder(); }
 
     using Block = std::vector<std::array<std::uint8_t, 2>>;
@@ -912,7 +912,7 @@ TEST_F(MacroDeviceWindowTest, TheLibraryWrittenToTheMouseComesBackAtTheNextConne
     selectMacro(1);
     click(mn::kDeleteButton);
     selectMacro(0);
-    list().SelectItem(0);
+    list().selectItem(0);
     click(mn::kDeleteRowButton);
     ASSERT_NE(AppEnvironment::readAll(macroFile("First")), firstBytes);
     ASSERT_EQ(comboNames(), (QStringList{"First"}));
@@ -925,8 +925,8 @@ TEST_F(MacroDeviceWindowTest, TheLibraryWrittenToTheMouseComesBackAtTheNextConne
     EXPECT_EQ(AppEnvironment::readAll(macroFile("First")), firstBytes);
     EXPECT_EQ(AppEnvironment::readAll(macroFile("新建宏1")), secondBytes);
     // The macro on show is read again.
-    EXPECT_EQ(combo().GetCurSel(), 0);
-    EXPECT_EQ(list().GetCount(), 4);
+    EXPECT_EQ(combo().getCurSel(), 0);
+    EXPECT_EQ(list().getCount(), 4);
     EXPECT_TRUE(shown.isEmpty());
 }
 

@@ -39,7 +39,7 @@ protected:
         ConnectedWindowTest::SetUp();
     }
     void TearDown() override { outside.reset(); }
-    void serve(CMainWnd& w)
+    void serve(MainWindow& w)
     {
         outside = std::make_unique<OutsideRequests>(w, service);
         ASSERT_TRUE(outside->start());
@@ -55,7 +55,7 @@ protected:
 TEST_F(OutsideRequestsTest, TheListsProfilesAreAppliedAgainAndProfilesSelectedByName)
 {
     writeProfiles(env, {"p0", "p1", "p2"}, {}, 0);
-    CMainWnd& w = connect("R210");
+    MainWindow& w = connect("R210");
     serve(w);
     // The files change behind the window's back; applying again sends what they hold now.
     ini::writeString(profile(0), "Setting", "LED9", "77");
@@ -76,25 +76,25 @@ TEST_F(OutsideRequestsTest, TheListsProfilesAreAppliedAgainAndProfilesSelectedBy
     // By name, as a user's choice in the DPI list: applied, the other lists follow, remembered.
     ini::writeString(profile(2), "Setting", "LED9", "55");
     EXPECT_EQ(request(OutsideRequest::SelectProfile, "p2").status, OutsideStatus::Done);
-    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").GetCurSel(), 2);
-    EXPECT_EQ(combo("ms_KEY_combo_profileSelect").GetCurSel(), 2);
-    EXPECT_EQ(combo("ms_REG_combo_profileSelect").GetCurSel(), 2);
+    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").getCurSel(), 2);
+    EXPECT_EQ(combo("ms_KEY_combo_profileSelect").getCurSel(), 2);
+    EXPECT_EQ(combo("ms_REG_combo_profileSelect").getCurSel(), 2);
     EXPECT_EQ(ini::readString(env.dataFolder() / "msProfile.ini", "PROFILESELECT", "select", ""), "2");
     EXPECT_EQ(harness->mouse().settingsRecord(0)[9], 55);
-    EXPECT_EQ(ctl("ms_dpi_edit_maname").GetText(), QStringLiteral("p2"));
+    EXPECT_EQ(ctl("ms_dpi_edit_maname").getText(), QStringLiteral("p2"));
     const OutsideAnswer unknown = request(OutsideRequest::SelectProfile, "P2");  // names are exact
     EXPECT_EQ(unknown.status, OutsideStatus::UnknownProfile);
     EXPECT_EQ(unknown.message, OutsideRequests::unknownProfileText("P2"));
-    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").GetCurSel(), 2);
+    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").getCurSel(), 2);
 
     // A device arrival with the mouse open presents it again (the first page comes back);
     // a hidden window stays hidden.
-    w.ShowWindow(false, false);
+    w.showWindow(false, false);
     w.selectPage("ms_tab_switch", 3);
     const OutsideAnswer arrived = request(OutsideRequest::DeviceArrived);
     EXPECT_TRUE(arrived.flag);
     EXPECT_EQ(w.windowTitle(), QStringLiteral("CORVALANTIS R210 Driver"));
-    EXPECT_EQ(ui::TabLayoutControl(ctl("ms_tab_switch")).GetCurSel(), 0);
+    EXPECT_EQ(ui::TabLayoutControl(ctl("ms_tab_switch")).getCurSel(), 0);
     const OutsideAnswer state = request(OutsideRequest::GetState);
     EXPECT_FALSE(state.flag);
     EXPECT_TRUE(state.connected);
@@ -104,11 +104,11 @@ TEST_F(OutsideRequestsTest, WithoutAMouseArrivalHidesTheWindowShowBringsItBackAn
 {
     writeProfiles(env, {"p0", "p1"}, {}, 0);
     harness = std::make_unique<MainWindowHarness>();  // no worker threads: the channel stays closed
-    CMainWnd& w = harness->wnd();
-    ASSERT_TRUE(w.CreateMainWindow());
-    w.ShowWindow(true, false);
+    MainWindow& w = harness->wnd();
+    ASSERT_TRUE(w.createMainWindow());
+    w.showWindow(true, false);
     ASSERT_TRUE(waitFor([&] { return !w.isVisible(); }));  // "windowinit" hid it (there is a tray)
-    w.ShowWindow(true, false);
+    w.showWindow(true, false);
     serve(w);
     w.deviceState().DeviceInfo[kInfoDpiCount] = 5;
 
@@ -131,10 +131,10 @@ TEST_F(OutsideRequestsTest, WithoutAMouseArrivalHidesTheWindowShowBringsItBackAn
     EXPECT_TRUE(harness->mouse().frameLog().frames(FrameDirection::Request).empty());
     // Without a mouse a selection by name still selects (it is applied once a mouse connects).
     EXPECT_EQ(request(OutsideRequest::SelectProfile, "p1").status, OutsideStatus::Done);
-    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").GetCurSel(), 1);
+    EXPECT_EQ(combo("ms_DPI_combo_profileSelect").getCurSel(), 1);
 
     // Once the window is shutting down, requests are refused instead of carried out.
-    w.OnMenuCommand({QStringLiteral("exit"), QString(), QString(), false});
+    w.onMenuCommand({QStringLiteral("exit"), QString(), QString(), false});
     EXPECT_EQ(request(OutsideRequest::ShowWindow).status, OutsideStatus::Closing);
 }
 
@@ -142,22 +142,22 @@ TEST_F(OutsideRequestsTest, RequestsComingWhileAMessageBoxIsOpenAreCarriedOutInI
 {
     writeProfiles(env, {"p0"}, {}, 0);
     harness = std::make_unique<MainWindowHarness>();
-    CMainWnd& w = harness->wnd();
-    ASSERT_TRUE(w.CreateMainWindow());
-    w.ShowWindow(true, false);
+    MainWindow& w = harness->wnd();
+    ASSERT_TRUE(w.createMainWindow());
+    w.showWindow(true, false);
     ASSERT_TRUE(waitFor([&] { return !w.isVisible(); }));  // "windowinit" hid it (there is a tray)
     serve(w);
     // The tray click without a mouse opens a message box; while it is open (its event loop
     // running), another program asks for the window and its state.
     OutsideAnswer shownAnswer;
     OutsideAnswer state;
-    ui::SetMessageBoxResponder([&](const ui::MessageBoxRequest& r) {
+    ui::setMessageBoxResponder([&](const ui::MessageBoxRequest& r) {
         shownAnswer = request(OutsideRequest::ShowWindow);
         state = request(OutsideRequest::GetState);
-        EXPECT_EQ(r.shownText, QString::fromUtf8(CMainWnd::kNoDeviceText));
+        EXPECT_EQ(r.shownText, QString::fromUtf8(MainWindow::kNoDeviceText));
         return QStringLiteral("confirm_btn");
     });
-    w.OnTrayLeftClick();
+    w.onTrayLeftClick();
     EXPECT_EQ(shownAnswer.status, OutsideStatus::Done);
     EXPECT_EQ(state.status, OutsideStatus::Done);
     EXPECT_TRUE(state.flag);

@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         ConnectedWindowTest::SetUp();
-        ui::SetFileDialogResponder([this](const ui::FileDialogRequest&) -> std::optional<QString> {
+        ui::setFileDialogResponder([this](const ui::FileDialogRequest&) -> std::optional<QString> {
             if (files.isEmpty())
                 return std::nullopt;
             return files.takeFirst();
@@ -33,7 +33,7 @@ protected:
     void TearDown() override
     {
         harness.reset();  // before the watcher below goes
-        ui::SetFileDialogResponder({});
+        ui::setFileDialogResponder({});
     }
 
     void writeProfiles(const std::vector<std::string>& names, const std::vector<std::string>& programs = {})
@@ -51,11 +51,11 @@ protected:
     QStringList items(int i)
     {
         QStringList out;
-        for (int j = 0; j < list(i).GetCount(); ++j)
-            out << list(i).GetItemText(j);
+        for (int j = 0; j < list(i).getCount(); ++j)
+            out << list(i).getItemText(j);
         return out;
     }
-    void menu(const char* item) { wnd().OnMenuCommand({QLatin1String(item), QString(), QString(), false}); }
+    void menu(const char* item) { wnd().onMenuCommand({QLatin1String(item), QString(), QString(), false}); }
 
     QStringList files;  // the answers of the file dialogs, in order
     FakeForegroundWatcher watcher;
@@ -68,36 +68,36 @@ TEST_F(ProfileWindowTest, ButtonsAndMenuManageTheLibraryInEveryList)
     notify(ui::notify::kClick, "ms_Deng_add_btn");
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(items(i), (QStringList{"新配置文件1", "新配置文件3", "新配置文件2"}));
-    EXPECT_EQ(list(0).GetCurSel(), 2);  // selected and so applied
+    EXPECT_EQ(list(0).getCurSel(), 2);  // selected and so applied
     EXPECT_EQ(key("PROFILESELECT", "select"), "2");
-    EXPECT_EQ(ctl("ms_KEY_edit_maname").GetText(), QStringLiteral("新配置文件2"));
+    EXPECT_EQ(ctl("ms_KEY_edit_maname").getText(), QStringLiteral("新配置文件2"));
 
     menu("Menu_Copy");
     menu("Menu_Copy");
     EXPECT_EQ(items(1).mid(3), (QStringList{"新配置文件2 copy", "新配置文件2 copy copy"}));
 
     // Renaming to a name in the list (its own too) says so and changes nothing.
-    ctl("ms_REG_edit_maname").SetText(QStringLiteral("新配置文件1"));
+    ctl("ms_REG_edit_maname").setText(QStringLiteral("新配置文件1"));
     notify(ui::notify::kClick, "ms_reg_apply_btn");
-    ctl("ms_dpi_edit_maname").SetText(QStringLiteral("bad/name"));
+    ctl("ms_dpi_edit_maname").setText(QStringLiteral("bad/name"));
     notify(ui::notify::kClick, "ms_dpi_apply_btn");
     EXPECT_EQ(shown, (QStringList{"存在同名的配置，请重新命名", "配置文件名不能用作文件名，请重新命名"}));
-    ctl("ms_KEY_edit_maname").SetText(QStringLiteral("Racing"));
+    ctl("ms_KEY_edit_maname").setText(QStringLiteral("Racing"));
     notify(ui::notify::kClick, "ms_Key_apply_btn");
     EXPECT_EQ(shown.size(), 2);
-    const int sel = list(0).GetCurSel();
+    const int sel = list(0).getCurSel();
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(list(i).GetItemUserData(sel), QStringLiteral("Racing"));
+        EXPECT_EQ(list(i).getItemUserData(sel), QStringLiteral("Racing"));
     EXPECT_TRUE(std::filesystem::exists(env.dataFolder() / "Racing.pro"));
     EXPECT_EQ(key("PROFILENAME", std::to_string(sel)), "Racing");
 
     // Delete down to one profile; the last one stays.
-    for (int n = list(0).GetCount(); n > 1; --n)
+    for (int n = list(0).getCount(); n > 1; --n)
         notify(ui::notify::kClick, "ms_Deng_delete_btn");
     shown.clear();
     notify(ui::notify::kClick, "ms_Deng_delete_btn");
     EXPECT_EQ(shown, (QStringList{"必须保留一个配置文件"}));
-    EXPECT_EQ(list(2).GetCount(), 1);
+    EXPECT_EQ(list(2).getCount(), 1);
     EXPECT_EQ(key("PROFILECOUNT", "count"), "1");
 }
 
@@ -105,7 +105,7 @@ TEST_F(ProfileWindowTest, DeletingAProfileKeepsTheOthersLinked)
 {
     writeProfiles({"p0", "p1", "p2"}, {"/usr/bin/zero", "/usr/bin/one", "/usr/bin/two"});
     connect("R210");
-    list(1).SelectItem(1);
+    list(1).selectItem(1);
     notify(ui::notify::kClick, "ms_Deng_delete_btn");
     EXPECT_EQ(items(0), (QStringList{"p0", "p2"}));
     EXPECT_EQ(key("PROFILELIKEEXE", "0"), "1");
@@ -113,8 +113,8 @@ TEST_F(ProfileWindowTest, DeletingAProfileKeepsTheOthersLinked)
     EXPECT_EQ(key("PROFILELIKEEXE", "1"), "1");
     EXPECT_EQ(key("PROCESS", "1"), "/usr/bin/two");
     // The last profile was selected and applied: its link is shown.
-    EXPECT_EQ(list(2).GetCurSel(), 1);
-    EXPECT_EQ(ctl("ms_DPI_edit_cxname").GetText(), QStringLiteral("two"));
+    EXPECT_EQ(list(2).getCurSel(), 1);
+    EXPECT_EQ(ctl("ms_DPI_edit_cxname").getText(), QStringLiteral("two"));
 }
 
 TEST_F(ProfileWindowTest, AnImportIsAppliedAndAnExportCopiesTheFile)
@@ -124,7 +124,7 @@ TEST_F(ProfileWindowTest, AnImportIsAppliedAndAnExportCopiesTheFile)
     const auto imported = env.home() / "imported.pro";
     std::filesystem::copy_file(env.resources() / "default.pro", imported);
     ini::writeString(imported, "Setting", "LED14", "2");  // report rate 500 Hz
-    list(1).SelectItem(0);
+    list(1).selectItem(0);
     harness->mouse().frameLog().clear();
     files << QString::fromStdString(imported.string());
     menu("Menu_Import");
@@ -134,7 +134,7 @@ TEST_F(ProfileWindowTest, AnImportIsAppliedAndAnExportCopiesTheFile)
     for (const ReportFrame& f : requestsOf(harness->mouse(), CMD_WRITE_SETTINGS))
         sent = sent || (f.length() == 56 && f.data()[14] == 2);
     EXPECT_TRUE(sent);
-    EXPECT_EQ(list(1).GetCurSel(), 0);
+    EXPECT_EQ(list(1).getCurSel(), 0);
 
     const auto exported = env.home() / "out.pro";
     files << QString::fromStdString(exported.string());
@@ -147,30 +147,30 @@ TEST_F(ProfileWindowTest, TheCheckBoxRefusesAProgramLinkedElsewhereTheChooseButt
 {
     writeProfiles({"p0", "p1", "p2", "p3"}, {"", "", "", "/opt/Games/X"});
     connect("R210");
-    list(0).SelectItem(1);
+    list(0).selectItem(1);
     files << QStringLiteral("/opt/games/x");  // the same program, in another case
-    ui::OptionControl(ctl("ms_DPI_write_lian")).Selected(true, true);
+    ui::OptionControl(ctl("ms_DPI_write_lian")).setSelected(true, true);
     EXPECT_EQ(shown.last(), QStringLiteral("另一个配置文件已链接到同一程序,请选择其他程序"));
-    EXPECT_FALSE(ui::OptionControl(ctl("ms_Key_write_lian")).IsSelected());
+    EXPECT_FALSE(ui::OptionControl(ctl("ms_Key_write_lian")).isSelected());
     EXPECT_EQ(key("PROFILELIKEEXE", "1"), "0");
 
     files << QStringLiteral("/usr/games/tetris");
-    ui::OptionControl(ctl("ms_Key_write_lian")).Selected(true, true);
+    ui::OptionControl(ctl("ms_Key_write_lian")).setSelected(true, true);
     EXPECT_EQ(key("PROFILELIKEEXE", "1"), "1");
     EXPECT_EQ(key("PROCESS", "1"), "/usr/games/tetris");
-    EXPECT_EQ(ctl("ms_REG_edit_cxname").GetText(), QStringLiteral("tetris"));
-    EXPECT_TRUE(ctl("ms_DPI_Layout_cxname").IsVisible());
+    EXPECT_EQ(ctl("ms_REG_edit_cxname").getText(), QStringLiteral("tetris"));
+    EXPECT_TRUE(ctl("ms_DPI_Layout_cxname").isVisible());
 
     const auto messages = shown.size();
     files << QStringLiteral("/opt/Games/X");
     notify(ui::notify::kClick, "ms_REG_btn_cxname");
     EXPECT_EQ(shown.size(), messages);
     EXPECT_EQ(key("PROCESS", "1"), "/opt/Games/X");
-    EXPECT_EQ(ctl("ms_Key_edit_cxname").GetText(), QStringLiteral("X"));
+    EXPECT_EQ(ctl("ms_Key_edit_cxname").getText(), QStringLiteral("X"));
 
-    ui::OptionControl(ctl("ms_REG_write_lian")).Selected(false, true);
+    ui::OptionControl(ctl("ms_REG_write_lian")).setSelected(false, true);
     EXPECT_EQ(key("PROFILELIKEEXE", "1"), "0");
-    EXPECT_FALSE(ctl("ms_Key_Layout_cxname").IsVisible());
+    EXPECT_FALSE(ctl("ms_Key_Layout_cxname").isVisible());
 }
 
 TEST_F(ProfileWindowTest, TheProgramInFrontAppliesItsProfileAndTheUsersChoiceComesBack)
@@ -182,12 +182,12 @@ TEST_F(ProfileWindowTest, TheProgramInFrontAppliesItsProfileAndTheUsersChoiceCom
     ini::writeString(env.dataFolder() / "p1.pro", "Setting", "LED14", "1");
     connect("R210");
     ASSERT_TRUE(harness->wnd().findFeature<ProfilePage>()->switchesByProgram());
-    EXPECT_EQ(list(0).GetCurSel(), 0);
+    EXPECT_EQ(list(0).getCurSel(), 0);
 
     harness->mouse().frameLog().clear();
     watcher.announce("/usr/games/Racer");
-    EXPECT_EQ(list(0).GetCurSel(), 1);
-    EXPECT_EQ(list(2).GetCurSel(), 1);
+    EXPECT_EQ(list(0).getCurSel(), 1);
+    EXPECT_EQ(list(2).getCurSel(), 1);
     bool sent = false;  // profile 1's record went to the mouse
     for (const ReportFrame& f : requestsOf(harness->mouse(), CMD_WRITE_SETTINGS))
         sent = sent || (f.length() == 56 && f.data()[14] == 1);
@@ -195,7 +195,7 @@ TEST_F(ProfileWindowTest, TheProgramInFrontAppliesItsProfileAndTheUsersChoiceCom
     EXPECT_EQ(key("PROFILESELECT", "select"), "0");  // the user's choice stays
 
     watcher.announce("/usr/bin/editor");
-    EXPECT_EQ(list(0).GetCurSel(), 0);
+    EXPECT_EQ(list(0).getCurSel(), 0);
     EXPECT_EQ(key("PROFILESELECT", "select"), "0");
     // The same program again, or no program, changes nothing.
     harness->mouse().frameLog().clear();
@@ -206,16 +206,16 @@ TEST_F(ProfileWindowTest, TheProgramInFrontAppliesItsProfileAndTheUsersChoiceCom
     // No program in front (the desktop, the last window closed) links to nothing: the
     // user's choice comes back after a linked program.
     watcher.announce("/usr/games/Racer");
-    EXPECT_EQ(list(0).GetCurSel(), 1);
+    EXPECT_EQ(list(0).getCurSel(), 1);
     watcher.announce(ForegroundProgram{});
-    EXPECT_EQ(list(0).GetCurSel(), 0);
+    EXPECT_EQ(list(0).getCurSel(), 0);
     // A desktop that names only an app id (no pid, no path): matched against the linked
     // file's name without regard to case. With a pid whose executable could not be read,
     // the app id alone links nothing.
     watcher.announce(ForegroundProgram{"", 0, "racer"});
-    EXPECT_EQ(list(0).GetCurSel(), 1);
+    EXPECT_EQ(list(0).getCurSel(), 1);
     watcher.announce(ForegroundProgram{"", 4242, "racer"});
-    EXPECT_EQ(list(0).GetCurSel(), 0);
+    EXPECT_EQ(list(0).getCurSel(), 0);
     EXPECT_EQ(key("PROFILESELECT", "select"), "0");
 }
 
@@ -224,7 +224,7 @@ TEST_F(ProfileWindowTest, WithoutAWatcherLinksAreKeptAndTheUserIsToldOnce)
     writeProfiles({"p0", "p1"});
     connect("R210");
     files << QStringLiteral("/usr/games/racer") << QStringLiteral("/usr/games/other");
-    ui::OptionControl(ctl("ms_DPI_write_lian")).Selected(true, true);
+    ui::OptionControl(ctl("ms_DPI_write_lian")).setSelected(true, true);
     notify(ui::notify::kClick, "ms_DPI_btn_cxname");
     EXPECT_EQ(shown, (QStringList{QString::fromUtf8(ProfilePage::kNoSwitchingText)}));
     EXPECT_EQ(key("PROCESS", "0"), "/usr/games/other");

@@ -7,9 +7,9 @@
 #include <QTimer>
 
 #include "AppFixture.h"
-#include "buttons/page/CMsSingleKeyWnd.h"
-#include "platform/CDeviceHook.h"
+#include "buttons/page/SingleKeyWindow.h"
 #include "platform/FakeKeyboardSource.h"
+#include "platform/KeyboardHook.h"
 
 namespace corv::test {
 namespace {
@@ -18,10 +18,10 @@ using Listen = KeyboardSource::Listen;
 
 class SingleKeyWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { CDeviceHook::UseSource(&keyboard); }
-    void TearDown() override { CDeviceHook::UseSource(nullptr); }
-    ui::Control ctl(CMsSingleKeyWnd& wnd, const char* name) { return wnd.FindControl(QString::fromUtf8(name)); }
-    void click(CMsSingleKeyWnd& wnd, const char* name)
+    void SetUp() override { KeyboardHook::useSource(&keyboard); }
+    void TearDown() override { KeyboardHook::useSource(nullptr); }
+    ui::Control ctl(SingleKeyWindow& wnd, const char* name) { return wnd.findControl(QString::fromUtf8(name)); }
+    void click(SingleKeyWindow& wnd, const char* name)
     {
         auto* button = qobject_cast<QAbstractButton*>(ctl(wnd, name).widget());
         ASSERT_NE(button, nullptr) << name;
@@ -34,28 +34,28 @@ protected:
 
 TEST_F(SingleKeyWindowTest, TheLastKeyboardKeyCountsAndSavingGivesTheKeyboardBack)
 {
-    CMsSingleKeyWnd wnd;
+    SingleKeyWindow wnd;
     int result = -1;
     QTimer::singleShot(0, [&] {
         EXPECT_EQ(keyboard.listening(), Listen::Swallow);
-        EXPECT_FALSE(ctl(wnd, CMsSingleKeyWnd::kSaveButton).IsVisible());
+        EXPECT_FALSE(ctl(wnd, SingleKeyWindow::kSaveButton).isVisible());
         keyboard.press(0xAF);  // Volume Up: the save button shows, nothing is taken
-        EXPECT_TRUE(ctl(wnd, CMsSingleKeyWnd::kSaveButton).IsVisible());
+        EXPECT_TRUE(ctl(wnd, SingleKeyWindow::kSaveButton).isVisible());
         EXPECT_FALSE(wnd.captured());
-        EXPECT_TRUE(ctl(wnd, CMsSingleKeyWnd::kKeyEdit).GetText().isEmpty());
+        EXPECT_TRUE(ctl(wnd, SingleKeyWindow::kKeyEdit).getText().isEmpty());
         keyboard.press(0x74);
         keyboard.release(0x74);
         ASSERT_TRUE(wnd.captured());
         EXPECT_EQ(wnd.captured()->p2, 0x3E);
-        EXPECT_EQ(ctl(wnd, CMsSingleKeyWnd::kKeyEdit).GetText(), QStringLiteral("F5"));
+        EXPECT_EQ(ctl(wnd, SingleKeyWindow::kKeyEdit).getText(), QStringLiteral("F5"));
         // Ctrl, then A, A released before Ctrl: the last event was Ctrl's.
         keyboard.press(0xA1);
         keyboard.press(0x41);
         keyboard.release(0x41);
         keyboard.release(0xA1);
-        click(wnd, CMsSingleKeyWnd::kSaveButton);
+        click(wnd, SingleKeyWindow::kSaveButton);
     });
-    result = wnd.Run(nullptr);
+    result = wnd.run(nullptr);
     EXPECT_EQ(result, 1);
     ASSERT_TRUE(wnd.captured());
     EXPECT_EQ(wnd.captured()->kind, 0x20);
@@ -68,27 +68,27 @@ TEST_F(SingleKeyWindowTest, TheLastKeyboardKeyCountsAndSavingGivesTheKeyboardBac
 
 TEST_F(SingleKeyWindowTest, EveryWayOfClosingRemovesTheHookAndTheHookBeneathGetsTheKeysBack)
 {
-    CDeviceHook recorder;
+    KeyboardHook recorder;
     int recorded = 0;
-    recorder.Install(kHookMacro, [&](unsigned, const KeyEvent&) { ++recorded; });
-    const auto closeBy = [&](const std::function<void(CMsSingleKeyWnd&)>& close) {
-        auto wnd = std::make_unique<CMsSingleKeyWnd>();
-        EXPECT_TRUE(wnd->Create(nullptr, QStringLiteral("macroselect"), 800, 572, true));
-        wnd->ShowWindow(true);
+    recorder.install(kHookMacro, [&](unsigned, const KeyEvent&) { ++recorded; });
+    const auto closeBy = [&](const std::function<void(SingleKeyWindow&)>& close) {
+        auto wnd = std::make_unique<SingleKeyWindow>();
+        EXPECT_TRUE(wnd->createWindow(nullptr, QStringLiteral("macroselect"), 800, 572, true));
+        wnd->showWindow(true);
         EXPECT_EQ(keyboard.listening(), Listen::Swallow);
         keyboard.press(0x41);
         close(*wnd);
         EXPECT_FALSE(wnd->isCapturing());
         EXPECT_EQ(keyboard.listening(), Listen::PassOn);
-        return wnd->LastResult();
+        return wnd->lastResult();
     };
-    EXPECT_EQ(closeBy([&](CMsSingleKeyWnd& w) { click(w, CMsSingleKeyWnd::kCancelButton); }), 0);
-    EXPECT_EQ(closeBy([&](CMsSingleKeyWnd& w) { click(w, "closebtn"); }), 0);
-    EXPECT_EQ(closeBy([](CMsSingleKeyWnd& w) { w.close(); }), 0);  // the window manager's close
-    EXPECT_EQ(closeBy([](CMsSingleKeyWnd& w) { w.hide(); }), 0);
+    EXPECT_EQ(closeBy([&](SingleKeyWindow& w) { click(w, SingleKeyWindow::kCancelButton); }), 0);
+    EXPECT_EQ(closeBy([&](SingleKeyWindow& w) { click(w, "closebtn"); }), 0);
+    EXPECT_EQ(closeBy([](SingleKeyWindow& w) { w.close(); }), 0);  // the window manager's close
+    EXPECT_EQ(closeBy([](SingleKeyWindow& w) { w.hide(); }), 0);
     {
-        CMsSingleKeyWnd open;  // destroyed while open
-        ASSERT_TRUE(open.Create(nullptr, QStringLiteral("macroselect"), 800, 572, true));
+        SingleKeyWindow open;  // destroyed while open
+        ASSERT_TRUE(open.createWindow(nullptr, QStringLiteral("macroselect"), 800, 572, true));
         EXPECT_EQ(keyboard.listening(), Listen::Swallow);
     }
     EXPECT_EQ(keyboard.listening(), Listen::PassOn);
@@ -100,39 +100,39 @@ TEST_F(SingleKeyWindowTest, EveryWayOfClosingRemovesTheHookAndTheHookBeneathGets
 TEST_F(SingleKeyWindowTest, AKeyboardThatCannotBeTakenIsSaidAndSavingWithoutAKeyCapturesNothing)
 {
     keyboard.setRefuseSwallow(true);
-    CMsSingleKeyWnd wnd;
-    ASSERT_TRUE(wnd.Create(nullptr, QStringLiteral("macroselect"), 800, 572, true));
+    SingleKeyWindow wnd;
+    ASSERT_TRUE(wnd.createWindow(nullptr, QStringLiteral("macroselect"), 800, 572, true));
     EXPECT_FALSE(wnd.keyboardTaken());
-    EXPECT_EQ(ctl(wnd, CMsSingleKeyWnd::kHint).GetText(), QString::fromUtf8(CMsSingleKeyWnd::kGrabRefusedText));
+    EXPECT_EQ(ctl(wnd, SingleKeyWindow::kHint).getText(), QString::fromUtf8(SingleKeyWindow::kGrabRefusedText));
     EXPECT_FALSE(keyboard.press(0x41));  // the desktop's keys do not arrive
-    click(wnd, CMsSingleKeyWnd::kSaveButton);
-    EXPECT_EQ(wnd.LastResult(), 1);
+    click(wnd, SingleKeyWindow::kSaveButton);
+    EXPECT_EQ(wnd.lastResult(), 1);
     EXPECT_FALSE(wnd.captured());
 }
 
 TEST_F(SingleKeyWindowTest, AKeyboardHeldForAMomentIsTakenAtTheSecondTry)
 {
     keyboard.setRefuseSwallow(true);  // as a menu that has just closed may still hold it
-    CMsSingleKeyWnd wnd;
-    ASSERT_TRUE(wnd.Create(nullptr, QStringLiteral("macroselect"), 800, 572, true));
+    SingleKeyWindow wnd;
+    ASSERT_TRUE(wnd.createWindow(nullptr, QStringLiteral("macroselect"), 800, 572, true));
     EXPECT_FALSE(wnd.keyboardTaken());
     keyboard.setRefuseSwallow(false);
     ASSERT_TRUE(waitFor([&] { return wnd.keyboardTaken(); }));
     EXPECT_EQ(keyboard.listening(), Listen::Swallow);
-    EXPECT_NE(ctl(wnd, CMsSingleKeyWnd::kHint).GetText(), QString::fromUtf8(CMsSingleKeyWnd::kGrabRefusedText));
+    EXPECT_NE(ctl(wnd, SingleKeyWindow::kHint).getText(), QString::fromUtf8(SingleKeyWindow::kGrabRefusedText));
     EXPECT_TRUE(keyboard.press(0x41));
-    EXPECT_EQ(ctl(wnd, CMsSingleKeyWnd::kKeyEdit).GetText(), QStringLiteral("A"));
+    EXPECT_EQ(ctl(wnd, SingleKeyWindow::kKeyEdit).getText(), QStringLiteral("A"));
 }
 
 TEST_F(SingleKeyWindowTest, OnADesktopThatShowsOnlyOurOwnKeysTheHintSaysSo)
 {
     keyboard.setDesktopWide(false);  // a Wayland session
-    CMsSingleKeyWnd wnd;
-    ASSERT_TRUE(wnd.Create(nullptr, QStringLiteral("macroselect"), 800, 572, true));
+    SingleKeyWindow wnd;
+    ASSERT_TRUE(wnd.createWindow(nullptr, QStringLiteral("macroselect"), 800, 572, true));
     EXPECT_TRUE(wnd.keyboardTaken());
-    EXPECT_EQ(ctl(wnd, CMsSingleKeyWnd::kHint).GetText(), QString::fromUtf8(CMsSingleKeyWnd::kOwnWindowText));
+    EXPECT_EQ(ctl(wnd, SingleKeyWindow::kHint).getText(), QString::fromUtf8(SingleKeyWindow::kOwnWindowText));
     EXPECT_TRUE(keyboard.press(0x41));
-    EXPECT_EQ(ctl(wnd, CMsSingleKeyWnd::kKeyEdit).GetText(), QStringLiteral("A"));
+    EXPECT_EQ(ctl(wnd, SingleKeyWindow::kKeyEdit).getText(), QStringLiteral("A"));
 }
 
 }  // namespace

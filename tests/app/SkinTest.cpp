@@ -22,8 +22,8 @@ namespace {
 class LayoutWindow : public ui::SkinWindow {
 public:
     explicit LayoutWindow(QString file) : file_(std::move(file)) { }
-    QString GetWindowClassName() const override { return QStringLiteral("LayoutWnd"); }
-    QString GetSkinFile() const override { return file_; }
+    QString getWindowClassName() const override { return QStringLiteral("LayoutWnd"); }
+    QString getSkinFile() const override { return file_; }
 
 private:
     QString file_;
@@ -72,7 +72,7 @@ TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind)
 {
     AppEnvironment env;
     MainWindowHarness harness;
-    ASSERT_TRUE(harness.wnd().CreateMainWindow());
+    ASSERT_TRUE(harness.wnd().createMainWindow());
     std::map<QString, std::unique_ptr<LayoutWindow>> others;
     std::vector<ui::ControlRef> refs(shellControls().begin(), shellControls().end());
     for (const auto& feature : harness.wnd().features())
@@ -85,11 +85,11 @@ TEST(SkinTest, EveryControlTheProgramUsesExistsWithItsKind)
             auto& slot = others[layout];
             if (!slot) {
                 slot = std::make_unique<LayoutWindow>(layout);
-                ASSERT_TRUE(slot->Create(nullptr, layout)) << ref.layout;
+                ASSERT_TRUE(slot->createWindow(nullptr, layout)) << ref.layout;
             }
             wnd = slot.get();
         }
-        const ui::Control c = wnd->FindControl(QLatin1String(ref.name));
+        const ui::Control c = wnd->findControl(QLatin1String(ref.name));
         EXPECT_TRUE(c) << ref.layout << ": " << ref.name << " missing";
         if (c) {
             EXPECT_TRUE(ui::isKind(c.widget(), ref.kind))
@@ -148,7 +148,7 @@ TEST(SkinTest, BothLanguagesCoverTheSameTextsAndTheMenus)
         routed.insert(routed.end(), feature->menuItems().begin(), feature->menuItems().end());
     EXPECT_GT(routed.size(), 20u);
     for (const ui::MenuItemRef& item : routed) {
-        const auto items = ui::MenuWnd::ParseMenuFile(QLatin1String(item.file));
+        const auto items = ui::MenuWnd::parseMenuFile(QLatin1String(item.file));
         ASSERT_TRUE(items.has_value()) << item.file;
         const bool found = std::any_of(items->begin(), items->end(),
                                        [&](const ui::MenuWnd::Item& i) { return i.name == QLatin1String(item.name); });
@@ -214,14 +214,14 @@ TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
 
     AppEnvironment env;
     auto& rm = ui::ResourceManager::instance();
-    ASSERT_TRUE(rm.LoadLanguage(QStringLiteral("lan_en.xml")));
+    ASSERT_TRUE(rm.loadLanguage(QStringLiteral("lan_en.xml")));
     const QRegularExpression tokens(QStringLiteral("%d|%1"));
     for (const QString& text : shown) {
         // Filled in as the program fills it in, then translated.
         QString sample = text;
         sample.replace(QStringLiteral("%d"), QStringLiteral("37"))
             .replace(QStringLiteral("%1"), QStringLiteral("x.exe"));
-        const QString english = rm.ProgramText(sample);
+        const QString english = rm.programText(sample);
         EXPECT_NE(english, sample) << "no English for " << text.toStdString();
         EXPECT_FALSE(english.contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))))
             << text.toStdString() << " -> " << english.toStdString();
@@ -233,8 +233,8 @@ TEST(SkinTest, EveryTextTheProgramShowsHasItsEnglishVersion)
         }
     }
     // Chinese has no translations: the program's own texts stay as they are.
-    ASSERT_TRUE(rm.LoadLanguage(QStringLiteral("lan_cn.xml")));
-    EXPECT_EQ(rm.ProgramText(QStringLiteral("最多支持50个宏")), QStringLiteral("最多支持50个宏"));
+    ASSERT_TRUE(rm.loadLanguage(QStringLiteral("lan_cn.xml")));
+    EXPECT_EQ(rm.programText(QStringLiteral("最多支持50个宏")), QStringLiteral("最多支持50个宏"));
 }
 
 }  // namespace

@@ -108,8 +108,8 @@ TEST_F(UpdateWindowTest, R210AtThePackageVersionIsUpToDate)
 TEST_F(UpdateWindowTest, WithoutAMouseTheUpdateIsByHand)
 {
     shipPackages();
-    harness = std::make_unique<MainWindowHarness>(CMainWnd::Options::withoutWorkers(), "R240:0x0105", clock);
-    ASSERT_TRUE(harness->wnd().CreateMainWindow());
+    harness = std::make_unique<MainWindowHarness>(MainWindow::Options::withoutWorkers(), "R240:0x0105", clock);
+    ASSERT_TRUE(harness->wnd().createMainWindow());
     installLauncher();
     clickMenu();
     EXPECT_TRUE(launches.started.empty());

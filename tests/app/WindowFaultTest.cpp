@@ -64,19 +64,19 @@ class WindowFaultTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ui::SetMessageBoxResponder([](const ui::MessageBoxRequest&) { return QStringLiteral("confirm_btn"); });
+        ui::setMessageBoxResponder([](const ui::MessageBoxRequest&) { return QStringLiteral("confirm_btn"); });
         test::writeProfiles(env, {"p0", "p1"}, {}, 0);
         writeMacros(env, {{"M0", {"1,4,202,1,A", "0,1,0,1,A"}}, {"M1", {"1,5,202,1,B", "10,1,0,1,B", "0,2,0,1,B"}}});
-        harness = std::make_unique<MainWindowHarness>(CMainWnd::Options{}, "R240", Clock::system());
-        ASSERT_TRUE(wnd().CreateMainWindow());
-        wnd().ShowWindow(true, false);
+        harness = std::make_unique<MainWindowHarness>(MainWindow::Options{}, "R240", Clock::system());
+        ASSERT_TRUE(wnd().createMainWindow());
+        wnd().showWindow(true, false);
         ASSERT_TRUE(waitFor([&] { return wnd().isPresented(); }, 20000));
         ASSERT_TRUE(wnd().mouseCommands().waitIdle(10s));
         heartbeat.start();
     }
-    void TearDown() override { ui::SetMessageBoxResponder({}); }
+    void TearDown() override { ui::setMessageBoxResponder({}); }
 
-    CMainWnd& wnd() { return harness->wnd(); }
+    MainWindow& wnd() { return harness->wnd(); }
     // The mouse as it is now, without waiting for the window's commands.
     sim::VirtualMouse& mouseNow() { return harness->mouseWithoutWaiting(); }
     std::filesystem::path profile(int i) const { return env.dataFolder() / ("p" + std::to_string(i) + ".pro"); }
@@ -120,7 +120,7 @@ protected:
                       std::to_string(a.kind) + "," + std::to_string(a.p1) + "," + std::to_string(a.p2))
                 << key;
             if (const auto label = assignmentLabel(a, names)) {
-                EXPECT_EQ(wnd().FindControl(QStringLiteral("ms_key_%1").arg(n)).GetText().toStdString(), *label)
+                EXPECT_EQ(wnd().findControl(QStringLiteral("ms_key_%1").arg(n)).getText().toStdString(), *label)
                     << "button " << n;
             }
         }
@@ -153,7 +153,7 @@ TEST_F(WindowFaultTest, AMouseThatStopsAnsweringNeverHoldsUpTheWindow)
     EXPECT_LT(timed([&] { notify(ui::notify::kClick, "DPI_profile_3"); }), kAnswerBoundMs);
     EXPECT_LT(timed([&] { notify(ui::notify::kClick, "ms_profile_2"); }), kAnswerBoundMs);
     EXPECT_LT(
-        timed([&] { ui::ComboControl(wnd().FindControl(QStringLiteral("ms_KEY_combo_profileSelect"))).SelectItem(1); }),
+        timed([&] { ui::ComboControl(wnd().findControl(QStringLiteral("ms_KEY_combo_profileSelect"))).selectItem(1); }),
         kAnswerBoundMs);
     EXPECT_LT(timed([&] { notify(ui::notify::kClick, "ms_deng_reset"); }), kAnswerBoundMs);
     // The queue goes on retrying behind the window while its event loop turns.
@@ -179,7 +179,7 @@ TEST_F(WindowFaultTest, UnpluggedWhileAProfileIsAppliedTheWindowGoesOnAndConnect
     mouseNow().setAnswerDelay(1500ms);
     const std::size_t before = requestCount();
     EXPECT_LT(
-        timed([&] { ui::ComboControl(wnd().FindControl(QStringLiteral("ms_KEY_combo_profileSelect"))).SelectItem(1); }),
+        timed([&] { ui::ComboControl(wnd().findControl(QStringLiteral("ms_KEY_combo_profileSelect"))).selectItem(1); }),
         kAnswerBoundMs);
     EXPECT_LT(timed([&] { notify(ui::notify::kClick, "DPI_profile_1"); }), kAnswerBoundMs);
     ASSERT_TRUE(waitFor([&] { return requestCount() >= before + 2; }, 60000));
@@ -305,7 +305,7 @@ TEST_F(WindowFaultTest, AResetDuringASaveAndSendEndsWithTheWindowTheProfileAndTh
         std::lock_guard<std::recursive_mutex> guard(wnd().channel().lock());
         chooseButtonFunction(wnd(), 5, "msmenuscrollupkey", "滚轮向上");
         mouseNow().restoreDefaultsAtMouse();
-        wnd().connection().ReadDeviceState(profile(0));  // what the window does on the reset
+        wnd().connection().readDeviceState(profile(0));  // what the window does on the reset
         return mouseNow().buttonBlock(0);
     }();
     // This read and the one the reset event asks for.

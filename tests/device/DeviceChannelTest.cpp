@@ -31,8 +31,8 @@ protected:
         backend = std::make_unique<sim::VirtualHidBackend>(mouse);
         channel = std::make_unique<DeviceChannel>(*backend, clock);
         channel->setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
-        ASSERT_TRUE(channel->device().Enumerate());
-        ASSERT_TRUE(channel->device().FindChannelDevice(channel->identity()));
+        ASSERT_TRUE(channel->device().enumerate());
+        ASSERT_TRUE(channel->device().findChannelDevice(channel->identity()));
         channel->setOpen(true);
     }
     std::vector<ReportFrame> requests() const { return mouse->frameLog().frames(FrameDirection::Request); }
@@ -196,18 +196,18 @@ TEST(ChannelCancel, CancelWakesAWaitingReadAtOnce)
     sim::VirtualHidBackend backend(mouse);
     DeviceChannel channel(backend, Clock::system());
     channel.setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
-    ASSERT_TRUE(channel.device().Enumerate());
-    ASSERT_TRUE(channel.device().FindChannelDevice(channel.identity()));
+    ASSERT_TRUE(channel.device().enumerate());
+    ASSERT_TRUE(channel.device().findChannelDevice(channel.identity()));
     channel.setOpen(true);
     std::atomic<bool> done{false};
     bool result = true;
     std::thread reader([&] {
         std::array<std::uint8_t, kFrameSize> buffer{};
-        result = channel.Read(buffer.size(), buffer.data(), -1);
+        result = channel.read(buffer.size(), buffer.data(), -1);
         done = true;
     });
     while (!done.load()) {
-        channel.Cancel();
+        channel.cancel();
         std::this_thread::sleep_for(1ms);
     }
     reader.join();

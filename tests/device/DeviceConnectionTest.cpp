@@ -115,7 +115,7 @@ TEST_F(ConnectionTest, ConnectSequenceReadsTheMouseAndWritesTheSelectedProfile)
     const auto start = clock.now();
     connect();
     EXPECT_GE(clock.now() - start, Clock::duration(2000ms));  // the two pauses
-    EXPECT_TRUE(channel->IsOpen());
+    EXPECT_TRUE(channel->isOpen());
     EXPECT_EQ(host.connectedCalls, 1);
     EXPECT_TRUE(host.connected);
     EXPECT_EQ(host.sequenceDone, 1);
@@ -191,10 +191,10 @@ TEST_F(ConnectionTest, AMacroAreaWithoutItsSignatureStopsWithoutEnd)
 {
     const std::array<std::uint8_t, 2> bad{0x12, 0x34};
     ASSERT_TRUE(mouse->writeMemory(sim::MemoryArea::Macros, 0, bad));
-    ASSERT_TRUE(channel->device().Enumerate());
-    ASSERT_TRUE(channel->device().FindChannelDevice(channel->identity()));
+    ASSERT_TRUE(channel->device().enumerate());
+    ASSERT_TRUE(channel->device().findChannelDevice(channel->identity()));
     channel->setOpen(true);
-    EXPECT_FALSE(connection->ReadMacroArea());
+    EXPECT_FALSE(connection->readMacroArea());
     EXPECT_EQ(commands(), (std::vector<std::uint8_t>{CMD_BEGIN, CMD_READ_MACROS}));
     EXPECT_TRUE(host.macroAreas.empty());
 }
@@ -211,7 +211,7 @@ TEST_F(ConnectionTest, AFailedReadLeavesTheProfileAndTheCopiesAsTheyWere)
         if (d == FrameDirection::Request && f.command() == CMD_READ_SETTINGS && f.length() == 1)
             mouse->failNextRequests(1, sim::kStatusInvalid);
     });
-    connection->ReadDeviceState(host.profile);
+    connection->readDeviceState(host.profile);
     channel->setFrameObserver({});
     EXPECT_EQ(key("Setting", "LED23"), "3");
     EXPECT_EQ(state.CurrentSettings, before);
@@ -244,13 +244,13 @@ TEST_F(ConnectionTest, EveryRecordsButtonBlockIsReadAndOneThatCannotBeStaysUnkno
 
     // Choosing record 3 reads its block before anything shows it; a known one is not read.
     mouse->frameLog().clear();
-    ASSERT_TRUE(connection->SelectOnboardRecord(3));
+    ASSERT_TRUE(connection->selectOnboardRecord(3));
     const std::vector<std::uint8_t> select3 = commands();
     EXPECT_EQ(std::count(select3.begin(), select3.end(), CMD_READ_BUTTONS), 3);
     EXPECT_TRUE(state.buttonsKnown(3));
     EXPECT_EQ(state.ButtonImage[3], mouse->buttonBlock(3));
     mouse->frameLog().clear();
-    ASSERT_TRUE(connection->SelectOnboardRecord(4));
+    ASSERT_TRUE(connection->selectOnboardRecord(4));
     const std::vector<std::uint8_t> sent = commands();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), CMD_READ_BUTTONS), 0);
 
@@ -262,7 +262,7 @@ TEST_F(ConnectionTest, EveryRecordsButtonBlockIsReadAndOneThatCannotBeStaysUnkno
         if (d == FrameDirection::Request && f.command() == CMD_READ_BUTTONS && f.address() == 3 * 126)
             mouse->failNextRequests(1);
     });
-    connection->ReadDeviceState(host.profile);
+    connection->readDeviceState(host.profile);
     channel->setFrameObserver({});
     EXPECT_FALSE(state.buttonsKnown(3));
     EXPECT_EQ(key("Setting", "KEY0"), "missing");
@@ -277,7 +277,7 @@ TEST_F(ConnectionTest, UnplugIsNoticedByTheProbeAndReplugConnectsAgain)
     EXPECT_TRUE(connection->runCycle(stop.get_token()));
     EXPECT_EQ(host.lost, 1);
     EXPECT_FALSE(host.connected);
-    EXPECT_FALSE(channel->IsOpen());
+    EXPECT_FALSE(channel->isOpen());
     EXPECT_EQ(state.dpiLevelCount(), 0);
     EXPECT_EQ(connection->state(), DeviceConnection::State::Absent);
 
@@ -286,7 +286,7 @@ TEST_F(ConnectionTest, UnplugIsNoticedByTheProbeAndReplugConnectsAgain)
     mouse->plug();
     EXPECT_TRUE(connection->runCycle(stop.get_token()));
     EXPECT_EQ(host.sequenceDone, 2);
-    EXPECT_TRUE(channel->IsOpen());
+    EXPECT_TRUE(channel->isOpen());
     EXPECT_EQ(state.dpiLevelCount(), 120);
 }
 
@@ -299,7 +299,7 @@ TEST_F(ConnectionTest, TheThreadEndsWhenEnumerationFailsOrTheWindowIsGone)
     host.alive = true;
     backend->setEnumerationFails(true);
     EXPECT_FALSE(connection->runCycle(stop.get_token()));
-    EXPECT_FALSE(channel->IsOpen());
+    EXPECT_FALSE(channel->isOpen());
 }
 
 TEST_F(ConnectionTest, APermissionProblemIsReportedOncePerAbsence)
@@ -309,26 +309,26 @@ TEST_F(ConnectionTest, APermissionProblemIsReportedOncePerAbsence)
     EXPECT_TRUE(connection->runCycle(stop.get_token()));
     EXPECT_TRUE(connection->runCycle(stop.get_token()));
     EXPECT_EQ(host.refused, 1);
-    EXPECT_FALSE(channel->IsOpen());
+    EXPECT_FALSE(channel->isOpen());
     backend->setOpenFailure(mouse->interfacePath(1), HidOpenError::None);
     EXPECT_TRUE(connection->runCycle(stop.get_token()));
-    EXPECT_TRUE(channel->IsOpen());
+    EXPECT_TRUE(channel->isOpen());
 }
 
 TEST_F(ConnectionTest, SelectingTheActiveRecordSendsOneReadOnly)
 {
     connect();
     mouse->frameLog().clear();
-    EXPECT_FALSE(connection->SelectOnboardRecord(0));
+    EXPECT_FALSE(connection->selectOnboardRecord(0));
     EXPECT_EQ(commands(), std::vector<std::uint8_t>{CMD_READ_SETTINGS});
-    EXPECT_FALSE(connection->SelectOnboardRecord(6));
-    EXPECT_FALSE(connection->SelectOnboardRecord(-1));
+    EXPECT_FALSE(connection->selectOnboardRecord(6));
+    EXPECT_FALSE(connection->selectOnboardRecord(-1));
     EXPECT_EQ(commands().size(), 1u);
 
     poke(3, 20, 4);
     state.CurrentSettings[20] = 2;  // a change the program made to record 0
     mouse->frameLog().clear();
-    EXPECT_TRUE(connection->SelectOnboardRecord(3));
+    EXPECT_TRUE(connection->selectOnboardRecord(3));
     const std::vector<ReportFrame> sent = mouse->frameLog().frames(FrameDirection::Request);
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(sent[1].command(), CMD_WRITE_SETTINGS);
@@ -349,7 +349,7 @@ TEST_F(ConnectionTest, SelectingARecordLimitsItsDpiStagesLikeEveryOtherRead)
     for (std::size_t n = 15; n <= 19; ++n)
         poke(4, n, 200);
     poke(4, 20, 3);
-    ASSERT_TRUE(connection->SelectOnboardRecord(4));
+    ASSERT_TRUE(connection->selectOnboardRecord(4));
     for (std::size_t n = 15; n <= 19; ++n) {
         EXPECT_EQ(state.CurrentSettings[n], 58) << n;  // the R210's last table index
         EXPECT_EQ(state.SettingsImage[4][n], 58) << n;
@@ -358,7 +358,7 @@ TEST_F(ConnectionTest, SelectingARecordLimitsItsDpiStagesLikeEveryOtherRead)
     EXPECT_EQ(state.activeRecord(), 4);
 
     // A synchronisation from that record agrees.
-    ASSERT_TRUE(connection->SyncFromDevice(folder / "sync.pro"));
+    ASSERT_TRUE(connection->syncFromDevice(folder / "sync.pro"));
     EXPECT_EQ(state.CurrentSettings[15], 58);
     EXPECT_EQ(ini::readString(folder / "sync.pro", "Setting", "LED15", ""), "58");
 }
@@ -369,7 +369,7 @@ TEST_F(ConnectionTest, SynchronisationFollowsTheMousesDpiButton)
     const std::uint8_t stage = mouse->currentStage();
     ASSERT_TRUE(mouse->pressDpiButton());
     const std::filesystem::path dpiProfile = folder / "dpi.pro";
-    ASSERT_TRUE(connection->SyncFromDevice(dpiProfile));
+    ASSERT_TRUE(connection->syncFromDevice(dpiProfile));
     const std::uint8_t next = static_cast<std::uint8_t>((stage + 1) % 5);
     EXPECT_EQ(state.CurrentSettings[20], next);
     EXPECT_EQ(ini::readString(dpiProfile, "Setting", "LED20", ""), std::to_string(next));
@@ -469,7 +469,7 @@ TEST(ConnectionNotices, UnplugAndReplugAreSeenAtTheirNoticesEvenWithinOneCycle)
     ASSERT_TRUE(host.waitUntil([&] { return host.sequenceDone == 3; }));
     EXPECT_EQ(host.lost, 2);
     EXPECT_TRUE(host.connected);
-    EXPECT_TRUE(channel.IsOpen());
+    EXPECT_TRUE(channel.isOpen());
 
     thread.request_stop();  // wakes the wait for the next notice
     thread.join();
@@ -546,8 +546,8 @@ TEST_F(ListenerTest, EventsOfTheMouseArriveInOrderAndOtherUsagesAreIgnored)
     // Calibration is started on the command collection.
     DeviceChannel channel(*backend, Clock::system());
     channel.setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
-    ASSERT_TRUE(channel.device().Enumerate());
-    ASSERT_TRUE(channel.device().FindChannelDevice(channel.identity()));
+    ASSERT_TRUE(channel.device().enumerate());
+    ASSERT_TRUE(channel.device().findChannelDevice(channel.identity()));
     channel.setOpen(true);
     mouse->startTimerThread();
     ASSERT_EQ(channel.calibrate(), kResultOk);

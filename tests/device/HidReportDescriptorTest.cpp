@@ -280,7 +280,7 @@ TEST(HidReportDescriptor, RejectionClearsAnEarlierSuccessAndAcceptsBoundaryValue
 }
 
 // Random and mutated descriptors must never crash the parser or the unpacking, and what is
-// accepted must be consistent. Run it under AddressSanitizer as well.
+// accepted must be consistent. run it under AddressSanitizer as well.
 TEST(HidReportDescriptor, FuzzedDescriptorsNeverCrashAndStayConsistent)
 {
     std::mt19937 rng(20240611u);

@@ -132,7 +132,7 @@ DriverSkin::DriverSkin()
     write(QStringLiteral("msgbox.xml"), kMessageLayout);
     write(QStringLiteral("dialog.xml"), kDialogLayout);
     write(QStringLiteral("bg1.png"), QByteArray());
-    rm.LoadResource(QStringLiteral("res.xml"));
+    rm.loadResource(QStringLiteral("res.xml"));
 }
 
 DriverSkin::~DriverSkin() { ui::ResourceManager::instance().setSkinFolder(QString()); }
@@ -146,10 +146,10 @@ void DriverSkin::write(const QString& name, const QByteArray& content) const
         f.write(content);
 }
 
-void RecordingWindow::Notify(ui::TNotifyUI& msg)
+void RecordingWindow::notify(ui::Notification& msg)
 {
-    if (msg.sType != ui::notify::kWindowInit)
-        received << QStringLiteral("%1 %2:%3").arg(msg.sType, msg.senderName).arg(msg.wParam);
+    if (msg.type != ui::notify::kWindowInit)
+        received << QStringLiteral("%1 %2:%3").arg(msg.type, msg.senderName).arg(msg.wParam);
     if (onNotify)
         onNotify(msg);
 }
@@ -165,19 +165,19 @@ bool RunResult::said(const QString& text) const
 
 DriverTest::DriverTest()
 {
-    EXPECT_TRUE(window.Create(nullptr, QStringLiteral("Driver test")));
+    EXPECT_TRUE(window.createWindow(nullptr, QStringLiteral("Driver test")));
     // Away from the pointer, whose enter and leave events would otherwise reach the controls
     // under it whenever a pop-up closes.
     window.move(QCursor::pos() + QPoint(60, 60));
-    window.ShowWindow(true, false);
+    window.showWindow(true, false);
     host.window = &window;
     host.data = data.path().toStdString();
 }
 
 DriverTest::~DriverTest()
 {
-    ui::TrayIcon::SetAvailabilityOverride(std::nullopt);
-    ui::SetMessageBoxResponder(nullptr);
+    ui::TrayIcon::setAvailabilityOverride(std::nullopt);
+    ui::setMessageBoxResponder(nullptr);
 }
 
 RunResult DriverTest::run(const QString& script, ScriptLimits limits)
@@ -193,9 +193,9 @@ RunResult DriverTest::run(const QString& script, ScriptLimits limits)
 
 void DriverTest::makeTray()
 {
-    ui::TrayIcon::SetAvailabilityOverride(true);
+    ui::TrayIcon::setAvailabilityOverride(true);
     host.tray = std::make_unique<ui::TrayIcon>();
-    ASSERT_TRUE(host.tray->CreateTrayIcon(QString(), QStringLiteral("tip")));
+    ASSERT_TRUE(host.tray->createTrayIcon(QString(), QStringLiteral("tip")));
     trayMenu = std::make_unique<QMenu>();
     auto add = [this](QMenu* menu, const char* name) {
         QAction* a = menu->addAction(QString::fromLatin1(name));
@@ -210,9 +210,9 @@ void DriverTest::makeTray()
     QMenu* more = trayMenu->addMenu(QStringLiteral("More"));
     more->menuAction()->setObjectName(QStringLiteral("more"));
     add(more, "deep");
-    host.tray->SetContextMenu(trayMenu.get());
+    host.tray->setContextMenu(trayMenu.get());
 }
 
-QWidget* DriverTest::control(const char* name) const { return window.FindControl(QString::fromLatin1(name)).widget(); }
+QWidget* DriverTest::control(const char* name) const { return window.findControl(QString::fromLatin1(name)).widget(); }
 
 }  // namespace corv::test

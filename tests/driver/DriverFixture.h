@@ -36,12 +36,12 @@ class RecordingWindow : public ui::SkinWindow {
     Q_OBJECT
 public:
     explicit RecordingWindow(QString layout = QStringLiteral("XML_MAIN")) : layout_(std::move(layout)) { }
-    QString GetWindowClassName() const override { return QStringLiteral("DriverWnd"); }
-    QString GetSkinFile() const override { return layout_; }
-    void Notify(ui::TNotifyUI& msg) override;
+    QString getWindowClassName() const override { return QStringLiteral("DriverWnd"); }
+    QString getSkinFile() const override { return layout_; }
+    void notify(ui::Notification& msg) override;
     // The notifications received, as "type name:wParam", "windowinit" left out.
     QStringList received;
-    std::function<void(ui::TNotifyUI&)> onNotify;
+    std::function<void(ui::Notification&)> onNotify;
 
 private:
     QString layout_;

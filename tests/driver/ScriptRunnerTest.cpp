@@ -17,8 +17,8 @@
 #include "DriverFixture.h"
 #include "device/DeviceProtocol.h"
 #include "device/ReportFrame.h"
-#include "platform/CDeviceHook.h"
 #include "platform/IniFile.h"
+#include "platform/KeyboardHook.h"
 #include "sim/FactoryMemory.h"
 #include "sim/VirtualHidBackend.h"
 #include "sim/VirtualMouse.h"
@@ -35,7 +35,7 @@ using ScriptRunnerTest = DriverTest;
 
 TEST_F(ScriptRunnerTest, ClickAndCheckGoThroughTheButtons)
 {
-    ui::Control(control("blocked_btn")).SetInputEnabled(false);
+    ui::Control(control("blocked_btn")).setInputEnabled(false);
     const RunResult r = run(QStringLiteral("click plain_btn\n"
                                            "check check_a on\n"
                                            "check check_a on\n"  // already on: nothing happens
@@ -68,7 +68,7 @@ TEST_F(ScriptRunnerTest, ClickAndCheckGoThroughTheButtons)
 
 TEST_F(ScriptRunnerTest, ControlsOfTheMainWindowAreUsableWhileItIsHiddenInTheTray)
 {
-    window.ShowWindow(false, false);
+    window.showWindow(false, false);
     const RunResult r = run(QStringLiteral("click plain_btn\n"
                                            "type edit 12\n"
                                            "leave edit\n"
@@ -81,11 +81,11 @@ TEST_F(ScriptRunnerTest, ControlsOfTheMainWindowAreUsableWhileItIsHiddenInTheTra
 
 TEST_F(ScriptRunnerTest, SelectPicksAnItemAsAUserWithOneNotification)
 {
-    ui::ComboControl combo(window.FindControl(QStringLiteral("combo")));
-    ui::ListControl list(window.FindControl(QStringLiteral("list")));
+    ui::ComboControl combo(window.findControl(QStringLiteral("combo")));
+    ui::ListControl list(window.findControl(QStringLiteral("list")));
     for (const char* name : {"Game", "Office", "Film"}) {
-        combo.AddItem(QString::fromLatin1(name), QString::fromLatin1(name).toLower());
-        list.AddTextRow(QString::fromLatin1(name), QString());
+        combo.addItem(QString::fromLatin1(name), QString::fromLatin1(name).toLower());
+        list.addTextRow(QString::fromLatin1(name), QString());
     }
     const RunResult r = run(QStringLiteral("select combo 2\n"
                                            "select combo 2\n"  // the same item again: the selection does not change
@@ -96,8 +96,8 @@ TEST_F(ScriptRunnerTest, SelectPicksAnItemAsAUserWithOneNotification)
                                            "select label 0\n"));
     EXPECT_EQ(r.code, kScriptError);
     EXPECT_EQ(window.received, (QStringList{"itemselect combo:2", "itemselect combo:0", "itemselect list:1"}));
-    EXPECT_EQ(combo.GetCurSel(), 0);
-    EXPECT_EQ(list.GetCurSel(), 1);
+    EXPECT_EQ(combo.getCurSel(), 0);
+    EXPECT_EQ(list.getCurSel(), 1);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);  // the combo's list closed again
     EXPECT_TRUE(r.said(QStringLiteral("[4] select combo 3: FAILED: combo has no item 3 (it has 3)")));
     EXPECT_TRUE(r.said(QStringLiteral("[6] select list 7: FAILED: list has no item 7 (it has 3)")));
@@ -121,9 +121,9 @@ TEST_F(ScriptRunnerTest, SlideReportsTheValueWhereTheDragEnds)
 TEST_F(ScriptRunnerTest, SlideSaysWhenTheProgramMovesTheHandleOn)
 {
     // Like the lighting levels: the program snaps the handle to 0, 50 or 100.
-    window.onNotify = [](ui::TNotifyUI& msg) {
-        if (msg.sType == ui::notify::kValueChanged && msg.senderName == QStringLiteral("slider"))
-            qobject_cast<QSlider*>(msg.pSender.data())->setValue(msg.wParam < 25 ? 0 : 50);
+    window.onNotify = [](ui::Notification& msg) {
+        if (msg.type == ui::notify::kValueChanged && msg.senderName == QStringLiteral("slider"))
+            qobject_cast<QSlider*>(msg.sender.data())->setValue(msg.wParam < 25 ? 0 : 50);
     };
     const RunResult r = run(QStringLiteral("slide slider 60\n"
                                            "slide slider 10\n"
@@ -136,11 +136,11 @@ TEST_F(ScriptRunnerTest, SlideSaysWhenTheProgramMovesTheHandleOn)
 TEST_F(ScriptRunnerTest, TypeReplacesTheTextKeyByKeyAndLeaveEndsTheEdit)
 {
     // Like the byte edits of the program: a typed value above 255 becomes 255.
-    window.onNotify = [](ui::TNotifyUI& msg) {
-        if (msg.sType == ui::notify::kTextChanged && msg.senderName == QStringLiteral("edit")) {
-            ui::Control edit(msg.pSender.data());
-            if (edit.GetText().toInt() > 255)
-                edit.SetText(QStringLiteral("255"));
+    window.onNotify = [](ui::Notification& msg) {
+        if (msg.type == ui::notify::kTextChanged && msg.senderName == QStringLiteral("edit")) {
+            ui::Control edit(msg.sender.data());
+            if (edit.getText().toInt() > 255)
+                edit.setText(QStringLiteral("255"));
         }
     };
     const RunResult r = run(QStringLiteral("type edit 12\n"
@@ -220,9 +220,9 @@ TEST_F(ScriptRunnerTest, MenuItemsAreChosenInTheOpenMenuOrTheTrayMenu)
 TEST_F(ScriptRunnerTest, MessageBoxesAreAnsweredFromTheQueue)
 {
     QList<int> results;
-    window.onNotify = [&](ui::TNotifyUI& msg) {
-        if (msg.sType == ui::notify::kClick && msg.senderName == QStringLiteral("plain_btn")) {
-            results << ui::ShowMessageBox(&window, QStringLiteral("Restore?\nAll settings"));
+    window.onNotify = [&](ui::Notification& msg) {
+        if (msg.type == ui::notify::kClick && msg.senderName == QStringLiteral("plain_btn")) {
+            results << ui::showMessageBox(&window, QStringLiteral("Restore?\nAll settings"));
         }
     };
     const RunResult r = run(QStringLiteral("answer 1\n"
@@ -246,13 +246,13 @@ TEST_F(ScriptRunnerTest, MessageBoxesAreAnsweredFromTheQueue)
 TEST_F(ScriptRunnerTest, FileDialogsAreAnsweredFromTheQueue)
 {
     QStringList files;
-    window.onNotify = [&](ui::TNotifyUI& msg) {
-        if (msg.sType != ui::notify::kClick)
+    window.onNotify = [&](ui::Notification& msg) {
+        if (msg.type != ui::notify::kClick)
             return;
         if (msg.senderName == QStringLiteral("plain_btn")) {
-            files << ui::GetOpenFileName(&window, QStringLiteral("Import"), QString(), QStringLiteral("*.pro"));
+            files << ui::getOpenFileName(&window, QStringLiteral("Import"), QString(), QStringLiteral("*.pro"));
         } else if (msg.senderName == QStringLiteral("page0_btn")) {
-            files << ui::GetSaveFileName(&window, QStringLiteral("Export"), QString(), QString(),
+            files << ui::getSaveFileName(&window, QStringLiteral("Export"), QString(), QString(),
                                          QStringLiteral("pro"));
         }
     };
@@ -269,7 +269,7 @@ TEST_F(ScriptRunnerTest, FileDialogsAreAnsweredFromTheQueue)
     EXPECT_TRUE(r.said(QStringLiteral("file dialog: open \"Import\": /tmp/in.pro")));
     EXPECT_TRUE(r.said(QStringLiteral("file dialog: open \"Import\": cancelled")));
     EXPECT_TRUE(r.said(QStringLiteral("file dialog: open \"Import\": cancelled (no answer was queued)")));
-    EXPECT_FALSE(ui::HasFileDialogResponder());  // the runner has gone
+    EXPECT_FALSE(ui::hasFileDialogResponder());  // the runner has gone
 }
 
 TEST_F(ScriptRunnerTest, KeysGoToTheActiveCaptureOrAreSaidToGoNowhere)
@@ -279,8 +279,8 @@ TEST_F(ScriptRunnerTest, KeysGoToTheActiveCaptureOrAreSaidToGoNowhere)
     EXPECT_EQ(r.log, (QStringList{"script: 1 steps", "key: no keyboard capture is active", "[1] key down 65: ok",
                                   "end: 1 steps done, every expectation held"}));
     QStringList keys;
-    CDeviceHook capture;
-    capture.Install(kHookMacro, [&](unsigned, const KeyEvent& k) {
+    KeyboardHook capture;
+    capture.install(kHookMacro, [&](unsigned, const KeyEvent& k) {
         keys << QStringLiteral("%1 %2").arg(k.down ? "down" : "up").arg(k.vk);
     });
     r = run(QStringLiteral("key down 0x41\nkey up 65\nkey down 16\n"));
@@ -401,14 +401,14 @@ TEST_F(ScriptRunnerTest, ExpectMouseReadsTheVirtualMousesMemory)
 
 TEST_F(ScriptRunnerTest, ExpectationsReportWhatTheyFoundAndTheRunGoesOn)
 {
-    ui::ComboControl combo(window.FindControl(QStringLiteral("combo")));
-    combo.AddItem(QStringLiteral("Game"), QStringLiteral("game"));
-    combo.AddItem(QStringLiteral("Office"), QStringLiteral("office"));
-    combo.SelectItem(1);
-    ui::ListControl(window.FindControl(QStringLiteral("list")))
-        .AddTextRow(QStringLiteral("120 MS"), QStringLiteral("120"));
-    ui::Control(control("label")).SetBkColor(0xFF112233);
-    ui::Control(control("page0_btn")).SetBkImage(QStringLiteral("file='bg1.png'"));
+    ui::ComboControl combo(window.findControl(QStringLiteral("combo")));
+    combo.addItem(QStringLiteral("Game"), QStringLiteral("game"));
+    combo.addItem(QStringLiteral("Office"), QStringLiteral("office"));
+    combo.selectItem(1);
+    ui::ListControl(window.findControl(QStringLiteral("list")))
+        .addTextRow(QStringLiteral("120 MS"), QStringLiteral("120"));
+    ui::Control(control("label")).setBkColor(0xFF112233);
+    ui::Control(control("page0_btn")).setBkImage(QStringLiteral("file='bg1.png'"));
     qobject_cast<QAbstractButton*>(control("check_a"))->setChecked(true);
     window.received.clear();
     const RunResult passing = run(QStringLiteral("expect label text DPI 设置\n"
@@ -502,13 +502,13 @@ TEST_F(ScriptRunnerTest, AnUnknownControlEndsTheRunAtItsLine)
 TEST_F(ScriptRunnerTest, AShownSecondWindowIsSearchedBeforeTheMainWindow)
 {
     RecordingWindow dialog(QStringLiteral("XML_DIALOG"));
-    ASSERT_TRUE(dialog.Create(&window, QStringLiteral("dialog"), 0, 0, true));
+    ASSERT_TRUE(dialog.createWindow(&window, QStringLiteral("dialog"), 0, 0, true));
     dialog.move(window.pos() + QPoint(300, 300));
-    dialog.ShowWindow(true, false);
+    dialog.showWindow(true, false);
     EXPECT_EQ(run(QStringLiteral("click plain_btn\nexpect plain_btn text In the dialog\n")).code, kScriptPassed);
     EXPECT_EQ(dialog.received, QStringList{"click plain_btn:0"});
     EXPECT_TRUE(window.received.isEmpty());
-    dialog.ShowWindow(false, false);
+    dialog.showWindow(false, false);
     EXPECT_EQ(run(QStringLiteral("click plain_btn\nexpect plain_btn text Plain\n")).code, kScriptPassed);
     EXPECT_EQ(window.received, QStringList{"click plain_btn:0"});
 }
@@ -516,17 +516,17 @@ TEST_F(ScriptRunnerTest, AShownSecondWindowIsSearchedBeforeTheMainWindow)
 TEST_F(ScriptRunnerTest, StepsGoOnInsideAModalWindowUntilItCloses)
 {
     QList<int> results;
-    window.onNotify = [&](ui::TNotifyUI& msg) {
-        if (msg.sType != ui::notify::kClick || msg.senderName != QStringLiteral("plain_btn"))
+    window.onNotify = [&](ui::Notification& msg) {
+        if (msg.type != ui::notify::kClick || msg.senderName != QStringLiteral("plain_btn"))
             return;
         RecordingWindow dialog(QStringLiteral("XML_DIALOG"));
-        ASSERT_TRUE(dialog.Create(&window, QStringLiteral("dialog"), 0, 0, true));
-        dialog.onNotify = [&dialog](ui::TNotifyUI& m) {
-            if (m.sType == ui::notify::kClick)
-                dialog.Close(1);
+        ASSERT_TRUE(dialog.createWindow(&window, QStringLiteral("dialog"), 0, 0, true));
+        dialog.onNotify = [&dialog](ui::Notification& m) {
+            if (m.type == ui::notify::kClick)
+                dialog.closeWindow(1);
         };
         dialog.move(window.pos() + QPoint(300, 300));
-        results << dialog.ShowModal();
+        results << dialog.showModal();
     };
     RunResult r = run(QStringLiteral("click plain_btn\n"
                                      "expect plain_btn text In the dialog\n"
@@ -563,9 +563,9 @@ TEST_F(ScriptRunnerTest, TheTimeLimitEndsARunThatDoesNotFinish)
 TEST_F(ScriptRunnerTest, WaitUntilWaitsForTheValueAndFailsWithTheLastOneSeen)
 {
     ui::Control label(control("label"));
-    label.SetText(QStringLiteral("before"));
+    label.setText(QStringLiteral("before"));
     // The program changes the text later, as a timer of its own would.
-    QTimer::singleShot(150, [label]() mutable { label.SetText(QStringLiteral("after it")); });
+    QTimer::singleShot(150, [label]() mutable { label.setText(QStringLiteral("after it")); });
     const RunResult r = run(QStringLiteral("wait-until label text after it\n"
                                            "wait-until label text never 60\n"));
     EXPECT_EQ(r.code, kScriptFailed);

@@ -129,7 +129,7 @@ protected:
     {
         setHook(nullptr);
         thread.request_stop();
-        channel->Cancel();
+        channel->cancel();
         if (thread.joinable())
             thread.join();
         checkFiles();
@@ -330,9 +330,9 @@ TEST_F(FaultSuite, AnErrorStatusInTheMiddleOfAMacroWriteStopsItAndTheNextWriteSu
     }
     // The same statuses in the state read keep what was known.
     mouse->failNextRequests(3, sim::kStatusInvalid);
-    connection->ReadDeviceState(host.profile);
+    connection->readDeviceState(host.profile);
     expectStateUsable();
-    connection->ReadDeviceState(host.profile);
+    connection->readDeviceState(host.profile);
     expectStateMatchesMouse();
 }
 
@@ -406,8 +406,8 @@ TEST_F(FaultSuite, AnswersLaterThanTheTimeoutEndEveryCommandAndARePlugRecovers)
     const auto library = snapshotFiles();
     writeMacroLibrary(*channel, state, folder.path());
     applyProfileToDevice(*channel, state, applied);
-    connection->ReadDeviceState(host.profile);
-    connection->SyncFromDevice(host.profile);
+    connection->readDeviceState(host.profile);
+    connection->syncFromDevice(host.profile);
     expectStateUsable();
     EXPECT_EQ(bytesOf(applied), library.at(applied));
 
@@ -439,10 +439,10 @@ TEST_F(FaultSuite, GarbageInFrontOfEveryAnswerNeverLeavesABrokenFileOrState)
         mouse->sendInputReport(sim::kVendorInterface, junk);
     });
     for (int round = 0; round < 3; ++round) {
-        connection->ReadDeviceState(host.profile);
-        connection->SyncFromDevice(host.profile);
-        connection->SelectOnboardRecord(round + 1);
-        connection->ReadMacroArea();
+        connection->readDeviceState(host.profile);
+        connection->syncFromDevice(host.profile);
+        connection->selectOnboardRecord(round + 1);
+        connection->readMacroArea();
         writeMacroLibrary(*channel, state, folder.path());
         applyProfileToDevice(*channel, state, applied);
         expectStateUsable();
@@ -464,7 +464,7 @@ TEST_F(FaultSuite, AMouseThatResetsItselfDuringASaveIsReadAgainWhole)
     applyProfileToDevice(*channel, state, applied);
     setHook(nullptr);
     // What the window does on the reset event.
-    connection->ReadDeviceState(host.profile);
+    connection->readDeviceState(host.profile);
     expectStateMatchesMouse();
 
     // And in the middle of a macro write: the transfer goes on (the mouse keeps its macro
@@ -473,7 +473,7 @@ TEST_F(FaultSuite, AMouseThatResetsItselfDuringASaveIsReadAgainWhole)
     EXPECT_EQ(writeMacroLibrary(*channel, state, folder.path()).result, MacroWriteResult::Written);
     setHook(nullptr);
     expectLibraryInMouse();
-    connection->ReadDeviceState(host.profile);
+    connection->readDeviceState(host.profile);
     expectStateMatchesMouse();
     EXPECT_FALSE(host.captureFailed);
 }

@@ -137,16 +137,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t op = in.u8();
         switch (op & 7) {
         case 0:
-            connection.SyncFromDevice(host.profile);
+            connection.syncFromDevice(host.profile);
             break;
         case 1:
-            connection.SelectOnboardRecord(static_cast<int>(op >> 4) - 1);
+            connection.selectOnboardRecord(static_cast<int>(op >> 4) - 1);
             break;
         case 2:
-            connection.ReadDeviceState(host.profile);
+            connection.readDeviceState(host.profile);
             break;
         case 3:
-            connection.ReadMacroArea();
+            connection.readMacroArea();
             break;
         case 4:
             applyProfileToDevice(channel, state, host.profile);

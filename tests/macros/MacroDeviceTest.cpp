@@ -71,8 +71,8 @@ protected:
         channel->setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
         std::lock_guard<std::recursive_mutex> guard(channel->lock());
         channel->device().nextIndex = 0;
-        ASSERT_TRUE(channel->device().Enumerate());
-        ASSERT_TRUE(channel->device().FindChannelDevice(channel->identity()));
+        ASSERT_TRUE(channel->device().enumerate());
+        ASSERT_TRUE(channel->device().findChannelDevice(channel->identity()));
         channel->setOpen(true);
     }
 
@@ -306,7 +306,7 @@ TEST_F(MacroDeviceTest, ALibraryWrittenToTheMouseIsRebuiltIntoEqualFiles)
     RebuildHost host;
     host.folder = other.path();
     DeviceConnection connection(*channel, state, host, clock);
-    ASSERT_TRUE(connection.ReadMacroArea());
+    ASSERT_TRUE(connection.readMacroArea());
     ASSERT_EQ(host.areas, 1);
     EXPECT_EQ(host.outcome.result, MacroRebuildResult::Rebuilt);
     EXPECT_EQ(host.outcome.filesWritten, 4u);

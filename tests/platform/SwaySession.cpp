@@ -47,7 +47,7 @@ SwaySession::SwaySession(bool xwayland)
     {
         std::ofstream out(config);
         out << "output HEADLESS-1 resolution 1280x720\n" << (xwayland ? "xwayland force\n" : "xwayland disable\n");
-        // Run once sway is up; its environment carries Xwayland's DISPLAY. Xwayland admits
+        // run once sway is up; its environment carries Xwayland's DISPLAY. Xwayland admits
         // only its own user: the test's user is let in once it accepts clients.
         const passwd* me = ::getpwuid(::getuid());
         const std::string admit = xwayland && me != nullptr ? std::string("until xhost +si:localuser:") + me->pw_name +

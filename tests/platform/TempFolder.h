@@ -26,7 +26,7 @@ public:
     ~TempFolder()
     {
         std::error_code ec;
-        // Read-only folders left by a test must not stop the clean-up.
+        // read-only folders left by a test must not stop the clean-up.
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
         std::filesystem::remove_all(path_, ec);
     }

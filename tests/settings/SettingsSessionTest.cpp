@@ -38,8 +38,8 @@ protected:
         channel->setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
         HidDeviceInfo& device = channel->device();
         device.nextIndex = 0;
-        ASSERT_TRUE(device.Enumerate());
-        ASSERT_TRUE(device.FindChannelDevice(channel->identity()));
+        ASSERT_TRUE(device.enumerate());
+        ASSERT_TRUE(device.findChannelDevice(channel->identity()));
         channel->setOpen(true);
         ASSERT_EQ(channel->getInfo(state.DeviceInfo), kResultOk);
         session = std::make_unique<SettingsSession>(*channel, state);

@@ -313,8 +313,8 @@ TEST_F(Commands, DeviceChannelCommandsRoundTrip)
     makeMouse(config);
     DeviceChannel channel(*backend, clock);
     channel.setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
-    ASSERT_TRUE(channel.device().Enumerate());
-    ASSERT_TRUE(channel.device().FindChannelDevice(channel.identity()));
+    ASSERT_TRUE(channel.device().enumerate());
+    ASSERT_TRUE(channel.device().findChannelDevice(channel.identity()));
     channel.setOpen(true);
 
     std::array<std::uint8_t, kDeviceInfoSize> info{};
@@ -346,8 +346,8 @@ TEST_F(Commands, ChunkedWritePastTheMacroAreaStopsAtTheFailingChunk)
     config.macroCapacityUnits = 1;  // 128 bytes
     makeMouse(config);
     DeviceChannel channel(*backend, clock);
-    ASSERT_TRUE(channel.device().Enumerate());
-    ASSERT_TRUE(channel.device().FindChannelDevice(
+    ASSERT_TRUE(channel.device().enumerate());
+    ASSERT_TRUE(channel.device().findChannelDevice(
         ChannelIdentity{kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage}));
     channel.setOpen(true);
 

@@ -184,9 +184,9 @@ TEST_F(Enumeration, ChannelMatchingSkipsOtherCollectionsAndOtherProducts)
     backend->addExtraDevice(VirtualHidBackend::makeExtraDevice("virtual://other/6712", 0x0C45, 0x6712, 0xFF1C, 0x0092),
                             0);
     HidDeviceInfo info(*backend, clock);
-    ASSERT_TRUE(info.Enumerate());
+    ASSERT_TRUE(info.enumerate());
     ASSERT_TRUE(
-        info.FindChannelDevice(ChannelIdentity{kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage}));
+        info.findChannelDevice(ChannelIdentity{kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage}));
     EXPECT_EQ(info.path(), kIf1);
     EXPECT_EQ(info.capabilities().usagePage, 0xFF1C);
     EXPECT_EQ(info.capabilities().inputReportByteLength, 64);
@@ -194,18 +194,18 @@ TEST_F(Enumeration, ChannelMatchingSkipsOtherCollectionsAndOtherProducts)
     EXPECT_EQ(backend->openCount("virtual://other/6712"), 0u);
 
     HidDeviceInfo listener(*backend, clock);
-    ASSERT_TRUE(listener.Enumerate());
-    ASSERT_TRUE(listener.FindListenerDevice());
+    ASSERT_TRUE(listener.enumerate());
+    ASSERT_TRUE(listener.findListenerDevice());
     EXPECT_EQ(listener.path(), kIf1);
     EXPECT_EQ(listener.capabilities().usagePage, 0x000C);
     EXPECT_EQ(listener.capabilities().inputReportByteLength, 3);
 
     // The listener sees only its collection's reports although the node carries answers too.
     const ReportFrame request = ReportFrame::request(CMD_BEGIN);
-    ASSERT_TRUE(info.Write(request.bytes.data(), request.bytes.size(), 1000));
+    ASSERT_TRUE(info.write(request.bytes.data(), request.bytes.size(), 1000));
     ASSERT_TRUE(mouse->pressDpiButton());
     std::array<std::uint8_t, 3> report{};
-    ASSERT_TRUE(listener.Read(report.data(), report.size(), 100));
+    ASSERT_TRUE(listener.read(report.data(), report.size(), 100));
     EXPECT_EQ(std::vector<std::uint8_t>(report.begin(), report.end()), consumerReport(kEventSync));
 }
 

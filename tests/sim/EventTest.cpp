@@ -91,11 +91,11 @@ TEST_F(Events, RecalibratingRestartsTheDelay)
 TEST_F(Events, ListenerBlockedWithoutLimitReceivesTheResult)
 {
     HidDeviceInfo listener(*backend, clock);
-    ASSERT_TRUE(listener.Enumerate());
-    ASSERT_TRUE(listener.FindListenerDevice());
+    ASSERT_TRUE(listener.enumerate());
+    ASSERT_TRUE(listener.findListenerDevice());
     std::array<std::uint8_t, 3> report{};
     bool got = false;
-    std::thread reader([&] { got = listener.Read(report.data(), report.size(), -1); });
+    std::thread reader([&] { got = listener.read(report.data(), report.size(), -1); });
     EXPECT_EQ(send(CMD_CALIBRATE).status(), 0x00);
     reader.join();
     EXPECT_TRUE(got);

@@ -19,8 +19,8 @@ protected:
     void openChannel()
     {
         channel = std::make_unique<DeviceChannel>(*backend, clock);
-        ASSERT_TRUE(channel->device().Enumerate());
-        ASSERT_TRUE(channel->device().FindChannelDevice(
+        ASSERT_TRUE(channel->device().enumerate());
+        ASSERT_TRUE(channel->device().findChannelDevice(
             ChannelIdentity{kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage}));
         channel->setOpen(true);
     }
@@ -155,15 +155,15 @@ TEST_F(Faults, UnplugWakesWaitingReadsAndReplugNeedsNewHandles)
     EXPECT_EQ(send(CMD_BEGIN).status(), 0x00);
     auto bootMouse = openNode(kIf0);
     HidDeviceInfo listener(*backend, clock);
-    ASSERT_TRUE(listener.Enumerate());
-    ASSERT_TRUE(listener.FindListenerDevice());
+    ASSERT_TRUE(listener.enumerate());
+    ASSERT_TRUE(listener.findListenerDevice());
 
     std::atomic<int> rawResult{1};
     std::atomic<bool> listenerResult{true};
     std::thread rawReader([&] { rawResult = readReport(*bootMouse, -1).code; });
     std::thread listenerThread([&] {
         std::array<std::uint8_t, 3> report{};
-        listenerResult = listener.Read(report.data(), report.size(), -1);
+        listenerResult = listener.read(report.data(), report.size(), -1);
     });
     waitUntil([&] { return mouse->blockedReads() == 2; });  // both reads wait (either order is valid)
     mouse->unplug();
@@ -171,7 +171,7 @@ TEST_F(Faults, UnplugWakesWaitingReadsAndReplugNeedsNewHandles)
     listenerThread.join();
     EXPECT_EQ(rawResult.load(), kHidReadError);
     EXPECT_FALSE(listenerResult.load());
-    EXPECT_FALSE(listener.Probe());
+    EXPECT_FALSE(listener.probe());
 
     // Everything about the old handles is dead, and the mouse is gone from the system.
     const ReportFrame request = ReportFrame::request(CMD_BEGIN);

@@ -51,8 +51,8 @@ TEST_F(Latency, ChannelExchangesTakeTwoMillisecondsPerFrame)
 {
     mouse->setLatencyMode(LatencyMode::UsbFullSpeed);
     DeviceChannel channel(*backend, clock);
-    ASSERT_TRUE(channel.device().Enumerate());
-    ASSERT_TRUE(channel.device().FindChannelDevice(
+    ASSERT_TRUE(channel.device().enumerate());
+    ASSERT_TRUE(channel.device().findChannelDevice(
         ChannelIdentity{kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage}));
     channel.setOpen(true);
 

@@ -30,7 +30,7 @@ struct TrialMouse {
         channel->setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
         std::lock_guard<std::recursive_mutex> guard(channel->lock());
         channel->device().nextIndex = 0;
-        if (!channel->device().Enumerate() || !channel->device().FindChannelDevice(channel->identity()))
+        if (!channel->device().enumerate() || !channel->device().findChannelDevice(channel->identity()))
             return false;
         channel->setOpen(true);
         return true;

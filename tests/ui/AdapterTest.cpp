@@ -24,46 +24,46 @@ namespace {
 
 class AdapterTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t"))); }
+    void SetUp() override { ASSERT_TRUE(window.createWindow(nullptr, QStringLiteral("t"))); }
     TestSkin skin;
     RecordingWindow window;
 };
 
 TEST_F(AdapterTest, ComboAddingSelectsNothingAndCodeSelectionNotifiesOnlyOnChange)
 {
-    ComboControl combo(window.FindControl(QStringLiteral("combo")));
+    ComboControl combo(window.findControl(QStringLiteral("combo")));
     ASSERT_TRUE(combo);
-    EXPECT_EQ(combo.AddItem(QStringLiteral("A"), QStringLiteral("a"), 30), 0);
-    EXPECT_EQ(combo.AddItem(QStringLiteral("B"), QStringLiteral("b"), 30), 1);
-    EXPECT_EQ(combo.AddItem(QStringLiteral("C"), QStringLiteral("c")), 2);
-    EXPECT_EQ(combo.GetCurSel(), -1);
-    EXPECT_EQ(combo.GetItemUserData(1), QStringLiteral("b"));
-    EXPECT_EQ(combo.GetItemHeight(0), 30);
+    EXPECT_EQ(combo.addItem(QStringLiteral("A"), QStringLiteral("a"), 30), 0);
+    EXPECT_EQ(combo.addItem(QStringLiteral("B"), QStringLiteral("b"), 30), 1);
+    EXPECT_EQ(combo.addItem(QStringLiteral("C"), QStringLiteral("c")), 2);
+    EXPECT_EQ(combo.getCurSel(), -1);
+    EXPECT_EQ(combo.getItemUserData(1), QStringLiteral("b"));
+    EXPECT_EQ(combo.getItemHeight(0), 30);
     EXPECT_TRUE(window.of(notify::kItemSelect).isEmpty());
 
-    EXPECT_TRUE(combo.SelectItem(1));
-    EXPECT_TRUE(combo.SelectItem(1));  // unchanged: no second notification
+    EXPECT_TRUE(combo.selectItem(1));
+    EXPECT_TRUE(combo.selectItem(1));  // unchanged: no second notification
     EXPECT_EQ(window.of(notify::kItemSelect), QStringList{QStringLiteral("combo:1")});
 
-    EXPECT_TRUE(combo.SelectItem(-1));  // only clears
-    EXPECT_EQ(combo.GetCurSel(), -1);
+    EXPECT_TRUE(combo.selectItem(-1));  // only clears
+    EXPECT_EQ(combo.getCurSel(), -1);
     EXPECT_EQ(window.of(notify::kItemSelect).size(), 1);
-    EXPECT_FALSE(combo.SelectItem(3));
-    EXPECT_FALSE(combo.SelectItem(-2));
+    EXPECT_FALSE(combo.selectItem(3));
+    EXPECT_FALSE(combo.selectItem(-2));
 
     // Clearing and selecting the same item again notifies again.
-    EXPECT_TRUE(combo.SelectItem(1));
+    EXPECT_TRUE(combo.selectItem(1));
     EXPECT_EQ(window.of(notify::kItemSelect).size(), 2);
 
     // Inserting before the selection and removing other items keep the same item selected, silently.
-    EXPECT_TRUE(combo.InsertItem(0, QStringLiteral("Z"), QStringLiteral("z")));
-    EXPECT_EQ(combo.GetCurSel(), 2);
-    EXPECT_TRUE(combo.RemoveAt(0));
-    EXPECT_EQ(combo.GetCurSel(), 1);
-    EXPECT_EQ(combo.GetItemText(1), QStringLiteral("B"));
+    EXPECT_TRUE(combo.insertItem(0, QStringLiteral("Z"), QStringLiteral("z")));
+    EXPECT_EQ(combo.getCurSel(), 2);
+    EXPECT_TRUE(combo.removeAt(0));
+    EXPECT_EQ(combo.getCurSel(), 1);
+    EXPECT_EQ(combo.getItemText(1), QStringLiteral("B"));
     // Removing the selected item leaves no selection, silently.
-    EXPECT_TRUE(combo.RemoveAt(1));
-    EXPECT_EQ(combo.GetCurSel(), -1);
+    EXPECT_TRUE(combo.removeAt(1));
+    EXPECT_EQ(combo.getCurSel(), -1);
     EXPECT_EQ(window.of(notify::kItemSelect).size(), 2);
 
     // A user's choice notifies like a code selection.
@@ -71,28 +71,28 @@ TEST_F(AdapterTest, ComboAddingSelectsNothingAndCodeSelectionNotifiesOnlyOnChang
     box->setCurrentIndex(1);
     EXPECT_EQ(window.of(notify::kItemSelect).last(), QStringLiteral("combo:1"));
 
-    combo.RemoveAll();
-    EXPECT_EQ(combo.GetCount(), 0);
-    EXPECT_EQ(combo.AddItem(QStringLiteral("only"), QStringLiteral("only")), 0);
-    EXPECT_EQ(combo.GetCurSel(), -1);
+    combo.removeAll();
+    EXPECT_EQ(combo.getCount(), 0);
+    EXPECT_EQ(combo.addItem(QStringLiteral("only"), QStringLiteral("only")), 0);
+    EXPECT_EQ(combo.getCurSel(), -1);
 }
 
 TEST_F(AdapterTest, OptionsSelectWithAndWithoutNotificationAndKeepGroups)
 {
-    OptionControl a(window.FindControl(QStringLiteral("opt_a")));
-    OptionControl b(window.FindControl(QStringLiteral("opt_b")));
-    OptionControl check(window.FindControl(QStringLiteral("check_a")));
+    OptionControl a(window.findControl(QStringLiteral("opt_a")));
+    OptionControl b(window.findControl(QStringLiteral("opt_b")));
+    OptionControl check(window.findControl(QStringLiteral("check_a")));
     ASSERT_TRUE(a && b && check);
 
-    a.Selected(true, false);
-    EXPECT_TRUE(a.IsSelected());
+    a.setSelected(true, false);
+    EXPECT_TRUE(a.isSelected());
     EXPECT_TRUE(window.of(notify::kSelectChanged).isEmpty());
 
-    b.Selected(true, true);
-    EXPECT_TRUE(b.IsSelected());
-    EXPECT_FALSE(a.IsSelected());  // its group partner, deselected silently
+    b.setSelected(true, true);
+    EXPECT_TRUE(b.isSelected());
+    EXPECT_FALSE(a.isSelected());  // its group partner, deselected silently
     EXPECT_EQ(window.of(notify::kSelectChanged), QStringList{QStringLiteral("opt_b:1")});
-    b.Selected(true, true);  // no change, no notification
+    b.setSelected(true, true);  // no change, no notification
     EXPECT_EQ(window.of(notify::kSelectChanged).size(), 1);
 
     // A user's click: "click" first, then the selection.
@@ -101,17 +101,17 @@ TEST_F(AdapterTest, OptionsSelectWithAndWithoutNotificationAndKeepGroups)
     ASSERT_EQ(window.received.size(), 2u);
     EXPECT_EQ(window.received[0].type, notify::kClick);
     EXPECT_EQ(window.received[1].type, notify::kSelectChanged);
-    EXPECT_TRUE(a.IsSelected());
-    EXPECT_FALSE(b.IsSelected());
+    EXPECT_TRUE(a.isSelected());
+    EXPECT_FALSE(b.isSelected());
     // Clicking the selected option of a group keeps it selected and raises only "click".
     window.received.clear();
     qobject_cast<QAbstractButton*>(a.widget())->click();
-    EXPECT_TRUE(a.IsSelected());
+    EXPECT_TRUE(a.isSelected());
     EXPECT_EQ(window.of(notify::kClick).size(), 1);
     EXPECT_TRUE(window.of(notify::kSelectChanged).isEmpty());
     // Deselecting a grouped option from code works and raises nothing.
-    a.Selected(false, true);
-    EXPECT_FALSE(a.IsSelected());
+    a.setSelected(false, true);
+    EXPECT_FALSE(a.isSelected());
     EXPECT_TRUE(window.of(notify::kSelectChanged).isEmpty());
 
     // A check box toggles and reports both directions.
@@ -120,27 +120,27 @@ TEST_F(AdapterTest, OptionsSelectWithAndWithoutNotificationAndKeepGroups)
     qobject_cast<QAbstractButton*>(check.widget())->click();
     EXPECT_EQ(window.of(notify::kSelectChanged),
               (QStringList{QStringLiteral("check_a:1"), QStringLiteral("check_a:0")}));
-    check.SetCheck(true, false);
-    EXPECT_TRUE(check.GetCheck());
+    check.setCheck(true, false);
+    EXPECT_TRUE(check.getCheck());
     EXPECT_EQ(window.of(notify::kSelectChanged).size(), 2);
 
     // Radio buttons are not exclusive by Qt's rule, only by our groups.
-    OptionControl ra(window.FindControl(QStringLiteral("radio_a")));
-    OptionControl rb(window.FindControl(QStringLiteral("radio_b")));
-    ra.Selected(true, false);
-    rb.Selected(true, false);
-    EXPECT_TRUE(ra.IsSelected() && rb.IsSelected());
+    OptionControl ra(window.findControl(QStringLiteral("radio_a")));
+    OptionControl rb(window.findControl(QStringLiteral("radio_b")));
+    ra.setSelected(true, false);
+    rb.setSelected(true, false);
+    EXPECT_TRUE(ra.isSelected() && rb.isSelected());
 }
 
 TEST_F(AdapterTest, SliderReportsOnlyTheUsersMoves)
 {
-    SliderControl slider(window.FindControl(QStringLiteral("slider")));
+    SliderControl slider(window.findControl(QStringLiteral("slider")));
     ASSERT_TRUE(slider);
-    slider.SetValue(40);
-    slider.SetMaxValue(30);  // clamps the value from code
-    slider.SetMinValue(5);
-    EXPECT_EQ(slider.GetValue(), 30);
-    EXPECT_EQ(slider.GetMaxValue(), 30);
+    slider.setValue(40);
+    slider.setMaxValue(30);  // clamps the value from code
+    slider.setMinValue(5);
+    EXPECT_EQ(slider.getValue(), 30);
+    EXPECT_EQ(slider.getMaxValue(), 30);
     EXPECT_TRUE(window.of(notify::kValueChanged).isEmpty());
 
     auto* s = qobject_cast<QSlider*>(slider.widget());
@@ -150,7 +150,7 @@ TEST_F(AdapterTest, SliderReportsOnlyTheUsersMoves)
     // A key at the end of the range changes nothing and reports nothing; the next code change stays silent.
     QTest::keyClick(s, Qt::Key_End);
     QTest::keyClick(s, Qt::Key_End);
-    slider.SetValue(10);
+    slider.setValue(10);
     EXPECT_EQ(window.of(notify::kValueChanged),
               (QStringList{QStringLiteral("slider:29"), QStringLiteral("slider:30")}));
 
@@ -165,8 +165,8 @@ TEST_F(AdapterTest, SliderReportsOnlyTheUsersMoves)
 
 TEST_F(AdapterTest, EditReportsTypingAndFocusLossButNotCodeText)
 {
-    Control edit = window.FindControl(QStringLiteral("edit"));
-    edit.SetText(QStringLiteral("abc"));
+    Control edit = window.findControl(QStringLiteral("edit"));
+    edit.setText(QStringLiteral("abc"));
     EXPECT_TRUE(window.of(notify::kTextChanged).isEmpty());
     window.show();
     QApplication::setActiveWindow(&window);
@@ -174,89 +174,89 @@ TEST_F(AdapterTest, EditReportsTypingAndFocusLossButNotCodeText)
     e->setFocus();
     QTest::keyClicks(e, QStringLiteral("12"));
     EXPECT_EQ(window.of(notify::kTextChanged).size(), 2);
-    EXPECT_EQ(edit.GetText(), QStringLiteral("abc12"));
-    window.FindControl(QStringLiteral("edit2")).widget()->setFocus();
+    EXPECT_EQ(edit.getText(), QStringLiteral("abc12"));
+    window.findControl(QStringLiteral("edit2")).widget()->setFocus();
     EXPECT_EQ(window.of(notify::kKillFocus), QStringList{QStringLiteral("edit:0")});
 }
 
 TEST_F(AdapterTest, ListRowsCarryKindUserDataAndHeight)
 {
-    ListControl list(window.FindControl(QStringLiteral("list")));
+    ListControl list(window.findControl(QStringLiteral("list")));
     ASSERT_TRUE(list);
-    EXPECT_EQ(list.AddActionRow(true, QStringLiteral("A"), QStringLiteral("1,4,202,1,A")), 0);
-    EXPECT_EQ(list.AddTextRow(QStringLiteral("120 MS"), QStringLiteral("0,12,0,1,A")), 1);
-    EXPECT_TRUE(list.InsertActionRow(2, false, QStringLiteral("A"), QStringLiteral("1,4,138,0,A")));
-    EXPECT_FALSE(list.InsertTextRow(9, QStringLiteral("x"), QString()));
-    EXPECT_EQ(list.GetCount(), 3);
-    EXPECT_EQ(list.GetRowKind(0), ListControl::RowKind::Action);
-    EXPECT_EQ(list.GetRowName(0), QStringLiteral("macro_action"));
-    EXPECT_TRUE(list.IsActionDown(0));
-    EXPECT_FALSE(list.IsActionDown(2));
-    EXPECT_EQ(list.GetRowKind(1), ListControl::RowKind::Text);
-    EXPECT_EQ(list.GetItemText(1), QStringLiteral("120 MS"));
-    EXPECT_EQ(list.GetItemUserData(2), QStringLiteral("1,4,138,0,A"));
-    EXPECT_EQ(list.GetItemHeight(1), 25);
-    EXPECT_EQ(list.GetCurSel(), -1);
+    EXPECT_EQ(list.addActionRow(true, QStringLiteral("A"), QStringLiteral("1,4,202,1,A")), 0);
+    EXPECT_EQ(list.addTextRow(QStringLiteral("120 MS"), QStringLiteral("0,12,0,1,A")), 1);
+    EXPECT_TRUE(list.insertActionRow(2, false, QStringLiteral("A"), QStringLiteral("1,4,138,0,A")));
+    EXPECT_FALSE(list.insertTextRow(9, QStringLiteral("x"), QString()));
+    EXPECT_EQ(list.getCount(), 3);
+    EXPECT_EQ(list.getRowKind(0), ListControl::RowKind::Action);
+    EXPECT_EQ(list.getRowName(0), QStringLiteral("macro_action"));
+    EXPECT_TRUE(list.isActionDown(0));
+    EXPECT_FALSE(list.isActionDown(2));
+    EXPECT_EQ(list.getRowKind(1), ListControl::RowKind::Text);
+    EXPECT_EQ(list.getItemText(1), QStringLiteral("120 MS"));
+    EXPECT_EQ(list.getItemUserData(2), QStringLiteral("1,4,138,0,A"));
+    EXPECT_EQ(list.getItemHeight(1), 25);
+    EXPECT_EQ(list.getCurSel(), -1);
     EXPECT_TRUE(window.of(notify::kItemSelect).isEmpty());
 
-    EXPECT_TRUE(list.SelectItem(1));
+    EXPECT_TRUE(list.selectItem(1));
     EXPECT_EQ(window.of(notify::kItemSelect), QStringList{QStringLiteral("list:1")});
     // Inserting before the selection keeps the same row selected, silently.
-    EXPECT_TRUE(list.InsertTextRow(0, QStringLiteral("0 MS"), QStringLiteral("0,0,0,0,")));
-    EXPECT_EQ(list.GetCurSel(), 2);
-    EXPECT_TRUE(list.RemoveAt(2));
-    EXPECT_EQ(list.GetCurSel(), -1);
+    EXPECT_TRUE(list.insertTextRow(0, QStringLiteral("0 MS"), QStringLiteral("0,0,0,0,")));
+    EXPECT_EQ(list.getCurSel(), 2);
+    EXPECT_TRUE(list.removeAt(2));
+    EXPECT_EQ(list.getCurSel(), -1);
     EXPECT_EQ(window.of(notify::kItemSelect).size(), 1);
-    list.RemoveAll();
-    EXPECT_EQ(list.GetCount(), 0);
-    EXPECT_EQ(list.GetRowKind(0), ListControl::RowKind::None);
+    list.removeAll();
+    EXPECT_EQ(list.getCount(), 0);
+    EXPECT_EQ(list.getRowKind(0), ListControl::RowKind::None);
 }
 
 TEST_F(AdapterTest, TabLayoutSwitchesPagesByIndex)
 {
-    TabLayoutControl tabs(window.FindControl(QStringLiteral("tabs")));
+    TabLayoutControl tabs(window.findControl(QStringLiteral("tabs")));
     ASSERT_TRUE(tabs);
-    EXPECT_EQ(tabs.GetCount(), 3);
-    EXPECT_TRUE(tabs.SelectItem(2));
-    EXPECT_EQ(tabs.GetCurSel(), 2);
-    EXPECT_FALSE(tabs.SelectItem(3));
-    EXPECT_EQ(tabs.GetCurSel(), 2);
+    EXPECT_EQ(tabs.getCount(), 3);
+    EXPECT_TRUE(tabs.selectItem(2));
+    EXPECT_EQ(tabs.getCurSel(), 2);
+    EXPECT_FALSE(tabs.selectItem(3));
+    EXPECT_EQ(tabs.getCurSel(), 2);
 }
 
 TEST_F(AdapterTest, ImagesColoursAndUserData)
 {
-    Control label = window.FindControl(QStringLiteral("label"));
-    label.SetBkImage(QStringLiteral("file='ms/du1.png'"));
-    EXPECT_EQ(label.GetBkImage(), QStringLiteral("file='ms/du1.png'"));
+    Control label = window.findControl(QStringLiteral("label"));
+    label.setBkImage(QStringLiteral("file='ms/du1.png'"));
+    EXPECT_EQ(label.getBkImage(), QStringLiteral("file='ms/du1.png'"));
     EXPECT_TRUE(label.widget()->styleSheet().contains(skin.folder() + QStringLiteral("/ms/du1.png")));
-    label.SetBkImage(QString());
+    label.setBkImage(QString());
     EXPECT_FALSE(label.widget()->styleSheet().contains(QStringLiteral("du1.png")));
     // A name that leaves the skin folder is refused.
-    label.SetBkImage(QStringLiteral("file='../../etc/x.png'"));
+    label.setBkImage(QStringLiteral("file='../../etc/x.png'"));
     EXPECT_FALSE(label.widget()->styleSheet().contains(QStringLiteral("x.png")));
-    label.SetBkImage(QStringLiteral("file='/etc/x.png'"));
+    label.setBkImage(QStringLiteral("file='/etc/x.png'"));
     EXPECT_FALSE(label.widget()->styleSheet().contains(QStringLiteral("x.png")));
 
-    label.SetBkColor(0xFF0199CB);
-    EXPECT_EQ(label.GetBkColor(), 0xFF0199CBu);
+    label.setBkColor(0xFF0199CB);
+    EXPECT_EQ(label.getBkColor(), 0xFF0199CBu);
     EXPECT_TRUE(label.widget()->styleSheet().contains(QStringLiteral("rgba(1, 153, 203, 255)")));
 
-    label.SetUserData(QStringLiteral("data"));
-    EXPECT_EQ(label.GetUserData(), QStringLiteral("data"));
-    EXPECT_EQ(window.FindControl(QStringLiteral("skin_image_btn")).GetUserData(), QStringLiteral("file='bg1.png'"));
+    label.setUserData(QStringLiteral("data"));
+    EXPECT_EQ(label.getUserData(), QStringLiteral("data"));
+    EXPECT_EQ(window.findControl(QStringLiteral("skin_image_btn")).getUserData(), QStringLiteral("file='bg1.png'"));
 
     // Missing controls and wrong kinds give null handles whose operations do nothing.
-    Control missing = window.FindControl(QStringLiteral("no_such_control"));
+    Control missing = window.findControl(QStringLiteral("no_such_control"));
     EXPECT_FALSE(missing);
-    missing.SetText(QStringLiteral("x"));
-    EXPECT_EQ(missing.GetText(), QString());
-    EXPECT_FALSE(ComboControl(window.FindControl(QStringLiteral("label"))));
-    EXPECT_FALSE(ComboControl(missing).SelectItem(0));
+    missing.setText(QStringLiteral("x"));
+    EXPECT_EQ(missing.getText(), QString());
+    EXPECT_FALSE(ComboControl(window.findControl(QStringLiteral("label"))));
+    EXPECT_FALSE(ComboControl(missing).selectItem(0));
 }
 
 TEST_F(AdapterTest, HoverOverButtonsRaisesEnterAndLeave)
 {
-    QWidget* button = window.FindControl(QStringLiteral("plain_btn")).widget();
+    QWidget* button = window.findControl(QStringLiteral("plain_btn")).widget();
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(button, &enter);
     QEvent leave(QEvent::Leave);
@@ -280,35 +280,35 @@ TEST_F(AdapterTest, WindowInitArrivesOnceAfterTheFirstShow)
 TEST_F(AdapterTest, CaptionCloseButtonClosesByDefault)
 {
     window.show();
-    qobject_cast<QAbstractButton*>(window.FindControl(QStringLiteral("closebtn")).widget())->click();
-    EXPECT_TRUE(window.WasClosed());
+    qobject_cast<QAbstractButton*>(window.findControl(QStringLiteral("closebtn")).widget())->click();
+    EXPECT_TRUE(window.wasClosed());
     EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(AdapterTest, ControlsRefuseUseFromAnotherThread)
 {
-    Control label = window.FindControl(QStringLiteral("label"));
+    Control label = window.findControl(QStringLiteral("label"));
     std::thread worker([&] {
-        label.SetText(QStringLiteral("from worker"));
-        EXPECT_FALSE(window.FindControl(QStringLiteral("label")));
+        label.setText(QStringLiteral("from worker"));
+        EXPECT_FALSE(window.findControl(QStringLiteral("label")));
     });
     worker.join();
-    EXPECT_EQ(label.GetText(), QStringLiteral("Layout text"));
+    EXPECT_EQ(label.getText(), QStringLiteral("Layout text"));
 }
 
 TEST(UiThreadCallTest, RunsOnTheUiThreadAndWaitsAndStopsAtShutdown)
 {
-    ResetUiThreadCall();
+    resetUiThreadCall();
     EXPECT_TRUE(onUiThread());
     int runs = 0;
-    EXPECT_TRUE(SendToUiThread([&] { ++runs; }));  // on the UI thread: at once
+    EXPECT_TRUE(sendToUiThread([&] { ++runs; }));  // on the UI thread: at once
     EXPECT_EQ(runs, 1);
 
     std::atomic<bool> ranOnUi{false};
     std::atomic<bool> result{false};
     std::atomic<bool> finished{false};
     std::thread worker([&] {
-        result = SendToUiThread([&] { ranOnUi = onUiThread(); });
+        result = sendToUiThread([&] { ranOnUi = onUiThread(); });
         finished = true;
     });
     while (!finished)
@@ -319,17 +319,17 @@ TEST(UiThreadCallTest, RunsOnTheUiThreadAndWaitsAndStopsAtShutdown)
 
     // A worker waiting when the call is shut down returns false without running.
     std::atomic<bool> ran{false};
-    std::thread waiter([&] { result = SendToUiThread([&] { ran = true; }); });
+    std::thread waiter([&] { result = sendToUiThread([&] { ran = true; }); });
     while (waitingUiThreadCalls() != 1)
         std::this_thread::yield();
-    ShutdownUiThreadCall();
+    shutdownUiThreadCall();
     waiter.join();
     EXPECT_FALSE(result.load());
     QApplication::processEvents();
     EXPECT_FALSE(ran.load());
-    EXPECT_FALSE(SendToUiThread([&] { ran = true; }));
+    EXPECT_FALSE(sendToUiThread([&] { ran = true; }));
     EXPECT_FALSE(ran.load());
-    ResetUiThreadCall();
+    resetUiThreadCall();
 }
 
 }  // namespace

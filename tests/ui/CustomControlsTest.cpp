@@ -8,11 +8,11 @@
 #include <QPixmap>
 
 #include "TestSkin.h"
-#include "ui/CChartViewUI.h"
-#include "ui/CCircleProgressUI.h"
-#include "ui/CWndUI.h"
+#include "ui/ChartView.h"
+#include "ui/CircleProgress.h"
 #include "ui/SkinLoader.h"
 #include "ui/SliderControl.h"
+#include "ui/WidgetHost.h"
 
 namespace corv::ui::test {
 namespace {
@@ -22,7 +22,7 @@ const QColor kFore(255, 0, 0);
 
 // A 100 x 100 circle: centre (50, 50), ring between radius 40 and 50.
 struct Circle {
-    CCircleProgressUI widget;
+    CircleProgress widget;
     Circle(int minimum, int maximum, int value)
     {
         widget.resize(100, 100);
@@ -73,7 +73,7 @@ TEST(CircleProgressTest, SweepRunsClockwiseFromStraightDownWithoutTakingOffTheMi
     }
     {
         Circle c(50, 100, 75);  // 75 / 50 * 360 = 540 degrees: the whole ring
-        EXPECT_EQ(CCircleProgressUI::sweepDegrees(75, 50, 100), 540);
+        EXPECT_EQ(CircleProgress::sweepDegrees(75, 50, 100), 540);
         const QImage img = c.image();
         for (QPoint p : {kLowerLeft, kUpperLeft, kUpperRight, kLowerRight})
             EXPECT_EQ(at(img, p), kFore) << p.x() << "," << p.y();
@@ -83,10 +83,10 @@ TEST(CircleProgressTest, SweepRunsClockwiseFromStraightDownWithoutTakingOffTheMi
 
 TEST(CircleProgressTest, SweepIsTruncatedAndAnEmptyRangeDrawsNoSector)
 {
-    EXPECT_EQ(CCircleProgressUI::sweepDegrees(1, 0, 7), 51);     // 51.43
-    EXPECT_EQ(CCircleProgressUI::sweepDegrees(-1, -7, 0), -51);  // toward zero
-    EXPECT_EQ(CCircleProgressUI::sweepDegrees(0, 0, 100), 0);
-    EXPECT_EQ(CCircleProgressUI::sweepDegrees(5, 5, 5), 0);
+    EXPECT_EQ(CircleProgress::sweepDegrees(1, 0, 7), 51);     // 51.43
+    EXPECT_EQ(CircleProgress::sweepDegrees(-1, -7, 0), -51);  // toward zero
+    EXPECT_EQ(CircleProgress::sweepDegrees(0, 0, 100), 0);
+    EXPECT_EQ(CircleProgress::sweepDegrees(5, 5, 5), 0);
 
     Circle c(5, 5, 5);
     const QImage img = c.image();
@@ -96,21 +96,21 @@ TEST(CircleProgressTest, SweepIsTruncatedAndAnEmptyRangeDrawsNoSector)
 
 TEST(CircleProgressTest, ValueStaysInItsRangeAndReachesThroughTheSliderHandle)
 {
-    CCircleProgressUI circle;
+    CircleProgress circle;
     SliderControl handle{Control(&circle)};
     EXPECT_EQ(handle.kind(), ControlKind::Progress);
-    handle.SetMinValue(10);
-    handle.SetMaxValue(40);
-    handle.SetValue(99);
-    EXPECT_EQ(handle.GetValue(), 40);
-    handle.SetValue(-3);
-    EXPECT_EQ(handle.GetValue(), 10);
-    handle.SetValue(25);
+    handle.setMinValue(10);
+    handle.setMaxValue(40);
+    handle.setValue(99);
+    EXPECT_EQ(handle.getValue(), 40);
+    handle.setValue(-3);
+    EXPECT_EQ(handle.getValue(), 10);
+    handle.setValue(25);
     // A narrower range pulls the value into it.
     circle.setRange(0, 20);
     EXPECT_EQ(circle.value(), 20);
-    EXPECT_EQ(handle.GetMinValue(), 0);
-    EXPECT_EQ(handle.GetMaxValue(), 20);
+    EXPECT_EQ(handle.getMinValue(), 0);
+    EXPECT_EQ(handle.getMaxValue(), 20);
     // A minimum above the maximum takes the maximum along.
     circle.setMinimum(30);
     EXPECT_EQ(circle.maximum(), 30);
@@ -129,13 +129,13 @@ TEST(CircleProgressTest, LayoutsBuildItUnderBothNamesWithTheirProperties)
                                                "<widget class=\"CIRCLEPROGRESS\" name=\"c\"/>"),
                                     nullptr);
     ASSERT_NE(root, nullptr);
-    auto* a = root->findChild<CCircleProgressUI*>(QStringLiteral("a"));
+    auto* a = root->findChild<CircleProgress*>(QStringLiteral("a"));
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->value(), 30);
     EXPECT_EQ(a->maximum(), 50);
     EXPECT_TRUE(a->isTextVisible());
-    EXPECT_NE(root->findChild<CCircleProgressUI*>(QStringLiteral("b")), nullptr);
-    EXPECT_NE(root->findChild<CCircleProgressUI*>(QStringLiteral("c")), nullptr);
+    EXPECT_NE(root->findChild<CircleProgress*>(QStringLiteral("b")), nullptr);
+    EXPECT_NE(root->findChild<CircleProgress*>(QStringLiteral("c")), nullptr);
     EXPECT_TRUE(loader.unknownClasses().isEmpty());
     delete root;
 }
@@ -146,7 +146,7 @@ TEST(WndUITest, HostedWidgetFollowsThePlaceAndItsVisibility)
     window.resize(300, 200);
     auto* panel = new QWidget(&window);
     panel->setGeometry(20, 30, 200, 150);
-    auto* place = new CWndUI(panel);
+    auto* place = new WidgetHost(panel);
     place->setGeometry(10, 10, 50, 40);
     auto* hosted = new QLabel(&window);  // a widget of another parent
     window.show();
@@ -193,10 +193,10 @@ TEST(ChartViewTest, AttributesFromTheLayoutAndUnknownViewsChangeNothing)
                    "<widget class=\"CWndUI\" name=\"place\"/>"),
         nullptr);
     ASSERT_NE(root, nullptr);
-    EXPECT_NE(root->findChild<CWndUI*>(QStringLiteral("place")), nullptr);
-    auto* chart = root->findChild<CChartViewUI*>(QStringLiteral("chart"));
+    EXPECT_NE(root->findChild<WidgetHost*>(QStringLiteral("place")), nullptr);
+    auto* chart = root->findChild<ChartView*>(QStringLiteral("chart"));
     ASSERT_NE(chart, nullptr);
-    EXPECT_EQ(chart->view(), CChartViewUI::View::Histogram);
+    EXPECT_EQ(chart->view(), ChartView::View::Histogram);
     EXPECT_EQ(chart->shadowImage(), QStringLiteral("file='shadow.png'"));
     EXPECT_EQ(chart->shadowImageHeight(), 12);
     EXPECT_EQ(chart->pillarImage(), QStringLiteral("file='pillar.png'"));
@@ -206,13 +206,13 @@ TEST(ChartViewTest, AttributesFromTheLayoutAndUnknownViewsChangeNothing)
     EXPECT_EQ(chart->fontIndex(), 2);
 
     for (const char* other : {"bar", "Pie", "histogram", ""}) {
-        chart->SetAttribute(QStringLiteral("view"), QLatin1String(other));
-        EXPECT_EQ(chart->view(), CChartViewUI::View::Histogram) << other;
+        chart->setChartAttribute(QStringLiteral("view"), QLatin1String(other));
+        EXPECT_EQ(chart->view(), ChartView::View::Histogram) << other;
     }
     chart->setProperty("view", QStringLiteral("pie"));
-    EXPECT_EQ(chart->view(), CChartViewUI::View::Pie);
-    chart->SetAttribute(QStringLiteral("VIEW"), QStringLiteral("nonsense"));
-    EXPECT_EQ(chart->view(), CChartViewUI::View::Pie);
+    EXPECT_EQ(chart->view(), ChartView::View::Pie);
+    chart->setChartAttribute(QStringLiteral("VIEW"), QStringLiteral("nonsense"));
+    EXPECT_EQ(chart->view(), ChartView::View::Pie);
     delete root;
 }
 
@@ -228,12 +228,12 @@ TEST(ChartViewTest, ShadowBandIsDrawnAboveTheTextAndAnImageThatFailsIsDropped)
     skin.write(QStringLiteral("shadow.png"), png);
     skin.write(QStringLiteral("broken.png"), "not an image");
 
-    CChartViewUI chart;
+    ChartView chart;
     chart.resize(100, 100);
-    chart.SetAttribute(QStringLiteral("view"), QStringLiteral("histpgram"));
-    chart.SetAttribute(QStringLiteral("shadowimage"), QStringLiteral("file='shadow.png'"));
-    chart.SetAttribute(QStringLiteral("shadowimageheight"), QStringLiteral("10"));
-    chart.SetAttribute(QStringLiteral("showtext"), QStringLiteral("true"));
+    chart.setChartAttribute(QStringLiteral("view"), QStringLiteral("histpgram"));
+    chart.setChartAttribute(QStringLiteral("shadowimage"), QStringLiteral("file='shadow.png'"));
+    chart.setChartAttribute(QStringLiteral("shadowimageheight"), QStringLiteral("10"));
+    chart.setChartAttribute(QStringLiteral("showtext"), QStringLiteral("true"));
     QImage img = chart.grab().toImage();
     // The band runs from 100 - 10 - 25 to 100 - 25, across the whole width.
     EXPECT_EQ(img.pixelColor(1, 70), QColor(Qt::green));
@@ -243,14 +243,14 @@ TEST(ChartViewTest, ShadowBandIsDrawnAboveTheTextAndAnImageThatFailsIsDropped)
     EXPECT_EQ(chart.shadowImage(), QStringLiteral("file='shadow.png'"));
 
     // The pie view does not draw the band.
-    chart.SetAttribute(QStringLiteral("view"), QStringLiteral("pie"));
+    chart.setChartAttribute(QStringLiteral("view"), QStringLiteral("pie"));
     img = chart.grab().toImage();
     EXPECT_NE(img.pixelColor(50, 70), QColor(Qt::green));
     EXPECT_EQ(chart.shadowImage(), QStringLiteral("file='shadow.png'"));
 
-    chart.SetAttribute(QStringLiteral("view"), QStringLiteral("histpgram"));
+    chart.setChartAttribute(QStringLiteral("view"), QStringLiteral("histpgram"));
     for (const char* bad : {"file='broken.png'", "file='missing.png'", "file='../outside.png'"}) {
-        chart.SetAttribute(QStringLiteral("shadowimage"), QLatin1String(bad));
+        chart.setChartAttribute(QStringLiteral("shadowimage"), QLatin1String(bad));
         img = chart.grab().toImage();
         EXPECT_TRUE(chart.shadowImage().isEmpty()) << bad;
         EXPECT_NE(img.pixelColor(50, 70), QColor(Qt::green)) << bad;

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "TestSkin.h"
-#include "ui/CColorPaletteUI.h"
+#include "ui/ColorPaletteWidget.h"
 #include "ui/FileDialog.h"
 #include "ui/TrayIcon.h"
 
@@ -17,10 +17,10 @@ namespace {
 
 class FileDialogTest : public ::testing::Test {
 protected:
-    void TearDown() override { SetFileDialogResponder(nullptr); }
+    void TearDown() override { setFileDialogResponder(nullptr); }
     void answer(std::optional<QString> chosen)
     {
-        SetFileDialogResponder([this, chosen](const FileDialogRequest& r) {
+        setFileDialogResponder([this, chosen](const FileDialogRequest& r) {
             seen = r;
             ++asked;
             return chosen;
@@ -33,9 +33,9 @@ protected:
 TEST_F(FileDialogTest, TheResponderAnswersOpenAndSave)
 {
     answer(QStringLiteral("/data/game.pro"));
-    EXPECT_TRUE(HasFileDialogResponder());
+    EXPECT_TRUE(hasFileDialogResponder());
     EXPECT_EQ(
-        GetOpenFileName(nullptr, QStringLiteral("Import"), QStringLiteral("/data"), QStringLiteral("Profile (*.pro)")),
+        getOpenFileName(nullptr, QStringLiteral("Import"), QStringLiteral("/data"), QStringLiteral("Profile (*.pro)")),
         QStringLiteral("/data/game.pro"));
     EXPECT_EQ(seen.kind, FileDialogRequest::Kind::Open);
     EXPECT_EQ(seen.title, QStringLiteral("Import"));
@@ -44,26 +44,26 @@ TEST_F(FileDialogTest, TheResponderAnswersOpenAndSave)
 
     // A save without a suffix gets the default one; a name with its own suffix keeps it.
     answer(QStringLiteral("/data/backup"));
-    EXPECT_EQ(GetSaveFileName(nullptr, QStringLiteral("Export"), QString(), QString(), QStringLiteral("pro")),
+    EXPECT_EQ(getSaveFileName(nullptr, QStringLiteral("Export"), QString(), QString(), QStringLiteral("pro")),
               QStringLiteral("/data/backup.pro"));
     EXPECT_EQ(seen.kind, FileDialogRequest::Kind::Save);
     EXPECT_EQ(seen.defaultSuffix, QStringLiteral("pro"));
     answer(QStringLiteral("/data/backup.ini"));
-    EXPECT_EQ(GetSaveFileName(nullptr, QString(), QString(), QString(), QStringLiteral("pro")),
+    EXPECT_EQ(getSaveFileName(nullptr, QString(), QString(), QString(), QStringLiteral("pro")),
               QStringLiteral("/data/backup.ini"));
     answer(QStringLiteral("/data/backup"));
-    EXPECT_EQ(GetOpenFileName(nullptr, QString(), QString(), QString()), QStringLiteral("/data/backup"));
+    EXPECT_EQ(getOpenFileName(nullptr, QString(), QString(), QString()), QStringLiteral("/data/backup"));
 }
 
 TEST_F(FileDialogTest, CancelGivesAnEmptyNameAndOtherThreadsAreRefused)
 {
     answer(std::nullopt);
-    EXPECT_TRUE(GetOpenFileName(nullptr, QString(), QString(), QString()).isEmpty());
-    EXPECT_TRUE(GetSaveFileName(nullptr, QString(), QString(), QString(), QStringLiteral("pro")).isEmpty());
+    EXPECT_TRUE(getOpenFileName(nullptr, QString(), QString(), QString()).isEmpty());
+    EXPECT_TRUE(getSaveFileName(nullptr, QString(), QString(), QString(), QStringLiteral("pro")).isEmpty());
     EXPECT_EQ(asked, 2);
     answer(QStringLiteral("/x.pro"));
     QString got = QStringLiteral("unset");
-    std::thread other([&] { got = GetOpenFileName(nullptr, QString(), QString(), QString()); });
+    std::thread other([&] { got = getOpenFileName(nullptr, QString(), QString(), QString()); });
     other.join();
     EXPECT_TRUE(got.isEmpty());
     EXPECT_EQ(asked, 2);
@@ -71,38 +71,38 @@ TEST_F(FileDialogTest, CancelGivesAnEmptyNameAndOtherThreadsAreRefused)
 
 TEST(TrayClickTest, LeftAndRightClicksAsTheDesktopReportsThem)
 {
-    TrayIcon::SetAvailabilityOverride(true);
+    TrayIcon::setAvailabilityOverride(true);
     TrayIcon tray;
     QMenu menu;
     menu.addAction(QStringLiteral("item"));
     int left = 0, context = 0;
     QObject::connect(&tray, &TrayIcon::leftClicked, [&] { ++left; });
     QObject::connect(&tray, &TrayIcon::contextMenuRequested, [&] { ++context; });
-    tray.ClickIcon(TrayIcon::Click::Left);  // not created yet: nothing
+    tray.clickIcon(TrayIcon::Click::Left);  // not created yet: nothing
     EXPECT_EQ(left, 0);
-    ASSERT_TRUE(tray.CreateTrayIcon(QString(), QStringLiteral("tip")));
-    tray.SetContextMenu(&menu);
-    EXPECT_EQ(tray.ContextMenu(), &menu);
-    tray.ClickIcon(TrayIcon::Click::Left);
+    ASSERT_TRUE(tray.createTrayIcon(QString(), QStringLiteral("tip")));
+    tray.setContextMenu(&menu);
+    EXPECT_EQ(tray.contextMenu(), &menu);
+    tray.clickIcon(TrayIcon::Click::Left);
     EXPECT_EQ(left, 1);
     EXPECT_FALSE(menu.isVisible());
-    tray.ClickIcon(TrayIcon::Click::Right);
+    tray.clickIcon(TrayIcon::Click::Right);
     EXPECT_EQ(context, 1);
     EXPECT_TRUE(menu.isVisible());
     menu.close();
-    TrayIcon::SetAvailabilityOverride(std::nullopt);
+    TrayIcon::setAvailabilityOverride(std::nullopt);
 }
 
 TEST(PalettePickTest, AnExactPickSelectsAndNotifies)
 {
     TestSkin skin;
     RecordingWindow window;
-    ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t")));
-    auto* palette = qobject_cast<CColorPaletteUI*>(window.FindControl(QStringLiteral("palette")).widget());
+    ASSERT_TRUE(window.createWindow(nullptr, QStringLiteral("t")));
+    auto* palette = qobject_cast<ColorPaletteWidget*>(window.findControl(QStringLiteral("palette")).widget());
     ASSERT_NE(palette, nullptr);
     for (const std::uint32_t colour : {0xFF00FF00u, 0xFF0199CBu, 0xFF123456u, 0xFFFFFFFFu}) {
-        palette->PickColor(colour);
-        EXPECT_EQ(palette->GetSelectColor(), colour);
+        palette->pickColor(colour);
+        EXPECT_EQ(palette->getSelectColor(), colour);
     }
     EXPECT_EQ(window.of(notify::kColorChanged).size(), 4);
 }

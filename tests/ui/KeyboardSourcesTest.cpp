@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "keys/KeyTable.h"
-#include "platform/CDeviceHook.h"
 #include "platform/FakeKeyboardSource.h"
+#include "platform/KeyboardHook.h"
 #include "ui/KeyboardPump.h"
 #include "ui/KeyboardSources.h"
 #include "ui/OwnWindowKeySource.h"
@@ -237,18 +237,18 @@ TEST(KeyboardSources, TheCaptureLendsItsSourceToTheHooksForItsLifetime)
     auto owned = std::make_unique<FakeKeyboardSource>();
     FakeKeyboardSource* fake = owned.get();
     std::vector<unsigned> messages;
-    CDeviceHook recorder;
+    KeyboardHook recorder;
     {
         KeyboardCapture capture(std::move(owned));
-        EXPECT_EQ(CDeviceHook::Source(), fake);
+        EXPECT_EQ(KeyboardHook::source(), fake);
         ASSERT_TRUE(
-            recorder.Install(kHookMacro, [&](unsigned message, const KeyEvent&) { messages.push_back(message); }));
+            recorder.install(kHookMacro, [&](unsigned message, const KeyEvent&) { messages.push_back(message); }));
         EXPECT_EQ(fake->listening(), Listen::PassOn);
         EXPECT_TRUE(fake->press(0x41));
         EXPECT_EQ(messages, std::vector<unsigned>{0x812});
     }
-    EXPECT_EQ(CDeviceHook::Source(), nullptr);
-    recorder.Remove();  // no source left to tell
+    EXPECT_EQ(KeyboardHook::source(), nullptr);
+    recorder.remove();  // no source left to tell
 }
 
 }  // namespace

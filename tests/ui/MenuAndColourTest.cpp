@@ -6,10 +6,10 @@
 #include <QTest>
 
 #include "TestSkin.h"
-#include "ui/CMultiColorSelectionUI.h"
 #include "ui/ColorPaletteControl.h"
 #include "ui/MenuWnd.h"
 #include "ui/MultiColorControl.h"
+#include "ui/MultiColorSelection.h"
 #include "ui/ResourceManager.h"
 
 namespace corv::ui::test {
@@ -22,13 +22,13 @@ TEST(MenuTest, ItemsReportNameTextUserDataAndCheckState)
                "<Menu><MenuElement name=\"lan\" text=\"Language\" userdata=\"u1\"/><Separator/>"
                "<MenuElement name=\"opt\" text=\"Option\" checkable=\"true\" checked=\"false\"/></Menu>");
     skin.write(QStringLiteral("lan.xml"), "<Language><Text id=\"lan\" value=\"Sprache\"/></Language>");
-    ResourceManager::instance().LoadLanguage(QStringLiteral("lan.xml"));
+    ResourceManager::instance().loadLanguage(QStringLiteral("lan.xml"));
     std::vector<MenuCommand> got;
-    auto menu = MenuWnd::BuildMenu(QStringLiteral("m.xml"), [&](const MenuCommand& c) { got.push_back(c); });
+    auto menu = MenuWnd::buildMenu(QStringLiteral("m.xml"), [&](const MenuCommand& c) { got.push_back(c); });
     ASSERT_TRUE(menu);
-    EXPECT_TRUE(MenuWnd::TriggerItem(menu.get(), QStringLiteral("lan")));
-    EXPECT_TRUE(MenuWnd::TriggerItem(menu.get(), QStringLiteral("opt")));
-    EXPECT_FALSE(MenuWnd::TriggerItem(menu.get(), QStringLiteral("none")));
+    EXPECT_TRUE(MenuWnd::triggerItem(menu.get(), QStringLiteral("lan")));
+    EXPECT_TRUE(MenuWnd::triggerItem(menu.get(), QStringLiteral("opt")));
+    EXPECT_FALSE(MenuWnd::triggerItem(menu.get(), QStringLiteral("none")));
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].name, QStringLiteral("lan"));
     EXPECT_EQ(got[0].text, QStringLiteral("Sprache"));
@@ -36,65 +36,65 @@ TEST(MenuTest, ItemsReportNameTextUserDataAndCheckState)
     EXPECT_EQ(got[1].text, QStringLiteral("Option"));
     EXPECT_TRUE(got[1].checked);
 
-    EXPECT_FALSE(MenuWnd::BuildMenu(QStringLiteral("missing.xml"), nullptr));
+    EXPECT_FALSE(MenuWnd::buildMenu(QStringLiteral("missing.xml"), nullptr));
     skin.write(QStringLiteral("bad.xml"), "<Menu><MenuElement");
-    EXPECT_FALSE(MenuWnd::BuildMenu(QStringLiteral("bad.xml"), nullptr));
+    EXPECT_FALSE(MenuWnd::buildMenu(QStringLiteral("bad.xml"), nullptr));
 }
 
 TEST(ColourControlsTest, PaletteReportsOnlyTheUsersPick)
 {
     TestSkin skin;
     RecordingWindow window;
-    ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t")));
-    ColorPaletteControl palette(window.FindControl(QStringLiteral("palette")));
+    ASSERT_TRUE(window.createWindow(nullptr, QStringLiteral("t")));
+    ColorPaletteControl palette(window.findControl(QStringLiteral("palette")));
     ASSERT_TRUE(palette);
-    palette.SetSelectColor(0xFF0199CB);
-    EXPECT_EQ(palette.GetSelectColor(), 0xFF0199CBu);
-    palette.SetSelectColor(0xFFFF0000);
-    EXPECT_EQ(palette.GetSelectColor(), 0xFFFF0000u);
+    palette.setSelectColor(0xFF0199CB);
+    EXPECT_EQ(palette.getSelectColor(), 0xFF0199CBu);
+    palette.setSelectColor(0xFFFF0000);
+    EXPECT_EQ(palette.getSelectColor(), 0xFFFF0000u);
     EXPECT_TRUE(window.of(notify::kColorChanged).isEmpty());
 
     QWidget* w = palette.widget();
     QTest::mousePress(w, Qt::LeftButton, {}, QPoint(100, 10));
     QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(100, 10));
     EXPECT_EQ(window.of(notify::kColorChanged).size(), 1);
-    EXPECT_NE(palette.GetSelectColor(), 0xFFFF0000u);
-    EXPECT_EQ(palette.GetSelectColor() >> 24, 0xFFu);
+    EXPECT_NE(palette.getSelectColor(), 0xFFFF0000u);
+    EXPECT_EQ(palette.getSelectColor() >> 24, 0xFFu);
 }
 
 TEST(ColourControlsTest, BarsHoldUpToTwentyColoursRedInTheLowByte)
 {
     TestSkin skin;
     RecordingWindow window;
-    ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t")));
-    MultiColorControl bars(window.FindControl(QStringLiteral("bars")));
+    ASSERT_TRUE(window.createWindow(nullptr, QStringLiteral("t")));
+    MultiColorControl bars(window.findControl(QStringLiteral("bars")));
     ASSERT_TRUE(bars);
-    bars.SetBarsCount(3);
-    EXPECT_EQ(bars.GetBarsCount(), 3);
-    const std::int32_t red = CMultiColorSelectionUI::barValue(0xFF, 0, 0);
+    bars.setBarsCount(3);
+    EXPECT_EQ(bars.getBarsCount(), 3);
+    const std::int32_t red = MultiColorSelection::barValue(0xFF, 0, 0);
     EXPECT_EQ(red, 0x0000FF);
-    bars.SetBarsCountData(0, red);
-    bars.SetBarsCountData(1, CMultiColorSelectionUI::barValue(0x12, 0x34, 0x56));
-    bars.SetBarsCountData(7, 5);  // outside the shown bars: ignored
+    bars.setBarsCountData(0, red);
+    bars.setBarsCountData(1, MultiColorSelection::barValue(0x12, 0x34, 0x56));
+    bars.setBarsCountData(7, 5);  // outside the shown bars: ignored
     std::int32_t value = -1;
-    EXPECT_EQ(bars.GetBarsCountData(0, value), 0x0000FFu);
+    EXPECT_EQ(bars.getBarsCountData(0, value), 0x0000FFu);
     EXPECT_EQ(value, red);
-    EXPECT_EQ(bars.GetBarsCountData(1, value), 0x563412u);
-    EXPECT_EQ(bars.GetBarsCountData(5, value), 0u);
+    EXPECT_EQ(bars.getBarsCountData(1, value), 0x563412u);
+    EXPECT_EQ(bars.getBarsCountData(5, value), 0u);
     EXPECT_EQ(value, 0);
     // Bits above 23 are kept in the value but are not part of the colour.
-    bars.SetBarsCountData(2, static_cast<std::int32_t>(0x7F00FF00));
-    EXPECT_EQ(bars.GetBarsCountData(2, value), 0x00FF00u);
+    bars.setBarsCountData(2, static_cast<std::int32_t>(0x7F00FF00));
+    EXPECT_EQ(bars.getBarsCountData(2, value), 0x00FF00u);
     EXPECT_EQ(value, 0x7F00FF00);
 
-    bars.SetBarsCount(99);
-    EXPECT_EQ(bars.GetBarsCount(), 20);
-    EXPECT_FALSE(bars.AddBarsCount());
-    bars.SetBarsCount(-4);
-    EXPECT_EQ(bars.GetBarsCount(), 0);
-    EXPECT_FALSE(bars.SubBarsCount());
-    EXPECT_TRUE(bars.AddBarsCount());
-    EXPECT_EQ(bars.GetBarsCount(), 1);
+    bars.setBarsCount(99);
+    EXPECT_EQ(bars.getBarsCount(), 20);
+    EXPECT_FALSE(bars.addBarsCount());
+    bars.setBarsCount(-4);
+    EXPECT_EQ(bars.getBarsCount(), 0);
+    EXPECT_FALSE(bars.subBarsCount());
+    EXPECT_TRUE(bars.addBarsCount());
+    EXPECT_EQ(bars.getBarsCount(), 1);
 }
 
 }  // namespace

@@ -10,14 +10,14 @@ namespace {
 
 class MessageBoxTest : public ::testing::Test {
 protected:
-    void TearDown() override { SetMessageBoxResponder(nullptr); }
+    void TearDown() override { setMessageBoxResponder(nullptr); }
     int answer(const QString& press, const QString& text = QStringLiteral("question?"))
     {
-        SetMessageBoxResponder([this, press](const MessageBoxRequest& r) {
+        setMessageBoxResponder([this, press](const MessageBoxRequest& r) {
             seen = r;
             return press;
         });
-        return ShowMessageBox(nullptr, text);
+        return showMessageBox(nullptr, text);
     }
     TestSkin skin;
     MessageBoxRequest seen;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "TestSkin.h"
-#include "ui/CSkinFrame.h"
 #include "ui/ObserverImpl.h"
+#include "ui/SkinFrame.h"
 
 namespace corv::ui::test {
 namespace {
@@ -43,7 +43,7 @@ struct Recorder : SkinReceiver {
     std::vector<SkinChangedParam>* log = nullptr;
     int id = 0;
     std::vector<int>* order = nullptr;
-    int Receive(SkinChangedParam param) override
+    int receive(SkinChangedParam param) override
     {
         if (log != nullptr)
             log->push_back(param);
@@ -64,15 +64,15 @@ protected:
         owner.show();
     }
     // Clicks a control of the frame by name, as the toolkit reports it.
-    static void click(CSkinFrame* frame, const char* name)
+    static void click(SkinFrame* frame, const char* name)
     {
-        QWidget* w = frame->FindControl(QLatin1String(name)).widget();
+        QWidget* w = frame->findControl(QLatin1String(name)).widget();
         ASSERT_NE(w, nullptr) << name;
-        TNotifyUI msg;
-        msg.sType = notify::kClick;
-        msg.pSender = w;
+        Notification msg;
+        msg.type = notify::kClick;
+        msg.sender = w;
         msg.senderName = w->objectName();
-        frame->Notify(msg);
+        frame->notify(msg);
     }
 
     TestSkin skin;
@@ -89,10 +89,10 @@ TEST_F(SkinFrameTest, OpensUnderTheButtonRightAlignedAndBroadcastsEachChoiceInOr
     first.order = second.order = &order;
     first.id = 1;
     second.id = 2;
-    skinObserver().AddReceiver(&first);
-    skinObserver().AddReceiver(&second);
+    skinObserver().addReceiver(&first);
+    skinObserver().addReceiver(&second);
 
-    QPointer<CSkinFrame> frame = CSkinFrame::Open(&owner, button);
+    QPointer<SkinFrame> frame = SkinFrame::open(&owner, button);
     ASSERT_FALSE(frame.isNull());
     const QPoint corner = button->mapToGlobal(QPoint(button->width(), button->height()));
     EXPECT_EQ(frame->geometry().right() + 1, corner.x());
@@ -100,19 +100,19 @@ TEST_F(SkinFrameTest, OpensUnderTheButtonRightAlignedAndBroadcastsEachChoiceInOr
     EXPECT_EQ(frame->width(), 200);
 
     click(frame, "skin_color");
-    EXPECT_EQ(frame->FindControl(QStringLiteral("skin_tab")).widget()->property("currentIndex").toInt(), 1);
+    EXPECT_EQ(frame->findControl(QStringLiteral("skin_tab")).widget()->property("currentIndex").toInt(), 1);
     click(frame, "Skin_Color_Btn");  // names compare without case
     click(frame, "skin_image");
-    EXPECT_EQ(frame->FindControl(QStringLiteral("skin_tab")).widget()->property("currentIndex").toInt(), 0);
+    EXPECT_EQ(frame->findControl(QStringLiteral("skin_tab")).widget()->property("currentIndex").toInt(), 0);
     click(frame, "skin_image_btn");
     ASSERT_EQ(got.size(), 2u);
-    EXPECT_TRUE(got[0].bColor);
+    EXPECT_TRUE(got[0].colorChosen);
     EXPECT_EQ(got[0].color, 0xFF0E2230u);
-    EXPECT_FALSE(got[1].bColor);
+    EXPECT_FALSE(got[1].colorChosen);
     EXPECT_EQ(got[1].bgimage, QStringLiteral("file='bg2.png'"));
     EXPECT_EQ(order, (std::vector<int>{1, 2, 1, 2}));
     EXPECT_TRUE(frame->isVisible());  // a choice leaves the frame open
-    frame->Close(0);
+    frame->closeWindow(0);
     QTRY_VERIFY(frame.isNull());  // closed frames delete themselves
 }
 
@@ -124,19 +124,19 @@ TEST_F(SkinFrameTest, AReceiverThatIsGoneIsNoLongerCalled)
     stays.log = &got;
     {
         Recorder leaves;
-        skinObserver().AddReceiver(&leaves);
-        skinObserver().AddReceiver(&stays);
+        skinObserver().addReceiver(&leaves);
+        skinObserver().addReceiver(&stays);
         EXPECT_EQ(skinObserver().receiverCount(), before + 2);
     }
     EXPECT_EQ(skinObserver().receiverCount(), before + 1);
-    skinObserver().Broadcast(SkinChangedParam{true, 0xFF000001u, QString()});
+    skinObserver().broadcast(SkinChangedParam{true, 0xFF000001u, QString()});
     EXPECT_EQ(got.size(), 1u);
 }
 
 TEST_F(SkinFrameTest, LosingTheFocusClosesTheFrame)
 {
     owner.activateWindow();
-    QPointer<CSkinFrame> frame = CSkinFrame::Open(&owner, button);
+    QPointer<SkinFrame> frame = SkinFrame::open(&owner, button);
     ASSERT_FALSE(frame.isNull());
     frame->activateWindow();
     QTRY_VERIFY(frame->isActiveWindow());

@@ -6,9 +6,9 @@
 #include <QPushButton>
 
 #include "TestSkin.h"
-#include "ui/CCircleProgressUI.h"
-#include "ui/IDialogBuilderCallback.h"
-#include "ui/IQueryControlText.h"
+#include "ui/CircleProgress.h"
+#include "ui/ControlTextQuery.h"
+#include "ui/DialogBuilderCallback.h"
 #include "ui/ResourceManager.h"
 #include "ui/SkinLoader.h"
 
@@ -20,9 +20,9 @@ QByteArray layoutWith(const QByteArray& inner)
     return "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"root\">" + inner + "</widget></ui>";
 }
 
-class Callback : public IDialogBuilderCallback {
+class Callback : public DialogBuilderCallback {
 public:
-    QWidget* CreateControl(const QString& className, QWidget* parent) override
+    QWidget* createControl(const QString& className, QWidget* parent) override
     {
         asked << className;
         if (className.compare(QStringLiteral("Known_UI"), Qt::CaseInsensitive) == 0)
@@ -50,7 +50,7 @@ TEST(SkinLoaderTest, UnknownClassesGiveNoControlAndAWarningKnownOnesAreBuilt)
     EXPECT_EQ(root->findChild<QWidget*>(QStringLiteral("gone_child")), nullptr);
     EXPECT_EQ(root->findChild<QWidget*>(QStringLiteral("not_allowed")), nullptr);
     EXPECT_NE(root->findChild<QLabel*>(QStringLiteral("page")), nullptr);
-    EXPECT_NE(root->findChild<CCircleProgressUI*>(QStringLiteral("circle")), nullptr);
+    EXPECT_NE(root->findChild<CircleProgress*>(QStringLiteral("circle")), nullptr);
     EXPECT_TRUE(loader.unknownClasses().contains(QStringLiteral("Mystery")));
     EXPECT_TRUE(loader.unknownClasses().contains(QStringLiteral("QTextBrowser")));
     EXPECT_TRUE(callback.asked.contains(QStringLiteral("Mystery")));
@@ -95,10 +95,10 @@ TEST(SkinLoaderTest, ResourceIndexMapsIdsAndRefusesNamesOutsideTheSkin)
     EXPECT_TRUE(rm.resolveFile(QStringLiteral("ms\\..\\..\\x")).isEmpty());
 
     skin.write(QStringLiteral("res.xml"), "<Resource><Layout id=\"XML_MAIN\" file=\"../../etc/passwd\"/></Resource>");
-    EXPECT_TRUE(rm.LoadResource(QStringLiteral("res.xml")));
+    EXPECT_TRUE(rm.loadResource(QStringLiteral("res.xml")));
     EXPECT_TRUE(rm.layoutPath(QStringLiteral("XML_MAIN")).isEmpty());
     skin.write(QStringLiteral("res.xml"), "<Resource><Layout id=");
-    EXPECT_FALSE(rm.LoadResource(QStringLiteral("res.xml")));
+    EXPECT_FALSE(rm.loadResource(QStringLiteral("res.xml")));
 
     EXPECT_EQ(ResourceManager::imageFileOf(QStringLiteral("file='ms/du1.png' dest='0,0,10,10'")),
               QStringLiteral("ms/du1.png"));
@@ -106,9 +106,9 @@ TEST(SkinLoaderTest, ResourceIndexMapsIdsAndRefusesNamesOutsideTheSkin)
     EXPECT_EQ(ResourceManager::imageFileOf(QStringLiteral("210.png")), QStringLiteral("210.png"));
 }
 
-class Query : public IQueryControlText {
+class Query : public ControlTextQuery {
 public:
-    std::optional<QString> QueryControlText(const QString& id, const QString&) override
+    std::optional<QString> queryControlText(const QString& id, const QString&) override
     {
         if (id == QStringLiteral("label"))
             return QStringLiteral("{a}queried{/a}");
@@ -122,20 +122,20 @@ TEST(SkinLoaderTest, LanguageTextsApplyByNameQueryFillsTheRestLayoutKeepsOthers)
     skin.write(QStringLiteral("lan_x.xml"),
                "<Language><Text id=\"plain_btn\" value=\"Translated\"/><Text id=\"edit\" value=\"hint\"/></Language>");
     auto& rm = ResourceManager::instance();
-    ASSERT_TRUE(rm.LoadLanguage(QStringLiteral("lan_x.xml")));
+    ASSERT_TRUE(rm.loadLanguage(QStringLiteral("lan_x.xml")));
     Query query;
-    rm.SetTextQueryInterface(&query);
+    rm.setTextQueryInterface(&query);
     RecordingWindow window;
-    ASSERT_TRUE(window.Create(nullptr, QStringLiteral("t")));
-    EXPECT_EQ(window.FindControl(QStringLiteral("plain_btn")).GetText(), QStringLiteral("Translated"));
-    EXPECT_EQ(window.FindControl(QStringLiteral("label")).GetText(), QStringLiteral("{a}queried{/a}"));
-    EXPECT_EQ(window.FindControl(QStringLiteral("check_a")).GetText(), QStringLiteral("Check"));
-    EXPECT_EQ(qobject_cast<QLineEdit*>(window.FindControl(QStringLiteral("edit")).widget())->placeholderText(),
+    ASSERT_TRUE(window.createWindow(nullptr, QStringLiteral("t")));
+    EXPECT_EQ(window.findControl(QStringLiteral("plain_btn")).getText(), QStringLiteral("Translated"));
+    EXPECT_EQ(window.findControl(QStringLiteral("label")).getText(), QStringLiteral("{a}queried{/a}"));
+    EXPECT_EQ(window.findControl(QStringLiteral("check_a")).getText(), QStringLiteral("Check"));
+    EXPECT_EQ(qobject_cast<QLineEdit*>(window.findControl(QStringLiteral("edit")).widget())->placeholderText(),
               QStringLiteral("hint"));
     skin.write(QStringLiteral("lan_bad.xml"), "<Language><Text id=");
-    EXPECT_FALSE(rm.LoadLanguage(QStringLiteral("lan_bad.xml")));
-    EXPECT_FALSE(rm.GetText(QStringLiteral("plain_btn")).has_value());
-    rm.SetTextQueryInterface(nullptr);
+    EXPECT_FALSE(rm.loadLanguage(QStringLiteral("lan_bad.xml")));
+    EXPECT_FALSE(rm.getText(QStringLiteral("plain_btn")).has_value());
+    rm.setTextQueryInterface(nullptr);
 }
 
 }  // namespace

@@ -18,13 +18,13 @@ TestSkin::TestSkin()
     write(QStringLiteral("controls.xml"), controlsLayout());
     write(QStringLiteral("msgbox.xml"), messageLayout());
     write(QStringLiteral("ms/du1.png"), QByteArray());
-    ResourceManager::instance().LoadResource(QStringLiteral("res.xml"));
+    ResourceManager::instance().loadResource(QStringLiteral("res.xml"));
 }
 
 TestSkin::~TestSkin()
 {
     ResourceManager::instance().setSkinFolder(QString());
-    ResourceManager::instance().SetTextQueryInterface(nullptr);
+    ResourceManager::instance().setTextQueryInterface(nullptr);
 }
 
 void TestSkin::write(const QString& name, const QByteArray& content) const

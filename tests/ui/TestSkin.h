@@ -37,14 +37,14 @@ class RecordingWindow : public SkinWindow {
     Q_OBJECT
 public:
     explicit RecordingWindow(QString skinFile = QStringLiteral("controls.xml")) : skinFile_(std::move(skinFile)) { }
-    QString GetWindowClassName() const override { return QStringLiteral("RecordingWnd"); }
-    QString GetSkinFile() const override { return skinFile_; }
-    void Notify(TNotifyUI& msg) override
+    QString getWindowClassName() const override { return QStringLiteral("RecordingWnd"); }
+    QString getSkinFile() const override { return skinFile_; }
+    void notify(Notification& msg) override
     {
-        received.push_back({msg.sType, msg.senderName, msg.wParam});
+        received.push_back({msg.type, msg.senderName, msg.wParam});
         if (onNotify)
             onNotify(msg);
-        SkinWindow::Notify(msg);  // the toolkit's default handling
+        SkinWindow::notify(msg);  // the toolkit's default handling
     }
     // The notifications of one type, as "name:wParam".
     QStringList of(const QString& type) const
@@ -57,7 +57,7 @@ public:
         return out;
     }
     std::vector<Received> received;
-    std::function<void(TNotifyUI&)> onNotify;
+    std::function<void(Notification&)> onNotify;
 
 private:
     QString skinFile_;

@@ -3,8 +3,8 @@
 #include <array>
 #include <iterator>
 
-#include "buttons/page/CMsSingleKeyWnd.h"
-#include "buttons/page/CPopWnd.h"
+#include "buttons/page/MacroChoiceWindow.h"
+#include "buttons/page/SingleKeyWindow.h"
 
 namespace corv::button_names {
 
@@ -33,20 +33,20 @@ constexpr ui::ControlRef kButtons[] = {
     {M, "ms_key_1", ControlKind::Button},
     {M, "ms_key_5", ControlKind::Button},
     // The macro selection window.
-    {CPopWnd::kSkinFile, CPopWnd::kMacroCombo, ControlKind::Combo},
-    {CPopWnd::kSkinFile, CPopWnd::kSaveButton, ControlKind::Button},
-    {CPopWnd::kSkinFile, CPopWnd::kCancelButton, ControlKind::Button},
-    {CPopWnd::kSkinFile, "closebtn", ControlKind::Button},
-    {CPopWnd::kSkinFile, "maxbtn", ControlKind::Button},
-    {CPopWnd::kSkinFile, "restorebtn", ControlKind::Button},
+    {MacroChoiceWindow::kSkinFile, MacroChoiceWindow::kMacroCombo, ControlKind::Combo},
+    {MacroChoiceWindow::kSkinFile, MacroChoiceWindow::kSaveButton, ControlKind::Button},
+    {MacroChoiceWindow::kSkinFile, MacroChoiceWindow::kCancelButton, ControlKind::Button},
+    {MacroChoiceWindow::kSkinFile, "closebtn", ControlKind::Button},
+    {MacroChoiceWindow::kSkinFile, "maxbtn", ControlKind::Button},
+    {MacroChoiceWindow::kSkinFile, "restorebtn", ControlKind::Button},
     // The single-key window.
-    {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kKeyEdit, ControlKind::Edit},
-    {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kSaveButton, ControlKind::Button},
-    {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kCancelButton, ControlKind::Button},
-    {CMsSingleKeyWnd::kSkinFile, CMsSingleKeyWnd::kHint, ControlKind::Label},
-    {CMsSingleKeyWnd::kSkinFile, "closebtn", ControlKind::Button},
-    {CMsSingleKeyWnd::kSkinFile, "maxbtn", ControlKind::Button},
-    {CMsSingleKeyWnd::kSkinFile, "restorebtn", ControlKind::Button},
+    {SingleKeyWindow::kSkinFile, SingleKeyWindow::kKeyEdit, ControlKind::Edit},
+    {SingleKeyWindow::kSkinFile, SingleKeyWindow::kSaveButton, ControlKind::Button},
+    {SingleKeyWindow::kSkinFile, SingleKeyWindow::kCancelButton, ControlKind::Button},
+    {SingleKeyWindow::kSkinFile, SingleKeyWindow::kHint, ControlKind::Label},
+    {SingleKeyWindow::kSkinFile, "closebtn", ControlKind::Button},
+    {SingleKeyWindow::kSkinFile, "maxbtn", ControlKind::Button},
+    {SingleKeyWindow::kSkinFile, "restorebtn", ControlKind::Button},
 };
 
 constexpr auto kMenuItems = [] {

@@ -59,7 +59,7 @@ void ButtonSender::run(std::stop_token stop)
                     &progressTarget_, [this, steps] { progress_(steps); }, Qt::QueuedConnection);
         });
         // Not holding the channel's lock here: the UI thread may be waiting for it.
-        const bool handed = ui::SendToUiThread([&] {
+        const bool handed = ui::sendToUiThread([&] {
             {
                 std::lock_guard lock(mutex_);
                 running_ = false;

@@ -5,8 +5,8 @@
 
 #include "buttons/page/ButtonNames.h"
 #include "buttons/page/ButtonSender.h"
-#include "buttons/page/CMsSingleKeyWnd.h"
-#include "buttons/page/CPopWnd.h"
+#include "buttons/page/MacroChoiceWindow.h"
+#include "buttons/page/SingleKeyWindow.h"
 #include "device/DeviceState.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
@@ -50,7 +50,7 @@ void ButtonsPage::windowInit()
 {
     sender_ = std::make_unique<ButtonSender>(
         host_.channel(), host_.settings().state(), [this](const ButtonSendOutcome& outcome) { sent(outcome); },
-        [this](int steps) { ui::SliderControl(host_.control(qs(bn::kProgress))).SetValue(steps); });
+        [this](int steps) { ui::SliderControl(host_.control(qs(bn::kProgress))).setValue(steps); });
 }
 
 void ButtonsPage::shutdown()
@@ -62,12 +62,12 @@ void ButtonsPage::shutdown()
 void ButtonsPage::declare(FeatureRegistry& r)
 {
     using namespace ui::notify;
-    r.onPrefix(kMouseEnter, bn::kButtonPrefix, [this](const ui::TNotifyUI&, int n) { highlightButton(n, true); });
-    r.onPrefix(kMouseLeave, bn::kButtonPrefix, [this](const ui::TNotifyUI&, int n) { highlightButton(n, false); });
-    r.onPrefix(kClick, bn::kButtonPrefix, [this](const ui::TNotifyUI&, int n) { openMenu(n); });
-    r.on(kClick, bn::kStoreButton, [this](const ui::TNotifyUI&, int) { storePending(); });
-    r.on(kClick, bn::kDefaultButton, [this](const ui::TNotifyUI&, int) { resetToDefault(); });
-    r.on(kClick, bn::kSaveSendButton, [this](const ui::TNotifyUI&, int) { saveAndSend(); });
+    r.onPrefix(kMouseEnter, bn::kButtonPrefix, [this](const ui::Notification&, int n) { highlightButton(n, true); });
+    r.onPrefix(kMouseLeave, bn::kButtonPrefix, [this](const ui::Notification&, int n) { highlightButton(n, false); });
+    r.onPrefix(kClick, bn::kButtonPrefix, [this](const ui::Notification&, int n) { openMenu(n); });
+    r.on(kClick, bn::kStoreButton, [this](const ui::Notification&, int) { storePending(); });
+    r.on(kClick, bn::kDefaultButton, [this](const ui::Notification&, int) { resetToDefault(); });
+    r.on(kClick, bn::kSaveSendButton, [this](const ui::Notification&, int) { saveAndSend(); });
     for (const char* item : bn::kFixedMenuItems) {
         const ButtonAssignment a = *menuAssignment(item);
         r.onMenu(item, false, [this, a](const ui::MenuCommand& cmd) { chooseFixed(a, cmd.text); });
@@ -75,16 +75,16 @@ void ButtonsPage::declare(FeatureRegistry& r)
     r.onMenu(bn::kMenuSingleKey, false, [this](const ui::MenuCommand&) { chooseSingleKey(); });
     r.onMenu(bn::kMenuMacro, false, [this](const ui::MenuCommand&) { chooseMacro(); });
     r.onRefresh(kRefreshLabels, [this] { refreshLabels(); });
-    r.on(kClick, bn::kCheckedDeleteButton, [this](const ui::TNotifyUI&, int) { deleteMacroChecked(); });
+    r.on(kClick, bn::kCheckedDeleteButton, [this](const ui::Notification&, int) { deleteMacroChecked(); });
     // A renamed or removed macro changes the labels of the buttons that play macros.
     r.onEvent<std::string>(kMacroLibraryChangedEvent, [this](const std::string&) { refreshLabels(); });
     registry_ = &r;
     // A typed value above 255 becomes "255".
     for (const char* edit : bn::kByteEdits) {
-        r.on(kTextChanged, edit, [](const ui::TNotifyUI& msg, int) {
-            ui::Control c(msg.pSender.data());
-            if (ini::toLong(c.GetText().toStdString()) > 255)
-                c.SetText(QStringLiteral("255"));
+        r.on(kTextChanged, edit, [](const ui::Notification& msg, int) {
+            ui::Control c(msg.sender.data());
+            if (ini::toLong(c.getText().toStdString()) > 255)
+                c.setText(QStringLiteral("255"));
         });
     }
 }
@@ -94,8 +94,8 @@ void ButtonsPage::highlightButton(int n, bool entered)
     const QString number = QString::number(n);
     const QString image =
         entered ? QStringLiteral("file='ms/over%1.png'").arg(number) : QStringLiteral("file='ms/%1.png'").arg(number);
-    host_.control(QLatin1String(bn::kBadgePrefix) + number).SetBkImage(image);
-    host_.control(QLatin1String(bn::kBadgeOverPrefix) + number).SetBkImage(image);
+    host_.control(QLatin1String(bn::kBadgePrefix) + number).setBkImage(image);
+    host_.control(QLatin1String(bn::kBadgeOverPrefix) + number).setBkImage(image);
 }
 
 namespace {
@@ -131,10 +131,10 @@ void ButtonsPage::setLabel(int n, const QString& text, bool macroName)
     ui::Control button = host_.control(buttonName(n));
     // A function's name is the program's and follows the language; a macro's is the user's.
     if (macroName)
-        button.SetText(text);
+        button.setText(text);
     else
-        button.SetProgramText(text);
-    button.SetToolTip(macroName ? text : ui::programText(text));
+        button.setProgramText(text);
+    button.setToolTip(macroName ? text : ui::programText(text));
 }
 
 void ButtonsPage::openMenu(int n)
@@ -182,8 +182,8 @@ void ButtonsPage::chooseSingleKey()
 {
     if (!currentRecordKnown())
         return;
-    CMsSingleKeyWnd window;
-    const int result = window.Run(host_.window());
+    SingleKeyWindow window;
+    const int result = window.run(host_.window());
     // Saved without a keyboard key: the button keeps its function and its label.
     if (result == 1 && window.captured()) {
         const CapturedKey& key = *window.captured();
@@ -199,8 +199,8 @@ void ButtonsPage::chooseMacro()
     if (!currentRecordKnown())
         return;
     const std::vector<std::string> names = macroNames();
-    CPopWnd window(names);
-    if (window.Run(host_.window()) == 1 && window.chosen()) {
+    MacroChoiceWindow window(names);
+    if (window.run(host_.window()) == 1 && window.chosen()) {
         pending_.assignment = *window.chosen();
         if (pending_.assignment.p1 < names.size())
             setLabel(pending_.button, qs(names[pending_.assignment.p1]), true);
@@ -248,7 +248,7 @@ void ButtonsPage::refreshLabels()
 
 void ButtonsPage::deleteMacroChecked()
 {
-    const int selected = ui::ListControl(host_.control(qs(bn::kMacroNameList))).GetCurSel();
+    const int selected = ui::ListControl(host_.control(qs(bn::kMacroNameList))).getCurSel();
     const std::filesystem::path folder = dataFolderPath();
     if (selected < 0 || folder.empty())
         return;
@@ -331,8 +331,8 @@ void ButtonsPage::showRecordKnown(bool known)
     recordKnown_ = known;
     ui::Control note = host_.control(qs(bn::kRecordNote));
     if (!known)
-        note.SetProgramText(qs(kRecordNotReadText));
-    note.SetVisible(!known);
+        note.setProgramText(qs(kRecordNotReadText));
+    note.setVisible(!known);
     updateEnabled();
 }
 
@@ -340,9 +340,9 @@ void ButtonsPage::updateEnabled()
 {
     const bool enabled = !isLocked();
     for (int n = 0; n < static_cast<int>(kButtonsPerBlock); ++n)
-        host_.control(buttonName(n)).SetEnabled(enabled);
+        host_.control(buttonName(n)).setEnabled(enabled);
     for (const char* name : {bn::kStoreButton, bn::kDefaultButton, bn::kSaveSendButton})
-        host_.control(qs(name)).SetEnabled(enabled);
+        host_.control(qs(name)).setEnabled(enabled);
 }
 
 void ButtonsPage::setLocked(bool locked)
@@ -352,11 +352,11 @@ void ButtonsPage::setLocked(bool locked)
     ui::Control progress = host_.control(qs(bn::kProgress));
     if (locked) {
         ui::SliderControl ring(progress);
-        ring.SetMinValue(0);
-        ring.SetMaxValue(ButtonSender::kSteps);
-        ring.SetValue(0);
+        ring.setMinValue(0);
+        ring.setMaxValue(ButtonSender::kSteps);
+        ring.setValue(0);
     }
-    progress.SetVisible(locked);
+    progress.setVisible(locked);
 }
 
 }  // namespace corv

@@ -8,8 +8,8 @@
 #include "macros/MacroAction.h"
 #include "macros/page/MacroNames.h"
 #include "macros/page/MacroPage.h"
-#include "platform/CDeviceHook.h"
 #include "platform/Clock.h"
+#include "platform/KeyboardHook.h"
 #include "platform/KeyboardSource.h"
 #include "ui/ComboControl.h"
 #include "ui/ListControl.h"
@@ -31,7 +31,7 @@ Q_LOGGING_CATEGORY(lcMacroCapture, "corv.debug.macros.capture", QtWarningMsg)
 
 void MacroKeyCapture::startInsertion()
 {
-    const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).GetCurSel();
+    const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).getCurSel();
     if (mode != MacroPage::kKeysBefore && mode != MacroPage::kKeysAfter) {
         // A delay is inserted as by the delay panel's button. Nothing is left running that
         // could unlock the page again, so it is not left locked.
@@ -44,7 +44,7 @@ void MacroKeyCapture::startInsertion()
 
 void MacroKeyCapture::beginKeyInsertion()
 {
-    host_.control(qs(mn::kFinishInsertButton)).SetEnabled(true);
+    host_.control(qs(mn::kFinishInsertButton)).setEnabled(true);
     inserter_.resetRepeatFilter();
     installHook(kHookMacroInsert);
     insertingKeys_ = true;
@@ -54,7 +54,7 @@ void MacroKeyCapture::beginKeyEdit()
 {
     installHook(kHookMacroEdit);
     page_.setLocked(true);
-    host_.control(qs(mn::kEditButton)).SetEnabled(true);
+    host_.control(qs(mn::kEditButton)).setEnabled(true);
     editingKey_ = true;
 }
 
@@ -82,18 +82,18 @@ void MacroKeyCapture::toggleRecording()
     if (recording_) {
         host_.removeKeyboardHook();
         recording_ = false;
-        list.SetInputEnabled(true);
-        button.SetProgramText(qs(MacroPage::kRecordText));
+        list.setInputEnabled(true);
+        button.setProgramText(qs(MacroPage::kRecordText));
         page_.editor().saveShown();
         page_.setLocked(false);
         return;
     }
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
-    if (combo.GetCount() == 0) {
+    if (combo.getCount() == 0) {
         host_.messageBox(qs(MacroPage::kMsgNoMacroToRecord));
         return;
     }
-    if (combo.GetCurSel() < 0 || shown.path().empty()) {
+    if (combo.getCurSel() < 0 || shown.path().empty()) {
         // Rows recorded into no macro could never be saved.
         host_.messageBox(qs(MacroPage::kMsgSelectMacroToRecord));
         return;
@@ -102,8 +102,8 @@ void MacroKeyCapture::toggleRecording()
     installHook(kHookMacro);
     lastEventTick_ = tick();
     recording_ = true;
-    list.SetInputEnabled(false);
-    button.SetProgramText(qs(MacroPage::kStopText));
+    list.setInputEnabled(false);
+    button.setProgramText(qs(MacroPage::kStopText));
     page_.setLocked(true);
 }
 
@@ -121,7 +121,7 @@ void MacroKeyCapture::installHook(int mode)
 {
     if (!host_.installKeyboardHook(mode))
         qCWarning(lcMacroCapture) << "the keyboard cannot be listened to: only keys from scripts arrive";
-    const KeyboardSource* source = CDeviceHook::Source();
+    const KeyboardSource* source = KeyboardHook::source();
     if (source != nullptr && !source->desktopWide() && !ownWindowsNoticeShown_) {
         ownWindowsNoticeShown_ = true;
         host_.messageBox(qs(MacroPage::kMsgOwnWindowsOnly));
@@ -136,19 +136,19 @@ std::uint32_t MacroKeyCapture::tick() const
 
 long MacroKeyCapture::delayForTypedKey()
 {
-    if (ui::OptionControl(host_.control(qs(mn::kRealDelayOption))).IsSelected()) {
+    if (ui::OptionControl(host_.control(qs(mn::kRealDelayOption))).isSelected()) {
         const std::uint32_t now = tick();
         const long delay = MacroRecorder::measuredDelay(lastEventTick_, now);
         lastEventTick_ = now;
         return delay;
     }
-    if (ui::OptionControl(host_.control(qs(mn::kNoDelayOption))).IsSelected())
+    if (ui::OptionControl(host_.control(qs(mn::kNoDelayOption))).isSelected())
         return 0;
     ui::Control edit = host_.control(qs(mn::kFixedDelayEdit));
     bool limited = false;
-    const long delay = MacroRecorder::fixedDelay(edit.GetText().toStdString(), &limited);
+    const long delay = MacroRecorder::fixedDelay(edit.getText().toStdString(), &limited);
     if (limited)
-        edit.SetText(QString::number(MacroAction::kMaxDelayMs));
+        edit.setText(QString::number(MacroAction::kMaxDelayMs));
     return delay;
 }
 
@@ -166,12 +166,12 @@ void MacroKeyCapture::recordKey(bool down, std::uint16_t vk)
         return;  // the macro is full
     ui::ListControl list(host_.control(qs(mn::kMacroList)));
     const std::size_t rows = shown.size();
-    list.AddActionRow(down, qs(action->name), qs(shown.lines()[rows - 2]));
-    list.AddTextRow(delayText(0), qs(shown.lines()[rows - 1]));
+    list.addActionRow(down, qs(action->name), qs(shown.lines()[rows - 2]));
+    list.addTextRow(delayText(0), qs(shown.lines()[rows - 1]));
     if (completed) {
         // Shown as measured; the file keeps whole units of 10 ms.
-        list.SetItemText(static_cast<int>(*completed), delayText(delay));
-        list.SetItemUserData(static_cast<int>(*completed), qs(shown.lines()[*completed]));
+        list.setItemText(static_cast<int>(*completed), delayText(delay));
+        list.setItemUserData(static_cast<int>(*completed), qs(shown.lines()[*completed]));
     }
 }
 
@@ -187,9 +187,9 @@ void MacroKeyCapture::replaceKey(bool down, std::uint16_t vk)
     if (!replaced || !shown.setLine(*row, *replaced))
         return;
     ui::ListControl list(host_.control(qs(mn::kMacroList)));
-    list.RemoveAt(static_cast<int>(*row));
+    list.removeAt(static_cast<int>(*row));
     page_.editor().insertRow(static_cast<int>(*row), *row);
-    list.SelectItem(static_cast<int>(*row));
+    list.selectItem(static_cast<int>(*row));
 }
 
 void MacroKeyCapture::insertKey(bool down, std::uint16_t vk)
@@ -202,7 +202,7 @@ void MacroKeyCapture::insertKey(bool down, std::uint16_t vk)
         return;
     const long delay = delayForTypedKey();
     const auto row = page_.editor().selectedRow();
-    const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).GetCurSel();
+    const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).getCurSel();
     // Keys go next to the selected row; with none selected (or an empty list) there is no
     // place for them.
     if (shown.empty() || !row || (mode != MacroPage::kKeysBefore && mode != MacroPage::kKeysAfter))
@@ -216,7 +216,7 @@ void MacroKeyCapture::insertKey(bool down, std::uint16_t vk)
     // Before: the selected row moves down with the pair. After: the next key goes after this
     // one, so that keys typed in a row keep their order.
     ui::ListControl(host_.control(qs(mn::kMacroList)))
-        .SelectItem(static_cast<int>(mode == MacroPage::kKeysBefore ? *row + 2 : at + 1));
+        .selectItem(static_cast<int>(mode == MacroPage::kKeysBefore ? *row + 2 : at + 1));
 }
 
 }  // namespace corv

@@ -50,17 +50,17 @@ void MacroLibraryActions::loadMacroList()
     }
     const std::vector<std::string> names = MacroIndex(folder).names();
     for (const std::string& name : names)
-        combo.AddItem(qs(name), qs(name), MacroPage::kLoadedItemHeight);
-    combo.SelectItem(-1);
+        combo.addItem(qs(name), qs(name), MacroPage::kLoadedItemHeight);
+    combo.selectItem(-1);
     fillNameList(names);
 }
 
 void MacroLibraryActions::fillNameList(const std::vector<std::string>& names)
 {
     ui::ListControl list(host_.control(qs(mn::kNameList)));
-    list.RemoveAll();
+    list.removeAll();
     for (const std::string& name : names)
-        list.AddTextRow(qs(name), qs(name));
+        list.addTextRow(qs(name), qs(name));
 }
 
 void MacroLibraryActions::libraryChanged()
@@ -78,34 +78,34 @@ void MacroLibraryActions::libraryChangedElsewhere()
         return;
     const std::vector<std::string> names = MacroIndex(folder).names();
     if (!showLibrary(names))
-        host_.control(qs(mn::kNameEdit)).SetText(QString());
+        host_.control(qs(mn::kNameEdit)).setText(QString());
     fillNameList(names);
 }
 
 bool MacroLibraryActions::showLibrary(const std::vector<std::string>& names)
 {
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
-    const QString selected = combo.GetCurSel() >= 0 ? combo.GetItemUserData(combo.GetCurSel()) : QString();
-    combo.SelectItem(-1);
-    combo.RemoveAll();
+    const QString selected = combo.getCurSel() >= 0 ? combo.getItemUserData(combo.getCurSel()) : QString();
+    combo.selectItem(-1);
+    combo.removeAll();
     page_.editor().clear();
     int keep = -1;
     for (const std::string& n : names) {
-        const int item = combo.AddItem(qs(n), qs(n), MacroPage::kLoadedItemHeight);
+        const int item = combo.addItem(qs(n), qs(n), MacroPage::kLoadedItemHeight);
         if (!selected.isEmpty() && qs(n) == selected)
             keep = item;
     }
-    combo.SelectItem(keep);
+    combo.selectItem(keep);
     return keep >= 0;
 }
 
 std::optional<std::size_t> MacroLibraryActions::selectedMacro(const MacroIndex& index) const
 {
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
-    const int sel = combo.GetCurSel();
+    const int sel = combo.getCurSel();
     if (sel < 0)
         return std::nullopt;
-    const int found = index.find(combo.GetItemUserData(sel).toStdString());
+    const int found = index.find(combo.getItemUserData(sel).toStdString());
     if (found < 0)
         return std::nullopt;
     return static_cast<std::size_t>(found);
@@ -151,8 +151,8 @@ void MacroLibraryActions::newMacro()
         return;
     }
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
-    const int item = combo.AddItem(qs(name), qs(name), MacroPage::kAddedItemHeight);
-    combo.SelectItem(item);  // shows the new, empty macro
+    const int item = combo.addItem(qs(name), qs(name), MacroPage::kAddedItemHeight);
+    combo.selectItem(item);  // shows the new, empty macro
     libraryChanged();
 }
 
@@ -168,10 +168,10 @@ void MacroLibraryActions::deleteSelected()
         return;
     }
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
-    combo.RemoveAt(combo.GetCurSel());
+    combo.removeAt(combo.getCurSel());
     page_.editor().clear();
-    host_.control(qs(mn::kNameEdit)).SetText(QString());
-    combo.SelectItem(0);  // the first macro, when one is left
+    host_.control(qs(mn::kNameEdit)).setText(QString());
+    combo.selectItem(0);  // the first macro, when one is left
     libraryChanged();
 }
 
@@ -183,9 +183,9 @@ void MacroLibraryActions::renameSelected()
         return;
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
     ui::Control edit = host_.control(qs(mn::kNameEdit));
-    const int item = combo.GetCurSel();
-    const QString oldName = combo.GetItemUserData(item);
-    const QString newName = edit.GetText();
+    const int item = combo.getCurSel();
+    const QString oldName = combo.getItemUserData(item);
+    const QString newName = edit.getText();
     // The list is saved at every change, so the file already holds what the list shows and
     // is moved as it is.
     const MacroResult result = index.rename(*macro, newName.toStdString());
@@ -193,12 +193,12 @@ void MacroLibraryActions::renameSelected()
         return;
     if (result != MacroResult::Ok) {
         report(result);
-        edit.SetText(oldName);
+        edit.setText(oldName);
         return;
     }
-    combo.SetItemUserData(item, newName);
-    combo.SetItemText(item, newName);
-    combo.NeedUpdate();
+    combo.setItemUserData(item, newName);
+    combo.setItemText(item, newName);
+    combo.needUpdate();
     page_.editor().shown() = MacroFile::load(index.macroPathAt(*macro));
     libraryChanged();
 }
@@ -216,9 +216,9 @@ void MacroLibraryActions::copySelected()
         return;
     }
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
-    const int item = combo.AddItem(qs(copyName), qs(copyName), MacroPage::kAddedItemHeight);
-    combo.SelectItem(item);
-    host_.control(qs(mn::kNameEdit)).SetText(qs(copyName));
+    const int item = combo.addItem(qs(copyName), qs(copyName), MacroPage::kAddedItemHeight);
+    combo.selectItem(item);
+    host_.control(qs(mn::kNameEdit)).setText(qs(copyName));
     libraryChanged();
 }
 
@@ -229,7 +229,7 @@ void MacroLibraryActions::importIntoSelected()
     if (!macro)
         return;
     const QString file =
-        ui::GetOpenFileName(host_.window(), ui::programText(kImportTitle),
+        ui::getOpenFileName(host_.window(), ui::programText(kImportTitle),
                             QString::fromStdString(index.folder().string()), ui::programText(kMacroFilter));
     if (file.isEmpty())
         return;
@@ -247,7 +247,7 @@ void MacroLibraryActions::exportSelected()
     const auto macro = selectedMacro(index);
     if (!macro)
         return;
-    const QString file = ui::GetSaveFileName(host_.window(), ui::programText(kExportTitle),
+    const QString file = ui::getSaveFileName(host_.window(), ui::programText(kExportTitle),
                                              QString::fromStdString(index.folder().string()),
                                              ui::programText(kMacroFilter), QStringLiteral("mac"));
     if (file.isEmpty())
@@ -258,7 +258,7 @@ void MacroLibraryActions::exportSelected()
 void MacroLibraryActions::openLibraryMenu()
 {
     const FeatureRegistry* registry = page_.registry();
-    ui::MenuWnd::Init(
+    ui::MenuWnd::init(
         qs(mn::kLibraryMenu), QCursor::pos(),
         [registry](const ui::MenuCommand& cmd) {
             if (registry != nullptr)
@@ -315,15 +315,15 @@ void MacroLibraryActions::macrosRebuilt(const MacroRebuildOutcome& outcome)
         return;
     const std::vector<std::string> names = MacroIndex(folder).names();
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
-    const int shownCount = combo.GetCount();
+    const int shownCount = combo.getCount();
     bool inStep = static_cast<std::size_t>(shownCount) <= names.size();
     for (int i = 0; inStep && i < shownCount; ++i)
-        inStep = combo.GetItemUserData(i) == qs(names[static_cast<std::size_t>(i)]);
+        inStep = combo.getItemUserData(i) == qs(names[static_cast<std::size_t>(i)]);
     if (inStep) {
         // The usual case: the rebuild appended new macros to what the combo shows.
         for (std::size_t i = static_cast<std::size_t>(shownCount); i < names.size(); ++i)
-            combo.AddItem(qs(names[i]), qs(names[i]), MacroPage::kAddedItemHeight);
-        if (outcome.filesWritten > 0 && combo.GetCurSel() >= 0)
+            combo.addItem(qs(names[i]), qs(names[i]), MacroPage::kAddedItemHeight);
+        if (outcome.filesWritten > 0 && combo.getCurSel() >= 0)
             page_.editor().showSelected(false);  // its file may have been replaced; no message inside the hand-over
     } else {
         // The index changed in another way while the window was changing it: show it as it

@@ -36,7 +36,7 @@ void MacroPage::declare(FeatureRegistry& r)
     using ui::notify::kClick;
     using ui::notify::kItemSelect;
     const auto click = [&r](const char* name, auto op) {
-        r.on(kClick, name, [op](const ui::TNotifyUI&, int) { op(); });
+        r.on(kClick, name, [op](const ui::Notification&, int) { op(); });
     };
     MacroLibraryActions& library = library_;
     MacroRowEditor& editor = editor_;
@@ -55,23 +55,23 @@ void MacroPage::declare(FeatureRegistry& r)
     click(mn::kRecordButton, [&capture] { capture.toggleRecording(); });
     const auto key = [&r, &capture](unsigned message, void (MacroKeyCapture::*op)(bool, std::uint16_t)) {
         r.onMessage(message, [&capture, op](std::uintptr_t wParam, std::intptr_t lParam) {
-            (capture.*op)(wParam == msg::WM_KEYDOWN, static_cast<std::uint16_t>(lParam));
+            (capture.*op)(wParam == msg::kKeyDown, static_cast<std::uint16_t>(lParam));
         });
     };
-    key(msg::WM_HOOK_MOU_MACRO, &MacroKeyCapture::recordKey);
-    key(msg::WM_HOOK_MACRO_EDIT, &MacroKeyCapture::replaceKey);
-    key(msg::WM_HOOK_MACRO_INSERT, &MacroKeyCapture::insertKey);
+    key(msg::kKeyHookMacroRecord, &MacroKeyCapture::recordKey);
+    key(msg::kKeyHookMacroEdit, &MacroKeyCapture::replaceKey);
+    key(msg::kKeyHookMacroInsert, &MacroKeyCapture::insertKey);
     r.onHooksEnding([&capture] { capture.endCaptures(); });
     r.onEvent<std::string>(kMacroLibraryChangedEvent, [this](const std::string& by) {
         if (by != name())
             library_.libraryChangedElsewhere();
     });
-    r.on(kItemSelect, mn::kMacroCombo, [&editor](const ui::TNotifyUI& msg, int) {
+    r.on(kItemSelect, mn::kMacroCombo, [&editor](const ui::Notification& msg, int) {
         if (msg.wParam >= 0)
             editor.loadSelected();
     });
     r.on(kItemSelect, mn::kInsertModeCombo,
-         [&editor](const ui::TNotifyUI& msg, int) { editor.showInsertPanel(static_cast<int>(msg.wParam)); });
+         [&editor](const ui::Notification& msg, int) { editor.showInsertPanel(static_cast<int>(msg.wParam)); });
     r.onMenu(mn::kMenuCopy, false, [&library](const ui::MenuCommand&) { library.copySelected(); });
     r.onMenu(mn::kMenuImport, false, [&library](const ui::MenuCommand&) { library.importIntoSelected(); });
     r.onMenu(mn::kMenuExport, false, [&library](const ui::MenuCommand&) { library.exportSelected(); });
@@ -83,9 +83,9 @@ void MacroPage::setLocked(bool locked)
 {
     locked_ = locked;
     for (const char* name : mn::kLockedControls)
-        host_.control(QString::fromUtf8(name)).SetEnabled(!locked);
+        host_.control(QString::fromUtf8(name)).setEnabled(!locked);
     for (const char* name : mn::kLockedCombos)
-        host_.control(QString::fromUtf8(name)).SetInputEnabled(!locked);
+        host_.control(QString::fromUtf8(name)).setInputEnabled(!locked);
 }
 
 }  // namespace corv

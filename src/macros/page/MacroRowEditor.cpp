@@ -30,13 +30,13 @@ Q_LOGGING_CATEGORY(lcMacroRows, "corv.debug.macros.rows", QtWarningMsg)
 
 void MacroRowEditor::clear()
 {
-    ui::ListControl(host_.control(qs(mn::kMacroList))).RemoveAll();
+    ui::ListControl(host_.control(qs(mn::kMacroList))).removeAll();
     shown_ = MacroFile();
 }
 
 std::optional<std::size_t> MacroRowEditor::selectedRow() const
 {
-    const int sel = ui::ListControl(host_.control(qs(mn::kMacroList))).GetCurSel();
+    const int sel = ui::ListControl(host_.control(qs(mn::kMacroList))).getCurSel();
     if (sel < 0 || static_cast<std::size_t>(sel) >= shown_.size())
         return std::nullopt;
     return static_cast<std::size_t>(sel);
@@ -48,34 +48,34 @@ void MacroRowEditor::insertRow(int at, std::size_t line, const QString* shownDel
     const MacroAction action = shown_.action(line);
     const QString data = qs(shown_.lines()[line]);
     if (action.isKeyEvent())
-        list.InsertActionRow(at, action.down != 0, qs(action.name), data);
+        list.insertActionRow(at, action.down != 0, qs(action.name), data);
     else
-        list.InsertTextRow(at, shownDelay != nullptr ? *shownDelay : delayText(action.delayMs()), data);
+        list.insertTextRow(at, shownDelay != nullptr ? *shownDelay : delayText(action.delayMs()), data);
 }
 
 void MacroRowEditor::moveRow(std::size_t from, std::size_t to)
 {
     // The moved row is made again from its line; the row it passed keeps what it shows.
     ui::ListControl list(host_.control(qs(mn::kMacroList)));
-    list.RemoveAt(static_cast<int>(from));
+    list.removeAt(static_cast<int>(from));
     insertRow(static_cast<int>(to), to);
-    list.SelectItem(static_cast<int>(to));
+    list.selectItem(static_cast<int>(to));
 }
 
 void MacroRowEditor::fillRows()
 {
     ui::ListControl list(host_.control(qs(mn::kMacroList)));
-    list.RemoveAll();
+    list.removeAll();
     for (std::size_t i = 0; i < shown_.size(); ++i)
         insertRow(static_cast<int>(i), i);
-    list.SelectItem(-1);
+    list.selectItem(-1);
 }
 
 void MacroRowEditor::restoreRows(std::optional<std::size_t> selected)
 {
     fillRows();
     if (selected)
-        ui::ListControl(host_.control(qs(mn::kMacroList))).SelectItem(static_cast<int>(*selected));
+        ui::ListControl(host_.control(qs(mn::kMacroList))).selectItem(static_cast<int>(*selected));
     host_.messageBox(qs(kMsgMacroDataError));
 }
 
@@ -86,11 +86,11 @@ void MacroRowEditor::showSelected(bool tellWhyEmpty)
     if (page_.isLocked())
         page_.setLocked(false);
     ui::ComboControl combo(host_.control(qs(mn::kMacroCombo)));
-    const int item = combo.GetCurSel();
+    const int item = combo.getCurSel();
     if (item < 0)
         return;
-    const QString name = combo.GetItemUserData(item);
-    host_.control(qs(mn::kNameEdit)).SetText(name);
+    const QString name = combo.getItemUserData(item);
+    host_.control(qs(mn::kNameEdit)).setText(name);
     const std::filesystem::path file = MacroIndex(dataFolderPath()).macroPath(name.toStdString());
     shown_ = MacroFile::load(file);
     fillRows();
@@ -138,8 +138,8 @@ void MacroRowEditor::deleteRow()
         restoreRows(row);
     } else if (edit.result == MacroEditResult::Saved && row && shown_.size() < before) {
         ui::ListControl list(host_.control(qs(mn::kMacroList)));
-        list.RemoveAt(static_cast<int>(*row));
-        list.SelectItem(-1);
+        list.removeAt(static_cast<int>(*row));
+        list.selectItem(-1);
     }
     page_.setLocked(false);
 }
@@ -177,12 +177,12 @@ void MacroRowEditor::editRow()
         // Second click: the typed delay goes into the row being edited.
         const std::size_t row = *editingRow_;
         editingRow_.reset();
-        const long ms = typedDelay(delayEdit.GetText());
+        const long ms = typedDelay(delayEdit.getText());
         const MacroEdit edit = shown_.setDelay(row, ms);
         if (edit.result == MacroEditResult::Saved) {
             // Shown as typed; a reload shows it in whole units of 10 ms.
-            list.SetItemText(static_cast<int>(row), delayText(ms));
-            list.SetItemUserData(static_cast<int>(row), qs(shown_.lines()[row]));
+            list.setItemText(static_cast<int>(row), delayText(ms));
+            list.setItemUserData(static_cast<int>(row), qs(shown_.lines()[row]));
         } else if (edit.result == MacroEditResult::WriteFailed) {
             restoreRows(row);
         }
@@ -199,14 +199,14 @@ void MacroRowEditor::editRow()
     }
     editingRow_ = row;
     page_.setLocked(true);
-    host_.control(qs(mn::kEditButton)).SetEnabled(true);
-    delayEdit.SetText(QString::number(shown_.action(*row).delayMs()));
+    host_.control(qs(mn::kEditButton)).setEnabled(true);
+    delayEdit.setText(QString::number(shown_.action(*row).delayMs()));
 }
 
 void MacroRowEditor::insertDelay()
 {
     page_.setLocked(true);
-    const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).GetCurSel();
+    const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).getCurSel();
     if (mode == MacroPage::kKeysBefore || mode == MacroPage::kKeysAfter) {
         // Typed keys are inserted from now on, with the page unlocked, until the finish
         // button.
@@ -214,7 +214,7 @@ void MacroRowEditor::insertDelay()
         saveShown();
     } else if (mode == MacroPage::kDelayBefore || mode == MacroPage::kDelayAfter) {
         const auto row = selectedRow();
-        const long ms = typedDelay(host_.control(qs(mn::kDelayEdit)).GetText());
+        const long ms = typedDelay(host_.control(qs(mn::kDelayEdit)).getText());
         const std::size_t before = shown_.size();
         const DelayInsertMode where =
             mode == MacroPage::kDelayBefore ? DelayInsertMode::Before : DelayInsertMode::After;
@@ -226,7 +226,7 @@ void MacroRowEditor::insertDelay()
             const QString shownDelay = delayText(ms);
             insertRow(static_cast<int>(at), at, &shownDelay);
             ui::ListControl(host_.control(qs(mn::kMacroList)))
-                .SelectItem(edit.selected ? static_cast<int>(*edit.selected) : -1);
+                .selectItem(edit.selected ? static_cast<int>(*edit.selected) : -1);
         }
     }
     page_.setLocked(false);
@@ -238,8 +238,8 @@ void MacroRowEditor::showInsertPanel(int mode)
     const bool keys = mode == MacroPage::kKeysBefore || mode == MacroPage::kKeysAfter;
     if (!delays && !keys)
         return;
-    host_.control(qs(mn::kDelayPanel)).SetVisible(delays);
-    host_.control(qs(mn::kKeyPanel)).SetVisible(keys);
+    host_.control(qs(mn::kDelayPanel)).setVisible(delays);
+    host_.control(qs(mn::kKeyPanel)).setVisible(keys);
 }
 
 void MacroRowEditor::saveShown()

@@ -55,7 +55,7 @@ void ProfilePage::windowInit()
     // The watcher reports from its own thread; the switch happens on the UI thread (which
     // refuses the call once the window is shutting down).
     watching_ = foreground_ != nullptr && foreground_->start([this](const ForegroundProgram& program) {
-        ui::SendToUiThread([this, program] { onForegroundProgram(program); });
+        ui::sendToUiThread([this, program] { onForegroundProgram(program); });
     });
     if (!watching_)
         qCInfo(lcProfiles)
@@ -79,8 +79,8 @@ void ProfilePage::onForegroundProgram(const ForegroundProgram& program)
     const int wanted = linked ? static_cast<int>(*linked) : static_cast<int>(choice);
     // Selecting the item applies it like a user's choice; selecting the item that is
     // already selected changes nothing.
-    if (wanted >= 0 && wanted < list.GetCount() && list.GetCurSel() != wanted)
-        list.SelectItem(wanted);
+    if (wanted >= 0 && wanted < list.getCount() && list.getCurSel() != wanted)
+        list.selectItem(wanted);
     // The switch is not the user's choice: the stored one stays.
     ProfileIndex::writeSelected(choice);
 }
@@ -88,11 +88,11 @@ void ProfilePage::onForegroundProgram(const ForegroundProgram& program)
 bool ProfilePage::selectProfileNamed(const QString& profileName)
 {
     ui::ComboControl list(host_.control(QLatin1String(pn::kLists[pn::kDpiList])));
-    for (int i = 0; i < list.GetCount(); ++i) {
-        if (list.GetItemUserData(i) != profileName)
+    for (int i = 0; i < list.getCount(); ++i) {
+        if (list.getItemUserData(i) != profileName)
             continue;
-        if (list.GetCurSel() != i)
-            list.SelectItem(i);
+        if (list.getCurSel() != i)
+            list.selectItem(i);
         return true;
     }
     return false;
@@ -119,7 +119,7 @@ void ProfilePage::loadProfileLists()
             qCWarning(lcProfiles) << "the profile index has entries without a name and cannot be rewritten";
         for (const ProfileEntry& e : library.entries())
             addToLists(QString::fromStdString(e.name));
-        if (ui::ComboControl(host_.control(QLatin1String(pn::kLists[0]))).GetCount() > 0)
+        if (ui::ComboControl(host_.control(QLatin1String(pn::kLists[0]))).getCount() > 0)
             return;  // the stored selection is applied once the mouse has connected
     }
     // First run (or an index without a single profile): one profile from the template.
@@ -136,12 +136,12 @@ void ProfilePage::loadProfileLists()
 void ProfilePage::addToLists(const QString& name)
 {
     for (const char* list : pn::kLists)
-        ui::ComboControl(host_.control(QLatin1String(list))).AddItem(name, name, kItemHeight);
+        ui::ComboControl(host_.control(QLatin1String(list))).addItem(name, name, kItemHeight);
 }
 
 int ProfilePage::selectionOf(int list) const
 {
-    return ui::ComboControl(host_.control(QLatin1String(pn::kLists[static_cast<std::size_t>(list)]))).GetCurSel();
+    return ui::ComboControl(host_.control(QLatin1String(pn::kLists[static_cast<std::size_t>(list)]))).getCurSel();
 }
 
 bool ProfilePage::tell(int result)
@@ -160,31 +160,31 @@ void ProfilePage::createProfile()
     const QString shown = QString::fromStdString(name);
     addToLists(shown);
     for (const char* edit : pn::kNameEdits)
-        host_.control(QLatin1String(edit)).SetText(shown);
+        host_.control(QLatin1String(edit)).setText(shown);
     ui::ComboControl reg(host_.control(QLatin1String(pn::kLists[pn::kRegList])));
-    reg.SelectItem(reg.GetCount() - 1);  // applies the new profile when the mouse is ready
+    reg.selectItem(reg.getCount() - 1);  // applies the new profile when the mouse is ready
 }
 
 void ProfilePage::deleteProfile()
 {
     const int i = selectionOf(pn::kKeyList);
-    if (ui::ComboControl(host_.control(QLatin1String(pn::kLists[pn::kDpiList]))).GetCount() <= 1) {
+    if (ui::ComboControl(host_.control(QLatin1String(pn::kLists[pn::kDpiList]))).getCount() <= 1) {
         host_.messageBox(QString::fromUtf8(kMsgKeepOneProfile));
         return;
     }
     if (i < 0 || !tell(static_cast<int>(manager().remove(static_cast<std::size_t>(i)))))
         return;
     for (const char* list : pn::kLists)
-        ui::ComboControl(host_.control(QLatin1String(list))).RemoveAt(i);
+        ui::ComboControl(host_.control(QLatin1String(list))).removeAt(i);
     ui::ComboControl reg(host_.control(QLatin1String(pn::kLists[pn::kRegList])));
-    reg.SelectItem(reg.GetCount() - 1);
+    reg.selectItem(reg.getCount() - 1);
 }
 
 void ProfilePage::renameProfile(int page)
 {
     if (page < 0 || page > 2)
         return;
-    const QString newName = host_.control(QLatin1String(pn::kNameEdits[static_cast<std::size_t>(page)])).GetText();
+    const QString newName = host_.control(QLatin1String(pn::kNameEdits[static_cast<std::size_t>(page)])).getText();
     const int i = selectionOf(pn::kDpiList);
     if (i < 0)
         return;
@@ -192,13 +192,13 @@ void ProfilePage::renameProfile(int page)
         return;
     for (const char* list : pn::kLists) {
         ui::ComboControl combo(host_.control(QLatin1String(list)));
-        combo.SetItemText(i, newName);
-        combo.SetItemUserData(i, newName);
+        combo.setItemText(i, newName);
+        combo.setItemUserData(i, newName);
     }
     if (host_.settings().selectedIndex() == i)
         host_.settings().select(i, newName.toStdString());
     for (const char* edit : pn::kNameEdits)
-        host_.control(QLatin1String(edit)).SetText(newName);
+        host_.control(QLatin1String(edit)).setText(newName);
 }
 
 void ProfilePage::copyProfile()
@@ -211,7 +211,7 @@ void ProfilePage::copyProfile()
         return;
     addToLists(QString::fromStdString(name));
     ui::ComboControl key(host_.control(QLatin1String(pn::kLists[pn::kKeyList])));
-    key.SelectItem(key.GetCount() - 1);  // applies the copy when the mouse is ready
+    key.selectItem(key.getCount() - 1);  // applies the copy when the mouse is ready
 }
 
 void ProfilePage::importProfile()
@@ -219,15 +219,15 @@ void ProfilePage::importProfile()
     const int i = selectionOf(pn::kKeyList);
     if (i < 0)
         return;
-    const QString file = ui::GetOpenFileName(host_.window(), QString(), QString(), kProfileFilter);
+    const QString file = ui::getOpenFileName(host_.window(), QString(), QString(), kProfileFilter);
     if (file.isEmpty())
         return;
     if (!tell(static_cast<int>(manager().importInto(static_cast<std::size_t>(i), file.toStdString()))))
         return;
-    // Selected again, so that the imported settings are applied.
+    // setSelected again, so that the imported settings are applied.
     ui::ComboControl key(host_.control(QLatin1String(pn::kLists[pn::kKeyList])));
-    key.SelectItem(i - 1);
-    key.SelectItem(i);
+    key.selectItem(i - 1);
+    key.selectItem(i);
 }
 
 void ProfilePage::exportProfile()
@@ -236,7 +236,7 @@ void ProfilePage::exportProfile()
     if (i < 0)
         return;
     const QString file =
-        ui::GetSaveFileName(host_.window(), QString(), QString(), kProfileFilter, QStringLiteral("pro"));
+        ui::getSaveFileName(host_.window(), QString(), QString(), kProfileFilter, QStringLiteral("pro"));
     if (!file.isEmpty())
         tell(static_cast<int>(manager().exportTo(static_cast<std::size_t>(i), file.toStdString())));
 }
@@ -244,26 +244,26 @@ void ProfilePage::exportProfile()
 void ProfilePage::showLinked(const QString& program)
 {
     for (const char* edit : pn::kProgramEdits)
-        host_.control(QLatin1String(edit)).SetText(program);
+        host_.control(QLatin1String(edit)).setText(program);
     for (const char* box : pn::kLinkBoxes)
-        ui::OptionControl(host_.control(QLatin1String(box))).Selected(true, false);
+        ui::OptionControl(host_.control(QLatin1String(box))).setSelected(true, false);
     for (const char* panel : pn::kLinkPanels)
-        host_.control(QLatin1String(panel)).SetVisible(true);
+        host_.control(QLatin1String(panel)).setVisible(true);
 }
 
 void ProfilePage::showUnlinked()
 {
     for (const char* box : pn::kLinkBoxes)
-        ui::OptionControl(host_.control(QLatin1String(box))).Selected(false, true);
+        ui::OptionControl(host_.control(QLatin1String(box))).setSelected(false, true);
     for (const char* edit : pn::kProgramEdits)
-        host_.control(QLatin1String(edit)).SetText(QStringLiteral(" "));
+        host_.control(QLatin1String(edit)).setText(QStringLiteral(" "));
     for (const char* panel : pn::kLinkPanels)
-        host_.control(QLatin1String(panel)).SetVisible(false);
+        host_.control(QLatin1String(panel)).setVisible(false);
 }
 
 QString ProfilePage::chooseProgram()
 {
-    return ui::GetOpenFileName(host_.window(), QString(), QLatin1String(kProgramFolder), kProgramFilter);
+    return ui::getOpenFileName(host_.window(), QString(), QLatin1String(kProgramFolder), kProgramFilter);
 }
 
 void ProfilePage::onLinkBox(int page, bool selected)
@@ -289,7 +289,7 @@ void ProfilePage::onLinkBox(int page, bool selected)
         host_.messageBox(QString::fromUtf8(kMsgProgramLinked));
         // Unselecting the boxes (with their notification) unlinks this profile.
         for (const char* box : pn::kLinkBoxes)
-            ui::OptionControl(host_.control(QLatin1String(box))).Selected(false, true);
+            ui::OptionControl(host_.control(QLatin1String(box))).setSelected(false, true);
         return;
     }
     const std::string shown = programFileName(program.toStdString());
@@ -320,33 +320,33 @@ void ProfilePage::chooseLinkedProgram()
 void ProfilePage::selectStoredProfile()
 {
     for (const char* list : pn::kLists)
-        ui::ComboControl(host_.control(QLatin1String(list))).SelectItem(-1);
+        ui::ComboControl(host_.control(QLatin1String(list))).selectItem(-1);
     // Selecting the stored profile applies it (the list's own notification). A stored
     // selection that names no profile falls back to the first one, so that changes always
     // have a profile to go to.
     ui::ComboControl reg(host_.control(QLatin1String(pn::kLists[pn::kRegList])));
     const long stored = ProfileIndex::selected();
-    reg.SelectItem(stored >= 0 && stored < reg.GetCount() ? static_cast<int>(stored) : 0);
+    reg.selectItem(stored >= 0 && stored < reg.getCount() ? static_cast<int>(stored) : 0);
 }
 
 void ProfilePage::followLists(const ProfileApplication& a)
 {
     for (int i = 0; i < static_cast<int>(pn::kLists.size()); ++i) {
         if (i != a.source)
-            ui::ComboControl(host_.control(QLatin1String(pn::kLists[static_cast<std::size_t>(i)]))).SelectItem(a.index);
+            ui::ComboControl(host_.control(QLatin1String(pn::kLists[static_cast<std::size_t>(i)]))).selectItem(a.index);
     }
 }
 
 void ProfilePage::showName(const ProfileApplication& a)
 {
     for (const char* edit : pn::kNameEdits)
-        host_.control(QLatin1String(edit)).SetText(a.name);
+        host_.control(QLatin1String(edit)).setText(a.name);
 }
 
 void ProfilePage::showLink(ProfileApplication& a)
 {
     if (ProfileIndex::linkFlag(a.index) == "0") {
-        ui::OptionControl(host_.control(QLatin1String(pn::kLinkBoxes[pn::kKeyList]))).Selected(false, true);
+        ui::OptionControl(host_.control(QLatin1String(pn::kLinkBoxes[pn::kKeyList]))).setSelected(false, true);
         return;
     }
     const std::string program = programFileName(ProfileIndex::linkedProgram(a.index));
@@ -355,11 +355,11 @@ void ProfilePage::showLink(ProfileApplication& a)
         return;
     }
     for (const char* edit : pn::kProgramEdits)
-        host_.control(QLatin1String(edit)).SetText(QString::fromStdString(program));
+        host_.control(QLatin1String(edit)).setText(QString::fromStdString(program));
     for (const char* box : pn::kLinkBoxes)
-        ui::OptionControl(host_.control(QLatin1String(box))).Selected(true, false);
+        ui::OptionControl(host_.control(QLatin1String(box))).setSelected(true, false);
     for (const char* panel : pn::kLinkPanels)
-        host_.control(QLatin1String(panel)).SetVisible(true);
+        host_.control(QLatin1String(panel)).setVisible(true);
 }
 
 void ProfilePage::sendImages(ProfileApplication& a)
@@ -376,20 +376,20 @@ void ProfilePage::declare(FeatureRegistry& r)
 {
     for (int source = 0; source < static_cast<int>(pn::kLists.size()); ++source) {
         r.on(ui::notify::kItemSelect, pn::kLists[static_cast<std::size_t>(source)],
-             [this, source](const ui::TNotifyUI& msg, int) {
+             [this, source](const ui::Notification& msg, int) {
                  if (msg.wParam < 0)
                      return;
                  // The list shows the choice; the settings session keeps it.
                  const int index = static_cast<int>(msg.wParam);
                  const QString name =
                      ui::ComboControl(host_.control(QLatin1String(pn::kLists[static_cast<std::size_t>(source)])))
-                         .GetItemUserData(index);
+                         .getItemUserData(index);
                  host_.settings().select(index, name.toStdString());
                  host_.applySelectedProfile(source);
              });
     }
     using namespace ui::notify;
-    using Msg = const ui::TNotifyUI&;
+    using Msg = const ui::Notification&;
     r.on(kClick, pn::kAddButton, [this](Msg, int) { createProfile(); });
     r.on(kClick, pn::kDeleteButton, [this](Msg, int) { deleteProfile(); });
     r.on(kClick, pn::kMenuButton, [this](Msg, int) { host_.showPopupMenu(QLatin1String(pn::kMenuFile)); });

@@ -10,7 +10,7 @@
 
 namespace corv {
 
-class CPopWnd : public ui::SkinWindow {
+class MacroChoiceWindow : public ui::SkinWindow {
 public:
     static constexpr const char* kSkinFile = "popup.xml";
     static constexpr const char* kMacroCombo = "ms_macro_combo";
@@ -18,20 +18,20 @@ public:
     static constexpr const char* kCancelButton = "ms_macro_select_cancel_btn";
     static constexpr int kItemHeight = 30;
 
-    explicit CPopWnd(std::vector<std::string> macroNames) : names_(std::move(macroNames)) { }
+    explicit MacroChoiceWindow(std::vector<std::string> macroNames) : names_(std::move(macroNames)) { }
 
-    QString GetWindowClassName() const override { return QStringLiteral("PopWnd"); }
-    QString GetSkinFile() const override { return QString::fromUtf8(kSkinFile); }
-    void Notify(ui::TNotifyUI& msg) override;
+    QString getWindowClassName() const override { return QStringLiteral("PopWnd"); }
+    QString getSkinFile() const override { return QString::fromUtf8(kSkinFile); }
+    void notify(ui::Notification& msg) override;
 
     // Creates the window owned by owner, centres it and runs it modally: 1 chosen, 0 not.
-    int Run(QWidget* owner);
+    int run(QWidget* owner);
     // The macro chosen by saving.
     const std::optional<ButtonAssignment>& chosen() const { return chosen_; }
 
 protected:
-    void InitWindow() override;
-    void OnClick(ui::TNotifyUI& msg) override;
+    void initWindow() override;
+    void onClick(ui::Notification& msg) override;
 
 private:
     std::vector<std::string> names_;

@@ -15,7 +15,7 @@
 
 namespace corv::ui {
 
-class CCircleProgressUI : public QWidget {
+class CircleProgress : public QWidget {
     Q_OBJECT
     Q_PROPERTY(int value READ value WRITE setValue NOTIFY valueChanged)
     Q_PROPERTY(int minimum READ minimum WRITE setMinimum)
@@ -27,7 +27,7 @@ class CCircleProgressUI : public QWidget {
 public:
     static constexpr int kRingWidth = 10;
 
-    explicit CCircleProgressUI(QWidget* parent = nullptr);
+    explicit CircleProgress(QWidget* parent = nullptr);
 
     // The sweep in whole degrees for a value and a range: positive runs clockwise on the
     // screen, negative counter-clockwise; 0 for an empty range.

@@ -1,4 +1,4 @@
-#include "ui/CChartViewUI.h"
+#include "ui/ChartView.h"
 
 #include <QDynamicPropertyChangeEvent>
 #include <QPainter>
@@ -23,9 +23,9 @@ int decimal(const QString& text)
 
 }  // namespace
 
-CChartViewUI::CChartViewUI(QWidget* parent) : QWidget(parent) { }
+ChartView::ChartView(QWidget* parent) : QWidget(parent) { }
 
-void CChartViewUI::SetAttribute(const QString& name, const QString& value)
+void ChartView::setChartAttribute(const QString& name, const QString& value)
 {
     if (same(name, "view")) {
         if (value == QLatin1String("pie"))
@@ -54,16 +54,16 @@ void CChartViewUI::SetAttribute(const QString& name, const QString& value)
 
 // The layout's attributes arrive as dynamic properties; the property itself stays set, as
 // any other control's would.
-bool CChartViewUI::event(QEvent* e)
+bool ChartView::event(QEvent* e)
 {
     if (e->type() == QEvent::DynamicPropertyChange) {
         const QByteArray name = static_cast<QDynamicPropertyChangeEvent*>(e)->propertyName();
-        SetAttribute(QString::fromLatin1(name), property(name.constData()).toString());
+        setChartAttribute(QString::fromLatin1(name), property(name.constData()).toString());
     }
     return QWidget::event(e);
 }
 
-void CChartViewUI::paintEvent(QPaintEvent*)
+void ChartView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     // The control's own background (style sheet) first.
@@ -75,7 +75,7 @@ void CChartViewUI::paintEvent(QPaintEvent*)
         paintHistogram(p);
 }
 
-void CChartViewUI::paintHistogram(QPainter& p)
+void ChartView::paintHistogram(QPainter& p)
 {
     if (shadowImage_.isEmpty())
         return;

@@ -1,4 +1,4 @@
-#include "ui/CSkinFrame.h"
+#include "ui/SkinFrame.h"
 
 #include "ui/Notification.h"
 #include "ui/ObserverImpl.h"
@@ -12,12 +12,12 @@ SkinObserver& skinObserver()
     return observer;
 }
 
-CSkinFrame* CSkinFrame::Open(QWidget* mainWindow, QWidget* skinButton)
+SkinFrame* SkinFrame::open(QWidget* mainWindow, QWidget* skinButton)
 {
-    auto* frame = new CSkinFrame;
+    auto* frame = new SkinFrame;
     frame->mainWindow_ = mainWindow;
     frame->skinButton_ = skinButton;
-    if (!frame->Create(nullptr, QStringLiteral("skinframe"), 0, 0, true)) {
+    if (!frame->createWindow(nullptr, QStringLiteral("skinframe"), 0, 0, true)) {
         delete frame;
         return nullptr;
     }
@@ -34,25 +34,25 @@ CSkinFrame* CSkinFrame::Open(QWidget* mainWindow, QWidget* skinButton)
     return frame;
 }
 
-void CSkinFrame::Notify(TNotifyUI& msg)
+void SkinFrame::notify(Notification& msg)
 {
-    if (msg.sType == notify::kClick) {
+    if (msg.type == notify::kClick) {
         const QString name = msg.senderName;
-        const Control sender(msg.pSender.data());
+        const Control sender(msg.sender.data());
         if (name.compare(QLatin1String(kImageButton), Qt::CaseInsensitive) == 0) {
-            skinObserver().Broadcast(SkinChangedParam{false, 0, sender.GetUserData()});
+            skinObserver().broadcast(SkinChangedParam{false, 0, sender.getUserData()});
         } else if (name.compare(QLatin1String(kColorButton), Qt::CaseInsensitive) == 0) {
-            skinObserver().Broadcast(SkinChangedParam{true, sender.GetBkColor(), QString()});
+            skinObserver().broadcast(SkinChangedParam{true, sender.getBkColor(), QString()});
         } else if (name.compare(QLatin1String(kColorTabButton), Qt::CaseInsensitive) == 0) {
-            TabLayoutControl(FindControl(QLatin1String(kTabs))).SelectItem(1);
+            TabLayoutControl(findControl(QLatin1String(kTabs))).selectItem(1);
         } else if (name.compare(QLatin1String(kImageTabButton), Qt::CaseInsensitive) == 0) {
-            TabLayoutControl(FindControl(QLatin1String(kTabs))).SelectItem(0);
+            TabLayoutControl(findControl(QLatin1String(kTabs))).selectItem(0);
         }
         return;  // the frame has no caption buttons
     }
-    SkinWindow::Notify(msg);
+    SkinWindow::notify(msg);
 }
 
-void CSkinFrame::OnClose(int /*result*/) { deleteLater(); }
+void SkinFrame::onClose(int /*result*/) { deleteLater(); }
 
 }  // namespace corv::ui

@@ -5,21 +5,21 @@
 
 namespace corv::ui {
 
-class CMsgWnd : public SkinWindow {
+class MessageWindow : public SkinWindow {
     Q_OBJECT
 public:
-    CMsgWnd() = default;
+    MessageWindow() = default;
 
-    QString GetWindowClassName() const override { return QStringLiteral("MsgWnd"); }
-    QString GetSkinFile() const override { return QStringLiteral("XML_MSG"); }
-    void Notify(TNotifyUI& msg) override;
+    QString getWindowClassName() const override { return QStringLiteral("MsgWnd"); }
+    QString getSkinFile() const override { return QStringLiteral("XML_MSG"); }
+    void notify(Notification& msg) override;
 
     // Presses a control of the box as the user would; false when there is no such button.
-    bool ClickControl(const QString& name);
+    bool clickControl(const QString& name);
 
 protected:
-    void InitWindow() override;
-    void OnClick(TNotifyUI& msg) override;
+    void initWindow() override;
+    void onClick(Notification& msg) override;
 
 private:
     Control closeButton_;

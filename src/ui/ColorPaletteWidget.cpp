@@ -1,4 +1,4 @@
-#include "ui/CColorPaletteUI.h"
+#include "ui/ColorPaletteWidget.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,20 +13,20 @@ constexpr int kGap = 6;
 float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 }  // namespace
 
-CColorPaletteUI::CColorPaletteUI(QWidget* parent) : QWidget(parent)
+ColorPaletteWidget::ColorPaletteWidget(QWidget* parent) : QWidget(parent)
 {
     setCursor(Qt::CrossCursor);
     setMinimumSize(60, 40);
 }
 
-std::uint32_t CColorPaletteUI::GetSelectColor() const
+std::uint32_t ColorPaletteWidget::getSelectColor() const
 {
     const QColor c = QColor::fromHsvF(hue_, saturation_, value_);
     return 0xFF000000u | (static_cast<std::uint32_t>(c.red()) << 16) | (static_cast<std::uint32_t>(c.green()) << 8) |
            static_cast<std::uint32_t>(c.blue());
 }
 
-void CColorPaletteUI::SetSelectColor(std::uint32_t argb)
+void ColorPaletteWidget::setSelectColor(std::uint32_t argb)
 {
     const QColor c(static_cast<int>((argb >> 16) & 0xFF), static_cast<int>((argb >> 8) & 0xFF),
                    static_cast<int>(argb & 0xFF));
@@ -40,17 +40,20 @@ void CColorPaletteUI::SetSelectColor(std::uint32_t argb)
     update();
 }
 
-void CColorPaletteUI::PickColor(std::uint32_t argb)
+void ColorPaletteWidget::pickColor(std::uint32_t argb)
 {
-    SetSelectColor(argb);
+    setSelectColor(argb);
     emit colorPicked();
 }
 
-QRect CColorPaletteUI::fieldRect() const { return QRect(0, 0, width(), std::max(1, height() - kStripHeight - kGap)); }
+QRect ColorPaletteWidget::fieldRect() const
+{
+    return QRect(0, 0, width(), std::max(1, height() - kStripHeight - kGap));
+}
 
-QRect CColorPaletteUI::stripRect() const { return QRect(0, height() - kStripHeight, width(), kStripHeight); }
+QRect ColorPaletteWidget::stripRect() const { return QRect(0, height() - kStripHeight, width(), kStripHeight); }
 
-void CColorPaletteUI::rebuildField()
+void ColorPaletteWidget::rebuildField()
 {
     const QRect r = fieldRect();
     if (r.width() <= 0 || r.height() <= 0)
@@ -66,13 +69,13 @@ void CColorPaletteUI::rebuildField()
     }
 }
 
-void CColorPaletteUI::resizeEvent(QResizeEvent* event)
+void ColorPaletteWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     rebuildField();
 }
 
-void CColorPaletteUI::paintEvent(QPaintEvent*)
+void ColorPaletteWidget::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -99,7 +102,7 @@ void CColorPaletteUI::paintEvent(QPaintEvent*)
     p.drawRect(QRectF(sx - 2, sr.top() - 1, 4, sr.height() + 1));
 }
 
-void CColorPaletteUI::pickAt(QPoint pos, bool fromPress)
+void ColorPaletteWidget::pickAt(QPoint pos, bool fromPress)
 {
     if (fromPress)
         draggingStrip_ = pos.y() >= stripRect().top() - kGap / 2;
@@ -119,19 +122,19 @@ void CColorPaletteUI::pickAt(QPoint pos, bool fromPress)
     update();
 }
 
-void CColorPaletteUI::mousePressEvent(QMouseEvent* event)
+void ColorPaletteWidget::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         pickAt(event->position().toPoint(), true);
 }
 
-void CColorPaletteUI::mouseMoveEvent(QMouseEvent* event)
+void ColorPaletteWidget::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton)
         pickAt(event->position().toPoint(), false);
 }
 
-void CColorPaletteUI::mouseReleaseEvent(QMouseEvent* event)
+void ColorPaletteWidget::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && picking_) {
         picking_ = false;

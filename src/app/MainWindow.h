@@ -26,11 +26,11 @@
 #include "feature/Feature.h"
 #include "feature/FeatureHost.h"
 #include "feature/FeatureRegistry.h"
-#include "platform/CDeviceHook.h"
 #include "platform/Clock.h"
 #include "platform/HidBackend.h"
+#include "platform/KeyboardHook.h"
 #include "settings/SettingsSession.h"
-#include "ui/IQueryControlText.h"
+#include "ui/ControlTextQuery.h"
 #include "ui/MenuWnd.h"
 #include "ui/ObserverImpl.h"
 #include "ui/SkinWindow.h"
@@ -40,7 +40,7 @@ class QMenu;
 
 namespace corv {
 
-class CMainWnd : public ui::SkinWindow, public ui::IQueryControlText, public FeatureHost, public ui::SkinReceiver {
+class MainWindow : public ui::SkinWindow, public ui::ControlTextQuery, public FeatureHost, public ui::SkinReceiver {
     Q_OBJECT
 public:
     // Added to the window title and the tray tooltip while keys are being captured.
@@ -74,11 +74,11 @@ public:
         }
     };
 
-    CMainWnd(HidBackend& backend, Clock& clock, Options options);
-    CMainWnd(HidBackend& backend, Clock& clock) : CMainWnd(backend, clock, Options{}) { }
-    ~CMainWnd() override;
+    MainWindow(HidBackend& backend, Clock& clock, Options options);
+    MainWindow(HidBackend& backend, Clock& clock) : MainWindow(backend, clock, Options{}) { }
+    ~MainWindow() override;
 
-    // Adds a feature; before CreateMainWindow only. Features are asked in the order added.
+    // Adds a feature; before createMainWindow only. Features are asked in the order added.
     void addFeature(std::unique_ptr<Feature> feature);
     // The first feature of type F, or null.
     template <class F> F* findFeature() const
@@ -95,37 +95,37 @@ public:
     // Builds the window: 800 x 572, titled as the model shown first (modelShownFirst() of
     // device/ModelFacts.h: "CORVALANTIS R210 Driver"), from "XML_MAIN". Runs the
     // initialisation sequence. False when the skin has no usable main layout.
-    bool CreateMainWindow();
+    bool createMainWindow();
 
-    QString GetWindowClassName() const override { return QStringLiteral("MainWnd"); }
-    QString GetSkinFile() const override { return QStringLiteral("XML_MAIN"); }
+    QString getWindowClassName() const override { return QStringLiteral("MainWnd"); }
+    QString getSkinFile() const override { return QStringLiteral("XML_MAIN"); }
     // A background chosen in the skin frame goes to "root" (not stored).
-    int Receive(ui::SkinChangedParam param) override;
-    void Notify(ui::TNotifyUI& msg) override;
-    QWidget* CreateControl(const QString& className, QWidget* parent) override;
-    std::optional<QString> QueryControlText(const QString& id, const QString& type) override;
+    int receive(ui::SkinChangedParam param) override;
+    void notify(ui::Notification& msg) override;
+    QWidget* createControl(const QString& className, QWidget* parent) override;
+    std::optional<QString> queryControlText(const QString& id, const QString& type) override;
 
-    // Private messages. HandleCustomMessage runs on the UI thread and says whether the
-    // message was handled. SendMessage may be called from any thread: it runs the handler on
+    // Private messages. handleCustomMessage runs on the UI thread and says whether the
+    // message was handled. sendMessage may be called from any thread: it runs the handler on
     // the UI thread and waits (never call it while holding the device channel's lock).
-    bool HandleCustomMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
-    bool SendMessage(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    bool handleCustomMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+    bool sendMessage(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 
     // Tray and menus.
-    void OnTrayLeftClick();
-    void OnMenuCommand(const ui::MenuCommand& cmd);
+    void onTrayLeftClick();
+    void onMenuCommand(const ui::MenuCommand& cmd);
     QMenu* trayMenu() const { return trayMenu_.get(); }
     // "autostart": writes (on) or removes (off) the user's autostart entry; a failure is
     // shown with the entry's path. The item then shows the entry's state.
-    void SetAutostart(bool on);
+    void setAutostart(bool on);
     // Checks the tray's "autostart" item when the desktop will start the program (each time
     // the tray menu opens).
-    void SyncAutostartItem();
+    void syncAutostartItem();
     ui::TrayIcon& trayIcon() { return tray_; }
 
     // Language: the program starts in Chinese; each switch flips between the two.
-    void SwitchLanguage();
-    bool IsEnglish() const { return english_; }
+    void switchLanguage();
+    bool isEnglish() const { return english_; }
 
     // Shared state.
     DeviceChannel& channel() override { return channel_; }
@@ -141,13 +141,13 @@ public:
     // False from the start of the shutdown on (workers stop asking the window then).
     bool isAlive() const { return alive_.load(); }
     WorkerThreads& workers() { return workers_; }
-    bool IsShuttingDown() const { return shuttingDown_; }
+    bool isShuttingDown() const { return shuttingDown_; }
     DeviceConnection& connection() { return connection_; }
     const InputListener& listener() const { return listener_; }
 
     // Ends a capture in progress (a recording, a key edit or insertion: each finishes as its
     // own stop would) and removes the window's keyboard hook (every "selectchanged" does it).
-    void RemoveInputHooks();
+    void removeInputHooks();
 
     // FeatureHost.
     ui::Control control(const QString& name) const override;
@@ -162,29 +162,29 @@ public:
     // The title of the window and the tray tooltip (the model's), with the capture notice
     // while keys are being captured.
     void setTitleText(const QString& title);
-    void removeKeyboardHook() override { hook_.Remove(); }
+    void removeKeyboardHook() override { hook_.remove(); }
     Clock& clock() override { return clock_; }
 
     ConnectionPresenter& presenter() { return presenter_; }
 
 protected:
-    void InitWindow() override;
-    void OnClose(int result) override;
+    void initWindow() override;
+    void onClose(int result) override;
 
 private:
     void declareShell();
-    void OnWindowInit();
-    void CreateTray();
-    void RebuildTrayMenu();
-    void AnnounceNoTray();
-    void Shutdown();
+    void onWindowInit();
+    void createTray();
+    void rebuildTrayMenu();
+    void announceNoTray();
+    void shutdown();
 
     void deliverMouseEvent(MouseEvent event);
     void showTitle();
 
     Options options_;
     Clock& clock_;
-    CDeviceHook hook_;
+    KeyboardHook hook_;
     DeviceChannel channel_;
     DeviceState state_;
     SettingsSession settings_;

@@ -6,11 +6,11 @@ class QWidget;
 
 namespace corv::ui {
 
-class IDialogBuilderCallback {
+class DialogBuilderCallback {
 public:
-    virtual ~IDialogBuilderCallback() = default;
+    virtual ~DialogBuilderCallback() = default;
     // The control for an element class, created as a child of parent, or null for none.
-    virtual QWidget* CreateControl(const QString& className, QWidget* parent) = 0;
+    virtual QWidget* createControl(const QString& className, QWidget* parent) = 0;
 };
 
 }  // namespace corv::ui

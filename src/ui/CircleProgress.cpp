@@ -1,4 +1,4 @@
-#include "ui/CCircleProgressUI.h"
+#include "ui/CircleProgress.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -6,9 +6,9 @@
 
 namespace corv::ui {
 
-CCircleProgressUI::CCircleProgressUI(QWidget* parent) : QWidget(parent) { }
+CircleProgress::CircleProgress(QWidget* parent) : QWidget(parent) { }
 
-int CCircleProgressUI::sweepDegrees(int value, int minimum, int maximum)
+int CircleProgress::sweepDegrees(int value, int minimum, int maximum)
 {
     const double span = static_cast<double>(maximum) - static_cast<double>(minimum);
     if (span == 0.0)
@@ -18,7 +18,7 @@ int CCircleProgressUI::sweepDegrees(int value, int minimum, int maximum)
     return static_cast<int>(std::clamp(degrees, -720.0, 720.0));
 }
 
-void CCircleProgressUI::setValue(int value)
+void CircleProgress::setValue(int value)
 {
     const int v = std::clamp(value, std::min(minimum_, maximum_), std::max(minimum_, maximum_));
     if (v == value_)
@@ -28,11 +28,11 @@ void CCircleProgressUI::setValue(int value)
     emit valueChanged(value_);
 }
 
-void CCircleProgressUI::setMinimum(int minimum) { setRange(minimum, std::max(minimum, maximum_)); }
+void CircleProgress::setMinimum(int minimum) { setRange(minimum, std::max(minimum, maximum_)); }
 
-void CCircleProgressUI::setMaximum(int maximum) { setRange(std::min(minimum_, maximum), maximum); }
+void CircleProgress::setMaximum(int maximum) { setRange(std::min(minimum_, maximum), maximum); }
 
-void CCircleProgressUI::setRange(int minimum, int maximum)
+void CircleProgress::setRange(int minimum, int maximum)
 {
     minimum_ = minimum;
     maximum_ = std::max(minimum, maximum);
@@ -40,31 +40,31 @@ void CCircleProgressUI::setRange(int minimum, int maximum)
     setValue(value_);
 }
 
-void CCircleProgressUI::setTextVisible(bool visible)
+void CircleProgress::setTextVisible(bool visible)
 {
     textVisible_ = visible;
     update();
 }
 
-void CCircleProgressUI::setText(const QString& text)
+void CircleProgress::setText(const QString& text)
 {
     text_ = text;
     update();
 }
 
-void CCircleProgressUI::setBkColor(const QColor& colour)
+void CircleProgress::setBkColor(const QColor& colour)
 {
     bkColor_ = colour;
     update();
 }
 
-void CCircleProgressUI::setForeColor(const QColor& colour)
+void CircleProgress::setForeColor(const QColor& colour)
 {
     foreColor_ = colour;
     update();
 }
 
-void CCircleProgressUI::paintEvent(QPaintEvent*)
+void CircleProgress::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);

@@ -7,10 +7,10 @@
 
 namespace corv::ui {
 
-class CWndUI : public QWidget {
+class WidgetHost : public QWidget {
     Q_OBJECT
 public:
-    explicit CWndUI(QWidget* parent = nullptr);
+    explicit WidgetHost(QWidget* parent = nullptr);
 
     // Hosts a widget (null for none) and brings it in step at once. Not owned.
     void setHostedWidget(QWidget* hosted);

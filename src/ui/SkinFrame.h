@@ -9,7 +9,7 @@
 
 namespace corv::ui {
 
-class CSkinFrame : public SkinWindow {
+class SkinFrame : public SkinWindow {
     Q_OBJECT
 public:
     static constexpr const char* kWindowClass = "UISkinFrame";
@@ -22,17 +22,17 @@ public:
 
     // Opens a new frame under skinButton (a control of mainWindow). Null when the layout
     // cannot be built.
-    static CSkinFrame* Open(QWidget* mainWindow, QWidget* skinButton);
+    static SkinFrame* open(QWidget* mainWindow, QWidget* skinButton);
 
-    QString GetWindowClassName() const override { return QString::fromLatin1(kWindowClass); }
-    QString GetSkinFile() const override { return QString::fromLatin1(kLayout); }
-    void Notify(TNotifyUI& msg) override;
+    QString getWindowClassName() const override { return QString::fromLatin1(kWindowClass); }
+    QString getSkinFile() const override { return QString::fromLatin1(kLayout); }
+    void notify(Notification& msg) override;
 
 protected:
-    void OnClose(int result) override;
+    void onClose(int result) override;
 
 private:
-    CSkinFrame() = default;
+    SkinFrame() = default;
 
     QPointer<QWidget> mainWindow_;
     QPointer<QWidget> skinButton_;

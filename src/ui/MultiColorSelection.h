@@ -3,7 +3,7 @@
 // mouse and recolours it by clicking the hue strip below the bars.
 //
 // A bar value is the bar's colour as one number: red in bits 0-7, green in bits 8-15, blue in
-// bits 16-23 (bits 24-31 are kept but do not affect the colour). GetBarsCountData returns that
+// bits 16-23 (bits 24-31 are kept but do not affect the colour). getBarsCountData returns that
 // colour, so the table sent to the mouse comes out red, green, blue.
 #include <QWidget>
 #include <array>
@@ -11,24 +11,24 @@
 
 namespace corv::ui {
 
-class CMultiColorSelectionUI : public QWidget {
+class MultiColorSelection : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kMaxBars = 20;
 
-    explicit CMultiColorSelectionUI(QWidget* parent = nullptr);
+    explicit MultiColorSelection(QWidget* parent = nullptr);
 
-    int GetBarsCount() const { return count_; }
+    int getBarsCount() const { return count_; }
     // Shows n bars (limited to 0..20); new bars are white.
-    void SetBarsCount(int n);
+    void setBarsCount(int n);
     // Sets bar i from a bar value; an index outside the shown bars is ignored.
-    void SetBarsCountData(int i, std::int32_t value);
+    void setBarsCountData(int i, std::int32_t value);
     // Returns the colour of bar i (bits 0..23) and gives its bar value; 0 for an index
     // outside the shown bars.
-    std::uint32_t GetBarsCountData(int i, std::int32_t& value) const;
+    std::uint32_t getBarsCountData(int i, std::int32_t& value) const;
     // Adds a bar at the end (false at 20 bars) / removes the last bar (false at 0 bars).
-    bool AddBarsCount();
-    bool SubBarsCount();
+    bool addBarsCount();
+    bool subBarsCount();
 
     int selectedBar() const { return selected_; }
     void setSelectedBar(int i);

@@ -1,4 +1,4 @@
-#include "app/CMainWnd.h"
+#include "app/MainWindow.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -13,9 +13,9 @@
 #include "feature/WindowMessages.h"
 #include "platform/Autostart.h"
 #include "profiles/ProfileFile.h"
-#include "ui/CSkinFrame.h"
 #include "ui/MessageBox.h"
 #include "ui/ResourceManager.h"
+#include "ui/SkinFrame.h"
 #include "ui/TabLayoutControl.h"
 #include "ui/UiThread.h"
 
@@ -29,7 +29,7 @@ QString name(const char* n) { return QString::fromLatin1(n); }
 
 }  // namespace
 
-CMainWnd::CMainWnd(HidBackend& backend, Clock& clock, Options options)
+MainWindow::MainWindow(HidBackend& backend, Clock& clock, Options options)
     : options_(std::move(options)), clock_(clock), channel_(backend, clock), settings_(channel_, state_),
       presenter_(*this), connection_(channel_, state_, presenter_, clock),
       listener_(
@@ -40,16 +40,16 @@ CMainWnd::CMainWnd(HidBackend& backend, Clock& clock, Options options)
     declareShell();
 }
 
-CMainWnd::~CMainWnd()
+MainWindow::~MainWindow()
 {
-    Shutdown();
+    shutdown();
     trayMenu_.reset();
     popupMenu_.reset();
     presenter_.setConnected(false);
-    ui::ResourceManager::instance().SetTextQueryInterface(nullptr);
+    ui::ResourceManager::instance().setTextQueryInterface(nullptr);
 }
 
-void CMainWnd::addFeature(std::unique_ptr<Feature> feature)
+void MainWindow::addFeature(std::unique_ptr<Feature> feature)
 {
     if (created_ || !feature)
         return;
@@ -58,35 +58,35 @@ void CMainWnd::addFeature(std::unique_ptr<Feature> feature)
     features_.push_back(std::move(feature));
 }
 
-void CMainWnd::declareShell()
+void MainWindow::declareShell()
 {
     registry_.setOwner("shell");
     presenter_.declare(registry_);
-    registry_.onMenu(names::kMenuLanguage, true, [this](const ui::MenuCommand&) { SwitchLanguage(); });
-    registry_.onMenu(names::kMenuExit, false, [this](const ui::MenuCommand&) { Close(0); });
-    registry_.onMenu(kAutostartItem, false, [this](const ui::MenuCommand& cmd) { SetAutostart(cmd.checked); });
+    registry_.onMenu(names::kMenuLanguage, true, [this](const ui::MenuCommand&) { switchLanguage(); });
+    registry_.onMenu(names::kMenuExit, false, [this](const ui::MenuCommand&) { closeWindow(0); });
+    registry_.onMenu(kAutostartItem, false, [this](const ui::MenuCommand& cmd) { setAutostart(cmd.checked); });
 }
 
-bool CMainWnd::CreateMainWindow()
+bool MainWindow::createMainWindow()
 {
     created_ = true;
     const std::string_view title = modelShownFirst().title;
     title_ = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
-    if (!Create(nullptr, title_, kWidth, kHeight))
+    if (!createWindow(nullptr, title_, kWidth, kHeight))
         return false;
-    CDeviceHook::SetObserver([this](int) { showTitle(); });
-    CenterWindow();
+    KeyboardHook::setObserver([this](int) { showTitle(); });
+    centerWindow();
     return true;
 }
 
-QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent)
+QWidget* MainWindow::createControl(const QString& className, QWidget* parent)
 {
     return PageStructure::createControl(className, parent);
 }
 
-std::optional<QString> CMainWnd::QueryControlText(const QString& id, const QString&)
+std::optional<QString> MainWindow::queryControlText(const QString& id, const QString&)
 {
-    const bool english = ui::ResourceManager::instance().GetLanguage() == QStringLiteral("en");
+    const bool english = ui::ResourceManager::instance().getLanguage() == QStringLiteral("en");
     if (id.compare(QLatin1String(names::kTitleText), Qt::CaseInsensitive) == 0)
         return QStringLiteral("mouse");
     if (id.compare(QLatin1String(names::kHomeText), Qt::CaseInsensitive) == 0)
@@ -94,63 +94,63 @@ std::optional<QString> CMainWnd::QueryControlText(const QString& id, const QStri
     return std::nullopt;
 }
 
-void CMainWnd::InitWindow()
+void MainWindow::initWindow()
 {
     // Texts: the program always starts in Chinese.
     auto& rm = ui::ResourceManager::instance();
-    rm.SetTextQueryInterface(this);
-    rm.SetLanguage(QStringLiteral("cn_zh"));
-    rm.LoadLanguage(QStringLiteral("lan_cn.xml"));
+    rm.setTextQueryInterface(this);
+    rm.setLanguage(QStringLiteral("cn_zh"));
+    rm.loadLanguage(QStringLiteral("lan_cn.xml"));
     english_ = false;
-    ReloadText();
-    maxBtn_ = FindControl(name(names::kMaxBtn));
-    restoreBtn_ = FindControl(name(names::kRestoreBtn));
-    minBtn_ = FindControl(name(names::kMinBtn));
-    skinBtn_ = FindControl(name(names::kSkinBtn));
-    ui::skinObserver().AddReceiver(this);
+    reloadText();
+    maxBtn_ = findControl(name(names::kMaxBtn));
+    restoreBtn_ = findControl(name(names::kRestoreBtn));
+    minBtn_ = findControl(name(names::kMinBtn));
+    skinBtn_ = findControl(name(names::kSkinBtn));
+    ui::skinObserver().addReceiver(this);
     // The channel's identity; closed until the device connection opens it.
     channel_.setIdentity(kMouseVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
     channel_.setOpen(false);
     if (options_.startWorkers)
         workers_.start("input-listener", [this](std::stop_token stop) { listener_.run(stop); });
-    CreateTray();
+    createTray();
     for (const auto& feature : features_)
         feature->windowInit();
 }
 
-void CMainWnd::CreateTray()
+void MainWindow::createTray()
 {
-    if (!ui::TrayIcon::IsAvailable())
+    if (!ui::TrayIcon::isAvailable())
         return;
     const QString icon = ui::ResourceManager::instance().resolveFile(QStringLiteral("icon.png"));
-    if (!tray_.CreateTrayIcon(icon, title_))
+    if (!tray_.createTrayIcon(icon, title_))
         return;
-    connect(&tray_, &ui::TrayIcon::leftClicked, this, &CMainWnd::OnTrayLeftClick, Qt::UniqueConnection);
-    RebuildTrayMenu();
+    connect(&tray_, &ui::TrayIcon::leftClicked, this, &MainWindow::onTrayLeftClick, Qt::UniqueConnection);
+    rebuildTrayMenu();
 }
 
-void CMainWnd::RebuildTrayMenu()
+void MainWindow::rebuildTrayMenu()
 {
-    if (!tray_.IsCreated())
+    if (!tray_.isCreated())
         return;
     // The language item rebuilds the menu while that menu is still handling the choice: the
     // old menu goes at the next turn of the event loop, not from under its own feet.
     if (trayMenu_)
         trayMenu_.release()->deleteLater();
-    trayMenu_ = ui::MenuWnd::BuildMenu(QLatin1String(names::kTrayMenu),
-                                       [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); });
+    trayMenu_ = ui::MenuWnd::buildMenu(QLatin1String(names::kTrayMenu),
+                                       [this](const ui::MenuCommand& cmd) { onMenuCommand(cmd); });
     if (trayMenu_ && options_.trayMenuExtension)
         options_.trayMenuExtension(trayMenu_.get());
     if (trayMenu_) {
         // The entry may change behind the program's back (the desktop's own settings, a
         // second account of the same home): the item reads it each time the menu opens.
-        connect(trayMenu_.get(), &QMenu::aboutToShow, this, &CMainWnd::SyncAutostartItem);
-        SyncAutostartItem();
+        connect(trayMenu_.get(), &QMenu::aboutToShow, this, &MainWindow::syncAutostartItem);
+        syncAutostartItem();
     }
-    tray_.SetContextMenu(trayMenu_.get());
+    tray_.setContextMenu(trayMenu_.get());
 }
 
-void CMainWnd::SyncAutostartItem()
+void MainWindow::syncAutostartItem()
 {
     if (!trayMenu_)
         return;
@@ -161,80 +161,80 @@ void CMainWnd::SyncAutostartItem()
     }
 }
 
-void CMainWnd::SetAutostart(bool on)
+void MainWindow::setAutostart(bool on)
 {
     const Autostart autostart = Autostart::forCurrentUser();
     if (!autostart.set(on)) {
         qCWarning(lcMain) << "cannot" << (on ? "write" : "remove") << "the autostart entry"
                           << QString::fromStdString(autostart.entryPath().string());
-        ui::ShowMessageBox(
+        ui::showMessageBox(
             this, QString::fromUtf8(kAutostartFailedText).arg(QString::fromStdString(autostart.entryPath().string())));
     }
-    SyncAutostartItem();
+    syncAutostartItem();
 }
 
-void CMainWnd::OnWindowInit()
+void MainWindow::onWindowInit()
 {
-    if (tray_.IsCreated()) {
-        ShowWindow(false, false);
+    if (tray_.isCreated()) {
+        showWindow(false, false);
     } else if (options_.announceNoTray) {
-        AnnounceNoTray();  // without a tray a hidden window could never come back
+        announceNoTray();  // without a tray a hidden window could never come back
     }
     if (options_.startWorkers)
         workers_.start("device-connection", [this](std::stop_token stop) { connection_.run(stop); });
 }
 
-void CMainWnd::AnnounceNoTray()
+void MainWindow::announceNoTray()
 {
     if (noTrayAnnounced_)
         return;
     noTrayAnnounced_ = true;
     qCWarning(lcMain) << "the desktop has no system tray: the window stays visible";
     QMetaObject::invokeMethod(
-        this, [this] { ui::ShowMessageBox(this, QString::fromUtf8(kNoTrayText)); }, Qt::QueuedConnection);
+        this, [this] { ui::showMessageBox(this, QString::fromUtf8(kNoTrayText)); }, Qt::QueuedConnection);
 }
 
-void CMainWnd::RemoveInputHooks()
+void MainWindow::removeInputHooks()
 {
     registry_.hooksEnding();
-    hook_.Remove();
+    hook_.remove();
 }
 
-void CMainWnd::setTitleText(const QString& title)
+void MainWindow::setTitleText(const QString& title)
 {
     title_ = title;
     showTitle();
 }
 
-void CMainWnd::showTitle()
+void MainWindow::showTitle()
 {
-    const int mode = CDeviceHook::ActiveMode();
+    const int mode = KeyboardHook::activeMode();
     const char* notice = mode == kHookNone ? nullptr : hookSwallows(mode) ? kSingleKeyNotice : kRecordingNotice;
     const QString text =
         notice == nullptr ? title_ : title_ + QStringLiteral(" — ") + ui::programText(QString::fromUtf8(notice));
-    tray_.SetTooltipText(text);
+    tray_.setTooltipText(text);
     setWindowTitle(text);
 }
 
-bool CMainWnd::installKeyboardHook(int mode)
+bool MainWindow::installKeyboardHook(int mode)
 {
-    return hook_.Install(mode, [this](unsigned message, const KeyEvent& key) {
-        registry_.message(message, key.down ? msg::WM_KEYDOWN : msg::WM_KEYUP, key.vk);
+    return hook_.install(mode, [this](unsigned message, const KeyEvent& key) {
+        registry_.message(message, key.down ? msg::kKeyDown : msg::kKeyUp, key.vk);
     });
 }
 
-void CMainWnd::Notify(ui::TNotifyUI& msg)
+void MainWindow::notify(ui::Notification& msg)
 {
-    const QString& type = msg.sType;
+    const QString& type = msg.type;
     if (type == ui::notify::kWindowInit) {
-        OnWindowInit();
+        onWindowInit();
         return;
     }
     if (type == ui::notify::kClick) {
         // The caption buttons end the routing (no default handling).
-        QWidget* sender = msg.pSender.data();
+        QWidget* sender = msg.sender.data();
         if (sameName(msg.senderName, names::kCloseBtn)) {
-            ShowWindow(false, false);
+            showWindow(false, false);
             return;
         }
         if (sender != nullptr && sender == minBtn_.widget()) {
@@ -250,14 +250,14 @@ void CMainWnd::Notify(ui::TNotifyUI& msg)
             return;
         }
         if (sender != nullptr && sender == skinBtn_.widget())
-            ui::CSkinFrame::Open(this, sender);  // and on: no route takes it
+            ui::SkinFrame::open(this, sender);  // and on: no route takes it
     }
     if (type == ui::notify::kSelectChanged) {
         // This option ends the routing before the hooks are touched.
         if (sameName(msg.senderName, names::kMacroCheckTime))
-            return ui::SkinWindow::Notify(msg);
+            return ui::SkinWindow::notify(msg);
         registry_.notify(msg);
-        RemoveInputHooks();  // every other selection change ends hooks and recording
+        removeInputHooks();  // every other selection change ends hooks and recording
         if (msg.wParam == 1) {
             for (const PageSwitch& p : PageStructure::switches()) {
                 if (sameName(msg.senderName, p.option))
@@ -267,86 +267,86 @@ void CMainWnd::Notify(ui::TNotifyUI& msg)
     } else {
         registry_.notify(msg);
     }
-    ui::SkinWindow::Notify(msg);
+    ui::SkinWindow::notify(msg);
 }
 
-int CMainWnd::Receive(ui::SkinChangedParam param)
+int MainWindow::receive(ui::SkinChangedParam param)
 {
-    ui::Control root = FindControl(name(names::kRoot));
+    ui::Control root = findControl(name(names::kRoot));
     if (!root)
         return 1;
-    if (param.bColor) {
-        root.SetBkColor(param.color);
-        root.SetBkImage(QString());
+    if (param.colorChosen) {
+        root.setBkColor(param.color);
+        root.setBkImage(QString());
     } else {
-        root.SetBkColor(0);
-        root.SetBkImage(param.bgimage);
+        root.setBkColor(0);
+        root.setBkImage(param.bgimage);
     }
     return 1;
 }
 
-bool CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
+bool MainWindow::handleCustomMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     return registry_.message(message, wParam, lParam);
 }
 
-bool CMainWnd::SendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
+bool MainWindow::sendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     bool handled = false;
-    ui::SendToUiThread([&] { handled = HandleCustomMessage(message, wParam, lParam); });
+    ui::sendToUiThread([&] { handled = handleCustomMessage(message, wParam, lParam); });
     return handled;
 }
 
-void CMainWnd::OnTrayLeftClick()
+void MainWindow::onTrayLeftClick()
 {
-    if (!channel_.IsOpen()) {
-        ui::ShowMessageBox(this, QString::fromUtf8(kNoDeviceText));
+    if (!channel_.isOpen()) {
+        ui::showMessageBox(this, QString::fromUtf8(kNoDeviceText));
         return;
     }
-    ShowWindow(!isVisible(), !isVisible());
+    showWindow(!isVisible(), !isVisible());
 }
 
-void CMainWnd::OnMenuCommand(const ui::MenuCommand& cmd)
+void MainWindow::onMenuCommand(const ui::MenuCommand& cmd)
 {
     if (!registry_.menu(cmd))
-        ui::ShowMessageBox(this, cmd.text);  // an item nobody handles shows its text
+        ui::showMessageBox(this, cmd.text);  // an item nobody handles shows its text
 }
 
-void CMainWnd::SwitchLanguage()
+void MainWindow::switchLanguage()
 {
     auto& rm = ui::ResourceManager::instance();
     english_ = !english_;
-    rm.SetLanguage(english_ ? QStringLiteral("en") : QStringLiteral("cn_zh"));
-    rm.LoadLanguage(english_ ? QStringLiteral("lan_en.xml") : QStringLiteral("lan_cn.xml"));
-    ReloadText();
-    RebuildTrayMenu();
+    rm.setLanguage(english_ ? QStringLiteral("en") : QStringLiteral("cn_zh"));
+    rm.loadLanguage(english_ ? QStringLiteral("lan_en.xml") : QStringLiteral("lan_cn.xml"));
+    reloadText();
+    rebuildTrayMenu();
     showTitle();
     update();
 }
 
-void CMainWnd::OnClose(int)
+void MainWindow::onClose(int)
 {
-    Shutdown();
+    shutdown();
     QCoreApplication::quit();
 }
 
-void CMainWnd::Shutdown()
+void MainWindow::shutdown()
 {
     if (shuttingDown_)
         return;
     shuttingDown_ = true;
     alive_ = false;
-    tray_.DeleteTrayIcon();
+    tray_.deleteTrayIcon();
     // This thread answers no calls from here on: a thread that asks it something is refused
     // at once instead of waiting for the exit.
-    ui::ShutdownUiThreadCall();
+    ui::shutdownUiThreadCall();
     // Stop every worker before anything it uses goes away: wake blocked reads, then join.
     // Closing the channel ends an exchange at its next wait instead of after its remaining
     // attempts.
     const auto wakeWorkers = [this] {
         workers_.requestStop();
         channel_.setOpen(false);
-        channel_.Cancel();
+        channel_.cancel();
         listener_.cancel();
     };
     // The commands already handed to the mouse (a DPI stage typed just before the exit)
@@ -357,17 +357,17 @@ void CMainWnd::Shutdown()
         qCWarning(lcMain) << dropped << "commands to the mouse were not sent before the exit";
     wakeWorkers();
     workers_.stopAndJoin();
-    RemoveInputHooks();  // a recording in progress is saved
-    CDeviceHook::SetObserver({});
+    removeInputHooks();  // a recording in progress is saved
+    KeyboardHook::setObserver({});
     for (const auto& feature : features_)
         feature->shutdown();
 }
 
 // ---- FeatureHost ------------------------------------------------------------------------
 
-ui::Control CMainWnd::control(const QString& controlName) const
+ui::Control MainWindow::control(const QString& controlName) const
 {
-    const ui::Control found = FindControl(controlName);
+    const ui::Control found = findControl(controlName);
 #ifndef NDEBUG
     // A mistyped name would otherwise silently do nothing.
     if (!found)
@@ -376,7 +376,7 @@ ui::Control CMainWnd::control(const QString& controlName) const
     return found;
 }
 
-void CMainWnd::sendToMouse(std::function<void(DeviceChannel&)> job, std::function<void()> done)
+void MainWindow::sendToMouse(std::function<void(DeviceChannel&)> job, std::function<void()> done)
 {
     if (!job)
         return;
@@ -399,25 +399,25 @@ void CMainWnd::sendToMouse(std::function<void(DeviceChannel&)> job, std::functio
         done();
 }
 
-int CMainWnd::messageBox(const QString& text) { return ui::ShowMessageBox(this, text); }
+int MainWindow::messageBox(const QString& text) { return ui::showMessageBox(this, text); }
 
-void CMainWnd::showPopupMenu(const QString& menuFile, std::optional<QPoint> at)
+void MainWindow::showPopupMenu(const QString& menuFile, std::optional<QPoint> at)
 {
     // A menu still open from before goes at the next turn of the event loop, like the tray's.
     if (popupMenu_)
         popupMenu_.release()->deleteLater();
-    popupMenu_ = ui::MenuWnd::BuildMenu(
-        menuFile, [this](const ui::MenuCommand& cmd) { OnMenuCommand(cmd); }, this);
+    popupMenu_ = ui::MenuWnd::buildMenu(
+        menuFile, [this](const ui::MenuCommand& cmd) { onMenuCommand(cmd); }, this);
     if (popupMenu_)
         popupMenu_->popup(at ? mapToGlobal(*at) : QCursor::pos());
 }
 
-bool CMainWnd::selectPage(const char* tabLayout, int page)
+bool MainWindow::selectPage(const char* tabLayout, int page)
 {
-    return ui::TabLayoutControl(FindControl(name(tabLayout))).SelectItem(page);
+    return ui::TabLayoutControl(findControl(name(tabLayout))).selectItem(page);
 }
 
-bool CMainWnd::applySelectedProfile(int source)
+bool MainWindow::applySelectedProfile(int source)
 {
     if (source < 0 || source >= kProfileListCount || applying_ || !isConnected())
         return false;
@@ -437,11 +437,11 @@ bool CMainWnd::applySelectedProfile(int source)
     return true;
 }
 
-void CMainWnd::deliverMouseEvent(MouseEvent event)
+void MainWindow::deliverMouseEvent(MouseEvent event)
 {
     const unsigned message = ConnectionPresenter::messageFor(event);
     if (message != 0)
-        SendMessage(message);
+        sendMessage(message);
 }
 
 }  // namespace corv

@@ -18,7 +18,7 @@
 
 namespace corv::ui {
 
-class CChartViewUI : public QWidget {
+class ChartView : public QWidget {
     Q_OBJECT
     // The layout's "font" is the font index, not a QFont: this property stands in front of
     // QWidget's own (setFont() still sets the widget's font).
@@ -27,10 +27,10 @@ public:
     enum class View { Pie = 0, Histogram = 1 };
     static constexpr int kTextBand = 25;
 
-    explicit CChartViewUI(QWidget* parent = nullptr);
+    explicit ChartView(QWidget* parent = nullptr);
 
     // One attribute by name (compared without case); unknown names are ignored.
-    void SetAttribute(const QString& name, const QString& value);
+    void setChartAttribute(const QString& name, const QString& value);
 
     View view() const { return view_; }
     QString shadowImage() const { return shadowImage_; }
@@ -41,7 +41,7 @@ public:
     bool showHtml() const { return showHtml_; }
     int fontIndex() const { return font_; }
     QString fontAttribute() const { return QString::number(font_); }
-    void setFontAttribute(const QString& value) { SetAttribute(QStringLiteral("font"), value); }
+    void setFontAttribute(const QString& value) { setChartAttribute(QStringLiteral("font"), value); }
 
 protected:
     bool event(QEvent* event) override;

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/CDeviceHook.h"
+#include "platform/KeyboardHook.h"
 #include "ui/SkinWindow.h"
 
 namespace corv {
@@ -21,7 +21,7 @@ struct CapturedKey {
     std::string name;
 };
 
-class CMsSingleKeyWnd : public ui::SkinWindow {
+class SingleKeyWindow : public ui::SkinWindow {
 public:
     static constexpr const char* kSkinFile = "MsSingleKey.xml";
     static constexpr const char* kKeyEdit = "ms_key_edit";
@@ -34,29 +34,29 @@ public:
     // own windows (a Wayland session).
     static constexpr const char* kOwnWindowText = "此桌面只允许读取在本窗口中按下的键：请在此窗口获得焦点时按键";
 
-    CMsSingleKeyWnd() = default;
-    ~CMsSingleKeyWnd() override;
+    SingleKeyWindow() = default;
+    ~SingleKeyWindow() override;
 
-    QString GetWindowClassName() const override { return QStringLiteral("MsSingleKey"); }
-    QString GetSkinFile() const override { return QString::fromUtf8(kSkinFile); }
-    void Notify(ui::TNotifyUI& msg) override;
+    QString getWindowClassName() const override { return QStringLiteral("MsSingleKey"); }
+    QString getSkinFile() const override { return QString::fromUtf8(kSkinFile); }
+    void notify(ui::Notification& msg) override;
 
     // Creates the window owned by owner, centres it and runs it modally: 1 saved, 0 cancelled.
-    int Run(QWidget* owner);
+    int run(QWidget* owner);
 
     // The last keyboard key reported; nothing while none was.
     const std::optional<CapturedKey>& captured() const { return captured_; }
     // Whether the keyboard is being captured (the hook is installed).
-    bool isCapturing() const { return hook_.IsInstalled(); }
+    bool isCapturing() const { return hook_.isInstalled(); }
     // Whether the desktop's keyboard was taken (false: only keys from scripts arrive).
     bool keyboardTaken() const { return keyboardTaken_; }
     // A key event as the hook reports it.
     void keyEvent(const KeyEvent& key);
 
 protected:
-    void InitWindow() override;
-    void OnClick(ui::TNotifyUI& msg) override;
-    void OnClose(int result) override;
+    void initWindow() override;
+    void onClick(ui::Notification& msg) override;
+    void onClose(int result) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -65,7 +65,7 @@ private:
 
     static constexpr int kRetryMs = 250;
 
-    CDeviceHook hook_;
+    KeyboardHook hook_;
     QString hintText_;  // the hint as the skin gives it
     std::optional<CapturedKey> captured_;
     bool keyboardTaken_ = false;

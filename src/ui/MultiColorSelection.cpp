@@ -1,4 +1,4 @@
-#include "ui/CMultiColorSelectionUI.h"
+#include "ui/MultiColorSelection.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,16 +18,16 @@ QColor colourOf(std::int32_t value)
 }
 }  // namespace
 
-CMultiColorSelectionUI::CMultiColorSelectionUI(QWidget* parent) : QWidget(parent) { setMinimumSize(120, 40); }
+MultiColorSelection::MultiColorSelection(QWidget* parent) : QWidget(parent) { setMinimumSize(120, 40); }
 
-std::int32_t CMultiColorSelectionUI::barValue(int red, int green, int blue)
+std::int32_t MultiColorSelection::barValue(int red, int green, int blue)
 {
     return static_cast<std::int32_t>((static_cast<std::uint32_t>(red) & 0xFF) |
                                      ((static_cast<std::uint32_t>(green) & 0xFF) << 8) |
                                      ((static_cast<std::uint32_t>(blue) & 0xFF) << 16));
 }
 
-void CMultiColorSelectionUI::SetBarsCount(int n)
+void MultiColorSelection::setBarsCount(int n)
 {
     n = std::clamp(n, 0, kMaxBars);
     for (int i = count_; i < n; ++i)
@@ -38,7 +38,7 @@ void CMultiColorSelectionUI::SetBarsCount(int n)
     update();
 }
 
-void CMultiColorSelectionUI::SetBarsCountData(int i, std::int32_t value)
+void MultiColorSelection::setBarsCountData(int i, std::int32_t value)
 {
     if (i < 0 || i >= count_)
         return;
@@ -46,7 +46,7 @@ void CMultiColorSelectionUI::SetBarsCountData(int i, std::int32_t value)
     update();
 }
 
-std::uint32_t CMultiColorSelectionUI::GetBarsCountData(int i, std::int32_t& value) const
+std::uint32_t MultiColorSelection::getBarsCountData(int i, std::int32_t& value) const
 {
     if (i < 0 || i >= count_) {
         value = 0;
@@ -56,7 +56,7 @@ std::uint32_t CMultiColorSelectionUI::GetBarsCountData(int i, std::int32_t& valu
     return static_cast<std::uint32_t>(value) & 0x00FFFFFFu;
 }
 
-bool CMultiColorSelectionUI::AddBarsCount()
+bool MultiColorSelection::addBarsCount()
 {
     if (count_ >= kMaxBars)
         return false;
@@ -67,7 +67,7 @@ bool CMultiColorSelectionUI::AddBarsCount()
     return true;
 }
 
-bool CMultiColorSelectionUI::SubBarsCount()
+bool MultiColorSelection::subBarsCount()
 {
     if (count_ <= 0)
         return false;
@@ -79,22 +79,22 @@ bool CMultiColorSelectionUI::SubBarsCount()
     return true;
 }
 
-void CMultiColorSelectionUI::setSelectedBar(int i)
+void MultiColorSelection::setSelectedBar(int i)
 {
     selected_ = (i >= 0 && i < count_) ? i : -1;
     update();
 }
 
-QRect CMultiColorSelectionUI::stripRect() const { return QRect(0, height() - kStripHeight, width(), kStripHeight); }
+QRect MultiColorSelection::stripRect() const { return QRect(0, height() - kStripHeight, width(), kStripHeight); }
 
-QRect CMultiColorSelectionUI::barRect(int i) const
+QRect MultiColorSelection::barRect(int i) const
 {
     const int area = std::max(1, height() - kStripHeight - kGap);
     const int slot = width() / kMaxBars;
     return QRect(i * slot + 1, 0, std::max(2, slot - 3), area);
 }
 
-void CMultiColorSelectionUI::paintEvent(QPaintEvent*)
+void MultiColorSelection::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -124,7 +124,7 @@ void CMultiColorSelectionUI::paintEvent(QPaintEvent*)
     p.drawRoundedRect(sr, 3, 3);
 }
 
-void CMultiColorSelectionUI::mousePressEvent(QMouseEvent* event)
+void MultiColorSelection::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || !isEnabled())
         return;

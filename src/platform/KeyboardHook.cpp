@@ -1,4 +1,4 @@
-#include "platform/CDeviceHook.h"
+#include "platform/KeyboardHook.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +11,7 @@ namespace corv {
 namespace {
 
 struct Installation {
-    const CDeviceHook* owner;
+    const KeyboardHook* owner;
     int mode;
     HookTarget target;
 };
@@ -55,7 +55,7 @@ bool follow()
     return listening;
 }
 
-void erase(const CDeviceHook* owner)
+void erase(const KeyboardHook* owner)
 {
     auto& stack = state().stack;
     stack.erase(std::remove_if(stack.begin(), stack.end(), [&](const Installation& i) { return i.owner == owner; }),
@@ -102,9 +102,9 @@ unsigned hookMessage(int mode)
 
 bool hookSwallows(int mode) { return mode == kHookKeySingleKey || mode == kHookSingleKey; }
 
-CDeviceHook::~CDeviceHook() { Remove(); }
+KeyboardHook::~KeyboardHook() { remove(); }
 
-bool CDeviceHook::Install(int mode, HookTarget target)
+bool KeyboardHook::install(int mode, HookTarget target)
 {
     if (!onOwningThread("install"))
         return false;
@@ -114,7 +114,7 @@ bool CDeviceHook::Install(int mode, HookTarget target)
     return follow();
 }
 
-void CDeviceHook::Remove()
+void KeyboardHook::remove()
 {
     if (!installed_ || !onOwningThread("remove"))
         return;
@@ -123,7 +123,7 @@ void CDeviceHook::Remove()
     follow();
 }
 
-void CDeviceHook::UseSource(KeyboardSource* source)
+void KeyboardHook::useSource(KeyboardSource* source)
 {
     if (!onOwningThread("source"))
         return;
@@ -132,14 +132,14 @@ void CDeviceHook::UseSource(KeyboardSource* source)
         s.source->listen(KeyboardSource::Listen::Off);
     s.source = source;
     if (source != nullptr) {
-        source->setSink([](const KeyEvent& event) { Deliver(event); });
+        source->setSink([](const KeyEvent& event) { deliver(event); });
         follow();
     }
 }
 
-KeyboardSource* CDeviceHook::Source() { return state().source; }
+KeyboardSource* KeyboardHook::source() { return state().source; }
 
-bool CDeviceHook::Deliver(const KeyEvent& event)
+bool KeyboardHook::deliver(const KeyEvent& event)
 {
     if (!onOwningThread("key event"))
         return false;
@@ -156,12 +156,12 @@ bool CDeviceHook::Deliver(const KeyEvent& event)
     return true;
 }
 
-int CDeviceHook::ActiveMode()
+int KeyboardHook::activeMode()
 {
     const auto& stack = state().stack;
     return stack.empty() ? kHookNone : stack.back().mode;
 }
 
-void CDeviceHook::SetObserver(std::function<void(int activeMode)> observer) { state().observer = std::move(observer); }
+void KeyboardHook::setObserver(std::function<void(int activeMode)> observer) { state().observer = std::move(observer); }
 
 }  // namespace corv

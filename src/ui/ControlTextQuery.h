@@ -5,11 +5,11 @@
 
 namespace corv::ui {
 
-class IQueryControlText {
+class ControlTextQuery {
 public:
-    virtual ~IQueryControlText() = default;
+    virtual ~ControlTextQuery() = default;
     // The text for a control's text id, or nothing to keep the layout's own text.
-    virtual std::optional<QString> QueryControlText(const QString& id, const QString& type) = 0;
+    virtual std::optional<QString> queryControlText(const QString& id, const QString& type) = 0;
 };
 
 }  // namespace corv::ui

@@ -1,47 +1,47 @@
-#include "ui/CWndUI.h"
+#include "ui/WidgetHost.h"
 
 namespace corv::ui {
 
-CWndUI::CWndUI(QWidget* parent) : QWidget(parent) { }
+WidgetHost::WidgetHost(QWidget* parent) : QWidget(parent) { }
 
-void CWndUI::setHostedWidget(QWidget* hosted)
+void WidgetHost::setHostedWidget(QWidget* hosted)
 {
     hosted_ = hosted;
     keepInStep();
 }
 
-void CWndUI::setVisible(bool visible)
+void WidgetHost::setVisible(bool visible)
 {
     QWidget::setVisible(visible);
     keepInStep();
 }
 
-void CWndUI::moveEvent(QMoveEvent* event)
+void WidgetHost::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     keepInStep();
 }
 
-void CWndUI::resizeEvent(QResizeEvent* event)
+void WidgetHost::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     keepInStep();
 }
 
 // Also reached when an ancestor is shown or hidden.
-void CWndUI::showEvent(QShowEvent* event)
+void WidgetHost::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     keepInStep();
 }
 
-void CWndUI::hideEvent(QHideEvent* event)
+void WidgetHost::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     keepInStep();
 }
 
-void CWndUI::keepInStep()
+void WidgetHost::keepInStep()
 {
     QWidget* hosted = hosted_.data();
     if (hosted == nullptr || hosted == this)

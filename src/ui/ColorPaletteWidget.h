@@ -8,22 +8,22 @@
 
 namespace corv::ui {
 
-class CColorPaletteUI : public QWidget {
+class ColorPaletteWidget : public QWidget {
     Q_OBJECT
 public:
-    explicit CColorPaletteUI(QWidget* parent = nullptr);
+    explicit ColorPaletteWidget(QWidget* parent = nullptr);
 
-    std::uint32_t GetSelectColor() const;
+    std::uint32_t getSelectColor() const;
     // Shows the colour as selected; raises no notification.
-    void SetSelectColor(std::uint32_t argb);
+    void setSelectColor(std::uint32_t argb);
     // The user picks this exact colour (what a click on it does, without the rounding of a
     // pointer position): selects it and raises colorPicked.
-    void PickColor(std::uint32_t argb);
+    void pickColor(std::uint32_t argb);
 
     QSize sizeHint() const override { return {200, 120}; }
 
 signals:
-    // The user picked a colour (on release of the mouse button; never raised by SetSelectColor).
+    // The user picked a colour (on release of the mouse button; never raised by setSelectColor).
     void colorPicked();
 
 protected:

@@ -8,8 +8,8 @@
 // installs again moves to the top). With no installation the keyboard source is off:
 // nothing is captured at any other time.
 //
-// The keyboard source is chosen once by the program's entry (UseSource); key events from it,
-// and from the script driver (Deliver), take the same path. UI thread only: the first thread
+// The keyboard source is chosen once by the program's entry (useSource); key events from it,
+// and from the script driver (deliver), take the same path. UI thread only: the first thread
 // that uses the hooks owns them, and calls from any other thread are refused.
 #include <functional>
 
@@ -36,35 +36,35 @@ bool hookSwallows(int mode);
 // Receives (message, key event) on the UI thread.
 using HookTarget = std::function<void(unsigned message, const KeyEvent& event)>;
 
-class CDeviceHook {
+class KeyboardHook {
 public:
-    CDeviceHook() = default;
-    ~CDeviceHook();
-    CDeviceHook(const CDeviceHook&) = delete;
-    CDeviceHook& operator=(const CDeviceHook&) = delete;
+    KeyboardHook() = default;
+    ~KeyboardHook();
+    KeyboardHook(const KeyboardHook&) = delete;
+    KeyboardHook& operator=(const KeyboardHook&) = delete;
 
     // Removes this owner's hook, then installs it on top. The installation always stands
     // (keys from scripts reach it); the result says whether the keyboard source listens as
     // the mode asks (false without a source, or when it refused, e.g. a keyboard grab held by
     // another program).
-    bool Install(int mode, HookTarget target);
+    bool install(int mode, HookTarget target);
     // Removes this owner's hook; nothing when it has none.
-    void Remove();
-    bool IsInstalled() const { return installed_; }
+    void remove();
+    bool isInstalled() const { return installed_; }
 
-    // The keyboard source of the process (null: none, keys come only from Deliver). Set it
+    // The keyboard source of the process (null: none, keys come only from deliver). Set it
     // while no hook is installed, and clear it before the source is destroyed.
-    static void UseSource(KeyboardSource* source);
-    static KeyboardSource* Source();
+    static void useSource(KeyboardSource* source);
+    static KeyboardSource* source();
     // Hands a key event to the most recent installation as its mode's message. False when
     // no hook is installed or its mode sends no message. The target may remove its own hook
     // or install another one while it runs.
-    static bool Deliver(const KeyEvent& event);
+    static bool deliver(const KeyEvent& event);
     // The mode of the most recent installation (kHookNone when none).
-    static int ActiveMode();
+    static int activeMode();
     // Called (UI thread) each time the active mode changes, with the new mode; for saying
     // what is being captured. One observer; an empty function removes it.
-    static void SetObserver(std::function<void(int activeMode)> observer);
+    static void setObserver(std::function<void(int activeMode)> observer);
 
 private:
     bool installed_ = false;
