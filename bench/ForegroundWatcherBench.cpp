@@ -46,7 +46,7 @@ struct Rig {
         windows[1] = wm->createWindow(reader.pid());
         wm->activate(windows[0]);
         watcher = std::make_unique<X11ForegroundWatcher>(xvfb.display());
-        if (!watcher->start([this](const std::string&) {
+        if (!watcher->start([this](const ForegroundProgram&) {
                 const Clock::time_point now = Clock::now();
                 std::lock_guard<std::mutex> guard(mutex);
                 ++reports;

@@ -12,7 +12,7 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_ini fuzz_hid_descriptor fuzz_script fuzz_device_answers fuzz_macros fuzz_palette)
+  targets=(fuzz_ini fuzz_hid_descriptor fuzz_script fuzz_device_answers fuzz_macros fuzz_palette fuzz_compositor_ipc)
 fi
 build="${FUZZ_BUILD_DIR:-$here/build-fuzz}"
 jobs="${FUZZ_JOBS:-$(nproc)}"

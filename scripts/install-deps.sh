@@ -9,10 +9,11 @@ packages=(
   libhidapi-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-tools-dev libqt6opengl6-dev libgl1-mesa-dev libx11-dev libxi-dev libxcb1-dev
-  libxcb-record0-dev libxcb-xtest0-dev
+  libxcb-record0-dev libxcb-xtest0-dev libxcb-res0-dev nlohmann-json3-dev
   libglib2.0-dev gsettings-desktop-schemas dbus-daemon
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool
+  openbox sway foot xwayland x11-xserver-utils kwin-wayland
   dpkg-dev file lintian desktop-file-utils appstream
   rpm rpm2cpio cpio rpmlint
   pacman-package-manager makepkg fakeroot libarchive-tools zstd
@@ -25,7 +26,12 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+# sway refuses to run as root: the desktop tests start it as this unprivileged user.
+test_user=corv-desktop-test
+need_user=0
+if [ "$(id -u)" -eq 0 ] && ! id "$test_user" >/dev/null 2>&1; then need_user=1; fi
+
+if [ ${#missing[@]} -eq 0 ] && [ $need_user -eq 0 ]; then
   echo "install-deps: everything is installed"
   exit 0
 fi
@@ -36,7 +42,13 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
-echo "install-deps: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ $need_user -eq 1 ]; then
+  echo "install-deps: creating the user $test_user for the desktop tests"
+  useradd --system --no-create-home --shell /usr/sbin/nologin "$test_user"
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -73,7 +73,7 @@ t=$(stamp)
 # The descriptor parser and the script parser take far less per input: more inputs, about
 # the same time.
 FUZZ_SEED="${CORV_FUZZ_SEED:-1}" FUZZ_RUNS="${CORV_FUZZ_RUNS:-20000}" "$here/scripts/fuzz.sh" "${CORV_FUZZ_SECONDS:-20}" \
-  fuzz_ini fuzz_device_answers fuzz_macros fuzz_palette
+  fuzz_ini fuzz_device_answers fuzz_macros fuzz_palette fuzz_compositor_ipc
 FUZZ_SEED="${CORV_FUZZ_SEED:-1}" FUZZ_RUNS="$(( ${CORV_FUZZ_RUNS:-20000} * 15 ))" "$here/scripts/fuzz.sh" "${CORV_FUZZ_SECONDS:-20}" \
   fuzz_hid_descriptor fuzz_script
 took "fuzz build and runs" "$t"

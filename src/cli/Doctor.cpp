@@ -15,6 +15,7 @@
 #include "device/DeviceProtocol.h"
 #include "device/ModelFacts.h"
 #include "platform/DesktopBackends.h"
+#include "platform/DesktopSession.h"
 #include "platform/DesktopSettings.h"
 #include "platform/HidrawSysfs.h"
 
@@ -242,6 +243,26 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
                 ", " + desktopName + " (XDG_CURRENT_DESKTOP=" + currentDesktop + ", XDG_SESSION_TYPE=" + sessionType +
                 ", DISPLAY=" + display + ")");
 
+    // The program in front and the keyboard, as the program chooses them.
+    SessionEnvironment session;
+    session.sessionType = sessionType;
+    session.currentDesktop = currentDesktop;
+    session.display = display;
+    session.waylandDisplay = env("WAYLAND_DISPLAY");
+    session.swaySocket = env("SWAYSOCK");
+    session.hyprlandSignature = env("HYPRLAND_INSTANCE_SIGNATURE");
+    const DesktopBackends backends = chooseDesktopBackends(session);
+    const bool built =
+        backends.foreground == ForegroundBackend::X11 || backends.foreground == ForegroundBackend::Sway ||
+        backends.foreground == ForegroundBackend::Hyprland || backends.foreground == ForegroundBackend::Kwin;
+    std::string front =
+        "program in front: " + std::string(foregroundBackendName(backends.foreground)) + " (" + backends.reason + ")";
+    if (backends.foreground != ForegroundBackend::None && !built)
+        front += display.empty() ? "; not in this version: profiles do not switch by program"
+                                 : "; not in this version: only X11 programs are seen, through Xwayland on " + display;
+    report.line(front);
+    report.line("keyboard capture: " + std::string(keyboardBackendName(backends.keyboard)));
+
     const DesktopMethods methods = chooseDesktopMethods(currentDesktop, sessionType, display);
     std::string speed;
     bool usesGSettings = false;
@@ -267,11 +288,17 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
                                                                              : "kdeglobals [KDE] WheelScrollLines"));
 
     // Macro recording.
+    if (backends.session == SessionKind::Wayland) {
+        report.line("macro recording: keys typed into the program's own window (a Wayland session lets no "
+                    "program read the keys typed into others)");
+        report.line(report.problems() == 0 ? "no problems found"
+                                           : std::to_string(report.problems()) + " problem(s) found");
+        return report.problems();
+    }
     const RecordSupport record = display.empty() || !sys.record ? RecordSupport::NoDisplay : sys.record(display);
     switch (record) {
     case RecordSupport::Present:
-        report.line("macro recording: the X RECORD extension is available on " + display +
-                    (wayland ? " (under Wayland only keys typed into X11 windows are recorded)" : ""));
+        report.line("macro recording: the X RECORD extension is available on " + display);
         break;
     case RecordSupport::Missing:
         report.line("macro recording: the X server on " + display + " has no RECORD extension");
@@ -284,7 +311,7 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
                     (display.empty() ? std::string(" (DISPLAY is unset)") : " can be opened at " + display));
         if (x11 || wayland)
             report.problem("keys cannot be recorded into macros without an X display.",
-                           "run the program in the desktop session (DISPLAY set; under Wayland with Xwayland).");
+                           "run the program in the desktop session (DISPLAY set).");
         break;
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 // A ForegroundWatcher for tests of its users: the test says which program is in front.
-// start() reports the current program (empty until one was announced) on the caller's
+// start() reports the current program (none until one was announced) on the caller's
 // thread, as the real watcher's first report; announce() reports a program while started.
 // Unlike the real watcher it reports every announcement, also a repeated one.
 #include <mutex>
@@ -31,14 +31,16 @@ public:
         callback_ = nullptr;
     }
 
-    // Makes the program at path the foreground one and reports it when started.
-    void announce(const std::string& path)
+    // Makes program the foreground one and reports it when started.
+    void announce(const ForegroundProgram& program)
     {
         std::lock_guard<std::mutex> guard(mutex_);
-        current_ = path;
+        current_ = program;
         if (started_)
             callback_(current_);
     }
+    // The program at path, with a pid of its own (the fake's pids mean nothing).
+    void announce(const std::string& path) { announce(ForegroundProgram{path, path.empty() ? 0U : 1U, {}}); }
 
     // What start() answers from now on (true unless set otherwise).
     void setStartResult(bool result)
@@ -56,7 +58,7 @@ public:
 private:
     mutable std::mutex mutex_;
     Callback callback_;
-    std::string current_;
+    ForegroundProgram current_;
     bool started_ = false;
     bool startResult_ = true;
 };

@@ -1,28 +1,39 @@
 #pragma once
-// Which program the user is working with: a watcher reports the full path of the executable
-// behind the foreground window, so that a profile linked to that program can be applied
-// while it is in front and the user's own choice can come back when it leaves.
+// Which program the user is working with: a watcher reports the program behind the window in
+// front, so that a profile linked to that program can be applied while it is in front and
+// the user's own choice can come back when it leaves.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace corv {
 
+// The program in front, as far as the desktop tells it. "None" (every field empty) means
+// that no program of this machine is in front: no window has the focus, the desktop itself
+// has it, the last window closed, a window of another machine (X11 forwarding), or a window
+// the watcher cannot see (a native Wayland window seen through Xwayland). None is linked to
+// no profile, so the user's own choice applies again.
+struct ForegroundProgram {
+    std::string executable;  // full path of the executable; empty when it cannot be read
+    std::uint32_t pid = 0;   // the process of the window; 0 when the desktop does not say
+    std::string appId;       // Wayland app id or the X11 window class (WM_CLASS); may be empty
+
+    bool none() const { return executable.empty() && pid == 0 && appId.empty(); }
+    bool operator==(const ForegroundProgram&) const = default;
+};
+
 class ForegroundWatcher {
 public:
-    // Receives the full path of the foreground program's executable.
-    using Callback = std::function<void(const std::string& executable)>;
+    using Callback = std::function<void(const ForegroundProgram& program)>;
 
     virtual ~ForegroundWatcher() = default;
 
     // Starts watching. The callback runs on the watcher's own thread, one call at a time,
     // and must not throw or call stop():
-    // - once soon after start() returns, with the program in front at that moment, or an
-    //   empty string when no program can be named (no active window, or one that cannot be
-    //   traced to an executable);
-    // - then each time a different program comes to the front.
-    // A foreground window that cannot be traced to an executable reports nothing: the
-    // program reported last stays the foreground program, so its user re-applies nothing.
+    // - once soon after start() returns, with the program in front at that moment (none
+    //   when there is none);
+    // - then each time that changes (a different program, or none after a program).
     // False when watching is not possible here (the caller then does without) or the
     // watcher is already running.
     virtual bool start(Callback onForeground) = 0;
@@ -32,9 +43,14 @@ public:
     virtual void stop() = 0;
 };
 
-// The watcher for the session this process runs in: the X11 one when DISPLAY is set and
-// that display accepts a connection; null otherwise (no session in which we can tell which
-// program is in front).
+// The full path of the executable of process pid (the target of /proc/PID/exe without the
+// " (deleted)" the kernel appends to a replaced file); empty when it cannot be read (the
+// process ended, or belongs to another user with a protected /proc entry).
+std::string executableOfProcess(std::uint32_t pid);
+
+// The watcher for the session this process runs in, chosen by chooseDesktopBackends()
+// (DesktopSession.h) from the environment; null when there is none here (no graphical
+// session, or a desktop whose backend cannot be reached).
 std::unique_ptr<ForegroundWatcher> makeForegroundWatcher();
 
 }  // namespace corv

@@ -16,6 +16,7 @@
 #include "platform/DebugLog.h"
 #include "platform/XcbConnection.h"
 
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 namespace corv {
@@ -25,8 +26,6 @@ namespace {
 template <typename T> using XcbPtr = xcb::Ptr<T>;
 using xcb::connect;
 using xcb::rootOfScreen;
-
-constexpr std::string_view kDeletedSuffix = " (deleted)";
 
 xcb_atom_t internAtom(xcb_connection_t* c, std::string_view name)
 {
@@ -65,28 +64,6 @@ std::string thisHost()
     return name;
 }
 
-// The path the process was started from: the target of /proc/PID/exe, without the mark
-// the kernel appends when that file was deleted or replaced since.
-std::optional<std::string> executableOfProcess(std::uint32_t pid)
-{
-    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t n = ::readlink(link.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return std::nullopt;
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            std::string path(buffer.data(), static_cast<std::size_t>(n));
-            if (path.ends_with(kDeletedSuffix))
-                path.resize(path.size() - kDeletedSuffix.size());
-            if (path.empty() || path.front() != '/')
-                return std::nullopt;
-            return path;
-        }
-        buffer.resize(buffer.size() * 2);  // the path may have been cut short: read it again
-    }
-}
-
 }  // namespace
 
 X11ForegroundWatcher::X11ForegroundWatcher(std::string displayName) : displayName_(std::move(displayName)) { }
@@ -116,6 +93,14 @@ bool X11ForegroundWatcher::start(Callback onForeground)
     const xcb_window_t root = rootOfScreen(c, screen);
     const xcb_atom_t active = internAtom(c, "_NET_ACTIVE_WINDOW");
     const xcb_atom_t pid = internAtom(c, "_NET_WM_PID");
+    // X-Resource 1.2 names the process of a window's client where the window does not.
+    bool resources = false;
+    if (const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_res_id); ext && ext->present) {
+        XcbPtr<xcb_res_query_version_reply_t> version(
+            xcb_res_query_version_reply(c, xcb_res_query_version(c, 1, 2), nullptr));
+        resources =
+            version && (version->server_major > 1 || (version->server_major == 1 && version->server_minor >= 2));
+    }
     // Tell us of every property change on the root window. The mask is this connection's
     // own: the window manager's and other programs' selections are not touched.
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -137,9 +122,10 @@ bool X11ForegroundWatcher::start(Callback onForeground)
     root_ = root;
     activeWindowAtom_ = active;
     pidAtom_ = pid;
+    resources_ = resources;
     hostName_ = thisHost();
     callback_ = std::move(onForeground);
-    lastReported_.clear();
+    lastReported_ = {};
     {
         std::lock_guard<std::mutex> guard(activityMutex_);
         sleeps_ = 0;
@@ -179,11 +165,20 @@ void X11ForegroundWatcher::run()
         // one pass.
         bool activeChanged = false;
         while (XcbPtr<xcb_generic_event_t> event{xcb_poll_for_event(connection_)}) {
-            if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
-                continue;
-            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
-            if (notify->window == root_ && notify->atom == activeWindowAtom_)
-                activeChanged = true;
+            const std::uint8_t type = event->response_type & 0x7f;
+            if (type == XCB_PROPERTY_NOTIFY) {
+                const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+                if (notify->window == root_ && notify->atom == activeWindowAtom_)
+                    activeChanged = true;
+            } else if (type == XCB_DESTROY_NOTIFY) {
+                // Some window managers (openbox) leave _NET_ACTIVE_WINDOW naming the last
+                // window after it closed: the window in front is gone, so is its program.
+                const auto* notify = reinterpret_cast<const xcb_destroy_notify_event_t*>(event.get());
+                if (notify->window == watchedWindow_) {
+                    watchedWindow_ = XCB_WINDOW_NONE;
+                    activeChanged = true;
+                }
+            }
         }
         if (activeChanged) {
             reportIfNew(false);
@@ -215,48 +210,95 @@ void X11ForegroundWatcher::run()
 
 void X11ForegroundWatcher::reportIfNew(bool always)
 {
-    const std::optional<std::string> path = foregroundExecutable();
-    if (always) {
-        lastReported_ = path.value_or(std::string());
-    } else {
-        if (!path || *path == lastReported_)
-            return;
-        lastReported_ = *path;
-    }
+    ForegroundProgram program = foregroundProgram();
+    if (!always && program == lastReported_)
+        return;
+    lastReported_ = std::move(program);
     callback_(lastReported_);
 }
 
-std::optional<std::string> X11ForegroundWatcher::foregroundExecutable()
+std::uint32_t X11ForegroundWatcher::pidOfClient(std::uint32_t window)
+{
+    if (!resources_)
+        return 0;
+    xcb_connection_t* c = connection_;
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    XcbPtr<xcb_res_query_client_ids_reply_t> reply(
+        xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &spec), nullptr));
+    if (!reply)
+        return 0;
+    for (xcb_res_client_id_value_iterator_t it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
+         xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) == 0 ||
+            xcb_res_client_id_value_value_length(it.data) < 1)
+            continue;
+        return *xcb_res_client_id_value_value(it.data);
+    }
+    return 0;
+}
+
+ForegroundProgram X11ForegroundWatcher::foregroundProgram()
 {
     xcb_connection_t* c = connection_;
     XcbPtr<xcb_get_property_reply_t> activeReply(
         xcb_get_property_reply(c, xcb_get_property(c, 0, root_, activeWindowAtom_, XCB_ATOM_WINDOW, 0, 1), nullptr));
     const std::optional<std::uint32_t> window = firstItem(activeReply.get(), XCB_ATOM_WINDOW);
     if (!window || *window == XCB_WINDOW_NONE)
-        return std::nullopt;
+        return {};  // no window in front: the desktop, or a native Wayland window under Xwayland
 
-    // Both questions about the window go out before the first answer is awaited. A window
+    // Told when the window is destroyed (our connection's own mask on it; a window already
+    // gone answers with an error event, which the loop skips).
+    if (*window != watchedWindow_) {
+        const std::uint32_t none = 0;
+        const std::uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        if (watchedWindow_ != XCB_WINDOW_NONE)
+            xcb_change_window_attributes(c, watchedWindow_, XCB_CW_EVENT_MASK, &none);
+        xcb_change_window_attributes(c, *window, XCB_CW_EVENT_MASK, &structure);
+        watchedWindow_ = *window;
+    }
+
+    // The questions about the window go out before the first answer is awaited. A window
     // that is gone by now answers with an error, which comes back here as no reply.
     const xcb_get_property_cookie_t pidCookie = xcb_get_property(c, 0, *window, pidAtom_, XCB_ATOM_CARDINAL, 0, 1);
     const xcb_get_property_cookie_t machineCookie =
         xcb_get_property(c, 0, *window, XCB_ATOM_WM_CLIENT_MACHINE, XCB_GET_PROPERTY_TYPE_ANY, 0, 64);
+    const xcb_get_property_cookie_t classCookie =
+        xcb_get_property(c, 0, *window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64);
     xcb_generic_error_t* error = nullptr;
     XcbPtr<xcb_get_property_reply_t> pidReply(xcb_get_property_reply(c, pidCookie, &error));
     std::free(error);
     error = nullptr;
     XcbPtr<xcb_get_property_reply_t> machineReply(xcb_get_property_reply(c, machineCookie, &error));
     std::free(error);
+    error = nullptr;
+    XcbPtr<xcb_get_property_reply_t> classReply(xcb_get_property_reply(c, classCookie, &error));
+    std::free(error);
+    if (!pidReply)
+        return {};  // the window is gone: whatever comes to the front next is reported then
 
-    const std::optional<std::uint32_t> pid = firstItem(pidReply.get(), XCB_ATOM_CARDINAL);
-    if (!pid || *pid == 0)
-        return std::nullopt;
     if (machineReply && machineReply->format == 8 && xcb_get_property_value_length(machineReply.get()) > 0) {
         const std::string_view machine(static_cast<const char*>(xcb_get_property_value(machineReply.get())),
                                        static_cast<std::size_t>(xcb_get_property_value_length(machineReply.get())));
         if (!hostName_.empty() && !sameHost(machine, hostName_))
-            return std::nullopt;
+            return {};  // its pid means nothing on this machine
     }
-    return executableOfProcess(*pid);
+    ForegroundProgram program;
+    program.pid = firstItem(pidReply.get(), XCB_ATOM_CARDINAL).value_or(0);
+    if (program.pid == 0)
+        program.pid = pidOfClient(*window);  // old toolkits set no _NET_WM_PID
+    if (classReply && classReply->format == 8) {
+        // WM_CLASS holds the instance name and the class name, each ended by a NUL.
+        const std::string_view both(static_cast<const char*>(xcb_get_property_value(classReply.get())),
+                                    static_cast<std::size_t>(xcb_get_property_value_length(classReply.get())));
+        const std::size_t cut = both.find('\0');
+        if (cut != std::string_view::npos) {
+            const std::string_view rest = both.substr(cut + 1);
+            program.appId = std::string(rest.substr(0, rest.find('\0')));
+        }
+    }
+    if (program.pid != 0)
+        program.executable = executableOfProcess(program.pid);
+    return program;
 }
 
 void X11ForegroundWatcher::markAsleep()

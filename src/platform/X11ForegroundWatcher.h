@@ -3,14 +3,18 @@
 // in the root window's _NET_ACTIVE_WINDOW property; the watcher asks the X server to tell
 // it of every change of the root's properties and sleeps on the connection until one comes
 // (an idle desktop costs no wake-up). On a change of the active window it reads the
-// window's _NET_WM_PID and resolves /proc/PID/exe.
+// window's _NET_WM_PID (where the window has none, the X-Resource extension names the pid
+// of the client that made it), its WM_CLASS class, and resolves /proc/PID/exe.
 //
-// A window that cannot be traced to an executable reports nothing (see ForegroundWatcher):
-// none active, no _NET_WM_PID, a window that is already gone, a window of another machine
-// (its WM_CLIENT_MACHINE names another host, so its pid means nothing here), or a process
-// whose executable cannot be read (it ended, or belongs to another user with a protected
-// /proc entry). An executable replaced or deleted while it runs is reported by the path it
-// was started from.
+// None is reported (see ForegroundWatcher) for no active window (the desktop has the focus,
+// the last window closed, or, under Xwayland, a native Wayland window is in front), a
+// window that is already gone, and a window of another machine (its WM_CLIENT_MACHINE
+// names another host, so its pid means nothing here). A process whose executable cannot be
+// read (it ended, or belongs to another user with a protected /proc entry) is reported with
+// its pid and class and an empty path. An executable replaced or deleted while it runs is
+// reported by the path it was started from. The watcher is also told when the window in
+// front is destroyed: a window manager that leaves _NET_ACTIVE_WINDOW naming a closed window
+// (openbox does, for the last one) then gives none as well.
 //
 // The watcher has its own thread and its own connection to the X server, so it shares no
 // Xlib state (error handlers included) with the rest of the process; a failing request
@@ -65,7 +69,8 @@ public:
 private:
     void run();
     void reportIfNew(bool always);
-    std::optional<std::string> foregroundExecutable();
+    ForegroundProgram foregroundProgram();
+    std::uint32_t pidOfClient(std::uint32_t window);
     void markAsleep();
     void markWakeUp();
     void markEnded();
@@ -77,9 +82,11 @@ private:
     std::uint32_t root_ = 0;
     std::uint32_t activeWindowAtom_ = 0;
     std::uint32_t pidAtom_ = 0;
+    bool resources_ = false;           // the server has X-Resource 1.2
+    std::uint32_t watchedWindow_ = 0;  // the window in front, whose destruction we are told of
     std::string hostName_;
     Callback callback_;
-    std::string lastReported_;  // touched by the thread only while it runs
+    ForegroundProgram lastReported_;  // touched by the thread only while it runs
 
     mutable std::mutex activityMutex_;
     mutable std::condition_variable activityChanged_;

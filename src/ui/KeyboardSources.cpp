@@ -1,5 +1,6 @@
 #include "ui/KeyboardSources.h"
 
+#include "platform/DesktopSession.h"
 #include "platform/KeyboardHook.h"
 #include "platform/X11KeyboardSource.h"
 #include "ui/KeyboardPump.h"
@@ -9,8 +10,13 @@ namespace corv::ui {
 
 std::unique_ptr<KeyboardSource> makeKeyboardSource()
 {
-    if (std::unique_ptr<KeyboardSource> desktop = makeX11KeyboardSource())
-        return desktop;
+    // The session type decides, never DISPLAY alone: under Wayland, Xwayland's RECORD would
+    // hear only the keys typed into X11 windows, and not those of our own window.
+    const SessionEnvironment env = SessionEnvironment::current();
+    if (chooseDesktopBackends(env).keyboard == KeyboardBackend::X11Record) {
+        if (std::unique_ptr<KeyboardSource> desktop = X11KeyboardSource::open(env.display))
+            return desktop;
+    }
     return std::make_unique<OwnWindowKeySource>();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The keyboard source of the program: the X11 desktop's keyboard when a display with the
-// RECORD extension is there, else the keys typed into the program's own windows.
+// The keyboard source of the program, as the session decides (DesktopSession.h): on an X11
+// session the X11 desktop's keyboard when its display has the RECORD extension; on Wayland,
+// and wherever that fails, the keys typed into the program's own windows.
 #include <memory>
 
 #include "platform/KeyboardSource.h"

@@ -2,13 +2,19 @@
 // window manager's _NET_ACTIVE_WINDOW, the real X11 watcher, and the window on a virtual
 // mouse applying the linked profile and then the user's choice again.
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <condition_variable>
+#include <mutex>
 
 #include "AppFixture.h"
 #include "ChildProcess.h"
+#include "SwaySession.h"
 #include "TestWindowManager.h"
 #include "XvfbServer.h"
 #include "device/DeviceProtocol.h"
 #include "platform/IniFile.h"
+#include "platform/SwayForegroundWatcher.h"
 #include "platform/X11ForegroundWatcher.h"
 #include "ui/ComboControl.h"
 
@@ -72,6 +78,59 @@ TEST_F(ForegroundSwitchTest, ALinkedProgramInFrontAppliesItsProfileAndTheChoiceC
     EXPECT_TRUE(recordSent(harness->mouse(), rate0));
     EXPECT_EQ(ini::readString(index, "PROFILESELECT", "select", ""), "0");
     harness.reset();  // the window stops the watcher before it goes
+}
+
+// On a headless sway with two Wayland clients (two executables): the focus moved with
+// swaymsg brings the linked profile, an empty workspace and the closed game the user's
+// choice back.
+TEST_F(ForegroundSwitchTest, OnSwayTheLinkedProfileComesAndGoesWithTheFocus)
+{
+    SwaySession sway;
+    ASSERT_TRUE(sway.running()) << sway.error();
+    const auto editor = sway.startClient("/usr/bin/foot", {"--app-id=editor", "sleep", "1000"});
+    const auto game = sway.startClient("/usr/bin/foot", {"--app-id=game", "sleep", "1000"}, "game");
+    ASSERT_TRUE(editor && editor->started() && game && game->started());
+    {
+        // Both windows are up once each had the focus (sway focuses a new window).
+        std::mutex mutex;
+        std::condition_variable up;
+        bool gameInFront = false;
+        bool editorInFront = false;
+        SwayForegroundWatcher clients(sway.ipcSocket());
+        ASSERT_TRUE(clients.start([&](const ForegroundProgram& p) {
+            std::lock_guard<std::mutex> guard(mutex);
+            gameInFront = gameInFront || p.appId == "game";
+            editorInFront = editorInFront || p.appId == "editor";
+            up.notify_all();
+        }));
+        std::unique_lock<std::mutex> lock(mutex);
+        ASSERT_TRUE(up.wait_for(lock, std::chrono::seconds(30), [&] { return gameInFront && editorInFront; }));
+    }
+    ASSERT_TRUE(sway.command("[app_id=\"editor\"] focus"));
+
+    writeProfiles(env, {"p0", "p1", "p2"});
+    const auto index = env.dataFolder() / "msProfile.ini";
+    ini::writeString(index, "PROFILELIKEEXE", "2", "1");
+    ini::writeString(index, "PROCESS", "2", sway.runtimeDir() + "/game");
+
+    SwayForegroundWatcher watcher(sway.ipcSocket());
+    foreground = &watcher;
+    MainWindow& wnd = connect("R210");
+    ui::ComboControl dpi(wnd.findControl(QStringLiteral("ms_DPI_combo_profileSelect")));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }));
+    QElapsedTimer switchTime;  // recorded, never asserted (swaymsg's own start included)
+    switchTime.start();
+    ASSERT_TRUE(sway.command("[app_id=\"game\"] focus"));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 2; }, 30000));
+    RecordProperty("sway_switch_ms", static_cast<int>(switchTime.elapsed()));
+    ASSERT_TRUE(sway.command("workspace 2"));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }, 30000));
+    ASSERT_TRUE(sway.command("workspace 1"));
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 2; }, 30000));
+    game->end(SIGTERM);
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }, 30000));
+    EXPECT_EQ(ini::readString(index, "PROFILESELECT", "select", ""), "0");
+    harness.reset();
 }
 
 }  // namespace

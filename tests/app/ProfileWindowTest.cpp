@@ -212,6 +212,21 @@ TEST_F(ProfileWindowTest, TheProgramInFrontAppliesItsProfileAndTheUsersChoiceCom
     watcher.announce("/usr/bin/editor");
     watcher.announce("");
     EXPECT_TRUE(requestsOf(harness->mouse(), CMD_WRITE_SETTINGS).empty());
+
+    // No program in front (the desktop, the last window closed) links to nothing: the
+    // user's choice comes back after a linked program.
+    watcher.announce("/usr/games/Racer");
+    EXPECT_EQ(list(0).getCurSel(), 1);
+    watcher.announce(ForegroundProgram{});
+    EXPECT_EQ(list(0).getCurSel(), 0);
+    // A desktop that names only an app id (no pid, no path): matched against the linked
+    // file's name without regard to case. With a pid whose executable could not be read,
+    // the app id alone links nothing.
+    watcher.announce(ForegroundProgram{"", 0, "racer"});
+    EXPECT_EQ(list(0).getCurSel(), 1);
+    watcher.announce(ForegroundProgram{"", 4242, "racer"});
+    EXPECT_EQ(list(0).getCurSel(), 0);
+    EXPECT_EQ(key("PROFILESELECT", "select"), "0");
 }
 
 // The choose button's "running programs": a Windows game run by Wine's loader (here a copy

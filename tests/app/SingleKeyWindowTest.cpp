@@ -124,5 +124,16 @@ TEST_F(SingleKeyWindowTest, AKeyboardHeldForAMomentIsTakenAtTheSecondTry)
     EXPECT_EQ(ctl(wnd, SingleKeyWindow::kKeyEdit).getText(), QStringLiteral("A"));
 }
 
+TEST_F(SingleKeyWindowTest, OnADesktopThatShowsOnlyOurOwnKeysTheHintSaysSo)
+{
+    keyboard.setDesktopWide(false);  // a Wayland session
+    SingleKeyWindow wnd;
+    ASSERT_TRUE(wnd.createWindow(nullptr, QStringLiteral("macroselect"), 800, 572, true));
+    EXPECT_TRUE(wnd.keyboardTaken());
+    EXPECT_EQ(ctl(wnd, SingleKeyWindow::kHint).getText(), QString::fromUtf8(SingleKeyWindow::kOwnWindowText));
+    EXPECT_TRUE(keyboard.press(0x41));
+    EXPECT_EQ(ctl(wnd, SingleKeyWindow::kKeyEdit).getText(), QStringLiteral("A"));
+}
+
 }  // namespace
 }  // namespace corv::test

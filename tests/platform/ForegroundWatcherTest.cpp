@@ -3,7 +3,9 @@
 // its windows carry in _NET_WM_PID). Nothing waits a fixed time: every step waits for a
 // report, a wake-up of the watcher or its end, each with a generous bound that only fails
 // the test.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,9 +44,9 @@ class ReportLog {
 public:
     ForegroundWatcher::Callback callback()
     {
-        return [this](const std::string& path) {
+        return [this](const ForegroundProgram& program) {
             std::lock_guard<std::mutex> guard(mutex_);
-            reports_.push_back(path);
+            reports_.push_back(program);
             changed_.notify_all();
         };
     }
@@ -54,7 +56,16 @@ public:
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, kBound, [&] { return reports_.size() >= n; });
     }
+    // The executables reported, in order; none is "".
     std::vector<std::string> reports() const
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        std::vector<std::string> paths;
+        for (const ForegroundProgram& p : reports_)
+            paths.push_back(p.none() ? "" : p.executable.empty() ? "?" : p.executable);
+        return paths;
+    }
+    std::vector<ForegroundProgram> programs() const
     {
         std::lock_guard<std::mutex> guard(mutex_);
         return reports_;
@@ -63,7 +74,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<std::string> reports_;
+    std::vector<ForegroundProgram> reports_;
 };
 
 std::string canonical(const std::string& path) { return std::filesystem::canonical(path).string(); }
@@ -120,37 +131,61 @@ TEST_F(ForegroundWatcherX11, StartsWithAnEmptyPathWhenNoWindowIsActive)
     EXPECT_EQ(log.reports(), std::vector<std::string>({"", catPath}));
 }
 
-// Each of these windows leaves the program reported last in front. The watcher handles
-// changes in order, so the report of the reader's window at the end shows that none of
-// them reported anything.
-TEST_F(ForegroundWatcherX11, WindowsThatNameNoProgramKeepThePreviousOne)
+// Each of these windows is no program of this machine: none is reported, so that the
+// user's own choice comes back. Between them the sleeper comes back to the front.
+TEST_F(ForegroundWatcherX11, NoWindowAGoneWindowAndAWindowOfAnotherMachineAreNone)
 {
     char host[256] = {};
     ASSERT_EQ(::gethostname(host, sizeof(host) - 1), 0);
-    ChildProcess ended({"/bin/sleep", "1000"});
-    ASSERT_TRUE(ended.started());
-
-    const unsigned long sameProgram = wm->createWindow(sleeper.pid());
-    const unsigned long withoutPid = wm->createWindow(std::nullopt);
     const unsigned long otherMachine = wm->createWindow(reader.pid(), "elsewhere.example.org");
     const unsigned long thisMachineByFullName = wm->createWindow(reader.pid(), std::string(host) + ".example.org");
-    const unsigned long endedProcess = wm->createWindow(ended.pid());
     const unsigned long gone = wm->createWindow(reader.pid());
-    ended.end(SIGKILL);
     wm->destroyWindow(gone);
 
     wm->activate(sleeperWindow);
     X11ForegroundWatcher watcher(xvfb.display());
     ASSERT_TRUE(watcher.start(log.callback()));
     ASSERT_TRUE(log.waitForCount(1));
-
-    for (const unsigned long window : {sameProgram, withoutPid, otherMachine, endedProcess, gone, 0UL})
+    std::size_t expected = 1;
+    for (const unsigned long window : {otherMachine, 0UL, gone}) {
         wm->activate(window);
+        ASSERT_TRUE(log.waitForCount(++expected)) << "window " << window;
+        wm->activate(sleeperWindow);
+        ASSERT_TRUE(log.waitForCount(++expected));
+    }
     wm->removeActiveWindow();
+    ASSERT_TRUE(log.waitForCount(++expected));
     // A machine named by its full domain name is this one: its window counts.
     wm->activate(thisMachineByFullName);
+    ASSERT_TRUE(log.waitForCount(++expected));
+    EXPECT_EQ(log.reports(),
+              std::vector<std::string>({sleepPath, "", sleepPath, "", sleepPath, "", sleepPath, "", catPath}));
+}
+
+// Without _NET_WM_PID the X-Resource extension names the client that made the window (this
+// test process); a process whose executable cannot be read still gives its pid and class.
+TEST_F(ForegroundWatcherX11, AWindowWithoutItsPidIsToldApartThroughXResource)
+{
+    ChildProcess ended({"/bin/sleep", "1000"});
+    ASSERT_TRUE(ended.started());
+    const unsigned long withoutPid = wm->createWindow(std::nullopt);
+    wm->setClass(withoutPid, "old", "OldToolkit");
+    const unsigned long endedProcess = wm->createWindow(ended.pid());
+    const auto endedPid = static_cast<std::uint32_t>(ended.pid());
+    ended.end(SIGKILL);
+
+    wm->activate(sleeperWindow);
+    X11ForegroundWatcher watcher(xvfb.display());
+    ASSERT_TRUE(watcher.start(log.callback()));
+    ASSERT_TRUE(log.waitForCount(1));
+    wm->activate(withoutPid);
     ASSERT_TRUE(log.waitForCount(2));
-    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath, catPath}));
+    wm->activate(endedProcess);
+    ASSERT_TRUE(log.waitForCount(3));
+    const std::vector<ForegroundProgram> got = log.programs();
+    EXPECT_EQ(got[1],
+              (ForegroundProgram{canonical("/proc/self/exe"), static_cast<std::uint32_t>(::getpid()), "OldToolkit"}));
+    EXPECT_EQ(got[2], (ForegroundProgram{"", endedPid, ""}));
 }
 
 TEST_F(ForegroundWatcherX11, ADeletedExecutableIsReportedByThePathItWasStartedFrom)
@@ -233,6 +268,9 @@ TEST_F(ForegroundWatcherX11, TheThreadEndsQuietlyWhenTheXServerGoesAway)
 
 TEST_F(ForegroundWatcherX11, TheFactoryNeedsADisplayThatAcceptsAConnection)
 {
+    ScopedEnv session("XDG_SESSION_TYPE", "x11");
+    ScopedEnv wayland("WAYLAND_DISPLAY", std::nullopt);
+    ScopedEnv sway("SWAYSOCK", std::nullopt);
     {
         ScopedEnv display("DISPLAY", std::nullopt);
         EXPECT_EQ(makeForegroundWatcher(), nullptr);
@@ -271,6 +309,50 @@ TEST(FakeForegroundWatcher, ReportsAtStartAndEachAnnouncementWhileStarted)
     fake.setStartResult(false);
     EXPECT_FALSE(fake.start(log.callback()));
     EXPECT_EQ(log.reports(), std::vector<std::string>({"/usr/bin/before", "/opt/game/game"}));
+}
+
+// A real window manager (openbox) on the private X server: the focus on the desktop, or the
+// last window closed, leaves no program in front.
+TEST(ForegroundWatcherOpenbox, TheDesktopInFrontAndTheLastWindowClosedGiveNone)
+{
+    XvfbServer xvfb;
+    ASSERT_TRUE(xvfb.running()) << xvfb.error();
+    TempFolder home;
+    ScopedEnv display("DISPLAY", xvfb.display());
+    ScopedEnv config("XDG_CONFIG_HOME", home.path().string());
+    // openbox runs its start-up command once it manages the screen: it says so on a FIFO.
+    const std::string ready = (home.path() / "ready").string();
+    ASSERT_EQ(::mkfifo(ready.c_str(), 0600), 0);
+    const int readyFd = ::open(ready.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(readyFd, 0);
+    ChildProcess openbox({"openbox", "--sm-disable", "--startup", "sh -c 'echo > " + ready + "'"});
+    ASSERT_TRUE(openbox.started()) << "openbox is installed by scripts/install-deps.sh";
+    pollfd started{readyFd, POLLIN, 0};
+    const int polled = ::poll(&started, 1, 20000);
+    ::close(readyFd);
+    ASSERT_EQ(polled, 1) << "openbox did not start";
+    TestWindowManager client(xvfb.display());
+    ChildProcess sleeper({"/bin/sleep", "1000"});
+    ASSERT_TRUE(sleeper.started());
+    ReportLog log;
+    X11ForegroundWatcher watcher(xvfb.display());
+    ASSERT_TRUE(watcher.start(log.callback()));
+    ASSERT_TRUE(log.waitForCount(1));
+
+    // Asked as a pager asks, openbox activates the window, shows the desktop (taking the
+    // focus away), and gives it back to the window.
+    const unsigned long window = client.createWindow(sleeper.pid());
+    client.requestActivation(window);
+    ASSERT_TRUE(log.waitForCount(2)) << ::testing::PrintToString(log.reports());
+    client.requestShowingDesktop(true);
+    ASSERT_TRUE(log.waitForCount(3));
+    client.requestShowingDesktop(false);
+    client.requestActivation(window);
+    ASSERT_TRUE(log.waitForCount(4));
+    client.destroyWindow(window);
+    ASSERT_TRUE(log.waitForCount(5));
+    const std::string sleepPath = canonical("/bin/sleep");
+    EXPECT_EQ(log.reports(), std::vector<std::string>({"", sleepPath, "", sleepPath, ""}));
 }
 
 }  // namespace

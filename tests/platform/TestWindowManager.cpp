@@ -50,6 +50,44 @@ void TestWindowManager::removeActiveWindow()
     XSync(display_, False);
 }
 
+void TestWindowManager::setClass(unsigned long window, const std::string& instance, const std::string& className)
+{
+    std::string both = instance;
+    both.push_back('\0');
+    both += className;
+    both.push_back('\0');
+    XChangeProperty(display_, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(both.data()), static_cast<int>(both.size()));
+    XSync(display_, False);
+}
+
+namespace {
+
+void sendToRoot(Display* display, Window window, const char* message, long first)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, message, False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = first;
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(display, False);
+}
+
+}  // namespace
+
+void TestWindowManager::requestActivation(unsigned long window)
+{
+    sendToRoot(display_, window, "_NET_ACTIVE_WINDOW", 2);  // 2: from a pager, which a WM obeys
+}
+
+void TestWindowManager::requestShowingDesktop(bool show)
+{
+    sendToRoot(display_, DefaultRootWindow(display_), "_NET_SHOWING_DESKTOP", show ? 1 : 0);
+}
+
 void TestWindowManager::setRootCardinal(const std::string& name, unsigned long value)
 {
     const long item = static_cast<long>(value);

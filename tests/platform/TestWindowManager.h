@@ -29,6 +29,12 @@ public:
     void activate(unsigned long window);
     // Removes _NET_ACTIVE_WINDOW from the root.
     void removeActiveWindow();
+    // WM_CLASS of a window: its instance and class names.
+    void setClass(unsigned long window, const std::string& instance, const std::string& className);
+    // Asks the real window manager running on the display (as a pager does): to activate
+    // window, or to show the desktop (its windows hidden, the focus on the desktop).
+    void requestActivation(unsigned long window);
+    void requestShowingDesktop(bool show);
     // Any other root property, set to one CARDINAL.
     void setRootCardinal(const std::string& name, unsigned long value);
 

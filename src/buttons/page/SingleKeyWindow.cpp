@@ -41,6 +41,10 @@ bool SingleKeyWindow::takeKeyboard()
         if (hintText_.isNull())
             hintText_ = hint.getText();
         hint.setProgramText(qs(kGrabRefusedText));
+    } else if (const KeyboardSource* source = KeyboardHook::source(); source != nullptr && !source->desktopWide()) {
+        if (hintText_.isNull())
+            hintText_ = hint.getText();
+        hint.setProgramText(qs(kOwnWindowText));
     } else if (!hintText_.isNull()) {
         hint.setText(hintText_);
     }

@@ -30,6 +30,9 @@ public:
     static constexpr const char* kHint = "lbl_single_hint";
     // Shown in the hint when the keyboard cannot be taken from the other programs.
     static constexpr const char* kGrabRefusedText = "无法独占键盘（可能有其他程序正在使用），按键不会被捕获";
+    // Shown in the hint when the desktop lets the program see only the keys typed into its
+    // own windows (a Wayland session).
+    static constexpr const char* kOwnWindowText = "此桌面只允许读取在本窗口中按下的键：请在此窗口获得焦点时按键";
 
     SingleKeyWindow() = default;
     ~SingleKeyWindow() override;

@@ -66,15 +66,13 @@ void ProfilePage::windowInit()
     loadProfileLists();
     // The watcher reports from its own thread; the switch happens on the UI thread (which
     // refuses the call once the window is shutting down).
-    watching_ = foreground_ != nullptr && foreground_->start([this](const std::string& executable) {
-        ui::sendToUiThread([this, executable] {
-            ProgramIdentity program;
-            program.executable = executable;
-            onForegroundProgram(program);
-        });
+    watching_ = foreground_ != nullptr && foreground_->start([this](const ForegroundProgram& report) {
+        // /proc is read here, on the watcher's thread, not on the UI thread.
+        ui::sendToUiThread([this, program = identityOf(report)] { onForegroundProgram(program); });
     });
     if (!watching_)
-        qCInfo(lcProfiles) << "no X11 session: profiles do not switch with the program in front";
+        qCInfo(lcProfiles)
+            << "no foreground watcher for this desktop: profiles do not switch with the program in front";
 }
 
 void ProfilePage::shutdown()
@@ -82,6 +80,18 @@ void ProfilePage::shutdown()
     if (foreground_ != nullptr)
         foreground_->stop();
     watching_ = false;
+}
+
+ProgramIdentity ProfilePage::identityOf(const ForegroundProgram& report)
+{
+    if (report.none())
+        return {};
+    if (report.pid == 0 && report.executable.empty())
+        return ProgramIdentity::ofAppId(report.appId);
+    ProgramIdentity program = ProgramIdentity::ofProcess(static_cast<pid_t>(report.pid), report.appId);
+    if (program.executable.empty() && report.pid == 0)
+        program.executable = report.executable;  // a desktop that names the path but no process
+    return program;
 }
 
 void ProfilePage::onForegroundProgram(const ProgramIdentity& program)

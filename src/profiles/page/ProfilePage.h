@@ -16,6 +16,7 @@ namespace corv {
 class FeatureHost;
 class ForegroundWatcher;
 class ProgramIdentity;
+struct ForegroundProgram;
 struct ProfileApplication;
 
 class ProfilePage : public Feature {
@@ -62,10 +63,15 @@ public:
     // Links the selected profile to link, shown by its name, without looking for other links.
     void linkTo(const std::string& link, const QString& shown);
     // Another program came to the front (UI thread): the profile linked to it is applied, or
-    // the user's own choice when none is; the user's choice stays the stored one.
-    // Several linked profiles match the program: the lowest applies, and the link edits'
-    // tooltips say which.
+    // the user's own choice when none is (also when no program is in front); the user's
+    // choice stays the stored one. Links match as ProgramLink says (the executable, the
+    // Windows program Wine runs, the Steam game, or only where the desktop names no process,
+    // the app id by the linked file's name). Several linked profiles match the program: the
+    // lowest applies, and the link edits' tooltips say which.
     void onForegroundProgram(const ProgramIdentity& program);
+    // The program's identity for a watcher's report (read on the watcher's thread): none,
+    // a process (ProgramIdentity::ofProcess), or an app id alone.
+    static ProgramIdentity identityOf(const ForegroundProgram& program);
     // Selects the profile named name in the DPI page's list as a user's choice would (so it
     // is applied while a mouse is connected; the profile already selected stays as it is).
     // False when no profile has that name.
@@ -73,7 +79,8 @@ public:
     bool switchesByProgram() const { return watching_; }
 
     static constexpr const char* kMsgLeftClickRestored = "该配置文件中没有左键设置，第一个按键已恢复为左键";
-    static constexpr const char* kNoSwitchingText = "按程序切换配置文件需要 X11 桌面会话；链接已保存，但不会自动切换。";
+    static constexpr const char* kNoSwitchingText =
+        "此桌面无法告知哪个程序在前台；链接已保存，但配置文件不会自动切换。";
 
     // Said (as the link edits' tooltip) while several linked profiles match the program in
     // front; %1 is the profile that applies.

@@ -1,0 +1,168 @@
+// The KWin watcher against a real KWin (kwin_wayland --virtual) on a private session bus,
+// and the checks of KWin's calls as pure functions.
+// The installed kwin_wayland carries a file capability a container cannot grant, so a copy
+// runs (named kwin_wayland: KWin's platform plugin insists on the name).
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "ScopedEnv.h"
+#include "SessionBus.h"
+#include "TempFolder.h"
+#include "platform/KwinForegroundWatcher.h"
+#include "platform/KwinScript.h"
+
+namespace corv {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(KwinScript, OnlyKwinsOwnerIsHeardAndAPidOfZeroIsNone)
+{
+    EXPECT_EQ(kwin::readCall(":1.7", ":1.7", "4242", "steam_app_1"), (ForegroundProgram{"", 4242, "steam_app_1"}));
+    EXPECT_EQ(kwin::readCall(":1.7", ":1.7", "0", ""), ForegroundProgram{});
+    EXPECT_FALSE(kwin::readCall(":1.9", ":1.7", "4242", "x"));  // a spoofed sender
+    EXPECT_FALSE(kwin::readCall(":1.7", "", "4242", "x"));      // KWin is not there
+    for (const char* bad : {"", "-1", "42x", "99999999999", "0x10"})
+        EXPECT_FALSE(kwin::readCall(":1.7", ":1.7", bad, "x")) << bad;
+    const std::string script = kwin::script(":1.42");
+    EXPECT_NE(script.find("callDBus(\":1.42\", \"/org/corvalantis/Foreground\""), std::string::npos);
+    EXPECT_NE(script.find("workspace.windowActivated"), std::string::npos);
+    EXPECT_NE(script.find("workspace.clientActivated"), std::string::npos);
+}
+
+class Reports {
+public:
+    ForegroundWatcher::Callback callback()
+    {
+        return [this](const ForegroundProgram& p) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            all_.push_back(p);
+            changed_.notify_all();
+        };
+    }
+    bool waitFor(const std::string& appId)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 30s, [&] { return !all_.empty() && all_.back().appId == appId; });
+    }
+    std::size_t size() const
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return all_.size();
+    }
+    ForegroundProgram last() const
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return all_.back();
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<ForegroundProgram> all_;
+};
+
+bool scriptLoaded(GDBusConnection* c)
+{
+    GVariant* reply = g_dbus_connection_call_sync(
+        c, "org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "isScriptLoaded",
+        g_variant_new("(s)", kwin::kScriptName), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    gboolean loaded = FALSE;
+    if (reply != nullptr) {
+        g_variant_get(reply, "(b)", &loaded);
+        g_variant_unref(reply);
+    }
+    return loaded != FALSE;
+}
+
+template <typename Pred> bool waitUntil(Pred pred)
+{
+    for (const auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
+        if (pred())
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloadedAtStop)
+{
+    test::SessionBus bus;
+    ASSERT_TRUE(bus.up()) << bus.error();
+    test::TempFolder runtime;
+    std::filesystem::permissions(runtime.path(), std::filesystem::perms::owner_all);
+    const std::filesystem::path kwinCopy = runtime.path() / "kwin_wayland";
+    std::filesystem::copy_file("/usr/bin/kwin_wayland", kwinCopy);  // scripts/install-deps.sh installs it
+    test::ScopedEnv runtimeDir("XDG_RUNTIME_DIR", runtime.path().string());
+    test::ScopedEnv display("WAYLAND_DISPLAY", "wayland-kw");
+    test::ScopedEnv qpa("QT_QPA_PLATFORM", std::nullopt);
+    test::ChildProcess kwin(
+        {kwinCopy.string(), "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket", "wayland-kw"});
+    ASSERT_TRUE(kwin.started());
+
+    Reports reports;
+    KwinForegroundWatcher watcher(bus.address(), runtime.path().string());
+    ASSERT_TRUE(watcher.start(reports.callback()));
+    ASSERT_TRUE(waitUntil([&] { return watcher.loads() == 1; })) << "KWin did not load the script";
+
+    // The script reports the window in front as soon as it runs: none on an empty desktop.
+    // (No window is opened: foot, the terminal the sway tests use, dies of a division by
+    // zero on KWin's virtual output.)
+    ASSERT_TRUE(reports.waitFor(""));
+    EXPECT_TRUE(reports.last().none());
+
+    // Another client of the bus calling us as KWin would is refused.
+    GDBusConnection* other = g_dbus_connection_new_for_address_sync(
+        bus.address().c_str(),
+        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    // Our watcher's unique name is the script's first string.
+    std::ifstream scriptFile(runtime.path() / (std::string(kwin::kScriptName) + ".js"));
+    const std::string script((std::istreambuf_iterator<char>(scriptFile)), std::istreambuf_iterator<char>());
+    const std::size_t at = script.find("callDBus(\"") + 10;
+    const std::string watcherName = script.substr(at, script.find('"', at) - at);
+    GError* error = nullptr;
+    GVariant* spoofed = g_dbus_connection_call_sync(other, watcherName.c_str(), kwin::kObjectPath, kwin::kInterface,
+                                                    kwin::kMethod, g_variant_new("(ss)", "1", "init"), nullptr,
+                                                    G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
+    EXPECT_EQ(spoofed, nullptr);
+    ASSERT_NE(error, nullptr);
+    EXPECT_NE(std::string(error->message).find("only KWin"), std::string::npos) << error->message;
+    g_error_free(error);
+    EXPECT_EQ(reports.size(), 1U);
+    EXPECT_EQ(watcher.loads(), 1);
+
+    // KWin restarts: the script is loaded into the new one and reports again.
+    kwin.end(SIGTERM);
+    test::ChildProcess restarted(
+        {kwinCopy.string(), "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket", "wayland-kw"});
+    ASSERT_TRUE(restarted.started());
+    ASSERT_TRUE(waitUntil([&] { return watcher.loads() == 2; })) << "not loaded into the restarted KWin";
+
+    // A second watcher loads a script of the same name: the stale one goes first.
+    Reports again;
+    KwinForegroundWatcher next(bus.address(), runtime.path().string());
+    ASSERT_TRUE(next.start(again.callback()));
+    ASSERT_TRUE(waitUntil([&] { return next.loads() == 1; }));
+    ASSERT_TRUE(again.waitFor(""));
+    next.stop();
+    watcher.stop();
+    EXPECT_FALSE(scriptLoaded(other)) << "the script stays loaded after stop";
+    EXPECT_FALSE(std::filesystem::exists(runtime.path() / (std::string(kwin::kScriptName) + ".js")));
+    g_object_unref(other);
+}
+
+}  // namespace
+}  // namespace corv

@@ -1,0 +1,132 @@
+// The sway watcher and the X11 watcher under sway's Xwayland, on a private headless sway
+// with real Wayland clients (foot terminals), the focus moved with swaymsg.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "SwaySession.h"
+#include "TestWindowManager.h"
+#include "platform/SwayForegroundWatcher.h"
+#include "platform/X11ForegroundWatcher.h"
+
+namespace corv {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ChildProcess;
+using test::SwaySession;
+
+class Reports {
+public:
+    ForegroundWatcher::Callback callback()
+    {
+        return [this](const ForegroundProgram& p) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            all_.push_back(p);
+            changed_.notify_all();
+        };
+    }
+    // Waits (bounded) for a report for which match holds, after the first `from` reports.
+    template <typename Match> bool waitFor(Match match, std::size_t* from)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 30s, [&] {
+            for (; *from < all_.size(); ++*from) {
+                if (match(all_[*from])) {
+                    ++*from;
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+    std::vector<ForegroundProgram> all() const
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return all_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<ForegroundProgram> all_;
+};
+
+auto isApp(const std::string& appId)
+{
+    return [appId](const ForegroundProgram& p) { return p.appId == appId && p.pid != 0; };
+}
+auto isNone()
+{
+    return [](const ForegroundProgram& p) { return p.none(); };
+}
+
+TEST(SwayForegroundWatcher, FocusEmptyWorkspacesAndClosedWindowsAsSwayTellsThem)
+{
+    SwaySession sway;
+    ASSERT_TRUE(sway.running()) << sway.error();
+    Reports reports;
+    SwayForegroundWatcher watcher(sway.ipcSocket());
+    ASSERT_TRUE(watcher.start(reports.callback()));
+    std::size_t seen = 0;
+    ASSERT_TRUE(reports.waitFor(isNone(), &seen)) << "an empty desktop at start";
+
+    const auto editor = sway.startClient("/usr/bin/foot", {"--app-id=editor", "sleep", "1000"});
+    ASSERT_TRUE(reports.waitFor(isApp("editor"), &seen));
+    const auto game = sway.startClient("/usr/bin/foot", {"--app-id=game", "sleep", "1000"}, "game");
+    ASSERT_TRUE(reports.waitFor(isApp("game"), &seen));
+    const ForegroundProgram gameReport = reports.all()[seen - 1];
+    EXPECT_EQ(gameReport.pid, static_cast<std::uint32_t>(game->pid()));
+    EXPECT_EQ(gameReport.executable, sway.runtimeDir() + "/game");
+
+    ASSERT_TRUE(sway.command("[app_id=\"editor\"] focus"));
+    ASSERT_TRUE(reports.waitFor(isApp("editor"), &seen));
+    ASSERT_TRUE(sway.command("workspace 2"));  // empty: no window in front
+    ASSERT_TRUE(reports.waitFor(isNone(), &seen));
+    ASSERT_TRUE(sway.command("workspace 1"));
+    ASSERT_TRUE(reports.waitFor(isApp("editor"), &seen));
+    // The focused window closes: the focus goes to the game, then nothing is left.
+    editor->end(SIGTERM);
+    ASSERT_TRUE(reports.waitFor(isApp("game"), &seen));
+    game->end(SIGTERM);
+    ASSERT_TRUE(reports.waitFor(isNone(), &seen));
+    // No repeated report: every report differs from the one before.
+    const std::vector<ForegroundProgram> all = reports.all();
+    for (std::size_t i = 1; i < all.size(); ++i)
+        EXPECT_FALSE(all[i] == all[i - 1]) << i;
+    watcher.stop();
+    EXPECT_TRUE(watcher.thread().ended());
+}
+
+// Xwayland's _NET_ACTIVE_WINDOW becomes None while a native Wayland window has the focus:
+// the X11 watcher then reports none, so a linked X11 program does not stay "in front".
+TEST(SwayForegroundWatcher, UnderXwaylandANativeWindowInFrontIsNone)
+{
+    SwaySession sway(true);
+    ASSERT_TRUE(sway.running()) << sway.error();
+    ASSERT_FALSE(sway.xDisplay().empty());
+    Reports reports;
+    X11ForegroundWatcher watcher(sway.xDisplay());
+    ASSERT_TRUE(watcher.start(reports.callback()));
+    std::size_t seen = 0;
+    // sway gives the focus to each new window: first an X11 one, then a native one.
+    ChildProcess sleeper({"/bin/sleep", "1000"});
+    test::TestWindowManager x11(sway.xDisplay());
+    ASSERT_TRUE(x11.connected()) << sway.xDisplay();
+    const unsigned long window = x11.createWindow(sleeper.pid());
+    const auto sleeperPid = static_cast<std::uint32_t>(sleeper.pid());
+    ASSERT_NE(window, 0UL);
+    ASSERT_TRUE(reports.waitFor([&](const ForegroundProgram& p) { return p.pid == sleeperPid; }, &seen));
+    EXPECT_EQ(reports.all()[seen - 1].executable, std::filesystem::canonical("/bin/sleep").string());
+    const auto native = sway.startClient("/usr/bin/foot", {"--app-id=native", "sleep", "1000"});
+    ASSERT_TRUE(reports.waitFor(isNone(), &seen));
+}
+
+}  // namespace
+}  // namespace corv
