@@ -10,6 +10,7 @@
 #include "AppFixture.h"
 #include "ChildProcess.h"
 #include "SwaySession.h"
+#include "TempFolder.h"
 #include "TestWindowManager.h"
 #include "XvfbServer.h"
 #include "device/DeviceProtocol.h"
@@ -39,10 +40,18 @@ TEST_F(ForegroundSwitchTest, ALinkedProgramInFrontAppliesItsProfileAndTheChoiceC
     ASSERT_TRUE(xvfb.running()) << xvfb.error();
     ChildProcess game{{"/bin/sleep", "1000"}};
     ChildProcess editor{{"/bin/cat"}};
-    ASSERT_TRUE(game.started() && editor.started());
+    // A Windows game as Wine runs it: Wine's loader (a copy of sleep under its name) told the
+    // game's Windows path as its argv[0].
+    TempFolder wine;
+    const std::filesystem::path loader = wine / "wine64-preloader";
+    std::filesystem::copy_file("/bin/sleep", loader);
+    std::filesystem::permissions(loader, std::filesystem::perms::owner_all);
+    ChildProcess windowsGame({"Z:\\tmp\\games\\Racer\\Racer.exe", "1000"}, -1, loader.string());
+    ASSERT_TRUE(game.started() && editor.started() && windowsGame.started());
     TestWindowManager wm(xvfb.display());
     const unsigned long editorWindow = wm.createWindow(editor.pid());
     const unsigned long gameWindow = wm.createWindow(game.pid());
+    const unsigned long windowsGameWindow = wm.createWindow(windowsGame.pid());
     wm.activate(editorWindow);
 
     writeProfiles(env, {"p0", "p1", "p2"});
@@ -50,6 +59,8 @@ TEST_F(ForegroundSwitchTest, ALinkedProgramInFrontAppliesItsProfileAndTheChoiceC
     const auto index = data / "msProfile.ini";
     for (int i = 0; i < 3; ++i)
         ini::writeString(data / ("p" + std::to_string(i) + ".pro"), "Setting", "LED14", std::to_string(i));
+    ini::writeString(index, "PROFILELIKEEXE", "1", "1");
+    ini::writeString(index, "PROCESS", "1", "/tmp/games/Racer/racer.EXE");  // the link of a Windows game
     ini::writeString(index, "PROFILELIKEEXE", "2", "1");
     ini::writeString(index, "PROCESS", "2",
                      std::filesystem::canonical("/proc/" + std::to_string(game.pid()) + "/exe").string());
@@ -77,6 +88,12 @@ TEST_F(ForegroundSwitchTest, ALinkedProgramInFrontAppliesItsProfileAndTheChoiceC
     EXPECT_NE(rate0, 2);
     EXPECT_TRUE(recordSent(harness->mouse(), rate0));
     EXPECT_EQ(ini::readString(index, "PROFILESELECT", "select", ""), "0");
+
+    // The Windows game in front applies the profile linked to its .exe, not to Wine.
+    wm.activate(windowsGameWindow);
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 1; }, 10000));
+    wm.activate(editorWindow);
+    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }, 10000));
     harness.reset();  // the window stops the watcher before it goes
 }
 

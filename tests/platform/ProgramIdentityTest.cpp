@@ -148,7 +148,11 @@ TEST_F(ProgramIdentityTest, ARealProcessUnderTheLoadersNameIsTold)
     fs::permissions(loader, fs::perms::owner_all);
     test::ChildProcess game({"Z:\\tmp\\games\\Racer\\Racer.exe", "60"}, -1, loader.string());
     ASSERT_TRUE(game.started());
-    const ProgramIdentity identity = ProgramIdentity::ofProcess(game.pid());
+    // The spawn returns once the loader replaced the child; the kernel sets up its arguments
+    // a moment later: wait for them (bounded), as a window comes only after that anyway.
+    ProgramIdentity identity = ProgramIdentity::ofProcess(game.pid());
+    for (int i = 0; i < 100000 && !identity.isWindowsProgram(); ++i)
+        identity = ProgramIdentity::ofProcess(game.pid());
     EXPECT_EQ(identity.executable, loader.string());
     EXPECT_EQ(identity.windowsExecutable, "/tmp/games/Racer/Racer.exe");
     EXPECT_FALSE(ProgramIdentity::ofProcess(::getpid()).isWindowsProgram());

@@ -88,9 +88,11 @@ ProgramIdentity ProfilePage::identityOf(const ForegroundProgram& report)
         return {};
     if (report.pid == 0 && report.executable.empty())
         return ProgramIdentity::ofAppId(report.appId);
+    // The watcher has read the executable already; the process adds what Wine and Steam
+    // tell of it.
     ProgramIdentity program = ProgramIdentity::ofProcess(static_cast<pid_t>(report.pid), report.appId);
-    if (program.executable.empty() && report.pid == 0)
-        program.executable = report.executable;  // a desktop that names the path but no process
+    if (!report.executable.empty())
+        program.executable = report.executable;
     return program;
 }
 
