@@ -71,12 +71,13 @@ void ConnectionPresenter::declare(FeatureRegistry& r)
                              DeviceChannel&) { wnd_.connection().syncFromDevice(profile); },
                          [this] { wnd_.refreshSettings(); });
     });
-    // The mouse's state first: the features then show the calibration's lift-off distance
-    // (unless the mouse is slow to answer: they show what is known).
+    // The mouse's state first; the features show the calibration's lift-off distance once it
+    // is read (at once when the mouse answers within the wait, else when it does: never
+    // from the state before, which the read would then overwrite).
     r.onMessage(msg::kCalibrationEnd, [this](Param, LParam) {
-        wnd_.sendToMouse([this, profile = wnd_.settings().profilePath()](DeviceChannel&) {
-            wnd_.connection().syncFromDevice(profile);
-        });
+        wnd_.sendToMouse([this, profile = wnd_.settings().profilePath()](
+                             DeviceChannel&) { wnd_.connection().syncFromDevice(profile); },
+                         [this] { wnd_.registry().raise(msg::kCalibrationStateReadEvent, 0); });
     });
     const unsigned applyMessages[] = {msg::kApplyDpiProfile, msg::kApplyKeyProfile, msg::kApplyRegProfile};
     const int sources[] = {kFromDpiList, kFromKeyList, kFromRegList};

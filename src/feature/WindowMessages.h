@@ -23,4 +23,8 @@ inline constexpr unsigned kApplyKeyProfile = 0x907;
 inline constexpr unsigned kApplyRegProfile = 0x908;
 inline constexpr unsigned kDeviceArrived = 0x909;
 
+// The window's event (FeatureRegistry::raise) that the mouse's state was read again after a
+// calibration ended (payload: none, an int 0): the features show what the mouse now holds.
+inline constexpr const char* kCalibrationStateReadEvent = "calibration-state-read";
+
 }  // namespace corv::msg

@@ -211,7 +211,7 @@ void SensorPage::declare(FeatureRegistry& r)
     r.on(kValueChanged, sn::kPointerSpeed, [this](Msg, int) { onPointerSpeed(); });
     r.on(kItemSelect, sn::kReportRate, [this](Msg, int) { onReportRate(); });
 
-    r.onMessage(msg::kCalibrationEnd, [this](std::uintptr_t, std::intptr_t) { onCalibrationEnd(); });
+    r.onEvent<int>(msg::kCalibrationStateReadEvent, [this](const int&) { onCalibrationEnd(); });
     r.onMessage(msg::kCalibrationOk, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(true); });
     r.onMessage(msg::kCalibrationFail, [this](std::uintptr_t, std::intptr_t) { onCalibrationResult(false); });
 

@@ -40,7 +40,8 @@ public:
     void setLiftOff(int millimetres);
     // "height2mm" / "height3mm" clicked.
     void onLiftOffOption(int millimetres);
-    // After a calibration the mouse's lift-off distance is shown and written (not sent).
+    // The mouse's state was read again after a calibration: its lift-off distance is shown and
+    // written (not sent).
     void onCalibrationEnd();
     // "ms_DPI_speed" moved by the user.
     void onPointerSpeed();
