@@ -47,20 +47,33 @@ TEST_F(ForegroundSwitchTest, ALinkedProgramInFrontAppliesItsProfileAndTheChoiceC
     std::filesystem::copy_file("/bin/sleep", loader);
     std::filesystem::permissions(loader, std::filesystem::perms::owner_all);
     ChildProcess windowsGame({"Z:\\tmp\\games\\Racer\\Racer.exe", "1000"}, -1, loader.string());
-    ASSERT_TRUE(game.started() && editor.started() && windowsGame.started());
+    // One in a Wine prefix of its own (its C: drive through dosdevices), one Steam started.
+    const std::filesystem::path prefix = wine / "prefix";
+    std::filesystem::create_directories(prefix / "dosdevices");
+    std::filesystem::create_symlink("../drive_c", prefix / "dosdevices" / "c:");
+    ChildProcess prefixGame({"C:\\Games\\Shooter.exe", "1000"}, -1, loader.string(), {"WINEPREFIX=" + prefix.string()});
+    ChildProcess steamGame({"C:\\portal2.exe", "1000"}, -1, loader.string(), {"SteamAppId=620"});
+    ASSERT_TRUE(game.started() && editor.started() && windowsGame.started() && prefixGame.started() &&
+                steamGame.started());
     TestWindowManager wm(xvfb.display());
     const unsigned long editorWindow = wm.createWindow(editor.pid());
     const unsigned long gameWindow = wm.createWindow(game.pid());
     const unsigned long windowsGameWindow = wm.createWindow(windowsGame.pid());
+    const unsigned long prefixGameWindow = wm.createWindow(prefixGame.pid());
+    const unsigned long steamGameWindow = wm.createWindow(steamGame.pid());
     wm.activate(editorWindow);
 
-    writeProfiles(env, {"p0", "p1", "p2"});
+    writeProfiles(env, {"p0", "p1", "p2", "p3", "p4"});
     const auto data = env.dataFolder();
     const auto index = data / "msProfile.ini";
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 5; ++i)
         ini::writeString(data / ("p" + std::to_string(i) + ".pro"), "Setting", "LED14", std::to_string(i));
     ini::writeString(index, "PROFILELIKEEXE", "1", "1");
     ini::writeString(index, "PROCESS", "1", "/tmp/games/Racer/racer.EXE");  // the link of a Windows game
+    ini::writeString(index, "PROFILELIKEEXE", "3", "1");
+    ini::writeString(index, "PROCESS", "3", (prefix / "drive_c/Games/Shooter.exe").string());
+    ini::writeString(index, "PROFILELIKEEXE", "4", "1");
+    ini::writeString(index, "PROCESS", "4", "steam:620");
     ini::writeString(index, "PROFILELIKEEXE", "2", "1");
     ini::writeString(index, "PROCESS", "2",
                      std::filesystem::canonical("/proc/" + std::to_string(game.pid()) + "/exe").string());
@@ -89,11 +102,16 @@ TEST_F(ForegroundSwitchTest, ALinkedProgramInFrontAppliesItsProfileAndTheChoiceC
     EXPECT_TRUE(recordSent(harness->mouse(), rate0));
     EXPECT_EQ(ini::readString(index, "PROFILESELECT", "select", ""), "0");
 
-    // The Windows game in front applies the profile linked to its .exe, not to Wine.
-    wm.activate(windowsGameWindow);
-    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 1; }, 10000));
-    wm.activate(editorWindow);
-    EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }, 10000));
+    // A Windows game in front applies the profile linked to its .exe (by Z:, or through its
+    // prefix's C: drive) or to its Steam app id, not to Wine; each goes back when it leaves.
+    const std::pair<unsigned long, int> windowsGames[] = {
+        {windowsGameWindow, 1}, {prefixGameWindow, 3}, {steamGameWindow, 4}};
+    for (const auto& [window, profile] : windowsGames) {
+        wm.activate(window);
+        EXPECT_TRUE(waitFor([&, profile = profile] { return dpi.getCurSel() == profile; }, 10000)) << profile;
+        wm.activate(editorWindow);
+        EXPECT_TRUE(waitFor([&] { return dpi.getCurSel() == 0; }, 10000)) << profile;
+    }
     harness.reset();  // the window stops the watcher before it goes
 }
 

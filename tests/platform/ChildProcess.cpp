@@ -22,7 +22,8 @@ int openPidFd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, int inheritFd, const std::string& file)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, int inheritFd, const std::string& file,
+                           const std::vector<std::string>& extraEnvironment)
 {
     int stdinPipe[2];
     if (::pipe2(stdinPipe, O_CLOEXEC) != 0) {
@@ -34,6 +35,13 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, int inheritFd, 
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
+    std::vector<char*> environment;
+    for (char** e = environ; *e != nullptr; ++e)
+        environment.push_back(*e);
+    for (const std::string& e : extraEnvironment)
+        environment.push_back(const_cast<char*>(e.c_str()));
+    environment.push_back(nullptr);
+
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, stdinPipe[0], STDIN_FILENO);
@@ -41,7 +49,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, int inheritFd, 
     if (inheritFd >= 0)
         posix_spawn_file_actions_adddup2(&actions, inheritFd, inheritFd);  // clears close-on-exec
     pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, file.empty() ? args[0] : file.c_str(), &actions, nullptr, args.data(), environ);
+    const int rc =
+        ::posix_spawnp(&pid, file.empty() ? args[0] : file.c_str(), &actions, nullptr, args.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(stdinPipe[0]);
     if (rc != 0) {

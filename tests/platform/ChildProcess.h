@@ -14,7 +14,9 @@ public:
     // Starts argv[0], looked up on PATH (or file, when given: argv[0] is then only the name
     // the process is told, as Wine's loader sets it). inheritFd, when not -1, stays open in
     // the child under the same number. The program has replaced the child when it returns.
-    explicit ChildProcess(const std::vector<std::string>& argv, int inheritFd = -1, const std::string& file = {});
+    // extraEnvironment ("NAME=value") is added to this process's environment for the child.
+    explicit ChildProcess(const std::vector<std::string>& argv, int inheritFd = -1, const std::string& file = {},
+                          const std::vector<std::string>& extraEnvironment = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
