@@ -101,6 +101,8 @@ INTERACTIVE = {"push button", "toggle button", "check box", "radio button", "com
 
 def check(app, env, skin_dir, frames):
     import pyatspi
+    from gi.repository import Gio, GLib
+    bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
 
     def application():
         desktop = pyatspi.Registry.getDesktop(0)
@@ -112,8 +114,21 @@ def check(app, env, skin_dir, frames):
 
     cn = language_texts(skin_dir, "lan_cn.xml")
     acc_app = wait_until("the program on the accessibility bus", application)
-    main_window = wait_until("the main window, connected", lambda: next(
+    main_window = wait_until("the main window", lambda: next(
         (w for w in acc_app if w is not None and (w.name or "") == "CORVALANTIS R210 Driver"), None), 30)
+
+    def presented():
+        # The window has that title before the mouse is connected; presenting the mouse
+        # shows the first page, which would switch the page under the checks that follow.
+        try:
+            visible, connected = bus.call_sync(
+                "org.corvalantis.Utility", "/org/corvalantis/Utility", "org.corvalantis.Utility", "GetState",
+                None, GLib.VariantType.new("(bb)"), Gio.DBusCallFlags.NONE, 2000, None).unpack()
+            return connected
+        except GLib.Error:
+            return False  # not on the bus yet
+
+    wait_until("the mouse presented in the window", presented, 30)
 
     def other_window():
         acc_app.clear_cache()
