@@ -35,13 +35,11 @@ MacroFile MacroFile::load(const std::filesystem::path& file)
         return macro;
     macro.storedCount_ = static_cast<std::size_t>(count);
     const std::size_t lines = std::min(macro.storedCount_, kMaxLines);
-    macro.lines_.reserve(lines);
-    for (std::size_t i = 0; i < lines; ++i) {
-        std::string line = ini.read(kActionSection, std::to_string(i), "0");
+    macro.lines_ = ini.numberedValues(kActionSection, lines, "0");
+    for (std::string& line : macro.lines_) {
         // A stray carriage return or NUL byte in the file ends the row there (as it ends the
         // text of a C string): a row the editor could not save again is never made.
         line.resize(std::min(line.size(), line.find_first_of(std::string_view("\r\n\0", 3))));
-        macro.lines_.push_back(std::move(line));
     }
     return macro;
 }

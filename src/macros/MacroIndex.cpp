@@ -53,11 +53,7 @@ std::vector<std::string> MacroIndex::names() const
     const IniSnapshot ini = IniSnapshot::load(indexPath());
     const long count =
         std::clamp(ini::toLong(ini.read(kCountSection, kCountKey, "0")), 0L, static_cast<long>(kMaxMacros));
-    std::vector<std::string> names;
-    names.reserve(static_cast<std::size_t>(count));
-    for (long i = 0; i < count; ++i)
-        names.push_back(ini.value(kNameSection, std::to_string(i)).value_or(std::string()));
-    return names;
+    return ini.numberedValues(kNameSection, static_cast<std::size_t>(count), "");
 }
 
 std::size_t MacroIndex::statedCount() const

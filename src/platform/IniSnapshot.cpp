@@ -55,4 +55,23 @@ std::string IniSnapshot::read(std::string_view section, std::string_view key, st
     return std::string(utf::truncateChars(defaultValue, ini::kMaxValueChars));
 }
 
+std::vector<std::string> IniSnapshot::numberedValues(std::string_view section, std::size_t count,
+                                                     std::string_view defaultValue) const
+{
+    const std::string_view fallback = utf::truncateChars(defaultValue, ini::kMaxValueChars);
+    std::vector<std::string> values;
+    values.reserve(count);
+    section = ini::trim(section);
+    const auto sec = section.empty() ? sections_.end() : sections_.find(utf::foldedKey(section));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (sec == sections_.end()) {
+            values.emplace_back(fallback);
+            continue;
+        }
+        const auto found = sec->second.find(utf::foldedKey(std::to_string(i)));
+        values.emplace_back(found == sec->second.end() ? std::string(fallback) : found->second);
+    }
+    return values;
+}
+
 }  // namespace corv

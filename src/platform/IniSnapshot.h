@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 
@@ -28,6 +29,10 @@ public:
     ReadStatus status() const { return status_; }
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     std::string read(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    // The values of the keys "0", "1", ... "count - 1" of section (a list stored one key per
+    // entry), each as read() gives it; the section's name is looked up once.
+    std::vector<std::string> numberedValues(std::string_view section, std::size_t count,
+                                            std::string_view defaultValue) const;
 
 private:
     using Keys = std::unordered_map<std::u32string, std::string>;  // by case-folded name

@@ -79,6 +79,8 @@ char32_t next(std::string_view text, std::size_t& pos)
 
 std::string_view truncateChars(std::string_view text, std::size_t maxChars)
 {
+    if (text.size() <= maxChars)
+        return text;  // every character takes at least one byte
     std::size_t pos = 0;
     std::size_t count = 0;
     while (pos < text.size() && count < maxChars) {
@@ -163,8 +165,16 @@ std::u32string foldedKey(std::string_view text)
     std::u32string key;
     key.reserve(text.size());
     std::size_t pos = 0;
-    while (pos < text.size())
-        key.push_back(foldCase(next(text, pos)));
+    while (pos < text.size()) {
+        // Keys and section names are nearly always ASCII: fold those bytes without decoding.
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {
+            key.push_back(byte >= 'A' && byte <= 'Z' ? char32_t{byte} + 0x20 : char32_t{byte});
+            ++pos;
+        } else {
+            key.push_back(foldCase(next(text, pos)));
+        }
+    }
     return key;
 }
 

@@ -44,6 +44,12 @@ TEST(Utf, CaseFolding)
     EXPECT_FALSE(utf::equalNoCase("中文", "中"));
     EXPECT_FALSE(utf::equalNoCase("a\xFF", "a\xFE"));
     EXPECT_TRUE(utf::equalNoCase("A\xFF", "a\xFF"));
+    // The hashing key agrees with the comparison, ASCII mixed with other text and bad bytes.
+    const char* const pairs[][2] = {{"MacroName", "mACROnAME"}, {"Ärger1", "äRGER1"},  {"a\xFF[Z]", "A\xFF[z]"},
+                                    {"a\xFFz", "a\xFEz"},       {"k", "\xE2\x84\xAA"}, {"@[`{", "`{@["}};
+    for (const auto& pair : pairs)
+        EXPECT_EQ(utf::foldedKey(pair[0]) == utf::foldedKey(pair[1]), utf::equalNoCase(pair[0], pair[1]))
+            << pair[0] << " / " << pair[1];
 }
 
 TEST(Utf, Utf16RoundTripAndMalformedUnits)
