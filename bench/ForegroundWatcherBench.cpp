@@ -112,7 +112,7 @@ long voluntarySwitches(int tid)
 // a voluntary switch, which must not fall into the measured period.
 bool waitUntilBlocked(const X11ForegroundWatcher& watcher)
 {
-    if (!watcher.waitForSleeps(1, kBound))
+    if (!watcher.thread().waitForSleeps(1, kBound))
         return false;
     const Clock::time_point deadline = Clock::now() + kBound;
     while (!taskStatus(watcher.threadId(), "State").starts_with("S")) {
@@ -165,11 +165,11 @@ void BM_ForegroundIdleWakeUps(benchmark::State& state)
     double ownWakeUps = 0;
     for (auto _ : state) {
         const long switchesBefore = voluntarySwitches(tid);
-        const std::uint64_t wakeUpsBefore = rig.watcher->wakeUps();
+        const std::uint64_t wakeUpsBefore = rig.watcher->thread().wakeUps();
         // The measured period: one second in which nothing on the desktop changes.
         std::this_thread::sleep_for(std::chrono::seconds(1));
         kernelWakeUps += static_cast<double>(voluntarySwitches(tid) - switchesBefore);
-        ownWakeUps += static_cast<double>(rig.watcher->wakeUps() - wakeUpsBefore);
+        ownWakeUps += static_cast<double>(rig.watcher->thread().wakeUps() - wakeUpsBefore);
     }
     state.counters["thread_wakeups_per_s"] = kernelWakeUps / static_cast<double>(state.iterations());
     state.counters["watcher_wakeups_per_s"] = ownWakeUps / static_cast<double>(state.iterations());

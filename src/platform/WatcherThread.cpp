@@ -67,6 +67,8 @@ int WatcherThread::wait(std::initializer_list<int> fds)
     if (ready < 0 || (polled.back().revents & POLLIN) != 0)
         return Stop;
     for (std::size_t i = 0; i + 1 < polled.size(); ++i) {
+        if ((polled[i].revents & POLLNVAL) != 0)
+            return Stop;  // not an open descriptor: it would wake us forever
         if (polled[i].revents != 0)
             return static_cast<int>(i);
     }

@@ -28,7 +28,7 @@ public:
 
     enum Wake { Stop = -1 };
     // Sleeps until one of fds can be read (or has hung up): its index; Stop when stop() was
-    // called or poll failed. Called by the body only.
+    // called, poll failed or a descriptor is not open. Called by the body only.
     int wait(std::initializer_list<int> fds);
 
     std::uint64_t sleeps() const;

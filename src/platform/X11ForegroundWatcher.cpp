@@ -1,12 +1,9 @@
 #include "platform/X11ForegroundWatcher.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -82,7 +79,7 @@ bool X11ForegroundWatcher::canConnect(const std::string& displayName)
 
 bool X11ForegroundWatcher::start(Callback onForeground)
 {
-    if (thread_.joinable())
+    if (thread_.running())
         return false;
     int screen = 0;
     xcb_connection_t* c = connect(displayName_, &screen);
@@ -108,17 +105,13 @@ bool X11ForegroundWatcher::start(Callback onForeground)
         root == XCB_WINDOW_NONE
             ? nullptr
             : xcb_request_check(c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &mask)));
-    const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (root == XCB_WINDOW_NONE || active == XCB_ATOM_NONE || pid == XCB_ATOM_NONE || maskError || wakeFd < 0) {
+    if (root == XCB_WINDOW_NONE || active == XCB_ATOM_NONE || pid == XCB_ATOM_NONE || maskError) {
         debugLine("foreground watcher: cannot watch the active window of " + displayName_);
-        if (wakeFd >= 0)
-            ::close(wakeFd);
         xcb_disconnect(c);
         return false;
     }
 
     connection_ = c;
-    wakeFd_ = wakeFd;
     root_ = root;
     activeWindowAtom_ = active;
     pidAtom_ = pid;
@@ -126,28 +119,22 @@ bool X11ForegroundWatcher::start(Callback onForeground)
     hostName_ = thisHost();
     callback_ = std::move(onForeground);
     lastReported_ = {};
-    {
-        std::lock_guard<std::mutex> guard(activityMutex_);
-        sleeps_ = 0;
-        wakeUps_ = 0;
-        ended_ = false;
-    }
     threadId_ = 0;
-    thread_ = std::thread([this] { run(); });
+    if (!thread_.start([this] { run(); })) {
+        debugLine("foreground watcher: no thread to watch " + displayName_ + " on");
+        xcb_disconnect(connection_);
+        connection_ = nullptr;
+        callback_ = nullptr;
+        return false;
+    }
     return true;
 }
 
 void X11ForegroundWatcher::stop()
 {
-    if (!thread_.joinable())
+    if (!thread_.running())
         return;
-    const std::uint64_t one = 1;
-    // An eventfd write of 1 cannot block or fail short of an overflow that a few stop
-    // requests never reach.
-    [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof(one));
-    thread_.join();
-    ::close(wakeFd_);
-    wakeFd_ = -1;
+    thread_.stop();
     xcb_disconnect(connection_);
     connection_ = nullptr;
     callback_ = nullptr;
@@ -189,23 +176,11 @@ void X11ForegroundWatcher::run()
             break;
         }
         xcb_flush(connection_);
-
-        markAsleep();
-        pollfd fds[2] = {{xFd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, -1);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        markWakeUp();
-        if (ready < 0 || (fds[1].revents & POLLIN) != 0)
+        // A hung-up socket wakes us too: XCB notices the end of the stream on its next read,
+        // and the check above ends the thread.
+        if (thread_.wait({xFd}) == WatcherThread::Stop)
             break;
-        // A hung-up socket with nothing left to read would wake us forever; XCB notices
-        // the end of the stream on its next read, and the check above ends the thread.
-        if ((fds[0].revents & (POLLERR | POLLNVAL)) != 0) {
-            debugLine("foreground watcher: the X connection failed");
-            break;
-        }
     }
-    markEnded();
 }
 
 void X11ForegroundWatcher::reportIfNew(bool always)
@@ -299,57 +274,6 @@ ForegroundProgram X11ForegroundWatcher::foregroundProgram()
     if (program.pid != 0)
         program.executable = executableOfProcess(program.pid);
     return program;
-}
-
-void X11ForegroundWatcher::markAsleep()
-{
-    std::lock_guard<std::mutex> guard(activityMutex_);
-    ++sleeps_;
-    activityChanged_.notify_all();
-}
-
-void X11ForegroundWatcher::markWakeUp()
-{
-    std::lock_guard<std::mutex> guard(activityMutex_);
-    ++wakeUps_;
-    activityChanged_.notify_all();
-}
-
-void X11ForegroundWatcher::markEnded()
-{
-    std::lock_guard<std::mutex> guard(activityMutex_);
-    ended_ = true;
-    activityChanged_.notify_all();
-}
-
-std::uint64_t X11ForegroundWatcher::sleeps() const
-{
-    std::lock_guard<std::mutex> guard(activityMutex_);
-    return sleeps_;
-}
-
-std::uint64_t X11ForegroundWatcher::wakeUps() const
-{
-    std::lock_guard<std::mutex> guard(activityMutex_);
-    return wakeUps_;
-}
-
-bool X11ForegroundWatcher::ended() const
-{
-    std::lock_guard<std::mutex> guard(activityMutex_);
-    return ended_;
-}
-
-bool X11ForegroundWatcher::waitForSleeps(std::uint64_t n, std::chrono::milliseconds bound) const
-{
-    std::unique_lock<std::mutex> lock(activityMutex_);
-    return activityChanged_.wait_for(lock, bound, [&] { return sleeps_ >= n; });
-}
-
-bool X11ForegroundWatcher::waitUntilEnded(std::chrono::milliseconds bound) const
-{
-    std::unique_lock<std::mutex> lock(activityMutex_);
-    return activityChanged_.wait_for(lock, bound, [&] { return ended_; });
 }
 
 }  // namespace corv

@@ -21,15 +21,12 @@
 // ends in an error reply for that request only. When the X server goes away the thread
 // ends quietly and reports nothing more. start() and stop() are called from one thread.
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "platform/ForegroundWatcher.h"
+#include "platform/WatcherThread.h"
 
 struct xcb_connection_t;
 
@@ -52,17 +49,10 @@ public:
     // True when a connection to the display can be opened now.
     static bool canConnect(const std::string& displayName);
 
-    // What the thread did, for tests and measurements: how often it went to sleep waiting
-    // for the X server or stop(), how often it woke from that, and whether it has ended
-    // (stopped, or the X server went away). A change that arrives while the thread is busy
-    // is handled in the same pass, without a wake-up of its own.
-    std::uint64_t sleeps() const;
-    std::uint64_t wakeUps() const;
-    bool ended() const;
-    // Wait until the thread went to sleep at least n times since start() / has ended; false
-    // when that did not happen within bound.
-    bool waitForSleeps(std::uint64_t n, std::chrono::milliseconds bound) const;
-    bool waitUntilEnded(std::chrono::milliseconds bound) const;
+    // What the thread did, for tests and measurements. A change that arrives while the
+    // thread is busy is handled in the same pass, without a wake-up of its own; the thread
+    // ends when stopped or when the X server goes away.
+    const WatcherThread& thread() const { return thread_; }
     // The kernel's id of the running thread (as in /proc/self/task/ID), 0 before it runs.
     int threadId() const { return threadId_.load(); }
 
@@ -71,14 +61,10 @@ private:
     void reportIfNew(bool always);
     ForegroundProgram foregroundProgram();
     std::uint32_t pidOfClient(std::uint32_t window);
-    void markAsleep();
-    void markWakeUp();
-    void markEnded();
 
     std::string displayName_;
-    std::thread thread_;
+    WatcherThread thread_;
     xcb_connection_t* connection_ = nullptr;
-    int wakeFd_ = -1;  // eventfd: stop() writes to it to end the thread's wait
     std::uint32_t root_ = 0;
     std::uint32_t activeWindowAtom_ = 0;
     std::uint32_t pidAtom_ = 0;
@@ -87,12 +73,6 @@ private:
     std::string hostName_;
     Callback callback_;
     ForegroundProgram lastReported_;  // touched by the thread only while it runs
-
-    mutable std::mutex activityMutex_;
-    mutable std::condition_variable activityChanged_;
-    std::uint64_t sleeps_ = 0;
-    std::uint64_t wakeUps_ = 0;
-    bool ended_ = false;
     std::atomic<int> threadId_{0};
 };
 

@@ -216,19 +216,19 @@ TEST_F(ForegroundWatcherX11, WakesOnlyForRootPropertyChangesAndReportsOnlyActive
     wm->activate(sleeperWindow);
     X11ForegroundWatcher watcher(xvfb.display());
     ASSERT_TRUE(watcher.start(log.callback()));
-    ASSERT_TRUE(watcher.waitForSleeps(1, kBound));
-    EXPECT_EQ(watcher.wakeUps(), 0U);
+    ASSERT_TRUE(watcher.thread().waitForSleeps(1, kBound));
+    EXPECT_EQ(watcher.thread().wakeUps(), 0U);
 
     wm->setRootCardinal("_CORV_TEST_UNRELATED", 7);
-    ASSERT_TRUE(watcher.waitForSleeps(2, kBound));
+    ASSERT_TRUE(watcher.thread().waitForSleeps(2, kBound));
     wm->activate(sleeperWindow);  // the same window again: nothing new
-    ASSERT_TRUE(watcher.waitForSleeps(3, kBound));
+    ASSERT_TRUE(watcher.thread().waitForSleeps(3, kBound));
     wm->activate(readerWindow);
-    ASSERT_TRUE(watcher.waitForSleeps(4, kBound));
+    ASSERT_TRUE(watcher.thread().waitForSleeps(4, kBound));
 
     EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath, catPath}));
-    EXPECT_EQ(watcher.wakeUps(), 3U);
-    EXPECT_EQ(watcher.sleeps(), 4U);
+    EXPECT_EQ(watcher.thread().wakeUps(), 3U);
+    EXPECT_EQ(watcher.thread().sleeps(), 4U);
 }
 
 TEST_F(ForegroundWatcherX11, StopEndsAnIdleWatcherPromptlyAndStartWorksAgain)
@@ -241,7 +241,7 @@ TEST_F(ForegroundWatcherX11, StopEndsAnIdleWatcherPromptlyAndStartWorksAgain)
 
     auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
     ASSERT_EQ(stopped.wait_for(kBound), std::future_status::ready) << "stop() hangs on an idle watcher";
-    EXPECT_TRUE(watcher.ended());
+    EXPECT_TRUE(watcher.thread().ended());
     // Nothing is reported after stop() returned.
     wm->activate(readerWindow);
 
@@ -259,7 +259,7 @@ TEST_F(ForegroundWatcherX11, TheThreadEndsQuietlyWhenTheXServerGoesAway)
     ASSERT_TRUE(log.waitForCount(1));
     wm.reset();  // Xlib would end the test process when its server vanished under it
     xvfb.kill();
-    ASSERT_TRUE(watcher.waitUntilEnded(kBound));
+    ASSERT_TRUE(watcher.thread().waitUntilEnded(kBound));
     auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
     ASSERT_EQ(stopped.wait_for(kBound), std::future_status::ready);
     EXPECT_EQ(log.reports().size(), 1U);
