@@ -13,7 +13,7 @@ packages=(
   libglib2.0-dev gsettings-desktop-schemas dbus-daemon
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool
-  openbox sway foot xwayland x11-xserver-utils kwin-wayland
+  openbox sway foot xwayland x11-xserver-utils kwin-wayland qt6-wayland
   dpkg-dev file lintian desktop-file-utils appstream
   rpm rpm2cpio cpio rpmlint
   pacman-package-manager makepkg fakeroot libarchive-tools zstd

@@ -52,8 +52,16 @@ public:
     }
     bool waitFor(const std::string& appId)
     {
+        return waitForLast([&](const ForegroundProgram& p) { return p.appId == appId; });
+    }
+    bool waitForPid(pid_t pid)
+    {
+        return waitForLast([&](const ForegroundProgram& p) { return p.pid == static_cast<std::uint32_t>(pid); });
+    }
+    template <typename Pred> bool waitForLast(Pred pred)
+    {
         std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, 30s, [&] { return !all_.empty() && all_.back().appId == appId; });
+        return changed_.wait_for(lock, 30s, [&] { return !all_.empty() && pred(all_.back()); });
     }
     std::size_t size() const
     {
@@ -71,6 +79,16 @@ private:
     std::condition_variable changed_;
     std::vector<ForegroundProgram> all_;
 };
+
+// Calls a method of KWin that answers with nothing of interest; true when it answered.
+bool callKwin(GDBusConnection* c, const char* path, const char* interface, const char* method, GVariant* args)
+{
+    GVariant* reply = g_dbus_connection_call_sync(c, "org.kde.KWin", path, interface, method, args, nullptr,
+                                                  G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    if (reply != nullptr)
+        g_variant_unref(reply);
+    return reply != nullptr;
+}
 
 bool scriptLoaded(GDBusConnection* c)
 {
@@ -116,8 +134,6 @@ TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloaded
     ASSERT_TRUE(waitUntil([&] { return watcher.loads() == 1; })) << "KWin did not load the script";
 
     // The script reports the window in front as soon as it runs: none on an empty desktop.
-    // (No window is opened: foot, the terminal the sway tests use, dies of a division by
-    // zero on KWin's virtual output.)
     ASSERT_TRUE(reports.waitFor(""));
     EXPECT_TRUE(reports.last().none());
 
@@ -143,6 +159,28 @@ TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloaded
     g_error_free(error);
     EXPECT_EQ(reports.size(), 1U);
     EXPECT_EQ(watcher.loads(), 1);
+
+    // Real windows (native Wayland clients): each in front is reported with its process;
+    // an empty desktop and the last window closed give none.
+    const std::vector<std::string> wayland = {"QT_QPA_PLATFORM=wayland"};
+    test::ChildProcess editor({CORV_TEST_WINDOW, "editor"}, -1, {}, wayland);
+    ASSERT_TRUE(reports.waitForPid(editor.pid())) << "the first window was not reported";
+    EXPECT_EQ(reports.last().executable, std::filesystem::canonical(CORV_TEST_WINDOW).string());
+    EXPECT_EQ(reports.last().appId, "corv_test_window");
+    test::ChildProcess game({CORV_TEST_WINDOW, "game"}, -1, {}, wayland);
+    ASSERT_TRUE(reports.waitForPid(game.pid()));
+    // Another virtual desktop, empty: none; back: the game again.
+    ASSERT_TRUE(callKwin(other, "/VirtualDesktopManager", "org.kde.KWin.VirtualDesktopManager", "createDesktop",
+                         g_variant_new("(us)", 1U, "second")));
+    ASSERT_TRUE(callKwin(other, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", 2)));
+    ASSERT_TRUE(reports.waitForLast([](const ForegroundProgram& p) { return p.none(); }));
+    ASSERT_TRUE(callKwin(other, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", 1)));
+    ASSERT_TRUE(reports.waitForPid(game.pid()));
+    // The game closes: KWin gives the focus back to the editor.
+    game.end(SIGTERM);
+    ASSERT_TRUE(reports.waitForPid(editor.pid()));
+    editor.end(SIGTERM);
+    ASSERT_TRUE(reports.waitForLast([](const ForegroundProgram& p) { return p.none(); }));
 
     // KWin restarts: the script is loaded into the new one and reports again.
     kwin.end(SIGTERM);
