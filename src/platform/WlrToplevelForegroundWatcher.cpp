@@ -40,8 +40,8 @@ bool roundtrip(wl_display* display)
             wl_display_cancel_read(display);
             break;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                 std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd fd{wl_display_get_fd(display), POLLIN, 0};
         const int ready = left.count() > 0 ? ::poll(&fd, 1, static_cast<int>(left.count())) : 0;
         if (ready <= 0) {
@@ -119,8 +119,8 @@ struct WlrToplevelForegroundWatcher::Events {
 
     static constexpr wl_registry_listener kRegistryEvents{global, globalRemove};
     static constexpr zwlr_foreign_toplevel_manager_v1_listener kManagerEvents{toplevel, finished};
-    static constexpr zwlr_foreign_toplevel_handle_v1_listener kHandleEvents{title, appId, output, output, state,
-                                                                            done,  closed, parent};
+    static constexpr zwlr_foreign_toplevel_handle_v1_listener kHandleEvents{title, appId, output, output,
+                                                                            state, done,  closed, parent};
     static constexpr wl_callback_listener kListedEvents{listed};
 };
 
