@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "ScopedEnv.h"
 #include "SwaySession.h"
 #include "TestWindowManager.h"
 #include "platform/SwayForegroundWatcher.h"
@@ -119,6 +120,20 @@ TEST(WlrToplevelForegroundWatcher, ReportsTheActivatedWindowsAppIdAndNoneWhenNoW
     SwaySession sway;
     ASSERT_TRUE(sway.running()) << sway.error();
     ASSERT_TRUE(WlrToplevelForegroundWatcher::offered(sway.waylandSocket()));
+    {
+        // A wlroots compositor the program does not otherwise know: the list's watcher when
+        // the compositor offers the list; none at all without the list and without Xwayland.
+        test::ScopedEnv session("XDG_SESSION_TYPE", "wayland");
+        test::ScopedEnv desktop("XDG_CURRENT_DESKTOP", "river");
+        test::ScopedEnv swaySocket("SWAYSOCK", std::nullopt);
+        test::ScopedEnv hyprland("HYPRLAND_INSTANCE_SIGNATURE", std::nullopt);
+        test::ScopedEnv x11("DISPLAY", std::nullopt);
+        test::ScopedEnv wayland("WAYLAND_DISPLAY", sway.waylandSocket());
+        const std::unique_ptr<ForegroundWatcher> made = makeForegroundWatcher();
+        EXPECT_NE(dynamic_cast<WlrToplevelForegroundWatcher*>(made.get()), nullptr);
+        test::ScopedEnv elsewhere("WAYLAND_DISPLAY", "/nonexistent/wayland-9");
+        EXPECT_EQ(makeForegroundWatcher(), nullptr);
+    }
     Reports reports;
     WlrToplevelForegroundWatcher watcher(sway.waylandSocket());
     ASSERT_TRUE(watcher.start(reports.callback()));
@@ -155,6 +170,17 @@ TEST(WlrToplevelForegroundWatcher, ReportsTheActivatedWindowsAppIdAndNoneWhenNoW
         EXPECT_FALSE(all[i] == all[i - 1]) << i;
     watcher.stop();
     EXPECT_TRUE(watcher.thread().ended());
+
+    // The compositor goes away under a running watcher: its thread ends by itself.
+    std::unique_ptr<WlrToplevelForegroundWatcher> orphan;
+    {
+        SwaySession brief;
+        ASSERT_TRUE(brief.running()) << brief.error();
+        orphan = std::make_unique<WlrToplevelForegroundWatcher>(brief.waylandSocket());
+        ASSERT_TRUE(orphan->start([](const ForegroundProgram&) {}));
+    }
+    EXPECT_TRUE(orphan->thread().waitUntilEnded(30s));
+    orphan->stop();
 }
 
 // What a broken or hostile compositor may send: events for windows it never listed, state
