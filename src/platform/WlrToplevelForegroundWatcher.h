@@ -8,7 +8,6 @@
 // linked program's file name. A compositor without the list makes start() fail (the caller
 // then watches X11 programs through Xwayland). When the compositor goes away or ends the list,
 // the thread ends quietly.
-#include <chrono>
 #include <cstdint>
 #include <map>
 #include <optional>
