@@ -4,6 +4,8 @@
 // swaymsg writes it) to the watcher's report of the other program, switching between two
 // foot terminals of two executables on every iteration. The mean is the figure, the largest
 // one a counter. The command's own reply is read by nobody: the clock stops at the report.
+// BM_WlrToplevelFocusToReport times the same way to the report of the watcher of the
+// compositor's foreign-toplevel list, a Wayland client of the same sway.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -18,13 +20,16 @@
 #include "platform/SwayForegroundWatcher.h"
 #include "platform/SwayIpc.h"
 #include "platform/UnixSocket.h"
+#include "platform/WlrToplevelForegroundWatcher.h"
 
 namespace {
 
 using namespace corv;
 using Clock = std::chrono::steady_clock;
 
-void BM_SwayFocusToReport(benchmark::State& state)
+enum class Watcher { SwayIpc, WindowList };
+
+void focusToReport(benchmark::State& state, Watcher kind)
 {
     test::SwaySession sway;
     if (!sway.running()) {
@@ -37,8 +42,12 @@ void BM_SwayFocusToReport(benchmark::State& state)
     std::condition_variable reported;
     std::string appId;
     Clock::time_point at;
-    SwayForegroundWatcher watcher(sway.ipcSocket());
-    watcher.start([&](const ForegroundProgram& p) {
+    std::unique_ptr<ForegroundWatcher> watcher;
+    if (kind == Watcher::SwayIpc)
+        watcher = std::make_unique<SwayForegroundWatcher>(sway.ipcSocket());
+    else
+        watcher = std::make_unique<WlrToplevelForegroundWatcher>(sway.waylandSocket());
+    watcher->start([&](const ForegroundProgram& p) {
         const Clock::time_point now = Clock::now();
         std::lock_guard<std::mutex> guard(mutex);
         appId = p.appId;
@@ -78,8 +87,12 @@ void BM_SwayFocusToReport(benchmark::State& state)
     }
     state.counters["longest_ms"] = longest * 1000.0;
     ::close(commands);
-    watcher.stop();
+    watcher->stop();
 }
+
+void BM_SwayFocusToReport(benchmark::State& state) { focusToReport(state, Watcher::SwayIpc); }
+void BM_WlrToplevelFocusToReport(benchmark::State& state) { focusToReport(state, Watcher::WindowList); }
 BENCHMARK(BM_SwayFocusToReport)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WlrToplevelFocusToReport)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

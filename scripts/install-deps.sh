@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-tools-dev libqt6opengl6-dev libgl1-mesa-dev libx11-dev libxi-dev libxcb1-dev
   libxcb-record0-dev libxcb-xtest0-dev libxcb-res0-dev nlohmann-json3-dev
+  libwayland-dev libwayland-bin
   libglib2.0-dev gsettings-desktop-schemas dbus-daemon
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool

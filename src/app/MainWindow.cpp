@@ -219,7 +219,7 @@ void MainWindow::showTitle()
 bool MainWindow::installKeyboardHook(int mode)
 {
     return hook_.install(mode, [this](unsigned message, const KeyEvent& key) {
-        registry_.message(message, key.down ? msg::kKeyDown : msg::kKeyUp, key.vk);
+        registry_.message(message, key.down ? msg::kKeyDown : msg::kKeyUp, msg::keyParam(key.vk, key.timeMs));
     });
 }
 

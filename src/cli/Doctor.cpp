@@ -257,7 +257,12 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
         backends.foreground == ForegroundBackend::Hyprland || backends.foreground == ForegroundBackend::Kwin;
     std::string front =
         "program in front: " + std::string(foregroundBackendName(backends.foreground)) + " (" + backends.reason + ")";
-    if (backends.foreground != ForegroundBackend::None && !built)
+    if (backends.foreground == ForegroundBackend::WlrToplevel)
+        front += "; links match by the app id only (the compositor names no process); a compositor without "
+                 "zwlr_foreign_toplevel_manager_v1: " +
+                 (display.empty() ? std::string("profiles do not switch by program")
+                                  : "only X11 programs are seen, through Xwayland on " + display);
+    else if (backends.foreground != ForegroundBackend::None && !built)
         front += display.empty() ? "; not in this version: profiles do not switch by program"
                                  : "; not in this version: only X11 programs are seen, through Xwayland on " + display;
     report.line(front);

@@ -21,16 +21,20 @@ public:
     }
     bool desktopWide() const override { return desktopWide_; }
 
-    // Types a key: reported when the source listens. False when it was lost.
-    bool type(std::uint16_t vk, bool down)
+    // Types a key (at timeMs on the source's clock when given): reported when the source
+    // listens. False when it was lost.
+    bool type(std::uint16_t vk, bool down, std::optional<std::uint32_t> timeMs = std::nullopt)
     {
         if (listening_ == Listen::Off)
             return false;
-        emitKey({vk, down});
+        emitKey({vk, down, timeMs});
         return true;
     }
-    bool press(std::uint16_t vk) { return type(vk, true); }
-    bool release(std::uint16_t vk) { return type(vk, false); }
+    bool press(std::uint16_t vk, std::optional<std::uint32_t> timeMs = std::nullopt) { return type(vk, true, timeMs); }
+    bool release(std::uint16_t vk, std::optional<std::uint32_t> timeMs = std::nullopt)
+    {
+        return type(vk, false, timeMs);
+    }
 
     Listen listening() const { return listening_; }
     const std::vector<Listen>& requests() const { return requests_; }

@@ -11,6 +11,7 @@
 #include "platform/HyprlandIpc.h"
 #include "platform/KwinForegroundWatcher.h"
 #include "platform/SwayForegroundWatcher.h"
+#include "platform/WlrToplevelForegroundWatcher.h"
 #include "platform/X11ForegroundWatcher.h"
 
 namespace corv {
@@ -72,8 +73,11 @@ std::unique_ptr<ForegroundWatcher> makeForegroundWatcher()
     }
     case ForegroundBackend::Kwin:
         return std::make_unique<KwinForegroundWatcher>();
-    case ForegroundBackend::GnomeShell:
     case ForegroundBackend::WlrToplevel:
+        if (WlrToplevelForegroundWatcher::offered(env.waylandDisplay))
+            return std::make_unique<WlrToplevelForegroundWatcher>(env.waylandDisplay);
+        break;
+    case ForegroundBackend::GnomeShell:
         break;
     }
     // A desktop whose own backend is not there: Xwayland still tells which X11 program is in

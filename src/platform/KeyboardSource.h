@@ -16,13 +16,24 @@
 // or deadline(), never from another thread.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace corv {
 
 struct KeyEvent {
+    KeyEvent() = default;
+    KeyEvent(std::uint16_t code, bool press, std::optional<std::uint32_t> time = std::nullopt)
+        : vk(code), down(press), timeMs(time)
+    { }
+
     std::uint16_t vk = 0;  // virtual-key code
     bool down = true;      // press or release
+    // When the key was typed, in milliseconds on the clock of the source's own events (the
+    // X server's time, the window system's time of a Qt key event; 32 bits that wrap), so
+    // that the delays between keys do not depend on when the events were handled. Empty
+    // when the source does not know it (keys from scripts, synthesized events).
+    std::optional<std::uint32_t> timeMs;
 };
 
 class KeyboardSource {

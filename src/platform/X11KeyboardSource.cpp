@@ -365,8 +365,10 @@ void X11KeyboardSource::report(const std::vector<RawKeyEvent>& events, std::uint
         if (generation != generation_)
             return;
         const std::uint16_t vk = virtualKeyForKeySymbol(keySymbolOf(event.keycode));
+        // The server's time of the event; 0 is the protocol's "current time", never an event's.
         if (vk != 0)
-            emitKey({vk, event.down});
+            emitKey({vk, event.down,
+                     event.serverTime == 0 ? std::nullopt : std::optional<std::uint32_t>(event.serverTime)});
     }
 }
 

@@ -62,8 +62,12 @@ bool OwnWindowKeySource::eventFilter(QObject* watched, QEvent* event)
     if (report) {
         const std::uint16_t vk =
             virtualKeyForQtKey(key->key(), key->modifiers(), key->nativeScanCode(), key->nativeVirtualKey());
+        // The window system's time of the event (Wayland's and X11's are milliseconds); a
+        // synthesized event has none.
+        const quint64 at = key->timestamp();
         if (vk != 0)
-            emitKey({vk, type != QEvent::KeyRelease});
+            emitKey({vk, type != QEvent::KeyRelease,
+                     at == 0 ? std::nullopt : std::optional<std::uint32_t>(static_cast<std::uint32_t>(at))});
     }
     return swallow;
 }

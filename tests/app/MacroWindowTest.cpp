@@ -649,6 +649,32 @@ TEST_F(MacroCaptureTest, ARecordingAppendsKeysWithTheirMeasuredDelaysAndSavesWhe
     EXPECT_EQ(lines[8], "1,5,202,1,B");
 }
 
+// Keys that carry the time they were typed: the delays are the differences of those times
+// (wrapping at 32 bits), however late the window handles them; between a key with a time
+// and one without (a key from a script), the window's clock measures.
+TEST_F(MacroCaptureTest, MeasuredDelaysComeFromTheKeysOwnTimes)
+{
+    using namespace std::chrono_literals;
+    open({{"Rec", {}}});
+    delayChoice(mn::kRealDelayOption);
+    click(mn::kRecordButton);
+    clock.advance(3000ms);  // the window's clock runs on regardless of the keys' times
+    keyboard.press(0x41, 0xFFFF'FF00U);
+    clock.advance(3000ms);
+    keyboard.release(0x41, 0x40);  // the source's clock wrapped: 0x140 ms later
+    keyboard.press(0x42, 0x40 + 1234);
+    clock.advance(50ms);
+    keyboard.release(0x42);  // no time: the window's clock, 50 ms
+    clock.advance(70ms);
+    keyboard.press(0x43, 5000);  // the one before had none: the window's clock again
+    clock.advance(1000ms);
+    keyboard.release(0x43, 5007);
+    EXPECT_EQ(rowTexts(),
+              (QStringList{"A", "320 MS", "A", "1234 MS", "B", "50 MS", "B", "70 MS", "C", "7 MS", "C", "0 MS"}));
+    click(mn::kRecordButton);
+    EXPECT_EQ(linesOf("Rec")[1], "0,32,0,1,A");
+}
+
 TEST_F(MacroCaptureTest, FixedAndNoDelaysRepeatsOfAnotherHeldKeyAndWhatCannotBeRecorded)
 {
     open({{"Rec", {}}, {"Other", {}}});

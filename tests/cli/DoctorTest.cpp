@@ -211,6 +211,15 @@ TEST_F(DoctorTest, TheDesktopDecidesTheBackendsAndRecording)
         environment = {{"XDG_SESSION_TYPE", "wayland"}, {"SWAYSOCK", "/run/user/1000/sway-ipc.sock"}};
         r = run();
         EXPECT_TRUE(r.has("program in front: sway (i3 IPC window events)")) << r.text;
+        // Another wlroots compositor: its window list, which names no process.
+        environment = {{"XDG_SESSION_TYPE", "wayland"}, {"WAYLAND_DISPLAY", "wayland-1"}, {"DISPLAY", ":2"}};
+        r = run();
+        EXPECT_TRUE(r.has("program in front: wlroots foreign-toplevel list (app id only)")) << r.text;
+        EXPECT_TRUE(r.has("links match by the app id only")) << r.text;
+        EXPECT_TRUE(
+            r.has("without zwlr_foreign_toplevel_manager_v1: only X11 programs are seen, through Xwayland on :2"))
+            << r.text;
+        EXPECT_FALSE(r.has("not in this version")) << r.text;
     }
     {
         // A console without any display: nothing to record from, and no problem for it.

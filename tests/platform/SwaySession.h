@@ -26,6 +26,8 @@ public:
     const std::string& ipcSocket() const { return ipcSocket_; }
     const std::string& runtimeDir() const { return runtimeDir_; }
     const std::string& xDisplay() const { return xDisplay_; }
+    // The Wayland socket its clients connect to.
+    std::string waylandSocket() const { return runtimeDir_ + "/wayland-1"; }
 
     // A Wayland client of the session, run as the session's user: program (copied into
     // the runtime folder under copyAs when that is not empty, so that two clients can be

@@ -111,6 +111,13 @@ TEST_F(X11Keyboard, PassOnReportsKeysTypedIntoAnotherApplicationThatStillReceive
     ASSERT_TRUE(sourceGot(6)) << reported.size() << " reported";
     EXPECT_TRUE(
         same(reported, {{0x41, true}, {0x41, false}, {0xA1, true}, {0xA1, false}, {0x61, true}, {0x61, false}}));
+    // Each key carries the server's time of its event, in the order typed.
+    for (std::size_t i = 0; i < reported.size(); ++i) {
+        ASSERT_TRUE(reported[i].timeMs.has_value()) << i;
+        if (i > 0) {
+            EXPECT_LE(*reported[i - 1].timeMs, *reported[i].timeMs) << i;
+        }
+    }
     ASSERT_TRUE(clientGot(6)) << client->keys.size() << " received";
     EXPECT_EQ(
         client->keys,

@@ -137,6 +137,22 @@ TEST_F(OwnWindowKeys, AutoRepeatedPressesAreNotReported)
     EXPECT_EQ(edit.text(), "bb");
 }
 
+// The time a key was typed is the window system's time of its event (kept to 32 bits, as
+// the window systems count), not the time it was handled; an event without one has none.
+TEST_F(OwnWindowKeys, KeysCarryTheTimesOfTheirEvents)
+{
+    ASSERT_TRUE(source.listen(Listen::PassOn));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, "c");
+    press.setTimestamp(0x1'0000'1234ULL);
+    QApplication::sendEvent(window(), &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_C, Qt::NoModifier, "c");
+    release.setTimestamp(0);
+    QApplication::sendEvent(window(), &release);
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_EQ(reported[0].timeMs, std::optional<std::uint32_t>(0x1234));
+    EXPECT_EQ(reported[1].timeMs, std::nullopt);
+}
+
 TEST_F(OwnWindowKeys, SwallowKeepsKeysAndShortcutsFromTheWindowsUntilOff)
 {
     ASSERT_TRUE(source.listen(Listen::Swallow));

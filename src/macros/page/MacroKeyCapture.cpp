@@ -100,6 +100,7 @@ void MacroKeyCapture::toggleRecording()
     recorder_.resetRepeatFilter();
     installHook(kHookMacro);
     lastEventTick_ = tick();
+    lastEventTime_.reset();
     recording_ = true;
     list.setInputEnabled(false);
     button.setProgramText(qs(MacroPage::kStopText));
@@ -133,12 +134,14 @@ std::uint32_t MacroKeyCapture::tick() const
     return static_cast<std::uint32_t>(ms.count());
 }
 
-long MacroKeyCapture::delayForTypedKey()
+long MacroKeyCapture::delayForTypedKey(std::optional<std::uint32_t> timeMs)
 {
     if (ui::OptionControl(host_.control(qs(mn::kRealDelayOption))).isSelected()) {
         const std::uint32_t now = tick();
-        const long delay = MacroRecorder::measuredDelay(lastEventTick_, now);
+        const long delay = timeMs && lastEventTime_ ? MacroRecorder::measuredDelay(*lastEventTime_, *timeMs)
+                                                    : MacroRecorder::measuredDelay(lastEventTick_, now);
         lastEventTick_ = now;
+        lastEventTime_ = timeMs;
         return delay;
     }
     if (ui::OptionControl(host_.control(qs(mn::kNoDelayOption))).isSelected())
@@ -151,7 +154,7 @@ long MacroKeyCapture::delayForTypedKey()
     return delay;
 }
 
-void MacroKeyCapture::recordKey(bool down, std::uint16_t vk)
+void MacroKeyCapture::recordKey(bool down, std::uint16_t vk, std::optional<std::uint32_t> timeMs)
 {
     MacroFile& shown = page_.editor().shown();
     if (!recording_)
@@ -159,7 +162,7 @@ void MacroKeyCapture::recordKey(bool down, std::uint16_t vk)
     const std::optional<MacroAction> action = recorder_.keyEvent(vk, down);
     if (!action)
         return;
-    const long delay = delayForTypedKey();
+    const long delay = delayForTypedKey(timeMs);
     std::optional<std::size_t> completed;
     if (!shown.appendRecorded(*action, delay, &completed))
         return;  // the macro is full
@@ -191,7 +194,7 @@ void MacroKeyCapture::replaceKey(bool down, std::uint16_t vk)
     list.selectItem(static_cast<int>(*row));
 }
 
-void MacroKeyCapture::insertKey(bool down, std::uint16_t vk)
+void MacroKeyCapture::insertKey(bool down, std::uint16_t vk, std::optional<std::uint32_t> timeMs)
 {
     MacroFile& shown = page_.editor().shown();
     if (!insertingKeys_)
@@ -199,7 +202,7 @@ void MacroKeyCapture::insertKey(bool down, std::uint16_t vk)
     const std::optional<MacroAction> action = inserter_.keyEvent(vk, down);
     if (!action)
         return;
-    const long delay = delayForTypedKey();
+    const long delay = delayForTypedKey(timeMs);
     const auto row = page_.editor().selectedRow();
     const int mode = ui::ComboControl(host_.control(qs(mn::kInsertModeCombo))).getCurSel();
     // Keys go next to the selected row; with none selected (or an empty list) there is no

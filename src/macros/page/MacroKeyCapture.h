@@ -4,6 +4,7 @@
 // key row's key, a key insertion puts typed keys next to the selected row. Each ends saved,
 // with the page unlocked.
 #include <cstdint>
+#include <optional>
 
 #include "macros/MacroRecorder.h"
 
@@ -36,15 +37,19 @@ public:
     // stop would (saved, page unlocked).
     void endCaptures();
 
-    // Key events of the window's keyboard hook (down or up, virtual-key code).
-    void recordKey(bool down, std::uint16_t vk);
+    // Key events of the window's keyboard hook (down or up, virtual-key code, and the time
+    // it was typed on the keyboard source's clock when the source tells it).
+    void recordKey(bool down, std::uint16_t vk, std::optional<std::uint32_t> timeMs = std::nullopt);
     void replaceKey(bool down, std::uint16_t vk);
-    void insertKey(bool down, std::uint16_t vk);
+    void insertKey(bool down, std::uint16_t vk, std::optional<std::uint32_t> timeMs = std::nullopt);
 
 private:
     // The delay of a typed key by the recorder's delay choice (measured, none, or the fixed
-    // delay edit, which shows the limit when the typed value was beyond it).
-    long delayForTypedKey();
+    // delay edit, which shows the limit when the typed value was beyond it). A measured
+    // delay is the difference of the two events' own times when both carry one (the wait
+    // the user made, however late the events were handled), else of the window's clock at
+    // their handling.
+    long delayForTypedKey(std::optional<std::uint32_t> timeMs);
     std::uint32_t tick() const;
     // Installs the window's hook; says once when only this program's own keys can be seen.
     void installHook(int mode);
@@ -55,9 +60,10 @@ private:
     bool editingKey_ = false;
     bool insertingKeys_ = false;
     bool ownWindowsNoticeShown_ = false;
-    MacroRecorder recorder_;           // the recording's auto-repeat filter
-    MacroRecorder inserter_;           // the key insertion's own
-    std::uint32_t lastEventTick_ = 0;  // the previous recorded or inserted event
+    MacroRecorder recorder_;                      // the recording's auto-repeat filter
+    MacroRecorder inserter_;                      // the key insertion's own
+    std::uint32_t lastEventTick_ = 0;             // the previous recorded or inserted event, on the window's clock
+    std::optional<std::uint32_t> lastEventTime_;  // and its own time, when it had one
 };
 
 }  // namespace corv

@@ -53,13 +53,16 @@ void MacroPage::declare(FeatureRegistry& r)
     click(mn::kStartInsertButton, [&capture] { capture.startInsertion(); });
     click(mn::kFinishInsertButton, [&capture] { capture.finishKeyInsertion(); });
     click(mn::kRecordButton, [&capture] { capture.toggleRecording(); });
-    const auto key = [&r, &capture](unsigned message, void (MacroKeyCapture::*op)(bool, std::uint16_t)) {
+    using KeyOp = void (MacroKeyCapture::*)(bool, std::uint16_t, std::optional<std::uint32_t>);
+    const auto key = [&r, &capture](unsigned message, KeyOp op) {
         r.onMessage(message, [&capture, op](std::uintptr_t wParam, std::intptr_t lParam) {
-            (capture.*op)(wParam == msg::kKeyDown, static_cast<std::uint16_t>(lParam));
+            (capture.*op)(wParam == msg::kKeyDown, msg::keyOfParam(lParam), msg::keyTimeOfParam(lParam));
         });
     };
     key(msg::kKeyHookMacroRecord, &MacroKeyCapture::recordKey);
-    key(msg::kKeyHookMacroEdit, &MacroKeyCapture::replaceKey);
+    r.onMessage(msg::kKeyHookMacroEdit, [&capture](std::uintptr_t wParam, std::intptr_t lParam) {
+        capture.replaceKey(wParam == msg::kKeyDown, msg::keyOfParam(lParam));
+    });
     key(msg::kKeyHookMacroInsert, &MacroKeyCapture::insertKey);
     r.onHooksEnding([&capture] { capture.endCaptures(); });
     r.onEvent<std::string>(kMacroLibraryChangedEvent, [this](const std::string& by) {
