@@ -1,5 +1,7 @@
 #include "macros/MacroImage.h"
 
+#include <algorithm>
+
 #include "device/DeviceProtocol.h"
 #include "keys/KeyTable.h"
 #include "macros/MacroIndex.h"
@@ -55,8 +57,21 @@ long MacroImage::actionsOver(std::size_t length, std::uint8_t capacityUnits)
     return static_cast<long>((length - capacity) / kActionSize) + 1;
 }
 
-std::vector<std::uint8_t> MacroImage::pack(const std::vector<MacroFile>& macros)
+std::size_t MacroImage::damagedLinesOf(const std::vector<MacroFile>& macros)
 {
+    std::size_t damaged = 0;
+    for (const MacroFile& macro : macros) {
+        damaged += static_cast<std::size_t>(
+            std::count_if(macro.lines().begin(), macro.lines().end(),
+                          [](const std::string& line) { return !MacroAction::parseFitting(line).has_value(); }));
+    }
+    return damaged;
+}
+
+std::vector<std::uint8_t> MacroImage::pack(const std::vector<MacroFile>& macros, std::size_t* damagedLines)
+{
+    if (damagedLines != nullptr)
+        *damagedLines = 0;
     const std::size_t length = lengthOf(macros);
     if (length > kMaxLength)
         return {};
@@ -72,10 +87,15 @@ std::vector<std::uint8_t> MacroImage::pack(const std::vector<MacroFile>& macros)
         putLe16(image.data() + kHeaderSize + kTableEntrySize * i, offset);
         putLe16(image.data() + offset, count);
         std::uint8_t* action = image.data() + offset + kBlockHeaderSize;
+        const std::vector<std::string>& lines = macro.lines();
         for (std::size_t j = 0; j < count; ++j, action += kActionSize) {
-            const MacroAction parsed = macro.action(j);
-            action[0] = parsed.byte0();
-            action[1] = parsed.byte1();
+            // Each line is parsed once: the bytes and the count of damaged lines come from it.
+            std::optional<MacroAction> parsed = j < lines.size() ? MacroAction::parseFitting(lines[j]) : std::nullopt;
+            if (!parsed && j < lines.size() && damagedLines != nullptr)
+                ++*damagedLines;
+            const MacroAction stored = parsed ? std::move(*parsed) : MacroAction{};
+            action[0] = stored.byte0();
+            action[1] = stored.byte1();
         }
         offset += kBlockHeaderSize + kActionSize * count;
     }

@@ -51,8 +51,11 @@ public:
     // The image of these macros, sized and filled from the same data; an unparsable,
     // damaged (MacroAction::fits) or missing line is stored as a zero delay (0, 0), so an
     // action with bit 7 of its second byte set is always a key event of the key table.
-    // Empty when the image would be longer than kMaxLength.
-    static std::vector<std::uint8_t> pack(const std::vector<MacroFile>& macros);
+    // Empty when the image would be longer than kMaxLength. damagedLines, when given, is
+    // set to the number of lines held in the files that went in as zero delays.
+    static std::vector<std::uint8_t> pack(const std::vector<MacroFile>& macros, std::size_t* damagedLines = nullptr);
+    // The number of lines held in these files that cannot be parsed or are damaged.
+    static std::size_t damagedLinesOf(const std::vector<MacroFile>& macros);
 
     // The macros of an image read from the mouse, after checking it against itself and the
     // size of the area read: signature, a length within the area and at least the header,

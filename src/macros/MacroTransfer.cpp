@@ -27,10 +27,6 @@ void noteDifferences(const MacroIndex& index, const std::vector<std::string>& na
             outcome.unusableNames.push_back(names[i]);
         else if (macro.readStatus() == ReadStatus::TooLarge || macro.readStatus() == ReadStatus::Failed)
             outcome.unreadableFiles.emplace_back(names[i], macro.readStatus());
-        // A line the file states but does not hold reads as "0", which is damaged too.
-        outcome.damagedLines += static_cast<std::size_t>(
-            std::count_if(macro.lines().begin(), macro.lines().end(),
-                          [](const std::string& line) { return !MacroAction::parseFitting(line).has_value(); }));
     }
 }
 
@@ -54,11 +50,13 @@ MacroWriteOutcome packMacroLibrary(std::uint8_t capacityUnits, const std::filesy
         noteDifferences(index, names, macros, outcome);
         outcome.imageLength = MacroImage::lengthOf(macros);
         outcome.actionsToRemove = MacroImage::actionsOver(outcome.imageLength, capacityUnits);
+        // A line the file states but does not hold reads as "0", which is damaged too.
         if (outcome.actionsToRemove > 0) {
+            outcome.damagedLines = MacroImage::damagedLinesOf(macros);
             outcome.result = MacroWriteResult::DoesNotFit;
             return outcome;
         }
-        image = MacroImage::pack(macros);
+        image = MacroImage::pack(macros, &outcome.damagedLines);
     } catch (const std::bad_alloc&) {
         outcome.result = MacroWriteResult::DataError;
         return outcome;
