@@ -7,6 +7,7 @@
 
 #include "platform/DebugLog.h"
 #include "platform/DesktopSession.h"
+#include "platform/GnomeShellForegroundWatcher.h"
 #include "platform/HyprlandForegroundWatcher.h"
 #include "platform/HyprlandIpc.h"
 #include "platform/KwinForegroundWatcher.h"
@@ -73,6 +74,7 @@ std::unique_ptr<ForegroundWatcher> makeForegroundWatcher()
     case ForegroundBackend::Kwin:
         return std::make_unique<KwinForegroundWatcher>();
     case ForegroundBackend::GnomeShell:
+        return std::make_unique<GnomeShellForegroundWatcher>();
     case ForegroundBackend::WlrToplevel:
         break;
     }

@@ -1,0 +1,382 @@
+// The GNOME Shell watcher on a private session bus, with a connection of the test playing the
+// shell and its extension (the owner of org.gnome.Shell: ShellVersion, GetExtensionInfo, and
+// the extension's Current and FocusChanged), and the checks of what the shell sends as pure
+// functions. scripts/gnome-shell-check.sh runs the extension in a real headless shell.
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "SessionBus.h"
+#include "platform/GnomeShellExtension.h"
+#include "platform/GnomeShellForegroundWatcher.h"
+
+namespace corv {
+namespace {
+
+using namespace std::chrono_literals;
+using gnomeshell::ExtensionState;
+
+GVariant* stateInfo(double state)
+{
+    GVariantBuilder b;
+    g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
+    g_variant_builder_add(&b, "{sv}", "state", g_variant_new_double(state));
+    g_variant_builder_add(&b, "{sv}", "uuid", g_variant_new_string("x@y"));
+    return g_variant_ref_sink(g_variant_builder_end(&b));
+}
+
+ExtensionState stateOf(GVariant* info)
+{
+    const ExtensionState state = gnomeshell::readExtensionInfo(info);
+    g_variant_unref(info);
+    return state;
+}
+
+TEST(GnomeShellExtension, VersionsStatesAndSignalsAreReadAsTheShellSendsThem)
+{
+    for (const char* old : {"43.9", "44.1", "43"})
+        EXPECT_STREQ(gnomeshell::uuidForShell(old), gnomeshell::kUuidGnome43) << old;
+    for (const char* recent : {"45.0", "48.beta", "100.1", "", "unknown", "-44"})
+        EXPECT_STREQ(gnomeshell::uuidForShell(recent), gnomeshell::kUuid) << recent;
+
+    EXPECT_EQ(stateOf(stateInfo(1)), ExtensionState::Enabled);
+    EXPECT_EQ(stateOf(stateInfo(2)), ExtensionState::Disabled);
+    EXPECT_EQ(stateOf(stateInfo(6)), ExtensionState::Disabled);  // loaded, never enabled
+    EXPECT_EQ(stateOf(stateInfo(3)), ExtensionState::Error);
+    EXPECT_EQ(stateOf(stateInfo(4)), ExtensionState::OutOfDate);
+    EXPECT_EQ(stateOf(stateInfo(99)), ExtensionState::Missing);
+    EXPECT_EQ(stateOf(stateInfo(7)), ExtensionState::Unknown);  // on its way: the change follows
+    EXPECT_EQ(stateOf(g_variant_ref_sink(g_variant_new_parsed("@a{sv} {}"))), ExtensionState::Missing);
+    EXPECT_EQ(stateOf(g_variant_ref_sink(g_variant_new_parsed("{'state': <'1'>}"))), ExtensionState::Unknown);
+    EXPECT_EQ(stateOf(g_variant_ref_sink(g_variant_new_parsed("{'state': <uint32 1>}"))), ExtensionState::Enabled);
+    EXPECT_EQ(stateOf(g_variant_ref_sink(g_variant_new_parsed("{'uuid': <'x'>}"))), ExtensionState::Unknown);
+    EXPECT_EQ(stateOf(g_variant_ref_sink(g_variant_new_parsed("('a', 1)"))), ExtensionState::Unknown);
+    EXPECT_EQ(gnomeshell::readExtensionInfo(nullptr), ExtensionState::Unknown);
+
+    GVariant* focus = g_variant_ref_sink(g_variant_new("(us)", 4242U, "steam_app_1"));
+    GVariant* blank = g_variant_ref_sink(g_variant_new("(us)", 0U, "org.gnome.Nautilus"));
+    GVariant* wrong = g_variant_ref_sink(g_variant_new("(ss)", "4242", "x"));
+    EXPECT_EQ(gnomeshell::readFocusChanged(":1.7", ":1.7", focus), (ForegroundProgram{"", 4242, "steam_app_1"}));
+    EXPECT_EQ(gnomeshell::readFocusChanged(":1.7", ":1.7", blank), ForegroundProgram{});  // pid 0 is none
+    EXPECT_FALSE(gnomeshell::readFocusChanged(":1.9", ":1.7", focus));                    // a spoofed sender
+    EXPECT_FALSE(gnomeshell::readFocusChanged("", "", focus));                            // no shell
+    EXPECT_FALSE(gnomeshell::readFocusChanged(":1.7", ":1.7", wrong));
+    EXPECT_FALSE(gnomeshell::readFocusChanged(":1.7", ":1.7", nullptr));
+    for (GVariant* v : {focus, blank, wrong})
+        g_variant_unref(v);
+}
+
+constexpr const char* kShellXml = R"(<node>
+  <interface name="org.gnome.Shell"><property name="ShellVersion" type="s" access="read"/></interface>
+  <interface name="org.gnome.Shell.Extensions">
+    <method name="GetExtensionInfo"><arg type="s" direction="in"/><arg type="a{sv}" direction="out"/></method>
+    <signal name="ExtensionStateChanged"><arg type="s"/><arg type="a{sv}"/></signal>
+  </interface>
+  <interface name="org.corvalantis.Foreground">
+    <method name="Current"><arg type="u" direction="out"/><arg type="s" direction="out"/></method>
+  </interface>
+</node>)";
+
+GDBusConnection* connectTo(const std::string& address)
+{
+    return g_dbus_connection_new_for_address_sync(
+        address.c_str(),
+        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, nullptr);
+}
+
+// Plays GNOME Shell with the extension on a connection of its own, served by a thread of its
+// own: org.gnome.Shell is taken at once. extensionState: the state GetExtensionInfo gives
+// (nothing: a uuid it does not know); without the extension running, Current is not served.
+class FakeShell {
+public:
+    FakeShell(const std::string& address, std::string version, std::optional<double> extensionState, bool extensionRuns,
+              std::uint32_t pid = 0, std::string appId = {})
+        : version_(std::move(version)), extensionState_(extensionState), extensionRuns_(extensionRuns), pid_(pid),
+          appId_(std::move(appId))
+    {
+        context_ = g_main_context_new();
+        g_main_context_push_thread_default(context_);
+        connection_ = connectTo(address);
+        node_ = g_dbus_node_info_new_for_xml(kShellXml, nullptr);
+        if (connection_ != nullptr && node_ != nullptr) {
+            for (int i = 0; i < 2; ++i)
+                g_dbus_connection_register_object(connection_, gnomeshell::kShellPath, node_->interfaces[i], &kVTable,
+                                                  this, nullptr, nullptr);
+            if (extensionRuns_)
+                g_dbus_connection_register_object(connection_, gnomeshell::kObjectPath, node_->interfaces[2], &kVTable,
+                                                  this, nullptr, nullptr);
+        }
+        g_main_context_pop_thread_default(context_);
+        loop_ = g_main_loop_new(context_, FALSE);
+        thread_ = std::thread([this] {
+            g_main_context_push_thread_default(context_);
+            g_main_loop_run(loop_);
+            g_main_context_pop_thread_default(context_);
+        });
+        owns_ = connection_ != nullptr && nameCall("RequestName", g_variant_new("(su)", gnomeshell::kShellName, 4U));
+    }
+    ~FakeShell()
+    {
+        g_main_context_invoke(
+            context_,
+            [](gpointer loop) {
+                g_main_loop_quit(static_cast<GMainLoop*>(loop));
+                return G_SOURCE_REMOVE;
+            },
+            loop_);
+        thread_.join();
+        if (connection_ != nullptr) {
+            g_dbus_connection_close_sync(connection_, nullptr, nullptr);
+            g_object_unref(connection_);
+        }
+        if (node_ != nullptr)
+            g_dbus_node_info_unref(node_);
+        g_main_loop_unref(loop_);
+        g_main_context_unref(context_);
+    }
+    FakeShell(const FakeShell&) = delete;
+    FakeShell& operator=(const FakeShell&) = delete;
+
+    bool owns() const { return owns_; }
+    // Gives org.gnome.Shell up, and keeps the connection (a shell on its way out).
+    bool release() { return nameCall("ReleaseName", g_variant_new("(s)", gnomeshell::kShellName)); }
+
+    void focus(std::uint32_t pid, const char* appId)
+    {
+        emit(gnomeshell::kObjectPath, gnomeshell::kInterface, gnomeshell::kSignal, g_variant_new("(us)", pid, appId));
+    }
+    void stateChanged(const char* uuid, double state)
+    {
+        GVariant* info = stateInfo(state);
+        emit(gnomeshell::kShellPath, gnomeshell::kExtensionsInterface, "ExtensionStateChanged",
+             g_variant_new("(s@a{sv})", uuid, info));
+        g_variant_unref(info);
+    }
+
+private:
+    static void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method, GVariant*,
+                       GDBusMethodInvocation* invocation, gpointer data)
+    {
+        auto* self = static_cast<FakeShell*>(data);
+        if (g_strcmp0(method, "Current") == 0) {
+            g_dbus_method_invocation_return_value(invocation, g_variant_new("(us)", self->pid_, self->appId_.c_str()));
+            return;
+        }
+        GVariantBuilder b;
+        g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
+        if (self->extensionState_)
+            g_variant_builder_add(&b, "{sv}", "state", g_variant_new_double(*self->extensionState_));
+        g_dbus_method_invocation_return_value(invocation, g_variant_new("(a{sv})", &b));
+    }
+    static GVariant* onGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GError**,
+                                   gpointer data)
+    {
+        return g_variant_new_string(static_cast<FakeShell*>(data)->version_.c_str());
+    }
+    static constexpr GDBusInterfaceVTable kVTable = {onCall, onGetProperty, nullptr, {}};
+
+    bool nameCall(const char* method, GVariant* args)
+    {
+        GVariant* reply = g_dbus_connection_call_sync(connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                      "org.freedesktop.DBus", method, args, G_VARIANT_TYPE("(u)"),
+                                                      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+        guint32 result = 0;
+        if (reply != nullptr) {
+            g_variant_get(reply, "(u)", &result);
+            g_variant_unref(reply);
+        }
+        return result == 1;  // the primary owner now; released
+    }
+    void emit(const char* path, const char* interface, const char* name, GVariant* args)
+    {
+        g_dbus_connection_emit_signal(connection_, nullptr, path, interface, name, args, nullptr);
+        g_dbus_connection_flush_sync(connection_, nullptr, nullptr);
+    }
+
+    std::string version_;
+    std::optional<double> extensionState_;
+    bool extensionRuns_;
+    std::uint32_t pid_;
+    std::string appId_;
+    GMainContext* context_ = nullptr;
+    GMainLoop* loop_ = nullptr;
+    GDBusConnection* connection_ = nullptr;
+    GDBusNodeInfo* node_ = nullptr;
+    std::thread thread_;
+    bool owns_ = false;
+};
+
+class Reports {
+public:
+    ForegroundWatcher::Callback callback()
+    {
+        return [this](const ForegroundProgram& p) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            all_.push_back(p);
+            changed_.notify_all();
+        };
+    }
+    // Waits until count reports came; false after 30 s.
+    bool waitForCount(std::size_t count)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 30s, [&] { return all_.size() >= count; });
+    }
+    std::vector<ForegroundProgram> all() const
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return all_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<ForegroundProgram> all_;
+};
+
+template <typename Pred> bool waitUntil(Pred pred)
+{
+    for (const auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
+        if (pred())
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+// Sends a FocusChanged from a connection that does not own org.gnome.Shell, and waits until the
+// bus has passed it on: the bus handles one connection's messages in order.
+void spoof(GDBusConnection* other, std::uint32_t pid, const char* appId)
+{
+    g_dbus_connection_emit_signal(other, nullptr, gnomeshell::kObjectPath, gnomeshell::kInterface, gnomeshell::kSignal,
+                                  g_variant_new("(us)", pid, appId), nullptr);
+    GVariant* id = g_dbus_connection_call_sync(other, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                               "org.freedesktop.DBus", "GetId", nullptr, G_VARIANT_TYPE("(s)"),
+                                               G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    ASSERT_NE(id, nullptr);
+    g_variant_unref(id);
+}
+
+TEST(GnomeShellForegroundWatcher, HearsOnlyTheShellsOwnerReportsChangesOnceAndFollowsARestart)
+{
+    test::SessionBus bus;
+    ASSERT_TRUE(bus.up()) << bus.error();
+    const std::uint32_t self = static_cast<std::uint32_t>(::getpid());
+    const std::string exe = executableOfProcess(self);
+    ASSERT_FALSE(exe.empty());
+
+    auto shell = std::make_unique<FakeShell>(bus.address(), "46.2", 1.0, true, self, "org.corvalantis.Test");
+    ASSERT_TRUE(shell->owns());
+    Reports reports;
+    GnomeShellForegroundWatcher watcher(bus.address());
+    ASSERT_TRUE(watcher.start(reports.callback()));
+    // The window in front at start, asked of the extension.
+    ASSERT_TRUE(reports.waitForCount(1));
+    EXPECT_EQ(reports.all()[0], (ForegroundProgram{exe, self, "org.corvalantis.Test"}));
+    ASSERT_TRUE(waitUntil([&] { return watcher.extensionUuid() == gnomeshell::kUuid; }));
+    EXPECT_EQ(watcher.extensionState(), ExtensionState::Enabled);
+    EXPECT_EQ(watcher.missingExtension(), "");
+
+    // Another client sending the shell's signal is not heard; the shell's own repeats are
+    // reported once; a pid of 0 is none.
+    GDBusConnection* other = connectTo(bus.address());
+    ASSERT_NE(other, nullptr);
+    spoof(other, self, "spoofed");
+    shell->focus(self, "org.corvalantis.Test");  // what was reported already
+    shell->focus(self, "next");
+    shell->focus(self, "next");
+    shell->focus(0, "org.gnome.Nautilus");
+    ASSERT_TRUE(reports.waitForCount(3));
+    shell->focus(self, "last");
+    ASSERT_TRUE(reports.waitForCount(4));
+    EXPECT_EQ(reports.all(), (std::vector<ForegroundProgram>{
+                                 {exe, self, "org.corvalantis.Test"}, {exe, self, "next"}, {}, {exe, self, "last"}}));
+
+    // The shell goes (none: nobody tells any more), and the old connection is heard no more;
+    // a new shell owns the name and is asked for the window in front at once.
+    ASSERT_TRUE(shell->release());
+    ASSERT_TRUE(reports.waitForCount(5));
+    EXPECT_TRUE(reports.all()[4].none());
+    auto next = std::make_unique<FakeShell>(bus.address(), "46.2", 1.0, true, self, "restarted");
+    ASSERT_TRUE(next->owns());
+    ASSERT_TRUE(reports.waitForCount(6));
+    EXPECT_EQ(reports.all()[5].appId, "restarted");
+    shell->focus(self, "from the old shell");
+    next->focus(self, "from the new shell");
+    ASSERT_TRUE(reports.waitForCount(7));
+    const std::vector<ForegroundProgram> all = reports.all();
+    ASSERT_EQ(all.size(), 7U);
+    EXPECT_EQ(all[6].appId, "from the new shell");
+    EXPECT_EQ(watcher.enableHintsGiven(), 0);
+
+    watcher.stop();
+    next->focus(0, "");
+    EXPECT_EQ(reports.all().size(), 7U);  // nothing after stop
+    g_object_unref(other);
+}
+
+TEST(GnomeShellForegroundWatcher, AMissingOrDisabledExtensionIsNoneAndToldOnceWithItsUuid)
+{
+    struct Case {
+        const char* version;
+        std::optional<double> state;
+        ExtensionState expected;
+        const char* uuid;
+    };
+    for (const Case& c : {Case{"43.9", 2.0, ExtensionState::Disabled, gnomeshell::kUuidGnome43},
+                          Case{"47.1", std::nullopt, ExtensionState::Missing, gnomeshell::kUuid},
+                          Case{"45.0", 4.0, ExtensionState::OutOfDate, gnomeshell::kUuid}}) {
+        SCOPED_TRACE(c.version);
+        test::SessionBus bus;
+        ASSERT_TRUE(bus.up()) << bus.error();
+        FakeShell shell(bus.address(), c.version, c.state, false);
+        ASSERT_TRUE(shell.owns());
+        Reports reports;
+        GnomeShellForegroundWatcher watcher(bus.address());
+        ASSERT_TRUE(watcher.start(reports.callback()));
+        ASSERT_TRUE(reports.waitForCount(1));
+        EXPECT_TRUE(reports.all()[0].none());  // no extension to ask
+        ASSERT_TRUE(waitUntil([&] { return watcher.extensionState() == c.expected; }));
+        EXPECT_EQ(watcher.missingExtension(), c.uuid);
+        EXPECT_EQ(watcher.enableHintsGiven(), 1);
+
+        // Another extension's change is not ours; ours going to another off state is not
+        // told again; once enabled, nothing is missing.
+        shell.stateChanged("other@example.org", 1);
+        shell.stateChanged(c.uuid, 3);
+        ASSERT_TRUE(waitUntil([&] { return watcher.extensionState() == ExtensionState::Error; }));
+        EXPECT_EQ(watcher.enableHintsGiven(), 1);
+        shell.stateChanged(c.uuid, 1);
+        ASSERT_TRUE(waitUntil([&] { return watcher.missingExtension().empty(); }));
+        EXPECT_EQ(watcher.extensionState(), ExtensionState::Enabled);
+        EXPECT_EQ(reports.all().size(), 1U);
+    }
+}
+
+TEST(GnomeShellForegroundWatcher, WithoutTheShellItReportsNoneAndAsksNothing)
+{
+    test::SessionBus bus;
+    ASSERT_TRUE(bus.up()) << bus.error();
+    Reports reports;
+    GnomeShellForegroundWatcher watcher(bus.address());
+    ASSERT_TRUE(watcher.start(reports.callback()));
+    ASSERT_TRUE(reports.waitForCount(1));
+    EXPECT_TRUE(reports.all()[0].none());
+    EXPECT_EQ(watcher.extensionState(), ExtensionState::Unknown);
+    EXPECT_EQ(watcher.missingExtension(), "");
+    EXPECT_FALSE(watcher.start(reports.callback()));  // already running
+    watcher.stop();
+    EXPECT_FALSE(GnomeShellForegroundWatcher("unix:path=/nonexistent/bus").start(reports.callback()));
+}
+
+}  // namespace
+}  // namespace corv
