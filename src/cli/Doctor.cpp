@@ -176,12 +176,12 @@ void gnomeExtensionLine(bool gnomeSession, const DoctorSystem& sys, Report& repo
         return;
     case gnomeshell::ExtensionState::Disabled:
         report.problem("the GNOME Shell extension " + check.uuid + " is installed but disabled" + version +
-                           ", so profiles do not switch with the program in front.",
+                           ", so profiles switch only with X11 programs (through Xwayland).",
                        "run: " + gnomeshell::enableCommand(check.uuid) + ".");
         return;
     case gnomeshell::ExtensionState::Missing:
         report.problem("GNOME Shell does not know the extension " + check.uuid + version +
-                           ", so profiles do not switch with the program in front.",
+                           ", so profiles switch only with X11 programs (through Xwayland).",
                        "install the corvalantis package (it puts the extension into "
                        "/usr/share/gnome-shell/extensions), then " +
                            enable + ".");
@@ -190,7 +190,7 @@ void gnomeExtensionLine(bool gnomeSession, const DoctorSystem& sys, Report& repo
     case gnomeshell::ExtensionState::OutOfDate:
         report.problem("the GNOME Shell extension " + check.uuid + " is in the state \"" +
                            gnomeshell::extensionStateName(check.state) + "\"" + version +
-                           ", so profiles do not switch with the program in front.",
+                           ", so profiles switch only with X11 programs (through Xwayland).",
                        "see `gnome-extensions info " + check.uuid + "` and the shell's log (journalctl --user -b " +
                            "/usr/bin/gnome-shell).");
         return;

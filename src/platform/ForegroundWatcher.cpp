@@ -74,7 +74,9 @@ std::unique_ptr<ForegroundWatcher> makeForegroundWatcher()
     case ForegroundBackend::Kwin:
         return std::make_unique<KwinForegroundWatcher>();
     case ForegroundBackend::GnomeShell:
-        return std::make_unique<GnomeShellForegroundWatcher>();
+        // X11 programs through Xwayland until the shell extension tells.
+        return std::make_unique<GnomeShellForegroundWatcher>(std::string(),
+                                                             env.display.empty() ? nullptr : x11Watcher(env.display));
     case ForegroundBackend::WlrToplevel:
         break;
     }

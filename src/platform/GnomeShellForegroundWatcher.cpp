@@ -41,8 +41,10 @@ void onSignal(GDBusConnection*, const gchar* sender, const gchar*, const gchar* 
 
 }  // namespace
 
-GnomeShellForegroundWatcher::GnomeShellForegroundWatcher(std::string busAddress)
-    : busAddress_(std::move(busAddress)) { }
+GnomeShellForegroundWatcher::GnomeShellForegroundWatcher(std::string busAddress,
+                                                         std::unique_ptr<ForegroundWatcher> fallback)
+    : busAddress_(std::move(busAddress)), fallback_(std::move(fallback))
+{ }
 
 GnomeShellForegroundWatcher::~GnomeShellForegroundWatcher() { stop(); }
 
@@ -82,8 +84,13 @@ bool GnomeShellForegroundWatcher::start(Callback onForeground)
         return false;
     }
     callback_ = std::move(onForeground);
-    reported_.reset();
+    {
+        std::lock_guard<std::mutex> guard(reportMutex_);
+        reported_.reset();
+        extensionHeard_ = false;
+    }
     shellOwner_.clear();
+    startFallback();
     context_ = g_main_context_new();
     loop_ = g_main_loop_new(context_, FALSE);
     cancellable_ = g_cancellable_new();
@@ -111,6 +118,9 @@ void GnomeShellForegroundWatcher::stop()
             loop_);
         thread_.join();
     }
+    if (fallbackRunning_)
+        fallback_->stop();
+    fallbackRunning_ = false;
     if (cancellable_ != nullptr)
         g_object_unref(cancellable_);
     if (loop_ != nullptr)
@@ -203,8 +213,9 @@ void GnomeShellForegroundWatcher::shellVanished()
 {
     shellOwner_.clear();
     ++generation_;
-    // Without the shell nobody tells which program is in front: none, until it is back.
-    report(ForegroundProgram{});
+    // Without the shell nobody tells which program is in front (Xwayland went with it): none,
+    // until it is back.
+    report(ForegroundProgram{}, true);
 }
 
 void GnomeShellForegroundWatcher::currentAnswered(unsigned generation, GVariant* answer)
@@ -216,10 +227,17 @@ void GnomeShellForegroundWatcher::currentAnswered(unsigned generation, GVariant*
         answer == nullptr ? std::nullopt : gnomeshell::readFocusChanged(shellOwner_, shellOwner_, answer);
     if (program) {
         setState(gnomeshell::ExtensionState::Enabled);
-        report(*program);
-    } else if (!reported_) {
-        report(ForegroundProgram{});  // no extension to ask: none, as promised at start
+        extensionReports();
+        report(*program, true);
+        return;
     }
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> guard(reportMutex_);
+        first = !reported_ && !fallbackRunning_;
+    }
+    if (first)
+        report(ForegroundProgram{}, true);  // nobody to ask: none, as promised at start
 }
 
 void GnomeShellForegroundWatcher::versionAnswered(unsigned generation, GVariant* answer)
@@ -276,7 +294,29 @@ void GnomeShellForegroundWatcher::signalArrived(const char* sender, const char* 
         return;
     }
     setState(gnomeshell::ExtensionState::Enabled);
-    report(*program);
+    extensionReports();
+    report(*program, true);
+}
+
+void GnomeShellForegroundWatcher::extensionReports()
+{
+    {
+        std::lock_guard<std::mutex> guard(reportMutex_);
+        extensionHeard_ = true;  // from now on the fallback's reports are dropped
+    }
+    // Not under reportMutex_: the fallback's thread may be waiting for it.
+    if (fallbackRunning_)
+        fallback_->stop();
+    fallbackRunning_ = false;
+}
+
+void GnomeShellForegroundWatcher::startFallback()
+{
+    if (fallback_ == nullptr || fallbackRunning_)
+        return;
+    fallbackRunning_ = fallback_->start([this](const ForegroundProgram& program) { report(program, false); });
+    if (!fallbackRunning_)
+        debugLine("foreground watcher: the fallback for GNOME Shell did not start");
 }
 
 void GnomeShellForegroundWatcher::setState(gnomeshell::ExtensionState state)
@@ -287,22 +327,45 @@ void GnomeShellForegroundWatcher::setState(gnomeshell::ExtensionState state)
         if (state == gnomeshell::ExtensionState::Unknown || state == state_)
             return;
         state_ = state;
-        if (state == gnomeshell::ExtensionState::Enabled || hints_ > 0 || uuid_.empty())
+        if (state == gnomeshell::ExtensionState::Enabled)
             return;
-        ++hints_;
-        hint = "foreground watcher: the GNOME Shell extension " + uuid_ + " is " +
-               gnomeshell::extensionStateName(state) +
-               ", so profiles do not switch with the program in front. To enable it, log out and in, then run: " +
-               gnomeshell::enableCommand(uuid_);
+        if (hints_ == 0 && !uuid_.empty()) {
+            ++hints_;
+            hint = "foreground watcher: the GNOME Shell extension " + uuid_ + " is " +
+                   gnomeshell::extensionStateName(state) +
+                   ", so only X11 programs are seen, if any. To enable it, log out and in, then run: " +
+                   gnomeshell::enableCommand(uuid_);
+        }
     }
-    debugLine(hint);
+    if (!hint.empty())
+        debugLine(hint);
+    extensionStopped();
 }
 
-void GnomeShellForegroundWatcher::report(const ForegroundProgram& program)
+void GnomeShellForegroundWatcher::extensionStopped()
+{
+    // Its last report would stay for ever: the fallback tells again, else none.
+    {
+        std::lock_guard<std::mutex> guard(reportMutex_);
+        if (!extensionHeard_)
+            return;
+        if (fallback_ != nullptr)
+            extensionHeard_ = false;
+    }
+    if (fallback_ == nullptr)
+        report(ForegroundProgram{}, true);
+    else
+        startFallback();
+}
+
+void GnomeShellForegroundWatcher::report(const ForegroundProgram& program, bool fromExtension)
 {
     ForegroundProgram full = program;
-    if (full.pid != 0)
+    if (fromExtension && full.pid != 0)
         full.executable = executableOfProcess(full.pid);
+    std::lock_guard<std::mutex> guard(reportMutex_);
+    if (fallback_ != nullptr && fromExtension != extensionHeard_)
+        return;  // the other side tells now
     if (reported_ && *reported_ == full)
         return;
     reported_ = full;

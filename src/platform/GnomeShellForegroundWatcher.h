@@ -6,10 +6,13 @@
 // signals. It hears FocusChanged only from the unique name that owns org.gnome.Shell (a new
 // owner after the shell restarted), and each time the shell appears it asks the extension for
 // the window in front (Current) and the shell for the extension's state (GetExtensionInfo,
-// then ExtensionStateChanged). A pid of 0 is none; so is everything while the shell or the
-// extension is not there. When the extension is missing or off, it says once how to enable it.
+// then ExtensionStateChanged). A pid of 0 is none. When the extension is missing or off, it
+// says once how to enable it. Until the extension reports, and again once the shell says it was
+// turned off, a fallback watcher (the X11 one on Xwayland: it sees the X11 programs, games under
+// Wine among them) tells instead; without one, that time is none. The shell gone is none.
 #include <cstdint>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,8 +31,10 @@ namespace corv {
 
 class GnomeShellForegroundWatcher final : public ForegroundWatcher {
 public:
-    // busAddress: the session bus (empty: sessionBusAddress()).
-    explicit GnomeShellForegroundWatcher(std::string busAddress = {});
+    // busAddress: the session bus (empty: sessionBusAddress()); fallback: the watcher that
+    // tells while the extension does not (may be null).
+    explicit GnomeShellForegroundWatcher(std::string busAddress = {},
+                                         std::unique_ptr<ForegroundWatcher> fallback = nullptr);
     ~GnomeShellForegroundWatcher() override;
     GnomeShellForegroundWatcher(const GnomeShellForegroundWatcher&) = delete;
     GnomeShellForegroundWatcher& operator=(const GnomeShellForegroundWatcher&) = delete;
@@ -59,7 +64,14 @@ private:
     void call(const char* destination, const char* path, const char* interface, const char* method, GVariant* args,
               const char* replyType, void (GnomeShellForegroundWatcher::*answered)(unsigned, GVariant*));
     void setState(gnomeshell::ExtensionState state);
-    void report(const ForegroundProgram& program);
+    // The extension reported: the fallback stops and the extension's reports count.
+    void extensionReports();
+    // The shell says the extension is off: it will not tell any more.
+    void extensionStopped();
+    void startFallback();
+    // fromExtension: a report of the extension (or of the shell's absence), else the fallback's.
+    // Each side counts only while it is the one that tells.
+    void report(const ForegroundProgram& program, bool fromExtension);
 
     std::string busAddress_;
     GMainContext* context_ = nullptr;
@@ -70,6 +82,10 @@ private:
     Callback callback_;
     std::string shellOwner_;
     unsigned generation_ = 0;  // counts the shell's appearances: answers to an older one are dropped
+    std::unique_ptr<ForegroundWatcher> fallback_;
+    bool fallbackRunning_ = false;  // the watcher's thread's, and start()/stop()'s
+    std::mutex reportMutex_;        // reports come from the fallback's thread too
+    bool extensionHeard_ = false;
     std::optional<ForegroundProgram> reported_;
     mutable std::mutex stateMutex_;
     gnomeshell::ExtensionState state_ = gnomeshell::ExtensionState::Unknown;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "SessionBus.h"
+#include "platform/FakeForegroundWatcher.h"
 #include "platform/GnomeShellExtension.h"
 #include "platform/GnomeShellForegroundWatcher.h"
 
@@ -360,6 +361,44 @@ TEST(GnomeShellForegroundWatcher, AMissingOrDisabledExtensionIsNoneAndToldOnceWi
         EXPECT_EQ(watcher.extensionState(), ExtensionState::Enabled);
         EXPECT_EQ(reports.all().size(), 1U);
     }
+}
+
+TEST(GnomeShellForegroundWatcher, TheFallbackTellsUntilTheExtensionDoesAndAgainOnceItIsTurnedOff)
+{
+    test::SessionBus bus;
+    ASSERT_TRUE(bus.up()) << bus.error();
+    const std::uint32_t self = static_cast<std::uint32_t>(::getpid());
+    FakeShell shell(bus.address(), "46.0", 2.0, false);
+    ASSERT_TRUE(shell.owns());
+    auto fake = std::make_unique<FakeForegroundWatcher>();
+    FakeForegroundWatcher* fallback = fake.get();
+    fallback->announce("/usr/games/wine-game");
+    Reports reports;
+    GnomeShellForegroundWatcher watcher(bus.address(), std::move(fake));
+    ASSERT_TRUE(watcher.start(reports.callback()));
+    ASSERT_TRUE(reports.waitForCount(1));
+    EXPECT_EQ(reports.all()[0].executable, "/usr/games/wine-game");
+    // The extension is off: no none from the failed Current hides the fallback's report.
+    ASSERT_TRUE(waitUntil([&] { return watcher.missingExtension() == gnomeshell::kUuid; }));
+    fallback->announce("/usr/games/other");
+    ASSERT_TRUE(reports.waitForCount(2));
+
+    // Enabled, it reports: the fallback stops.
+    shell.stateChanged(gnomeshell::kUuid, 1);
+    shell.focus(self, "native");
+    ASSERT_TRUE(reports.waitForCount(3));
+    EXPECT_EQ(reports.all()[2].appId, "native");
+    EXPECT_FALSE(fallback->started());
+
+    // Turned off again: the fallback tells again.
+    shell.stateChanged(gnomeshell::kUuid, 2);
+    ASSERT_TRUE(reports.waitForCount(4));
+    EXPECT_TRUE(fallback->started());
+    EXPECT_EQ(reports.all()[3].executable, "/usr/games/other");
+    EXPECT_EQ(watcher.enableHintsGiven(), 1);
+    watcher.stop();
+    EXPECT_FALSE(fallback->started());
+    EXPECT_EQ(reports.all().size(), 4U);
 }
 
 TEST(GnomeShellForegroundWatcher, WithoutTheShellItReportsNoneAndAsksNothing)
