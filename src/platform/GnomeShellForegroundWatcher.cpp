@@ -26,8 +26,9 @@ void onCallDone(GObject* source, GAsyncResult* result, gpointer data)
     GError* rawError = nullptr;
     const gio::Variant answer(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &rawError));
     const gio::Error error(rawError);
+    pending->self->callFinished();
     if (error && g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
-        return;  // stopping: the watcher is going
+        return;  // stopping
     if (error)
         debugLine("foreground watcher: GNOME Shell's " + pending->method + ": " + error->message);
     (pending->self->*pending->answered)(pending->generation, answer.get());
@@ -173,7 +174,10 @@ void GnomeShellForegroundWatcher::run(std::promise<std::string>& started)
     started.set_value(why);
     if (serving)
         g_main_loop_run(loop_);
+    // Every call in flight ends (cancelled) before the connection and the loop go.
     g_cancellable_cancel(cancellable_);
+    while (pendingCalls_ > 0)
+        g_main_context_iteration(context_, TRUE);
     if (watch != 0)
         g_bus_unwatch_name(watch);
     if (focusSubscription != 0)
@@ -192,9 +196,12 @@ void GnomeShellForegroundWatcher::call(const char* destination, const char* path
                                        const char* method, GVariant* args, const char* replyType, Answered answered)
 {
     auto* pending = new PendingCall{this, generation_, answered, method};
+    ++pendingCalls_;
     g_dbus_connection_call(connection_, destination, path, interface, method, args, G_VARIANT_TYPE(replyType),
                            G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, cancellable_, onCallDone, pending);
 }
+
+void GnomeShellForegroundWatcher::callFinished() { --pendingCalls_; }
 
 void GnomeShellForegroundWatcher::shellAppeared(const std::string& owner)
 {
@@ -289,8 +296,10 @@ void GnomeShellForegroundWatcher::signalArrived(const char* sender, const char* 
     }
     const std::optional<ForegroundProgram> program = gnomeshell::readFocusChanged(from, shellOwner_, parameters);
     if (!program) {
-        debugLine("foreground watcher: ignored a FocusChanged signal from " + from + " (GNOME Shell is " +
-                  (shellOwner_.empty() ? std::string("not running") : shellOwner_) + ")");
+        // Said of the first only: any client of the bus may send these.
+        if (ignoredSignals_++ == 0)
+            debugLine("foreground watcher: ignored a FocusChanged signal from " + from + " (GNOME Shell is " +
+                      (shellOwner_.empty() ? std::string("not running") : shellOwner_) + ")");
         return;
     }
     setState(gnomeshell::ExtensionState::Enabled);

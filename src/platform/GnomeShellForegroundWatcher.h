@@ -58,6 +58,7 @@ public:
     void versionAnswered(unsigned generation, GVariant* answer);
     void infoAnswered(unsigned generation, GVariant* answer);
     void currentAnswered(unsigned generation, GVariant* answer);
+    void callFinished();
 
 private:
     void run(std::promise<std::string>& started);
@@ -81,7 +82,9 @@ private:
     std::thread thread_;
     Callback callback_;
     std::string shellOwner_;
-    unsigned generation_ = 0;  // counts the shell's appearances: answers to an older one are dropped
+    unsigned generation_ = 0;           // counts the shell's appearances: answers to an older one are dropped
+    unsigned long ignoredSignals_ = 0;  // FocusChanged from others than the shell
+    int pendingCalls_ = 0;              // calls in flight
     std::unique_ptr<ForegroundWatcher> fallback_;
     bool fallbackRunning_ = false;  // the watcher's thread's, and start()/stop()'s
     std::mutex reportMutex_;        // reports come from the fallback's thread too
