@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "SessionBus.h"
 #include "platform/FakeForegroundWatcher.h"
@@ -72,6 +76,30 @@ TEST(GnomeShellExtension, VersionsStatesAndSignalsAreReadAsTheShellSendsThem)
     EXPECT_FALSE(gnomeshell::readFocusChanged(":1.7", ":1.7", nullptr));
     for (GVariant* v : {focus, blank, wrong})
         g_variant_unref(v);
+}
+
+// The shell loads the form whose metadata lists its version; the program asks for the form
+// uuidForShell names. Both must agree, or the program asks for a form the shell never loads.
+TEST(GnomeShellExtension, EachFormListsExactlyTheVersionsForWhichTheProgramAsksForIt)
+{
+    std::vector<int> covered;
+    for (const char* uuid : {gnomeshell::kUuid, gnomeshell::kUuidGnome43}) {
+        SCOPED_TRACE(uuid);
+        const std::string folder = std::string(CORV_SOURCE_DIR) + "/packaging/gnome-shell/" + uuid;
+        std::ifstream file(folder + "/metadata.json");
+        ASSERT_TRUE(file.good());
+        const nlohmann::json metadata = nlohmann::json::parse(file);
+        EXPECT_EQ(metadata.at("uuid").get<std::string>(), uuid);
+        const nlohmann::json& versions = metadata.at("shell-version");
+        ASSERT_FALSE(versions.empty());
+        for (const nlohmann::json& version : versions) {
+            EXPECT_STREQ(gnomeshell::uuidForShell(version.get<std::string>()), uuid) << version;
+            covered.push_back(std::stoi(version.get<std::string>()));
+        }
+        EXPECT_TRUE(std::ifstream(folder + "/extension.js").good());
+    }
+    std::sort(covered.begin(), covered.end());
+    EXPECT_EQ(covered, (std::vector<int>{43, 44, 45, 46, 47, 48}));
 }
 
 constexpr const char* kShellXml = R"(<node>
