@@ -17,6 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "FakeGnomeShell.h"
 #include "SessionBus.h"
 #include "platform/FakeForegroundWatcher.h"
 #include "platform/GnomeShellExtension.h"
@@ -102,148 +103,6 @@ TEST(GnomeShellExtension, EachFormListsExactlyTheVersionsForWhichTheProgramAsksF
     EXPECT_EQ(covered, (std::vector<int>{43, 44, 45, 46, 47, 48}));
 }
 
-constexpr const char* kShellXml = R"(<node>
-  <interface name="org.gnome.Shell"><property name="ShellVersion" type="s" access="read"/></interface>
-  <interface name="org.gnome.Shell.Extensions">
-    <method name="GetExtensionInfo"><arg type="s" direction="in"/><arg type="a{sv}" direction="out"/></method>
-    <signal name="ExtensionStateChanged"><arg type="s"/><arg type="a{sv}"/></signal>
-  </interface>
-  <interface name="org.corvalantis.Foreground">
-    <method name="Current"><arg type="u" direction="out"/><arg type="s" direction="out"/></method>
-  </interface>
-</node>)";
-
-GDBusConnection* connectTo(const std::string& address)
-{
-    return g_dbus_connection_new_for_address_sync(
-        address.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, nullptr);
-}
-
-// Plays GNOME Shell with the extension on a connection of its own, served by a thread of its
-// own: org.gnome.Shell is taken at once. extensionState: the state GetExtensionInfo gives
-// (nothing: a uuid it does not know); without the extension running, Current is not served.
-class FakeShell {
-public:
-    FakeShell(const std::string& address, std::string version, std::optional<double> extensionState, bool extensionRuns,
-              std::uint32_t pid = 0, std::string appId = {})
-        : version_(std::move(version)), extensionState_(extensionState), extensionRuns_(extensionRuns), pid_(pid),
-          appId_(std::move(appId))
-    {
-        context_ = g_main_context_new();
-        g_main_context_push_thread_default(context_);
-        connection_ = connectTo(address);
-        node_ = g_dbus_node_info_new_for_xml(kShellXml, nullptr);
-        if (connection_ != nullptr && node_ != nullptr) {
-            for (int i = 0; i < 2; ++i)
-                g_dbus_connection_register_object(connection_, gnomeshell::kShellPath, node_->interfaces[i], &kVTable,
-                                                  this, nullptr, nullptr);
-            if (extensionRuns_)
-                g_dbus_connection_register_object(connection_, gnomeshell::kObjectPath, node_->interfaces[2], &kVTable,
-                                                  this, nullptr, nullptr);
-        }
-        g_main_context_pop_thread_default(context_);
-        loop_ = g_main_loop_new(context_, FALSE);
-        thread_ = std::thread([this] {
-            g_main_context_push_thread_default(context_);
-            g_main_loop_run(loop_);
-            g_main_context_pop_thread_default(context_);
-        });
-        owns_ = connection_ != nullptr && nameCall("RequestName", g_variant_new("(su)", gnomeshell::kShellName, 4U));
-    }
-    ~FakeShell()
-    {
-        g_main_context_invoke(
-            context_,
-            [](gpointer loop) {
-                g_main_loop_quit(static_cast<GMainLoop*>(loop));
-                return G_SOURCE_REMOVE;
-            },
-            loop_);
-        thread_.join();
-        if (connection_ != nullptr) {
-            g_dbus_connection_close_sync(connection_, nullptr, nullptr);
-            g_object_unref(connection_);
-        }
-        if (node_ != nullptr)
-            g_dbus_node_info_unref(node_);
-        g_main_loop_unref(loop_);
-        g_main_context_unref(context_);
-    }
-    FakeShell(const FakeShell&) = delete;
-    FakeShell& operator=(const FakeShell&) = delete;
-
-    bool owns() const { return owns_; }
-    // Gives org.gnome.Shell up, and keeps the connection (a shell on its way out).
-    bool release() { return nameCall("ReleaseName", g_variant_new("(s)", gnomeshell::kShellName)); }
-
-    void focus(std::uint32_t pid, const char* appId)
-    {
-        emit(gnomeshell::kObjectPath, gnomeshell::kInterface, gnomeshell::kSignal, g_variant_new("(us)", pid, appId));
-    }
-    void stateChanged(const char* uuid, double state)
-    {
-        GVariant* info = stateInfo(state);
-        emit(gnomeshell::kShellPath, gnomeshell::kExtensionsInterface, "ExtensionStateChanged",
-             g_variant_new("(s@a{sv})", uuid, info));
-        g_variant_unref(info);
-    }
-
-private:
-    static void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method, GVariant*,
-                       GDBusMethodInvocation* invocation, gpointer data)
-    {
-        auto* self = static_cast<FakeShell*>(data);
-        if (g_strcmp0(method, "Current") == 0) {
-            g_dbus_method_invocation_return_value(invocation, g_variant_new("(us)", self->pid_, self->appId_.c_str()));
-            return;
-        }
-        GVariantBuilder b;
-        g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
-        if (self->extensionState_)
-            g_variant_builder_add(&b, "{sv}", "state", g_variant_new_double(*self->extensionState_));
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(a{sv})", &b));
-    }
-    static GVariant* onGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GError**,
-                                   gpointer data)
-    {
-        return g_variant_new_string(static_cast<FakeShell*>(data)->version_.c_str());
-    }
-    static constexpr GDBusInterfaceVTable kVTable = {onCall, onGetProperty, nullptr, {}};
-
-    bool nameCall(const char* method, GVariant* args)
-    {
-        GVariant* reply = g_dbus_connection_call_sync(connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                      "org.freedesktop.DBus", method, args, G_VARIANT_TYPE("(u)"),
-                                                      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-        guint32 result = 0;
-        if (reply != nullptr) {
-            g_variant_get(reply, "(u)", &result);
-            g_variant_unref(reply);
-        }
-        return result == 1;  // the primary owner now; released
-    }
-    void emit(const char* path, const char* interface, const char* name, GVariant* args)
-    {
-        g_dbus_connection_emit_signal(connection_, nullptr, path, interface, name, args, nullptr);
-        g_dbus_connection_flush_sync(connection_, nullptr, nullptr);
-    }
-
-    std::string version_;
-    std::optional<double> extensionState_;
-    bool extensionRuns_;
-    std::uint32_t pid_;
-    std::string appId_;
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
-    GDBusConnection* connection_ = nullptr;
-    GDBusNodeInfo* node_ = nullptr;
-    std::thread thread_;
-    bool owns_ = false;
-};
-
 class Reports {
 public:
     ForegroundWatcher::Callback callback()
@@ -303,7 +162,7 @@ TEST(GnomeShellForegroundWatcher, HearsOnlyTheShellsOwnerReportsChangesOnceAndFo
     const std::string exe = executableOfProcess(self);
     ASSERT_FALSE(exe.empty());
 
-    auto shell = std::make_unique<FakeShell>(bus.address(), "46.2", 1.0, true, self, "org.corvalantis.Test");
+    auto shell = std::make_unique<test::FakeGnomeShell>(bus.address(), "46.2", 1.0, true, self, "org.corvalantis.Test");
     ASSERT_TRUE(shell->owns());
     Reports reports;
     GnomeShellForegroundWatcher watcher(bus.address());
@@ -317,7 +176,7 @@ TEST(GnomeShellForegroundWatcher, HearsOnlyTheShellsOwnerReportsChangesOnceAndFo
 
     // Another client sending the shell's signal is not heard; the shell's own repeats are
     // reported once; a pid of 0 is none.
-    GDBusConnection* other = connectTo(bus.address());
+    GDBusConnection* other = test::FakeGnomeShell::connectTo(bus.address());
     ASSERT_NE(other, nullptr);
     spoof(other, self, "spoofed");
     shell->focus(self, "org.corvalantis.Test");  // what was reported already
@@ -335,7 +194,7 @@ TEST(GnomeShellForegroundWatcher, HearsOnlyTheShellsOwnerReportsChangesOnceAndFo
     ASSERT_TRUE(shell->release());
     ASSERT_TRUE(reports.waitForCount(5));
     EXPECT_TRUE(reports.all()[4].none());
-    auto next = std::make_unique<FakeShell>(bus.address(), "46.2", 1.0, true, self, "restarted");
+    auto next = std::make_unique<test::FakeGnomeShell>(bus.address(), "46.2", 1.0, true, self, "restarted");
     ASSERT_TRUE(next->owns());
     ASSERT_TRUE(reports.waitForCount(6));
     EXPECT_EQ(reports.all()[5].appId, "restarted");
@@ -367,7 +226,7 @@ TEST(GnomeShellForegroundWatcher, AMissingOrDisabledExtensionIsNoneAndToldOnceWi
         SCOPED_TRACE(c.version);
         test::SessionBus bus;
         ASSERT_TRUE(bus.up()) << bus.error();
-        FakeShell shell(bus.address(), c.version, c.state, false);
+        test::FakeGnomeShell shell(bus.address(), c.version, c.state, false);
         ASSERT_TRUE(shell.owns());
         Reports reports;
         GnomeShellForegroundWatcher watcher(bus.address());
@@ -396,7 +255,7 @@ TEST(GnomeShellForegroundWatcher, TheFallbackTellsUntilTheExtensionDoesAndAgainO
     test::SessionBus bus;
     ASSERT_TRUE(bus.up()) << bus.error();
     const std::uint32_t self = static_cast<std::uint32_t>(::getpid());
-    FakeShell shell(bus.address(), "46.0", 2.0, false);
+    test::FakeGnomeShell shell(bus.address(), "46.0", 2.0, false);
     ASSERT_TRUE(shell.owns());
     auto fake = std::make_unique<FakeForegroundWatcher>();
     FakeForegroundWatcher* fallback = fake.get();
