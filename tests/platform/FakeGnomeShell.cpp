@@ -35,9 +35,8 @@ const GDBusInterfaceVTable kVTable = {onCall, onGetProperty, nullptr, {}};
 
 }  // namespace
 
-FakeGnomeShell::FakeGnomeShell(const std::string& busAddress, std::string version,
-                               std::optional<double> extensionState, bool extensionRuns, std::uint32_t pid,
-                               std::string appId)
+FakeGnomeShell::FakeGnomeShell(const std::string& busAddress, std::string version, std::optional<double> extensionState,
+                               bool extensionRuns, std::uint32_t pid, std::string appId)
     : version_(std::move(version)), extensionState_(extensionState), extensionRuns_(extensionRuns), pid_(pid),
       appId_(std::move(appId))
 {
@@ -47,8 +46,8 @@ FakeGnomeShell::FakeGnomeShell(const std::string& busAddress, std::string versio
     node_ = g_dbus_node_info_new_for_xml(kShellXml, nullptr);
     if (connection_ != nullptr && node_ != nullptr) {
         for (int i = 0; i < 2; ++i)
-            g_dbus_connection_register_object(connection_, gnomeshell::kShellPath, node_->interfaces[i], &kVTable,
-                                              this, nullptr, nullptr);
+            g_dbus_connection_register_object(connection_, gnomeshell::kShellPath, node_->interfaces[i], &kVTable, this,
+                                              nullptr, nullptr);
         if (extensionRuns_)
             g_dbus_connection_register_object(connection_, gnomeshell::kObjectPath, node_->interfaces[2], &kVTable,
                                               this, nullptr, nullptr);

@@ -144,7 +144,7 @@ void ProfilePage::tellNoSwitchingOnce()
         return;
     }
     qCInfo(lcProfiles) << "the desktop extension" << extension.c_str()
-                       << "is not enabled: profiles do not switch with the program in front";
+                       << "is not enabled: profiles switch only with X11 programs";
     host_.messageBox(QString::fromUtf8(kExtensionOffText).arg(QString::fromStdString(extension)));
 }
 
