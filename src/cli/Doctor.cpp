@@ -14,6 +14,7 @@
 
 #include "device/DeviceProtocol.h"
 #include "device/ModelFacts.h"
+#include "platform/DbusOutsideMessages.h"
 #include "platform/DesktopBackends.h"
 #include "platform/DesktopSession.h"
 #include "platform/DesktopSettings.h"
@@ -156,6 +157,50 @@ bool containsNoCase(const std::string& text, std::string_view word)
     return lower(text).find(word) != std::string::npos;
 }
 
+// The shell extension that tells the program in front on GNOME (Wayland): its state, and what
+// to do when the shell has it but does not run it.
+void gnomeExtensionLine(bool gnomeSession, const DoctorSystem& sys, Report& report)
+{
+    if (!gnomeSession) {
+        report.line("GNOME Shell extension: not a GNOME session");
+        return;
+    }
+    if (!sys.gnomeExtension)
+        return;
+    const gnomeshell::ExtensionCheck check = sys.gnomeExtension();
+    const std::string version = check.shellVersion.empty() ? "" : " (GNOME Shell " + check.shellVersion + ")";
+    const std::string enable = "log out and log in again, then run: " + gnomeshell::enableCommand(check.uuid);
+    switch (check.state) {
+    case gnomeshell::ExtensionState::Enabled:
+        report.line("GNOME Shell extension: " + check.uuid + " enabled" + version);
+        return;
+    case gnomeshell::ExtensionState::Disabled:
+        report.problem("the GNOME Shell extension " + check.uuid + " is installed but disabled" + version +
+                           ", so profiles switch only with X11 programs (through Xwayland).",
+                       "run: " + gnomeshell::enableCommand(check.uuid) + ".");
+        return;
+    case gnomeshell::ExtensionState::Missing:
+        report.problem("GNOME Shell does not know the extension " + check.uuid + version +
+                           ", so profiles switch only with X11 programs (through Xwayland).",
+                       "install the corvalantis package (it puts the extension into "
+                       "/usr/share/gnome-shell/extensions), then " +
+                           enable + ".");
+        return;
+    case gnomeshell::ExtensionState::Error:
+    case gnomeshell::ExtensionState::OutOfDate:
+        report.problem("the GNOME Shell extension " + check.uuid + " is in the state \"" +
+                           gnomeshell::extensionStateName(check.state) + "\"" + version +
+                           ", so profiles switch only with X11 programs (through Xwayland).",
+                       "see `gnome-extensions info " + check.uuid + "` and the shell's log (journalctl --user -b " +
+                           "/usr/bin/gnome-shell).");
+        return;
+    case gnomeshell::ExtensionState::Unknown:
+        break;
+    }
+    report.line("GNOME Shell extension: " + (check.uuid.empty() ? std::string("its state") : check.uuid) +
+                " unknown: " + (check.error.empty() ? std::string("no answer") : check.error));
+}
+
 }  // namespace
 
 DoctorSystem DoctorSystem::live()
@@ -168,6 +213,7 @@ DoctorSystem DoctorSystem::live()
     sys.canOpen = [](const fs::path& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; };
     sys.record = [](const std::string& display) { return x11RecordSupport(display); };
     sys.gnomeMouseSchema = [] { return desktop::gsettingsHasPointerSpeed(); };
+    sys.gnomeExtension = [] { return gnomeshell::checkExtension(sessionBusAddress()); };
     return sys;
 }
 
@@ -254,7 +300,8 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
     const DesktopBackends backends = chooseDesktopBackends(session);
     const bool built =
         backends.foreground == ForegroundBackend::X11 || backends.foreground == ForegroundBackend::Sway ||
-        backends.foreground == ForegroundBackend::Hyprland || backends.foreground == ForegroundBackend::Kwin;
+        backends.foreground == ForegroundBackend::Hyprland || backends.foreground == ForegroundBackend::Kwin ||
+        backends.foreground == ForegroundBackend::GnomeShell;
     std::string front =
         "program in front: " + std::string(foregroundBackendName(backends.foreground)) + " (" + backends.reason + ")";
     if (backends.foreground == ForegroundBackend::WlrToplevel)
@@ -266,6 +313,7 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
         front += display.empty() ? "; not in this version: profiles do not switch by program"
                                  : "; not in this version: only X11 programs are seen, through Xwayland on " + display;
     report.line(front);
+    gnomeExtensionLine(backends.foreground == ForegroundBackend::GnomeShell, sys, report);
     report.line("keyboard capture: " + std::string(keyboardBackendName(backends.keyboard)));
 
     const DesktopMethods methods = chooseDesktopMethods(currentDesktop, sessionType, display);

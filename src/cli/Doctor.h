@@ -2,7 +2,8 @@
 // corvalantisctl doctor: what stands between this user and the mouse, and between the
 // program and the desktop. It lists the mouse's hidraw nodes with their permissions, the
 // udev rule, the desktop session with the ways the program would set the pointer speed and
-// the scroll lines, and the X RECORD extension that recording macros needs. Every problem
+// the scroll lines, how it learns the program in front (on GNOME: the state of its shell
+// extension), and the X RECORD extension that recording macros needs. Every problem
 // is one line that says how to fix it.
 //
 // The file system and the environment come in through DoctorSystem, so that tests can show
@@ -12,6 +13,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "platform/GnomeShellExtension.h"
 #include "platform/X11KeyboardSource.h"
 
 namespace corv::cli {
@@ -27,6 +29,8 @@ struct DoctorSystem {
     std::function<RecordSupport(const std::string& display)> record;
     // Whether the GNOME mouse schema with its speed key is installed.
     std::function<bool()> gnomeMouseSchema;
+    // What GNOME Shell on the session bus says of the extension that tells the program in front.
+    std::function<gnomeshell::ExtensionCheck()> gnomeExtension;
 
     // The running system.
     static DoctorSystem live();

@@ -49,6 +49,18 @@ public:
         startResult_ = result;
     }
 
+    std::string missingExtension() const override
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return missingExtension_;
+    }
+    // The extension the desktop has not enabled, as a watcher that needs one would say.
+    void setMissingExtension(const std::string& name)
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        missingExtension_ = name;
+    }
+
     bool started() const
     {
         std::lock_guard<std::mutex> guard(mutex_);
@@ -61,6 +73,7 @@ private:
     ForegroundProgram current_;
     bool started_ = false;
     bool startResult_ = true;
+    std::string missingExtension_;
 };
 
 }  // namespace corv

@@ -7,6 +7,7 @@
 
 #include "platform/DebugLog.h"
 #include "platform/DesktopSession.h"
+#include "platform/GnomeShellForegroundWatcher.h"
 #include "platform/HyprlandForegroundWatcher.h"
 #include "platform/HyprlandIpc.h"
 #include "platform/KwinForegroundWatcher.h"
@@ -73,11 +74,13 @@ std::unique_ptr<ForegroundWatcher> makeForegroundWatcher()
     }
     case ForegroundBackend::Kwin:
         return std::make_unique<KwinForegroundWatcher>();
+    case ForegroundBackend::GnomeShell:
+        // X11 programs through Xwayland until the shell extension tells.
+        return std::make_unique<GnomeShellForegroundWatcher>(std::string(),
+                                                             env.display.empty() ? nullptr : x11Watcher(env.display));
     case ForegroundBackend::WlrToplevel:
         if (WlrToplevelForegroundWatcher::offered(env.waylandDisplay))
             return std::make_unique<WlrToplevelForegroundWatcher>(env.waylandDisplay);
-        break;
-    case ForegroundBackend::GnomeShell:
         break;
     }
     // A desktop whose own backend is not there: Xwayland still tells which X11 program is in

@@ -41,6 +41,11 @@ public:
     // Stops watching; no call of the callback runs or follows once it returns. Does
     // nothing when not running. start() may be called again afterwards.
     virtual void stop() = 0;
+
+    // The desktop extension that this watcher needs and the desktop has not enabled (its
+    // name, for the user to enable it); empty when none is needed, it runs, or the desktop has
+    // not said yet. Any thread.
+    virtual std::string missingExtension() const { return {}; }
 };
 
 // The full path of the executable of process pid (the target of /proc/PID/exe without the

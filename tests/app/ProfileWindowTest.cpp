@@ -270,5 +270,30 @@ TEST_F(ProfileWindowTest, WithoutAWatcherLinksAreKeptAndTheUserIsToldOnce)
     EXPECT_EQ(key("PROCESS", "0"), "/usr/games/other");
 }
 
+TEST_F(ProfileWindowTest, AWatcherWaitingForADesktopExtensionSaysOnceHowToEnableIt)
+{
+    foreground = &watcher;
+    watcher.setMissingExtension("program-in-front@corvalantis.org");
+    writeProfiles({"p0", "p1"});
+    connect("R210");
+    ASSERT_TRUE(harness->wnd().findFeature<ProfilePage>()->switchesByProgram());
+    files << QStringLiteral("/usr/games/racer") << QStringLiteral("/usr/games/other");
+    ui::OptionControl(ctl("ms_DPI_write_lian")).setSelected(true, true);
+    notify(ui::notify::kClick, "ms_DPI_btn_cxname");
+    menu("Menu_ProgramFile");
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("桌面扩展 program-in-front@corvalantis.org 未启用")));
+    EXPECT_TRUE(shown[0].endsWith(QStringLiteral("gnome-extensions enable program-in-front@corvalantis.org")));
+    EXPECT_EQ(key("PROCESS", "0"), "/usr/games/other");
+
+    // Said once: another link says nothing.
+    list(0).selectItem(1);
+    files << QStringLiteral("/usr/games/third");
+    notify(ui::notify::kClick, "ms_DPI_btn_cxname");
+    menu("Menu_ProgramFile");
+    EXPECT_EQ(key("PROCESS", "1"), "/usr/games/third");
+    EXPECT_EQ(shown.size(), 1);
+}
+
 }  // namespace
 }  // namespace corv::test

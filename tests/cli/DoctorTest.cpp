@@ -26,6 +26,8 @@ protected:
     std::set<std::string> openable;  // node paths this user may open
     RecordSupport record = RecordSupport::Present;
     bool schema = true;
+    gnomeshell::ExtensionCheck extension;  // what GNOME Shell says of its extension
+    int extensionAsked = 0;
     std::vector<std::string> askedDisplays;
 
     DoctorSystem system()
@@ -42,6 +44,10 @@ protected:
             return record;
         };
         sys.gnomeMouseSchema = [this] { return schema; };
+        sys.gnomeExtension = [this] {
+            ++extensionAsked;
+            return extension;
+        };
         return sys;
     }
 
@@ -197,7 +203,43 @@ TEST_F(DoctorTest, TheDesktopDecidesTheBackendsAndRecording)
         ASSERT_EQ(r.problemLines.size(), 1u) << r.text;
         EXPECT_NE(r.problemLines[0].find("install gsettings-desktop-schemas"), std::string::npos) << r.text;
         EXPECT_TRUE(r.has("program in front: GNOME Shell")) << r.text;
-        EXPECT_TRUE(r.has("not in this version: only X11 programs are seen, through Xwayland on :0")) << r.text;
+        EXPECT_FALSE(r.has("not in this version")) << r.text;
+        EXPECT_TRUE(r.has("GNOME Shell extension: its state unknown: no answer")) << r.text;
+    }
+    {
+        // GNOME on Wayland: the extension's state, and a problem with its fix while it is not
+        // running; no other session asks the shell.
+        environment = {{"XDG_CURRENT_DESKTOP", "GNOME"}, {"XDG_SESSION_TYPE", "wayland"}};
+        schema = true;
+        extension = {true, "43.9", gnomeshell::kUuidGnome43, gnomeshell::ExtensionState::Enabled, ""};
+        Result r = run();
+        EXPECT_EQ(r.problems, 0) << r.text;
+        EXPECT_TRUE(r.has("GNOME Shell extension: program-in-front-gnome43@corvalantis.org enabled (GNOME Shell 43.9)"))
+            << r.text;
+        extension.state = gnomeshell::ExtensionState::Disabled;
+        r = run();
+        ASSERT_EQ(r.problemLines.size(), 1u) << r.text;
+        EXPECT_NE(r.problemLines[0].find("is installed but disabled (GNOME Shell 43.9)"), std::string::npos);
+        EXPECT_NE(r.problemLines[0].find("Fix: run: gnome-extensions enable program-in-front-gnome43@corvalantis.org."),
+                  std::string::npos);
+        extension = {true, "47.1", gnomeshell::kUuid, gnomeshell::ExtensionState::Missing, ""};
+        r = run();
+        ASSERT_EQ(r.problemLines.size(), 1u) << r.text;
+        EXPECT_NE(r.problemLines[0].find("log out and log in again, then run: gnome-extensions enable "
+                                         "program-in-front@corvalantis.org."),
+                  std::string::npos)
+            << r.text;
+        extension = {false, "", gnomeshell::kUuid, gnomeshell::ExtensionState::Unknown, "GNOME Shell does not answer"};
+        r = run();
+        EXPECT_EQ(r.problems, 0) << r.text;
+        EXPECT_TRUE(r.has("GNOME Shell extension: program-in-front@corvalantis.org unknown: GNOME Shell does not "
+                          "answer"))
+            << r.text;
+        extensionAsked = 0;
+        environment = {{"XDG_CURRENT_DESKTOP", "KDE"}, {"XDG_SESSION_TYPE", "wayland"}};
+        r = run();
+        EXPECT_TRUE(r.has("GNOME Shell extension: not a GNOME session")) << r.text;
+        EXPECT_EQ(extensionAsked, 0);
     }
     {
         // An X11 session without RECORD: a problem with its fix; sway on Wayland: its watcher.

@@ -2,8 +2,8 @@
 # check_package.sh BUILD_DIR SOURCE_DIR [CPACK [DEB|RPM]]: builds the Debian package (DEB, the
 # default) or the RPM of a build folder into a scratch folder and checks that it holds what the
 # installed program needs: both programs, every file of the skin, the profile template, the udev
-# rule (with uaccess), the desktop entry, the icons, the AppStream metadata, the manual pages and
-# the documentation files; that its dependencies came from the library scan and name Qt's
+# rule (with uaccess), the desktop entry, the icons, the AppStream metadata, both forms of the
+# GNOME Shell extension, the manual pages and the documentation files; that its dependencies came from the library scan and name Qt's
 # platform plugin; that its scripts replay the hidraw events and leave the users' files alone;
 # and that the program unpacked from it finds its skin (it renders its pages offscreen).
 # The RPM also marks its licence and documentation files, places the rule in %{_udevrulesdir}
@@ -62,6 +62,9 @@ need=(
   /usr/share/man/man1/corvalantis.1.gz
   /usr/share/man/man1/corvalantisctl.1.gz
 )
+for uuid in program-in-front@corvalantis.org program-in-front-gnome43@corvalantis.org; do
+  need+=("/usr/share/gnome-shell/extensions/$uuid/metadata.json" "/usr/share/gnome-shell/extensions/$uuid/extension.js")
+done
 for size in 16 22 24 32 48 64 128 256; do
   need+=("/usr/share/icons/hicolor/${size}x${size}/apps/corvalantis.png")
 done

@@ -132,10 +132,20 @@ bool ProfilePage::selectProfileNamed(const QString& profileName)
 
 void ProfilePage::tellNoSwitchingOnce()
 {
-    if (watching_ || noSwitchingTold_)
+    if (noSwitchingTold_)
+        return;
+    // A watcher that runs may still wait for a part of the desktop the user has to enable.
+    const std::string extension = watching_ ? foreground_->missingExtension() : std::string();
+    if (watching_ && extension.empty())
         return;
     noSwitchingTold_ = true;
-    host_.messageBox(QString::fromUtf8(kNoSwitchingText));
+    if (extension.empty()) {
+        host_.messageBox(QString::fromUtf8(kNoSwitchingText));
+        return;
+    }
+    qCInfo(lcProfiles) << "the desktop extension" << extension.c_str()
+                       << "is not enabled: profiles switch only with X11 programs";
+    host_.messageBox(QString::fromUtf8(kExtensionOffText).arg(QString::fromStdString(extension)));
 }
 
 void ProfilePage::loadProfileLists()

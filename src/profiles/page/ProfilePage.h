@@ -81,6 +81,9 @@ public:
     static constexpr const char* kMsgLeftClickRestored = "该配置文件中没有左键设置，第一个按键已恢复为左键";
     static constexpr const char* kNoSwitchingText =
         "此桌面无法告知哪个程序在前台；链接已保存，但配置文件不会自动切换。";
+    // The watcher needs a desktop extension that is not enabled; %1 is its name.
+    static constexpr const char* kExtensionOffText =
+        "桌面扩展 %1 未启用，配置文件只随 X11 程序切换。请注销并重新登录，然后运行 gnome-extensions enable %1";
 
     // Said (as the link edits' tooltip) while several linked profiles match the program in
     // front; %1 is the profile that applies.
