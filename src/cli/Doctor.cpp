@@ -298,10 +298,6 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
     session.swaySocket = env("SWAYSOCK");
     session.hyprlandSignature = env("HYPRLAND_INSTANCE_SIGNATURE");
     const DesktopBackends backends = chooseDesktopBackends(session);
-    const bool built =
-        backends.foreground == ForegroundBackend::X11 || backends.foreground == ForegroundBackend::Sway ||
-        backends.foreground == ForegroundBackend::Hyprland || backends.foreground == ForegroundBackend::Kwin ||
-        backends.foreground == ForegroundBackend::GnomeShell;
     std::string front =
         "program in front: " + std::string(foregroundBackendName(backends.foreground)) + " (" + backends.reason + ")";
     if (backends.foreground == ForegroundBackend::WlrToplevel)
@@ -309,9 +305,6 @@ int runDoctor(const DoctorSystem& sys, std::ostream& out)
                  "zwlr_foreign_toplevel_manager_v1: " +
                  (display.empty() ? std::string("profiles do not switch by program")
                                   : "only X11 programs are seen, through Xwayland on " + display);
-    else if (backends.foreground != ForegroundBackend::None && !built)
-        front += display.empty() ? "; not in this version: profiles do not switch by program"
-                                 : "; not in this version: only X11 programs are seen, through Xwayland on " + display;
     report.line(front);
     gnomeExtensionLine(backends.foreground == ForegroundBackend::GnomeShell, sys, report);
     report.line("keyboard capture: " + std::string(keyboardBackendName(backends.keyboard)));
