@@ -169,98 +169,61 @@ bool DbusOutsideMessageService::start(Handler handler)
         return false;
     }
     handler_ = std::move(handler);
-    context_ = g_main_context_new();
-    loop_ = g_main_loop_new(context_, FALSE);
-    std::promise<std::string> started;
-    std::future<std::string> result = started.get_future();
-    thread_ = std::thread([this, address, promise = std::move(started)]() mutable { run(address, promise); });
-    const std::string why = result.get();  // set before the thread sleeps in its loop, or as it ends
+    const std::string why = thread_.start(
+        address, [this](GDBusConnection* c) { return serve(c); },
+        [this](GDBusConnection* c, bool served) { endService(c, served); });
     if (!why.empty()) {
         debugLine("no messages from outside: " + why);
-        stop();
+        handler_ = {};
         return false;
     }
     return true;
 }
 
-void DbusOutsideMessageService::run(const std::string& address, std::promise<std::string>& started)
+std::string DbusOutsideMessageService::serve(GDBusConnection* connection)
 {
-    g_main_context_push_thread_default(context_);
+    if (interfaceInfo() == nullptr)
+        return "the interface description does not parse";
     GError* rawError = nullptr;
-    gio::Object<GDBusConnection> connection(
-        g_dbus_connection_new_for_address_sync(address.c_str(), kBusFlags, nullptr, nullptr, &rawError));
+    // The object first: a caller that sees the name finds it served.
+    registration_ = g_dbus_connection_register_object(connection, kObjectPath, interfaceInfo(), &kVTable, &handler_,
+                                                      nullptr, &rawError);
     gio::Error error(rawError);
-    guint registration = 0;
-    std::string why;
-    if (!connection) {
-        why = "cannot connect to the session bus (" + text(error.get()) + ")";
-    } else if (interfaceInfo() == nullptr) {
-        why = "the interface description does not parse";
-    } else {
-        rawError = nullptr;
-        // The object first: a caller that sees the name finds it served.
-        registration = g_dbus_connection_register_object(connection.get(), kObjectPath, interfaceInfo(), &kVTable,
-                                                         &handler_, nullptr, &rawError);
-        error.reset(rawError);
-        if (registration == 0)
-            why = "cannot serve " + std::string(kObjectPath) + " (" + text(error.get()) + ")";
-    }
-    if (why.empty()) {
-        rawError = nullptr;
-        const gio::Variant owned(g_dbus_connection_call_sync(
-            connection.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
-            g_variant_new("(su)", kBusName, kDoNotQueue), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
-            &rawError));
-        error.reset(rawError);
-        guint32 answer = 0;
-        if (owned)
-            g_variant_get(owned.get(), "(u)", &answer);
-        if (!owned)
-            why = "cannot take the name " + std::string(kBusName) + " (" + text(error.get()) + ")";
-        else if (answer != kPrimaryOwner)
-            why = std::string(kBusName) + " belongs to another process";
-    }
-    const bool serving = why.empty();
-    started.set_value(why);
-    if (serving)
-        g_main_loop_run(loop_);
-    if (registration != 0)
-        g_dbus_connection_unregister_object(connection.get(), registration);
-    if (serving) {
+    if (registration_ == 0)
+        return "cannot serve " + std::string(kObjectPath) + " (" + text(error.get()) + ")";
+    rawError = nullptr;
+    const gio::Variant owned(
+        g_dbus_connection_call_sync(connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                    "RequestName", g_variant_new("(su)", kBusName, kDoNotQueue), G_VARIANT_TYPE("(u)"),
+                                    G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &rawError));
+    error.reset(rawError);
+    guint32 answer = 0;
+    if (owned)
+        g_variant_get(owned.get(), "(u)", &answer);
+    if (!owned)
+        return "cannot take the name " + std::string(kBusName) + " (" + text(error.get()) + ")";
+    if (answer != kPrimaryOwner)
+        return std::string(kBusName) + " belongs to another process";
+    return {};
+}
+
+void DbusOutsideMessageService::endService(GDBusConnection* connection, bool served)
+{
+    if (registration_ != 0)
+        g_dbus_connection_unregister_object(connection, registration_);
+    registration_ = 0;
+    if (served) {
         // Given back and confirmed before stop() returns: a caller that comes next finds no
         // program instead of a connection that is going away.
         const gio::Variant released(g_dbus_connection_call_sync(
-            connection.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ReleaseName",
+            connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ReleaseName",
             g_variant_new("(s)", kBusName), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr));
     }
-    if (connection)
-        g_dbus_connection_close_sync(connection.get(), nullptr, nullptr);
-    connection.reset();
-    // Whatever the closed connection still queued for this context goes with it.
-    while (g_main_context_iteration(context_, FALSE)) { }
-    g_main_context_pop_thread_default(context_);
 }
 
 void DbusOutsideMessageService::stop()
 {
-    if (thread_.joinable()) {
-        // Quitting through the loop's own context: it takes effect even if the loop has not
-        // begun to run yet.
-        g_main_context_invoke(
-            context_,
-            [](gpointer loop) {
-                g_main_loop_quit(static_cast<GMainLoop*>(loop));
-                return G_SOURCE_REMOVE;
-            },
-            loop_);
-        thread_.join();
-    }
-    if (loop_ != nullptr)
-        g_main_loop_unref(loop_);
-    if (context_ != nullptr)
-        g_main_context_unref(context_);
-    loop_ = nullptr;
-    context_ = nullptr;
+    thread_.stop();
     handler_ = {};
 }
 

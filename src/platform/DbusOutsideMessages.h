@@ -14,14 +14,12 @@
 //
 // The session bus is the one named by DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus
 // when that socket exists; a bus is never launched.
-#include <future>
 #include <string>
-#include <thread>
 
+#include "platform/BusLoopThread.h"
 #include "platform/OutsideMessages.h"
 
-typedef struct _GMainContext GMainContext;
-typedef struct _GMainLoop GMainLoop;
+typedef struct _GDBusConnection GDBusConnection;
 
 namespace corv {
 
@@ -48,14 +46,14 @@ public:
     void stop() override;
 
 private:
-    // The service thread: serves until the loop is quit. started receives "" once serving,
-    // or the reason it cannot serve.
-    void run(const std::string& address, std::promise<std::string>& started);
+    // On the service thread: serve the object and take the name ("" once serving, else why
+    // not); give both back.
+    std::string serve(GDBusConnection* connection);
+    void endService(GDBusConnection* connection, bool served);
 
     Handler handler_;
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
-    std::thread thread_;
+    BusLoopThread thread_;
+    unsigned registration_ = 0;  // the thread's
 };
 
 }  // namespace corv

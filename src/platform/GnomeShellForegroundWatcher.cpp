@@ -76,7 +76,7 @@ std::string GnomeShellForegroundWatcher::missingExtension() const
 
 bool GnomeShellForegroundWatcher::start(Callback onForeground)
 {
-    if (thread_.joinable())
+    if (thread_.running())
         return false;
     if (busAddress_.empty())
         busAddress_ = sessionBusAddress();
@@ -92,13 +92,9 @@ bool GnomeShellForegroundWatcher::start(Callback onForeground)
     }
     shellOwner_.clear();
     startFallback();
-    context_ = g_main_context_new();
-    loop_ = g_main_loop_new(context_, FALSE);
     cancellable_ = g_cancellable_new();
-    std::promise<std::string> started;
-    std::future<std::string> result = started.get_future();
-    thread_ = std::thread([this, promise = std::move(started)]() mutable { run(promise); });
-    const std::string why = result.get();
+    const std::string why = thread_.start(
+        busAddress_, [this](GDBusConnection* c) { return serve(c); }, [this](GDBusConnection*, bool) { endService(); });
     if (!why.empty()) {
         debugLine("foreground watcher: " + why);
         stop();
@@ -109,87 +105,55 @@ bool GnomeShellForegroundWatcher::start(Callback onForeground)
 
 void GnomeShellForegroundWatcher::stop()
 {
-    if (thread_.joinable()) {
-        g_main_context_invoke(
-            context_,
-            [](gpointer loop) {
-                g_main_loop_quit(static_cast<GMainLoop*>(loop));
-                return G_SOURCE_REMOVE;
-            },
-            loop_);
-        thread_.join();
-    }
+    thread_.stop();
     if (fallbackRunning_)
         fallback_->stop();
     fallbackRunning_ = false;
     if (cancellable_ != nullptr)
         g_object_unref(cancellable_);
-    if (loop_ != nullptr)
-        g_main_loop_unref(loop_);
-    if (context_ != nullptr)
-        g_main_context_unref(context_);
     cancellable_ = nullptr;
-    loop_ = nullptr;
-    context_ = nullptr;
     callback_ = nullptr;
 }
 
-void GnomeShellForegroundWatcher::run(std::promise<std::string>& started)
+std::string GnomeShellForegroundWatcher::serve(GDBusConnection* connection)
 {
-    g_main_context_push_thread_default(context_);
-    GError* rawError = nullptr;
-    gio::Object<GDBusConnection> connection(g_dbus_connection_new_for_address_sync(
-        busAddress_.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, &rawError));
-    const gio::Error error(rawError);
-    guint focusSubscription = 0;
-    guint stateSubscription = 0;
-    guint watch = 0;
-    std::string why;
-    if (!connection) {
-        why = std::string("cannot connect to the session bus (") + (error ? error->message : "") + ")";
-    } else {
-        connection_ = connection.get();
-        // Any sender may match; signalArrived believes the shell's owner only.
-        focusSubscription = g_dbus_connection_signal_subscribe(connection_, nullptr, gnomeshell::kInterface,
-                                                               gnomeshell::kSignal, gnomeshell::kObjectPath, nullptr,
-                                                               G_DBUS_SIGNAL_FLAGS_NONE, onSignal, this, nullptr);
-        stateSubscription = g_dbus_connection_signal_subscribe(connection_, nullptr, gnomeshell::kExtensionsInterface,
-                                                               "ExtensionStateChanged", gnomeshell::kShellPath, nullptr,
-                                                               G_DBUS_SIGNAL_FLAGS_NONE, onSignal, this, nullptr);
-        // Told at once whether the shell runs, and again after each restart.
-        watch = g_bus_watch_name_on_connection(
-            connection_, gnomeshell::kShellName, G_BUS_NAME_WATCHER_FLAGS_NONE,
-            [](GDBusConnection*, const gchar*, const gchar* owner, gpointer self) {
-                static_cast<GnomeShellForegroundWatcher*>(self)->shellAppeared(owner);
-            },
-            [](GDBusConnection*, const gchar*, gpointer self) {
-                static_cast<GnomeShellForegroundWatcher*>(self)->shellVanished();
-            },
-            this, nullptr);
-    }
-    const bool serving = why.empty();
-    started.set_value(why);
-    if (serving)
-        g_main_loop_run(loop_);
+    connection_ = connection;
+    // Any sender may match; signalArrived believes the shell's owner only.
+    focusSubscription_ = g_dbus_connection_signal_subscribe(connection_, nullptr, gnomeshell::kInterface,
+                                                            gnomeshell::kSignal, gnomeshell::kObjectPath, nullptr,
+                                                            G_DBUS_SIGNAL_FLAGS_NONE, onSignal, this, nullptr);
+    stateSubscription_ = g_dbus_connection_signal_subscribe(connection_, nullptr, gnomeshell::kExtensionsInterface,
+                                                            "ExtensionStateChanged", gnomeshell::kShellPath, nullptr,
+                                                            G_DBUS_SIGNAL_FLAGS_NONE, onSignal, this, nullptr);
+    // Told at once whether the shell runs, and again after each restart.
+    watch_ = g_bus_watch_name_on_connection(
+        connection_, gnomeshell::kShellName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+        [](GDBusConnection*, const gchar*, const gchar* owner, gpointer self) {
+            static_cast<GnomeShellForegroundWatcher*>(self)->shellAppeared(owner);
+        },
+        [](GDBusConnection*, const gchar*, gpointer self) {
+            static_cast<GnomeShellForegroundWatcher*>(self)->shellVanished();
+        },
+        this, nullptr);
+    return {};
+}
+
+void GnomeShellForegroundWatcher::endService()
+{
     // Every call in flight ends (cancelled) before the connection and the loop go.
     g_cancellable_cancel(cancellable_);
     while (pendingCalls_ > 0)
-        g_main_context_iteration(context_, TRUE);
-    if (watch != 0)
-        g_bus_unwatch_name(watch);
-    if (focusSubscription != 0)
-        g_dbus_connection_signal_unsubscribe(connection_, focusSubscription);
-    if (stateSubscription != 0)
-        g_dbus_connection_signal_unsubscribe(connection_, stateSubscription);
-    if (connection)
-        g_dbus_connection_close_sync(connection.get(), nullptr, nullptr);
-    connection.reset();
+        g_main_context_iteration(thread_.context(), TRUE);
+    if (watch_ != 0)
+        g_bus_unwatch_name(watch_);
+    if (focusSubscription_ != 0)
+        g_dbus_connection_signal_unsubscribe(connection_, focusSubscription_);
+    if (stateSubscription_ != 0)
+        g_dbus_connection_signal_unsubscribe(connection_, stateSubscription_);
+    watch_ = 0;
+    focusSubscription_ = 0;
+    stateSubscription_ = 0;
     connection_ = nullptr;
-    while (g_main_context_iteration(context_, FALSE)) { }
-    g_main_context_pop_thread_default(context_);
 }
 
 void GnomeShellForegroundWatcher::call(const char* destination, const char* path, const char* interface,

@@ -11,18 +11,15 @@
 // turned off, a fallback watcher (the X11 one on Xwayland: it sees the X11 programs, games under
 // Wine among them) tells instead; without one, that time is none. The shell gone is none.
 #include <cstdint>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
+#include "platform/BusLoopThread.h"
 #include "platform/ForegroundWatcher.h"
 #include "platform/GnomeShellExtension.h"
 
-typedef struct _GMainContext GMainContext;
-typedef struct _GMainLoop GMainLoop;
 typedef struct _GDBusConnection GDBusConnection;
 typedef struct _GCancellable GCancellable;
 typedef struct _GVariant GVariant;
@@ -61,7 +58,8 @@ public:
     void callFinished();
 
 private:
-    void run(std::promise<std::string>& started);
+    std::string serve(GDBusConnection* connection);
+    void endService();
     void call(const char* destination, const char* path, const char* interface, const char* method, GVariant* args,
               const char* replyType, void (GnomeShellForegroundWatcher::*answered)(unsigned, GVariant*));
     void setState(gnomeshell::ExtensionState state);
@@ -75,11 +73,12 @@ private:
     void report(const ForegroundProgram& program, bool fromExtension);
 
     std::string busAddress_;
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
+    BusLoopThread thread_;
     GDBusConnection* connection_ = nullptr;  // the thread's, while it runs
     GCancellable* cancellable_ = nullptr;    // the calls in flight, cancelled at stop
-    std::thread thread_;
+    unsigned focusSubscription_ = 0;         // the thread's
+    unsigned stateSubscription_ = 0;         // the thread's
+    unsigned watch_ = 0;                     // the thread's
     Callback callback_;
     std::string shellOwner_;
     unsigned generation_ = 0;           // counts the shell's appearances: answers to an older one are dropped

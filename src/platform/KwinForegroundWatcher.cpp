@@ -72,7 +72,7 @@ int KwinForegroundWatcher::loads() const
 
 bool KwinForegroundWatcher::start(Callback onForeground)
 {
-    if (thread_.joinable())
+    if (thread_.running())
         return false;
     if (busAddress_.empty())
         busAddress_ = sessionBusAddress();
@@ -83,15 +83,12 @@ bool KwinForegroundWatcher::start(Callback onForeground)
     callback_ = std::move(onForeground);
     reported_.reset();
     kwinOwner_.clear();
-    context_ = g_main_context_new();
-    loop_ = g_main_loop_new(context_, FALSE);
-    std::promise<std::string> started;
-    std::future<std::string> result = started.get_future();
-    thread_ = std::thread([this, promise = std::move(started)]() mutable { run(promise); });
-    const std::string why = result.get();
+    const std::string why = thread_.start(
+        busAddress_, [this](GDBusConnection* c) { return serve(c); },
+        [this](GDBusConnection*, bool served) { endService(served); });
     if (!why.empty()) {
         debugLine("foreground watcher: " + why);
-        stop();
+        callback_ = nullptr;
         return false;
     }
     return true;
@@ -99,78 +96,44 @@ bool KwinForegroundWatcher::start(Callback onForeground)
 
 void KwinForegroundWatcher::stop()
 {
-    if (thread_.joinable()) {
-        g_main_context_invoke(
-            context_,
-            [](gpointer loop) {
-                g_main_loop_quit(static_cast<GMainLoop*>(loop));
-                return G_SOURCE_REMOVE;
-            },
-            loop_);
-        thread_.join();
-    }
-    if (loop_ != nullptr)
-        g_main_loop_unref(loop_);
-    if (context_ != nullptr)
-        g_main_context_unref(context_);
-    loop_ = nullptr;
-    context_ = nullptr;
+    thread_.stop();
     callback_ = nullptr;
 }
 
-void KwinForegroundWatcher::run(std::promise<std::string>& started)
+std::string KwinForegroundWatcher::serve(GDBusConnection* connection)
 {
-    g_main_context_push_thread_default(context_);
-    GError* rawError = nullptr;
-    gio::Object<GDBusConnection> connection(g_dbus_connection_new_for_address_sync(
-        busAddress_.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, &rawError));
-    gio::Error error(rawError);
-    guint registration = 0;
-    guint watch = 0;
-    std::string why;
-    if (!connection) {
-        why = std::string("cannot connect to the session bus (") + (error ? error->message : "") + ")";
-    } else {
-        connection_ = connection.get();
-        std::ofstream(scriptPath_) << kwin::script(g_dbus_connection_get_unique_name(connection_));
-        registration = g_dbus_connection_register_object(connection_, kwin::kObjectPath, interfaceInfo(), &kVTable,
-                                                         this, nullptr, nullptr);
-        if (registration == 0)
-            why = "cannot serve " + std::string(kwin::kObjectPath);
-    }
-    if (why.empty()) {
-        // Told at once when KWin runs, and again after each restart.
-        watch = g_bus_watch_name_on_connection(
-            connection_, kKwinName, G_BUS_NAME_WATCHER_FLAGS_NONE,
-            [](GDBusConnection*, const gchar*, const gchar* owner, gpointer self) {
-                static_cast<KwinForegroundWatcher*>(self)->kwinAppeared(owner);
-            },
-            [](GDBusConnection*, const gchar*, gpointer self) {
-                static_cast<KwinForegroundWatcher*>(self)->kwinVanished();
-            },
-            this, nullptr);
-    }
-    const bool serving = why.empty();
-    started.set_value(why);
-    if (serving)
-        g_main_loop_run(loop_);
-    if (watch != 0)
-        g_bus_unwatch_name(watch);
-    if (registration != 0)
-        g_dbus_connection_unregister_object(connection_, registration);
-    if (serving && !kwinOwner_.empty())
+    connection_ = connection;
+    std::ofstream(scriptPath_) << kwin::script(g_dbus_connection_get_unique_name(connection_));
+    registration_ = g_dbus_connection_register_object(connection_, kwin::kObjectPath, interfaceInfo(), &kVTable, this,
+                                                      nullptr, nullptr);
+    if (registration_ == 0)
+        return "cannot serve " + std::string(kwin::kObjectPath);
+    // Told at once when KWin runs, and again after each restart.
+    watch_ = g_bus_watch_name_on_connection(
+        connection_, kKwinName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+        [](GDBusConnection*, const gchar*, const gchar* owner, gpointer self) {
+            static_cast<KwinForegroundWatcher*>(self)->kwinAppeared(owner);
+        },
+        [](GDBusConnection*, const gchar*, gpointer self) {
+            static_cast<KwinForegroundWatcher*>(self)->kwinVanished();
+        },
+        this, nullptr);
+    return {};
+}
+
+void KwinForegroundWatcher::endService(bool served)
+{
+    if (watch_ != 0)
+        g_bus_unwatch_name(watch_);
+    if (registration_ != 0)
+        g_dbus_connection_unregister_object(connection_, registration_);
+    watch_ = 0;
+    registration_ = 0;
+    if (served && !kwinOwner_.empty())
         unloadScript();
     std::error_code ec;
     std::filesystem::remove(scriptPath_, ec);
-    if (connection)
-        g_dbus_connection_close_sync(connection.get(), nullptr, nullptr);
-    connection.reset();
     connection_ = nullptr;
-    while (g_main_context_iteration(context_, FALSE)) { }
-    g_main_context_pop_thread_default(context_);
 }
 
 void KwinForegroundWatcher::unloadScript()
@@ -202,7 +165,7 @@ void KwinForegroundWatcher::loadScript()
                 return G_SOURCE_REMOVE;
             },
             this, nullptr);
-        g_source_attach(retry, context_);
+        g_source_attach(retry, thread_.context());
         g_source_unref(retry);
         return;
     }

@@ -7,16 +7,13 @@
 // script with org.kde.kwin.Scripting.loadScript and runs it. KWin then calls us with the pid
 // and resource class of each window it activates; calls from any other sender are refused,
 // and a pid of 0 is none. At stop the script is unloaded and its file removed.
-#include <future>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
+#include "platform/BusLoopThread.h"
 #include "platform/ForegroundWatcher.h"
 
-typedef struct _GMainContext GMainContext;
-typedef struct _GMainLoop GMainLoop;
 typedef struct _GDBusConnection GDBusConnection;
 typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
 typedef struct _GVariant GVariant;
@@ -45,17 +42,18 @@ public:
     void methodCall(const char* sender, GVariant* parameters, GDBusMethodInvocation* invocation);
 
 private:
-    void run(std::promise<std::string>& started);
+    std::string serve(GDBusConnection* connection);
+    void endService(bool served);
     void loadScript();
     void unloadScript();
     void report(const ForegroundProgram& program);
 
     std::string busAddress_;
     std::string scriptPath_;
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
+    BusLoopThread thread_;
     GDBusConnection* connection_ = nullptr;  // the thread's, while it runs
-    std::thread thread_;
+    unsigned registration_ = 0;              // the thread's
+    unsigned watch_ = 0;                     // the thread's
     Callback callback_;
     std::string kwinOwner_;
     int loadAttempts_ = 0;
