@@ -39,9 +39,9 @@ void BusLoopThread::run(const std::string& busAddress, const SetUp& setUp, const
                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, nullptr, &rawError));
     const gio::Error error(rawError);
-    const std::string why = connection ? setUp(connection.get())
-                                       : std::string("cannot connect to the session bus (") +
-                                             (error ? error->message : "") + ")";
+    const std::string why =
+        connection ? setUp(connection.get())
+                   : std::string("cannot connect to the session bus (") + (error ? error->message : "") + ")";
     started(why);
     if (why.empty())
         g_main_loop_run(loop_);
