@@ -190,7 +190,8 @@ TEST(WlrToplevelList, TakesOnlyWhatADoneConfirmsAndIgnoresMalformedEvents)
     WlrToplevelList list;
     const auto states = [](std::vector<std::uint32_t> values, std::size_t extraBytes = 0) {
         std::string bytes(values.size() * 4 + extraBytes, '\x02');
-        std::memcpy(bytes.data(), values.data(), values.size() * 4);
+        if (!values.empty())
+            std::memcpy(bytes.data(), values.data(), values.size() * 4);
         return bytes;
     };
     list.added(7);
