@@ -17,7 +17,7 @@ fi
 build="${FUZZ_BUILD_DIR:-$here/build-fuzz}"
 jobs="${FUZZ_JOBS:-$(nproc)}"
 
-BUILD_TARGETS="${targets[*]}" "$here/scripts/build.sh" "$build" -DCMAKE_CXX_COMPILER=clang++ -DCORV_FUZZ=ON -DCORV_BUILD_GUI=OFF -DCORV_BUILD_TESTS=OFF -DCORV_BUILD_BENCH=OFF
+BUILD_TARGETS="${targets[*]}" "$here/scripts/build.sh" "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCORV_FUZZ=ON -DCORV_BUILD_GUI=OFF -DCORV_BUILD_TESTS=OFF -DCORV_BUILD_BENCH=OFF
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
