@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "ForegroundReports.h"
 #include "ScopedEnv.h"
 #include "TempFolder.h"
 #include "TestWindowManager.h"
@@ -39,43 +40,14 @@ using test::XvfbServer;
 
 constexpr auto kBound = 10s;
 
-// Everything the watcher reported, in order.
-class ReportLog {
-public:
-    ForegroundWatcher::Callback callback()
-    {
-        return [this](const ForegroundProgram& program) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            reports_.push_back(program);
-            changed_.notify_all();
-        };
-    }
-    // True when there are at least n reports within the bound.
-    bool waitForCount(std::size_t n)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, kBound, [&] { return reports_.size() >= n; });
-    }
-    // The executables reported, in order; none is "".
-    std::vector<std::string> reports() const
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        std::vector<std::string> paths;
-        for (const ForegroundProgram& p : reports_)
-            paths.push_back(p.none() ? "" : p.executable.empty() ? "?" : p.executable);
-        return paths;
-    }
-    std::vector<ForegroundProgram> programs() const
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return reports_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<ForegroundProgram> reports_;
-};
+// The executables reported, in order; none is "", an unreadable one "?".
+std::vector<std::string> paths(const std::vector<ForegroundProgram>& reports)
+{
+    std::vector<std::string> out;
+    for (const ForegroundProgram& p : reports)
+        out.push_back(p.none() ? "" : p.executable.empty() ? "?" : p.executable);
+    return out;
+}
 
 std::string canonical(const std::string& path) { return std::filesystem::canonical(path).string(); }
 
@@ -102,7 +74,7 @@ protected:
     const std::string catPath = canonical("/bin/cat");
     unsigned long sleeperWindow = 0;
     unsigned long readerWindow = 0;
-    ReportLog log;
+    test::ForegroundReports log{kBound};
 };
 
 TEST_F(ForegroundWatcherX11, ReportsTheProgramInFrontAtStartAndEachDifferentOneThatFollows)
@@ -112,13 +84,13 @@ TEST_F(ForegroundWatcherX11, ReportsTheProgramInFrontAtStartAndEachDifferentOneT
     X11ForegroundWatcher watcher(xvfb.display());
     ASSERT_TRUE(watcher.start(log.callback()));
     ASSERT_TRUE(log.waitForCount(1));
-    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath}));
+    EXPECT_EQ(paths(log.all()), std::vector<std::string>({sleepPath}));
 
     wm->activate(readerWindow);
     ASSERT_TRUE(log.waitForCount(2));
     wm->activate(sleeperWindow);
     ASSERT_TRUE(log.waitForCount(3));
-    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath, catPath, sleepPath}));
+    EXPECT_EQ(paths(log.all()), std::vector<std::string>({sleepPath, catPath, sleepPath}));
 }
 
 TEST_F(ForegroundWatcherX11, StartsWithAnEmptyPathWhenNoWindowIsActive)
@@ -128,7 +100,7 @@ TEST_F(ForegroundWatcherX11, StartsWithAnEmptyPathWhenNoWindowIsActive)
     ASSERT_TRUE(log.waitForCount(1));
     wm->activate(readerWindow);
     ASSERT_TRUE(log.waitForCount(2));
-    EXPECT_EQ(log.reports(), std::vector<std::string>({"", catPath}));
+    EXPECT_EQ(paths(log.all()), std::vector<std::string>({"", catPath}));
 }
 
 // Each of these windows is no program of this machine: none is reported, so that the
@@ -158,7 +130,7 @@ TEST_F(ForegroundWatcherX11, NoWindowAGoneWindowAndAWindowOfAnotherMachineAreNon
     // A machine named by its full domain name is this one: its window counts.
     wm->activate(thisMachineByFullName);
     ASSERT_TRUE(log.waitForCount(++expected));
-    EXPECT_EQ(log.reports(),
+    EXPECT_EQ(paths(log.all()),
               std::vector<std::string>({sleepPath, "", sleepPath, "", sleepPath, "", sleepPath, "", catPath}));
 }
 
@@ -182,7 +154,7 @@ TEST_F(ForegroundWatcherX11, AWindowWithoutItsPidIsToldApartThroughXResource)
     ASSERT_TRUE(log.waitForCount(2));
     wm->activate(endedProcess);
     ASSERT_TRUE(log.waitForCount(3));
-    const std::vector<ForegroundProgram> got = log.programs();
+    const std::vector<ForegroundProgram> got = log.all();
     EXPECT_EQ(got[1],
               (ForegroundProgram{canonical("/proc/self/exe"), static_cast<std::uint32_t>(::getpid()), "OldToolkit"}));
     EXPECT_EQ(got[2], (ForegroundProgram{"", endedPid, ""}));
@@ -205,7 +177,7 @@ TEST_F(ForegroundWatcherX11, ADeletedExecutableIsReportedByThePathItWasStartedFr
     ASSERT_TRUE(log.waitForCount(1));
     wm->activate(gameWindow);
     ASSERT_TRUE(log.waitForCount(2));
-    EXPECT_EQ(log.reports(), std::vector<std::string>({catPath, copy.string()}));
+    EXPECT_EQ(paths(log.all()), std::vector<std::string>({catPath, copy.string()}));
 }
 
 // The watcher sleeps until the X server has something for it: one wake-up per root
@@ -226,7 +198,7 @@ TEST_F(ForegroundWatcherX11, WakesOnlyForRootPropertyChangesAndReportsOnlyActive
     wm->activate(readerWindow);
     ASSERT_TRUE(watcher.thread().waitForSleeps(4, kBound));
 
-    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath, catPath}));
+    EXPECT_EQ(paths(log.all()), std::vector<std::string>({sleepPath, catPath}));
     EXPECT_EQ(watcher.thread().wakeUps(), 3U);
     EXPECT_EQ(watcher.thread().sleeps(), 4U);
 }
@@ -245,11 +217,11 @@ TEST_F(ForegroundWatcherX11, StopEndsAnIdleWatcherPromptlyAndStartWorksAgain)
     // Nothing is reported after stop() returned.
     wm->activate(readerWindow);
 
-    ReportLog second;
+    test::ForegroundReports second(kBound);
     ASSERT_TRUE(watcher.start(second.callback()));
     ASSERT_TRUE(second.waitForCount(1));
-    EXPECT_EQ(second.reports(), std::vector<std::string>({catPath}));
-    EXPECT_EQ(log.reports(), std::vector<std::string>({sleepPath}));
+    EXPECT_EQ(paths(second.all()), std::vector<std::string>({catPath}));
+    EXPECT_EQ(paths(log.all()), std::vector<std::string>({sleepPath}));
 }
 
 TEST_F(ForegroundWatcherX11, TheThreadEndsQuietlyWhenTheXServerGoesAway)
@@ -262,7 +234,7 @@ TEST_F(ForegroundWatcherX11, TheThreadEndsQuietlyWhenTheXServerGoesAway)
     ASSERT_TRUE(watcher.thread().waitUntilEnded(kBound));
     auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
     ASSERT_EQ(stopped.wait_for(kBound), std::future_status::ready);
-    EXPECT_EQ(log.reports().size(), 1U);
+    EXPECT_EQ(paths(log.all()).size(), 1U);
     EXPECT_FALSE(watcher.start(log.callback())) << "the display is gone";
 }
 
@@ -285,21 +257,21 @@ TEST_F(ForegroundWatcherX11, TheFactoryNeedsADisplayThatAcceptsAConnection)
     wm->activate(readerWindow);
     ASSERT_TRUE(watcher->start(log.callback()));
     ASSERT_TRUE(log.waitForCount(1));
-    EXPECT_EQ(log.reports(), std::vector<std::string>({catPath}));
+    EXPECT_EQ(paths(log.all()), std::vector<std::string>({catPath}));
 }
 
 TEST(ForegroundWatcherX11Start, FailsWithoutAReachableDisplay)
 {
-    ReportLog log;
+    test::ForegroundReports log(kBound);
     X11ForegroundWatcher watcher("not a display");
     EXPECT_FALSE(watcher.start(log.callback()));
     watcher.stop();  // harmless when not running
-    EXPECT_TRUE(log.reports().empty());
+    EXPECT_TRUE(paths(log.all()).empty());
 }
 
 TEST(FakeForegroundWatcher, ReportsAtStartAndEachAnnouncementWhileStarted)
 {
-    ReportLog log;
+    test::ForegroundReports log(kBound);
     FakeForegroundWatcher fake;
     fake.announce("/usr/bin/before");
     ASSERT_TRUE(fake.start(log.callback()));
@@ -308,7 +280,7 @@ TEST(FakeForegroundWatcher, ReportsAtStartAndEachAnnouncementWhileStarted)
     fake.announce("/usr/bin/after");
     fake.setStartResult(false);
     EXPECT_FALSE(fake.start(log.callback()));
-    EXPECT_EQ(log.reports(), std::vector<std::string>({"/usr/bin/before", "/opt/game/game"}));
+    EXPECT_EQ(paths(log.all()), std::vector<std::string>({"/usr/bin/before", "/opt/game/game"}));
 }
 
 // A real window manager (openbox) on the private X server: the focus on the desktop, or the
@@ -334,7 +306,7 @@ TEST(ForegroundWatcherOpenbox, TheDesktopInFrontAndTheLastWindowClosedGiveNone)
     TestWindowManager client(xvfb.display());
     ChildProcess sleeper({"/bin/sleep", "1000"});
     ASSERT_TRUE(sleeper.started());
-    ReportLog log;
+    test::ForegroundReports log(kBound);
     X11ForegroundWatcher watcher(xvfb.display());
     ASSERT_TRUE(watcher.start(log.callback()));
     ASSERT_TRUE(log.waitForCount(1));
@@ -343,7 +315,7 @@ TEST(ForegroundWatcherOpenbox, TheDesktopInFrontAndTheLastWindowClosedGiveNone)
     // focus away), and gives it back to the window.
     const unsigned long window = client.createWindow(sleeper.pid());
     client.requestActivation(window);
-    ASSERT_TRUE(log.waitForCount(2)) << ::testing::PrintToString(log.reports());
+    ASSERT_TRUE(log.waitForCount(2)) << ::testing::PrintToString(paths(log.all()));
     client.requestShowingDesktop(true);
     ASSERT_TRUE(log.waitForCount(3));
     client.requestShowingDesktop(false);
@@ -352,7 +324,7 @@ TEST(ForegroundWatcherOpenbox, TheDesktopInFrontAndTheLastWindowClosedGiveNone)
     client.destroyWindow(window);
     ASSERT_TRUE(log.waitForCount(5));
     const std::string sleepPath = canonical("/bin/sleep");
-    EXPECT_EQ(log.reports(), std::vector<std::string>({"", sleepPath, "", sleepPath, ""}));
+    EXPECT_EQ(paths(log.all()), std::vector<std::string>({"", sleepPath, "", sleepPath, ""}));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FakeGnomeShell.h"
+#include "ForegroundReports.h"
 #include "SessionBus.h"
 #include "platform/FakeForegroundWatcher.h"
 #include "platform/GnomeShellExtension.h"
@@ -25,6 +26,8 @@
 
 namespace corv {
 namespace {
+
+using Reports = test::ForegroundReports;
 
 using namespace std::chrono_literals;
 using gnomeshell::ExtensionState;
@@ -102,34 +105,6 @@ TEST(GnomeShellExtension, EachFormListsExactlyTheVersionsForWhichTheProgramAsksF
     std::sort(covered.begin(), covered.end());
     EXPECT_EQ(covered, (std::vector<int>{43, 44, 45, 46, 47, 48}));
 }
-
-class Reports {
-public:
-    ForegroundWatcher::Callback callback()
-    {
-        return [this](const ForegroundProgram& p) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            all_.push_back(p);
-            changed_.notify_all();
-        };
-    }
-    // Waits until count reports came; false after 30 s.
-    bool waitForCount(std::size_t count)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, 30s, [&] { return all_.size() >= count; });
-    }
-    std::vector<ForegroundProgram> all() const
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return all_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<ForegroundProgram> all_;
-};
 
 template <typename Pred> bool waitUntil(Pred pred)
 {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "ForegroundReports.h"
 #include "ScopedEnv.h"
 #include "SessionBus.h"
 #include "TempFolder.h"
@@ -23,6 +24,14 @@
 
 namespace corv {
 namespace {
+
+using Reports = test::ForegroundReports;
+
+bool isNone(const ForegroundProgram& p) { return p.none(); }
+auto hasPid(pid_t pid)
+{
+    return [pid](const ForegroundProgram& p) { return p.pid == static_cast<std::uint32_t>(pid); };
+}
 
 using namespace std::chrono_literals;
 
@@ -39,46 +48,6 @@ TEST(KwinScript, OnlyKwinsOwnerIsHeardAndAPidOfZeroIsNone)
     EXPECT_NE(script.find("workspace.windowActivated"), std::string::npos);
     EXPECT_NE(script.find("workspace.clientActivated"), std::string::npos);
 }
-
-class Reports {
-public:
-    ForegroundWatcher::Callback callback()
-    {
-        return [this](const ForegroundProgram& p) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            all_.push_back(p);
-            changed_.notify_all();
-        };
-    }
-    bool waitFor(const std::string& appId)
-    {
-        return waitForLast([&](const ForegroundProgram& p) { return p.appId == appId; });
-    }
-    bool waitForPid(pid_t pid)
-    {
-        return waitForLast([&](const ForegroundProgram& p) { return p.pid == static_cast<std::uint32_t>(pid); });
-    }
-    template <typename Pred> bool waitForLast(Pred pred)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, 30s, [&] { return !all_.empty() && pred(all_.back()); });
-    }
-    std::size_t size() const
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return all_.size();
-    }
-    ForegroundProgram last() const
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return all_.back();
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<ForegroundProgram> all_;
-};
 
 // Calls a method of KWin that answers with nothing of interest; true when it answered.
 bool callKwin(GDBusConnection* c, const char* path, const char* interface, const char* method, GVariant* args)
@@ -134,7 +103,7 @@ TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloaded
     ASSERT_TRUE(waitUntil([&] { return watcher.loads() == 1; })) << "KWin did not load the script";
 
     // The script reports the window in front as soon as it runs: none on an empty desktop.
-    ASSERT_TRUE(reports.waitFor(""));
+    ASSERT_TRUE(reports.waitForLast(isNone));
     EXPECT_TRUE(reports.last().none());
 
     // Another client of the bus calling us as KWin would is refused.
@@ -164,23 +133,23 @@ TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloaded
     // an empty desktop and the last window closed give none.
     const std::vector<std::string> wayland = {"QT_QPA_PLATFORM=wayland"};
     test::ChildProcess editor({CORV_TEST_WINDOW, "editor"}, -1, {}, wayland);
-    ASSERT_TRUE(reports.waitForPid(editor.pid())) << "the first window was not reported";
+    ASSERT_TRUE(reports.waitForLast(hasPid(editor.pid()))) << "the first window was not reported";
     EXPECT_EQ(reports.last().executable, std::filesystem::canonical(CORV_TEST_WINDOW).string());
     EXPECT_EQ(reports.last().appId, "corv_test_window");
     test::ChildProcess game({CORV_TEST_WINDOW, "game"}, -1, {}, wayland);
-    ASSERT_TRUE(reports.waitForPid(game.pid()));
+    ASSERT_TRUE(reports.waitForLast(hasPid(game.pid())));
     // Another virtual desktop, empty: none; back: the game again.
     ASSERT_TRUE(callKwin(other, "/VirtualDesktopManager", "org.kde.KWin.VirtualDesktopManager", "createDesktop",
                          g_variant_new("(us)", 1U, "second")));
     ASSERT_TRUE(callKwin(other, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", 2)));
-    ASSERT_TRUE(reports.waitForLast([](const ForegroundProgram& p) { return p.none(); }));
+    ASSERT_TRUE(reports.waitForLast(isNone));
     ASSERT_TRUE(callKwin(other, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", 1)));
-    ASSERT_TRUE(reports.waitForPid(game.pid()));
+    ASSERT_TRUE(reports.waitForLast(hasPid(game.pid())));
     // The game closes: KWin gives the focus back to the editor.
     game.end(SIGTERM);
-    ASSERT_TRUE(reports.waitForPid(editor.pid()));
+    ASSERT_TRUE(reports.waitForLast(hasPid(editor.pid())));
     editor.end(SIGTERM);
-    ASSERT_TRUE(reports.waitForLast([](const ForegroundProgram& p) { return p.none(); }));
+    ASSERT_TRUE(reports.waitForLast(isNone));
 
     // KWin restarts: the script is loaded into the new one and reports again.
     kwin.end(SIGTERM);
@@ -194,7 +163,7 @@ TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloaded
     KwinForegroundWatcher next(bus.address(), runtime.path().string());
     ASSERT_TRUE(next.start(again.callback()));
     ASSERT_TRUE(waitUntil([&] { return next.loads() == 1; }));
-    ASSERT_TRUE(again.waitFor(""));
+    ASSERT_TRUE(again.waitForLast(isNone));
     next.stop();
     watcher.stop();
     EXPECT_FALSE(scriptLoaded(other)) << "the script stays loaded after stop";

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "ForegroundReports.h"
 #include "ScopedEnv.h"
 #include "SwaySession.h"
 #include "TestWindowManager.h"
@@ -27,42 +28,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::ChildProcess;
 using test::SwaySession;
-
-class Reports {
-public:
-    ForegroundWatcher::Callback callback()
-    {
-        return [this](const ForegroundProgram& p) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            all_.push_back(p);
-            changed_.notify_all();
-        };
-    }
-    // Waits (bounded) for a report for which match holds, after the first `from` reports.
-    template <typename Match> bool waitFor(Match match, std::size_t* from)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, 30s, [&] {
-            for (; *from < all_.size(); ++*from) {
-                if (match(all_[*from])) {
-                    ++*from;
-                    return true;
-                }
-            }
-            return false;
-        });
-    }
-    std::vector<ForegroundProgram> all() const
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return all_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<ForegroundProgram> all_;
-};
+using Reports = test::ForegroundReports;
 
 auto isApp(const std::string& appId)
 {
