@@ -385,13 +385,10 @@ void MainWindow::sendToMouse(std::function<void(DeviceChannel&)> job, std::funct
     auto late = [this, done] {
         if (!done)
             return;
-        QMetaObject::invokeMethod(
-            this,
-            [this, done] {
-                if (!shuttingDown_)
-                    done();
-            },
-            Qt::QueuedConnection);
+        ui::postToUiThread(this, [this, done] {
+            if (!shuttingDown_)
+                done();
+        });
     };
     const bool inTime = commands_.runWithin([this, job = std::move(job)] { job(channel_); },
                                             std::chrono::milliseconds(kMouseWaitMs), std::move(late));

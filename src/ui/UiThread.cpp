@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QThread>
 #include <condition_variable>
 #include <memory>
@@ -54,6 +55,23 @@ private:
     std::shared_ptr<PendingCall> call_;
 };
 
+class PostEvent : public QEvent {
+public:
+    PostEvent(QObject* context, std::function<void()> fn)
+        : QEvent(static_cast<QEvent::Type>(kType)), context_(context), fn_(std::move(fn))
+    { }
+    void run()
+    {
+        if (context_)
+            fn_();
+    }
+    static constexpr int kType = QEvent::User + 72;
+
+private:
+    QPointer<QObject> context_;
+    std::function<void()> fn_;
+};
+
 class CallReceiver : public QObject {
 public:
     bool event(QEvent* e) override
@@ -66,6 +84,10 @@ public:
         }
         if (e->type() == static_cast<QEvent::Type>(CallEvent::kType)) {
             static_cast<CallEvent*>(e)->run();
+            return true;
+        }
+        if (e->type() == static_cast<QEvent::Type>(PostEvent::kType)) {
+            static_cast<PostEvent*>(e)->run();
             return true;
         }
         return QObject::event(e);
@@ -122,6 +144,18 @@ bool sendToUiThread(const std::function<void()>& fn)
     if (!call->started)
         call->cancelled = true;
     return call->ran;
+}
+
+void postToUiThread(QObject* context, std::function<void()> fn)
+{
+    if (QCoreApplication::instance() == nullptr || !fn)
+        return;
+    auto* event = new PostEvent(context, std::move(fn));
+    // Published through our lock, as in sendToUiThread.
+    {
+        std::lock_guard publish(g_mutex);
+    }
+    QCoreApplication::postEvent(receiver(), event);
 }
 
 void shutdownUiThreadCall()

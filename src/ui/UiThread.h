@@ -7,6 +7,8 @@
 // would then wait for ever.
 #include <functional>
 
+class QObject;
+
 namespace corv::ui {
 
 // Whether the calling thread is the UI thread (the thread of the QApplication).
@@ -16,6 +18,11 @@ bool onUiThread();
 // Returns false, without running fn, when the call was shut down (program exit) before fn
 // could run, or when there is no application.
 bool sendToUiThread(const std::function<void()>& fn);
+
+// Runs fn on the UI thread later, without waiting for it: from any thread, the hand-over
+// seen by race detectors (Qt's own queue is not). fn is dropped, not run, when context is
+// gone by then; context must be alive during this call.
+void postToUiThread(QObject* context, std::function<void()> fn);
 
 // Ends the synchronous call for good: waiting callers return false at once, and later calls
 // return false without waiting. Called on the UI thread at shutdown, before worker threads

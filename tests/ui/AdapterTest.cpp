@@ -8,6 +8,8 @@
 #include <QListWidget>
 #include <QSlider>
 #include <QTest>
+#include <atomic>
+#include <memory>
 #include <thread>
 
 #include "TestSkin.h"
@@ -330,6 +332,34 @@ TEST(UiThreadCallTest, RunsOnTheUiThreadAndWaitsAndStopsAtShutdown)
     EXPECT_FALSE(sendToUiThread([&] { ran = true; }));
     EXPECT_FALSE(ran.load());
     resetUiThreadCall();
+}
+
+TEST(UiThreadCallTest, APostRunsLaterOnTheUiThreadAndIsDroppedWithItsContext)
+{
+    auto kept = std::make_unique<QObject>();
+    auto gone = std::make_unique<QObject>();
+    std::atomic<int> keptRuns{0};
+    std::atomic<bool> keptOnUi{false};
+    std::atomic<int> goneRuns{0};
+    std::thread worker([&] {
+        postToUiThread(kept.get(), [&] {
+            keptOnUi = onUiThread();
+            ++keptRuns;
+        });
+        postToUiThread(gone.get(), [&] { ++goneRuns; });
+    });
+    worker.join();
+    // Nothing ran on the worker, nor before the UI thread turned its loop.
+    EXPECT_EQ(keptRuns.load(), 0);
+    gone.reset();
+    QObject marker;
+    bool markerRan = false;
+    postToUiThread(&marker, [&] { markerRan = true; });  // posted last: runs last
+    while (!markerRan)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(keptRuns.load(), 1);
+    EXPECT_TRUE(keptOnUi.load());
+    EXPECT_EQ(goneRuns.load(), 0);
 }
 
 }  // namespace

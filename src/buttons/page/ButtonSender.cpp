@@ -55,8 +55,7 @@ void ButtonSender::run(std::stop_token stop)
         }
         const ButtonSendOutcome outcome = transfer(channel_, state_, job, [this](int steps) {
             if (progress_)
-                QMetaObject::invokeMethod(
-                    &progressTarget_, [this, steps] { progress_(steps); }, Qt::QueuedConnection);
+                ui::postToUiThread(&progressTarget_, [this, steps] { progress_(steps); });
         });
         // Not holding the channel's lock here: the UI thread may be waiting for it.
         const bool handed = ui::sendToUiThread([&] {
