@@ -7,16 +7,15 @@
 //   watcher counts them. Both should be 0.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
 #include "ChildProcess.h"
+#include "ForegroundReports.h"
+#include "ReportLatency.h"
 #include "TestWindowManager.h"
 #include "XvfbServer.h"
 #include "platform/X11ForegroundWatcher.h"
@@ -29,7 +28,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kBound = std::chrono::seconds(10);
 
 // An X server, a window manager and two programs with a window each, and a started
-// watcher whose reports are counted with the moment each arrived.
+// watcher whose reports are kept with the moment each arrived.
 struct Rig {
     Rig()
     {
@@ -46,14 +45,7 @@ struct Rig {
         windows[1] = wm->createWindow(reader.pid());
         wm->activate(windows[0]);
         watcher = std::make_unique<X11ForegroundWatcher>(xvfb.display());
-        if (!watcher->start([this](const ForegroundProgram&) {
-                const Clock::time_point now = Clock::now();
-                std::lock_guard<std::mutex> guard(mutex);
-                ++reports;
-                lastReport = now;
-                reported.notify_all();
-            }) ||
-            !waitForReports(1))
+        if (!watcher->start(reports.callback()) || !reports.waitForCount(1))
             error = "the watcher did not start";
     }
     ~Rig()
@@ -62,30 +54,14 @@ struct Rig {
             watcher->stop();
     }
 
-    int reportCount()
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        return reports;
-    }
-
-    bool waitForReports(int n)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        return reported.wait_for(lock, kBound, [&] { return reports >= n; });
-    }
-
     test::XvfbServer xvfb;
     std::unique_ptr<test::TestWindowManager> wm;
     test::ChildProcess sleeper{{"/bin/sleep", "1000"}};
     test::ChildProcess reader{{"/bin/cat"}};
     unsigned long windows[2] = {};
+    test::ForegroundReports reports{kBound};  // declared before the watcher: outlives it
     std::unique_ptr<X11ForegroundWatcher> watcher;
     std::string error;
-
-    std::mutex mutex;
-    std::condition_variable reported;
-    int reports = 0;
-    Clock::time_point lastReport;
 };
 
 // The value of one line of /proc/self/task/TID/status ("State", "voluntary_ctxt_switches").
@@ -131,21 +107,18 @@ void BM_ForegroundChangeToReport(benchmark::State& state)
         return;
     }
     int next = 1;
-    double longest = 0;
+    bench::ReportLatency latency(state);
     for (auto _ : state) {
-        const int before = rig.reportCount();
-        const Clock::time_point changed = Clock::now();
-        rig.wm->activate(rig.windows[next]);
-        if (!rig.waitForReports(before + 1)) {
-            state.SkipWithError("no report of the new foreground program");
+        const auto activate = [&] {
+            rig.wm->activate(rig.windows[next]);
+            return true;
+        };
+        if (!latency.round(
+                rig.reports, activate, [](const ForegroundProgram&) { return true; },
+                "no report of the new foreground program"))
             break;
-        }
-        const double seconds = std::chrono::duration<double>(rig.lastReport - changed).count();
-        state.SetIterationTime(seconds);
-        longest = std::max(longest, seconds);
         next = 1 - next;
     }
-    state.counters["longest_ms"] = longest * 1000.0;
 }
 BENCHMARK(BM_ForegroundChangeToReport)->UseManualTime()->Unit(benchmark::kMicrosecond);
 

@@ -6,20 +6,15 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <string>
-
 #include "FakeGnomeShell.h"
+#include "ForegroundReports.h"
+#include "ReportLatency.h"
 #include "SessionBus.h"
 #include "platform/GnomeShellForegroundWatcher.h"
 
 namespace {
 
 using namespace corv;
-using Clock = std::chrono::steady_clock;
 
 void BM_GnomeShellFocusToReport(benchmark::State& state)
 {
@@ -30,47 +25,29 @@ void BM_GnomeShellFocusToReport(benchmark::State& state)
     }
     const auto self = static_cast<std::uint32_t>(::getpid());
     test::FakeGnomeShell shell(bus.address(), "46.0", 1.0, true, self, "start");
-    std::mutex mutex;
-    std::condition_variable reported;
-    std::string appId;
-    Clock::time_point at;
+    test::ForegroundReports reports;
     GnomeShellForegroundWatcher watcher(bus.address());
-    watcher.start([&](const ForegroundProgram& p) {
-        const Clock::time_point now = Clock::now();
-        std::lock_guard<std::mutex> guard(mutex);
-        appId = p.appId;
-        at = now;
-        reported.notify_all();
-    });
-    const auto waitFor = [&](const std::string& wanted) {
-        std::unique_lock<std::mutex> lock(mutex);
-        return reported.wait_for(lock, std::chrono::seconds(30), [&] { return appId == wanted; });
+    watcher.start(reports.callback());
+    const auto isApp = [](const char* wanted) {
+        return [wanted](const ForegroundProgram& p) { return p.appId == wanted; };
     };
-    if (!shell.owns() || !waitFor("start")) {
+    if (!shell.owns() || !reports.waitForLast(isApp("start"))) {
         state.SkipWithError("the watcher did not hear the shell");
         return;
     }
     const char* names[2] = {"editor", "game"};
     int next = 0;
-    double longest = 0;
+    bench::ReportLatency latency(state);
     for (auto _ : state) {
-        const std::string wanted = names[next];
-        const Clock::time_point sent = Clock::now();
-        shell.focus(self, wanted.c_str());
-        if (!waitFor(wanted)) {
-            state.SkipWithError("no report of the program brought to the front");
+        const char* wanted = names[next];
+        const auto focus = [&] {
+            shell.focus(self, wanted);
+            return true;
+        };
+        if (!latency.round(reports, focus, isApp(wanted), "no report of the program brought to the front"))
             break;
-        }
-        double seconds = 0;
-        {
-            std::lock_guard<std::mutex> guard(mutex);
-            seconds = std::chrono::duration<double>(at - sent).count();
-        }
-        state.SetIterationTime(seconds);
-        longest = std::max(longest, seconds);
         next = 1 - next;
     }
-    state.counters["longest_ms"] = longest * 1000.0;
     watcher.stop();
 }
 BENCHMARK(BM_GnomeShellFocusToReport)->UseManualTime()->Iterations(200)->Unit(benchmark::kMicrosecond);

@@ -6,14 +6,12 @@
 #include <gio/gio.h>
 #include <stdlib.h>
 
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 #include <string>
 
 #include "ChildProcess.h"
+#include "ForegroundReports.h"
+#include "ReportLatency.h"
 #include "ScopedEnv.h"
 #include "SessionBus.h"
 #include "platform/KwinForegroundWatcher.h"
@@ -22,7 +20,6 @@
 namespace {
 
 using namespace corv;
-using Clock = std::chrono::steady_clock;
 
 bool callKwin(GDBusConnection* c, const char* path, const char* interface, const char* method, GVariant* args)
 {
@@ -51,51 +48,32 @@ void BM_KwinDesktopSwitchToReport(benchmark::State& state)
     {
         test::ChildProcess kwin(
             {kwinCopy.string(), "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket", "wayland-kwb"});
-        std::mutex mutex;
-        std::condition_variable reported;
-        std::uint32_t pid = ~0U;
-        Clock::time_point at;
+        test::ForegroundReports reports;
         KwinForegroundWatcher watcher(bus.address(), runtime.string());
-        const bool started = kwin.started() && watcher.start([&](const ForegroundProgram& p) {
-            const Clock::time_point now = Clock::now();
-            std::lock_guard<std::mutex> guard(mutex);
-            pid = p.pid;
-            at = now;
-            reported.notify_all();
-        });
-        const auto waitFor = [&](std::uint32_t wanted) {
-            std::unique_lock<std::mutex> lock(mutex);
-            return reported.wait_for(lock, std::chrono::seconds(30), [&] { return pid == wanted; });
+        const bool started = kwin.started() && watcher.start(reports.callback());
+        const auto isPid = [](std::uint32_t wanted) {
+            return [wanted](const ForegroundProgram& p) { return p.pid == wanted; };
         };
         // The script's first report (none, on the empty desktop) says KWin is up.
-        const bool up = started && waitFor(0);
+        const bool up = started && reports.waitForLast(isPid(0));
         GDBusConnection* c = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
         test::ChildProcess window({CORV_TEST_WINDOW, "window"}, -1, {}, {"QT_QPA_PLATFORM=wayland"});
-        if (!up || c == nullptr || !waitFor(static_cast<std::uint32_t>(window.pid())) ||
+        if (!up || c == nullptr || !reports.waitForLast(isPid(static_cast<std::uint32_t>(window.pid()))) ||
             !callKwin(c, "/VirtualDesktopManager", "org.kde.KWin.VirtualDesktopManager", "createDesktop",
                       g_variant_new("(us)", 1U, "second"))) {
             state.SkipWithError("KWin, the script or the window did not come up");
         } else {
             int desktop = 2;
-            double longest = 0;
+            bench::ReportLatency latency(state);
             for (auto _ : state) {
                 const std::uint32_t wanted = desktop == 2 ? 0U : static_cast<std::uint32_t>(window.pid());
-                const Clock::time_point sent = Clock::now();
-                if (!callKwin(c, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", desktop)) ||
-                    !waitFor(wanted)) {
-                    state.SkipWithError("no report after the switch");
+                const auto switchDesktop = [&] {
+                    return callKwin(c, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", desktop));
+                };
+                if (!latency.round(reports, switchDesktop, isPid(wanted), "no report after the switch"))
                     break;
-                }
-                double seconds = 0;
-                {
-                    std::lock_guard<std::mutex> guard(mutex);
-                    seconds = std::chrono::duration<double>(at - sent).count();
-                }
-                state.SetIterationTime(seconds);
-                longest = std::max(longest, seconds);
                 desktop = 3 - desktop;
             }
-            state.counters["longest_ms"] = longest * 1000.0;
         }
         watcher.stop();
         if (c != nullptr)

@@ -9,13 +9,11 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "ForegroundReports.h"
+#include "ReportLatency.h"
 #include "SwaySession.h"
 #include "platform/SwayForegroundWatcher.h"
 #include "platform/SwayIpc.h"
@@ -25,7 +23,6 @@
 namespace {
 
 using namespace corv;
-using Clock = std::chrono::steady_clock;
 
 enum class Watcher { SwayIpc, WindowList };
 
@@ -38,54 +35,35 @@ void focusToReport(benchmark::State& state, Watcher kind)
     }
     const auto editor = sway.startClient("/usr/bin/foot", {"--app-id=editor", "sleep", "1000"});
     const auto game = sway.startClient("/usr/bin/foot", {"--app-id=game", "sleep", "1000"}, "game");
-    std::mutex mutex;
-    std::condition_variable reported;
-    std::string appId;
-    Clock::time_point at;
+    test::ForegroundReports reports;
     std::unique_ptr<ForegroundWatcher> watcher;
     if (kind == Watcher::SwayIpc)
         watcher = std::make_unique<SwayForegroundWatcher>(sway.ipcSocket());
     else
         watcher = std::make_unique<WlrToplevelForegroundWatcher>(sway.waylandSocket());
-    watcher->start([&](const ForegroundProgram& p) {
-        const Clock::time_point now = Clock::now();
-        std::lock_guard<std::mutex> guard(mutex);
-        appId = p.appId;
-        at = now;
-        reported.notify_all();
-    });
-    const auto waitFor = [&](const std::string& wanted) {
-        std::unique_lock<std::mutex> lock(mutex);
-        return reported.wait_for(lock, std::chrono::seconds(30), [&] { return appId == wanted; });
+    watcher->start(reports.callback());
+    const auto isApp = [](const std::string& wanted) {
+        return [wanted](const ForegroundProgram& p) { return p.appId == wanted; };
     };
-    if (!waitFor("game")) {  // the last client started has the focus
+    if (!reports.waitForLast(isApp("game"))) {  // the last client started has the focus
         state.SkipWithError("the clients did not come up");
         return;
     }
     const int commands = unixsocket::connectTo(sway.ipcSocket());
     const char* names[2] = {"editor", "game"};
     int next = 0;
-    double longest = 0;
+    bench::ReportLatency latency(state);
     for (auto _ : state) {
         const std::string wanted = names[next];
-        const Clock::time_point sent = Clock::now();
-        if (!unixsocket::writeAll(commands, sway::encode(sway::kRunCommand, "[app_id=\"" + wanted + "\"] focus")) ||
-            !waitFor(wanted)) {
-            state.SkipWithError("no report of the program brought to the front");
+        const auto focus = [&] {
+            return unixsocket::writeAll(commands, sway::encode(sway::kRunCommand, "[app_id=\"" + wanted + "\"] focus"));
+        };
+        if (!latency.round(reports, focus, isApp(wanted), "no report of the program brought to the front"))
             break;
-        }
-        double seconds = 0;
-        {
-            std::lock_guard<std::mutex> guard(mutex);
-            seconds = std::chrono::duration<double>(at - sent).count();
-        }
-        state.SetIterationTime(seconds);
-        longest = std::max(longest, seconds);
         std::string reply;  // the command's answer, so that the socket never fills up
         unixsocket::readSome(commands, &reply);
         next = 1 - next;
     }
-    state.counters["longest_ms"] = longest * 1000.0;
     ::close(commands);
     watcher->stop();
 }
