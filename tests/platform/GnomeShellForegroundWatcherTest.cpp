@@ -20,6 +20,7 @@
 #include "FakeGnomeShell.h"
 #include "ForegroundReports.h"
 #include "SessionBus.h"
+#include "WaitUntil.h"
 #include "platform/FakeForegroundWatcher.h"
 #include "platform/GnomeShellExtension.h"
 #include "platform/GnomeShellForegroundWatcher.h"
@@ -106,15 +107,7 @@ TEST(GnomeShellExtension, EachFormListsExactlyTheVersionsForWhichTheProgramAsksF
     EXPECT_EQ(covered, (std::vector<int>{43, 44, 45, 46, 47, 48}));
 }
 
-template <typename Pred> bool waitUntil(Pred pred)
-{
-    for (const auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
-        if (pred())
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return false;
-}
+using test::waitUntil;
 
 // Sends a FocusChanged from a connection that does not own org.gnome.Shell, and waits until the
 // bus has passed it on: the bus handles one connection's messages in order.

@@ -1,7 +1,5 @@
-// The KWin watcher against a real KWin (kwin_wayland --virtual) on a private session bus,
-// and the checks of KWin's calls as pure functions.
-// The installed kwin_wayland carries a file capability a container cannot grant, so a copy
-// runs (named kwin_wayland: KWin's platform plugin insists on the name).
+// The KWin watcher against a real KWin (tests/platform/KwinSession.h) on a private session
+// bus, and the checks of KWin's calls as pure functions.
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -16,9 +14,9 @@
 
 #include "ChildProcess.h"
 #include "ForegroundReports.h"
-#include "ScopedEnv.h"
+#include "KwinSession.h"
 #include "SessionBus.h"
-#include "TempFolder.h"
+#include "WaitUntil.h"
 #include "platform/KwinForegroundWatcher.h"
 #include "platform/KwinScript.h"
 
@@ -49,16 +47,6 @@ TEST(KwinScript, OnlyKwinsOwnerIsHeardAndAPidOfZeroIsNone)
     EXPECT_NE(script.find("workspace.clientActivated"), std::string::npos);
 }
 
-// Calls a method of KWin that answers with nothing of interest; true when it answered.
-bool callKwin(GDBusConnection* c, const char* path, const char* interface, const char* method, GVariant* args)
-{
-    GVariant* reply = g_dbus_connection_call_sync(c, "org.kde.KWin", path, interface, method, args, nullptr,
-                                                  G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-    if (reply != nullptr)
-        g_variant_unref(reply);
-    return reply != nullptr;
-}
-
 bool scriptLoaded(GDBusConnection* c)
 {
     GVariant* reply = g_dbus_connection_call_sync(
@@ -72,33 +60,18 @@ bool scriptLoaded(GDBusConnection* c)
     return loaded != FALSE;
 }
 
-template <typename Pred> bool waitUntil(Pred pred)
-{
-    for (const auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
-        if (pred())
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return false;
-}
+using test::waitUntil;
 
 TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloadedAtStop)
 {
     test::SessionBus bus;
     ASSERT_TRUE(bus.up()) << bus.error();
-    test::TempFolder runtime;
-    std::filesystem::permissions(runtime.path(), std::filesystem::perms::owner_all);
-    const std::filesystem::path kwinCopy = runtime.path() / "kwin_wayland";
-    std::filesystem::copy_file("/usr/bin/kwin_wayland", kwinCopy);  // scripts/install-deps.sh installs it
-    test::ScopedEnv runtimeDir("XDG_RUNTIME_DIR", runtime.path().string());
-    test::ScopedEnv display("WAYLAND_DISPLAY", "wayland-kw");
-    test::ScopedEnv qpa("QT_QPA_PLATFORM", std::nullopt);
-    test::ChildProcess kwin(
-        {kwinCopy.string(), "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket", "wayland-kw"});
+    test::KwinSession kwin("wayland-kw");
     ASSERT_TRUE(kwin.started());
+    const std::filesystem::path& runtime = kwin.runtimeDir();
 
     Reports reports;
-    KwinForegroundWatcher watcher(bus.address(), runtime.path().string());
+    KwinForegroundWatcher watcher(bus.address(), runtime.string());
     ASSERT_TRUE(watcher.start(reports.callback()));
     ASSERT_TRUE(waitUntil([&] { return watcher.loads() == 1; })) << "KWin did not load the script";
 
@@ -114,7 +87,7 @@ TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloaded
         nullptr, nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     // Our watcher's unique name is the script's first string.
-    std::ifstream scriptFile(runtime.path() / (std::string(kwin::kScriptName) + ".js"));
+    std::ifstream scriptFile(runtime / (std::string(kwin::kScriptName) + ".js"));
     const std::string script((std::istreambuf_iterator<char>(scriptFile)), std::istreambuf_iterator<char>());
     const std::size_t at = script.find("callDBus(\"") + 10;
     const std::string watcherName = script.substr(at, script.find('"', at) - at);
@@ -139,11 +112,11 @@ TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloaded
     test::ChildProcess game({CORV_TEST_WINDOW, "game"}, -1, {}, wayland);
     ASSERT_TRUE(reports.waitForLast(hasPid(game.pid())));
     // Another virtual desktop, empty: none; back: the game again.
-    ASSERT_TRUE(callKwin(other, "/VirtualDesktopManager", "org.kde.KWin.VirtualDesktopManager", "createDesktop",
-                         g_variant_new("(us)", 1U, "second")));
-    ASSERT_TRUE(callKwin(other, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", 2)));
+    ASSERT_TRUE(test::KwinSession::call(other, "/VirtualDesktopManager", "org.kde.KWin.VirtualDesktopManager",
+                                        "createDesktop", g_variant_new("(us)", 1U, "second")));
+    ASSERT_TRUE(test::KwinSession::call(other, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", 2)));
     ASSERT_TRUE(reports.waitForLast(isNone));
-    ASSERT_TRUE(callKwin(other, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", 1)));
+    ASSERT_TRUE(test::KwinSession::call(other, "/KWin", "org.kde.KWin", "setCurrentDesktop", g_variant_new("(i)", 1)));
     ASSERT_TRUE(reports.waitForLast(hasPid(game.pid())));
     // The game closes: KWin gives the focus back to the editor.
     game.end(SIGTERM);
@@ -152,22 +125,20 @@ TEST(KwinForegroundWatcher, TheScriptIsLoadedReportsOnlyThroughKwinAndIsUnloaded
     ASSERT_TRUE(reports.waitForLast(isNone));
 
     // KWin restarts: the script is loaded into the new one and reports again.
-    kwin.end(SIGTERM);
-    test::ChildProcess restarted(
-        {kwinCopy.string(), "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket", "wayland-kw"});
-    ASSERT_TRUE(restarted.started());
+    kwin.restart();
+    ASSERT_TRUE(kwin.started());
     ASSERT_TRUE(waitUntil([&] { return watcher.loads() == 2; })) << "not loaded into the restarted KWin";
 
     // A second watcher loads a script of the same name: the stale one goes first.
     Reports again;
-    KwinForegroundWatcher next(bus.address(), runtime.path().string());
+    KwinForegroundWatcher next(bus.address(), runtime.string());
     ASSERT_TRUE(next.start(again.callback()));
     ASSERT_TRUE(waitUntil([&] { return next.loads() == 1; }));
     ASSERT_TRUE(again.waitForLast(isNone));
     next.stop();
     watcher.stop();
     EXPECT_FALSE(scriptLoaded(other)) << "the script stays loaded after stop";
-    EXPECT_FALSE(std::filesystem::exists(runtime.path() / (std::string(kwin::kScriptName) + ".js")));
+    EXPECT_FALSE(std::filesystem::exists(runtime / (std::string(kwin::kScriptName) + ".js")));
     g_object_unref(other);
 }
 
