@@ -40,47 +40,30 @@ FakeGnomeShell::FakeGnomeShell(const std::string& busAddress, std::string versio
     : version_(std::move(version)), extensionState_(extensionState), extensionRuns_(extensionRuns), pid_(pid),
       appId_(std::move(appId))
 {
-    context_ = g_main_context_new();
-    g_main_context_push_thread_default(context_);
-    connection_ = connectTo(busAddress);
     node_ = g_dbus_node_info_new_for_xml(kShellXml, nullptr);
-    if (connection_ != nullptr && node_ != nullptr) {
+    const auto serve = [this](GDBusConnection* connection) -> std::string {
+        if (node_ == nullptr)
+            return "the shell's interfaces do not parse";
         for (int i = 0; i < 2; ++i)
-            g_dbus_connection_register_object(connection_, gnomeshell::kShellPath, node_->interfaces[i], &kVTable, this,
+            g_dbus_connection_register_object(connection, gnomeshell::kShellPath, node_->interfaces[i], &kVTable, this,
                                               nullptr, nullptr);
         if (extensionRuns_)
-            g_dbus_connection_register_object(connection_, gnomeshell::kObjectPath, node_->interfaces[2], &kVTable,
-                                              this, nullptr, nullptr);
-    }
-    g_main_context_pop_thread_default(context_);
-    loop_ = g_main_loop_new(context_, FALSE);
-    thread_ = std::thread([this] {
-        g_main_context_push_thread_default(context_);
-        g_main_loop_run(loop_);
-        g_main_context_pop_thread_default(context_);
-    });
-    owns_ = connection_ != nullptr && nameCall("RequestName", g_variant_new("(su)", gnomeshell::kShellName, 4U));
+            g_dbus_connection_register_object(connection, gnomeshell::kObjectPath, node_->interfaces[2], &kVTable, this,
+                                              nullptr, nullptr);
+        connection_ = G_DBUS_CONNECTION(g_object_ref(connection));  // for the test's calls and signals
+        return {};
+    };
+    if (loop_.start(busAddress, serve, [](GDBusConnection*, bool) {}).empty())
+        owns_ = nameCall("RequestName", g_variant_new("(su)", gnomeshell::kShellName, 4U));
 }
 
 FakeGnomeShell::~FakeGnomeShell()
 {
-    g_main_context_invoke(
-        context_,
-        [](gpointer loop) {
-            g_main_loop_quit(static_cast<GMainLoop*>(loop));
-            return G_SOURCE_REMOVE;
-        },
-        loop_);
-    thread_.join();
-    if (connection_ != nullptr) {
-        g_dbus_connection_close_sync(connection_, nullptr, nullptr);
+    loop_.stop();
+    if (connection_ != nullptr)
         g_object_unref(connection_);
-    }
-    while (g_main_context_iteration(context_, FALSE)) { }
     if (node_ != nullptr)
         g_dbus_node_info_unref(node_);
-    g_main_loop_unref(loop_);
-    g_main_context_unref(context_);
 }
 
 GDBusConnection* FakeGnomeShell::connectTo(const std::string& busAddress)

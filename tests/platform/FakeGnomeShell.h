@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <thread>
 
-typedef struct _GMainContext GMainContext;
-typedef struct _GMainLoop GMainLoop;
+#include "platform/BusLoopThread.h"
+
 typedef struct _GDBusConnection GDBusConnection;
 typedef struct _GDBusNodeInfo GDBusNodeInfo;
 typedef struct _GVariant GVariant;
@@ -50,11 +49,9 @@ private:
     bool extensionRuns_;
     std::uint32_t pid_;
     std::string appId_;
-    GMainContext* context_ = nullptr;
-    GMainLoop* loop_ = nullptr;
-    GDBusConnection* connection_ = nullptr;
     GDBusNodeInfo* node_ = nullptr;
-    std::thread thread_;
+    GDBusConnection* connection_ = nullptr;  // the loop's connection, closed when it stops
+    BusLoopThread loop_;
     bool owns_ = false;
 };
 
